@@ -1,0 +1,91 @@
+#include "core/interleave.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <vector>
+
+namespace mosaicer {
+namespace {
+
+// The position swap a drive applies: 1<->18, 2<->5, 3<->23.
+int Swapped(int j) {
+  switch (j) {
+    case 1: return 18;
+    case 18: return 1;
+    case 2: return 5;
+    case 5: return 2;
+    case 3: return 23;
+    case 23: return 3;
+    default: return j;
+  }
+}
+
+// Builds the raw stream a disc carries for `source`, written independently of
+// the de-interleaver: raw pack t holds at position j the symbol p(j) of
+// source pack t - (j mod 8); packs before the start are zero.
+std::vector<std::uint8_t> Interleave(const std::vector<std::uint8_t>& source) {
+  const int packs = static_cast<int>(source.size() / kPackSize);
+  std::vector<std::uint8_t> raw(source.size(), 0);
+  for (int t = 0; t < packs; ++t)
+    for (int j = 0; j < 24; ++j) {
+      const int from = t - j % 8;
+      if (from >= 0) raw[t * 24 + j] = source[from * 24 + Swapped(j)];
+    }
+  return raw;
+}
+
+TEST(Interleave, EighthOutputOfNumberedPacksFollowsTheDelays) {
+  TSubCodeInterLeave deint;
+  deint.Clear();
+  std::uint8_t pack[kPackSize];
+  for (int n = 1; n <= 8; ++n) {
+    std::memset(pack, n, sizeof pack);
+    deint.DeinterleavePack(pack);
+  }
+  EXPECT_EQ(pack[0], 1);
+  EXPECT_EQ(pack[3], 8);
+  EXPECT_EQ(pack[1], 3);
+  for (int k = 0; k < 24; ++k) EXPECT_EQ(pack[k], 8 - TSubCodeInterLeave::Delay(k)) << k;
+}
+
+TEST(Interleave, InverseMappingComesBackExactlyFromTheEighthOutput) {
+  std::mt19937 rng(7);
+  const int packs = 400;
+  std::vector<std::uint8_t> source(packs * kPackSize);
+  for (auto& b : source) b = static_cast<std::uint8_t>(rng());  // bits 7..6 too
+  std::vector<std::uint8_t> stream = Interleave(source);
+
+  TSubCodeInterLeave deint;
+  deint.Clear();
+  // Feed in uneven chunks, as a ripper's reads would.
+  int done = 0;
+  for (int chunk : {1, 4, 3, 8, 100}) {
+    deint.DeinterleavePacks(stream.data() + done * kPackSize, chunk);
+    done += chunk;
+  }
+  deint.DeinterleavePacks(stream.data() + done * kPackSize, packs - done);
+  for (int t = 7; t < packs; ++t)
+    for (int k = 0; k < 24; ++k)
+      ASSERT_EQ(stream[t * 24 + k], source[(t - 7) * 24 + k]) << "pack " << t << " symbol " << k;
+}
+
+TEST(Interleave, ZeroOrNegativeCountsLeaveTheHistoryAlone) {
+  std::vector<std::uint8_t> a(8 * kPackSize), b;
+  for (std::size_t i = 0; i < a.size(); ++i) a[i] = static_cast<std::uint8_t>(i);
+  b = a;
+  TSubCodeInterLeave one, two;
+  one.Clear();
+  two.Clear();
+  one.DeinterleavePacks(a.data(), 3);
+  two.DeinterleavePacks(b.data(), 3);
+  one.DeinterleavePacks(nullptr, 0);
+  one.DeinterleavePacks(nullptr, -5);
+  one.DeinterleavePacks(a.data() + 3 * kPackSize, 5);
+  two.DeinterleavePacks(b.data() + 3 * kPackSize, 5);
+  EXPECT_EQ(a, b);
+}
+
+}  // namespace
+}  // namespace mosaicer

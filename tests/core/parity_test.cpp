@@ -1,0 +1,199 @@
+#include "core/parity.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <random>
+
+#include "core/subcode_pack.h"
+
+namespace mosaicer {
+namespace {
+
+using Pack = std::array<std::uint8_t, kPackSize>;
+
+// Independent field arithmetic (shift-and-add), so the tests do not reuse the
+// tables under test.
+std::uint8_t GfMul(std::uint8_t a, std::uint8_t b) {
+  std::uint8_t r = 0;
+  for (int i = 0; i < 6; ++i) {
+    if (b & (1 << i)) r ^= a;
+    a = static_cast<std::uint8_t>(a << 1);
+    if (a & 0x40) a ^= 0x43;
+  }
+  return r & 0x3F;
+}
+
+std::uint8_t GfAlpha(int power) {
+  std::uint8_t r = 1;
+  for (int i = 0; i < power; ++i) r = GfMul(r, 2);
+  return r;
+}
+
+bool QHolds(const Pack& p) {
+  std::uint8_t s0 = 0, s1 = 0;
+  for (int i = 0; i < 4; ++i) {
+    s0 ^= p[i] & 0x3F;
+    s1 ^= GfMul(GfAlpha(3 - i), p[i] & 0x3F);
+  }
+  return s0 == 0 && s1 == 0;
+}
+
+bool PHolds(const Pack& p) {
+  for (int r = 0; r < 4; ++r) {
+    std::uint8_t s = 0;
+    for (int i = 0; i < 24; ++i) s ^= GfMul(GfAlpha(r * (23 - i)), p[i] & 0x3F);
+    if (s != 0) return false;
+  }
+  return true;
+}
+
+Pack RandomPack(std::mt19937& rng, bool highBits = false) {
+  Pack p{};
+  for (auto& b : p) b = static_cast<std::uint8_t>(rng() & (highBits ? 0xFF : 0x3F));
+  return p;
+}
+
+class ParityTest : public ::testing::Test {
+ protected:
+  TSubCodeErrorCorrect ecc;
+  std::mt19937 rng{12345};
+
+  Pack Encoded(Pack p) {
+    EXPECT_TRUE(ecc.ComputeQ(p.data()));
+    EXPECT_TRUE(ecc.ComputeP(p.data()));
+    return p;
+  }
+};
+
+TEST_F(ParityTest, TablesFollowThePrimitivePolynomial) {
+  EXPECT_EQ(TSubCodeErrorCorrect::AlphaPower(0), 1);
+  EXPECT_EQ(TSubCodeErrorCorrect::AlphaPower(6), 0x03);
+  EXPECT_EQ(TSubCodeErrorCorrect::AlphaPower(62), 0x21);
+  EXPECT_EQ(TSubCodeErrorCorrect::AlphaPower(63), 1);
+  EXPECT_EQ(TSubCodeErrorCorrect::AlphaPower(132), TSubCodeErrorCorrect::AlphaPower(132 - 63));
+  for (int i = 0; i < 63; ++i) {
+    EXPECT_EQ(TSubCodeErrorCorrect::AlphaPower(i), GfAlpha(i));
+    EXPECT_EQ(TSubCodeErrorCorrect::AlphaLog(GfAlpha(i)), i);
+  }
+}
+
+TEST_F(ParityTest, EmptyPackGetsZeroParity) {
+  Pack p{};
+  p[2] = 0x15;
+  p[21] = 0x2A;
+  p = Encoded(p);
+  EXPECT_EQ(p, Pack{});
+}
+
+TEST_F(ParityTest, MemoryPresetSatisfiesEveryEquationAndNeedsNoRepair) {
+  Pack p{};
+  p[0] = 0x09;
+  p[1] = 0x01;
+  p = Encoded(p);
+  EXPECT_TRUE(QHolds(p));
+  EXPECT_TRUE(PHolds(p));
+  Pack copy = p;
+  EXPECT_TRUE(ecc.CorrectP(copy.data()));
+  EXPECT_TRUE(ecc.CorrectQ(copy.data()));
+  EXPECT_EQ(copy, p);
+}
+
+TEST_F(ParityTest, RandomPacksSatisfyAllEquations) {
+  for (int n = 0; n < 2000; ++n) {
+    Pack p = Encoded(RandomPack(rng));
+    ASSERT_TRUE(QHolds(p)) << n;
+    ASSERT_TRUE(PHolds(p)) << n;
+  }
+}
+
+TEST_F(ParityTest, EverySingleSymbolErrorIsRepaired) {
+  for (int n = 0; n < 50; ++n) {
+    const Pack good = Encoded(RandomPack(rng));
+    for (int pos = 0; pos < 24; ++pos) {
+      for (int err = 1; err < 64; ++err) {
+        Pack bad = good;
+        bad[pos] ^= static_cast<std::uint8_t>(err);
+        ASSERT_TRUE(ecc.CorrectP(bad.data())) << pos << " " << err;
+        ASSERT_EQ(bad, good) << pos << " " << err;
+      }
+    }
+    for (int pos = 0; pos < 4; ++pos) {
+      for (int err = 1; err < 64; ++err) {
+        Pack bad = good;
+        bad[pos] ^= static_cast<std::uint8_t>(err);
+        ASSERT_TRUE(ecc.CorrectQ(bad.data())) << pos << " " << err;
+        ASSERT_EQ(bad, good) << pos << " " << err;
+      }
+    }
+  }
+}
+
+TEST_F(ParityTest, HighBitsSurviveAndTakeNoPart) {
+  for (int n = 0; n < 200; ++n) {
+    Pack p = RandomPack(rng, true);
+    Pack clean = p;
+    for (auto& b : clean) b &= 0x3F;
+    Pack cleanEncoded = Encoded(clean);
+    ASSERT_TRUE(ecc.ComputeQ(p.data()));
+    ASSERT_TRUE(ecc.ComputeP(p.data()));
+    Pack before = p;
+    for (int i = 0; i < 24; ++i) {
+      ASSERT_EQ(p[i] & 0xC0, before[i] & 0xC0);
+      ASSERT_EQ(p[i] & 0x3F, cleanEncoded[i]) << i;
+    }
+    // A single-symbol error is repaired without touching bits 7..6.
+    p[7] ^= 0x15;
+    ASSERT_TRUE(ecc.CorrectP(p.data()));
+    ASSERT_TRUE(ecc.CorrectQ(p.data()));
+    ASSERT_EQ(p, before);
+  }
+}
+
+TEST_F(ParityTest, DoubleErrorsAreRejectedOrMisrepairedButNeverCrash) {
+  int rejected = 0;
+  for (int n = 0; n < 3000; ++n) {
+    const Pack good = Encoded(RandomPack(rng));
+    Pack bad = good;
+    const int a = static_cast<int>(rng() % 24);
+    const int b = (a + 1 + static_cast<int>(rng() % 23)) % 24;
+    bad[a] ^= static_cast<std::uint8_t>(1 + rng() % 63);
+    bad[b] ^= static_cast<std::uint8_t>(1 + rng() % 63);
+    if (!ecc.CorrectP(bad.data())) {
+      ++rejected;
+    } else {
+      // A "repair" of a double error changes exactly one symbol and leaves a
+      // consistent pack that differs from the original.
+      EXPECT_TRUE(PHolds(bad));
+      EXPECT_NE(bad, good);
+    }
+  }
+  EXPECT_GT(rejected, 2500);  // most double errors are detected
+}
+
+TEST_F(ParityTest, QRejectsErrorsItCannotLocate) {
+  Pack p = Encoded(RandomPack(rng));
+  p[0] ^= 0x01;
+  p[1] ^= 0x01;  // s0 = 0 with s1 != 0
+  EXPECT_FALSE(ecc.CorrectQ(p.data()));
+}
+
+TEST(ParityTables, LiveWithTheInstancesAndNoLonger) {
+  ASSERT_EQ(TSubCodeErrorCorrect::InstanceCount(), 0);
+  Pack p{};
+  p[0] = 0x09;
+  {
+    TSubCodeErrorCorrect first;
+    {
+      TSubCodeErrorCorrect second;
+      EXPECT_EQ(TSubCodeErrorCorrect::InstanceCount(), 2);
+    }
+    // The tables outlive the second instance while the first one lives.
+    EXPECT_TRUE(first.ComputeQ(p.data()));
+  }
+  EXPECT_EQ(TSubCodeErrorCorrect::InstanceCount(), 0);
+  EXPECT_EQ(TSubCodeErrorCorrect::AlphaPower(1), 0);
+}
+
+}  // namespace
+}  // namespace mosaicer
