@@ -1,0 +1,39 @@
+// The order in which an effect paints the tiles of the CD+G screen, read
+// from the tile sections of a .tlo file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace mosaicer {
+
+struct TileOrderEntry {
+  std::uint16_t Col = 0;  // 0..49
+  std::uint16_t Row = 0;  // 0..17
+
+  friend bool operator==(const TileOrderEntry&, const TileOrderEntry&) = default;
+};
+
+// Step i names the tile painted (i + 1)-th.
+using TileOrder = std::vector<TileOrderEntry>;
+
+// Largest step count a file may declare; above it the file is unreadable.
+inline constexpr std::int64_t kMaxTileSteps = 65535;
+
+// The 768 inner tiles, row 1 to 16, each row from column 1 to 48.
+TileOrder DefaultTileOrder();
+
+// Reads the tile order of an effect file.
+//   - a file that does not exist gives DefaultTileOrder();
+//   - otherwise N = [Info] NumTiles (missing, negative or no number: 0) and
+//     step i comes from section "[i]" (exact decimal text): Col and Row are
+//     kept as 16-bit values and clamped to 49 and 17; a missing section or
+//     key gives 0;
+//   - a file that cannot be read, or declares more than kMaxTileSteps steps,
+//     gives an empty order and, when `error` is given, says why.
+// Callers decide what an empty order means: the encoder paints
+// DefaultTileOrder(), the viewer paints nothing.
+TileOrder ReadTileOrder(const std::string& fileName, std::string* error = nullptr);
+
+}  // namespace mosaicer

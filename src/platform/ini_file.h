@@ -1,0 +1,86 @@
+// INI (private-profile) files: the whole text is parsed once, sections and
+// keys match without regard to ASCII case, and a value is everything after
+// the first '=' of its line, verbatim. Writing changes or adds one key line
+// at a time and keeps every other line, and the file's line endings, as they
+// were.
+//
+// Where a section or key name occurs more than once, the first one counts.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace mosaicer {
+
+class IniFile {
+ public:
+  IniFile() = default;
+  explicit IniFile(std::string_view text) { Parse(text); }
+
+  // Replaces the content with the parse of `text`.
+  void Parse(std::string_view text);
+  // Reads and parses a file. False (and an empty document) when the file
+  // cannot be read.
+  bool Load(const std::string& path);
+  // Writes the document back. False on any I/O failure.
+  bool Save(const std::string& path) const;
+  // The document as text, every line with the ending it was read with.
+  std::string Text() const;
+
+  bool HasSection(std::string_view section) const;
+  bool HasKey(std::string_view section, std::string_view key) const;
+  std::optional<std::string> Get(std::string_view section, std::string_view key) const;
+  std::string ReadString(std::string_view section, std::string_view key,
+                         std::string_view fallback = {}) const;
+  // The leading decimal integer of the value (optional sign, saturating);
+  // `fallback` when the key is missing, 0 when the value is no number.
+  std::int64_t ReadInteger(std::string_view section, std::string_view key,
+                           std::int64_t fallback = 0) const;
+  bool ReadBool(std::string_view section, std::string_view key, bool fallback) const;
+
+  void WriteString(std::string_view section, std::string_view key, std::string_view value);
+  void WriteInteger(std::string_view section, std::string_view key, std::int64_t value);
+  void WriteBool(std::string_view section, std::string_view key, bool value);
+
+  // Forgets a section for later look-ups (its lines stay in the text). Lets
+  // a reader that consumes sections one by one keep every look-up constant.
+  void ForgetSection(std::string_view section);
+
+  // Section names in file order (forgotten ones excluded), as written.
+  std::vector<std::string> SectionNames() const;
+
+  // Parses a value the way ReadInteger does.
+  static std::int64_t ParseInteger(std::string_view value);
+
+ private:
+  struct Line {
+    std::string text;    // without its line ending
+    std::string ending;  // "\r\n", "\n" or "" for a last line without one
+  };
+  struct Entry {
+    std::string key;  // lower-cased
+    std::size_t line;
+  };
+  struct Section {
+    std::string name;        // as written
+    std::size_t header = 0;  // line of "[name]"; unused for the nameless head
+    std::size_t last = 0;    // last line that belongs to the section
+    std::vector<Entry> entries;
+  };
+
+  const Section* Find(std::string_view section) const;
+  const Entry* FindEntry(const Section& s, std::string_view key) const;
+  std::string NewLineEnding() const;
+  void InsertLine(std::size_t at, std::string text);
+  void Reindex();
+
+  std::vector<Line> lines_;
+  std::vector<Section> sections_;
+  std::unordered_map<std::string, std::size_t> index_;  // lower-cased name -> section
+};
+
+}  // namespace mosaicer
