@@ -2,18 +2,80 @@
 
 #include <ostream>
 
+#include "cli/commands.h"
+
 namespace mosaicer::cli {
+namespace {
+
+const std::vector<Command>& Commands() {
+  static const std::vector<Command> commands = {CheckCommand(), EffectCommand()};
+  return commands;
+}
+
+// Options every command accepts.
+const std::vector<OptionSpec>& CommonOptions() {
+  static const std::vector<OptionSpec> common = {
+      {"output", 'o', true}, {"force", 0, false}, {"quiet", 'q', false}, {"help", 'h', false}};
+  return common;
+}
+
+void PrintHelp(std::ostream& out) {
+  out << "usage: mosaicer COMMAND [options]\n"
+         "       mosaicer --help | --version\n\n"
+         "Mosaicer turns pictures and songs into CD+G and checks CD+G files.\n\n"
+         "commands:\n";
+  for (const Command& c : Commands()) {
+    out << "  " << c.name << std::string(c.name.size() < 9 ? 9 - c.name.size() : 1, ' ')
+        << c.summary << "\n";
+  }
+  out << "\ncommon options: -o/--output FILE, --force, -q/--quiet, --help\n"
+         "Run 'mosaicer COMMAND --help' for the options of one command.\n"
+         "Exit status: 0 success, 1 failure, 2 usage error, 3 cancelled.\n";
+}
+
+void PrintCommandHelp(std::ostream& out, const Command& c) {
+  out << "usage: " << c.usage << "\n\n" << c.summary << "\n";
+}
+
+}  // namespace
+
+int UsageError(Io& io, const std::string& command, const std::string& message) {
+  io.err << "mosaicer " << command << ": " << message << "\n"
+         << "Try 'mosaicer " << command << " --help'.\n";
+  return kExitUsage;
+}
+
+int Failure(Io& io, const std::string& message) {
+  io.err << "mosaicer: " << message << "\n";
+  return kExitFailure;
+}
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  if (args.empty() || args[0] == "--help") {
-    out << "usage: mosaicer COMMAND [options]\n";
+  if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    PrintHelp(out);
     return kExitSuccess;
   }
   if (args[0] == "--version") {
     out << "mosaicer " MOSAICER_VERSION "\n";
     return kExitSuccess;
   }
-  err << "mosaicer: unknown command '" << args[0] << "'\n";
+  for (const Command& command : Commands()) {
+    if (command.name != args[0]) continue;
+    std::vector<OptionSpec> specs = command.options;
+    specs.insert(specs.end(), CommonOptions().begin(), CommonOptions().end());
+    Io io{out, err};
+    std::string error;
+    const auto parsed = Args::Parse({args.begin() + 1, args.end()}, specs, error);
+    if (!parsed) return UsageError(io, command.name, error);
+    if (parsed->Has("help")) {
+      PrintCommandHelp(out, command);
+      return kExitSuccess;
+    }
+    io.quiet = parsed->Has("quiet");
+    return command.run(*parsed, io);
+  }
+  err << "mosaicer: unknown command '" << args[0] << "'\n"
+      << "Run 'mosaicer --help' for the list of commands.\n";
   return kExitUsage;
 }
 

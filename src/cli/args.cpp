@@ -1,0 +1,72 @@
+#include "cli/args.h"
+
+#include <charconv>
+
+namespace mosaicer::cli {
+
+std::optional<Args> Args::Parse(const std::vector<std::string>& argv,
+                                std::span<const OptionSpec> specs, std::string& error) {
+  Args args;
+  bool optionsDone = false;
+  for (std::size_t i = 0; i < argv.size(); ++i) {
+    const std::string& a = argv[i];
+    if (optionsDone || a.size() < 2 || a[0] != '-') {
+      args.positionals_.push_back(a);
+      continue;
+    }
+    if (a == "--") {
+      optionsDone = true;
+      continue;
+    }
+    std::string name;
+    std::optional<std::string> inlineValue;
+    const OptionSpec* spec = nullptr;
+    if (a[1] == '-') {
+      name = a.substr(2);
+      if (const auto eq = name.find('='); eq != std::string::npos) {
+        inlineValue = name.substr(eq + 1);
+        name.resize(eq);
+      }
+      for (const OptionSpec& s : specs)
+        if (s.name == name) spec = &s;
+    } else if (a.size() == 2) {
+      for (const OptionSpec& s : specs)
+        if (s.shortName == a[1]) spec = &s;
+    }
+    if (!spec) {
+      error = "unknown option '" + a + "'";
+      return std::nullopt;
+    }
+    std::string value;
+    if (spec->takesValue) {
+      if (inlineValue) {
+        value = *inlineValue;
+      } else if (i + 1 < argv.size()) {
+        value = argv[++i];
+      } else {
+        error = "option '" + a + "' needs a value";
+        return std::nullopt;
+      }
+    } else if (inlineValue) {
+      error = "option '--" + spec->name + "' takes no value";
+      return std::nullopt;
+    }
+    args.values_[spec->name].push_back(value);
+  }
+  return args;
+}
+
+std::string Args::Value(const std::string& name, const std::string& fallback) const {
+  const auto it = values_.find(name);
+  return it == values_.end() ? fallback : it->second.back();
+}
+
+std::optional<long long> ParseInteger(const std::string& text, long long low, long long high) {
+  long long v = 0;
+  const char* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, v);
+  if (ec != std::errc() || ptr != end || text.empty() || v < low || v > high) return std::nullopt;
+  return v;
+}
+
+}  // namespace mosaicer::cli

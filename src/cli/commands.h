@@ -1,0 +1,37 @@
+// The subcommands of the command-line front end. Each one is a thin layer:
+// it reads its arguments, calls the subsystem and reports the outcome.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "cli/args.h"
+#include "cli/cli.h"
+
+namespace mosaicer::cli {
+
+// What every command gets: its parsed arguments and the two streams.
+struct Io {
+  std::ostream& out;
+  std::ostream& err;
+  bool quiet = false;
+};
+
+struct Command {
+  std::string name;
+  std::string usage;    // the synopsis lines, without "usage: "
+  std::string summary;  // one line for the command list
+  std::vector<OptionSpec> options;
+  int (*run)(const Args& args, Io& io);
+};
+
+// Prints "mosaicer COMMAND: message" for a usage error and returns 2.
+int UsageError(Io& io, const std::string& command, const std::string& message);
+// Prints "mosaicer: message" and returns 1.
+int Failure(Io& io, const std::string& message);
+
+Command CheckCommand();
+Command EffectCommand();
+
+}  // namespace mosaicer::cli

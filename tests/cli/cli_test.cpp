@@ -1,0 +1,128 @@
+#include "cli/cli.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "core/parity.h"
+#include "core/subcode_pack.h"
+#include "effects/tlo_file.h"
+#include "platform/cp932.h"
+#include "support/temp_dir.h"
+
+namespace mosaicer::cli {
+namespace {
+
+struct CliResult {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+CliResult Cli(std::vector<std::string> args) {
+  std::ostringstream out, err;
+  const int status = RunCli(args, out, err);
+  return {status, out.str(), err.str()};
+}
+
+// An RWS stream of `sectors` sectors, each holding one MemoryPreset pack.
+std::string PresetStream(int sectors) {
+  TSubCodeErrorCorrect ecc;
+  std::string bytes;
+  for (int s = 0; s < sectors; ++s) {
+    SubCodePack packs[kPacksPerSector];
+    ClearPacks(packs, kPacksPerSector);
+    InitPack(packs[0], kMemoryPreset);
+    packs[0].Data[0] = static_cast<std::uint8_t>(s % 16);
+    ecc.ComputeQ(packs[0].bytes());
+    ecc.ComputeP(packs[0].bytes());
+    bytes.append(reinterpret_cast<const char*>(packs), sizeof packs);
+  }
+  return bytes;
+}
+
+TEST(CliGeneral, HelpVersionAndUsageErrors) {
+  CliResult help = Cli({"--help"});
+  EXPECT_EQ(help.status, kExitSuccess);
+  EXPECT_NE(help.out.find("check"), std::string::npos);
+  EXPECT_NE(help.out.find("effect"), std::string::npos);
+  EXPECT_EQ(Cli({}).status, kExitSuccess);
+  CliResult version = Cli({"--version"});
+  EXPECT_EQ(version.status, kExitSuccess);
+  EXPECT_EQ(version.out.rfind("mosaicer ", 0), 0u);
+
+  EXPECT_EQ(Cli({"frobnicate"}).status, kExitUsage);
+  CliResult badOption = Cli({"check", "--colour", "x.rws"});
+  EXPECT_EQ(badOption.status, kExitUsage);
+  EXPECT_NE(badOption.err.find("--colour"), std::string::npos);
+  EXPECT_EQ(Cli({"check"}).status, kExitUsage);
+  EXPECT_EQ(Cli({"check", "a", "b"}).status, kExitUsage);
+  EXPECT_EQ(Cli({"check", "--format"}).status, kExitUsage);
+  CliResult commandHelp = Cli({"check", "--help"});
+  EXPECT_EQ(commandHelp.status, kExitSuccess);
+  EXPECT_NE(commandHelp.out.find("mosaicer check INPUT"), std::string::npos);
+}
+
+TEST(CliCheck, PrintsEveryFigureAndFailsOnUnrepairablePacks) {
+  testing::TempDir dir;
+  std::string stream = PresetStream(10);
+  stream[2 * 96 + 10] ^= 0x08;                 // single error: repairable
+  stream[4 * 96 + 5] ^= 0x01;                  // double error: not
+  stream[4 * 96 + 6] ^= 0x01;
+  const std::string file = dir.Write("song.rws", stream);
+
+  CliResult r = Cli({"check", file});
+  EXPECT_EQ(r.status, kExitFailure);
+  EXPECT_EQ(r.out,
+            "format: rws\nsectors: 10\ngraphics packs: 10\nempty packs: 30\nother packs: 0\n"
+            "packs failing Q: 0\npacks failing P: 2\nrepairable: 1\nunrepairable: 1\n");
+
+  stream[4 * 96 + 6] ^= 0x01;  // now a single error as well
+  CliResult fixed = Cli({"check", dir.Write("song.rws", stream)});
+  EXPECT_EQ(fixed.status, kExitSuccess);
+  EXPECT_NE(fixed.out.find("repairable: 2\nunrepairable: 0\n"), std::string::npos);
+}
+
+TEST(CliCheck, FormatComesFromTheSizeUnlessGiven) {
+  testing::TempDir dir;
+  // 51 RWS sectors are 4896 bytes, which is also two whole CDG sectors.
+  const std::string file = dir.Write("ambiguous.cdg", PresetStream(51));
+  EXPECT_NE(Cli({"check", file}).out.find("sectors: 2\n"), std::string::npos);
+  EXPECT_NE(Cli({"check", file, "--format", "rws"}).out.find("sectors: 51\n"), std::string::npos);
+  EXPECT_EQ(Cli({"check", file, "--format=mp3"}).status, kExitUsage);
+  CliResult missing = Cli({"check", dir.File("nothing.cdg")});
+  EXPECT_EQ(missing.status, kExitFailure);
+  EXPECT_NE(missing.err.find("nothing.cdg"), std::string::npos);
+}
+
+TEST(CliEffect, PrintsTheJapaneseHeaderAndTheTileOrder) {
+  testing::TempDir dir;
+  TTloFile header;
+  header.TitleJ = "左から右へ";
+  header.TitleE = "Left to right";
+  header.AuthorJ = "作者";
+  const std::string file = dir.File("ltr.tlo");
+  ASSERT_TRUE(WriteTloFile(file, header, {{0, 0}, {49, 17}}));
+  ASSERT_NE(testing::ReadFile(file).find(Utf8ToCp932("左から右へ")), std::string::npos);
+
+  CliResult r = Cli({"effect", file});
+  EXPECT_EQ(r.status, kExitSuccess) << r.err;
+  EXPECT_NE(r.out.find("TitleJ: 左から右へ\n"), std::string::npos);
+  EXPECT_NE(r.out.find("AuthorJ: 作者\n"), std::string::npos);
+  EXPECT_NE(r.out.find("TitleE: Left to right\n"), std::string::npos);
+  EXPECT_NE(r.out.find("tiles: 2\nstep col row\n   1   0   0\n   2  49  17\n"), std::string::npos);
+}
+
+TEST(CliEffect, RefusesFilesThatAreNoEffects) {
+  testing::TempDir dir;
+  EXPECT_EQ(Cli({"effect", dir.File("none.tlo")}).status, kExitFailure);
+  EXPECT_EQ(Cli({"effect", dir.Write("plain.tlo", "[Info]\r\nTitleJ=x\r\n")}).status,
+            kExitFailure);
+  CliResult huge = Cli({"effect", dir.Write("huge.tlo", "[Info]\r\nTloVersion=1\r\nNumTiles=2147483647\r\n")});
+  EXPECT_EQ(huge.status, kExitFailure);
+  EXPECT_NE(huge.out.find("tiles: 0\n"), std::string::npos);
+  EXPECT_NE(huge.err.find("too large"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace mosaicer::cli
