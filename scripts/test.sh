@@ -8,6 +8,6 @@ cd "$(dirname "$0")/.."
 
 preset=${1:-default}
 scripts/setup.sh
-cmake --preset "$preset" >/dev/null
+cmake --preset "$preset" -DMOSAICER_WERROR="${MOSAICER_WERROR:-OFF}" >/dev/null
 cmake --build --preset "$preset" -j2
 ctest --preset "$preset"

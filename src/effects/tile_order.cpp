@@ -35,6 +35,10 @@ TileOrder ReadTileOrder(const std::string& fileName, std::string* error) {
 
   IniFile ini;
   if (!LoadTloText(fileName, ini, error)) return {};
+  return ReadTileOrder(ini, error);
+}
+
+TileOrder ReadTileOrder(IniFile& ini, std::string* error) {
   std::int64_t steps = ini.ReadInteger(kInfo, "NumTiles", 0);
   if (steps > kMaxTileSteps) {
     if (error) *error = "the tile count " + std::to_string(steps) + " is too large";

@@ -36,4 +36,9 @@ TileOrder DefaultTileOrder();
 // DefaultTileOrder(), the viewer paints nothing.
 TileOrder ReadTileOrder(const std::string& fileName, std::string* error = nullptr);
 
+class IniFile;
+// The tile steps of an effect already parsed into `ini`. Consumes the
+// sections it reads (see IniFile::ForgetSection).
+TileOrder ReadTileOrder(IniFile& ini, std::string* error = nullptr);
+
 }  // namespace mosaicer

@@ -41,7 +41,10 @@ bool LoadTloText(const std::string& fileName, IniFile& ini, std::string* error) 
 
 TTloFile::TTloFile(const std::string& fileName) {
   IniFile ini;
-  if (!LoadTloText(fileName, ini)) return;
+  if (LoadTloText(fileName, ini)) *this = TTloFile(fileName, ini);
+}
+
+TTloFile::TTloFile(const std::string& fileName, const IniFile& ini) {
   if (ini.ReadInteger(kInfo, "TloVersion", 0) == 0) return;
   FileName = fileName;
   TitleJ = ini.ReadString(kInfo, "TitleJ");

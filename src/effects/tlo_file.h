@@ -17,6 +17,8 @@ class TTloFile {
   // Reads the header of `fileName`. Valid only when [Info] TloVersion is a
   // non-zero number; otherwise every member stays empty.
   explicit TTloFile(const std::string& fileName);
+  // Takes the header from an effect already parsed into `ini`.
+  TTloFile(const std::string& fileName, const IniFile& ini);
 
   std::string FileName;
   std::string TitleJ;
