@@ -46,7 +46,7 @@ void IniFile::Parse(std::string_view text) {
       line.ending = "\n";
       pos = nl + 1;
     }
-    if (!line.text.empty() && line.text.back() == '\r') {
+    if (!line.ending.empty() && !line.text.empty() && line.text.back() == '\r') {
       line.text.pop_back();
       line.ending = "\r" + line.ending;
     }

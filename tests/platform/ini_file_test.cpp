@@ -60,6 +60,10 @@ TEST(IniFileWrite, NewSectionIsAppendedWithTheFilesLineEnding) {
   IniFile ini("[A]\r\nx=1");  // last line without an ending
   ini.WriteBool("B", "On", true);
   EXPECT_EQ(ini.Text(), "[A]\r\nx=1\r\n\r\n[B]\r\nOn=1\r\n");
+  // A carriage return without a line feed ends no line.
+  IniFile cr("[A]\r\nx=1\r");
+  cr.WriteString("A", "y", "2");
+  EXPECT_EQ(IniFile(cr.Text()).ReadInteger("A", "y"), 2);
   IniFile empty;
   empty.WriteString("S", "k", "v");
   EXPECT_EQ(empty.Text(), "[S]\nk=v\n");
