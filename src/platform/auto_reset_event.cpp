@@ -11,11 +11,6 @@ void AutoResetEvent::Set() {
   signal_.notify_one();
 }
 
-void AutoResetEvent::Reset() {
-  std::lock_guard lock(mutex_);
-  signalled_ = false;
-}
-
 void AutoResetEvent::Wait() {
   std::unique_lock lock(mutex_);
   signal_.wait(lock, [this] { return signalled_; });

@@ -11,14 +11,12 @@ namespace mosaicer {
 
 class AutoResetEvent {
  public:
-  explicit AutoResetEvent(bool initiallySet = false) : signalled_(initiallySet) {}
+  AutoResetEvent() = default;
   AutoResetEvent(const AutoResetEvent&) = delete;
   AutoResetEvent& operator=(const AutoResetEvent&) = delete;
 
   // Signals the event: releases one waiter, or the next wait if none waits.
   void Set();
-  // Withdraws a signal that no wait has taken yet.
-  void Reset();
 
   // Waits for a signal and consumes it.
   void Wait();
@@ -29,7 +27,7 @@ class AutoResetEvent {
  private:
   std::mutex mutex_;
   std::condition_variable signal_;
-  bool signalled_;
+  bool signalled_ = false;
 };
 
 }  // namespace mosaicer
