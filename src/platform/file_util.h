@@ -1,0 +1,82 @@
+// File and folder helpers shared by every reader and writer: existence tests,
+// the test that decides whether an existing file may be saved over, unique
+// temporary files, whole-file reads and writes, and where settings and effect
+// files live. Failures come back as results; nothing here reports to a user.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace mosaicer {
+
+// True for an existing regular file (after following links).
+bool FileExists(const std::filesystem::path& path);
+// True for an existing folder (after following links).
+bool FolderExists(const std::filesystem::path& path);
+
+// True when the file's attributes can be read and it is read-only: this user
+// may not write to it, or its mode has no write bit at all. The mode check
+// keeps a file that everybody sees as read-only protected from the superuser
+// too, whom the permission check always lets through.
+bool IsReadOnly(const std::filesystem::path& path);
+// The test made before saving over an existing file: true only when its
+// attributes can be read, it is not a folder and it is not read-only. A
+// missing file gives false; callers ask only about files that exist.
+bool CanReplace(const std::filesystem::path& path);
+
+// The system's folder for temporary files ($TMPDIR, else /tmp); empty when
+// there is none.
+std::filesystem::path TempFolder();
+// Creates a new, empty file in `folder` whose name is `prefix` followed by
+// characters that make it unique, and returns its path. Empty when the file
+// cannot be created or the prefix holds a '/'. The caller deletes the file.
+std::filesystem::path MakeTempFile(const std::filesystem::path& folder, std::string_view prefix);
+
+// Creates the folder and any missing parents. True when the folder exists
+// afterwards, whether or not it had to be made.
+bool CreateFolders(const std::filesystem::path& path);
+
+// Reads the whole file into `bytes`. On failure (missing, a folder, a read
+// error) returns false and leaves `bytes` empty.
+bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes);
+// Creates or truncates the file and writes `bytes` to it. False when the file
+// cannot be opened or not every byte reaches it.
+bool WriteWholeFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+
+// Looks up an environment variable; an unset variable reads as empty.
+using EnvironmentLookup = std::function<std::string(const char* name)>;
+// The process environment, the lookup the program itself uses.
+std::string ProcessEnvironment(const char* name);
+
+// Names of the variables and folders the two lookups below use.
+inline constexpr const char* kHomeVariable = "MOSAICER_HOME";
+inline constexpr const char* kEffectFolderName = "Tlo";
+inline constexpr const char* kAppFolderName = "mosaicer";
+
+// The running program's own file, absolute; empty when it cannot be found.
+std::filesystem::path ProgramPath();
+
+// The folder that holds the settings files (mosaicer.ini, Drive.ini), chosen
+// in this order:
+//   1. $MOSAICER_HOME when set and not empty;
+//   2. the folder of `programPath` when it is writable (portable use); a
+//      path without a folder part never counts as portable;
+//   3. $XDG_CONFIG_HOME/mosaicer, or ~/.config/mosaicer when that variable is
+//      unset, empty or not an absolute path.
+// Empty when step 3 is reached and HOME is not set either. The folder may not
+// exist yet; callers create it before writing.
+std::filesystem::path SettingsFolder(const std::filesystem::path& programPath,
+                                     const EnvironmentLookup& env = ProcessEnvironment);
+
+// The default folder of effect files, in the same order: $MOSAICER_HOME/Tlo;
+// the program's folder followed by Tlo when that folder is writable;
+// $XDG_DATA_HOME/mosaicer/Tlo, or ~/.local/share/mosaicer/Tlo.
+std::filesystem::path EffectFolder(const std::filesystem::path& programPath,
+                                   const EnvironmentLookup& env = ProcessEnvironment);
+
+}  // namespace mosaicer

@@ -1,0 +1,217 @@
+#include "platform/file_util.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace mosaicer {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr auto kReadOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+
+// Each test works in a fresh folder of its own, removed afterwards.
+class FileUtilTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "mosaicer-test-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    root_ = pattern;
+  }
+  // Read-only entries inside are no obstacle: removal needs only the root's write access.
+  void TearDown() override { fs::remove_all(root_); }
+  fs::path MakeFile(const std::string& name, const Bytes& bytes = {}) {
+    EXPECT_TRUE(WriteWholeFile(root_ / name, bytes));
+    return root_ / name;
+  }
+
+  fs::path root_;
+};
+
+// Puts a variable of the real environment in place for one test.
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    value ? ::setenv(name, value, 1) : ::unsetenv(name);
+  }
+  ~ScopedVariable() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+// A made-up environment, so the folder rules can be tried without touching the real one.
+EnvironmentLookup FakeEnvironment(std::map<std::string, std::string> variables) {
+  return [variables = std::move(variables)](const char* name) {
+    auto it = variables.find(name);
+    return it == variables.end() ? std::string() : it->second;
+  };
+}
+
+using FileUtilExistence = FileUtilTest;
+
+TEST_F(FileUtilExistence, FilesAndFoldersAreToldApart) {
+  const fs::path file = MakeFile("a.bin");
+  EXPECT_TRUE(FileExists(file));
+  EXPECT_FALSE(FolderExists(file));
+  EXPECT_TRUE(FolderExists(root_));
+  EXPECT_FALSE(FileExists(root_));
+  EXPECT_FALSE(FileExists(root_ / "missing"));
+  EXPECT_FALSE(FolderExists(root_ / "missing"));
+  const fs::path self = ProgramPath();
+  EXPECT_TRUE(self.is_absolute());
+  EXPECT_EQ(self.filename(), "mosaicer_tests");
+  EXPECT_TRUE(FileExists(self));
+}
+
+using FileUtilReplace = FileUtilTest;
+
+TEST_F(FileUtilReplace, OnlyWritableFilesMayBeReplaced) {
+  const fs::path file = MakeFile("song.cdg");
+  EXPECT_TRUE(CanReplace(file));
+  EXPECT_FALSE(IsReadOnly(file));
+  fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_TRUE(CanReplace(file));
+  // No write bit anywhere: read-only even for the superuser the tests may run as.
+  fs::permissions(file, kReadOnly);
+  EXPECT_TRUE(IsReadOnly(file));
+  EXPECT_FALSE(CanReplace(file));
+}
+
+TEST_F(FileUtilReplace, MissingFileOrFolderCannotBeReplaced) {
+  EXPECT_FALSE(CanReplace(root_ / "missing.cdg"));
+  EXPECT_FALSE(IsReadOnly(root_ / "missing.cdg"));
+  EXPECT_FALSE(CanReplace(root_));
+}
+
+using FileUtilTemp = FileUtilTest;
+
+TEST_F(FileUtilTemp, EachCallMakesANewEmptyFileWithThePrefix) {
+  std::set<fs::path> made;
+  for (int i = 0; i < 5; ++i) {
+    const fs::path path = MakeTempFile(root_, "tlo");
+    ASSERT_FALSE(path.empty());
+    EXPECT_EQ(path.parent_path(), root_);
+    EXPECT_EQ(path.filename().string().rfind("tlo", 0), 0u) << path;
+    EXPECT_TRUE(FileExists(path));
+    EXPECT_EQ(fs::file_size(path), 0u);
+    made.insert(path);
+  }
+  EXPECT_EQ(made.size(), 5u);
+}
+
+TEST_F(FileUtilTemp, FailsInAMissingFolderOrWithASlashInThePrefix) {
+  EXPECT_TRUE(MakeTempFile(root_ / "missing", "tlo").empty());
+  EXPECT_TRUE(MakeTempFile(root_, "sub/tlo").empty());
+}
+
+using FileUtilFolders = FileUtilTest;
+
+TEST_F(FileUtilFolders, CreatesMissingParentsButNotBelowAFile) {
+  const fs::path deep = root_ / "a" / "b" / "c";
+  EXPECT_TRUE(CreateFolders(deep));
+  EXPECT_TRUE(FolderExists(deep));
+  EXPECT_TRUE(CreateFolders(deep));  // already there is success too
+  const fs::path file = MakeFile("plain");
+  EXPECT_FALSE(CreateFolders(file / "sub"));
+  EXPECT_FALSE(CreateFolders(file));
+}
+
+using FileUtilWholeFile = FileUtilTest;
+
+TEST_F(FileUtilWholeFile, RoundTripKeepsEveryByte) {
+  // Larger than one read chunk, with every byte value.
+  Bytes bytes(200'000);
+  for (std::size_t i = 0; i < bytes.size(); ++i)
+    bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 256);
+  Bytes back;
+  ASSERT_TRUE(ReadWholeFile(MakeFile("data.bin", bytes), back));
+  EXPECT_EQ(back, bytes);
+  // Shorter content replaces longer content entirely.
+  ASSERT_TRUE(WriteWholeFile(root_ / "data.bin", Bytes{9, 8}));
+  ASSERT_TRUE(ReadWholeFile(root_ / "data.bin", back));
+  EXPECT_EQ(back, (Bytes{9, 8}));
+  EXPECT_TRUE(ReadWholeFile(MakeFile("empty.bin"), back));
+  EXPECT_TRUE(back.empty());
+}
+
+TEST_F(FileUtilWholeFile, MissingFileOrFolderFailsAndLeavesNoBytes) {
+  Bytes back{1, 2, 3};
+  EXPECT_FALSE(ReadWholeFile(root_ / "missing.bin", back));
+  EXPECT_TRUE(back.empty());
+  back = {4};
+  EXPECT_FALSE(ReadWholeFile(root_, back));
+  EXPECT_TRUE(back.empty());
+  EXPECT_FALSE(WriteWholeFile(root_ / "missing" / "out.bin", Bytes{1}));
+  EXPECT_FALSE(WriteWholeFile(root_, Bytes{1}));
+}
+
+class FileUtilSettingsFolder : public FileUtilTest {
+ protected:
+  void SetUp() override {
+    FileUtilTest::SetUp();
+    program_ = root_ / "bin" / "mosaicer";
+    ASSERT_TRUE(CreateFolders(program_.parent_path()));
+  }
+  fs::path program_;
+};
+
+TEST_F(FileUtilSettingsFolder, MosaicerHomeWinsOverEverything) {
+  const auto env = FakeEnvironment(
+      {{"MOSAICER_HOME", "/srv/karaoke"}, {"XDG_CONFIG_HOME", "/cfg"}, {"HOME", "/home/u"}});
+  EXPECT_EQ(SettingsFolder(program_, env), fs::path("/srv/karaoke"));
+  EXPECT_EQ(EffectFolder(program_, env), fs::path("/srv/karaoke/Tlo"));
+}
+
+TEST_F(FileUtilSettingsFolder, WritableProgramFolderMeansPortableUse) {
+  const auto env = FakeEnvironment({{"MOSAICER_HOME", ""}, {"HOME", "/home/u"}});
+  EXPECT_EQ(SettingsFolder(program_, env), root_ / "bin");
+  EXPECT_EQ(EffectFolder(program_, env), root_ / "bin" / "Tlo");
+  // A bare name says nothing about where the program lives.
+  EXPECT_EQ(SettingsFolder("mosaicer", env), fs::path("/home/u/.config/mosaicer"));
+}
+
+TEST_F(FileUtilSettingsFolder, ReadOnlyProgramFolderUsesXdgFolders) {
+  fs::permissions(program_.parent_path(),
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  const auto env = FakeEnvironment(
+      {{"XDG_CONFIG_HOME", "/cfg"}, {"XDG_DATA_HOME", "/data"}, {"HOME", "/home/u"}});
+  EXPECT_EQ(SettingsFolder(program_, env), fs::path("/cfg/mosaicer"));
+  EXPECT_EQ(EffectFolder(program_, env), fs::path("/data/mosaicer/Tlo"));
+}
+
+TEST_F(FileUtilSettingsFolder, UnsetOrRelativeXdgVariablesFallBackToHome) {
+  const fs::path elsewhere = root_ / "missing-bin" / "mosaicer";
+  for (const auto& env :
+       {FakeEnvironment({{"HOME", "/home/u"}}),
+        FakeEnvironment(
+            {{"XDG_CONFIG_HOME", "cfg"}, {"XDG_DATA_HOME", "data"}, {"HOME", "/home/u"}})}) {
+    EXPECT_EQ(SettingsFolder(elsewhere, env), fs::path("/home/u/.config/mosaicer"));
+    EXPECT_EQ(EffectFolder(elsewhere, env), fs::path("/home/u/.local/share/mosaicer/Tlo"));
+  }
+  EXPECT_TRUE(SettingsFolder(elsewhere, FakeEnvironment({})).empty());
+  EXPECT_TRUE(EffectFolder(elsewhere, FakeEnvironment({})).empty());
+}
+
+TEST_F(FileUtilSettingsFolder, ProcessEnvironmentIsTheDefaultLookup) {
+  ScopedVariable home("MOSAICER_HOME", root_.c_str());
+  ScopedVariable tmpdir("TMPDIR", root_.c_str());
+  EXPECT_EQ(SettingsFolder(program_), root_);
+  EXPECT_EQ(EffectFolder(program_), root_ / "Tlo");
+  EXPECT_EQ(TempFolder(), root_);
+}
+
+}  // namespace
+}  // namespace mosaicer
