@@ -1,9 +1,12 @@
 #include "effects/tlo_file.h"
 
-#include <fstream>
-#include <iterator>
+#include <filesystem>
+#include <span>
+#include <system_error>
+#include <vector>
 
 #include "platform/cp932.h"
+#include "platform/file_util.h"
 
 namespace mosaicer {
 namespace {
@@ -22,20 +25,23 @@ std::string OneLine(std::string text) {
 }  // namespace
 
 bool LoadTloText(const std::string& fileName, IniFile& ini, std::string* error) {
-  const auto fail = [&](const std::string& why) {
-    ini.Parse({});
+  ini.Parse({});
+  std::error_code ec;
+  const std::uintmax_t size = std::filesystem::file_size(fileName, ec);
+  const char* why = nullptr;
+  std::vector<std::uint8_t> bytes;
+  if (ec)
+    why = "cannot open the file";
+  else if (size > kMaxTloBytes)
+    why = "the file is too large";
+  else if (!ReadWholeFile(fileName, bytes))
+    why = "cannot read the file";
+  if (why) {
     if (error) *error = why;
     return false;
-  };
-  std::ifstream in(fileName, std::ios::binary | std::ios::ate);
-  if (!in) return fail("cannot open the file");
-  const std::streamoff size = in.tellg();
-  if (size < 0) return fail("cannot read the file");
-  if (static_cast<std::uintmax_t>(size) > kMaxTloBytes) return fail("the file is too large");
-  in.seekg(0);
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  if (!in.read(bytes.data(), size)) return fail("cannot read the file");
-  ini.Parse(Cp932ToUtf8(bytes));
+  }
+  ini.Parse(
+      Cp932ToUtf8(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())));
   return true;
 }
 
@@ -87,11 +93,8 @@ std::string FormatTloFile(const TTloFile& header, const TileOrder& order) {
 
 bool WriteTloFile(const std::string& fileName, const TTloFile& header, const TileOrder& order) {
   const std::string bytes = FormatTloFile(header, order);
-  std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  return !out.fail();
+  return WriteWholeFile(
+      fileName, std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
 }
 
 }  // namespace mosaicer

@@ -1,8 +1,9 @@
 #include "platform/ini_file.h"
 
-#include <fstream>
-#include <iterator>
 #include <limits>
+#include <span>
+
+#include "platform/file_util.h"
 
 namespace mosaicer {
 namespace {
@@ -81,18 +82,10 @@ void IniFile::Reindex() {
 }
 
 bool IniFile::Load(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    Parse({});
-    return false;
-  }
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) {
-    Parse({});
-    return false;
-  }
-  Parse(text);
-  return true;
+  std::vector<std::uint8_t> bytes;
+  const bool read = ReadWholeFile(path, bytes);
+  Parse(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  return read;
 }
 
 std::string IniFile::Text() const {
@@ -105,12 +98,9 @@ std::string IniFile::Text() const {
 }
 
 bool IniFile::Save(const std::string& path) const {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
   const std::string text = Text();
-  out.write(text.data(), static_cast<std::streamsize>(text.size()));
-  out.close();
-  return !out.fail();
+  return WriteWholeFile(path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()),
+                                        text.size()));
 }
 
 const IniFile::Section* IniFile::Find(std::string_view section) const {
