@@ -14,8 +14,8 @@ namespace {
 constexpr std::uint8_t kSignature0 = 'B';
 constexpr std::uint8_t kSignature1 = 'M';
 constexpr std::size_t kFileHeaderSize = 14;
-constexpr std::size_t kPixelOffsetField =
-    10;  // the file size field before it is often wrong: unused
+// The file size field (offset 2) is often wrong in the wild, so it is ignored.
+constexpr std::size_t kPixelOffsetField = 10;
 constexpr std::size_t kHeaderSizeFieldSize = 4;
 
 // Sizes of the info headers that exist in the wild.
@@ -65,6 +65,13 @@ constexpr std::uint8_t kRleEndOfLine = 0;
 constexpr std::uint8_t kRleEndOfBitmap = 1;
 constexpr std::uint8_t kRleDelta = 2;
 constexpr std::size_t kRleAlign = 2;  // absolute runs end on a 16-bit boundary
+constexpr int kNibbleBits = 4;
+constexpr std::uint8_t kLowNibble = 0x0F;
+
+// Pixel i of an RLE4 byte pair: even pixels take the high nibble.
+std::uint8_t Nibble(std::uint8_t byte, int i) {
+  return static_cast<std::uint8_t>(i % 2 == 0 ? byte >> kNibbleBits : byte & kLowNibble);
+}
 
 // What the writer puts in the resolution fields: 72 dpi in pixels per metre.
 constexpr std::int32_t kPixelsPerMetre = 2835;
@@ -312,9 +319,7 @@ std::string ReadRle(Bytes file, const Layout& layout, Bitmap& bitmap) {
       if (count > width - x) return "RLE run goes past the end of a row";
       for (int i = 0; i < count; ++i) {
         // RLE4 runs alternate the high and low nibble of the value.
-        const std::uint8_t index =
-            rle4 ? static_cast<std::uint8_t>(i % 2 == 0 ? value >> 4 : value & 0x0F) : value;
-        put(index);
+        put(rle4 ? Nibble(value, i) : value);
       }
     } else if (value == kRleEndOfLine) {
       x = 0;
@@ -336,7 +341,7 @@ std::string ReadRle(Bytes file, const Layout& layout, Bitmap& bitmap) {
       if (!HasBytes(data, pos, padded)) return "RLE data ends before the end of the bitmap";
       for (int i = 0; i < n; ++i) {
         const std::uint8_t byte = data[pos + (rle4 ? i / 2 : i)];
-        put(rle4 ? static_cast<std::uint8_t>(i % 2 == 0 ? byte >> 4 : byte & 0x0F) : byte);
+        put(rle4 ? Nibble(byte, i) : byte);
       }
       pos += padded;
     }
