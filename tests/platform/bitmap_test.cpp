@@ -1,0 +1,75 @@
+#include "platform/bitmap.h"
+
+#include <gtest/gtest.h>
+
+namespace mosaicer {
+namespace {
+
+Bitmap Make(int width, int height, int bits) {
+  BitmapResult result = Bitmap::Create(width, height, bits);
+  EXPECT_TRUE(result.ok()) << result.error;
+  return result.ok() ? std::move(*result.bitmap) : Bitmap{};
+}
+
+TEST(BitmapCreate, RefusesSizesAndDepthsOutsideTheLimits) {
+  EXPECT_EQ(Bitmap::Create(0, 10, 1).error, "invalid image size (0 x 10 pixels)");
+  EXPECT_EQ(Bitmap::Create(10, -1, 1).error, "invalid image size (10 x -1 pixels)");
+  EXPECT_EQ(Bitmap::Create(30'001, 1, 1).error, "image too large (30001 x 1 pixels)");
+  EXPECT_EQ(Bitmap::Create(1, 30'001, 1).error, "image too large (1 x 30001 pixels)");
+  // Over 200 million pixels although each side is allowed.
+  EXPECT_EQ(Bitmap::Create(20'000, 10'001, 1).error, "image too large (20000 x 10001 pixels)");
+  EXPECT_TRUE(Bitmap::Create(30'000, 2, 1).ok());
+  for (int bits : {0, 2, 16, 32}) EXPECT_FALSE(Bitmap::Create(4, 4, bits).ok()) << bits;
+}
+
+TEST(BitmapLayout, RowsArePaddedToWholeWords) {
+  EXPECT_EQ(Make(9, 1, 1).Stride(), 4u);
+  EXPECT_EQ(Make(33, 1, 1).Stride(), 8u);
+  EXPECT_EQ(Make(9, 1, 4).Stride(), 8u);
+  EXPECT_EQ(Make(5, 1, 8).Stride(), 8u);
+  EXPECT_EQ(Make(5, 2, 24).Stride(), 16u);
+  EXPECT_EQ(Make(5, 2, 24).Pixels().size(), 32u);
+}
+
+TEST(BitmapLayout, IndexedPixelsPackLeftmostPixelInTheHighBits) {
+  Bitmap nibbles = Make(3, 2, 4);
+  nibbles.SetPixelIndex(0, 1, 0xA);
+  nibbles.SetPixelIndex(1, 1, 0x5);
+  nibbles.SetPixelIndex(2, 1, 0xF3);  // only the low four bits are kept
+  EXPECT_EQ(nibbles.ScanLine(1)[0], 0xA5);
+  EXPECT_EQ(nibbles.ScanLine(1)[1], 0x30);
+  EXPECT_EQ(nibbles.ScanLine(0)[0], 0x00);
+  nibbles.SetPixelIndex(0, 1, 0);
+  EXPECT_EQ(nibbles.PixelIndex(1, 1), 0x5);  // neighbour untouched
+
+  Bitmap bits = Make(10, 1, 1);
+  bits.SetPixelIndex(0, 0, 1);
+  bits.SetPixelIndex(9, 0, 1);
+  EXPECT_EQ(bits.ScanLine(0)[0], 0x80);
+  EXPECT_EQ(bits.ScanLine(0)[1], 0x40);
+  EXPECT_EQ(bits.PixelIndex(9, 0), 1);
+  EXPECT_EQ(bits.PixelIndex(8, 0), 0);
+}
+
+TEST(BitmapLayout, TwentyFourBitPixelsAreStoredBlueGreenRed) {
+  Bitmap bitmap = Make(2, 1, 24);
+  bitmap.SetPixelRgb(1, 0, Rgb{0x11, 0x22, 0x33});
+  const std::uint8_t* row = bitmap.ScanLine(0);
+  EXPECT_EQ(row[3], 0x33);
+  EXPECT_EQ(row[4], 0x22);
+  EXPECT_EQ(row[5], 0x11);
+  EXPECT_EQ(bitmap.ColourAt(1, 0), (Rgb{0x11, 0x22, 0x33}));
+}
+
+TEST(BitmapColour, IndexedPixelsLookUpThePalette) {
+  Bitmap bitmap = Make(2, 1, 8);
+  bitmap.SetPaletteEntry(200, PaletteEntry{1, 2, 3, 9});
+  bitmap.SetPixelIndex(1, 0, 200);
+  EXPECT_EQ(bitmap.ColourAt(1, 0), (Rgb{1, 2, 3}));
+  EXPECT_EQ(bitmap.ColourAt(0, 0), (Rgb{0, 0, 0}));
+  bitmap.SetPaletteCount(300);
+  EXPECT_EQ(bitmap.PaletteCount(), kPaletteSize);
+}
+
+}  // namespace
+}  // namespace mosaicer
