@@ -84,7 +84,7 @@ std::string FormatTloFile(const TTloFile& header, const TileOrder& order) {
   line("NumTiles=" + std::to_string(order.size()));
   for (std::size_t i = 0; i < order.size(); ++i) {
     line("");
-    line("[" + std::to_string(i) + "]");
+    line(IniFile::SectionLine(std::to_string(i)));
     line("Row=" + std::to_string(order[i].Row));
     line("Col=" + std::to_string(order[i].Col));
   }

@@ -93,6 +93,9 @@ bool IsValidUtf8(std::string_view bytes) {
 }
 
 std::string Cp932ToUtf8(std::string_view bytes) {
+  // Plain ASCII reads the same in both; most effect files are all ASCII.
+  if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) == 0; }))
+    return std::string(bytes);
   if (auto strict = Convert(kUtf8, kCp932, bytes, OnError::Fail, {}, nullptr)) return *strict;
   if (IsValidUtf8(bytes)) return std::string(bytes);
   return Convert(kUtf8, kCp932, bytes, OnError::SkipByte, kReplacement, nullptr).value_or("");

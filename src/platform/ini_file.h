@@ -5,9 +5,13 @@
 // were.
 //
 // Where a section or key name occurs more than once, the first one counts.
+// The parse keeps views into one copy of the text rather than a string per
+// line, so a document can be moved but not copied.
 #pragma once
 
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,8 +22,11 @@ namespace mosaicer {
 
 class IniFile {
  public:
-  IniFile() = default;
-  explicit IniFile(std::string_view text) { Parse(text); }
+  IniFile();
+  explicit IniFile(std::string_view text);
+  IniFile(IniFile&&) noexcept;
+  IniFile& operator=(IniFile&&) noexcept;
+  ~IniFile();
 
   // Replaces the content with the parse of `text`.
   void Parse(std::string_view text);
@@ -53,34 +60,49 @@ class IniFile {
   // Section names in file order (forgotten ones excluded), as written.
   std::vector<std::string> SectionNames() const;
 
+  // "[name]", the line that opens a section.
+  static std::string SectionLine(std::string_view name);
+
   // Parses a value the way ReadInteger does.
   static std::int64_t ParseInteger(std::string_view value);
 
  private:
   struct Line {
-    std::string text;    // without its line ending
-    std::string ending;  // "\r\n", "\n" or "" for a last line without one
+    std::string_view text;    // without its line ending
+    std::string_view ending;  // "\r\n", "\n" or "" for a last line without one
   };
   struct Entry {
-    std::string key;  // lower-cased
+    std::string_view key;  // as written, blanks trimmed
     std::size_t line;
   };
   struct Section {
-    std::string name;        // as written
-    std::size_t header = 0;  // line of "[name]"; unused for the nameless head
-    std::size_t last = 0;    // last line that belongs to the section
-    std::vector<Entry> entries;
+    std::string_view name;       // as written
+    std::size_t last = 0;        // last non-blank line that belongs to the section
+    std::size_t firstEntry = 0;  // its keys: entries_[firstEntry, firstEntry + entryCount)
+    std::size_t entryCount = 0;
+  };
+  struct NoCaseHash {
+    std::size_t operator()(std::string_view s) const;
+  };
+  struct NoCaseEqual {
+    bool operator()(std::string_view a, std::string_view b) const;
   };
 
   const Section* Find(std::string_view section) const;
   const Entry* FindEntry(const Section& s, std::string_view key) const;
-  std::string NewLineEnding() const;
+  std::string_view NewLineEnding() const;
+  std::string_view Keep(std::string text);
   void InsertLine(std::size_t at, std::string text);
   void Reindex();
 
+  // The text as read, and the texts of lines written since; both stay put
+  // in memory, so the views below remain valid.
+  std::unique_ptr<std::string> source_;
+  std::unique_ptr<std::deque<std::string>> written_;
   std::vector<Line> lines_;
-  std::vector<Section> sections_;
-  std::unordered_map<std::string, std::size_t> index_;  // lower-cased name -> section
+  std::vector<Entry> entries_;     // every key line, in file order
+  std::vector<Section> sections_;  // [0]: lines before the first section
+  std::unordered_map<std::string_view, std::size_t, NoCaseHash, NoCaseEqual> index_;
 };
 
 }  // namespace mosaicer
