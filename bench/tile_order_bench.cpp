@@ -19,7 +19,8 @@ const std::string& EffectFile(int steps) {
                .string();
     mosaicer::TileOrder order;
     for (int i = 0; i < steps; ++i)
-      order.push_back({static_cast<std::uint16_t>(i % 50), static_cast<std::uint16_t>(i / 50 % 18)});
+      order.push_back(
+          {static_cast<std::uint16_t>(i % 50), static_cast<std::uint16_t>(i / 50 % 18)});
     mosaicer::WriteTloFile(file, mosaicer::TTloFile{}, order);
   }
   return file;

@@ -86,17 +86,11 @@ std::int64_t FramesToLba(std::int64_t frames) {
   return 0;
 }
 
-void TMsfField::SetLimit(std::int64_t frames) {
-  limit_ = std::max<std::int64_t>(frames, 0);
-}
+void TMsfField::SetLimit(std::int64_t frames) { limit_ = std::max<std::int64_t>(frames, 0); }
 
-std::string TMsfField::ShowLimit() const {
-  return MsfText(limit_);
-}
+std::string TMsfField::ShowLimit() const { return MsfText(limit_); }
 
-void TMsfField::ReadLimit(std::string_view text) {
-  TakeField(ParseField(text));
-}
+void TMsfField::ReadLimit(std::string_view text) { TakeField(ParseField(text)); }
 
 std::string TMsfField::EditChange(std::string_view text) {
   const Msf msf = ParseField(text);

@@ -11,8 +11,8 @@
 namespace mosaicer::cli {
 
 struct OptionSpec {
-  std::string name;      // long name without dashes: "output"
-  char shortName = 0;    // 'o', or 0
+  std::string name;    // long name without dashes: "output"
+  char shortName = 0;  // 'o', or 0
   bool takesValue = false;
 };
 

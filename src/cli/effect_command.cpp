@@ -35,8 +35,8 @@ int RunEffect(const Args& args, Io& io) {
   if (!error.empty()) return Failure(io, "cannot read the tiles of \"" + file + "\": " + error);
   if (!order.empty()) io.out << "step col row\n";
   for (std::size_t i = 0; i < order.size(); ++i)
-    io.out << std::setw(4) << i + 1 << std::setw(4) << order[i].Col << std::setw(4)
-           << order[i].Row << "\n";
+    io.out << std::setw(4) << i + 1 << std::setw(4) << order[i].Col << std::setw(4) << order[i].Row
+           << "\n";
   return kExitSuccess;
 }
 

@@ -7,8 +7,8 @@ namespace {
 
 // Raw position of output symbol k: positions 1/18, 2/5 and 3/23 are swapped
 // on the disc.
-constexpr int kSource[kPackSize] = {0,  18, 5,  23, 4,  2,  6,  7,  8,  9,  10, 11,
-                                    12, 13, 14, 15, 16, 17, 1,  19, 20, 21, 22, 3};
+constexpr int kSource[kPackSize] = {0,  18, 5,  23, 4,  2,  6, 7,  8,  9,  10, 11,
+                                    12, 13, 14, 15, 16, 17, 1, 19, 20, 21, 22, 3};
 
 // Symbol at raw position s was written (s mod 8) packs after its source pack,
 // so it is found 7 - (s mod 8) slots back once the newest pack is in slot 0.

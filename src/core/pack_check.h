@@ -19,7 +19,7 @@ struct PackCheckCounts {
   std::uint64_t otherPacks = 0;     // any other command
   std::uint64_t failingQ = 0;
   std::uint64_t failingP = 0;
-  std::uint64_t repairable = 0;     // failed, and consistent after the repair
+  std::uint64_t repairable = 0;  // failed, and consistent after the repair
   std::uint64_t unrepairable = 0;
   std::uint64_t trailingBytes = 0;  // an incomplete last sector, not checked
 };

@@ -7,7 +7,7 @@
 namespace mosaicer {
 namespace {
 
-constexpr int kOrder = 63;                // multiplicative order of alpha
+constexpr int kOrder = 63;                 // multiplicative order of alpha
 constexpr std::uint8_t kReduction = 0x43;  // x^6 + x + 1, applied when bit 6 sets
 constexpr std::uint8_t kHighBits = static_cast<std::uint8_t>(~kSymbolMask);
 constexpr int kQSymbols = 4;
@@ -26,8 +26,8 @@ bool TablesReady() { return gAlphaPower && gAlphaLog && gAlphaMul; }
 void BuildTables() {
   gAlphaPower = new std::uint8_t[TSubCodeErrorCorrect::kAlphaPowerSize];
   gAlphaLog = new std::uint8_t[TSubCodeErrorCorrect::kFieldSize]();
-  gAlphaMul = new std::uint8_t[TSubCodeErrorCorrect::kAlphaMulRows *
-                               TSubCodeErrorCorrect::kFieldSize];
+  gAlphaMul =
+      new std::uint8_t[TSubCodeErrorCorrect::kAlphaMulRows * TSubCodeErrorCorrect::kFieldSize];
   int value = 1;
   for (int i = 0; i < TSubCodeErrorCorrect::kAlphaPowerSize; ++i) {
     gAlphaPower[i] = static_cast<std::uint8_t>(value);

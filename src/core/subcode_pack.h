@@ -13,7 +13,8 @@ inline constexpr std::size_t kPackSize = 24;
 inline constexpr std::size_t kPacksPerSector = 4;
 inline constexpr std::size_t kSubcodeBytesPerSector = kPackSize * kPacksPerSector;  // 96
 inline constexpr std::size_t kAudioBytesPerSector = 2352;
-inline constexpr std::size_t kCdgSectorSize = kAudioBytesPerSector + kSubcodeBytesPerSector;  // 2448
+inline constexpr std::size_t kCdgSectorSize =
+    kAudioBytesPerSector + kSubcodeBytesPerSector;  // 2448
 inline constexpr int kSectorsPerSecond = 75;
 inline constexpr int kPacksPerSecond = kSectorsPerSecond * static_cast<int>(kPacksPerSector);
 

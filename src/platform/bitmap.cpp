@@ -17,9 +17,7 @@ constexpr int kBlueOffset = 0;
 constexpr int kGreenOffset = 1;
 constexpr int kRedOffset = 2;
 
-bool IsSupportedDepth(int bits) {
-  return bits == 1 || bits == 4 || bits == 8 || bits == kRgbBits;
-}
+bool IsSupportedDepth(int bits) { return bits == 1 || bits == 4 || bits == 8 || bits == kRgbBits; }
 
 std::string SizeText(std::int64_t width, std::int64_t height) {
   return "(" + std::to_string(width) + " x " + std::to_string(height) + " pixels)";
@@ -119,8 +117,6 @@ void Bitmap::SetPaletteEntry(int index, PaletteEntry entry) {
   palette_[static_cast<std::size_t>(index)] = entry;
 }
 
-void Bitmap::SetPaletteCount(int count) {
-  paletteCount_ = std::clamp(count, 0, kPaletteSize);
-}
+void Bitmap::SetPaletteCount(int count) { paletteCount_ = std::clamp(count, 0, kPaletteSize); }
 
 }  // namespace mosaicer

@@ -51,10 +51,9 @@ std::optional<std::string> Convert(const char* to, const char* from, std::string
       failed = true;
       break;
     }
-    const std::size_t skip =
-        onError == OnError::SkipByte
-            ? 1
-            : std::min(left, Utf8Length(static_cast<unsigned char>(*src)));
+    const std::size_t skip = onError == OnError::SkipByte
+                                 ? 1
+                                 : std::min(left, Utf8Length(static_cast<unsigned char>(*src)));
     out.append(substitute);
     src += skip;
     left -= skip;
@@ -85,8 +84,7 @@ bool IsValidUtf8(std::string_view bytes) {
       if ((t & 0xC0) != 0x80) return false;
       cp = (cp << 6) | (t & 0x3F);
     }
-    if (cp < kSmallest[length - 1] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-      return false;
+    if (cp < kSmallest[length - 1] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
     i += length;
   }
   return true;

@@ -11,9 +11,7 @@ namespace {
 constexpr std::string_view kLf = "\n";
 constexpr std::string_view kCrLf = "\r\n";
 
-char LowerAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 std::string_view Trim(std::string_view s) {
   const auto blank = [](char c) { return c == ' ' || c == '\t'; };
@@ -47,9 +45,7 @@ bool IniFile::NoCaseEqual::operator()(std::string_view a, std::string_view b) co
 }
 
 IniFile::IniFile() : IniFile(std::string_view{}) {}
-IniFile::IniFile(std::string_view text) {
-  Parse(text);
-}
+IniFile::IniFile(std::string_view text) { Parse(text); }
 IniFile::IniFile(IniFile&&) noexcept = default;
 IniFile& IniFile::operator=(IniFile&&) noexcept = default;
 IniFile::~IniFile() = default;
@@ -141,9 +137,7 @@ const IniFile::Entry* IniFile::FindEntry(const Section& s, std::string_view key)
   return nullptr;
 }
 
-bool IniFile::HasSection(std::string_view section) const {
-  return Find(section) != nullptr;
-}
+bool IniFile::HasSection(std::string_view section) const { return Find(section) != nullptr; }
 
 bool IniFile::HasKey(std::string_view section, std::string_view key) const {
   const Section* s = Find(section);
@@ -250,9 +244,7 @@ void IniFile::WriteBool(std::string_view section, std::string_view key, bool val
   WriteInteger(section, key, value ? 1 : 0);
 }
 
-void IniFile::ForgetSection(std::string_view section) {
-  index_.erase(std::string_view(section));
-}
+void IniFile::ForgetSection(std::string_view section) { index_.erase(std::string_view(section)); }
 
 std::vector<std::string> IniFile::SectionNames() const {
   std::vector<std::string> names;

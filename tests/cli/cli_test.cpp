@@ -66,8 +66,8 @@ TEST(CliGeneral, HelpVersionAndUsageErrors) {
 TEST(CliCheck, PrintsEveryFigureAndFailsOnUnrepairablePacks) {
   testing::TempDir dir;
   std::string stream = PresetStream(10);
-  stream[2 * 96 + 10] ^= 0x08;                 // single error: repairable
-  stream[4 * 96 + 5] ^= 0x01;                  // double error: not
+  stream[2 * 96 + 10] ^= 0x08;  // single error: repairable
+  stream[4 * 96 + 5] ^= 0x01;   // double error: not
   stream[4 * 96 + 6] ^= 0x01;
   const std::string file = dir.Write("song.rws", stream);
 
@@ -116,9 +116,9 @@ TEST(CliEffect, PrintsTheJapaneseHeaderAndTheTileOrder) {
 TEST(CliEffect, RefusesFilesThatAreNoEffects) {
   testing::TempDir dir;
   EXPECT_EQ(Cli({"effect", dir.File("none.tlo")}).status, kExitFailure);
-  EXPECT_EQ(Cli({"effect", dir.Write("plain.tlo", "[Info]\r\nTitleJ=x\r\n")}).status,
-            kExitFailure);
-  CliResult huge = Cli({"effect", dir.Write("huge.tlo", "[Info]\r\nTloVersion=1\r\nNumTiles=2147483647\r\n")});
+  EXPECT_EQ(Cli({"effect", dir.Write("plain.tlo", "[Info]\r\nTitleJ=x\r\n")}).status, kExitFailure);
+  CliResult huge =
+      Cli({"effect", dir.Write("huge.tlo", "[Info]\r\nTloVersion=1\r\nNumTiles=2147483647\r\n")});
   EXPECT_EQ(huge.status, kExitFailure);
   EXPECT_NE(huge.out.find("tiles: 0\n"), std::string::npos);
   EXPECT_NE(huge.err.find("too large"), std::string::npos);

@@ -12,13 +12,20 @@ namespace {
 // The position swap a drive applies: 1<->18, 2<->5, 3<->23.
 int Swapped(int j) {
   switch (j) {
-    case 1: return 18;
-    case 18: return 1;
-    case 2: return 5;
-    case 5: return 2;
-    case 3: return 23;
-    case 23: return 3;
-    default: return j;
+    case 1:
+      return 18;
+    case 18:
+      return 1;
+    case 2:
+      return 5;
+    case 5:
+      return 2;
+    case 3:
+      return 23;
+    case 23:
+      return 3;
+    default:
+      return j;
   }
 }
 

@@ -43,13 +43,13 @@ class PackCheckLayouts : public ::testing::TestWithParam<SubcodeFormat> {};
 TEST_P(PackCheckLayouts, CountsSingleAndDoubleErrorsExactly) {
   const SubcodeFormat format = GetParam();
   auto bytes = MakeStream(20, format);
-  PackAt(bytes, format, 0, 0)[7] ^= 0x21;   // data: P only
-  PackAt(bytes, format, 3, 1)[1] ^= 0x04;   // instruction: Q and P
-  PackAt(bytes, format, 19, 2)[22] ^= 0x3F; // P parity symbol
-  PackAt(bytes, format, 5, 0)[5] ^= 0x11;   // two data symbols: beyond repair
+  PackAt(bytes, format, 0, 0)[7] ^= 0x21;    // data: P only
+  PackAt(bytes, format, 3, 1)[1] ^= 0x04;    // instruction: Q and P
+  PackAt(bytes, format, 19, 2)[22] ^= 0x3F;  // P parity symbol
+  PackAt(bytes, format, 5, 0)[5] ^= 0x11;    // two data symbols: beyond repair
   PackAt(bytes, format, 5, 0)[9] ^= 0x02;
-  PackAt(bytes, format, 8, 3)[0] = 0x80;    // an empty slot with bits 7..6 only
-  PackAt(bytes, format, 9, 1)[0] |= 0xC0;   // command 0x49-style: still graphics, still valid
+  PackAt(bytes, format, 8, 3)[0] = 0x80;   // an empty slot with bits 7..6 only
+  PackAt(bytes, format, 9, 1)[0] |= 0xC0;  // command 0x49-style: still graphics, still valid
 
   PackChecker checker;
   checker.AddBytes(bytes.data(), bytes.size(), format);
@@ -81,8 +81,7 @@ TEST(PackCheck, FileIsReadInBlocksWithTheSameResult) {
   testing::TempDir dir;
   auto bytes = MakeStream(2500, SubcodeFormat::Cdg);  // more than one block
   PackAt(bytes, SubcodeFormat::Cdg, 2400, 2)[12] ^= 0x01;
-  const std::string file =
-      dir.Write("song.cdg", std::string(bytes.begin(), bytes.end()) + "tail");
+  const std::string file = dir.Write("song.cdg", std::string(bytes.begin(), bytes.end()) + "tail");
   PackCheckCounts counts;
   std::string error;
   std::uint64_t lastDone = 0, lastTotal = 0;

@@ -72,8 +72,9 @@ TEST(TloHeader, AnyNonZeroVersionIsValid) {
 TEST(TileOrderRead, ClampsOutOfRangeValues) {
   TempDir dir;
   const std::string file = dir.Write(
-      "clamp.tlo", Header("4") + "\r\n[0]\r\nRow=-1\r\nCol=75\r\n\r\n[1]\r\nRow=17\r\nCol=49\r\n"
-                                 "\r\n[2]\r\nRow=65553\r\nCol=65536\r\n\r\n[3]\r\nrow=3\r\ncol=x\r\n");
+      "clamp.tlo", Header("4") +
+                       "\r\n[0]\r\nRow=-1\r\nCol=75\r\n\r\n[1]\r\nRow=17\r\nCol=49\r\n"
+                       "\r\n[2]\r\nRow=65553\r\nCol=65536\r\n\r\n[3]\r\nrow=3\r\ncol=x\r\n");
   const TileOrder order = ReadTileOrder(file);
   ASSERT_EQ(order.size(), 4u);
   EXPECT_EQ(order[0], (TileOrderEntry{49, 17}));
@@ -84,8 +85,8 @@ TEST(TileOrderRead, ClampsOutOfRangeValues) {
 
 TEST(TileOrderRead, MissingAndMisnamedSectionsGiveTileZero) {
   TempDir dir;
-  const std::string file =
-      dir.Write("gaps.tlo", Header("3") + "\r\n[00]\r\nRow=5\r\nCol=5\r\n\r\n[2]\r\nRow=2\r\nCol=9\r\n");
+  const std::string file = dir.Write(
+      "gaps.tlo", Header("3") + "\r\n[00]\r\nRow=5\r\nCol=5\r\n\r\n[2]\r\nRow=2\r\nCol=9\r\n");
   const TileOrder order = ReadTileOrder(file);
   ASSERT_EQ(order.size(), 3u);
   EXPECT_EQ(order[0], (TileOrderEntry{0, 0}));  // "[00]" is not step 0

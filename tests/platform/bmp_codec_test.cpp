@@ -32,9 +32,7 @@ const char* const kRows[kHeight] = {"001234445", "777777712", "565656560", "3000
 // Components are 0 or 255 so that every pixel format holds them exactly.
 const Rgb kColours[8] = {{0, 0, 0},     {255, 0, 0},   {0, 255, 0},   {0, 0, 255},
                          {255, 255, 0}, {255, 0, 255}, {0, 255, 255}, {255, 255, 255}};
-int IndexAt(int x, int y, int colours) {
-  return (kRows[y][x] - '0') % colours;
-}
+int IndexAt(int x, int y, int colours) { return (kRows[y][x] - '0') % colours; }
 
 struct BmpParts {
   std::uint32_t headerSize = 40;
@@ -121,9 +119,7 @@ struct Encoding {
   bool topDown = false;
 };
 
-void PrintTo(const Encoding& e, std::ostream* os) {
-  *os << e.name;
-}
+void PrintTo(const Encoding& e, std::ostream* os) { *os << e.name; }
 
 BmpParts Encode(const Encoding& e) {
   BmpParts p;
@@ -312,9 +308,7 @@ const Hostile kHostile[] = {
     {"RleEndsInAbsolute", Rle8With({0, 5, 1, 2, 3}), Nothing, "ends before"},
 };
 
-void PrintTo(const Hostile& h, std::ostream* os) {
-  *os << h.name;
-}
+void PrintTo(const Hostile& h, std::ostream* os) { *os << h.name; }
 
 class ReadHostile : public testing::TestWithParam<Hostile> {};
 

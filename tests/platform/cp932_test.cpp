@@ -23,8 +23,12 @@ TEST(Cp932, FallsBackToUtf8WhenTheBytesAreNotCp932) {
 
 TEST(Cp932, BytesThatAreNeitherAreReplaced) {
   // 0x81 is a lead byte without its trail at the end; 0xFF is never valid.
-  const std::string decoded = Cp932ToUtf8("A\x83\x65\xFF" "B\x81");
-  EXPECT_EQ(decoded, "A\xE3\x83\x86\xEF\xBF\xBD" "B\xEF\xBF\xBD");
+  const std::string decoded = Cp932ToUtf8(
+      "A\x83\x65\xFF"
+      "B\x81");
+  EXPECT_EQ(decoded,
+            "A\xE3\x83\x86\xEF\xBF\xBD"
+            "B\xEF\xBF\xBD");
 }
 
 TEST(Cp932, CharactersCp932LacksBecomeQuestionMarks) {
