@@ -5,7 +5,7 @@
 namespace mosaicer::cli {
 
 std::optional<Args> Args::Parse(const std::vector<std::string>& argv,
-                                std::span<const OptionSpec> specs, std::string& error) {
+                                std::span<const OptionSpec> known, std::string& error) {
   Args args;
   bool optionsDone = false;
   for (std::size_t i = 0; i < argv.size(); ++i) {
@@ -20,25 +20,25 @@ std::optional<Args> Args::Parse(const std::vector<std::string>& argv,
     }
     std::string name;
     std::optional<std::string> inlineValue;
-    const OptionSpec* spec = nullptr;
+    const OptionSpec* option = nullptr;
     if (a[1] == '-') {
       name = a.substr(2);
       if (const auto eq = name.find('='); eq != std::string::npos) {
         inlineValue = name.substr(eq + 1);
         name.resize(eq);
       }
-      for (const OptionSpec& s : specs)
-        if (s.name == name) spec = &s;
+      for (const OptionSpec& s : known)
+        if (s.name == name) option = &s;
     } else if (a.size() == 2) {
-      for (const OptionSpec& s : specs)
-        if (s.shortName == a[1]) spec = &s;
+      for (const OptionSpec& s : known)
+        if (s.shortName == a[1]) option = &s;
     }
-    if (!spec) {
+    if (!option) {
       error = "unknown option '" + a + "'";
       return std::nullopt;
     }
     std::string value;
-    if (spec->takesValue) {
+    if (option->takesValue) {
       if (inlineValue) {
         value = *inlineValue;
       } else if (i + 1 < argv.size()) {
@@ -48,10 +48,10 @@ std::optional<Args> Args::Parse(const std::vector<std::string>& argv,
         return std::nullopt;
       }
     } else if (inlineValue) {
-      error = "option '--" + spec->name + "' takes no value";
+      error = "option '--" + option->name + "' takes no value";
       return std::nullopt;
     }
-    args.values_[spec->name].push_back(value);
+    args.values_[option->name].push_back(value);
   }
   return args;
 }

@@ -18,10 +18,10 @@ struct OptionSpec {
 
 class Args {
  public:
-  // Parses `argv` against `specs`. Returns nothing, with `error` set, for an
+  // Parses `argv` against `known`. Returns nothing, with `error` set, for an
   // unknown option or a missing value.
   static std::optional<Args> Parse(const std::vector<std::string>& argv,
-                                   std::span<const OptionSpec> specs, std::string& error);
+                                   std::span<const OptionSpec> known, std::string& error);
 
   bool Has(const std::string& name) const { return values_.count(name) != 0; }
   // The last value given for an option, or `fallback`.

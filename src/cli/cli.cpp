@@ -61,11 +61,11 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   }
   for (const Command& command : Commands()) {
     if (command.name != args[0]) continue;
-    std::vector<OptionSpec> specs = command.options;
-    specs.insert(specs.end(), CommonOptions().begin(), CommonOptions().end());
+    std::vector<OptionSpec> known = command.options;
+    known.insert(known.end(), CommonOptions().begin(), CommonOptions().end());
     Io io{out, err};
     std::string error;
-    const auto parsed = Args::Parse({args.begin() + 1, args.end()}, specs, error);
+    const auto parsed = Args::Parse({args.begin() + 1, args.end()}, known, error);
     if (!parsed) return UsageError(io, command.name, error);
     if (parsed->Has("help")) {
       PrintCommandHelp(out, command);
