@@ -1,0 +1,97 @@
+#include "authoring/creation_job.h"
+
+#include <exception>
+#include <span>
+#include <system_error>
+
+#include "authoring/encoder.h"
+#include "authoring/messages.h"
+#include "platform/bmp_codec.h"
+#include "platform/file_util.h"
+
+namespace mosaicer {
+
+SaveTarget CheckSaveTarget(const std::string& path) {
+  std::error_code ec;
+  const bool exists = std::filesystem::exists(std::filesystem::symlink_status(path, ec));
+  if (!exists && !ec) return SaveTarget::Fresh;
+  return CanReplace(path) ? SaveTarget::Existing : SaveTarget::Protected;
+}
+
+TCreationJob::~TCreationJob() { Wait(); }
+
+bool TCreationJob::Start(const AuthoringState& state, const TSubCodeErrorCorrect& ecc,
+                         const std::string& outputPath) {
+  if (Running()) return false;
+  try {
+    worker_ = std::thread([this, &state, &ecc, outputPath] { RunCreation(state, ecc, outputPath); });
+  } catch (const std::system_error&) {
+    SetJobStatus(kJobIdle);
+    return false;
+  }
+  return true;
+}
+
+void TCreationJob::Wait() {
+  if (worker_.joinable()) worker_.join();
+}
+
+CdgLayout TCreationJob::Layout(const AuthoringState& state, std::int64_t packCount) {
+  return PlanCdgLayout(state.timing, state.wave.dataSize, packCount, state.Limit());
+}
+
+void TCreationJob::RunCreation(const AuthoringState& state, const TSubCodeErrorCorrect& ecc,
+                               const std::string& outputPath) {
+  try {
+    std::vector<std::uint8_t> stream;
+    std::int64_t packCount = 0;
+    if (!BuildPackStream(state, ecc, stream, packCount)) {
+      SetJobStatus(kJobFailed);
+      Report(kProgressFailed);
+      return;
+    }
+    WriteCdgFile(Layout(state, packCount), state.wavPath, state.wave, stream, outputPath, *this);
+    Report(kProgressDone);
+  } catch (const std::exception&) {
+    // Out of memory and the like: the status says failed unless a writer
+    // had already finished.
+    Report(kProgressFailed);
+  }
+}
+
+Outcome CreationOutcome(std::uint8_t jobStatus) {
+  switch (jobStatus) {
+    case kJobSucceeded: return {kCdgCreated, false, false};
+    case kJobCancelRequested: return {kCdgCancelled, false, true};
+    default: return {kCdgFailed, true, false};
+  }
+}
+
+bool SaveRwsFile(const AuthoringState& state, const TSubCodeErrorCorrect& ecc,
+                 const std::string& path) {
+  try {
+    std::vector<std::uint8_t> stream;
+    std::int64_t packCount = 0;
+    return BuildPackStream(state, ecc, stream, packCount) && WriteWholeFile(path, stream);
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+bool SaveVisibleBmp(const AuthoringState& state, const std::string& path) {
+  const Bitmap& picture = state.picture;
+  if (picture.Width() != kScreenWidth || picture.Height() != kScreenHeight ||
+      picture.BitsPerPixel() != 4)
+    return false;
+  BitmapResult made = Bitmap::Create(kVisibleWidth, kVisibleHeight, 4);
+  if (!made.ok()) return false;
+  Bitmap& visible = *made.bitmap;
+  for (int i = 0; i < kUsedPaletteEntries; ++i) visible.SetPaletteEntry(i, picture.Palette()[i]);
+  visible.SetPaletteCount(kUsedPaletteEntries);
+  for (int y = 0; y < kVisibleHeight; ++y)
+    for (int x = 0; x < kVisibleWidth; ++x)
+      visible.SetPixelIndex(x, y, picture.PixelIndex(kVisibleLeft + x, kVisibleTop + y));
+  return WriteBmpFile(visible, path).ok();
+}
+
+}  // namespace mosaicer

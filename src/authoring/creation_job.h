@@ -1,0 +1,70 @@
+// The creation commands: the CDG file made on a worker thread, the RWS file
+// and the BMP of the visible area made at once. Front ends show the texts of
+// messages.h for the outcomes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <thread>
+
+#include "authoring/authoring_state.h"
+#include "authoring/cdg_writer.h"
+#include "authoring/job_owner.h"
+#include "core/parity.h"
+
+namespace mosaicer {
+
+// What saving into a path needs first.
+enum class SaveTarget {
+  Fresh,      // nothing there: save
+  Existing,   // ask before saving over it
+  Protected,  // read-only, or its attributes cannot be read: refuse
+};
+SaveTarget CheckSaveTarget(const std::string& path);
+
+// The CDG creation job. The owner's status tells the outcome: succeeded,
+// cancel requested (the partial file stays) or anything else for a failure.
+class TCreationJob : public TJobOwner {
+ public:
+  ~TCreationJob();
+
+  // Starts RunCreation on a worker thread. `state` and `ecc` must stay
+  // unchanged until Wait() returns. False when a job is still running or the
+  // thread cannot be started.
+  bool Start(const AuthoringState& state, const TSubCodeErrorCorrect& ecc,
+             const std::string& outputPath);
+  // Waits for the worker to end.
+  void Wait();
+  bool Running() const { return worker_.joinable(); }
+
+  // The whole job on the calling thread: builds the pack stream, writes the
+  // CDG file with the writer of the timing mode, and sends the final code
+  // (1 when it ran to its end, 0 when building failed or an error escaped).
+  void RunCreation(const AuthoringState& state, const TSubCodeErrorCorrect& ecc,
+                   const std::string& outputPath);
+
+  // The layout the current state gives for a stream of `packCount` packs.
+  static CdgLayout Layout(const AuthoringState& state, std::int64_t packCount);
+
+ private:
+  std::thread worker_;
+};
+
+// The text and kind of the message that reports a finished CDG job; resets
+// nothing.
+struct Outcome {
+  std::string text;
+  bool error = false;
+  bool cancelled = false;
+};
+Outcome CreationOutcome(std::uint8_t jobStatus);
+
+// The pack stream saved as an RWS file. False when building or saving fails.
+bool SaveRwsFile(const AuthoringState& state, const TSubCodeErrorCorrect& ecc,
+                 const std::string& path);
+
+// The 288 x 192 visible area of the picture as a 4-bit BMP with the
+// picture's colour table.
+bool SaveVisibleBmp(const AuthoringState& state, const std::string& path);
+
+}  // namespace mosaicer

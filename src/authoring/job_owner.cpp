@@ -1,0 +1,16 @@
+#include "authoring/job_owner.h"
+
+namespace mosaicer {
+
+bool TJobOwner::SetProgressCallback(ProgressCallback callback, void* context) {
+  if (JobStatus() != kJobIdle) return false;
+  callback_ = callback;
+  context_ = context;
+  return true;
+}
+
+void TJobOwner::Report(std::int8_t code, int value) const {
+  if (callback_) callback_(code, value, context_);
+}
+
+}  // namespace mosaicer

@@ -1,0 +1,110 @@
+#include "authoring/wave_info.h"
+
+#include <array>
+#include <cstring>
+#include <fstream>
+
+#include "core/subcode_pack.h"
+#include "platform/file_util.h"
+
+namespace mosaicer {
+namespace {
+
+constexpr std::size_t kChunkHeaderSize = 8;
+constexpr std::size_t kFormatSize = 16;  // the PCM part of "fmt "
+constexpr std::size_t kExtensibleFormatSize = 40;
+constexpr std::uint16_t kFormatPcm = 1;
+constexpr std::uint16_t kFormatExtensible = 0xFFFE;
+// KSDATAFORMAT_SUBTYPE_PCM: {00000001-0000-0010-8000-00AA00389B71}.
+constexpr std::array<std::uint8_t, 16> kPcmSubFormat = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00,
+                                                        0x10, 0x00, 0x80, 0x00, 0x00, 0xAA,
+                                                        0x00, 0x38, 0x9B, 0x71};
+constexpr std::size_t kValidBitsField = 18;
+constexpr std::size_t kSubFormatField = 24;
+constexpr std::uint32_t kCdChannels = 2;
+constexpr std::uint32_t kCdBits = 16;
+constexpr std::uint32_t kCdRate = 44100;
+
+std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+std::uint32_t U32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+bool Is(const std::uint8_t* p, const char (&id)[5]) { return std::memcmp(p, id, 4) == 0; }
+
+// RIFF chunks are padded to an even length.
+std::uint64_t Padded(std::uint32_t size) { return size + (size & 1u); }
+
+bool Read(std::ifstream& in, std::uint8_t* buffer, std::size_t size) {
+  return static_cast<bool>(in.read(reinterpret_cast<char*>(buffer), static_cast<std::streamsize>(size)));
+}
+
+// The format tag says PCM, directly or through the extensible format.
+bool IsPcm(const std::uint8_t* format, std::uint32_t formatSize, std::uint16_t bits) {
+  const std::uint16_t tag = U16(format);
+  if (tag == kFormatPcm) return true;
+  if (tag != kFormatExtensible || formatSize < kExtensibleFormatSize) return false;
+  return U16(format + kValidBitsField) == bits &&
+         std::memcmp(format + kSubFormatField, kPcmSubFormat.data(), kPcmSubFormat.size()) == 0;
+}
+
+}  // namespace
+
+bool WaveInfo::IsCdAudio() const {
+  return channels == kCdChannels && bitsPerSample == kCdBits && sampleRate == kCdRate;
+}
+
+std::int64_t WaveInfo::AudioSectors() const {
+  return (static_cast<std::int64_t>(dataSize) + kAudioBytesPerSector - 1) /
+         static_cast<std::int64_t>(kAudioBytesPerSector);
+}
+
+int ReadWaveInfo(const std::string& fileName, WaveInfo& info) {
+  if (!FileExists(fileName)) return -1;
+  std::ifstream in(fileName, std::ios::binary | std::ios::ate);
+  if (!in) return 0;
+  const std::uint64_t fileSize = static_cast<std::uint64_t>(in.tellg());
+  in.seekg(0);
+
+  std::uint8_t header[kChunkHeaderSize + 4];
+  if (!Read(in, header, sizeof header) || !Is(header, "RIFF") || !Is(header + 8, "WAVE")) return 0;
+  std::uint8_t chunk[kChunkHeaderSize];
+  if (!Read(in, chunk, sizeof chunk) || !Is(chunk, "fmt ")) return 0;
+  const std::uint32_t formatSize = U32(chunk + 4);
+  if (formatSize < kFormatSize) return 0;
+  std::uint8_t format[kExtensibleFormatSize] = {};
+  if (!Read(in, format, std::min<std::size_t>(formatSize, sizeof format))) return 0;
+
+  const std::uint16_t channels = U16(format + 2);
+  const std::uint32_t rate = U32(format + 4);
+  const std::uint32_t byteRate = U32(format + 8);
+  const std::uint16_t blockAlign = U16(format + 12);
+  const std::uint16_t bits = U16(format + 14);
+  if (!IsPcm(format, formatSize, bits)) return 0;
+  if (channels != 1 && channels != 2) return 0;
+  if (bits != 8 && bits != 16) return 0;
+  if (blockAlign != bits * channels / 8) return 0;
+  if (byteRate != static_cast<std::uint64_t>(blockAlign) * rate) return 0;
+  info.channels = channels;
+  info.bitsPerSample = bits;
+  info.sampleRate = rate;
+
+  // Walk the chunks that follow the format chunk.
+  std::uint64_t position = sizeof header + kChunkHeaderSize;  // start of the format data
+  std::uint64_t size = formatSize;
+  for (;;) {
+    position += Padded(static_cast<std::uint32_t>(size));
+    if (position + kChunkHeaderSize > fileSize) return 0;
+    in.seekg(static_cast<std::streamoff>(position));
+    if (!Read(in, chunk, sizeof chunk)) return 0;
+    position += kChunkHeaderSize;
+    size = U32(chunk + 4);
+    if (Is(chunk, "data")) {
+      info.dataOffset = static_cast<std::uint32_t>(position);
+      info.dataSize = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, fileSize - position));
+      return 1;
+    }
+  }
+}
+
+}  // namespace mosaicer

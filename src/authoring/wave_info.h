@@ -1,0 +1,34 @@
+// The header of a WAV file: where its samples are and what they are.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace mosaicer {
+
+struct WaveInfo {
+  std::uint32_t dataOffset = 0;  // first sample byte in the file
+  std::uint32_t dataSize = 0;    // bytes of sample data
+  std::uint32_t channels = 0;
+  std::uint32_t bitsPerSample = 0;
+  std::uint32_t sampleRate = 0;
+
+  // What a CD sector needs: 16-bit 44 100 Hz stereo.
+  bool IsCdAudio() const;
+  // Sectors of 2352 bytes, a final partial one included.
+  std::int64_t AudioSectors() const;
+};
+
+// Reads the header of a RIFF WAVE file. Returns -1 when the file does not
+// exist, 0 when it is not a PCM WAVE file this program can take, 1 with
+// `info` filled otherwise.
+//   - "fmt " must follow "WAVE"; PCM (tag 1, or an extensible format whose
+//     sub-format is PCM with every container bit valid), 1 or 2 channels,
+//     8 or 16 bits, consistent block align and byte rate;
+//   - the "data" chunk may follow other chunks; chunks of odd size are
+//     followed by a pad byte;
+//   - a "data" size that runs past the end of the file (as streamed
+//     recordings leave it) is cut to the bytes present.
+int ReadWaveInfo(const std::string& fileName, WaveInfo& info);
+
+}  // namespace mosaicer

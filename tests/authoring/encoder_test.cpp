@@ -1,0 +1,257 @@
+#include "authoring/encoder.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <random>
+
+#include "authoring/authoring_state.h"
+#include "core/pack_check.h"
+#include "effects/tlo_file.h"
+#include "support/picture.h"
+#include "support/temp_dir.h"
+
+namespace mosaicer {
+namespace {
+
+using testing::StateWith;
+
+struct Stream {
+  std::vector<std::uint8_t> bytes;
+  std::int64_t packs = 0;
+  const std::uint8_t* Pack(std::int64_t i) const { return bytes.data() + i * kPackSize; }
+};
+
+Stream Build(const AuthoringState& state) {
+  TSubCodeErrorCorrect ecc;
+  Stream s;
+  EXPECT_TRUE(BuildPackStream(state, ecc, s.bytes, s.packs));
+  EXPECT_EQ(s.bytes.size(), static_cast<std::size_t>(s.packs) * kPackSize);
+  EXPECT_EQ(s.packs % 4, 0);
+  return s;
+}
+
+// Plays the tile blocks of a stream onto a screen, independently of the
+// encoder: LoadTileNor sets a pixel to colour 1 or 0 by its bit, LoadTileXor
+// XORs it with them.
+using Screen = std::array<std::array<int, kScreenWidth>, kScreenHeight>;
+Screen Paint(const Stream& s) {
+  Screen screen{};
+  for (std::int64_t i = 0; i < s.packs; ++i) {
+    const std::uint8_t* p = s.Pack(i);
+    if ((p[0] & 0x3F) != 9) continue;
+    const int instruction = p[1] & 0x3F;
+    if (instruction == kMemoryPreset)
+      for (auto& row : screen) row.fill(p[4] & 0x0F);
+    if (instruction != kLoadTileNor && instruction != kLoadTileXor) continue;
+    const int c0 = p[4] & 0x0F, c1 = p[5] & 0x0F, row = p[6] & 0x1F, col = p[7] & 0x3F;
+    for (int y = 0; y < 12; ++y)
+      for (int x = 0; x < 6; ++x) {
+        const int value = (p[8 + y] >> (5 - x)) & 1 ? c1 : c0;
+        int& pixel = screen[row * 12 + y][col * 6 + x];
+        pixel = instruction == kLoadTileNor ? value : pixel ^ value;
+      }
+  }
+  return screen;
+}
+
+PackCheckCounts Check(const Stream& s) {
+  PackChecker checker;
+  checker.AddBytes(s.bytes.data(), s.bytes.size(), SubcodeFormat::Rws);
+  return checker.Counts();
+}
+
+TEST(PackStream, DefaultStreamHasHeaderThenFourPacksPerTile) {
+  const AuthoringState state = StateWith(testing::RandomPicture(1));
+  const Stream s = Build(state);
+  ASSERT_EQ(s.packs, 770 * 4);
+  EXPECT_EQ(s.bytes.size(), 73920u);
+  EXPECT_EQ(s.Pack(0)[1], kLoadClutLo);
+  EXPECT_EQ(s.Pack(1)[1], kLoadClutHi);
+  for (int k = 0; k < 6; ++k) {
+    EXPECT_EQ(s.Pack(2 + k)[1], kMemoryPreset);
+    EXPECT_EQ(s.Pack(2 + k)[4], 3);  // the border colour
+    EXPECT_EQ(s.Pack(2 + k)[5], k);  // repeat number
+  }
+  const int colours[4][2] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}};
+  for (int i = 0; i < 4; ++i) {
+    const std::uint8_t* p = s.Pack(8 + i);
+    EXPECT_EQ(p[0], kCommandGraphics);
+    EXPECT_EQ(p[1], i == 0 ? kLoadTileNor : kLoadTileXor);
+    EXPECT_EQ(p[4], colours[i][0]);
+    EXPECT_EQ(p[5], colours[i][1]);
+    EXPECT_EQ(p[6], 1);  // row 1
+    EXPECT_EQ(p[7], 1);  // column 1
+  }
+  EXPECT_EQ(s.Pack(12)[7], 2);  // the next tile is column 2 of row 1
+  const PackCheckCounts c = Check(s);
+  EXPECT_EQ(c.graphicsPacks, 3080u);
+  EXPECT_EQ(c.failingQ + c.failingP, 0u);
+}
+
+TEST(PackStream, BlankSectorsComeFirst) {
+  AuthoringState state = StateWith(testing::RandomPicture(2));
+  state.blank = 3;
+  const Stream s = Build(state);
+  EXPECT_EQ(s.packs, 773 * 4);
+  EXPECT_TRUE(std::all_of(s.bytes.begin(), s.bytes.begin() + 288, [](auto b) { return b == 0; }));
+  EXPECT_EQ(s.bytes[288], kCommandGraphics);
+}
+
+TEST(PackStream, ColourTableTakesTheTopFourBits) {
+  AuthoringState state = StateWith(testing::RandomPicture(3));
+  state.palette.entries[0] = PaletteEntry{0x12, 0x34, 0x56, 1};
+  state.palette.entries[15] = PaletteEntry{0xFF, 0x80, 0x17, 1};
+  const Stream s = Build(state);
+  EXPECT_EQ(s.Pack(0)[4], 0x04);
+  EXPECT_EQ(s.Pack(0)[5], 0x35);
+  EXPECT_EQ(s.Pack(1)[4 + 14], 0x3E);
+  EXPECT_EQ(s.Pack(1)[4 + 15], 0x01);
+}
+
+TEST(PackStream, EveryModePaintsThePictureExactly) {
+  std::mt19937 rng(4);
+  // Tiles of one, two, three and many colours, so every rule of the
+  // optimised modes runs.
+  const Bitmap picture = testing::MakePicture([&](int x, int y) {
+    const int tile = (x / 6 + y / 12) % 4;
+    if (tile == 0) return 5;
+    if (tile == 1) return (x + y) % 2 ? 3 : 12;
+    if (tile == 2) return static_cast<int>(rng() % 3) * 2 + 1;  // 1, 3, 5
+    return static_cast<int>(rng() % 16);
+  });
+  for (int mode : {kOptimizeNone, kOptimizeTile, kOptimizeFull}) {
+    AuthoringState state = StateWith(picture);
+    state.optimize = mode;
+    const Stream s = Build(state);
+    const Screen screen = Paint(s);
+    for (int y = 0; y < kScreenHeight; ++y)
+      for (int x = 0; x < kScreenWidth; ++x) {
+        const bool inner = x >= 6 && x < 294 && y >= 12 && y < 204;
+        ASSERT_EQ(screen[y][x], inner ? picture.PixelIndex(x, y) : 3)
+            << "mode " << mode << " at " << x << "," << y;
+      }
+    const PackCheckCounts c = Check(s);
+    EXPECT_EQ(c.failingQ + c.failingP, 0u);
+    if (mode == kOptimizeFull) {
+      EXPECT_LT(s.packs, 770 * 4);
+    } else {
+      EXPECT_EQ(s.packs, 770 * 4);
+    }
+  }
+}
+
+TEST(PackStream, OneColourPictureInTheOptimisedModes) {
+  AuthoringState state = StateWith(testing::MakePicture([](int, int) { return 9; }));
+  state.optimize = kOptimizeFull;
+  const Stream full = Build(state);
+  ASSERT_EQ(full.packs, (2 + 192) * 4);
+  for (std::int64_t i = 8; i < full.packs; ++i) {
+    ASSERT_EQ(full.Pack(i)[1], kLoadTileNor);
+    ASSERT_EQ(full.Pack(i)[4], 0);
+    ASSERT_EQ(full.Pack(i)[5], 9);
+    ASSERT_EQ(full.Pack(i)[8], 0x3F);
+  }
+  state.optimize = kOptimizeTile;
+  const Stream tile = Build(state);
+  ASSERT_EQ(tile.packs, 770 * 4);
+  EXPECT_EQ(tile.Pack(8)[1], kLoadTileNor);
+  for (int i = 9; i < 12; ++i)
+    EXPECT_TRUE(std::all_of(tile.Pack(i), tile.Pack(i) + kPackSize, [](auto b) { return b == 0; }));
+}
+
+TEST(PackStream, EffectOrderWithDuplicatesAndFallbacks) {
+  testing::TempDir dir;
+  const std::string twice = dir.File("twice.tlo");
+  ASSERT_TRUE(WriteTloFile(twice, TTloFile{}, {{10, 4}, {0, 0}, {10, 4}}));
+  AuthoringState state = StateWith(testing::RandomPicture(5));
+  state.effectFile = twice;
+  const Stream s = Build(state);
+  ASSERT_EQ(s.packs, (2 + 3) * 4);
+  EXPECT_EQ(s.Pack(8)[6], 4);
+  EXPECT_EQ(s.Pack(8)[7], 10);
+  EXPECT_EQ(s.Pack(12)[7], 0);  // the border tile at column 0, row 0
+  EXPECT_TRUE(std::equal(s.Pack(8), s.Pack(12), s.Pack(16)));
+
+  // A deleted effect file, or one without tiles, paints in the default order.
+  state.effectFile = dir.File("deleted.tlo");
+  EXPECT_EQ(Build(state).packs, 770 * 4);
+  state.effectFile = dir.Write("empty.tlo", "[Info]\r\nTloVersion=100\r\nNumTiles=0\r\n");
+  EXPECT_EQ(Build(state).packs, 770 * 4);
+}
+
+TEST(PackStream, RefusesAPictureOfTheWrongShape) {
+  TSubCodeErrorCorrect ecc;
+  std::vector<std::uint8_t> stream;
+  std::int64_t packs = 0;
+  AuthoringState state;
+  EXPECT_FALSE(BuildPackStream(state, ecc, stream, packs));
+  state.picture = *Bitmap::Create(300, 216, 8).bitmap;
+  EXPECT_FALSE(BuildPackStream(state, ecc, stream, packs));
+}
+
+// Tile-level rules, read straight from MakeTile.
+struct TileResult {
+  int count = 0;
+  SubCodePack packs[kMaxTilePacks];
+};
+
+TileResult Tile(const std::function<int(int)>& pixel, bool optimise) {
+  TilePixels pixels;
+  for (int i = 0; i < kTilePixels; ++i) pixels[i] = static_cast<std::uint8_t>(pixel(i));
+  TileResult r;
+  MakeTile(r.packs, r.count, 7, 20, pixels, optimise);
+  return r;
+}
+
+TEST(MakeTile, TwoColoursTakeOnePack) {
+  const TileResult r = Tile([](int i) { return i % 7 == 0 ? 12 : 3; }, true);
+  ASSERT_EQ(r.count, 1);
+  EXPECT_EQ(r.packs[0].Instruction, kLoadTileNor);
+  EXPECT_EQ(r.packs[0].Data[0], 3);
+  EXPECT_EQ(r.packs[0].Data[1], 12);
+  EXPECT_EQ(r.packs[0].Data[2], 7);
+  EXPECT_EQ(r.packs[0].Data[3], 20);
+  EXPECT_EQ(r.packs[0].Data[4], 0x20);  // pixel 0 of row 0 is the 12
+}
+
+TEST(MakeTile, EqualPlanesAreMergedAndEmptyOnesLeftOut) {
+  // Pixels 0, 5 and 7: planes 0 and 2 share their pattern, plane 3 is empty.
+  const TileResult r = Tile([](int i) { return i % 3 == 0 ? 0 : i % 3 == 1 ? 5 : 7; }, true);
+  ASSERT_EQ(r.count, 2);
+  EXPECT_EQ(r.packs[0].Instruction, kLoadTileNor);
+  EXPECT_EQ(r.packs[0].Data[1], 5);
+  EXPECT_EQ(r.packs[1].Instruction, kLoadTileXor);
+  EXPECT_EQ(r.packs[1].Data[1], 2);
+  // Without optimisation every tile is four packs, planes in order.
+  const TileResult plain = Tile([](int) { return 5; }, false);
+  ASSERT_EQ(plain.count, 4);
+  for (int p = 0; p < 4; ++p) {
+    EXPECT_EQ(plain.packs[p].Instruction, p == 0 ? kLoadTileNor : kLoadTileXor);
+    EXPECT_EQ(plain.packs[p].Data[1], 1 << p);
+    EXPECT_EQ(plain.packs[p].Data[4], (5 >> p) & 1 ? 0x3F : 0);
+  }
+}
+
+TEST(MakeTile, PresetsAndPlaneRows) {
+  SubCodePack packs[16];
+  int count = 0;
+  MakeMemoryPreset(packs, count, 0x1B, 21);  // repeat 21 is 5, colour keeps its low bits
+  ASSERT_EQ(count, 6);
+  EXPECT_EQ(packs[5].Data[0], 0x0B);
+  EXPECT_EQ(packs[5].Data[1], 5);
+  TilePixels pixels{};
+  pixels[0] = 1;
+  pixels[5] = 3;
+  pixels[6 * 11 + 2] = 2;
+  PlaneRows rows;
+  ExtractPlaneRows(rows, 0, pixels);
+  EXPECT_EQ(rows[0], 0x21);
+  EXPECT_EQ(rows[11], 0);
+  ExtractPlaneRows(rows, 1, pixels);
+  EXPECT_EQ(rows[0], 0x01);
+  EXPECT_EQ(rows[11], 0x08);
+}
+
+}  // namespace
+}  // namespace mosaicer

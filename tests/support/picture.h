@@ -1,0 +1,40 @@
+// Prepared pictures (300 x 216, 4 bits per pixel) for authoring tests.
+#pragma once
+
+#include <functional>
+#include <random>
+
+#include "authoring/authoring_state.h"
+#include "core/subcode_pack.h"
+
+namespace mosaicer::testing {
+
+// A picture whose pixel (x, y) has colour index colour(x, y).
+inline Bitmap MakePicture(const std::function<int(int, int)>& colour) {
+  Bitmap picture = *Bitmap::Create(kScreenWidth, kScreenHeight, 4).bitmap;
+  for (int y = 0; y < kScreenHeight; ++y)
+    for (int x = 0; x < kScreenWidth; ++x)
+      picture.SetPixelIndex(x, y, static_cast<std::uint8_t>(colour(x, y)));
+  return picture;
+}
+
+inline Bitmap RandomPicture(unsigned seed) {
+  std::mt19937 rng(seed);
+  return MakePicture([&](int, int) { return static_cast<int>(rng() % 16); });
+}
+
+// A state with `picture`, a palette of distinct colours, border colour 3 and
+// no blank sectors.
+inline AuthoringState StateWith(Bitmap picture) {
+  AuthoringState state;
+  state.picture = std::move(picture);
+  for (int i = 0; i < kUsedPaletteEntries; ++i)
+    state.palette.entries[i] = PaletteEntry{static_cast<std::uint8_t>(i * 16),
+                                            static_cast<std::uint8_t>(255 - i * 16),
+                                            static_cast<std::uint8_t>(i * 8), 1};
+  state.borderIndex = 3;
+  state.blank = 0;
+  return state;
+}
+
+}  // namespace mosaicer::testing
