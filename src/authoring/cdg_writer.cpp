@@ -35,20 +35,28 @@ bool Finish(File& f) {
 
 std::int64_t CdgLayout::Sectors() const {
   switch (kind) {
-    case CdgWriterKind::Together: return std::max(audio, graphics);
-    case CdgWriterKind::DisplayFirst: return graphics + audio;
-    case CdgWriterKind::LeadIn: return graphics;
-    case CdgWriterKind::Target: return lead + audio;
+    case CdgWriterKind::Together:
+      return std::max(audio, graphics);
+    case CdgWriterKind::DisplayFirst:
+      return graphics + audio;
+    case CdgWriterKind::LeadIn:
+      return graphics;
+    case CdgWriterKind::Target:
+      return lead + audio;
   }
   return 0;
 }
 
 std::int64_t CdgLayout::Steps() const {
   switch (kind) {
-    case CdgWriterKind::Together: return std::max(fullAudio, graphics);
-    case CdgWriterKind::DisplayFirst: return graphics + fullAudio;
-    case CdgWriterKind::LeadIn: return graphics;
-    case CdgWriterKind::Target: return audio + lead;
+    case CdgWriterKind::Together:
+      return std::max(fullAudio, graphics);
+    case CdgWriterKind::DisplayFirst:
+      return graphics + fullAudio;
+    case CdgWriterKind::LeadIn:
+      return graphics;
+    case CdgWriterKind::Target:
+      return audio + lead;
   }
   return 0;
 }
@@ -76,7 +84,9 @@ CdgLayout PlanCdgLayout(int timing, std::uint32_t audioBytes, std::int64_t packC
   l.graphics = packCount / static_cast<std::int64_t>(kPacksPerSector);
   l.limit = limit;
   switch (timing) {
-    case kTimingDisplayFirst: l.kind = CdgWriterKind::DisplayFirst; break;
+    case kTimingDisplayFirst:
+      l.kind = CdgWriterKind::DisplayFirst;
+      break;
     case kTimingLeadIn:
       if (l.graphics > l.audio) {
         l.kind = CdgWriterKind::LeadIn;
@@ -89,7 +99,8 @@ CdgLayout PlanCdgLayout(int timing, std::uint32_t audioBytes, std::int64_t packC
         l.lead = l.graphics - l.limit;
       }
       break;
-    default: break;
+    default:
+      break;
   }
   return l;
 }
@@ -114,8 +125,8 @@ void WriteCdgFile(const CdgLayout& layout, const std::string& wavPath, const Wav
     const bool partial = j == layout.fullAudio;  // only exists when R is not 0
     std::memset(sector, 0, sizeof sector);
     if (j >= 0) {
-      const std::size_t bytes = partial ? static_cast<std::size_t>(layout.partial)
-                                        : kAudioBytesPerSector;
+      const std::size_t bytes =
+          partial ? static_cast<std::size_t>(layout.partial) : kAudioBytesPerSector;
       if (std::fread(sector, 1, bytes, in.get()) != bytes) {
         owner.SetJobStatus(kJobFailed);
         return;

@@ -1,5 +1,8 @@
 #include "authoring/creation_job.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <exception>
 #include <span>
 #include <system_error>
@@ -12,9 +15,8 @@
 namespace mosaicer {
 
 SaveTarget CheckSaveTarget(const std::string& path) {
-  std::error_code ec;
-  const bool exists = std::filesystem::exists(std::filesystem::symlink_status(path, ec));
-  if (!exists && !ec) return SaveTarget::Fresh;
+  struct stat info;
+  if (::lstat(path.c_str(), &info) != 0 && errno == ENOENT) return SaveTarget::Fresh;
   return CanReplace(path) ? SaveTarget::Existing : SaveTarget::Protected;
 }
 
@@ -24,7 +26,8 @@ bool TCreationJob::Start(const AuthoringState& state, const TSubCodeErrorCorrect
                          const std::string& outputPath) {
   if (Running()) return false;
   try {
-    worker_ = std::thread([this, &state, &ecc, outputPath] { RunCreation(state, ecc, outputPath); });
+    worker_ =
+        std::thread([this, &state, &ecc, outputPath] { RunCreation(state, ecc, outputPath); });
   } catch (const std::system_error&) {
     SetJobStatus(kJobIdle);
     return false;
@@ -61,9 +64,12 @@ void TCreationJob::RunCreation(const AuthoringState& state, const TSubCodeErrorC
 
 Outcome CreationOutcome(std::uint8_t jobStatus) {
   switch (jobStatus) {
-    case kJobSucceeded: return {kCdgCreated, false, false};
-    case kJobCancelRequested: return {kCdgCancelled, false, true};
-    default: return {kCdgFailed, true, false};
+    case kJobSucceeded:
+      return {kCdgCreated, false, false};
+    case kJobCancelRequested:
+      return {kCdgCancelled, false, true};
+    default:
+      return {kCdgFailed, true, false};
   }
 }
 

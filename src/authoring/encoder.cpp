@@ -191,7 +191,8 @@ bool BuildPackStream(const AuthoringState& state, const TSubCodeErrorCorrect& ec
     if (mode == kOptimizeTile && count % kPacksPerSector != 0)
       out.Blank(kPacksPerSector - count % kPacksPerSector);
   }
-  if (out.Packs() % kPacksPerSector != 0) out.Blank(kPacksPerSector - out.Packs() % kPacksPerSector);
+  if (out.Packs() % kPacksPerSector != 0)
+    out.Blank(kPacksPerSector - out.Packs() % kPacksPerSector);
   packCount = static_cast<std::int64_t>(out.Packs());
   return true;
 }

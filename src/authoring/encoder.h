@@ -15,8 +15,8 @@ namespace mosaicer {
 struct AuthoringState;
 
 inline constexpr int kTilePixels = kTileWidth * kTileHeight;  // 72
-inline constexpr int kMaxTilePacks = 4;                      // one per bit plane
-inline constexpr int kPresetRepeat = 5;                      // six screen-clear packs
+inline constexpr int kMaxTilePacks = 4;                       // one per bit plane
+inline constexpr int kPresetRepeat = 5;                       // six screen-clear packs
 
 using TilePixels = std::uint8_t[kTilePixels];  // 12 rows of 6 colour indices
 using PlaneRows = std::uint8_t[kTileHeight];

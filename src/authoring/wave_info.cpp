@@ -16,9 +16,8 @@ constexpr std::size_t kExtensibleFormatSize = 40;
 constexpr std::uint16_t kFormatPcm = 1;
 constexpr std::uint16_t kFormatExtensible = 0xFFFE;
 // KSDATAFORMAT_SUBTYPE_PCM: {00000001-0000-0010-8000-00AA00389B71}.
-constexpr std::array<std::uint8_t, 16> kPcmSubFormat = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00,
-                                                        0x10, 0x00, 0x80, 0x00, 0x00, 0xAA,
-                                                        0x00, 0x38, 0x9B, 0x71};
+constexpr std::array<std::uint8_t, 16> kPcmSubFormat = {
+    0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 constexpr std::size_t kValidBitsField = 18;
 constexpr std::size_t kSubFormatField = 24;
 constexpr std::uint32_t kCdChannels = 2;
@@ -36,7 +35,8 @@ bool Is(const std::uint8_t* p, const char (&id)[5]) { return std::memcmp(p, id, 
 std::uint64_t Padded(std::uint32_t size) { return size + (size & 1u); }
 
 bool Read(std::ifstream& in, std::uint8_t* buffer, std::size_t size) {
-  return static_cast<bool>(in.read(reinterpret_cast<char*>(buffer), static_cast<std::streamsize>(size)));
+  return static_cast<bool>(
+      in.read(reinterpret_cast<char*>(buffer), static_cast<std::streamsize>(size)));
 }
 
 // The format tag says PCM, directly or through the extensible format.
@@ -101,7 +101,8 @@ int ReadWaveInfo(const std::string& fileName, WaveInfo& info) {
     size = U32(chunk + 4);
     if (Is(chunk, "data")) {
       info.dataOffset = static_cast<std::uint32_t>(position);
-      info.dataSize = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, fileSize - position));
+      info.dataSize =
+          static_cast<std::uint32_t>(std::min<std::uint64_t>(size, fileSize - position));
       return 1;
     }
   }

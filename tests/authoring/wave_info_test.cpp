@@ -45,10 +45,11 @@ TEST_F(WaveInfoTest, DataSizePastTheEndIsCutToTheBytesPresent) {
 
 TEST_F(WaveInfoTest, ExtensiblePcmIsPcm) {
   std::string format = PcmFormat(2, 44100, 16, 0xFFFE);
-  PutU16(format, 22);     // extension size
-  PutU16(format, 16);     // valid bits
-  PutU32(format, 3);      // front left and right
-  const std::string pcm = std::string("\x01\x00\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 16);
+  PutU16(format, 22);  // extension size
+  PutU16(format, 16);  // valid bits
+  PutU32(format, 3);   // front left and right
+  const std::string pcm =
+      std::string("\x01\x00\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 16);
   ASSERT_EQ(Read(Riff(Chunk("fmt ", format + pcm) + Chunk("data", "ab"))), 1);
   EXPECT_TRUE(info.IsCdAudio());
 
@@ -74,14 +75,14 @@ TEST_F(WaveInfoTest, OtherFormatsAreReadButAreNoCdAudio) {
 TEST_F(WaveInfoTest, RefusesWhatIsNoPcmWave) {
   EXPECT_EQ(ReadWaveInfo(dir.File("missing.wav"), info), -1);
   const std::string data = Chunk("data", "abcd");
-  EXPECT_EQ(Read(Riff(Chunk("fmt ", PcmFormat(2, 44100, 16, 3)) + data)), 0);   // float
-  EXPECT_EQ(Read(Riff(Chunk("fmt ", PcmFormat(3, 44100, 16)) + data)), 0);      // 3 channels
-  EXPECT_EQ(Read(Riff(Chunk("fmt ", PcmFormat(2, 44100, 24)) + data)), 0);      // 24 bits
+  EXPECT_EQ(Read(Riff(Chunk("fmt ", PcmFormat(2, 44100, 16, 3)) + data)), 0);  // float
+  EXPECT_EQ(Read(Riff(Chunk("fmt ", PcmFormat(3, 44100, 16)) + data)), 0);     // 3 channels
+  EXPECT_EQ(Read(Riff(Chunk("fmt ", PcmFormat(2, 44100, 24)) + data)), 0);     // 24 bits
   std::string badAlign = PcmFormat(2, 44100, 16);
   badAlign[12] = 3;
   EXPECT_EQ(Read(Riff(Chunk("fmt ", badAlign) + data)), 0);
-  EXPECT_EQ(Read(Riff(data + Chunk("fmt ", PcmFormat(2, 44100, 16)))), 0);      // fmt not first
-  EXPECT_EQ(Read(Riff(Chunk("fmt ", PcmFormat(2, 44100, 16)))), 0);             // no data chunk
+  EXPECT_EQ(Read(Riff(data + Chunk("fmt ", PcmFormat(2, 44100, 16)))), 0);  // fmt not first
+  EXPECT_EQ(Read(Riff(Chunk("fmt ", PcmFormat(2, 44100, 16)))), 0);         // no data chunk
   EXPECT_EQ(Read(Riff(Chunk("fmt ", PcmFormat(2, 44100, 16).substr(0, 14)) + data)), 0);
   EXPECT_EQ(Read("RIFX" + CdWave("ab").substr(4)), 0);
   EXPECT_EQ(Read("RIFF"), 0);

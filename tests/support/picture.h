@@ -29,9 +29,9 @@ inline AuthoringState StateWith(Bitmap picture) {
   AuthoringState state;
   state.picture = std::move(picture);
   for (int i = 0; i < kUsedPaletteEntries; ++i)
-    state.palette.entries[i] = PaletteEntry{static_cast<std::uint8_t>(i * 16),
-                                            static_cast<std::uint8_t>(255 - i * 16),
-                                            static_cast<std::uint8_t>(i * 8), 1};
+    state.palette.entries[i] =
+        PaletteEntry{static_cast<std::uint8_t>(i * 16), static_cast<std::uint8_t>(255 - i * 16),
+                     static_cast<std::uint8_t>(i * 8), 1};
   state.borderIndex = 3;
   state.blank = 0;
   return state;

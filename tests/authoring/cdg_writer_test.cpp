@@ -1,0 +1,197 @@
+#include "authoring/cdg_writer.h"
+
+#include <gtest/gtest.h>
+
+#include "authoring/authoring_state.h"
+#include "support/temp_dir.h"
+#include "support/wave_file.h"
+
+namespace mosaicer {
+namespace {
+
+using namespace testing;
+
+constexpr std::uint32_t kSeconds = 75 * kAudioBytesPerSector;
+
+TEST(CdgLayout, SectorCountsOfEveryTimingMode) {
+  const std::int64_t packs = 770 * 4;
+  // Together: 60 s of audio holds all graphics; 5 s does not.
+  EXPECT_EQ(PlanCdgLayout(kTimingTogether, 60 * kSeconds, packs, 0).Sectors(), 4500);
+  EXPECT_EQ(PlanCdgLayout(kTimingTogether, 5 * kSeconds, packs, 0).Sectors(), 770);
+  EXPECT_EQ(PlanCdgLayout(kTimingDisplayFirst, 5 * kSeconds, packs, 0).Sectors(), 1145);
+
+  const CdgLayout leadIn = PlanCdgLayout(kTimingLeadIn, 5 * kSeconds, packs, 0);
+  EXPECT_EQ(leadIn.kind, CdgWriterKind::LeadIn);
+  EXPECT_EQ(leadIn.lead, 395);
+  EXPECT_EQ(leadIn.Sectors(), 770);
+  EXPECT_EQ(leadIn.AudioAt(394), -1);
+  EXPECT_EQ(leadIn.AudioAt(395), 0);
+  EXPECT_EQ(leadIn.StreamAt(769), 769);
+  EXPECT_EQ(PlanCdgLayout(kTimingLeadIn, 60 * kSeconds, packs, 0).kind, CdgWriterKind::Together);
+
+  const CdgLayout target = PlanCdgLayout(kTimingTarget, 60 * kSeconds, packs, 150);
+  EXPECT_EQ(target.lead, 620);
+  EXPECT_EQ(target.Sectors(), 5120);
+  EXPECT_EQ(target.AudioAt(620), 0);
+  EXPECT_EQ(target.StreamAt(769), 769);  // audio sector 149, the last before 00:02:00
+  EXPECT_EQ(target.StreamAt(770), -1);
+  EXPECT_EQ(PlanCdgLayout(kTimingTarget, 60 * kSeconds, packs, 800).kind, CdgWriterKind::Together);
+  EXPECT_EQ(PlanCdgLayout(99, 5 * kSeconds, packs, 0).kind, CdgWriterKind::Together);
+}
+
+TEST(CdgLayout, PartialLastAudioSector) {
+  const CdgLayout l = PlanCdgLayout(kTimingTarget, 2 * kSeconds + 1000, 770 * 4, 151);
+  EXPECT_EQ(l.fullAudio, 150);
+  EXPECT_EQ(l.partial, 1000);
+  EXPECT_EQ(l.audio, 151);
+  EXPECT_EQ(l.Sectors(), l.lead + 151);
+  EXPECT_EQ(l.AudioAt(l.Sectors() - 1), 150);
+  EXPECT_EQ(l.StreamAt(l.Sectors() - 1), 769);  // the last audio sector carries the last graphics
+  EXPECT_EQ(l.Steps(), l.Sectors());
+}
+
+// Records what the writer reports and can ask it to stop.
+struct Recorder {
+  std::vector<int> codes;
+  int steps = 0;
+  int announced = -1;
+  int cancelAfter = -1;
+  TJobOwner* owner = nullptr;
+
+  static int Callback(std::int8_t code, int value, void* context) {
+    auto* self = static_cast<Recorder*>(context);
+    if (code == kProgressStep) {
+      if (++self->steps == self->cancelAfter) self->owner->CancelJob();
+    } else {
+      self->codes.push_back(code);
+    }
+    if (code == kProgressSteps) self->announced = value;
+    return 0;
+  }
+};
+
+class CdgWriterTest : public ::testing::Test {
+ protected:
+  TempDir dir;
+  TJobOwner owner;
+  Recorder recorder;
+  std::string audio;
+  std::string wavPath;
+  WaveInfo wave;
+  std::vector<std::uint8_t> stream;
+
+  void SetUp() override {
+    recorder.owner = &owner;
+    ASSERT_TRUE(owner.SetProgressCallback(&Recorder::Callback, &recorder));
+  }
+  void MakeInputs(std::size_t audioBytes, int streamSectors) {
+    audio = AudioBytes(audioBytes);
+    wavPath = dir.Write("song.wav", CdWave(audio));
+    ASSERT_EQ(ReadWaveInfo(wavPath, wave), 1);
+    stream.resize(streamSectors * kSubcodeBytesPerSector);
+    for (std::size_t i = 0; i < stream.size(); ++i)
+      stream[i] = static_cast<std::uint8_t>(1 + i % 63);
+  }
+  std::string Write(const CdgLayout& layout) {
+    const std::string out = dir.File("out.cdg");
+    WriteCdgFile(layout, wavPath, wave, stream, out, owner);
+    return ReadFile(out);
+  }
+  // Checks every sector of `file` against the layout.
+  void ExpectSectors(const std::string& file, const CdgLayout& layout) {
+    ASSERT_EQ(file.size(), layout.Sectors() * kCdgSectorSize);
+    std::string padded = audio + std::string(kAudioBytesPerSector, '\0');
+    for (std::int64_t k = 0; k < layout.Sectors(); ++k) {
+      const char* sector = file.data() + k * kCdgSectorSize;
+      const std::int64_t j = layout.AudioAt(k);
+      const std::string expectAudio =
+          j < 0 ? std::string(kAudioBytesPerSector, '\0')
+                : padded.substr(j * kAudioBytesPerSector, kAudioBytesPerSector);
+      ASSERT_EQ(std::string(sector, kAudioBytesPerSector), expectAudio) << "sector " << k;
+      const std::int64_t s = layout.StreamAt(k);
+      const std::string expectSub =
+          s < 0 ? std::string(96, '\0')
+                : std::string(reinterpret_cast<const char*>(stream.data()) + s * 96, 96);
+      ASSERT_EQ(std::string(sector + kAudioBytesPerSector, 96), expectSub) << "sector " << k;
+    }
+  }
+};
+
+TEST_F(CdgWriterTest, EveryWriterLaysAudioAndGraphicsAsPlanned) {
+  MakeInputs(4 * kAudioBytesPerSector + 1000, 7);  // A = 5 with a partial sector, G = 7
+  for (int timing : {kTimingTogether, kTimingDisplayFirst, kTimingLeadIn, kTimingTarget}) {
+    SCOPED_TRACE(timing);
+    owner.SetJobStatus(kJobIdle);
+    recorder = Recorder{{}, 0, -1, -1, &owner};
+    const CdgLayout layout = PlanCdgLayout(timing, wave.dataSize, 7 * 4, 3);
+    ExpectSectors(Write(layout), layout);
+    EXPECT_EQ(owner.JobStatus(), kJobSucceeded);
+    EXPECT_EQ(recorder.codes, (std::vector<int>{kProgressSteps, kProgressAllSteps}));
+    EXPECT_EQ(recorder.announced, layout.Steps());
+    // The partial sector is a step only when audio and graphics run together.
+    EXPECT_EQ(recorder.steps, layout.Sectors() - (timing == kTimingTogether ? 0 : 1));
+  }
+}
+
+TEST_F(CdgWriterTest, AudioLongerThanGraphicsGetsEmptySubcode) {
+  MakeInputs(10 * kAudioBytesPerSector, 3);
+  const CdgLayout layout = PlanCdgLayout(kTimingTogether, wave.dataSize, 3 * 4, 0);
+  const std::string file = Write(layout);
+  ExpectSectors(file, layout);
+  EXPECT_EQ(file.size(), 10 * kCdgSectorSize);
+}
+
+TEST_F(CdgWriterTest, CancelInDisplayFirstLeavesOnlySilentGraphics) {
+  MakeInputs(20 * kAudioBytesPerSector, 10);
+  recorder.cancelAfter = 4;
+  const CdgLayout layout = PlanCdgLayout(kTimingDisplayFirst, wave.dataSize, 10 * 4, 0);
+  const std::string file = Write(layout);
+  EXPECT_EQ(owner.JobStatus(), kJobCancelRequested);
+  ASSERT_EQ(file.size(), 4 * kCdgSectorSize);
+  for (int k = 0; k < 4; ++k) {
+    EXPECT_EQ(file.substr(k * kCdgSectorSize, kAudioBytesPerSector),
+              std::string(kAudioBytesPerSector, '\0'));
+    EXPECT_NE(file[k * kCdgSectorSize + kAudioBytesPerSector], 0);
+  }
+  EXPECT_EQ(recorder.codes, std::vector<int>{kProgressSteps});  // no "all done"
+}
+
+TEST_F(CdgWriterTest, FailuresAreNeverReportedAsSuccess) {
+  MakeInputs(3 * kAudioBytesPerSector, 2);
+  const CdgLayout layout = PlanCdgLayout(kTimingTogether, wave.dataSize, 8, 0);
+  WriteCdgFile(layout, wavPath, wave, stream, dir.File("no/such/folder/out.cdg"), owner);
+  EXPECT_EQ(owner.JobStatus(), kJobFailed);
+  owner.SetJobStatus(kJobIdle);
+  WriteCdgFile(layout, dir.File("gone.wav"), wave, stream, dir.File("out.cdg"), owner);
+  EXPECT_EQ(owner.JobStatus(), kJobFailed);
+  owner.SetJobStatus(kJobIdle);
+  // A full disk: every buffered write is checked when the file is closed.
+  WriteCdgFile(layout, wavPath, wave, stream, "/dev/full", owner);
+  EXPECT_EQ(owner.JobStatus(), kJobFailed);
+  // A WAV that is shorter than its header says.
+  owner.SetJobStatus(kJobIdle);
+  WaveInfo longer = wave;
+  longer.dataSize += 5000;
+  WriteCdgFile(PlanCdgLayout(kTimingTogether, longer.dataSize, 8, 0), wavPath, longer, stream,
+               dir.File("out.cdg"), owner);
+  EXPECT_EQ(owner.JobStatus(), kJobFailed);
+}
+
+TEST(JobOwner, CallbackIsRegisteredOnlyWhileIdle) {
+  TJobOwner owner;
+  int calls = 0;
+  auto count = [](std::int8_t, int, void* c) { return ++*static_cast<int*>(c), 0; };
+  owner.SetJobStatus(kJobSucceeded);
+  EXPECT_FALSE(owner.SetProgressCallback(count, &calls));
+  owner.Report(kProgressStep);
+  EXPECT_EQ(calls, 0);
+  owner.SetJobStatus(kJobIdle);
+  EXPECT_TRUE(owner.SetProgressCallback(count, &calls));
+  owner.Report(kProgressStep);
+  EXPECT_EQ(calls, 1);
+  owner.CancelJob();
+  EXPECT_TRUE(owner.CancelRequested());
+}
+
+}  // namespace
+}  // namespace mosaicer

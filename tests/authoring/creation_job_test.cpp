@@ -1,0 +1,148 @@
+#include "authoring/creation_job.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <mutex>
+
+#include "authoring/encoder.h"
+#include "authoring/messages.h"
+#include "core/pack_check.h"
+#include "platform/bmp_codec.h"
+#include "support/picture.h"
+#include "support/temp_dir.h"
+#include "support/wave_file.h"
+
+namespace mosaicer {
+namespace {
+
+using namespace testing;
+
+class CreationTest : public ::testing::Test {
+ protected:
+  TempDir dir;
+  TSubCodeErrorCorrect ecc;
+  AuthoringState state = StateWith(RandomPicture(11));
+  std::string audio;
+
+  void AcceptWav(std::size_t bytes) {
+    audio = AudioBytes(bytes, 3);
+    state.wavPath = dir.Write("song.wav", CdWave(audio));
+    ASSERT_EQ(ReadWaveInfo(state.wavPath, state.wave), 1);
+    state.limitField.AcceptWav(state.AudioSectors(), state.limitField.ShowLimit());
+  }
+};
+
+// Collects the codes a worker sends, from its own thread.
+struct Codes {
+  std::mutex mutex;
+  std::vector<int> list;
+  static int Callback(std::int8_t code, int, void* context) {
+    auto* self = static_cast<Codes*>(context);
+    std::lock_guard lock(self->mutex);
+    if (code != kProgressStep) self->list.push_back(code);
+    return 0;
+  }
+};
+
+TEST_F(CreationTest, WorkerWritesACdgWithTheSongAndValidGraphics) {
+  AcceptWav(20 * kAudioBytesPerSector + 7);
+  state.blank = 5;
+  TCreationJob job;
+  Codes codes;
+  ASSERT_TRUE(job.SetProgressCallback(&Codes::Callback, &codes));
+  const std::string out = dir.File("song.cdg");
+  ASSERT_TRUE(job.Start(state, ecc, out));
+  EXPECT_FALSE(job.Start(state, ecc, out));  // one job at a time
+  job.Wait();
+  EXPECT_EQ(job.JobStatus(), kJobSucceeded);
+  EXPECT_EQ(codes.list, (std::vector<int>{kProgressSteps, kProgressAllSteps, kProgressDone}));
+  EXPECT_EQ(CreationOutcome(job.JobStatus()).text, "CDGファイルの作成に成功しました。");
+  EXPECT_FALSE(job.SetProgressCallback(&Codes::Callback, &codes));  // not idle yet
+  job.SetJobStatus(kJobIdle);
+
+  const std::string file = ReadFile(out);
+  ASSERT_EQ(file.size(), (5u + 770u) * kCdgSectorSize);  // graphics outlast the song
+  std::string heard;
+  for (std::size_t k = 0; k < 21; ++k)
+    heard += file.substr(k * kCdgSectorSize, kAudioBytesPerSector);
+  EXPECT_EQ(heard.substr(0, audio.size()), audio);
+  EXPECT_EQ(heard.substr(audio.size()), std::string(heard.size() - audio.size(), '\0'));
+
+  PackChecker checker;
+  checker.AddBytes(reinterpret_cast<const std::uint8_t*>(file.data()), file.size(),
+                   SubcodeFormat::Cdg);
+  EXPECT_EQ(checker.Counts().graphicsPacks, 770u * 4);
+  EXPECT_EQ(checker.Counts().failingQ + checker.Counts().failingP, 0u);
+}
+
+TEST_F(CreationTest, TargetTimingEndsTheGraphicsAtTheLimit) {
+  AcceptWav(1000 * kAudioBytesPerSector);
+  state.timing = kTimingTarget;
+  state.limitField.SetLimit(150);
+  TCreationJob job;
+  job.RunCreation(state, ecc, dir.File("t.cdg"));
+  ASSERT_EQ(job.JobStatus(), kJobSucceeded);
+  const std::string file = ReadFile(dir.File("t.cdg"));
+  ASSERT_EQ(file.size(), (620u + 1000u) * kCdgSectorSize);
+  const auto subcodeAt = [&](std::size_t k) {
+    return file[k * kCdgSectorSize + kAudioBytesPerSector];
+  };
+  EXPECT_NE(subcodeAt(769), 0);  // last graphics sector: audio sector 149
+  EXPECT_EQ(subcodeAt(770), 0);
+  EXPECT_EQ(file.substr(620 * kCdgSectorSize, 16), audio.substr(0, 16));
+}
+
+TEST_F(CreationTest, BuildFailureEndsWithFailureCode) {
+  AcceptWav(kAudioBytesPerSector);
+  state.picture = Bitmap();
+  TCreationJob job;
+  Codes codes;
+  job.SetProgressCallback(&Codes::Callback, &codes);
+  job.RunCreation(state, ecc, dir.File("x.cdg"));
+  EXPECT_EQ(job.JobStatus(), kJobFailed);
+  EXPECT_EQ(codes.list, std::vector<int>{kProgressFailed});
+  EXPECT_TRUE(CreationOutcome(job.JobStatus()).error);
+  EXPECT_EQ(CreationOutcome(kJobCancelRequested).text, "CDGファイルの作成を中断しました。");
+  EXPECT_EQ(CreationOutcome(kJobIdle).text, "CDGファイルの作成に失敗しました。");
+}
+
+TEST_F(CreationTest, RwsIsTheStreamAndBmpIsTheVisibleArea) {
+  std::vector<std::uint8_t> stream;
+  std::int64_t packs = 0;
+  ASSERT_TRUE(BuildPackStream(state, ecc, stream, packs));
+  ASSERT_TRUE(SaveRwsFile(state, ecc, dir.File("p.rws")));
+  EXPECT_EQ(ReadFile(dir.File("p.rws")), std::string(stream.begin(), stream.end()));
+  EXPECT_FALSE(SaveRwsFile(state, ecc, dir.File("missing/p.rws")));
+
+  for (int i = 0; i < 16; ++i)
+    state.picture.SetPaletteEntry(i, CutToFourBits(state.palette.entries[i]));
+  ASSERT_TRUE(SaveVisibleBmp(state, dir.File("p.bmp")));
+  const BitmapResult back = ReadBmpFile(dir.File("p.bmp"));
+  ASSERT_TRUE(back.ok()) << back.error;
+  ASSERT_EQ(back.bitmap->Width(), 288);
+  ASSERT_EQ(back.bitmap->Height(), 192);
+  EXPECT_EQ(back.bitmap->BitsPerPixel(), 4);
+  for (int y = 0; y < 192; ++y)
+    for (int x = 0; x < 288; ++x)
+      ASSERT_EQ(back.bitmap->PixelIndex(x, y), state.picture.PixelIndex(x + 6, y + 12));
+  EXPECT_EQ(back.bitmap->Palette()[5].colour(), state.picture.Palette()[5].colour());
+  EXPECT_FALSE(SaveVisibleBmp(AuthoringState{}, dir.File("none.bmp")));
+}
+
+TEST_F(CreationTest, SaveTargetsAndTheirTexts) {
+  EXPECT_EQ(CheckSaveTarget(dir.File("new.cdg")), SaveTarget::Fresh);
+  const std::string existing = dir.Write("old.cdg", "x");
+  EXPECT_EQ(CheckSaveTarget(existing), SaveTarget::Existing);
+  ::chmod(existing.c_str(), 0444);
+  EXPECT_EQ(CheckSaveTarget(existing), SaveTarget::Protected);
+  EXPECT_EQ(OverwriteQuestion("a.cdg"), "\"a.cdg\"を上書きしても構いませんか？");
+  EXPECT_EQ(CannotOverwriteMessage("a.cdg"), "\"a.cdg\"は上書きできません。");
+  EXPECT_EQ(NotCdAudioMessage("s.wav"),
+            "\"s.wav\"は16bits 44.1kHz StereoのPCM WAVEファイルではありません。");
+  EXPECT_EQ(PictureTooSmallMessage(), "288×192ピクセル以上のビットマップを選択して下さい。");
+}
+
+}  // namespace
+}  // namespace mosaicer
