@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds mosaicer and runs it on the bundled samples in examples/.
+# Builds mosaicer and runs its main job on the bundled samples: the sunset
+# picture and the synthesized song become examples/out/demo.cdg.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -7,24 +8,27 @@ scripts/setup.sh
 cmake --preset default >/dev/null
 cmake --build --preset default -j2 --target mosaicer
 bin=build/src/mosaicer
-out=build/demo
+out=examples/out
 mkdir -p "$out"
+
+echo
+echo "== mosaicer create examples/sunset.bmp examples/frere-jacques.wav -o $out/demo.cdg"
+"$bin" create examples/sunset.bmp examples/frere-jacques.wav -o "$out/demo.cdg" --force
+"$bin" rws examples/sunset.bmp -o "$out/demo.rws" --force
+"$bin" bmp examples/sunset.bmp -o "$out/demo.bmp" --force
+ls -l "$out"
+
+echo
+echo "== mosaicer check $out/demo.cdg"
+"$bin" check "$out/demo.cdg"
 
 echo
 echo "== mosaicer effect examples/spiral.tlo (header and first steps)"
 "$bin" effect examples/spiral.tlo > "$out/spiral.txt"
-head -n 14 "$out/spiral.txt"
+head -n 12 "$out/spiral.txt"
 
 echo
-echo "== mosaicer check examples/sample.rws"
-"$bin" check examples/sample.rws
-
-echo
-echo "== mosaicer check $out/damaged.rws (one single-symbol error, one double-symbol error)"
-cp examples/sample.rws "$out/damaged.rws"
-poke() { printf "\\x$2" | dd of="$out/damaged.rws" bs=1 seek="$1" conv=notrunc status=none; }
-poke $((160 * 24 + 12)) 01                          # one symbol of pack 160
-poke $((300 * 24 + 10)) 01; poke $((300 * 24 + 11)) 01  # two symbols of pack 300
-status=0
-"$bin" check "$out/damaged.rws" || status=$?
-echo "(exit status $status: 1 means a pack is beyond repair)"
+echo "== the same picture painted in the spiral's order, optimised, finished by 00:08:00"
+"$bin" create examples/sunset.bmp examples/frere-jacques.wav -o "$out/spiral.cdg" --force \
+  --effect examples/spiral.tlo --optimize full --timing msf --limit 00:08:00
+"$bin" check "$out/spiral.cdg" | head -n 2

@@ -8,7 +8,8 @@ namespace mosaicer::cli {
 namespace {
 
 const std::vector<Command>& Commands() {
-  static const std::vector<Command> commands = {CheckCommand(), EffectCommand()};
+  static const std::vector<Command> commands = {CreateCommand(), RwsCommand(), BmpCommand(),
+                                                CheckCommand(), EffectCommand()};
   return commands;
 }
 

@@ -31,6 +31,9 @@ int UsageError(Io& io, const std::string& command, const std::string& message);
 // Prints "mosaicer: message" and returns 1.
 int Failure(Io& io, const std::string& message);
 
+Command CreateCommand();
+Command RwsCommand();
+Command BmpCommand();
 Command CheckCommand();
 Command EffectCommand();
 

@@ -1,0 +1,258 @@
+// create, rws and bmp: a picture (and a song) become CD+G, as the main
+// window's commands make them, with the wizard's and the window's defaults.
+#include <unistd.h>
+
+#include <ostream>
+
+#include "authoring/creation_job.h"
+#include "authoring/messages.h"
+#include "cli/commands.h"
+#include "cli/output_check.h"
+#include "cli/progress.h"
+#include "image/pal_file.h"
+#include "image/prepare_picture.h"
+#include "platform/bmp_codec.h"
+
+namespace mosaicer::cli {
+namespace {
+
+const std::vector<OptionSpec> kPictureOptions = {
+    {"method", 0, true},   {"bits", 0, true},         {"keep", 0, true},
+    {"palette", 0, true},  {"reduce", 0, false},      {"no-reduce", 0, false},
+    {"no-dither", 0, false}, {"dither-strength", 0, true}, {"origin", 0, true},
+    {"border", 0, true}};
+const std::vector<OptionSpec> kStreamOptions = {
+    {"effect", 0, true}, {"optimize", 0, true}, {"blank", 0, true}};
+const std::vector<OptionSpec> kTimingOptions = {{"timing", 0, true}, {"limit", 0, true}};
+
+const char* const kPictureHelp =
+    "picture options:\n"
+    "  --method rgb3d|rrggbb|rgbrgb  palette method (rgbrgb)\n"
+    "  --bits 4..8                   bits per channel when making the palette (6)\n"
+    "  --keep K                      palette entries kept from --palette (0)\n"
+    "  --palette FILE.pal            start from a saved palette\n"
+    "  --reduce | --no-reduce        reduce a 16-colour picture too (not by default)\n"
+    "  --no-dither                   no error diffusion\n"
+    "  --dither-strength 1..100      diffusion coefficient in percent (60)\n"
+    "  --origin X,Y                  top-left corner of the 288x192 area (0,0)\n"
+    "  --border 0..15                border colour index (0)\n";
+const char* const kStreamHelp =
+    "stream options:\n"
+    "  --effect FILE.tlo             display effect (normal order)\n"
+    "  --optimize none|tile|full     display optimisation (none)\n"
+    "  --blank 0..150                blank sectors before the graphics (37)\n";
+
+std::vector<OptionSpec> Join(std::initializer_list<const std::vector<OptionSpec>*> lists) {
+  std::vector<OptionSpec> all;
+  for (const auto* list : lists) all.insert(all.end(), list->begin(), list->end());
+  return all;
+}
+
+// Picks one word of `words` (its position), or nothing.
+std::optional<int> Choice(const std::string& value, std::initializer_list<const char*> words) {
+  int i = 0;
+  for (const char* w : words) {
+    if (value == w) return i;
+    ++i;
+  }
+  return std::nullopt;
+}
+
+// Reads the picture options into `options`; false after a usage error.
+bool ReadPictureOptions(const Args& args, Io& io, const std::string& command,
+                        PictureOptions& options) {
+  const auto bad = [&](const std::string& message) {
+    UsageError(io, command, message);
+    return false;
+  };
+  if (args.Has("method")) {
+    const auto m = Choice(args.Value("method"), {"rgb3d", "rrggbb", "rgbrgb"});
+    if (!m) return bad("--method must be rgb3d, rrggbb or rgbrgb");
+    options.method = *m;
+  }
+  if (args.Has("bits")) {
+    const auto v = ParseInteger(args.Value("bits"), 4, 8);
+    if (!v) return bad("--bits must be 4..8");
+    options.bits = static_cast<int>(*v);
+  }
+  if (args.Has("keep")) {
+    const auto v = ParseInteger(args.Value("keep"), 0, 15);
+    if (!v) return bad("--keep must be 0..15");
+    options.keep = static_cast<int>(*v);
+  }
+  if (args.Has("reduce") && args.Has("no-reduce")) return bad("--reduce and --no-reduce clash");
+  if (args.Has("reduce")) options.reduce = true;
+  if (args.Has("no-reduce")) options.reduce = false;
+  options.diffuse = !args.Has("no-dither");
+  if (args.Has("dither-strength")) {
+    const auto v = ParseInteger(args.Value("dither-strength"), 1, 100);
+    if (!v) return bad("--dither-strength must be 1..100");
+    options.strength = static_cast<int>(*v);
+  }
+  if (args.Has("origin")) {
+    const std::string o = args.Value("origin");
+    const auto comma = o.find(',');
+    const auto x = ParseInteger(o.substr(0, comma), 0, kMaxBitmapSide);
+    const auto y = comma == std::string::npos ? std::nullopt
+                                              : ParseInteger(o.substr(comma + 1), 0, kMaxBitmapSide);
+    if (!x || !y) return bad("--origin must be X,Y");
+    options.originX = static_cast<int>(*x);
+    options.originY = static_cast<int>(*y);
+  }
+  if (args.Has("border")) {
+    const auto v = ParseInteger(args.Value("border"), 0, 15);
+    if (!v) return bad("--border must be 0..15");
+    options.border = static_cast<int>(*v);
+  }
+  return true;
+}
+
+bool ReadStreamOptions(const Args& args, Io& io, const std::string& command,
+                       AuthoringState& state) {
+  if (args.Has("optimize")) {
+    const auto m = Choice(args.Value("optimize"), {"none", "tile", "full"});
+    if (!m) return UsageError(io, command, "--optimize must be none, tile or full"), false;
+    state.optimize = *m;
+  }
+  if (args.Has("blank")) {
+    const auto v = ParseInteger(args.Value("blank"), 0, kMaxBlankSectors);
+    if (!v) return UsageError(io, command, "--blank must be 0..150"), false;
+    state.blank = static_cast<int>(*v);
+  }
+  state.effectFile = args.Value("effect");
+  return true;
+}
+
+// Loads and prepares the picture into `state`; the exit status on failure.
+int PreparePictureInto(const Args& args, Io& io, const std::string& command,
+                       const std::string& file, AuthoringState& state) {
+  PictureOptions options;
+  if (!ReadPictureOptions(args, io, command, options)) return kExitUsage;
+  if (args.Has("palette")) {
+    const PalFileResult pal = LoadPalFile(args.Value("palette"));
+    if (!pal.ok()) return Failure(io, "cannot read the palette \"" + args.Value("palette") + "\": " + pal.error);
+    options.palette = pal.palette;
+  }
+  const BitmapResult source = ReadBmpFile(file);
+  if (!source.ok()) return Failure(io, "cannot read \"" + file + "\": " + source.error);
+  PreparedPicture prepared = PreparePicture(*source.bitmap, options);
+  if (!prepared.error.empty()) return Failure(io, prepared.error);
+  state.picture = std::move(prepared.picture);
+  state.palette = prepared.palette;
+  state.borderIndex = prepared.border;
+  return kExitSuccess;
+}
+
+// Checks and measures the song, as accepting it in the window does.
+int AcceptWav(Io& io, const std::string& file, AuthoringState& state) {
+  WaveInfo wave;
+  if (ReadWaveInfo(file, wave) != 1 || !wave.IsCdAudio())
+    return Failure(io, NotCdAudioMessage(file));
+  state.wavPath = file;
+  state.wave = wave;
+  state.limitField.AcceptWav(state.AudioSectors(), state.limitField.ShowLimit());
+  return kExitSuccess;
+}
+
+int RunCreate(const Args& args, Io& io) {
+  const auto& files = args.Positionals();
+  if (files.size() != 2) return UsageError(io, "create", "give a PICTURE and a WAV file");
+  std::string output;
+  if (!OutputPath(args, io, "create", output)) return kExitUsage;
+
+  AuthoringState state;
+  if (!ReadStreamOptions(args, io, "create", state)) return kExitUsage;
+  if (args.Has("timing")) {
+    const auto t = Choice(args.Value("timing"), {"play", "first", "overflow", "msf"});
+    if (!t) return UsageError(io, "create", "--timing must be play, first, overflow or msf");
+    state.timing = *t;
+  }
+  std::string limitText = "00:00:00";
+  if (args.Has("limit")) {
+    limitText = args.Value("limit");
+    if (limitText.size() != 8 || limitText[2] != ':' || limitText[5] != ':')
+      return UsageError(io, "create", "--limit must be MM:SS:FF");
+  }
+  state.limitField.ReadLimit(limitText);
+  if (const int status = PreparePictureInto(args, io, "create", files[0], state)) return status;
+  if (const int status = AcceptWav(io, files[1], state)) return status;
+  if (const int status = CheckOutput(io, output, args.Has("force"))) return status;
+
+  TSubCodeErrorCorrect ecc;
+  TCreationJob job;
+  TerminalProgress progress(io.err, !io.quiet && ::isatty(STDERR_FILENO) == 1);
+  progress.Attach(job);
+  if (!job.Start(state, ecc, output)) return Failure(io, kCdgFailed);
+  progress.WaitForEnd(job);
+  job.Wait();
+  const Outcome outcome = CreationOutcome(job.JobStatus());
+  job.SetJobStatus(kJobIdle);
+  if (outcome.error) return Failure(io, outcome.text);
+  if (outcome.cancelled) {
+    io.err << outcome.text << "\n";
+    return kExitCancelled;
+  }
+  if (!io.quiet) io.out << outcome.text << "\n";
+  return kExitSuccess;
+}
+
+int RunRws(const Args& args, Io& io) {
+  const auto& files = args.Positionals();
+  if (files.size() != 1) return UsageError(io, "rws", "give one PICTURE");
+  std::string output;
+  if (!OutputPath(args, io, "rws", output)) return kExitUsage;
+  AuthoringState state;
+  if (!ReadStreamOptions(args, io, "rws", state)) return kExitUsage;
+  if (const int status = PreparePictureInto(args, io, "rws", files[0], state)) return status;
+  if (const int status = CheckOutput(io, output, args.Has("force"))) return status;
+  TSubCodeErrorCorrect ecc;
+  if (!SaveRwsFile(state, ecc, output)) return Failure(io, kRwsFailed);
+  if (!io.quiet) io.out << kRwsCreated << "\n";
+  return kExitSuccess;
+}
+
+int RunBmp(const Args& args, Io& io) {
+  const auto& files = args.Positionals();
+  if (files.size() != 1) return UsageError(io, "bmp", "give one PICTURE");
+  std::string output;
+  if (!OutputPath(args, io, "bmp", output)) return kExitUsage;
+  AuthoringState state;
+  if (const int status = PreparePictureInto(args, io, "bmp", files[0], state)) return status;
+  if (const int status = CheckOutput(io, output, args.Has("force"))) return status;
+  if (!SaveVisibleBmp(state, output)) return Failure(io, kBmpFailed);
+  return kExitSuccess;
+}
+
+}  // namespace
+
+Command CreateCommand() {
+  return Command{"create",
+                 std::string("mosaicer create PICTURE WAV -o OUT.cdg [picture options] [stream "
+                             "options]\n"
+                             "         [--timing play|first|overflow|msf] [--limit MM:SS:FF]\n\n") +
+                     kPictureHelp + kStreamHelp +
+                     "timing:\n"
+                     "  --timing play     display while playing (default)\n"
+                     "  --timing first    display, then play\n"
+                     "  --timing overflow display ahead only what does not fit\n"
+                     "  --timing msf      finish displaying by --limit (00:00:00)",
+                 "make a CDG file from a picture and a 16-bit 44.1 kHz stereo WAV",
+                 Join({&kPictureOptions, &kStreamOptions, &kTimingOptions}), RunCreate};
+}
+
+Command RwsCommand() {
+  return Command{"rws",
+                 std::string("mosaicer rws PICTURE -o OUT.rws [picture options] [stream "
+                             "options]\n\n") +
+                     kPictureHelp + kStreamHelp,
+                 "make an RWS file (bare subcode, the MP3+G .cdg layout) from a picture",
+                 Join({&kPictureOptions, &kStreamOptions}), RunRws};
+}
+
+Command BmpCommand() {
+  return Command{"bmp", std::string("mosaicer bmp PICTURE -o OUT.bmp [picture options]\n\n") + kPictureHelp,
+                 "save the prepared 288x192 visible area as a 16-colour BMP",
+                 kPictureOptions, RunBmp};
+}
+
+}  // namespace mosaicer::cli

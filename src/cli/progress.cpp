@@ -1,0 +1,74 @@
+#include "cli/progress.h"
+
+#include <chrono>
+#include <csignal>
+#include <ostream>
+#include <thread>
+
+namespace mosaicer::cli {
+namespace {
+
+constexpr auto kRedraw = std::chrono::milliseconds(100);
+constexpr int kBarWidth = 40;
+
+volatile std::sig_atomic_t gInterrupted = 0;
+
+extern "C" void OnInterrupt(int) { gInterrupted = 1; }
+
+// Restores the previous SIGINT handler when the wait ends.
+class InterruptScope {
+ public:
+  InterruptScope() {
+    gInterrupted = 0;
+    previous_ = std::signal(SIGINT, OnInterrupt);
+  }
+  ~InterruptScope() { std::signal(SIGINT, previous_); }
+
+ private:
+  void (*previous_)(int) = SIG_DFL;
+};
+
+}  // namespace
+
+int TerminalProgress::Callback(std::int8_t code, int value, void* context) {
+  auto* self = static_cast<TerminalProgress*>(context);
+  switch (code) {
+    case kProgressSteps:
+      self->total_ = value;
+      self->done_ = 0;
+      break;
+    case kProgressStep: ++self->done_; break;
+    case kProgressAllSteps: self->done_ = self->total_.load(); break;
+    case kProgressFailed:
+    case kProgressDone:
+    case kProgressEnded: self->ended_ = true; break;
+    default: break;
+  }
+  return 0;
+}
+
+void TerminalProgress::Draw(bool final) {
+  if (!show_) return;
+  const std::int64_t total = total_.load();
+  const std::int64_t done = std::min(done_.load(), total);
+  const int filled = total > 0 ? static_cast<int>(done * kBarWidth / total) : 0;
+  err_ << "\r[" << std::string(filled, '#') << std::string(kBarWidth - filled, '.') << "] "
+       << done << "/" << total << " sectors" << (final ? "\n" : "") << std::flush;
+  drawn_ = true;
+}
+
+void TerminalProgress::WaitForEnd(TJobOwner& owner) {
+  InterruptScope scope;
+  bool cancelSent = false;
+  while (!ended_.load()) {
+    if (gInterrupted && !cancelSent) {
+      owner.CancelJob();
+      cancelSent = true;
+    }
+    Draw(false);
+    std::this_thread::sleep_for(kRedraw);
+  }
+  if (drawn_ || show_) Draw(true);
+}
+
+}  // namespace mosaicer::cli

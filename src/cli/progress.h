@@ -1,0 +1,37 @@
+// Progress of a long job on the terminal, and Ctrl-C as its cancel button.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <iosfwd>
+
+#include "authoring/job_owner.h"
+
+namespace mosaicer::cli {
+
+// Receives the job's progress codes on the worker thread; the waiting thread
+// draws a bar from them on stderr when that is a terminal.
+class TerminalProgress {
+ public:
+  // `show`: draw the bar (stderr is a terminal and -q was not given).
+  TerminalProgress(std::ostream& err, bool show) : err_(err), show_(show) {}
+
+  // Registers with the job's owner.
+  bool Attach(TJobOwner& owner) { return owner.SetProgressCallback(&Callback, this); }
+  // Waits until the job sends an end code, redrawing the bar and turning
+  // Ctrl-C into a cancel request. Installs the SIGINT handler for the wait.
+  void WaitForEnd(TJobOwner& owner);
+
+ private:
+  static int Callback(std::int8_t code, int value, void* context);
+  void Draw(bool final);
+
+  std::ostream& err_;
+  bool show_;
+  std::atomic<std::int64_t> total_{0};
+  std::atomic<std::int64_t> done_{0};
+  std::atomic<bool> ended_{false};
+  bool drawn_ = false;
+};
+
+}  // namespace mosaicer::cli

@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <sstream>
+
+#include "cli/cli.h"
+#include "core/pack_check.h"
+#include "image/pal_file.h"
+#include "platform/bmp_codec.h"
+#include "platform/file_util.h"
+#include "support/temp_dir.h"
+#include "support/wave_file.h"
+
+namespace mosaicer::cli {
+namespace {
+
+using testing::TempDir;
+
+struct CliResult {
+  int status;
+  std::string out, err;
+};
+
+CliResult Cli(std::vector<std::string> args) {
+  std::ostringstream out, err;
+  const int status = RunCli(args, out, err);
+  return {status, out.str(), err.str()};
+}
+
+// A 24-bit picture with smooth gradients, `w` x `h`.
+std::string Photo(TempDir& dir, int w = 320, int h = 240) {
+  Bitmap b = *Bitmap::Create(w, h, 24).bitmap;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      b.SetPixelRgb(x, y, Rgb{static_cast<std::uint8_t>(x * 255 / w),
+                              static_cast<std::uint8_t>(y * 255 / h),
+                              static_cast<std::uint8_t>((x + y) % 256)});
+  const std::string path = dir.File("photo.bmp");
+  EXPECT_TRUE(WriteBmpFile(b, path).ok());
+  return path;
+}
+
+class AuthoringCli : public ::testing::Test {
+ protected:
+  TempDir dir;
+  std::string photo = Photo(dir);
+  std::string audio = testing::AudioBytes(100 * kAudioBytesPerSector + 10);
+  std::string song = dir.Write("song.wav", testing::CdWave(audio));
+};
+
+TEST_F(AuthoringCli, CreateWritesTheSongWithCheckedGraphics) {
+  const std::string out = dir.File("song.cdg");
+  const CliResult r = Cli({"create", photo, song, "-o", out});
+  ASSERT_EQ(r.status, kExitSuccess) << r.err;
+  EXPECT_EQ(r.out, "CDGファイルの作成に成功しました。\n");
+  const std::string file = testing::ReadFile(out);
+  ASSERT_EQ(file.size(), (37u + 770u) * kCdgSectorSize);  // default 37 blank sectors
+  EXPECT_EQ(file.substr(0, 100), audio.substr(0, 100));
+  const CliResult check = Cli({"check", out});
+  EXPECT_EQ(check.status, kExitSuccess);
+  EXPECT_NE(check.out.find("graphics packs: 3080\n"), std::string::npos);
+  EXPECT_NE(check.out.find("packs failing P: 0\n"), std::string::npos);
+}
+
+TEST_F(AuthoringCli, RwsIsTheSubcodeOfTheCdg) {
+  const std::string cdg = dir.File("a.cdg"), rws = dir.File("a.rws");
+  const std::vector<std::string> options = {"--optimize", "full", "--blank", "2", "--border", "7",
+                                            "--method", "rgb3d", "--origin", "10,20"};
+  std::vector<std::string> create = {"create", photo, song, "-o", cdg, "--timing", "first"};
+  create.insert(create.end(), options.begin(), options.end());
+  ASSERT_EQ(Cli(create).status, kExitSuccess);
+  std::vector<std::string> makeRws = {"rws", photo, "-o", rws};
+  makeRws.insert(makeRws.end(), options.begin(), options.end());
+  ASSERT_EQ(Cli(makeRws).status, kExitSuccess);
+  const std::string c = testing::ReadFile(cdg), s = testing::ReadFile(rws);
+  ASSERT_EQ(s.size() % 96, 0u);
+  const std::size_t g = s.size() / 96;
+  for (std::size_t k = 0; k < g; ++k)
+    ASSERT_EQ(c.substr(k * kCdgSectorSize + kAudioBytesPerSector, 96), s.substr(k * 96, 96)) << k;
+  EXPECT_EQ(s[2 * 96 + 2 * 24 + 4], 7);  // the screen clear uses border colour 7
+}
+
+TEST_F(AuthoringCli, BmpIsTheVisibleAreaInSixteenColours) {
+  const std::string out = dir.File("v.bmp");
+  ASSERT_EQ(Cli({"bmp", photo, "-o", out, "--no-dither"}).status, kExitSuccess);
+  const BitmapResult b = ReadBmpFile(out);
+  ASSERT_TRUE(b.ok());
+  EXPECT_EQ(b.bitmap->Width(), 288);
+  EXPECT_EQ(b.bitmap->Height(), 192);
+  EXPECT_EQ(b.bitmap->BitsPerPixel(), 4);
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(b.bitmap->Palette()[i].r & 0x0F, 0);  // cut colours
+}
+
+TEST_F(AuthoringCli, OutputsAreNotReplacedUnlessForced) {
+  const std::string out = dir.Write("old.rws", "keep me");
+  CliResult r = Cli({"rws", photo, "-o", out});
+  EXPECT_EQ(r.status, kExitFailure);
+  EXPECT_EQ(testing::ReadFile(out), "keep me");
+  EXPECT_EQ(Cli({"rws", photo, "-o", out, "--force"}).status, kExitSuccess);
+  ::chmod(out.c_str(), 0444);
+  r = Cli({"rws", photo, "-o", out, "--force"});
+  EXPECT_EQ(r.status, kExitFailure);
+  EXPECT_NE(r.err.find("\"" + out + "\"は上書きできません。"), std::string::npos);
+}
+
+TEST_F(AuthoringCli, RefusesBadSongsPicturesAndOptions) {
+  const std::string mono = dir.Write("mono.wav", testing::Riff(testing::Chunk("fmt ", testing::PcmFormat(1, 44100, 16)) + testing::Chunk("data", "ab")));
+  CliResult r = Cli({"create", photo, mono, "-o", dir.File("x.cdg")});
+  EXPECT_EQ(r.status, kExitFailure);
+  EXPECT_NE(r.err.find("\"" + mono + "\"は16bits 44.1kHz StereoのPCM WAVEファイルではありません。"),
+            std::string::npos);
+  EXPECT_FALSE(FileExists(dir.File("x.cdg")));
+
+  TempDir small;
+  r = Cli({"rws", Photo(small, 287, 192), "-o", dir.File("x.rws")});
+  EXPECT_EQ(r.status, kExitFailure);
+  EXPECT_NE(r.err.find("288×192ピクセル以上のビットマップを選択して下さい。"), std::string::npos);
+
+  EXPECT_EQ(Cli({"rws", photo, "-o", dir.File("y.rws"), "--bits", "9"}).status, kExitUsage);
+  EXPECT_EQ(Cli({"rws", photo, "-o", dir.File("y.rws"), "--optimize", "most"}).status, kExitUsage);
+  EXPECT_EQ(Cli({"create", photo, song, "-o", dir.File("y.cdg"), "--limit", "1:00"}).status,
+            kExitUsage);
+  EXPECT_EQ(Cli({"rws", photo}).status, kExitUsage);
+}
+
+}  // namespace
+}  // namespace mosaicer::cli
