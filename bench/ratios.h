@@ -26,6 +26,12 @@ inline std::vector<Ratio> Ratios() {
        "BM_ReadTileOrderTimesTen/900", "target below 4"},
       {"tile order: 65535 steps / 72 x 900 steps", "BM_ReadTileOrder/65535",
        "BM_ReadTileOrderScaled/900", "target below 4"},
+      // A 6000 x 4000 photo: palette (Rgbrgb1D, 6 bits) plus diffused
+      // reduction, against one plain nearest-colour lookup per pixel.
+      {"image: palette + diffusion / plain nearest pass", "BM_ImagePaletteAndDiffusion",
+       "BM_ImagePlainNearestPass", "target below 1"},
+      {"image: palette generation / plain nearest pass", "BM_ImagePaletteGeneration",
+       "BM_ImagePlainNearestPass", "target below 0.25"},
   };
 }
 

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Optional comparison with ImageMagick: times
+#   convert in.bmp -colors 16 -dither FloydSteinberg out.bmp
+# against `mosaicer bmp` (palette generation, diffused reduction and the
+# 300 x 216 picture) on the same 6000 x 4000 photo-like picture.
+# Skips quietly when ImageMagick or the bmp command is not there; it is not
+# a dependency of the project.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+if ! command -v convert >/dev/null || ! convert -version 2>/dev/null | grep -q ImageMagick; then
+  echo "ImageMagick's convert is not installed; nothing to compare (see bench/image_bench.cpp)."
+  exit 0
+fi
+bin=build/src/mosaicer
+if [ ! -x "$bin" ] || ! "$bin" bmp --help >/dev/null 2>&1; then
+  echo "build/src/mosaicer has no bmp command yet; build it first (cmake --build --preset default)."
+  exit 0
+fi
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+convert -size 6000x4000 -seed 11 plasma:fractal -type TrueColor "BMP3:$work/in.bmp"
+
+seconds() {
+  local start end
+  start=$(date +%s.%N)
+  "$@" >/dev/null
+  end=$(date +%s.%N)
+  echo "$end - $start" | bc
+}
+magick=$(seconds convert "$work/in.bmp" -colors 16 -dither FloydSteinberg "BMP3:$work/magick.bmp")
+ours=$(seconds "$bin" bmp "$work/in.bmp" -o "$work/ours.bmp" --force)
+printf 'ImageMagick -colors 16 -dither FloydSteinberg: %6.2f s\n' "$magick"
+printf 'mosaicer bmp (defaults):                       %6.2f s\n' "$ours"
+printf 'ratio mosaicer / ImageMagick:                  %6.3f\n' "$(echo "$ours / $magick" | bc -l)"
