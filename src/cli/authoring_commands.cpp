@@ -17,10 +17,11 @@ namespace mosaicer::cli {
 namespace {
 
 const std::vector<OptionSpec> kPictureOptions = {
-    {"method", 0, true},   {"bits", 0, true},         {"keep", 0, true},
-    {"palette", 0, true},  {"reduce", 0, false},      {"no-reduce", 0, false},
-    {"no-dither", 0, false}, {"dither-strength", 0, true}, {"origin", 0, true},
-    {"border", 0, true}};
+    {"method", 0, true},     {"bits", 0, true},
+    {"keep", 0, true},       {"palette", 0, true},
+    {"reduce", 0, false},    {"no-reduce", 0, false},
+    {"no-dither", 0, false}, {"dither-strength", 0, true},
+    {"origin", 0, true},     {"border", 0, true}};
 const std::vector<OptionSpec> kStreamOptions = {
     {"effect", 0, true}, {"optimize", 0, true}, {"blank", 0, true}};
 const std::vector<OptionSpec> kTimingOptions = {{"timing", 0, true}, {"limit", 0, true}};
@@ -93,8 +94,9 @@ bool ReadPictureOptions(const Args& args, Io& io, const std::string& command,
     const std::string o = args.Value("origin");
     const auto comma = o.find(',');
     const auto x = ParseInteger(o.substr(0, comma), 0, kMaxBitmapSide);
-    const auto y = comma == std::string::npos ? std::nullopt
-                                              : ParseInteger(o.substr(comma + 1), 0, kMaxBitmapSide);
+    const auto y = comma == std::string::npos
+                       ? std::nullopt
+                       : ParseInteger(o.substr(comma + 1), 0, kMaxBitmapSide);
     if (!x || !y) return bad("--origin must be X,Y");
     options.originX = static_cast<int>(*x);
     options.originY = static_cast<int>(*y);
@@ -129,14 +131,19 @@ int PreparePictureInto(const Args& args, Io& io, const std::string& command,
   PictureOptions options;
   if (!ReadPictureOptions(args, io, command, options)) return kExitUsage;
   if (args.Has("palette")) {
-    const PalFileResult pal = LoadPalFile(args.Value("palette"));
-    if (!pal.ok()) return Failure(io, "cannot read the palette \"" + args.Value("palette") + "\": " + pal.error);
-    options.palette = pal.palette;
+    const std::string file = args.Value("palette");
+    const PalFileContents pal = ReadPalFile(file);
+    if (pal.status == PalFileStatus::Unreadable) return Failure(io, "cannot read \"" + file + "\"");
+    if (pal.status == PalFileStatus::WrongVersion)
+      return Failure(io, "\"" + file + "\" is not a palette file");
+    LogPalette palette = LogPalette::Cleared(kUsedPaletteEntries);
+    std::copy(pal.entries.begin(), pal.entries.end(), palette.entries.begin());
+    options.palette = palette;
   }
   const BitmapResult source = ReadBmpFile(file);
   if (!source.ok()) return Failure(io, "cannot read \"" + file + "\": " + source.error);
   PreparedPicture prepared = PreparePicture(*source.bitmap, options);
-  if (!prepared.error.empty()) return Failure(io, prepared.error);
+  if (!prepared.ok()) return Failure(io, prepared.error);
   state.picture = std::move(prepared.picture);
   state.palette = prepared.palette;
   state.borderIndex = prepared.border;
@@ -250,9 +257,9 @@ Command RwsCommand() {
 }
 
 Command BmpCommand() {
-  return Command{"bmp", std::string("mosaicer bmp PICTURE -o OUT.bmp [picture options]\n\n") + kPictureHelp,
-                 "save the prepared 288x192 visible area as a 16-colour BMP",
-                 kPictureOptions, RunBmp};
+  return Command{
+      "bmp", std::string("mosaicer bmp PICTURE -o OUT.bmp [picture options]\n\n") + kPictureHelp,
+      "save the prepared 288x192 visible area as a 16-colour BMP", kPictureOptions, RunBmp};
 }
 
 }  // namespace mosaicer::cli

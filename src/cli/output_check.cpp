@@ -9,8 +9,10 @@ namespace mosaicer::cli {
 
 int CheckOutput(Io& io, const std::string& path, bool force) {
   switch (CheckSaveTarget(path)) {
-    case SaveTarget::Fresh: return kExitSuccess;
-    case SaveTarget::Protected: return Failure(io, CannotOverwriteMessage(path));
+    case SaveTarget::Fresh:
+      return kExitSuccess;
+    case SaveTarget::Protected:
+      return Failure(io, CannotOverwriteMessage(path));
     case SaveTarget::Existing:
       if (force) return kExitSuccess;
       return Failure(io, "\"" + path + "\" already exists (use --force to replace it)");

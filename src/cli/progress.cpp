@@ -37,12 +37,19 @@ int TerminalProgress::Callback(std::int8_t code, int value, void* context) {
       self->total_ = value;
       self->done_ = 0;
       break;
-    case kProgressStep: ++self->done_; break;
-    case kProgressAllSteps: self->done_ = self->total_.load(); break;
+    case kProgressStep:
+      ++self->done_;
+      break;
+    case kProgressAllSteps:
+      self->done_ = self->total_.load();
+      break;
     case kProgressFailed:
     case kProgressDone:
-    case kProgressEnded: self->ended_ = true; break;
-    default: break;
+    case kProgressEnded:
+      self->ended_ = true;
+      break;
+    default:
+      break;
   }
   return 0;
 }
@@ -52,8 +59,8 @@ void TerminalProgress::Draw(bool final) {
   const std::int64_t total = total_.load();
   const std::int64_t done = std::min(done_.load(), total);
   const int filled = total > 0 ? static_cast<int>(done * kBarWidth / total) : 0;
-  err_ << "\r[" << std::string(filled, '#') << std::string(kBarWidth - filled, '.') << "] "
-       << done << "/" << total << " sectors" << (final ? "\n" : "") << std::flush;
+  err_ << "\r[" << std::string(filled, '#') << std::string(kBarWidth - filled, '.') << "] " << done
+       << "/" << total << " sectors" << (final ? "\n" : "") << std::flush;
   drawn_ = true;
 }
 

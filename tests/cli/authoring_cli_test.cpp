@@ -6,6 +6,7 @@
 
 #include "cli/cli.h"
 #include "core/pack_check.h"
+#include "core/parity.h"
 #include "image/pal_file.h"
 #include "platform/bmp_codec.h"
 #include "platform/file_util.h"
@@ -33,9 +34,10 @@ std::string Photo(TempDir& dir, int w = 320, int h = 240) {
   Bitmap b = *Bitmap::Create(w, h, 24).bitmap;
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x)
-      b.SetPixelRgb(x, y, Rgb{static_cast<std::uint8_t>(x * 255 / w),
-                              static_cast<std::uint8_t>(y * 255 / h),
-                              static_cast<std::uint8_t>((x + y) % 256)});
+      b.SetPixelRgb(
+          x, y,
+          Rgb{static_cast<std::uint8_t>(x * 255 / w), static_cast<std::uint8_t>(y * 255 / h),
+              static_cast<std::uint8_t>((x + y) % 256)});
   const std::string path = dir.File("photo.bmp");
   EXPECT_TRUE(WriteBmpFile(b, path).ok());
   return path;
@@ -65,8 +67,9 @@ TEST_F(AuthoringCli, CreateWritesTheSongWithCheckedGraphics) {
 
 TEST_F(AuthoringCli, RwsIsTheSubcodeOfTheCdg) {
   const std::string cdg = dir.File("a.cdg"), rws = dir.File("a.rws");
-  const std::vector<std::string> options = {"--optimize", "full", "--blank", "2", "--border", "7",
-                                            "--method", "rgb3d", "--origin", "10,20"};
+  const std::vector<std::string> options = {"--optimize", "full", "--blank",  "2",
+                                            "--border",   "7",    "--method", "rgb3d",
+                                            "--origin",   "10,20"};
   std::vector<std::string> create = {"create", photo, song, "-o", cdg, "--timing", "first"};
   create.insert(create.end(), options.begin(), options.end());
   ASSERT_EQ(Cli(create).status, kExitSuccess);
@@ -105,7 +108,9 @@ TEST_F(AuthoringCli, OutputsAreNotReplacedUnlessForced) {
 }
 
 TEST_F(AuthoringCli, RefusesBadSongsPicturesAndOptions) {
-  const std::string mono = dir.Write("mono.wav", testing::Riff(testing::Chunk("fmt ", testing::PcmFormat(1, 44100, 16)) + testing::Chunk("data", "ab")));
+  const std::string mono =
+      dir.Write("mono.wav", testing::Riff(testing::Chunk("fmt ", testing::PcmFormat(1, 44100, 16)) +
+                                          testing::Chunk("data", "ab")));
   CliResult r = Cli({"create", photo, mono, "-o", dir.File("x.cdg")});
   EXPECT_EQ(r.status, kExitFailure);
   EXPECT_NE(r.err.find("\"" + mono + "\"は16bits 44.1kHz StereoのPCM WAVEファイルではありません。"),
@@ -122,6 +127,67 @@ TEST_F(AuthoringCli, RefusesBadSongsPicturesAndOptions) {
   EXPECT_EQ(Cli({"create", photo, song, "-o", dir.File("y.cdg"), "--limit", "1:00"}).status,
             kExitUsage);
   EXPECT_EQ(Cli({"rws", photo}).status, kExitUsage);
+}
+
+}  // namespace
+}  // namespace mosaicer::cli
+
+namespace mosaicer::cli {
+namespace {
+
+// A 16-colour picture goes through unreduced: its RWS stream is exactly the
+// blank sectors, the picture's colour table, the clear to colour 0 and four
+// plane packs per inner tile, rebuilt here pack by pack.
+TEST(AuthoringCliExact, SixteenColourPictureGivesTheExactStream) {
+  TempDir dir;
+  Bitmap b = *Bitmap::Create(288, 192, 4).bitmap;
+  for (int i = 0; i < 16; ++i)
+    b.SetPaletteEntry(
+        i, PaletteEntry{static_cast<std::uint8_t>(i * 17), static_cast<std::uint8_t>(0xF0 - i * 16),
+                        static_cast<std::uint8_t>(i * 5), 0});
+  b.SetPaletteCount(16);
+  for (int y = 0; y < 192; ++y)
+    for (int x = 0; x < 288; ++x)
+      b.SetPixelIndex(x, y, static_cast<std::uint8_t>((x * 7 + y * 3 + x * y) % 16));
+  const std::string picture = dir.File("sixteen.bmp");
+  ASSERT_TRUE(WriteBmpFile(b, picture).ok());
+  ASSERT_EQ(Cli({"rws", picture, "-o", dir.File("s.rws"), "--blank", "1"}).status, kExitSuccess);
+
+  TSubCodeErrorCorrect ecc;
+  std::string expected(96, '\0');
+  const auto add = [&](std::array<std::uint8_t, 24> p) {
+    ecc.ComputeQ(p.data());
+    ecc.ComputeP(p.data());
+    expected.append(reinterpret_cast<const char*>(p.data()), 24);
+  };
+  for (int half = 0; half < 2; ++half) {
+    std::array<std::uint8_t, 24> p{9, static_cast<std::uint8_t>(30 + half)};
+    for (int k = 0; k < 8; ++k) {
+      const PaletteEntry e = b.Palette()[half * 8 + k];
+      p[4 + 2 * k] = static_cast<std::uint8_t>((e.r >> 4) << 2 | (e.g >> 4) >> 2);
+      p[5 + 2 * k] = static_cast<std::uint8_t>(((e.g >> 4) & 3) << 4 | (e.b >> 4));
+    }
+    add(p);
+  }
+  for (int k = 0; k < 6; ++k) add({9, 1, 0, 0, 0, static_cast<std::uint8_t>(k)});
+  for (int row = 1; row <= 16; ++row)
+    for (int col = 1; col <= 48; ++col)
+      for (int plane = 0; plane < 4; ++plane) {
+        std::array<std::uint8_t, 24> p{9,
+                                       static_cast<std::uint8_t>(plane == 0 ? 6 : 38),
+                                       0,
+                                       0,
+                                       0,
+                                       static_cast<std::uint8_t>(1 << plane),
+                                       static_cast<std::uint8_t>(row),
+                                       static_cast<std::uint8_t>(col)};
+        for (int y = 0; y < 12; ++y)
+          for (int x = 0; x < 6; ++x)
+            if ((b.PixelIndex((col - 1) * 6 + x, (row - 1) * 12 + y) >> plane) & 1)
+              p[8 + y] |= static_cast<std::uint8_t>(0x20 >> x);
+        add(p);
+      }
+  EXPECT_EQ(testing::ReadFile(dir.File("s.rws")), expected);
 }
 
 }  // namespace
