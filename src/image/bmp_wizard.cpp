@@ -13,6 +13,8 @@ namespace mosaicer {
 namespace {
 
 constexpr int kIndexedBits = 4;
+// The coefficient is the percentage times 0.01 as a float product (60 gives
+// 0.59999996f, not 0.6f); the truncating diffusion depends on that last bit.
 constexpr float kPercent = 0.01f;
 constexpr int kHighNibbleShift = 4;
 constexpr std::size_t kLabelLength = 32;
