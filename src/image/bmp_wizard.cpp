@@ -13,9 +13,10 @@ namespace mosaicer {
 namespace {
 
 constexpr int kIndexedBits = 4;
-// The coefficient is the percentage times 0.01 as a float product (60 gives
-// 0.59999996f, not 0.6f); the truncating diffusion depends on that last bit.
-constexpr float kPercent = 0.01f;
+// The coefficient is the percentage / 100 rounded once to single precision
+// (60 gives 0.6000000238f; a float product 60 * 0.01f would give
+// 0.59999996f). The truncating diffusion depends on that last bit.
+constexpr double kPercent = 100.0;
 constexpr int kHighNibbleShift = 4;
 constexpr std::size_t kLabelLength = 32;
 
@@ -139,7 +140,7 @@ bool TBmpWizardModel::Next() {
       return false;
     case kReduceStep:
       work_ = ReducedCopy(*source_, palette_, options_.errorDiffusion,
-                          static_cast<float>(options_.diffusionStrength) * kPercent);
+                          static_cast<float>(options_.diffusionStrength / kPercent));
       EnterRangeStep();
       return false;
     case kRangeStep:

@@ -289,6 +289,29 @@ TEST(PreparePicture, PaletteFileColoursWithKeepRegenerateTheRest) {
             NearestPaletteIndex(prepared.palette, corner.r, corner.g, corner.b));
 }
 
+TEST(PreparePicture, DiffusionCoefficientIsThePercentRoundedOnce) {
+  // 60 % must reach the diffusion as 0.6f; the float product 60 * 0.01f is
+  // one bit lower and truncates errors differently.
+  const Bitmap picture = Gradient(288, 192);
+  PictureOptions options;
+  options.palette = LogPalette::Cleared(16);
+  for (int i = 0; i < 16; ++i)
+    options.palette->entries[i] = {static_cast<std::uint8_t>(i * 17),
+                                   static_cast<std::uint8_t>(i * 11),
+                                   static_cast<std::uint8_t>(255 - i * 13), 1};
+  const PreparedPicture prepared = PreparePicture(picture, options);
+  ASSERT_TRUE(prepared.ok());
+  const Bitmap expected = ReducedCopy(picture, prepared.palette, true, 0.6f);
+  const Bitmap lower = ReducedCopy(picture, prepared.palette, true, 60 * 0.01f);
+  bool differs = false;
+  for (int y = 0; y < 192; ++y)
+    for (int x = 0; x < 288; ++x) {
+      ASSERT_EQ(prepared.picture.PixelIndex(x + 6, y + 12), expected.PixelIndex(x, y));
+      differs |= lower.PixelIndex(x, y) != expected.PixelIndex(x, y);
+    }
+  EXPECT_TRUE(differs);  // the case really tells the two apart
+}
+
 TEST(BmpWizardSettings, DefaultsAndCustomColourLines) {
   IniFile empty;
   const BmpWizardSettings defaults = ReadBmpWizardSettings(empty);
