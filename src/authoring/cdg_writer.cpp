@@ -1,9 +1,14 @@
 #include "authoring/cdg_writer.h"
 
+#include <fcntl.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
 #include <algorithm>
-#include <cstdio>
+#include <cerrno>
+#include <climits>
 #include <cstring>
-#include <memory>
+#include <utility>
 
 #include "authoring/authoring_state.h"
 #include "core/subcode_pack.h"
@@ -11,24 +16,59 @@
 namespace mosaicer {
 namespace {
 
-// Large buffers turn the per-sector reads and writes into few system calls.
-constexpr std::size_t kFileBuffer = 1 << 20;
+// Sectors assembled per write: audio is read straight into its place in the
+// batch (one readv), the subcode copied beside it, and the batch written at
+// once, so audio is copied no more often than a plain file copy does.
+constexpr std::int64_t kBatchSectors = 256;
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
+// A file descriptor closed on every way out.
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const { return fd_; }
+  bool ok() const { return fd_ >= 0; }
+  // Closes now and tells whether the close succeeded.
+  bool Close() {
+    const int fd = std::exchange(fd_, -1);
+    return ::close(fd) == 0;
+  }
+
+ private:
+  int fd_;
 };
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
-File Open(const std::string& path, const char* mode) {
-  File f(std::fopen(path.c_str(), mode));
-  if (f) std::setvbuf(f.get(), nullptr, _IOFBF, kFileBuffer);
-  return f;
+bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
 }
 
-// Closes a written file and tells whether everything reached it.
-bool Finish(File& f) {
-  const bool flushed = std::fflush(f.get()) == 0 && !std::ferror(f.get());
-  return std::fclose(f.release()) == 0 && flushed;
+// Fills the pieces with exactly their sizes' worth of bytes, in order.
+bool ReadAll(int fd, std::vector<iovec>& pieces) {
+  std::size_t first = 0;
+  while (first < pieces.size()) {
+    const int count = static_cast<int>(std::min<std::size_t>(pieces.size() - first, IOV_MAX));
+    const ssize_t n = ::readv(fd, pieces.data() + first, count);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    std::size_t got = static_cast<std::size_t>(n);
+    while (first < pieces.size() && got >= pieces[first].iov_len) got -= pieces[first++].iov_len;
+    if (got > 0) {  // a piece filled part-way: read the rest of it next
+      pieces[first].iov_base = static_cast<std::uint8_t*>(pieces[first].iov_base) + got;
+      pieces[first].iov_len -= got;
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -108,47 +148,57 @@ CdgLayout PlanCdgLayout(int timing, std::uint32_t audioBytes, std::int64_t packC
 void WriteCdgFile(const CdgLayout& layout, const std::string& wavPath, const WaveInfo& wave,
                   const std::vector<std::uint8_t>& stream, const std::string& outputPath,
                   TJobOwner& owner) {
-  File in = Open(wavPath, "rb");
-  File out = in ? Open(outputPath, "wb") : nullptr;
-  if (!in || !out || std::fseek(in.get(), wave.dataOffset, SEEK_SET) != 0) {
+  Fd in(::open(wavPath.c_str(), O_RDONLY | O_CLOEXEC));
+  Fd out(in.ok() ? ::open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666) : -1);
+  if (!in.ok() || !out.ok() || ::lseek(in.get(), wave.dataOffset, SEEK_SET) < 0) {
     owner.SetJobStatus(kJobFailed);
     return;
   }
   owner.Report(kProgressSteps, static_cast<int>(layout.Steps()));
 
-  std::uint8_t sector[kCdgSectorSize];
-  std::uint8_t* const subcode = sector + kAudioBytesPerSector;
   const std::int64_t streamSectors =
       static_cast<std::int64_t>(stream.size() / kSubcodeBytesPerSector);
-  for (std::int64_t k = 0; k < layout.Sectors(); ++k) {
-    const std::int64_t j = layout.AudioAt(k);
-    const bool partial = j == layout.fullAudio;  // only exists when R is not 0
-    std::memset(sector, 0, sizeof sector);
-    if (j >= 0) {
-      const std::size_t bytes =
-          partial ? static_cast<std::size_t>(layout.partial) : kAudioBytesPerSector;
-      if (std::fread(sector, 1, bytes, in.get()) != bytes) {
-        owner.SetJobStatus(kJobFailed);
-        return;
-      }
+  std::vector<std::uint8_t> batch(kBatchSectors * kCdgSectorSize);
+  std::vector<iovec> audio;
+  audio.reserve(kBatchSectors);
+  for (std::int64_t first = 0; first < layout.Sectors(); first += kBatchSectors) {
+    const std::int64_t count = std::min(kBatchSectors, layout.Sectors() - first);
+    std::fill(batch.begin(), batch.begin() + count * kCdgSectorSize, 0);
+    audio.clear();
+    for (std::int64_t i = 0; i < count; ++i) {
+      std::uint8_t* sector = batch.data() + i * kCdgSectorSize;
+      const std::int64_t j = layout.AudioAt(first + i);
+      if (j >= 0)
+        audio.push_back({sector, j == layout.fullAudio ? static_cast<std::size_t>(layout.partial)
+                                                       : kAudioBytesPerSector});
+      const std::int64_t s = layout.StreamAt(first + i);
+      if (s >= 0 && s < streamSectors)
+        std::memcpy(sector + kAudioBytesPerSector, stream.data() + s * kSubcodeBytesPerSector,
+                    kSubcodeBytesPerSector);
     }
-    const std::int64_t s = layout.StreamAt(k);
-    if (s >= 0 && s < streamSectors)
-      std::memcpy(subcode, stream.data() + s * kSubcodeBytesPerSector, kSubcodeBytesPerSector);
-    if (std::fwrite(sector, 1, sizeof sector, out.get()) != sizeof sector) {
+    if (!ReadAll(in.get(), audio)) {
       owner.SetJobStatus(kJobFailed);
       return;
     }
-    // The final partial audio sector is no step of its own, except when
-    // audio and graphics run together, and it is never a place to stop.
-    if (!partial || layout.kind == CdgWriterKind::Together) owner.Report(kProgressStep);
-    if (!partial && owner.CancelRequested()) {
-      Finish(out);
+    for (std::int64_t i = 0; i < count; ++i) {
+      // The final partial audio sector is no step of its own, except when
+      // audio and graphics run together, and it is never a place to stop.
+      const bool partial = layout.AudioAt(first + i) == layout.fullAudio;
+      if (!partial || layout.kind == CdgWriterKind::Together) owner.Report(kProgressStep);
+      if (!partial && owner.CancelRequested()) {
+        // The file keeps every sector up to this one.
+        WriteAll(out.get(), batch.data(), static_cast<std::size_t>(i + 1) * kCdgSectorSize);
+        out.Close();
+        return;
+      }
+    }
+    if (!WriteAll(out.get(), batch.data(), static_cast<std::size_t>(count) * kCdgSectorSize)) {
+      owner.SetJobStatus(kJobFailed);
       return;
     }
   }
   owner.Report(kProgressAllSteps);
-  owner.SetJobStatus(Finish(out) ? kJobSucceeded : kJobFailed);
+  owner.SetJobStatus(out.Close() ? kJobSucceeded : kJobFailed);
 }
 
 }  // namespace mosaicer

@@ -34,7 +34,7 @@ bool Is(const std::uint8_t* p, const char (&id)[5]) { return std::memcmp(p, id, 
 // RIFF chunks are padded to an even length.
 std::uint64_t Padded(std::uint32_t size) { return size + (size & 1u); }
 
-bool Read(std::ifstream& in, std::uint8_t* buffer, std::size_t size) {
+bool Read(std::istream& in, std::uint8_t* buffer, std::size_t size) {
   return static_cast<bool>(
       in.read(reinterpret_cast<char*>(buffer), static_cast<std::streamsize>(size)));
 }
@@ -65,7 +65,10 @@ int ReadWaveInfo(const std::string& fileName, WaveInfo& info) {
   if (!in) return 0;
   const std::uint64_t fileSize = static_cast<std::uint64_t>(in.tellg());
   in.seekg(0);
+  return ReadWaveInfo(in, fileSize, info);
+}
 
+int ReadWaveInfo(std::istream& in, std::uint64_t fileSize, WaveInfo& info) {
   std::uint8_t header[kChunkHeaderSize + 4];
   if (!Read(in, header, sizeof header) || !Is(header, "RIFF") || !Is(header + 8, "WAVE")) return 0;
   std::uint8_t chunk[kChunkHeaderSize];

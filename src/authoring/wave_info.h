@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 #include <string>
 
 namespace mosaicer {
@@ -30,5 +31,7 @@ struct WaveInfo {
 //   - a "data" size that runs past the end of the file (as streamed
 //     recordings leave it) is cut to the bytes present.
 int ReadWaveInfo(const std::string& fileName, WaveInfo& info);
+// The same over an open stream of `fileSize` bytes (0 or 1).
+int ReadWaveInfo(std::istream& in, std::uint64_t fileSize, WaveInfo& info);
 
 }  // namespace mosaicer

@@ -3,7 +3,6 @@
 #include <chrono>
 #include <csignal>
 #include <ostream>
-#include <thread>
 
 namespace mosaicer::cli {
 namespace {
@@ -47,6 +46,7 @@ int TerminalProgress::Callback(std::int8_t code, int value, void* context) {
     case kProgressDone:
     case kProgressEnded:
       self->ended_ = true;
+      self->wake_.Set();
       break;
     default:
       break;
@@ -73,7 +73,7 @@ void TerminalProgress::WaitForEnd(TJobOwner& owner) {
       cancelSent = true;
     }
     Draw(false);
-    std::this_thread::sleep_for(kRedraw);
+    wake_.WaitFor(kRedraw);
   }
   if (drawn_ || show_) Draw(true);
 }

@@ -6,6 +6,7 @@
 #include <iosfwd>
 
 #include "authoring/job_owner.h"
+#include "platform/auto_reset_event.h"
 
 namespace mosaicer::cli {
 
@@ -31,6 +32,7 @@ class TerminalProgress {
   std::atomic<std::int64_t> total_{0};
   std::atomic<std::int64_t> done_{0};
   std::atomic<bool> ended_{false};
+  AutoResetEvent wake_;  // set with the end code, so the wait ends at once
   bool drawn_ = false;
 };
 
