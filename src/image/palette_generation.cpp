@@ -258,6 +258,12 @@ void Recount(const Histogram& histogram, KeyInterval& interval) {
   }
 }
 
+// The lowest key from `lo` on that has pixels; the caller knows there is one.
+std::uint32_t FirstKey(const Histogram& histogram, std::uint32_t lo) {
+  while (histogram[lo] == 0) ++lo;
+  return lo;
+}
+
 int ChooseInterval(const std::vector<KeyInterval>& intervals) {
   int chosen = -1;
   std::uint32_t best = 0;
@@ -300,11 +306,15 @@ void GenerateKeyed(const Bitmap& picture, bool interleaved, LogPalette& palette,
     KeyInterval& iv = intervals[static_cast<std::size_t>(chosen)];
     const std::uint32_t half = iv.count >> 1;
 
-    std::uint32_t sum = 0;
+    // The walk up to the cut counts the lower part as it goes; the upper
+    // part is what the interval had besides.
+    std::uint32_t sum = 0, lowerDistinct = 0, lowerFirst = 0;
     std::uint32_t cut = iv.hi;
     bool found = false;
     for (std::uint32_t k = iv.lo; k < iv.hi; ++k) {
-      sum += histogram[k];
+      const std::uint32_t n = histogram[k];
+      if (n != 0 && lowerDistinct++ == 0) lowerFirst = k;
+      sum += n;
       if (sum >= half) {
         cut = k;
         found = true;
@@ -316,9 +326,13 @@ void GenerateKeyed(const Bitmap& picture, bool interleaved, LogPalette& palette,
       KeyInterval upper;
       upper.lo = cut + 1;
       upper.hi = iv.hi;
+      upper.count = iv.count - sum;
+      upper.distinct = iv.distinct - lowerDistinct;
+      if (upper.distinct > 0) upper.firstKey = FirstKey(histogram, upper.lo);
       iv.hi = cut;
-      Recount(histogram, iv);
-      Recount(histogram, upper);
+      iv.count = sum;
+      iv.distinct = lowerDistinct;
+      iv.firstKey = lowerFirst;
       if (iv.distinct == 1) iv.count = 0;
       if (upper.distinct == 1 && known(upper.firstKey)) upper.count = 0;
       if (upper.distinct != 0) intervals.push_back(upper);  // may move `iv`
@@ -331,8 +345,10 @@ void GenerateKeyed(const Bitmap& picture, bool interleaved, LogPalette& palette,
       top.lo = top.hi = iv.hi;
       top.distinct = 1;
       top.firstKey = iv.hi;
+      const std::uint32_t topCount = histogram[iv.hi];
       iv.hi -= 1;
-      Recount(histogram, iv);
+      iv.count -= topCount;
+      iv.distinct -= topCount != 0 ? 1 : 0;
       intervals.push_back(top);
     }
     if (!known(cut)) keys.push_back(cut);
