@@ -1,9 +1,16 @@
 #include "player/wave_device.h"
 
 #include <portaudio.h>
+#ifdef MOSAICER_HAVE_ALSA
+#include <alsa/asoundlib.h>
+#endif
+#ifdef MOSAICER_HAVE_JACK
+#include <jack/jack.h>
+#endif
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 #include "platform/file_util.h"
@@ -22,6 +29,30 @@ bool UsableFormat(const WaveFormat& format) {
          format.bitsPerSample % kBitsPerByte == 0 &&
          format.blockAlign == format.channels * (format.bitsPerSample / kBitsPerByte) &&
          format.avgBytesPerSec == format.blockAlign * format.samplesPerSec;
+}
+
+#ifdef MOSAICER_HAVE_ALSA
+void IgnoreAlsaError(const char* /*file*/, int /*line*/, const char* /*function*/, int /*err*/,
+                     const char* /*fmt*/, ...) {}
+#endif
+#ifdef MOSAICER_HAVE_JACK
+void IgnoreJackMessage(const char* /*message*/) {}
+#endif
+
+// Library code never prints, but ALSA and JACK report every probe that finds
+// no card or no server on stderr. Their handlers are process-wide, so this
+// is done once, before PortAudio first starts its back ends.
+void QuietAudioBackEnds() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+#ifdef MOSAICER_HAVE_ALSA
+    snd_lib_error_set_handler(&IgnoreAlsaError);
+#endif
+#ifdef MOSAICER_HAVE_JACK
+    jack_set_error_function(&IgnoreJackMessage);
+    jack_set_info_function(&IgnoreJackMessage);
+#endif
+  });
 }
 
 }  // namespace
@@ -174,7 +205,10 @@ bool SampleFormatFor(int bitsPerSample, PaSampleFormat& sampleFormat) {
 
 }  // namespace
 
-PortAudioDevice::PortAudioDevice() : initialised_(Pa_Initialize() == paNoError) {}
+PortAudioDevice::PortAudioDevice() {
+  QuietAudioBackEnds();
+  initialised_ = Pa_Initialize() == paNoError;
+}
 
 PortAudioDevice::~PortAudioDevice() {
   Close();
