@@ -96,9 +96,9 @@ bool TDiskOut::Open() {
   if (IsOpen() || fileName_.empty()) return false;
   std::FILE* file = std::fopen(fileName_.c_str(), "wb");
   if (file == nullptr) return false;
-  const Header header = MakeHeader(static_cast<std::uint32_t>(channels_),
-                                   static_cast<std::uint32_t>(bitsPerSample_),
-                                   static_cast<std::uint32_t>(sampleRate_));
+  const Header header =
+      MakeHeader(static_cast<std::uint32_t>(channels_), static_cast<std::uint32_t>(bitsPerSample_),
+                 static_cast<std::uint32_t>(sampleRate_));
   // Flushing now turns a full disk into a failed Open rather than a late surprise.
   if (std::fwrite(header.data(), 1, header.size(), file) != header.size() ||
       std::fflush(file) != 0) {

@@ -46,11 +46,20 @@ void ForEachFrame(std::int16_t* samples, std::size_t frames, Rewrite rewrite) {
 
 void TStereoChanger::Apply(std::int16_t* samples, std::size_t frames) const {
   switch (mode_) {
-    case kStereoModeLeft: ForEachFrame(samples, frames, CopyLeft{}); break;
-    case kStereoModeRight: ForEachFrame(samples, frames, CopyRight{}); break;
-    case kStereoModeSum: ForEachFrame(samples, frames, HalfSum{}); break;
-    case kStereoModeDifference: ForEachFrame(samples, frames, HalfDifference{}); break;
-    default: break;  // stereo, or a mode this program does not know
+    case kStereoModeLeft:
+      ForEachFrame(samples, frames, CopyLeft{});
+      break;
+    case kStereoModeRight:
+      ForEachFrame(samples, frames, CopyRight{});
+      break;
+    case kStereoModeSum:
+      ForEachFrame(samples, frames, HalfSum{});
+      break;
+    case kStereoModeDifference:
+      ForEachFrame(samples, frames, HalfDifference{});
+      break;
+    default:
+      break;  // stereo, or a mode this program does not know
   }
 }
 

@@ -24,9 +24,8 @@ constexpr std::uint8_t kUnsignedSilence = 0x80;  // 8-bit PCM is unsigned
 constexpr int kBitsPerByte = 8;
 
 bool UsableFormat(const WaveFormat& format) {
-  return format.formatTag == kWaveFormatPcm && format.channels > 0 &&
-         format.samplesPerSec > 0 && format.bitsPerSample > 0 &&
-         format.bitsPerSample % kBitsPerByte == 0 &&
+  return format.formatTag == kWaveFormatPcm && format.channels > 0 && format.samplesPerSec > 0 &&
+         format.bitsPerSample > 0 && format.bitsPerSample % kBitsPerByte == 0 &&
          format.blockAlign == format.channels * (format.bitsPerSample / kBitsPerByte) &&
          format.avgBytesPerSec == format.blockAlign * format.samplesPerSec;
 }
@@ -168,6 +167,39 @@ void NullDevice::RunClock() {
   }
 }
 
+// ----------------------------------------------------------------- WaveQueue
+
+void WaveQueue::Push(const std::uint8_t* data, std::uint32_t size) {
+  pending_.push_back({data, size, 0});
+}
+
+bool WaveQueue::Contains(const std::uint8_t* data) const {
+  return std::any_of(pending_.begin(), pending_.end(),
+                     [data](const Pending& pending) { return pending.data == data; });
+}
+
+std::size_t WaveQueue::Take(std::uint8_t* out, std::size_t bytes,
+                            const WaveDevice::DoneNotice& notice) {
+  std::size_t copied = 0;
+  while (copied < bytes && !pending_.empty()) {
+    Pending& head = pending_.front();
+    const std::size_t take = std::min<std::size_t>(bytes - copied, head.size - head.taken);
+    std::memcpy(out + copied, head.data + head.taken, take);
+    copied += take;
+    head.taken += static_cast<std::uint32_t>(take);
+    if (head.taken == head.size) {
+      notice(head.data);
+      pending_.pop_front();
+    }
+  }
+  return copied;
+}
+
+void WaveQueue::Drop(const WaveDevice::DoneNotice& notice) {
+  for (const Pending& pending : pending_) notice(pending.data);
+  pending_.clear();
+}
+
 // ----------------------------------------------------------- PortAudioDevice
 
 struct PortAudioStreamCallback {
@@ -195,11 +227,20 @@ std::vector<PaDeviceIndex> OutputDevices() {
 
 bool SampleFormatFor(int bitsPerSample, PaSampleFormat& sampleFormat) {
   switch (bitsPerSample) {
-    case 8: sampleFormat = paUInt8; return true;
-    case 16: sampleFormat = paInt16; return true;
-    case 24: sampleFormat = paInt24; return true;
-    case 32: sampleFormat = paInt32; return true;
-    default: return false;
+    case 8:
+      sampleFormat = paUInt8;
+      return true;
+    case 16:
+      sampleFormat = paInt16;
+      return true;
+    case 24:
+      sampleFormat = paInt24;
+      return true;
+    case 32:
+      sampleFormat = paInt32;
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -244,7 +285,7 @@ bool PortAudioDevice::Open(int device, const WaveFormat& format, DoneNotice noti
   {
     std::lock_guard lock(mutex_);
     notice_ = std::move(notice);
-    queue_.clear();
+    queue_.Clear();
     blockAlign_ = format.blockAlign;
     silence_ = format.bitsPerSample == kBitsPerByte ? kUnsignedSilence : kSignedSilence;
     paused_ = false;
@@ -266,14 +307,13 @@ bool PortAudioDevice::Open(int device, const WaveFormat& format, DoneNotice noti
 bool PortAudioDevice::Queue(const std::uint8_t* data, std::uint32_t size) {
   if (stream_ == nullptr || size == 0) return false;
   std::lock_guard lock(mutex_);
-  queue_.push_back({data, size, 0});
+  queue_.Push(data, size);
   return true;
 }
 
 bool PortAudioDevice::IsQueued(const std::uint8_t* data) {
   std::lock_guard lock(mutex_);
-  return std::any_of(queue_.begin(), queue_.end(),
-                     [data](const Pending& pending) { return pending.data == data; });
+  return queue_.Contains(data);
 }
 
 bool PortAudioDevice::Pause() {
@@ -293,8 +333,7 @@ bool PortAudioDevice::Restart() {
 bool PortAudioDevice::Reset() {
   if (stream_ == nullptr) return false;
   std::lock_guard lock(mutex_);
-  for (const Pending& pending : queue_) notice_(pending.data);
-  queue_.clear();
+  queue_.Drop(notice_);
   return true;
 }
 
@@ -307,7 +346,7 @@ bool PortAudioDevice::Close() {
   Pa_CloseStream(stream);
   stream_ = nullptr;
   std::lock_guard lock(mutex_);
-  queue_.clear();
+  queue_.Clear();
   notice_ = nullptr;
   return true;
 }
@@ -315,19 +354,8 @@ bool PortAudioDevice::Close() {
 void PortAudioDevice::Fill(std::uint8_t* out, std::size_t bytes) {
   // Never block the audio thread: if the owner holds the lock, play silence.
   std::unique_lock lock(mutex_, std::try_to_lock);
-  while (lock.owns_lock() && !paused_ && bytes > 0 && !queue_.empty()) {
-    Pending& head = queue_.front();
-    const std::size_t take = std::min<std::size_t>(bytes, head.size - head.played);
-    std::memcpy(out, head.data + head.played, take);
-    out += take;
-    bytes -= take;
-    head.played += static_cast<std::uint32_t>(take);
-    if (head.played == head.size) {
-      notice_(head.data);
-      queue_.pop_front();
-    }
-  }
-  std::memset(out, silence_, bytes);
+  const std::size_t copied = lock.owns_lock() && !paused_ ? queue_.Take(out, bytes, notice_) : 0;
+  std::memset(out + copied, silence_, bytes - copied);
 }
 
 // ---------------------------------------------------------------------------

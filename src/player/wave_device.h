@@ -101,6 +101,29 @@ class NullDevice final : public WaveDevice {
   Clock::time_point deadline_;
 };
 
+// The queued buffers a device with a pull callback plays from, in order,
+// with how much of the head has been taken. Unlocked: its device guards it.
+class WaveQueue {
+ public:
+  void Push(const std::uint8_t* data, std::uint32_t size);
+  bool Contains(const std::uint8_t* data) const;
+  bool Empty() const { return pending_.empty(); }
+  // Copies up to `bytes` of queued audio to `out`, telling `notice` of each
+  // buffer taken to its end; returns the bytes copied.
+  std::size_t Take(std::uint8_t* out, std::size_t bytes, const WaveDevice::DoneNotice& notice);
+  // Empties the queue, telling `notice` of every buffer in it.
+  void Drop(const WaveDevice::DoneNotice& notice);
+  void Clear() { pending_.clear(); }
+
+ private:
+  struct Pending {
+    const std::uint8_t* data;
+    std::uint32_t size;
+    std::uint32_t taken;
+  };
+  std::deque<Pending> pending_;
+};
+
 // Plays through PortAudio in callback mode: the stream's callback copies
 // audio from the queued buffers and fills with silence while paused or
 // starved. Device numbers count PortAudio's devices that have outputs.
@@ -122,12 +145,6 @@ class PortAudioDevice final : public WaveDevice {
   bool Close() override;
 
  private:
-  struct Pending {
-    const std::uint8_t* data;
-    std::uint32_t size;
-    std::uint32_t played;  // bytes already handed to the stream
-  };
-
   friend struct PortAudioStreamCallback;
   // Fills the stream's buffer; runs on PortAudio's audio thread.
   void Fill(std::uint8_t* out, std::size_t bytes);
@@ -136,7 +153,7 @@ class PortAudioDevice final : public WaveDevice {
   void* stream_ = nullptr;  // PaStream, kept out of this header
   std::mutex mutex_;
   DoneNotice notice_;
-  std::deque<Pending> queue_;
+  WaveQueue queue_;
   std::uint32_t blockAlign_ = 0;
   std::uint8_t silence_ = 0;
   bool paused_ = false;

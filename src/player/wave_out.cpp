@@ -134,9 +134,8 @@ bool TWaveOut::Pause() { return open_ && device_->Pause(); }
 bool TWaveOut::Restart() { return open_ && device_->Restart(); }
 
 int TWaveOut::BufferMilliseconds() const {
-  const std::int64_t bytesPerSecond =
-      static_cast<std::int64_t>(format_.channels) * format_.samplesPerSec *
-      format_.bitsPerSample / kBitsPerByte;
+  const std::int64_t bytesPerSecond = static_cast<std::int64_t>(format_.channels) *
+                                      format_.samplesPerSec * format_.bitsPerSample / kBitsPerByte;
   if (bytesPerSecond == 0) return 0;
   return static_cast<int>(bufferSize_ * kMillisecondsPerSecond / bytesPerSecond);
 }
