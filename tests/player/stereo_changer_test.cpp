@@ -68,10 +68,5 @@ TEST(TStereoChanger, EveryFrameOfASectorChangesAndNothingBeyond) {
   EXPECT_EQ(samples[2 * kSectorFrames + 1], kGuard);
 }
 
-TEST(TStereoChanger, CaptionsFollowTheModes) {
-  EXPECT_EQ(kStereoModeCaptions[kStereoModeStereo], "ステレオ");
-  EXPECT_EQ(kStereoModeCaptions[kStereoModeDifference], "モノラル(L-R)");
-}
-
 }  // namespace
 }  // namespace mosaicer

@@ -96,16 +96,6 @@ TEST(NullDevice, ResetReportsTheQueueBeforeReturningAndCloseDropsSilently) {
   EXPECT_FALSE(device.Close());
 }
 
-TEST(NullDevice, RefusesDeviceNumbersAndFormatsItCannotPlay) {
-  DoneLog log;
-  NullDevice device;
-  EXPECT_FALSE(device.Open(device.DeviceCount(), CdFormat(), log.Notice()));
-  WaveFormat odd = CdFormat();
-  odd.blockAlign = 3;
-  EXPECT_FALSE(device.Open(kDefaultWaveDevice, odd, log.Notice()));
-  EXPECT_TRUE(device.Open(0, CdFormat(), log.Notice()));
-}
-
 // Holds on machines with and without a sound card.
 TEST(PortAudioDevice, RefusesADeviceNumberPastTheCount) {
   PortAudioDevice device;

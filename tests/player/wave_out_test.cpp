@@ -43,14 +43,6 @@ TEST(TWaveOutSettings, DefaultsAreOneSecondBuffersOfCdAudio) {
   EXPECT_FALSE(out.IsOpen());
 }
 
-TEST(TWaveOutSettings, ZeroTimeoutMeansInfinite) {
-  TWaveOut out(std::make_unique<NullDevice>());
-  out.SetTimeout(250);
-  EXPECT_EQ(out.Timeout(), 250);
-  out.SetTimeout(0);
-  EXPECT_EQ(out.Timeout(), TWaveOut::kInfinite);
-}
-
 TEST(TWaveOutSettings, DeviceNumberIsCheckedAgainstTheCount) {
   TWaveOut out(std::make_unique<NullDevice>());
   const int count = NullDevice().DeviceCount();
