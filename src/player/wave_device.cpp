@@ -289,6 +289,7 @@ bool PortAudioDevice::Open(int device, const WaveFormat& format, DoneNotice noti
     blockAlign_ = format.blockAlign;
     silence_ = format.bitsPerSample == kBitsPerByte ? kUnsignedSilence : kSignedSilence;
     paused_ = false;
+    playOut_ = false;
   }
   PaStream* stream = nullptr;
   if (Pa_OpenStream(&stream, nullptr, &parameters, format.samplesPerSec,
@@ -308,6 +309,7 @@ bool PortAudioDevice::Queue(const std::uint8_t* data, std::uint32_t size) {
   if (stream_ == nullptr || size == 0) return false;
   std::lock_guard lock(mutex_);
   queue_.Push(data, size);
+  playOut_ = true;
   return true;
 }
 
@@ -334,15 +336,25 @@ bool PortAudioDevice::Reset() {
   if (stream_ == nullptr) return false;
   std::lock_guard lock(mutex_);
   queue_.Drop(notice_);
+  playOut_ = false;
   return true;
 }
 
 bool PortAudioDevice::Close() {
   if (stream_ == nullptr) return false;
   auto* stream = static_cast<PaStream*>(stream_);
-  // Aborting rather than stopping: the caller has already waited for the
-  // queue, and what PortAudio still holds is at most a latency's worth.
-  Pa_AbortStream(stream);
+  bool drain = false;
+  {
+    std::lock_guard lock(mutex_);
+    drain = playOut_ && !paused_;
+  }
+  // Stopping plays out what PortAudio already holds (a latency's worth), so
+  // a song ends whole; after a Reset or while paused the sound stops at once.
+  if (drain) {
+    Pa_StopStream(stream);
+  } else {
+    Pa_AbortStream(stream);
+  }
   Pa_CloseStream(stream);
   stream_ = nullptr;
   std::lock_guard lock(mutex_);

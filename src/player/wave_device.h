@@ -157,6 +157,7 @@ class PortAudioDevice final : public WaveDevice {
   std::uint32_t blockAlign_ = 0;
   std::uint8_t silence_ = 0;
   bool paused_ = false;
+  bool playOut_ = false;  // audio was queued since the last Reset
 };
 
 // The device the player uses: a NullDevice when `forceNull` is set, when the
