@@ -1,0 +1,63 @@
+// Writes PCM into a RIFF/WAVE file: a 44-byte header whose two size fields
+// hold placeholders until Close fills them in from the file's length. It
+// pauses nothing and waits for nothing. A failed write or seek is reported as
+// false; the file is left as far as it got.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "player/audio_out.h"
+
+namespace mosaicer {
+
+inline constexpr std::uint32_t kWaveHeaderSize = 44;
+
+class TDiskOut : public TAudioOut {
+ public:
+  static constexpr std::int32_t kDefaultChannels = 2;
+  static constexpr std::int32_t kDefaultBitsPerSample = 16;
+  static constexpr std::int32_t kDefaultSampleRate = 44100;
+
+  TDiskOut() = default;
+  // Resets and closes, completing the header of an open file.
+  ~TDiskOut() override;
+
+  bool IsOpen() const { return file_ != nullptr; }
+
+  // False while a file is open.
+  bool SetFormat(int channels, int bitsPerSample, int sampleRate) override;
+  // Does nothing: writing a file never waits.
+  void SetTimeout(int milliseconds) override;
+  // Stores nothing; true while no file is open.
+  bool ConfigBuffers(std::uint32_t bufferSize, std::uint8_t bufferCount) override;
+  // Always false: this output writes a file, not a device.
+  bool SetDevice(int deviceNumber) override;
+  // The file to write; false while a file is open.
+  bool SetDevice(const std::string& fileName) override;
+  // Creates or truncates the file and writes the header with placeholder
+  // sizes (36 and 0). False when a file is open or the file cannot be made.
+  bool Open() override;
+  // Writes the file size - 8 at offset 4 and the size - 44 at offset 40 and
+  // closes the file. False when no file is open or a write fails (the file
+  // is closed either way).
+  bool Close() override;
+  // Appends the bytes; false when no file is open or the write fails.
+  bool Write(const void* data, std::uint32_t size) override;
+  // Nothing to drop, pause or restart: true.
+  bool Reset() override;
+  bool Pause() override;
+  bool Restart() override;
+
+  const std::string& FileName() const { return fileName_; }
+
+ private:
+  std::int32_t channels_ = kDefaultChannels;
+  std::int32_t bitsPerSample_ = kDefaultBitsPerSample;
+  std::int32_t sampleRate_ = kDefaultSampleRate;
+  std::FILE* file_ = nullptr;
+  std::string fileName_;
+};
+
+}  // namespace mosaicer
