@@ -9,7 +9,8 @@ namespace {
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {CreateCommand(), RwsCommand(), BmpCommand(),
-                                                CheckCommand(), EffectCommand()};
+                                                PlayCommand(), CheckCommand(),
+                                                EffectCommand()};
   return commands;
 }
 

@@ -34,6 +34,7 @@ int Failure(Io& io, const std::string& message);
 Command CreateCommand();
 Command RwsCommand();
 Command BmpCommand();
+Command PlayCommand();
 Command CheckCommand();
 Command EffectCommand();
 

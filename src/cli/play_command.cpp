@@ -1,0 +1,138 @@
+// play: a CDG file's audio through the player source, with the elapsed
+// time on a terminal; Ctrl-C stops.
+#include <unistd.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <ostream>
+
+#include "cli/commands.h"
+#include "core/subcode_pack.h"
+#include "platform/auto_reset_event.h"
+#include "platform/file_util.h"
+#include "player/cdg_in.h"
+
+namespace mosaicer::cli {
+namespace {
+
+constexpr auto kRedraw = std::chrono::milliseconds(200);
+constexpr int kMaxStereoMode = 4;
+
+volatile std::sig_atomic_t gInterrupted = 0;
+extern "C" void OnPlayInterrupt(int) { gInterrupted = 1; }
+
+// What the worker reports, read by the waiting thread.
+struct Listener {
+  std::atomic<std::int64_t> sectors{0};
+  std::atomic<bool> stopped{false};
+  std::atomic<bool> failed{false};
+  AutoResetEvent wake;
+
+  static void Proc(std::uint8_t event, std::intptr_t value, void* user) {
+    auto* self = static_cast<Listener*>(user);
+    switch (event) {
+      case kCdgInStep:
+        self->sectors += value;
+        break;
+      case kCdgInFailed:
+        self->failed = true;
+        self->stopped = true;
+        self->wake.Set();
+        break;
+      case kCdgInStopped:
+        self->stopped = true;
+        self->wake.Set();
+        break;
+      default:
+        break;
+    }
+  }
+};
+
+std::string Clock(std::int64_t sectors) {
+  const std::int64_t seconds = sectors / kSectorsPerSecond;
+  char text[48];
+  std::snprintf(text, sizeof text, "%02lld:%02lld", static_cast<long long>(seconds / 60),
+                static_cast<long long>(seconds % 60));
+  return text;
+}
+
+int RunPlay(const Args& args, Io& io) {
+  const auto& files = args.Positionals();
+  if (files.size() != 1) return UsageError(io, "play", "give one INPUT.cdg");
+  const std::string& input = files[0];
+  if (!FileExists(input)) return Failure(io, "cannot open \"" + input + "\"");
+
+  TCdgIn player;
+  const std::string device = args.Value("device", "default");
+  if (device == "null") {
+    player.Output().UseDevice(CreateWaveDevice(true));
+  } else if (device != "default") {
+    const auto number = ParseInteger(device, 0, 1 << 16);
+    if (!number) return UsageError(io, "play", "--device must be default, null or a number");
+    if (!player.Output().SetDevice(static_cast<int>(*number)))
+      return Failure(io, "there is no audio device " + device);
+  }
+  if (args.Has("stereo")) {
+    const auto mode = ParseInteger(args.Value("stereo"), 0, kMaxStereoMode);
+    if (!mode) return UsageError(io, "play", "--stereo must be 0..4");
+    player.SetStereoMode(static_cast<std::int8_t>(*mode));
+  }
+  std::uint8_t readAtOnce = TCdgIn::kDefaultReadAtOnce;
+  if (args.Has("read-at-once")) {
+    const auto n = ParseInteger(args.Value("read-at-once"), 1, 255);
+    if (!n) return UsageError(io, "play", "--read-at-once must be 1..255");
+    readAtOnce = static_cast<std::uint8_t>(*n);
+  }
+  Listener listener;
+  player.SetProc(&Listener::Proc, &listener);
+  player.SetFileName(input);
+  player.SetReadAtOnce(readAtOnce);
+  player.SetOnMemory(args.Has("on-memory"));
+  player.SetRepeat(args.Has("repeat"));
+
+  gInterrupted = 0;
+  auto* previous = std::signal(SIGINT, OnPlayInterrupt);
+  if (!player.Play()) {
+    std::signal(SIGINT, previous);
+    return Failure(io, "cannot open the audio output");
+  }
+  const bool show = !io.quiet && ::isatty(STDERR_FILENO) == 1;
+  bool interrupted = false;
+  while (!listener.stopped) {
+    listener.wake.WaitFor(kRedraw);
+    if (gInterrupted && !interrupted) {
+      interrupted = true;
+      player.Stop();
+    }
+    if (show) io.err << "\r" << Clock(listener.sectors) << std::flush;
+  }
+  std::signal(SIGINT, previous);
+  if (show) io.err << "\r" << Clock(listener.sectors) << "\n";
+  if (listener.failed) return Failure(io, "cannot read \"" + input + "\"");
+  return interrupted ? kExitCancelled : kExitSuccess;
+}
+
+}  // namespace
+
+Command PlayCommand() {
+  return Command{"play",
+                 "mosaicer play INPUT.cdg [--device default|null|N] [--stereo 0..4]\n"
+                 "                    [--read-at-once N] [--on-memory] [--repeat]\n\n"
+                 "  --device          audio device: the system's default, null (silent, in real "
+                 "time) or a number\n"
+                 "  --stereo 0..4     stereo, mono left, mono right, mono L+R, mono L-R (0)\n"
+                 "  --read-at-once N  sectors read and played per step (10)\n"
+                 "  --on-memory       load the whole file into memory first\n"
+                 "  --repeat          start again at the end",
+                 "play the audio of a CDG file (Ctrl-C stops)",
+                 {{"device", 0, true},
+                  {"stereo", 0, true},
+                  {"read-at-once", 0, true},
+                  {"on-memory", 0, false},
+                  {"repeat", 0, false}},
+                 RunPlay};
+}
+
+}  // namespace mosaicer::cli

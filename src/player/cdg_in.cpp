@@ -1,0 +1,277 @@
+#include "player/cdg_in.h"
+
+#include <cstring>
+#include <fstream>
+#include <vector>
+
+#include "core/subcode_pack.h"
+
+namespace mosaicer {
+namespace {
+
+constexpr int kChannels = 2;
+constexpr int kBits = 16;
+constexpr int kRate = 44100;
+constexpr std::uint8_t kOutputBuffers = 2;
+constexpr std::size_t kFramesPerSector = kAudioBytesPerSector / (kChannels * kBits / 8);  // 588
+constexpr int kStereoModes = 5;
+constexpr std::int64_t kTimeoutFactor = 2000;  // two steps, in milliseconds per second
+
+// The event a message carries; shared, so a sender that gave up waiting
+// never leaves the worker signalling a destroyed event.
+using SharedEvent = std::shared_ptr<AutoResetEvent>;
+
+SharedEvent* EventOf(const ThreadMessage& m) { return reinterpret_cast<SharedEvent*>(m.wparam); }
+
+void Signal(const ThreadMessage& m) {
+  if (SharedEvent* e = EventOf(m)) (*e)->Set();
+}
+
+void Release(const ThreadMessage& m) { delete EventOf(m); }
+
+// Sectors come from the file or from a copy of it in memory.
+class SectorSource {
+ public:
+  bool Open(const std::string& fileName, bool onMemory) {
+    file_.open(fileName, std::ios::binary | std::ios::ate);
+    if (!file_) return false;
+    size_ = static_cast<std::uint64_t>(file_.tellg());
+    file_.seekg(0);
+    if (onMemory) {
+      memory_.resize(size_);
+      if (!file_.read(reinterpret_cast<char*>(memory_.data()), static_cast<std::streamsize>(size_)))
+        return false;
+      file_.close();
+      inMemory_ = true;
+    }
+    return true;
+  }
+  std::uint64_t Size() const { return size_; }
+  bool Read(std::uint8_t* buffer, std::size_t bytes) {
+    if (inMemory_) {
+      if (bytes > memory_.size() - position_) return false;
+      std::memcpy(buffer, memory_.data() + position_, bytes);
+      position_ += bytes;
+      return true;
+    }
+    return static_cast<bool>(
+        file_.read(reinterpret_cast<char*>(buffer), static_cast<std::streamsize>(bytes)));
+  }
+  void Rewind() {
+    position_ = 0;
+    if (!inMemory_) {
+      file_.clear();
+      file_.seekg(0);
+    }
+  }
+
+ private:
+  std::ifstream file_;
+  std::vector<std::uint8_t> memory_;
+  std::uint64_t size_ = 0;
+  std::size_t position_ = 0;
+  bool inMemory_ = false;
+};
+
+}  // namespace
+
+TCdgIn::TCdgIn() = default;
+
+TCdgIn::~TCdgIn() {
+  if (State() != csStop) Stop();
+  if (worker_.joinable()) worker_.join();
+  DropMessages();
+}
+
+bool TCdgIn::SetProc(CdgInProc proc, void* user) {
+  if (State() != csStop) return false;
+  proc_ = proc;
+  user_ = user;
+  return true;
+}
+
+bool TCdgIn::SetReadAtOnce(std::uint8_t sectors) {
+  if (State() != csStop) return false;
+  readAtOnce_ = sectors;
+  return true;
+}
+
+bool TCdgIn::SetOnMemory(bool onMemory) {
+  if (State() != csStop) return false;
+  onMemory_ = onMemory;
+  return true;
+}
+
+bool TCdgIn::SetFileName(const std::string& fileName) {
+  if (State() != csStop) return false;
+  fileName_ = fileName;
+  return true;
+}
+
+bool TCdgIn::SetRepeat(bool repeat) {
+  repeat_ = repeat;
+  return true;
+}
+
+bool TCdgIn::SetStereoMode(std::int8_t mode) {
+  if (mode < 0 || mode >= kStereoModes) return false;
+  if (State() != csPlay) {
+    changer_.SetMode(static_cast<std::uint8_t>(mode));
+    return true;
+  }
+  return SendAction(msgStereoMode, mode);
+}
+
+std::chrono::milliseconds TCdgIn::Timeout() const {
+  return std::chrono::milliseconds(readAtOnce_ * kTimeoutFactor / kSectorsPerSecond);
+}
+
+bool TCdgIn::Play() {
+  if (!proc_ || State() != csStop || readAtOnce_ == 0) return false;
+  // A worker that has finished may still be returning from its last event.
+  if (worker_.joinable()) {
+    if (worker_.get_id() == std::this_thread::get_id()) {
+      worker_.detach();
+    } else {
+      worker_.join();
+    }
+  }
+  DropMessages();
+  const std::uint32_t stepBytes = readAtOnce_ * static_cast<std::uint32_t>(kAudioBytesPerSector);
+  if (!out_.SetFormat(kChannels, kBits, kRate) ||
+      !out_.ConfigBuffers(2 * stepBytes, kOutputBuffers) || !out_.Open())
+    return false;
+  try {
+    worker_ = std::thread(&TCdgIn::Worker, this);
+  } catch (const std::system_error&) {
+    out_.Close();
+    return false;
+  }
+  return true;
+}
+
+bool TCdgIn::Stop() {
+  if (State() == csStop) return true;
+  if (!loop_.WaitFor(Timeout())) return false;
+  return SendAction(msgStop, 0);
+}
+
+bool TCdgIn::Pause() { return State() == csPlay ? SendAction(msgPause, 0) : true; }
+
+bool TCdgIn::Restart() { return State() == csPause ? SendAction(msgRestart, 0) : true; }
+
+bool TCdgIn::SendAction(std::uint32_t message, std::int64_t argument) {
+  if (!worker_.joinable()) return false;
+  auto done = std::make_shared<AutoResetEvent>();
+  queue_.Post(message, reinterpret_cast<std::uint64_t>(new SharedEvent(done)), argument);
+  return done->WaitFor(Timeout());
+}
+
+void TCdgIn::DropMessages() {
+  ThreadMessage m;
+  while (queue_.Peek(m, true)) Release(m);
+}
+
+void TCdgIn::Notify(std::uint8_t event, std::intptr_t value) const {
+  if (proc_) proc_(event, value, user_);
+}
+
+void TCdgIn::HandleMessage(const ThreadMessage& m) {
+  if (State() != csStop) {
+    switch (m.message) {
+      case msgStop:
+        out_.Reset();
+        out_.Close();
+        FState = csStop;
+        Notify(kCdgInStopped, 0);
+        break;
+      case msgPause:
+        out_.Pause();
+        FState = csPause;
+        break;
+      case msgRestart:
+        out_.Restart();
+        FState = csPlay;
+        break;
+      case msgStereoMode:
+        changer_.SetMode(static_cast<std::uint8_t>(m.lparam & 0xFF));
+        break;
+      default:  // not ours: no answer either
+        Release(m);
+        return;
+    }
+  }
+  Signal(m);
+  Release(m);
+}
+
+void TCdgIn::Worker() {
+  if (!PlayFile()) {
+    // Nothing can be played: give the output back and tell the owner, who
+    // would otherwise wait for a start that never comes.
+    out_.Close();
+    FState = csStop;
+    Notify(kCdgInFailed, 0);
+  }
+}
+
+bool TCdgIn::PlayFile() {
+  SectorSource source;
+  const std::size_t n = readAtOnce_;
+  std::vector<std::uint8_t> raw, audio, packs;
+  if (!source.Open(fileName_, onMemory_)) return false;
+  try {
+    raw.resize(n * kCdgSectorSize);
+    audio.resize(n * kAudioBytesPerSector);
+    packs.resize(n * kSubcodeBytesPerSector);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  Notify(kCdgInStarted, 0);
+
+  const std::uint64_t sectors = source.Size() / kCdgSectorSize;
+  const std::uint64_t fullSteps = sectors / n;
+  const std::uint64_t rest = sectors % n;
+  std::uint64_t step = 0;
+  FState = csPlay;
+  for (;;) {
+    loop_.Set();
+    const std::size_t count = step < fullSteps ? n : static_cast<std::size_t>(rest);
+    if (count > 0) {
+      if (!source.Read(raw.data(), count * kCdgSectorSize)) break;  // the file shrank
+      for (std::size_t i = 0; i < count; ++i) {
+        const std::uint8_t* sector = raw.data() + i * kCdgSectorSize;
+        std::memcpy(audio.data() + i * kAudioBytesPerSector, sector, kAudioBytesPerSector);
+        std::memcpy(packs.data() + i * kSubcodeBytesPerSector, sector + kAudioBytesPerSector,
+                    kSubcodeBytesPerSector);
+      }
+      changer_.Apply(reinterpret_cast<std::int16_t*>(audio.data()), count * kFramesPerSector);
+      out_.Write(audio.data(), static_cast<std::uint32_t>(count * kAudioBytesPerSector));
+      Notify(kCdgInStep, static_cast<std::intptr_t>(count));
+      Notify(kCdgInPacks, reinterpret_cast<std::intptr_t>(packs.data()));
+    }
+    ++step;
+    if (step > fullSteps || (step == fullSteps && rest == 0)) {
+      // An empty file is never rewound: repeating it would spin for ever.
+      if (!repeat_ || sectors == 0) break;
+      source.Rewind();
+      step = 0;
+    }
+    ThreadMessage m;
+    if (queue_.Peek(m, true)) HandleMessage(m);
+    while (State() == csPause) {
+      queue_.Get(m);
+      HandleMessage(m);
+    }
+    if (State() == csStop) break;
+  }
+  if (State() != csStop) {
+    out_.Close();  // without a reset: what is queued plays out
+    FState = csStop;
+    Notify(kCdgInStopped, 0);
+    Notify(kCdgInEnded, 0);
+  }
+  return true;
+}
+
+}  // namespace mosaicer

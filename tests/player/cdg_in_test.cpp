@@ -1,0 +1,194 @@
+#include "player/cdg_in.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "core/subcode_pack.h"
+#include "player/wave_device.h"
+#include "support/temp_dir.h"
+
+namespace mosaicer {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr auto kGenerous = 10s;
+
+// A CDG file of `sectors` sectors whose subcode byte 0 of each sector holds
+// the sector number (mod 256), so handed-out packs can be traced.
+std::string CdgFile(testing::TempDir& dir, int sectors) {
+  std::string bytes(static_cast<std::size_t>(sectors) * kCdgSectorSize, '\0');
+  for (int s = 0; s < sectors; ++s)
+    bytes[s * kCdgSectorSize + kAudioBytesPerSector] = static_cast<char>(s & 0xFF);
+  return dir.Write("song.cdg", bytes);
+}
+
+// Records the events the worker sends, with their times.
+struct Events {
+  std::mutex mutex;
+  std::vector<std::pair<int, std::intptr_t>> list;  // event, value (first pack byte for 14)
+  std::vector<Clock::duration> packTimes;
+  Clock::time_point start = Clock::now();
+  AutoResetEvent changed;
+
+  static void Proc(std::uint8_t event, std::intptr_t value, void* user) {
+    auto* self = static_cast<Events*>(user);
+    {
+      std::lock_guard lock(self->mutex);
+      if (event == kCdgInPacks) {
+        value = *reinterpret_cast<const std::uint8_t*>(value);
+        self->packTimes.push_back(Clock::now() - self->start);
+      }
+      self->list.emplace_back(event, value);
+    }
+    self->changed.Set();
+  }
+  bool WaitFor(int event) {
+    const auto deadline = Clock::now() + kGenerous;
+    while (Clock::now() < deadline) {
+      {
+        std::lock_guard lock(mutex);
+        for (const auto& e : list)
+          if (e.first == event) return true;
+      }
+      changed.WaitFor(50ms);
+    }
+    return false;
+  }
+  std::vector<std::pair<int, std::intptr_t>> Snapshot() {
+    std::lock_guard lock(mutex);
+    return list;
+  }
+};
+
+class CdgInTest : public ::testing::Test {
+ protected:
+  testing::TempDir dir;
+  TCdgIn player;
+  Events events;
+
+  void SetUp() override {
+    player.Output().UseDevice(CreateWaveDevice(true));
+    ASSERT_TRUE(player.SetProc(&Events::Proc, &events));
+  }
+  void Start(const std::string& file, std::uint8_t n) {
+    ASSERT_TRUE(player.SetFileName(file));
+    ASSERT_TRUE(player.SetReadAtOnce(n));
+    events.start = Clock::now();
+    ASSERT_TRUE(player.Play());
+  }
+};
+
+TEST_F(CdgInTest, StepsOfNSectorsWithAShortLastStepThenStoppedAndEnded) {
+  Start(CdgFile(dir, 7), 3);
+  ASSERT_TRUE(events.WaitFor(kCdgInEnded));
+  using E = std::vector<std::pair<int, std::intptr_t>>;
+  EXPECT_EQ(events.Snapshot(), (E{{kCdgInStarted, 0},
+                                  {kCdgInStep, 3},
+                                  {kCdgInPacks, 0},
+                                  {kCdgInStep, 3},
+                                  {kCdgInPacks, 3},
+                                  {kCdgInStep, 1},
+                                  {kCdgInPacks, 6},
+                                  {kCdgInStopped, 0},
+                                  {kCdgInEnded, 0}}));
+  EXPECT_EQ(player.State(), csStop);
+}
+
+TEST_F(CdgInTest, EmptyFileEndsAtOnceEvenWithRepeat) {
+  player.SetRepeat(true);
+  player.SetOnMemory(true);
+  Start(dir.Write("empty.cdg", std::string(100, 'x')), 3);  // less than one sector
+  ASSERT_TRUE(events.WaitFor(kCdgInEnded));
+  using E = std::vector<std::pair<int, std::intptr_t>>;
+  EXPECT_EQ(events.Snapshot(), (E{{kCdgInStarted, 0}, {kCdgInStopped, 0}, {kCdgInEnded, 0}}));
+}
+
+TEST_F(CdgInTest, MissingFileReportsAFailureAndFreesTheOutput) {
+  Start(dir.File("missing.cdg"), 3);
+  ASSERT_TRUE(events.WaitFor(kCdgInFailed));
+  EXPECT_EQ(player.State(), csStop);
+  EXPECT_FALSE(player.Output().IsOpen());
+  // The output was given back, so the next try starts cleanly.
+  events.list.clear();
+  ASSERT_TRUE(player.SetFileName(CdgFile(dir, 2)));
+  ASSERT_TRUE(player.Play());
+  EXPECT_TRUE(events.WaitFor(kCdgInEnded));
+}
+
+TEST_F(CdgInTest, StopWhilePausedAndStereoModeStoredMeanwhile) {
+  Start(CdgFile(dir, 750), 3);
+  ASSERT_TRUE(events.WaitFor(kCdgInStarted));
+  const auto deadline = Clock::now() + kGenerous;
+  while (player.State() != csPlay && Clock::now() < deadline) std::this_thread::sleep_for(1ms);
+  ASSERT_TRUE(player.Pause());
+  EXPECT_EQ(player.State(), csPause);
+  EXPECT_TRUE(player.SetStereoMode(3));
+  EXPECT_EQ(player.StereoMode(), 3);
+  EXPECT_FALSE(player.SetStereoMode(5));
+  EXPECT_FALSE(player.SetStereoMode(-1));
+  EXPECT_EQ(player.StereoMode(), 3);
+  EXPECT_TRUE(player.Stop());
+  EXPECT_EQ(player.State(), csStop);
+  ASSERT_TRUE(events.WaitFor(kCdgInStopped));
+  for (const auto& e : events.Snapshot()) EXPECT_NE(e.first, kCdgInEnded);
+}
+
+TEST_F(CdgInTest, RepeatIsReadAtEachEndOfTheFile) {
+  player.SetRepeat(true);
+  Start(CdgFile(dir, 2), 1);
+  // Wait until the file has been played twice over, then turn repeat off.
+  const auto deadline = Clock::now() + kGenerous;
+  for (;;) {
+    int packs = 0;
+    for (const auto& e : events.Snapshot()) packs += e.first == kCdgInPacks;
+    if (packs >= 5 || Clock::now() > deadline) break;
+    events.changed.WaitFor(50ms);
+  }
+  player.SetRepeat(false);
+  ASSERT_TRUE(events.WaitFor(kCdgInEnded));
+  const auto list = events.Snapshot();
+  std::vector<std::intptr_t> order;
+  for (const auto& e : list)
+    if (e.first == kCdgInPacks) order.push_back(e.second);
+  ASSERT_GE(order.size(), 6u);
+  for (std::size_t i = 0; i < order.size(); ++i) EXPECT_EQ(order[i], static_cast<int>(i % 2));
+  EXPECT_EQ(order.size() % 2, 0u);  // it ended at the end of the file
+}
+
+TEST_F(CdgInTest, AudioPacesTheGraphicsInRealTime) {
+  // 150 sectors (2 s) in steps of 10: the packs of step k can only be handed
+  // out once step k - 2 has been heard, and the whole file takes 2 s.
+  Start(CdgFile(dir, 150), 10);
+  ASSERT_TRUE(events.WaitFor(kCdgInEnded));
+  const auto elapsed = Clock::now() - events.start;
+  EXPECT_GE(elapsed, 1900ms);
+  EXPECT_LT(elapsed, 6s);
+  const auto step = std::chrono::milliseconds(10 * 1000 / 75);
+  std::lock_guard lock(events.mutex);
+  ASSERT_EQ(events.packTimes.size(), 15u);
+  for (std::size_t k = 2; k < events.packTimes.size(); ++k)
+    EXPECT_GE(events.packTimes[k], (static_cast<int>(k) - 2) * step - 30ms) << "step " << k;
+}
+
+TEST_F(CdgInTest, SettingsAreRefusedWhilePlaying) {
+  Start(CdgFile(dir, 750), 3);
+  ASSERT_TRUE(events.WaitFor(kCdgInStarted));
+  const auto deadline = Clock::now() + kGenerous;
+  while (player.State() != csPlay && Clock::now() < deadline) std::this_thread::sleep_for(1ms);
+  EXPECT_FALSE(player.SetReadAtOnce(5));
+  EXPECT_FALSE(player.SetFileName("other.cdg"));
+  EXPECT_FALSE(player.Play());
+  EXPECT_TRUE(player.SetStereoMode(1));  // sent to the worker
+  EXPECT_EQ(player.StereoMode(), 1);
+  EXPECT_TRUE(player.Stop());
+  EXPECT_EQ(player.Timeout(), 80ms);
+}
+
+}  // namespace
+}  // namespace mosaicer
