@@ -22,6 +22,8 @@ namespace {
 constexpr std::uint8_t kSignedSilence = 0;
 constexpr std::uint8_t kUnsignedSilence = 0x80;  // 8-bit PCM is unsigned
 constexpr int kBitsPerByte = 8;
+// PortAudio then picks the callback size that suits the host best.
+constexpr unsigned long kAnyFramesPerCallback = 0;
 
 bool UsableFormat(const WaveFormat& format) {
   return format.formatTag == kWaveFormatPcm && format.channels > 0 && format.samplesPerSec > 0 &&
@@ -292,9 +294,8 @@ bool PortAudioDevice::Open(int device, const WaveFormat& format, DoneNotice noti
     playOut_ = false;
   }
   PaStream* stream = nullptr;
-  if (Pa_OpenStream(&stream, nullptr, &parameters, format.samplesPerSec,
-                    paFramesPerBufferUnspecified, paNoFlag, &PortAudioStreamCallback::Run,
-                    this) != paNoError) {
+  if (Pa_OpenStream(&stream, nullptr, &parameters, format.samplesPerSec, kAnyFramesPerCallback,
+                    paNoFlag, &PortAudioStreamCallback::Run, this) != paNoError) {
     return false;
   }
   if (Pa_StartStream(stream) != paNoError) {

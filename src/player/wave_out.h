@@ -9,6 +9,7 @@
 // thread. Only the semaphore is shared with the device's notice thread.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <semaphore>
