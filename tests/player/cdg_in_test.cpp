@@ -69,8 +69,8 @@ struct Events {
 class CdgInTest : public ::testing::Test {
  protected:
   testing::TempDir dir;
+  Events events;  // outlives the player, whose worker reports into it to the end
   TCdgIn player;
-  Events events;
 
   void SetUp() override {
     player.Output().UseDevice(CreateWaveDevice(true));
