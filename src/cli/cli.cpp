@@ -9,7 +9,7 @@ namespace {
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {CreateCommand(), RwsCommand(), BmpCommand(),
-                                                CheckCommand(), EffectCommand()};
+                                                CheckCommand(), EffectCommand(), RenderCommand()};
   return commands;
 }
 

@@ -36,5 +36,6 @@ Command RwsCommand();
 Command BmpCommand();
 Command CheckCommand();
 Command EffectCommand();
+Command RenderCommand();
 
 }  // namespace mosaicer::cli
