@@ -54,8 +54,9 @@ inline int NearestSource(int srcStart, int srcLength, int d, int dstLength) {
   return srcStart + static_cast<int>(static_cast<std::int64_t>(d) * srcLength / dstLength);
 }
 
-// A width x height 24-bit picture, black when made. Stretched copies use
-// NearestSource on each axis.
+// A width x height true-colour picture, black when made. Stretched copies use
+// NearestSource on each axis. Pixels are kept as 0x00RRGGBB words so a copy
+// stores one word per pixel.
 class RgbCanvas final : public CdgCanvas {
  public:
   // Negative sizes are taken as 0.
@@ -75,17 +76,15 @@ class RgbCanvas final : public CdgCanvas {
   Bitmap ToBitmap() const;
 
  private:
-  static constexpr int kBytesPerPixel = 3;
-
   CdgRect Clip(const CdgRect& rect) const;
-  std::uint8_t* At(int x, int y) {
-    return pixels_.data() + (static_cast<std::size_t>(y) * width_ + x) * kBytesPerPixel;
+  std::uint32_t* At(int x, int y) {
+    return pixels_.data() + static_cast<std::size_t>(y) * width_ + x;
   }
 
   int width_;
   int height_;
-  std::vector<std::uint8_t> pixels_;  // R, G, B per pixel, rows top-down
-  std::vector<int> sourceX_;          // reused column map of stretched copies
+  std::vector<std::uint32_t> pixels_;  // rows top-down
+  std::vector<int> sourceX_;           // reused column map of stretched copies
 };
 
 }  // namespace mosaicer
