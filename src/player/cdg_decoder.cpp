@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <ostream>
+#include <vector>
 
 #include "platform/bmp_codec.h"
 
@@ -76,6 +77,16 @@ int Scale(int v, float scale) { return static_cast<int>(static_cast<float>(v) * 
 
 CdgRect Offset(const CdgRect& r, int dx, int dy) {
   return CdgRect{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+}
+
+// Stores one row of colour indices into a 4-bit bitmap, two to a byte.
+void PackRow(Bitmap& bitmap, int y, const std::vector<std::uint8_t>& indices) {
+  constexpr int kHighNibble = 4;
+  std::uint8_t* row = bitmap.ScanLine(y);
+  const std::size_t width = indices.size();
+  for (std::size_t x = 0; x + 1 < width; x += 2)
+    row[x / 2] = static_cast<std::uint8_t>(indices[x] << kHighNibble | indices[x + 1]);
+  if (width % 2) row[width / 2] = static_cast<std::uint8_t>(indices[width - 1] << kHighNibble);
 }
 
 bool WriteTo(const std::optional<Bitmap>& bitmap, std::ostream& out) {
@@ -379,54 +390,56 @@ bool TNkCdgDecoder::RepaintScaled(std::uint16_t width, std::uint16_t height) {
 
 // ---- Snapshots -----------------------------------------------------------
 
-std::optional<Bitmap> TNkCdgDecoder::Snapshot() const {
+// A 4-bit bitmap with the colour table as its palette.
+std::optional<Bitmap> TNkCdgDecoder::BlankSnapshot(int width, int height) const {
   if (memory_.empty()) return std::nullopt;
-  BitmapResult made = Bitmap::Create(kScreenWidth, kScreenHeight, kSnapshotBits);
+  BitmapResult made = Bitmap::Create(width, height, kSnapshotBits);
   if (!made.ok()) return std::nullopt;
-  Bitmap& bmp = *made.bitmap;
   for (int k = 0; k < kColourCount; ++k)
-    bmp.SetPaletteEntry(k, colours_[static_cast<std::size_t>(k)]);
-  bmp.SetPaletteCount(kColourCount);
+    made.bitmap->SetPaletteEntry(k, colours_[static_cast<std::size_t>(k)]);
+  made.bitmap->SetPaletteCount(kColourCount);
+  return std::move(made.bitmap);
+}
+
+std::optional<Bitmap> TNkCdgDecoder::Snapshot() const {
+  std::optional<Bitmap> bmp = BlankSnapshot(kScreenWidth, kScreenHeight);
+  if (!bmp) return std::nullopt;
+  std::vector<std::uint8_t> indices(kScreenWidth, border_);
   for (int y = 0; y < kScreenHeight; ++y) {
-    const bool inner = y >= kSafeAreaOut.top && y < kSafeAreaOut.bottom;
-    const std::uint8_t* row = memory_.ScanLine(inner ? y + kScreenY : 0);
-    for (int x = 0; x < kScreenWidth; ++x) {
-      const bool inside = inner && x >= kSafeAreaOut.left && x < kSafeAreaOut.right;
-      bmp.SetPixelIndex(x, y, inside ? row[x + kScreenX] : border_);
+    if (y >= kSafeAreaOut.top && y < kSafeAreaOut.bottom) {
+      const std::uint8_t* row = memory_.ScanLine(y + kScreenY);
+      std::copy(row + kScreenX + kSafeAreaOut.left, row + kScreenX + kSafeAreaOut.right,
+                indices.begin() + kSafeAreaOut.left);
+    } else {
+      std::fill(indices.begin(), indices.end(), border_);
     }
+    PackRow(*bmp, y, indices);
   }
-  return std::move(bmp);
+  return bmp;
 }
 
 std::optional<Bitmap> TNkCdgDecoder::SnapshotScaled(std::uint16_t width,
                                                     std::uint16_t height) const {
-  if (memory_.empty()) return std::nullopt;
-  BitmapResult made = Bitmap::Create(width, height, kSnapshotBits);
-  if (!made.ok()) return std::nullopt;
-  Bitmap& bmp = *made.bitmap;
-  for (int k = 0; k < kColourCount; ++k)
-    bmp.SetPaletteEntry(k, colours_[static_cast<std::size_t>(k)]);
-  bmp.SetPaletteCount(kColourCount);
-
+  std::optional<Bitmap> bmp = BlankSnapshot(width, height);
+  if (!bmp) return std::nullopt;
   const float sx = static_cast<float>(width) / static_cast<float>(kScreenWidth);
   const float sy = static_cast<float>(height) / static_cast<float>(kScreenHeight);
   const CdgRect dest{Scale(kSafeAreaOut.left, sx), Scale(kSafeAreaOut.top, sy),
                      Scale(kSafeAreaOut.right, sx), Scale(kSafeAreaOut.bottom, sy)};
   const CdgRect source = Offset(kSafeAreaMemory, hOffset_, vOffset_);
+  std::vector<std::uint8_t> indices(width, border_);
   for (int y = 0; y < height; ++y) {
-    const bool inner = !dest.Empty() && y >= dest.top && y < dest.bottom;
-    const std::uint8_t* row = inner ? memory_.ScanLine(NearestSource(source.top, source.Height(),
-                                                                     y - dest.top, dest.Height()))
-                                    : nullptr;
-    for (int x = 0; x < width; ++x) {
-      const bool inside = inner && x >= dest.left && x < dest.right;
-      bmp.SetPixelIndex(
-          x, y,
-          inside ? row[NearestSource(source.left, source.Width(), x - dest.left, dest.Width())]
-                 : border_);
+    std::fill(indices.begin(), indices.end(), border_);
+    if (!dest.Empty() && y >= dest.top && y < dest.bottom) {
+      const std::uint8_t* row =
+          memory_.ScanLine(NearestSource(source.top, source.Height(), y - dest.top, dest.Height()));
+      for (int x = dest.left; x < dest.right; ++x)
+        indices[static_cast<std::size_t>(x)] =
+            row[NearestSource(source.left, source.Width(), x - dest.left, dest.Width())];
     }
+    PackRow(*bmp, y, indices);
   }
-  return std::move(bmp);
+  return bmp;
 }
 
 bool TNkCdgDecoder::SaveBitmap(std::ostream& out) const { return WriteTo(Snapshot(), out); }

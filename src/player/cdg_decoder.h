@@ -107,6 +107,7 @@ class TNkCdgDecoder {
   void DrawBorder();
   void DrawScreenB();
   void DrawTile(int x, int y);
+  std::optional<Bitmap> BlankSnapshot(int width, int height) const;
   CdgRect Output(const CdgRect& rect) const;
   void SetScales(std::uint16_t width, std::uint16_t height);
   void RebuildPalette();

@@ -366,6 +366,12 @@ TEST_F(Decoder, SnapshotsIgnoreOrApplyTheScrollOffsets) {
   EXPECT_EQ(c.PixelIndex(12, 24 + 13), 7);
   EXPECT_EQ(c.PixelIndex(12, 24 + 14), 9);
   EXPECT_EQ(c.PixelIndex(588, 100), 4);
+  std::ostringstream odd;  // an odd width ends in half a byte
+  ASSERT_TRUE(decoder.SaveBitmapScaled(301, 217, odd));
+  const Bitmap d = ReadSaved(odd.str());
+  ASSERT_EQ(d.Width(), 301);
+  EXPECT_EQ(d.PixelIndex(300, 100), 4);
+  EXPECT_EQ(d.PixelIndex(6, 12 + 6), 7);
   std::ostringstream none;
   EXPECT_FALSE(decoder.SaveBitmapScaled(0, 216, none));
 }
