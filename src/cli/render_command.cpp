@@ -21,19 +21,15 @@ constexpr std::size_t kSectorsPerBlock = 1024;
 constexpr long long kMaxRenderSide = 4096;
 constexpr long long kMaxSectorArgument = 1'000'000'000;
 
-// "MM:SS:FF" with two digits a part, seconds up to 59 and frames up to 74.
+// "MM:SS:FF", read as the creation window's MSF field reads it (and as
+// create's --limit is).
 std::optional<std::int64_t> ParseMsf(const std::string& text) {
-  constexpr std::size_t kMsfLength = 8;
-  constexpr std::size_t kSecondsAt = 3, kFramesAt = 6, kPartLength = 2;
-  if (text.size() != kMsfLength || text[kSecondsAt - 1] != ':' || text[kFramesAt - 1] != ':')
+  constexpr std::size_t kMsfLength = 8, kFirstColon = 2, kSecondColon = 5;
+  if (text.size() != kMsfLength || text[kFirstColon] != ':' || text[kSecondColon] != ':')
     return std::nullopt;
-  const auto part = [&](std::size_t at, long long high) {
-    return ParseInteger(text.substr(at, kPartLength), 0, high);
-  };
-  const auto m = part(0, 99), s = part(kSecondsAt, kMaxMsfSeconds),
-             f = part(kFramesAt, kMaxMsfFrames);
-  if (!m || !s || !f) return std::nullopt;
-  return MsfToFrames(static_cast<int>(*m), static_cast<int>(*s), static_cast<int>(*f));
+  TMsfField field;
+  field.ReadLimit(text);
+  return field.Limit();
 }
 
 // "WxH", each side 1..kMaxRenderSide.

@@ -5,11 +5,13 @@
 #include "cli/cli.h"
 #include "core/subcode_pack.h"
 #include "platform/bmp_codec.h"
+#include "support/pack_stream.h"
 #include "support/temp_dir.h"
 
 namespace mosaicer::cli {
 namespace {
 
+using testing::PresetStream;
 using testing::TempDir;
 
 int Cli(std::vector<std::string> args, std::string* err = nullptr) {
@@ -49,19 +51,6 @@ std::string AsCdg(const std::string& rws) {
     cdg.append(rws, at, kSubcodeBytesPerSector);
   }
   return cdg;
-}
-
-// Sector s holds one memory preset of colour s % 16.
-std::string PresetStream(int sectors) {
-  std::string bytes;
-  for (int s = 0; s < sectors; ++s) {
-    SubCodePack packs[kPacksPerSector];
-    ClearPacks(packs, kPacksPerSector);
-    InitPack(packs[0], kMemoryPreset);
-    packs[0].Data[0] = static_cast<std::uint8_t>(s % 16);
-    bytes.append(reinterpret_cast<const char*>(packs), sizeof packs);
-  }
-  return bytes;
 }
 
 TEST(RenderCli, LastFrameOfAnAuthoredStreamIsThePreparedPicture) {
@@ -129,7 +118,7 @@ TEST(RenderCli, RefusesBadOptionsAndExistingOutput) {
 
   const std::string fresh = dir.File("new.bmp");
   EXPECT_EQ(Cli({"render", rws}), kExitUsage);
-  EXPECT_EQ(Cli({"render", rws, "-o", fresh, "--at", "00:60:00"}), kExitUsage);
+  EXPECT_EQ(Cli({"render", rws, "-o", fresh, "--at", "00-00-01"}), kExitUsage);
   EXPECT_EQ(Cli({"render", rws, "-o", fresh, "--at", "00:00:01", "--sector", "1"}), kExitUsage);
   EXPECT_EQ(Cli({"render", rws, "-o", fresh, "--size", "0x10"}), kExitUsage);
   EXPECT_EQ(Cli({"render", rws, "-o", fresh, "--format", "bin"}), kExitUsage);
