@@ -9,8 +9,8 @@ namespace {
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {CreateCommand(), RwsCommand(), BmpCommand(),
-                                                PlayCommand(), CheckCommand(),
-                                                EffectCommand()};
+                                                RenderCommand(), PlayCommand(),
+                                                CheckCommand(), EffectCommand()};
   return commands;
 }
 

@@ -37,5 +37,6 @@ Command BmpCommand();
 Command PlayCommand();
 Command CheckCommand();
 Command EffectCommand();
+Command RenderCommand();
 
 }  // namespace mosaicer::cli

@@ -8,6 +8,7 @@
 #include "core/subcode_pack.h"
 #include "effects/tlo_file.h"
 #include "platform/cp932.h"
+#include "support/pack_stream.h"
 #include "support/temp_dir.h"
 
 namespace mosaicer::cli {
@@ -23,22 +24,6 @@ CliResult Cli(std::vector<std::string> args) {
   std::ostringstream out, err;
   const int status = RunCli(args, out, err);
   return {status, out.str(), err.str()};
-}
-
-// An RWS stream of `sectors` sectors, each holding one MemoryPreset pack.
-std::string PresetStream(int sectors) {
-  TSubCodeErrorCorrect ecc;
-  std::string bytes;
-  for (int s = 0; s < sectors; ++s) {
-    SubCodePack packs[kPacksPerSector];
-    ClearPacks(packs, kPacksPerSector);
-    InitPack(packs[0], kMemoryPreset);
-    packs[0].Data[0] = static_cast<std::uint8_t>(s % 16);
-    ecc.ComputeQ(packs[0].bytes());
-    ecc.ComputeP(packs[0].bytes());
-    bytes.append(reinterpret_cast<const char*>(packs), sizeof packs);
-  }
-  return bytes;
 }
 
 TEST(CliGeneral, HelpVersionAndUsageErrors) {
@@ -65,7 +50,7 @@ TEST(CliGeneral, HelpVersionAndUsageErrors) {
 
 TEST(CliCheck, PrintsEveryFigureAndFailsOnUnrepairablePacks) {
   testing::TempDir dir;
-  std::string stream = PresetStream(10);
+  std::string stream = testing::PresetStream(10);
   stream[2 * 96 + 10] ^= 0x08;  // single error: repairable
   stream[4 * 96 + 5] ^= 0x01;   // double error: not
   stream[4 * 96 + 6] ^= 0x01;
@@ -86,7 +71,7 @@ TEST(CliCheck, PrintsEveryFigureAndFailsOnUnrepairablePacks) {
 TEST(CliCheck, FormatComesFromTheSizeUnlessGiven) {
   testing::TempDir dir;
   // 51 RWS sectors are 4896 bytes, which is also two whole CDG sectors.
-  const std::string file = dir.Write("ambiguous.cdg", PresetStream(51));
+  const std::string file = dir.Write("ambiguous.cdg", testing::PresetStream(51));
   EXPECT_NE(Cli({"check", file}).out.find("sectors: 2\n"), std::string::npos);
   EXPECT_NE(Cli({"check", file, "--format", "rws"}).out.find("sectors: 51\n"), std::string::npos);
   EXPECT_EQ(Cli({"check", file, "--format=mp3"}).status, kExitUsage);
