@@ -1,0 +1,229 @@
+#include "ripper/rip_job.h"
+
+#include <fcntl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "core/interleave.h"
+#include "core/subcode_pack.h"
+#include "platform/file_util.h"
+#include "platform/unique_fd.h"
+
+namespace mosaicer {
+namespace {
+
+constexpr int kMaxBatchSuffix = 999;
+constexpr mode_t kNewFileMode = 0666;
+
+std::string Format(const char* format, auto... values) {
+  char text[256];
+  std::snprintf(text, sizeof text, format, values...);
+  return text;
+}
+
+std::string MsfPart(const char* format, std::int64_t frames) {
+  const Msf m = FramesToMsf(frames);
+  return Format(format, m.minutes, m.seconds, m.frames);
+}
+
+}  // namespace
+
+ReadFunction ChooseReadFunction(int command) {
+  switch (command) {
+    case kReadCdDataRw: return &ReadCdRw;
+    case kReadCddaDataRw: return &ReadCddaRw;
+    default: return &ReadCdRaw;
+  }
+}
+
+std::int64_t RipSteps(const TNkTrack& track, const RipOptions& options) {
+  const std::int64_t length = MsfAddressToFrames(track.End) - MsfAddressToFrames(track.Start);
+  return length / (options.readSize - options.syncSize) + 1;
+}
+
+std::string DriveLine(const TNkCdRom& drive, bool byAddress) {
+  if (byAddress)
+    return Format("<%s> [%.2d:%.2d:%.2d] %s %s %s", drive.DeviceName.c_str(), drive.HaId,
+                  drive.Target, drive.Lun, drive.Vendor().c_str(), drive.Product().c_str(),
+                  drive.Revision().c_str());
+  return Format("<%s>            %s %s %s", drive.DeviceName.c_str(), drive.Vendor().c_str(),
+                drive.Product().c_str(), drive.Revision().c_str());
+}
+
+std::string TrackLine(int position, const TNkTrack& track) {
+  const std::int64_t start = MsfAddressToFrames(track.Start);
+  const std::int64_t end = MsfAddressToFrames(track.End);
+  return Format("Track %2d : %.2d:%.2d:%.2d", position + 1, track.Start[1], track.Start[2],
+                track.Start[3]) +
+         Format(" - %.2d:%.2d:%.2d", track.End[1], track.End[2], track.End[3]) +
+         MsfPart(" (%.2d:%.2d:%.2d)", end - start);
+}
+
+std::string BatchFileName(const std::string& base, int position, const std::string& extension) {
+  const std::string stem = Format("%s_%.2d", base.c_str(), position + 1);
+  std::string name = stem + extension;
+  if (!std::filesystem::exists(name)) return name;
+  for (int n = 1; n <= kMaxBatchSuffix; ++n) {
+    name = Format("%s - %.3d%s", stem.c_str(), n, extension.c_str());
+    if (!std::filesystem::exists(name)) return name;
+  }
+  return name;  // all taken: the last one is overwritten
+}
+
+DriveSettings LoadDriveSettings(const IniFile& driveIni, const TNkCdRom& drive) {
+  DriveSettings s;
+  if (driveIni.ReadString(drive.DeviceName, "DeviceName") != drive.Product()) return s;
+  s.readCommand = static_cast<int>(driveIni.ReadInteger(drive.DeviceName, "ReadCmd", 0));
+  s.tocBcd = driveIni.ReadBool(drive.DeviceName, "TocBcd", false);
+  s.readSize = static_cast<int>(driveIni.ReadInteger(drive.DeviceName, "ReadSize", 15));
+  return s;
+}
+
+void SaveDriveSettings(IniFile& driveIni, const TNkCdRom& drive, const DriveSettings& s) {
+  driveIni.WriteString(drive.DeviceName, "DeviceName", drive.Product());
+  driveIni.WriteInteger(drive.DeviceName, "ReadCmd", s.readCommand);
+  driveIni.WriteBool(drive.DeviceName, "TocBcd", s.tocBcd);
+  driveIni.WriteInteger(drive.DeviceName, "ReadSize", s.readSize);
+}
+
+std::string RipOutcomeText(std::uint8_t jobStatus, bool subcodeOnly) {
+  const std::string word = subcodeOnly ? "RWS" : "CDG";
+  switch (jobStatus) {
+    case kJobSucceeded: return word + "ファイルの作成に成功しました。";
+    case kJobCancelRequested: return word + "ファイルの作成を中断しました。";
+    default: return word + "ファイルの作成に失敗しました。";
+  }
+}
+
+TRipJob::~TRipJob() { Wait(); }
+
+void TRipJob::Wait() {
+  if (worker_.joinable()) worker_.join();
+}
+
+bool TRipJob::RipTrack(ScsiTransport& transport, const TNkCdRom& drive, const TNkTrack& track,
+                       const std::string& fileName, const RipOptions& options) {
+  const bool raw = options.command == kReadCdDataRaw;
+  const ReadFunction read = ChooseReadFunction(options.command);
+  const std::int64_t start = MsfAddressToFrames(track.Start);
+  const std::int64_t end = MsfAddressToFrames(track.End);
+  const int readSize = std::clamp(options.readSize, kMinReadSize, kMaxReadSize);
+  const int sync = std::clamp(options.syncSize, 0, readSize - 1);
+  Report(kProgressSteps, static_cast<int>(RipSteps(track, {options.command, readSize, sync})));
+
+  TSubCodeInterLeave deinterleave;  // fresh for each track
+  deinterleave.Clear();
+  UniqueFd out(::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kNewFileMode));
+  if (!out.valid()) {
+    SetJobStatus(kJobFailed);
+    return false;
+  }
+  TNkParagraphBoundaryBuffer buffer(static_cast<std::size_t>(readSize) * kCdgSectorSize);
+  std::uint8_t* const data = buffer.Data();
+
+  std::int64_t position = start;
+  std::int64_t count = std::min<std::int64_t>(readSize, end - start);
+  SetJobStatus(kJobRunning);
+  do {
+    if (count <= 0 || !read(transport, drive, position, static_cast<std::uint32_t>(count), data)) {
+      SetJobStatus(kJobFailed);
+      break;
+    }
+    bool written = true;
+    for (std::int64_t s = 0; s < count && written; ++s) {
+      std::uint8_t* subcode = data + s * kCdgSectorSize + kAudioBytesPerSector;
+      if (raw) {
+        deinterleave.DeinterleavePacks(subcode, static_cast<int>(kPacksPerSector));
+        for (std::size_t p = 0; p < kPacksPerSector; ++p) {
+          ecc_.CorrectP(subcode + p * kPackSize);
+          ecc_.CorrectQ(subcode + p * kPackSize);
+        }
+      }
+      for (std::size_t b = 0; b < kSubcodeBytesPerSector; ++b) subcode[b] &= kSymbolMask;
+      if (options.subcodeOnly) written = WriteAll(out.get(), subcode, kSubcodeBytesPerSector);
+    }
+    if (!options.subcodeOnly)
+      written = WriteAll(out.get(), data, static_cast<std::size_t>(count) * kCdgSectorSize);
+    if (!written) {  // a full disk is a failure, not a short file
+      SetJobStatus(kJobFailed);
+      break;
+    }
+    position += count;
+    if (position >= end) {
+      Report(kProgressAllSteps);
+      SetJobStatus(kJobSucceeded);
+    } else {
+      position -= sync;
+      count = std::min<std::int64_t>(readSize, end - position);
+    }
+    Report(kProgressStep);
+  } while (JobStatus() == kJobRunning);
+  if (!out.Close() && JobStatus() == kJobSucceeded) SetJobStatus(kJobFailed);
+  return JobStatus() == kJobSucceeded;
+}
+
+void TRipJob::RunSingle(ScsiTransport& transport, const TNkCdRom& drive, const TNkToc& toc,
+                        int position, const std::string& fileName, const RipOptions& options) {
+  Report(kProgressBeginBatch, 1);
+  const bool ok = position >= 0 && position < toc.TrackCount &&
+                  RipTrack(transport, drive, toc.Tracks[static_cast<std::size_t>(position)],
+                           fileName, options);
+  if (position < 0 || position >= toc.TrackCount) SetJobStatus(kJobFailed);
+  Report(ok ? kProgressDone : kProgressFailed);
+}
+
+void TRipJob::RunBatch(ScsiTransport& transport, const TNkCdRom& drive, const TNkToc& toc,
+                       const std::vector<int>& positions, const std::string& baseName,
+                       const RipOptions& options) {
+  Report(kProgressBeginBatch, static_cast<int>(positions.size()));
+  const std::string extension = options.subcodeOnly ? ".rws" : ".cdg";
+  bool ok = true;
+  for (int position : positions) {
+    Report(kProgressNextTrack);
+    if (position < 0 || position >= toc.TrackCount) {
+      SetJobStatus(kJobFailed);
+      ok = false;
+      break;
+    }
+    const std::string name = BatchFileName(baseName, position, extension);
+    if (!RipTrack(transport, drive, toc.Tracks[static_cast<std::size_t>(position)], name, options)) {
+      ok = false;
+      break;
+    }
+  }
+  Report(ok ? kProgressDone : kProgressFailed);
+}
+
+bool TRipJob::StartSingle(ScsiTransport& transport, const TNkCdRom& drive, const TNkToc& toc,
+                          int position, const std::string& fileName, const RipOptions& options) {
+  if (worker_.joinable()) return false;
+  try {
+    worker_ = std::thread([=, this, &transport, &drive, &toc] {
+      RunSingle(transport, drive, toc, position, fileName, options);
+    });
+  } catch (const std::system_error&) {
+    SetJobStatus(kJobIdle);
+    return false;
+  }
+  return true;
+}
+
+bool TRipJob::StartBatch(ScsiTransport& transport, const TNkCdRom& drive, const TNkToc& toc,
+                         const std::vector<int>& positions, const std::string& baseName,
+                         const RipOptions& options) {
+  if (worker_.joinable()) return false;
+  try {
+    worker_ = std::thread([=, this, &transport, &drive, &toc] {
+      RunBatch(transport, drive, toc, positions, baseName, options);
+    });
+  } catch (const std::system_error&) {
+    SetJobStatus(kJobIdle);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace mosaicer
