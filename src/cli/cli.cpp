@@ -8,9 +8,9 @@ namespace mosaicer::cli {
 namespace {
 
 const std::vector<Command>& Commands() {
-  static const std::vector<Command> commands = {CreateCommand(), RwsCommand(), BmpCommand(),
-                                                RenderCommand(), PlayCommand(),
-                                                CheckCommand(), EffectCommand()};
+  static const std::vector<Command> commands = {CreateCommand(), RwsCommand(),  BmpCommand(),
+                                                RenderCommand(), PlayCommand(), CheckCommand(),
+                                                EffectCommand()};
   return commands;
 }
 
