@@ -12,6 +12,7 @@
 
 #include "authoring/authoring_state.h"
 #include "core/subcode_pack.h"
+#include "platform/unique_fd.h"
 
 namespace mosaicer {
 namespace {
@@ -20,38 +21,6 @@ namespace {
 // batch (one readv), the subcode copied beside it, and the batch written at
 // once, so audio is copied no more often than a plain file copy does.
 constexpr std::int64_t kBatchSectors = 256;
-
-// A file descriptor closed on every way out.
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-  bool ok() const { return fd_ >= 0; }
-  // Closes now and tells whether the close succeeded.
-  bool Close() {
-    const int fd = std::exchange(fd_, -1);
-    return ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
-
-bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
 
 // Fills the pieces with exactly their sizes' worth of bytes, in order.
 bool ReadAll(int fd, std::vector<iovec>& pieces) {
@@ -148,9 +117,10 @@ CdgLayout PlanCdgLayout(int timing, std::uint32_t audioBytes, std::int64_t packC
 void WriteCdgFile(const CdgLayout& layout, const std::string& wavPath, const WaveInfo& wave,
                   const std::vector<std::uint8_t>& stream, const std::string& outputPath,
                   TJobOwner& owner) {
-  Fd in(::open(wavPath.c_str(), O_RDONLY | O_CLOEXEC));
-  Fd out(in.ok() ? ::open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666) : -1);
-  if (!in.ok() || !out.ok() || ::lseek(in.get(), wave.dataOffset, SEEK_SET) < 0) {
+  UniqueFd in(::open(wavPath.c_str(), O_RDONLY | O_CLOEXEC));
+  UniqueFd out(
+      in.valid() ? ::open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666) : -1);
+  if (!in.valid() || !out.valid() || ::lseek(in.get(), wave.dataOffset, SEEK_SET) < 0) {
     owner.SetJobStatus(kJobFailed);
     return;
   }

@@ -8,9 +8,20 @@ namespace mosaicer::cli {
 namespace {
 
 const std::vector<Command>& Commands() {
-  static const std::vector<Command> commands = {CreateCommand(), RwsCommand(), BmpCommand(),
-                                                RenderCommand(), PlayCommand(),
-                                                CheckCommand(), EffectCommand()};
+  // One command a line, in the order the help lists them.
+  // clang-format off
+  static const std::vector<Command> commands = {
+      CreateCommand(),
+      RwsCommand(),
+      BmpCommand(),
+      RenderCommand(),
+      PlayCommand(),
+      DivideCommand(),
+      CombineCommand(),
+      CheckCommand(),
+      EffectCommand(),
+  };
+  // clang-format on
   return commands;
 }
 

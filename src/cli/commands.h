@@ -38,5 +38,7 @@ Command PlayCommand();
 Command CheckCommand();
 Command EffectCommand();
 Command RenderCommand();
+Command DivideCommand();
+Command CombineCommand();
 
 }  // namespace mosaicer::cli

@@ -3,11 +3,11 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <csignal>
 #include <cstdio>
 #include <ostream>
 
 #include "cli/commands.h"
+#include "cli/interrupt.h"
 #include "core/subcode_pack.h"
 #include "platform/auto_reset_event.h"
 #include "platform/file_util.h"
@@ -18,9 +18,6 @@ namespace {
 
 constexpr auto kRedraw = std::chrono::milliseconds(200);
 constexpr int kMaxStereoMode = 4;
-
-volatile std::sig_atomic_t gInterrupted = 0;
-extern "C" void OnPlayInterrupt(int) { gInterrupted = 1; }
 
 // What the worker reports, read by the waiting thread.
 struct Listener {
@@ -92,23 +89,18 @@ int RunPlay(const Args& args, Io& io) {
   player.SetOnMemory(args.Has("on-memory"));
   player.SetRepeat(args.Has("repeat"));
 
-  gInterrupted = 0;
-  auto* previous = std::signal(SIGINT, OnPlayInterrupt);
-  if (!player.Play()) {
-    std::signal(SIGINT, previous);
-    return Failure(io, "cannot open the audio output");
-  }
+  InterruptScope interrupt;
+  if (!player.Play()) return Failure(io, "cannot open the audio output");
   const bool show = !io.quiet && ::isatty(STDERR_FILENO) == 1;
   bool interrupted = false;
   while (!listener.stopped) {
     listener.wake.WaitFor(kRedraw);
-    if (gInterrupted && !interrupted) {
+    if (InterruptScope::Interrupted() && !interrupted) {
       interrupted = true;
       player.Stop();
     }
     if (show) io.err << "\r" << Clock(listener.sectors) << std::flush;
   }
-  std::signal(SIGINT, previous);
   if (show) io.err << "\r" << Clock(listener.sectors) << "\n";
   if (listener.failed) return Failure(io, "cannot read \"" + input + "\"");
   return interrupted ? kExitCancelled : kExitSuccess;

@@ -1,7 +1,8 @@
 #include "cli/progress.h"
 
+#include "cli/interrupt.h"
+
 #include <chrono>
-#include <csignal>
 #include <ostream>
 
 namespace mosaicer::cli {
@@ -9,23 +10,6 @@ namespace {
 
 constexpr auto kRedraw = std::chrono::milliseconds(100);
 constexpr int kBarWidth = 40;
-
-volatile std::sig_atomic_t gInterrupted = 0;
-
-extern "C" void OnInterrupt(int) { gInterrupted = 1; }
-
-// Restores the previous SIGINT handler when the wait ends.
-class InterruptScope {
- public:
-  InterruptScope() {
-    gInterrupted = 0;
-    previous_ = std::signal(SIGINT, OnInterrupt);
-  }
-  ~InterruptScope() { std::signal(SIGINT, previous_); }
-
- private:
-  void (*previous_)(int) = SIG_DFL;
-};
 
 }  // namespace
 
@@ -68,7 +52,7 @@ void TerminalProgress::WaitForEnd(TJobOwner& owner) {
   InterruptScope scope;
   bool cancelSent = false;
   while (!ended_.load()) {
-    if (gInterrupted && !cancelSent) {
+    if (InterruptScope::Interrupted() && !cancelSent) {
       owner.CancelJob();
       cancelSent = true;
     }

@@ -1,5 +1,7 @@
 #include "platform/file_util.h"
 
+#include "platform/unique_fd.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,28 +21,6 @@ constexpr mode_t kNewFileMode = S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH 
 // mkstemp replaces exactly these six characters.
 constexpr std::string_view kUniqueSuffix = "XXXXXX";
 constexpr std::size_t kReadChunk = 64 * 1024;
-
-// Closes a descriptor on every way out of a function.
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-  // Closes now so that a failing close can be reported.
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
 
 // Writable in the same sense as IsReadOnly: permitted for this user and not
 // marked read-only for everybody.
@@ -111,7 +91,7 @@ fs::path MakeTempFile(const fs::path& folder, std::string_view prefix) {
   // mkstemp writes the chosen name back into the buffer it is given.
   std::vector<char> buffer(name.begin(), name.end());
   buffer.push_back('\0');
-  FileDescriptor file(::mkstemp(buffer.data()));
+  UniqueFd file(::mkstemp(buffer.data()));
   if (!file.valid()) return {};
   if (!file.Close()) return {};
   return fs::path(buffer.data());
@@ -125,7 +105,7 @@ bool CreateFolders(const fs::path& path) {
 
 bool ReadWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes) {
   bytes.clear();
-  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (!file.valid()) return false;
   struct stat info;
   if (::fstat(file.get(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
@@ -148,17 +128,8 @@ bool ReadWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes) {
 }
 
 bool WriteWholeFile(const fs::path& path, std::span<const std::uint8_t> bytes) {
-  FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kNewFileMode));
-  if (!file.valid()) return false;
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t put = ::write(file.get(), bytes.data() + done, bytes.size() - done);
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<std::size_t>(put);
-  }
+  UniqueFd file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kNewFileMode));
+  if (!file.valid() || !WriteAll(file.get(), bytes.data(), bytes.size())) return false;
   // Some file systems report a failed write only when the file is closed.
   return file.Close();
 }

@@ -1,0 +1,67 @@
+// Dividing a CDG file into its subcode (an RWS file) and its audio (a WAV
+// file), and combining the two again. The 96 subcode bytes of each sector
+// pass through untouched: nothing is checked, corrected or interleaved.
+//
+// Both operations run to their end on the caller's thread; nothing cancels
+// them. Progress goes to an optional TJobOwner as the utility's progress bar
+// sees it: kProgressSteps (the bar's maximum), kProgressStep (advance by
+// one), kProgressAllSteps (set to the maximum), then kProgressDone or
+// kProgressFailed. The owner's status is neither read nor changed.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "authoring/job_owner.h"
+
+namespace mosaicer {
+
+// Sectors a divide reads at a time.
+inline constexpr std::int64_t kDivideBlockSectors = 25;
+
+enum class UtilityOutcome {
+  NothingToDo,  // a path the operation needs is empty
+  NotCdAudio,   // combine: the WAV is not 16-bit 44.1 kHz stereo PCM
+  Succeeded,
+  Failed,  // `error` says what went wrong; outputs stay as far as written
+};
+
+struct UtilityResult {
+  UtilityOutcome outcome = UtilityOutcome::NothingToDo;
+  std::string error;         // for Failed: the file and the reason, in English
+  std::int64_t sectors = 0;  // sectors divided, or written to the CDG file
+
+  bool ok() const { return outcome == UtilityOutcome::Succeeded; }
+};
+
+struct DivideRequest {
+  std::string cdgPath;  // read
+  std::string rwsPath;  // written
+  std::string wavPath;  // written when writeWav
+  bool writeWav = true;
+};
+
+struct CombineRequest {
+  std::string rwsPath;  // read
+  std::string wavPath;  // read
+  std::string cdgPath;  // written
+};
+
+// Splits the CDG file into the RWS file and, when asked, a 16-bit 44.1 kHz
+// stereo WAV file. A trailing partial sector of the CDG file is ignored.
+// Steps: one per block of kDivideBlockSectors sectors, plus one for a final
+// short block; the announced maximum counts whole blocks only.
+UtilityResult Divide(const DivideRequest& request, TJobOwner* progress = nullptr);
+
+// Joins the RWS file and the WAV file into a CDG file of
+// max(ceil(audio bytes / 2352), RWS sectors) sectors: short audio is padded
+// with silence, short subcode with zero bytes, and a final partial audio
+// sector with zeros. A trailing partial RWS sector is ignored. One step per
+// sector written; the announced maximum is the larger of the whole audio
+// sectors and the RWS sectors.
+UtilityResult Combine(const CombineRequest& request, TJobOwner* progress = nullptr);
+
+// The WAV file named after an RWS file ("x.rws" -> "x.wav", same folder).
+std::string SameNameWav(const std::string& rwsPath);
+
+}  // namespace mosaicer

@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/cli.h"
+#include "core/subcode_pack.h"
+#include "support/temp_dir.h"
+#include "support/wave_file.h"
+
+namespace mosaicer::cli {
+namespace {
+
+using testing::ReadFile;
+using testing::TempDir;
+
+struct CliResult {
+  int status;
+  std::string out, err;
+};
+
+CliResult Cli(std::vector<std::string> args) {
+  std::ostringstream out, err;
+  const int status = RunCli(args, out, err);
+  return {status, out.str(), err.str()};
+}
+
+class UtilityCli : public ::testing::Test {
+ protected:
+  TempDir dir;
+  std::string bytes = testing::AudioBytes(27 * kCdgSectorSize, 9);
+  std::string input = dir.Write("in.cdg", bytes);
+  std::string rws = dir.File("out.rws"), wav = dir.File("out.wav"), cdg = dir.File("out.cdg");
+};
+
+TEST_F(UtilityCli, DivideThenCombineRoundTrips) {
+  const CliResult divide = Cli({"divide", input, "-o", rws, "--wav", wav});
+  ASSERT_EQ(divide.status, kExitSuccess) << divide.err;
+  EXPECT_EQ(divide.out, "分割成功\n");
+  const CliResult combine = Cli({"combine", rws, wav, "-o", cdg, "-q"});
+  ASSERT_EQ(combine.status, kExitSuccess) << combine.err;
+  EXPECT_EQ(combine.out, "");
+  EXPECT_TRUE(ReadFile(cdg) == bytes);
+}
+
+TEST_F(UtilityCli, ExistingOutputsNeedForce) {
+  dir.Write("out.wav", "keep");
+  EXPECT_EQ(Cli({"divide", input, "-o", rws, "--wav", wav}).status, kExitFailure);
+  EXPECT_EQ(ReadFile(wav), "keep");
+  EXPECT_EQ(Cli({"divide", input, "-o", rws, "--wav", wav, "--force"}).status, kExitSuccess);
+  EXPECT_EQ(Cli({"combine", rws, wav, "-o", input}).status, kExitFailure);
+  EXPECT_EQ(ReadFile(input), bytes);
+}
+
+TEST_F(UtilityCli, CombineRefusesAWavThatIsNotCdAudio) {
+  const std::string sub = dir.Write("sub.rws", std::string(kSubcodeBytesPerSector, 'x'));
+  const std::string mono =
+      dir.Write("mono.wav", testing::Riff(testing::Chunk("fmt ", testing::PcmFormat(1, 44100, 16)) +
+                                          testing::Chunk("data", std::string(4, '\0'))));
+  const CliResult r = Cli({"combine", sub, mono, "-o", cdg});
+  EXPECT_EQ(r.status, kExitFailure);
+  EXPECT_NE(r.err.find("は16bits 44.1kHz StereoのPCM WAVEファイルではありません。"),
+            std::string::npos);
+}
+
+TEST_F(UtilityCli, AFullDiskEndsInFailure) {
+  const CliResult r = Cli({"divide", input, "-o", "/dev/full", "--force"});
+  EXPECT_EQ(r.status, kExitFailure);
+  EXPECT_NE(r.err.find("分割失敗"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace mosaicer::cli

@@ -1,0 +1,173 @@
+#include "utility/divide_combine.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "authoring/wave_info.h"
+#include "core/subcode_pack.h"
+#include "player/disk_out.h"
+#include "support/temp_dir.h"
+#include "support/wave_file.h"
+
+namespace mosaicer {
+namespace {
+
+using testing::ReadFile;
+using testing::TempDir;
+
+// Every progress code with its value, in order.
+struct Recorder {
+  std::vector<std::pair<int, int>> codes;
+  TJobOwner owner;
+  Recorder() { owner.SetProgressCallback(&Record, this); }
+  static int Record(std::int8_t code, int value, void* self) {
+    static_cast<Recorder*>(self)->codes.emplace_back(code, value);
+    return 0;
+  }
+  int Count(int code) const {
+    int n = 0;
+    for (const auto& c : codes) n += c.first == code;
+    return n;
+  }
+};
+
+std::string Audio(const std::string& cdg, std::size_t k) {
+  return cdg.substr(k * kCdgSectorSize, kAudioBytesPerSector);
+}
+std::string Subcode(const std::string& cdg, std::size_t k) {
+  return cdg.substr(k * kCdgSectorSize + kAudioBytesPerSector, kSubcodeBytesPerSector);
+}
+
+class DivideCombine : public ::testing::Test {
+ protected:
+  TempDir dir;
+  std::string rws = dir.File("out.rws"), wav = dir.File("out.wav"), cdg = dir.File("out.cdg");
+};
+
+TEST_F(DivideCombine, SixtySectorsAndAPartOneMakeTwoBlocksAndARemainder) {
+  const std::string bytes = testing::AudioBytes(60 * kCdgSectorSize + 100);
+  const std::string input = dir.Write("in.cdg", bytes);
+  Recorder progress;
+  const UtilityResult r = Divide({input, rws, wav, true}, &progress.owner);
+  ASSERT_TRUE(r.ok()) << r.error;
+  EXPECT_EQ(r.sectors, 60);
+
+  std::string subcode, audio;
+  for (std::size_t k = 0; k < 60; ++k) subcode += Subcode(bytes, k), audio += Audio(bytes, k);
+  EXPECT_EQ(ReadFile(rws), subcode);
+  const std::string wave = ReadFile(wav);
+  ASSERT_EQ(wave.size(), kWaveHeaderSize + 141120);
+  EXPECT_EQ(wave.substr(kWaveHeaderSize), audio);
+  WaveInfo info;
+  ASSERT_EQ(ReadWaveInfo(wav, info), 1);
+  EXPECT_TRUE(info.IsCdAudio());
+  EXPECT_EQ(info.dataSize, 141120u);
+
+  // Maximum 2, two whole blocks and the remainder, then the bar is filled.
+  ASSERT_FALSE(progress.codes.empty());
+  EXPECT_EQ(progress.codes.front(), std::make_pair(int{kProgressSteps}, 2));
+  EXPECT_EQ(progress.Count(kProgressStep), 3);
+  EXPECT_EQ(progress.Count(kProgressAllSteps), 1);
+  EXPECT_EQ(progress.codes.back().first, kProgressDone);
+}
+
+TEST_F(DivideCombine, DividingAndCombiningGivesBackTheCdg) {
+  const std::string bytes = testing::AudioBytes(53 * kCdgSectorSize, 7);
+  const std::string input = dir.Write("in.cdg", bytes);
+  ASSERT_TRUE(Divide({input, rws, wav, true}).ok());
+  const UtilityResult r = Combine({rws, wav, cdg});
+  ASSERT_TRUE(r.ok()) << r.error;
+  EXPECT_EQ(r.sectors, 53);
+  EXPECT_TRUE(ReadFile(cdg) == bytes);
+}
+
+TEST_F(DivideCombine, WithoutWavNoWavIsWrittenEvenWhenNamed) {
+  const std::string input = dir.Write("in.cdg", testing::AudioBytes(3 * kCdgSectorSize));
+  ASSERT_TRUE(Divide({input, rws, wav, false}).ok());
+  EXPECT_EQ(ReadFile(rws).size(), 3 * kSubcodeBytesPerSector);
+  EXPECT_FALSE(std::filesystem::exists(wav));
+}
+
+TEST_F(DivideCombine, ShortAudioIsPaddedWithSilenceAndKeepsEverySubcodeSector) {
+  const std::string audio = testing::AudioBytes(kAudioBytesPerSector * 10 + 100, 3);
+  const std::string subcode = testing::AudioBytes(12 * kSubcodeBytesPerSector + 50, 4);
+  const std::string song = dir.Write("song.wav", testing::CdWave(audio));
+  const std::string sub = dir.Write("sub.rws", subcode);
+  Recorder progress;
+  ASSERT_TRUE(Combine({sub, song, cdg}, &progress.owner).ok());
+
+  const std::string out = ReadFile(cdg);
+  ASSERT_EQ(out.size(), 12 * kCdgSectorSize);  // the partial RWS sector is dropped
+  for (std::size_t k = 0; k < 12; ++k)
+    EXPECT_EQ(Subcode(out, k), subcode.substr(k * kSubcodeBytesPerSector, kSubcodeBytesPerSector));
+  EXPECT_EQ(Audio(out, 9), audio.substr(9 * kAudioBytesPerSector, kAudioBytesPerSector));
+  EXPECT_EQ(Audio(out, 10), audio.substr(10 * kAudioBytesPerSector) +
+                                std::string(kAudioBytesPerSector - 100, '\0'));
+  EXPECT_EQ(Audio(out, 11), std::string(kAudioBytesPerSector, '\0'));
+  EXPECT_EQ(progress.codes.front(), std::make_pair(int{kProgressSteps}, 12));
+  EXPECT_EQ(progress.Count(kProgressStep), 12);
+}
+
+TEST_F(DivideCombine, ShortSubcodeIsPaddedWithZeroBytesUpToAPartialAudioSector) {
+  const std::string audio = testing::AudioBytes(kAudioBytesPerSector * 4 + 8, 5);
+  const std::string subcode = testing::AudioBytes(2 * kSubcodeBytesPerSector, 6);
+  const std::string song = dir.Write("song.wav", testing::CdWave(audio));
+  const std::string sub = dir.Write("sub.rws", subcode);
+  ASSERT_TRUE(Combine({sub, song, cdg}).ok());
+  const std::string out = ReadFile(cdg);
+  ASSERT_EQ(out.size(), 5 * kCdgSectorSize);
+  EXPECT_EQ(Subcode(out, 1), subcode.substr(kSubcodeBytesPerSector));
+  for (std::size_t k = 2; k < 5; ++k)
+    EXPECT_EQ(Subcode(out, k), std::string(kSubcodeBytesPerSector, '\0')) << k;
+  EXPECT_EQ(Audio(out, 4).substr(0, 8), audio.substr(4 * kAudioBytesPerSector));
+}
+
+TEST_F(DivideCombine, MonoOr48kHzWavIsRefusedBeforeAnythingIsWritten) {
+  const std::string sub = dir.Write("sub.rws", std::string(kSubcodeBytesPerSector, 'x'));
+  for (const auto& [channels, rate] : {std::pair{1, 44100}, std::pair{2, 48000}}) {
+    const std::string song = dir.Write(
+        "song.wav", testing::Riff(testing::Chunk("fmt ", testing::PcmFormat(channels, rate, 16)) +
+                                  testing::Chunk("data", std::string(4 * 588, '\1'))));
+    EXPECT_EQ(Combine({sub, song, cdg}).outcome, UtilityOutcome::NotCdAudio);
+    EXPECT_FALSE(std::filesystem::exists(cdg));
+  }
+}
+
+TEST_F(DivideCombine, AFullDiskIsAFailure) {
+  const std::string input = dir.Write("in.cdg", testing::AudioBytes(30 * kCdgSectorSize));
+  Recorder progress;
+  const UtilityResult toRws = Divide({input, "/dev/full", wav, false}, &progress.owner);
+  EXPECT_EQ(toRws.outcome, UtilityOutcome::Failed);
+  EXPECT_NE(toRws.error.find("/dev/full"), std::string::npos);
+  EXPECT_EQ(progress.codes.back().first, kProgressFailed);
+  EXPECT_EQ(Divide({input, rws, "/dev/full", true}).outcome, UtilityOutcome::Failed);
+
+  ASSERT_TRUE(Divide({input, rws, wav, true}).ok());
+  EXPECT_EQ(Combine({rws, wav, "/dev/full"}).outcome, UtilityOutcome::Failed);
+}
+
+TEST_F(DivideCombine, AnOutputThatIsTheInputIsRefusedAndTheInputKept) {
+  const std::string bytes = testing::AudioBytes(2 * kCdgSectorSize);
+  const std::string input = dir.Write("in.cdg", bytes);
+  EXPECT_EQ(Divide({input, rws, input, true}).outcome, UtilityOutcome::Failed);
+  EXPECT_EQ(ReadFile(input), bytes);
+  EXPECT_EQ(Divide({input, rws, rws, true}).outcome, UtilityOutcome::Failed);
+}
+
+TEST_F(DivideCombine, EmptyPathsDoNothingAndMissingInputsFail) {
+  EXPECT_EQ(Divide({"", rws, wav, true}).outcome, UtilityOutcome::NothingToDo);
+  EXPECT_EQ(Divide({"in.cdg", rws, "", true}).outcome, UtilityOutcome::NothingToDo);
+  EXPECT_EQ(Combine({rws, "", cdg}).outcome, UtilityOutcome::NothingToDo);
+  EXPECT_EQ(Divide({dir.File("missing.cdg"), rws, wav, true}).outcome, UtilityOutcome::Failed);
+  EXPECT_FALSE(std::filesystem::exists(wav));  // nothing made before the input opened
+}
+
+TEST(SameNameWav, ChangesOnlyTheExtension) {
+  EXPECT_EQ(SameNameWav("/songs/x.rws"), "/songs/x.wav");
+  EXPECT_EQ(SameNameWav("a.b/x"), "a.b/x.wav");
+}
+
+}  // namespace
+}  // namespace mosaicer
