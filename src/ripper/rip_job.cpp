@@ -33,9 +33,12 @@ std::string MsfPart(const char* format, std::int64_t frames) {
 
 ReadFunction ChooseReadFunction(int command) {
   switch (command) {
-    case kReadCdDataRw: return &ReadCdRw;
-    case kReadCddaDataRw: return &ReadCddaRw;
-    default: return &ReadCdRaw;
+    case kReadCdDataRw:
+      return &ReadCdRw;
+    case kReadCddaDataRw:
+      return &ReadCddaRw;
+    default:
+      return &ReadCdRaw;
   }
 }
 
@@ -92,9 +95,12 @@ void SaveDriveSettings(IniFile& driveIni, const TNkCdRom& drive, const DriveSett
 std::string RipOutcomeText(std::uint8_t jobStatus, bool subcodeOnly) {
   const std::string word = subcodeOnly ? "RWS" : "CDG";
   switch (jobStatus) {
-    case kJobSucceeded: return word + "ファイルの作成に成功しました。";
-    case kJobCancelRequested: return word + "ファイルの作成を中断しました。";
-    default: return word + "ファイルの作成に失敗しました。";
+    case kJobSucceeded:
+      return word + "ファイルの作成に成功しました。";
+    case kJobCancelRequested:
+      return word + "ファイルの作成を中断しました。";
+    default:
+      return word + "ファイルの作成に失敗しました。";
   }
 }
 
@@ -168,9 +174,9 @@ bool TRipJob::RipTrack(ScsiTransport& transport, const TNkCdRom& drive, const TN
 void TRipJob::RunSingle(ScsiTransport& transport, const TNkCdRom& drive, const TNkToc& toc,
                         int position, const std::string& fileName, const RipOptions& options) {
   Report(kProgressBeginBatch, 1);
-  const bool ok = position >= 0 && position < toc.TrackCount &&
-                  RipTrack(transport, drive, toc.Tracks[static_cast<std::size_t>(position)],
-                           fileName, options);
+  const bool ok =
+      position >= 0 && position < toc.TrackCount &&
+      RipTrack(transport, drive, toc.Tracks[static_cast<std::size_t>(position)], fileName, options);
   if (position < 0 || position >= toc.TrackCount) SetJobStatus(kJobFailed);
   Report(ok ? kProgressDone : kProgressFailed);
 }
@@ -189,7 +195,8 @@ void TRipJob::RunBatch(ScsiTransport& transport, const TNkCdRom& drive, const TN
       break;
     }
     const std::string name = BatchFileName(baseName, position, extension);
-    if (!RipTrack(transport, drive, toc.Tracks[static_cast<std::size_t>(position)], name, options)) {
+    if (!RipTrack(transport, drive, toc.Tracks[static_cast<std::size_t>(position)], name,
+                  options)) {
       ok = false;
       break;
     }

@@ -71,15 +71,15 @@ class TRipJob : public TJobOwner {
 
   // The two workers, on the calling thread: one track into `fileName`, or
   // the tracks at `positions` (list positions) into batch-named files.
-  void RunSingle(ScsiTransport& transport, const TNkCdRom& drive, const TNkToc& toc,
-                 int position, const std::string& fileName, const RipOptions& options);
+  void RunSingle(ScsiTransport& transport, const TNkCdRom& drive, const TNkToc& toc, int position,
+                 const std::string& fileName, const RipOptions& options);
   void RunBatch(ScsiTransport& transport, const TNkCdRom& drive, const TNkToc& toc,
                 const std::vector<int>& positions, const std::string& baseName,
                 const RipOptions& options);
 
   // Either worker on a thread of its own; the arguments must outlive it.
-  bool StartSingle(ScsiTransport& transport, const TNkCdRom& drive, const TNkToc& toc,
-                   int position, const std::string& fileName, const RipOptions& options);
+  bool StartSingle(ScsiTransport& transport, const TNkCdRom& drive, const TNkToc& toc, int position,
+                   const std::string& fileName, const RipOptions& options);
   bool StartBatch(ScsiTransport& transport, const TNkCdRom& drive, const TNkToc& toc,
                   const std::vector<int>& positions, const std::string& baseName,
                   const RipOptions& options);

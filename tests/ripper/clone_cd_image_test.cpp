@@ -9,83 +9,15 @@
 #include "core/parity.h"
 #include "core/subcode_pack.h"
 #include "ripper/cd_drive.h"
+#include "support/clone_cd_disc.h"
 #include "support/temp_dir.h"
 
 namespace mosaicer {
 namespace {
 
-int Swapped(int j) {
-  switch (j) {
-    case 1:
-      return 18;
-    case 18:
-      return 1;
-    case 2:
-      return 5;
-    case 5:
-      return 2;
-    case 3:
-      return 23;
-    case 23:
-      return 3;
-    default:
-      return j;
-  }
-}
-
-// Builds a disc image whose R–W channels carry `source` packs interleaved as
-// on a disc (written here from the disc's rule, not by the reader), with Q
-// bits set at random to show they stay out of the packs.
-struct Disc {
-  std::vector<std::uint8_t> source;  // packs in play order, 96 bytes a sector
-  std::string audio;
-  std::string sub;  // linear channel layout
-};
-
-Disc MakeDisc(int sectors, unsigned seed) {
-  std::mt19937 rng(seed);
-  TSubCodeErrorCorrect ecc;
-  Disc d;
-  d.source.resize(static_cast<std::size_t>(sectors) * 96);
-  for (std::size_t p = 0; p < d.source.size() / 24; ++p) {
-    std::uint8_t* pack = d.source.data() + p * 24;
-    pack[0] = 9;
-    pack[1] = 6;
-    for (int i = 4; i < 20; ++i) pack[i] = static_cast<std::uint8_t>(rng() & 0x3F);
-    ecc.ComputeQ(pack);
-    ecc.ComputeP(pack);
-  }
-  const int packs = sectors * 4;
-  std::vector<std::uint8_t> raw(static_cast<std::size_t>(packs) * 24, 0);
-  for (int t = 0; t < packs; ++t)
-    for (int j = 0; j < 24; ++j) {
-      const int from = t - j % 8;
-      if (from >= 0) raw[t * 24 + j] = d.source[from * 24 + Swapped(j)];
-    }
-  d.sub.assign(static_cast<std::size_t>(sectors) * 96, '\0');
-  for (int s = 0; s < sectors; ++s)
-    for (int k = 0; k < 96; ++k) {
-      std::uint8_t byte = raw[s * 96 + k] | static_cast<std::uint8_t>((rng() & 1) << 6);  // Q
-      for (int c = 0; c < 8; ++c)
-        if ((byte >> (7 - c)) & 1)
-          d.sub[s * 96 + c * 12 + k / 8] |= static_cast<char>(0x80 >> (k % 8));
-    }
-  d.audio.resize(static_cast<std::size_t>(sectors) * kAudioBytesPerSector);
-  for (auto& c : d.audio) c = static_cast<char>(rng());
-  return d;
-}
-
-constexpr const char* kCcd =
-    "[CloneCD]\r\nVersion=3\r\n[Disc]\r\nTocEntries=5\r\nSessions=1\r\n"
-    "[Entry 0]\r\nSession=1\r\nPoint=0xa0\r\nADR=0x01\r\nControl=0x00\r\nPMin=1\r\n"
-    "[Entry 1]\r\nSession=1\r\nPoint=0xa1\r\nADR=0x01\r\nControl=0x00\r\nPMin=2\r\n"
-    "[Entry "
-    "2]\r\nSession=1\r\nPoint=0xa2\r\nADR=0x01\r\nControl=0x00\r\nPMin=0\r\nPSec=4\r\nPFrame=0\r\n"
-    "[Entry "
-    "3]\r\nSession=1\r\nPoint=0x01\r\nADR=0x01\r\nControl=0x00\r\nPMin=0\r\nPSec=2\r\nPFrame=0\r\n"
-    "[Entry "
-    "4]\r\nSession=1\r\nPoint=0x02\r\nADR=0x01\r\nControl=0x00\r\nPMin=0\r\nPSec=3\r\nPFrame="
-    "10\r\n";
+using testing::Disc;
+using testing::kCcd;
+using testing::MakeDisc;
 
 class CloneCdImageTest : public ::testing::Test {
  protected:

@@ -1,0 +1,218 @@
+#include "ripper/rip_job.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+
+#include "core/parity.h"
+#include "core/subcode_pack.h"
+#include "platform/file_util.h"
+#include "ripper/clone_cd_image.h"
+#include "support/clone_cd_disc.h"
+#include "support/temp_dir.h"
+
+namespace mosaicer {
+namespace {
+
+// A scripted drive: every read returns sectors whose audio byte 0 and
+// subcode byte 0 hold the frame number, and records each read.
+class CountingDrive : public ScsiTransport {
+ public:
+  std::vector<std::pair<std::int64_t, std::uint32_t>> reads;  // LBA, count
+  int failAt = -1;                                            // the read (0-based) that fails
+
+  std::uint8_t Execute(const TNkCdRom&, std::uint8_t, const std::uint8_t* cdb, void* buffer,
+                       std::uint32_t length, std::uint8_t, std::uint32_t) override {
+    const auto lba = static_cast<std::int32_t>(static_cast<std::uint32_t>(cdb[2]) << 24 |
+                                               cdb[3] << 16 | cdb[4] << 8 | cdb[5]);
+    const std::uint32_t count = static_cast<std::uint32_t>(cdb[7]) << 8 | cdb[8];
+    if (static_cast<int>(reads.size()) == failAt) return 2;
+    reads.emplace_back(lba, count);
+    std::memset(buffer, 0xFF, length);  // bits 7..6 everywhere, to be masked
+    for (std::uint32_t s = 0; s < count; ++s) {
+      auto* sector = static_cast<std::uint8_t*>(buffer) + s * kCdgSectorSize;
+      sector[0] = static_cast<std::uint8_t>(lba + s);
+    }
+    return kScsiCompleted;
+  }
+};
+
+TNkTrack Track(std::int64_t start, std::int64_t end) {
+  const Msf a = FramesToMsf(start), b = FramesToMsf(end);
+  return {MakeMsfAddress(a.minutes, a.seconds, a.frames),
+          MakeMsfAddress(b.minutes, b.seconds, b.frames)};
+}
+
+struct Codes {
+  std::vector<std::pair<int, int>> list;
+  static int Callback(std::int8_t code, int value, void* context) {
+    static_cast<Codes*>(context)->list.emplace_back(code, value);
+    return 0;
+  }
+  int Count(int code) const {
+    return static_cast<int>(
+        std::count_if(list.begin(), list.end(), [&](auto& c) { return c.first == code; }));
+  }
+};
+
+class RipJobTest : public ::testing::Test {
+ protected:
+  testing::TempDir dir;
+  CountingDrive drive;
+  TNkCdRom cd{"/dev/sr0"};
+  TRipJob job;
+  Codes codes;
+  void SetUp() override { ASSERT_TRUE(job.SetProgressCallback(&Codes::Callback, &codes)); }
+};
+
+TEST_F(RipJobTest, ReadStepsOfTheReadSizeUntilTheEnd) {
+  RipOptions options;
+  options.command = kReadCdDataRw;
+  ASSERT_TRUE(job.RipTrack(drive, cd, Track(150, 1150), dir.File("t.cdg"), options));
+  EXPECT_EQ(codes.list.front(), (std::pair<int, int>{kProgressSteps, 41}));
+  EXPECT_EQ(drive.reads.size(), 40u);
+  EXPECT_EQ(drive.reads.front(), (std::pair<std::int64_t, std::uint32_t>{0, 25}));
+  EXPECT_EQ(drive.reads.back(), (std::pair<std::int64_t, std::uint32_t>{975, 25}));
+  EXPECT_EQ(codes.Count(kProgressStep), 40);
+  EXPECT_EQ(codes.Count(kProgressAllSteps), 1);
+  EXPECT_EQ(job.JobStatus(), kJobSucceeded);
+  const std::string file = testing::ReadFile(dir.File("t.cdg"));
+  ASSERT_EQ(file.size(), 1000u * kCdgSectorSize);
+  EXPECT_EQ(static_cast<std::uint8_t>(file[999 * kCdgSectorSize]), 999 % 256);
+  EXPECT_EQ(static_cast<std::uint8_t>(file[kAudioBytesPerSector + 5]), 0x3F);  // masked
+
+  // A short track is one read; subcode only gives 96 bytes a sector.
+  drive.reads.clear();
+  options.subcodeOnly = true;
+  ASSERT_TRUE(job.RipTrack(drive, cd, Track(300, 310), dir.File("s.rws"), options));
+  EXPECT_EQ(drive.reads.size(), 1u);
+  EXPECT_EQ(drive.reads[0].second, 10u);
+  EXPECT_EQ(testing::ReadFile(dir.File("s.rws")).size(), 960u);
+}
+
+TEST_F(RipJobTest, FailuresAndCancelEndTheTrack) {
+  drive.failAt = 2;
+  EXPECT_FALSE(job.RipTrack(drive, cd, Track(150, 1150), dir.File("f.cdg"), {}));
+  EXPECT_EQ(job.JobStatus(), kJobFailed);
+  EXPECT_EQ(testing::ReadFile(dir.File("f.cdg")).size(),
+            50u * kCdgSectorSize);  // kept as far as read
+
+  drive.failAt = -1;
+  EXPECT_FALSE(job.RipTrack(drive, cd, Track(150, 1150), "/dev/full", {}));  // a full disk
+  EXPECT_EQ(job.JobStatus(), kJobFailed);
+  EXPECT_FALSE(job.RipTrack(drive, cd, Track(150, 1150), dir.File("no/such/dir.cdg"), {}));
+
+  // A cancel asked during the first step ends the track after it.
+  struct CancelOnStep {
+    TRipJob* job;
+    static int Callback(std::int8_t code, int, void* context) {
+      if (code == kProgressStep) static_cast<CancelOnStep*>(context)->job->CancelJob();
+      return 0;
+    }
+  } cancel{&job};
+  job.SetJobStatus(kJobIdle);
+  ASSERT_TRUE(job.SetProgressCallback(&CancelOnStep::Callback, &cancel));
+  drive.reads.clear();
+  EXPECT_FALSE(job.RipTrack(drive, cd, Track(150, 1150), dir.File("c.cdg"), {}));
+  EXPECT_EQ(job.JobStatus(), kJobCancelRequested);
+  EXPECT_EQ(drive.reads.size(), 1u);
+  EXPECT_EQ(RipOutcomeText(job.JobStatus(), true), "RWSファイルの作成を中断しました。");
+}
+
+TEST_F(RipJobTest, BatchNamesSkipExistingFiles) {
+  const std::string base = dir.File("song");
+  dir.Write("song_02.cdg", "taken");
+  dir.Write("song_02 - 001.cdg", "taken");
+  EXPECT_EQ(BatchFileName(base, 1, ".cdg"), base + "_02 - 002.cdg");
+  EXPECT_EQ(BatchFileName(base, 4, ".cdg"), base + "_05.cdg");
+
+  TNkToc toc;
+  toc.TrackCount = 5;
+  for (int t = 0; t < 5; ++t) toc.Tracks[t] = Track(150 + t * 20, 170 + t * 20);
+  job.RunBatch(drive, cd, toc, {1, 4}, base, {});
+  EXPECT_EQ(job.JobStatus(), kJobSucceeded);
+  EXPECT_EQ(codes.list.front(), (std::pair<int, int>{kProgressBeginBatch, 2}));
+  EXPECT_EQ(codes.Count(kProgressNextTrack), 2);
+  EXPECT_EQ(codes.list.back().first, kProgressDone);
+  EXPECT_EQ(testing::ReadFile(base + "_02 - 002.cdg").size(), 20u * kCdgSectorSize);
+  EXPECT_TRUE(FileExists(base + "_05.cdg"));
+}
+
+TEST(RipTexts, DriveAndTrackLinesAndSettings) {
+  TNkCdRom drive(1, 2, 0);
+  drive.DeviceName = "sg:1:2:0";
+  std::uint8_t inquiry[36] = {5};
+  std::memcpy(inquiry + 8, "PLEXTOR CD-R   PX-W4012A1.07", 28);
+  drive.SetInquiry(inquiry, sizeof inquiry);
+  EXPECT_EQ(DriveLine(drive, true), "<sg:1:2:0> [01:02:00] PLEXTOR  CD-R   PX-W4012A 1.07");
+  drive.DeviceName = "/dev/sr0";
+  EXPECT_EQ(DriveLine(drive, false), "</dev/sr0>            PLEXTOR  CD-R   PX-W4012A 1.07");
+  EXPECT_EQ(TrackLine(0, Track(150, 150 + 4574)), "Track  1 : 00:02:00 - 01:02:74 (01:00:74)");
+
+  IniFile ini;
+  DriveSettings s{kReadCddaDataRw, true, 40};
+  SaveDriveSettings(ini, drive, s);
+  const DriveSettings back = LoadDriveSettings(ini, drive);
+  EXPECT_EQ(back.readCommand, kReadCddaDataRw);
+  EXPECT_TRUE(back.tocBcd);
+  EXPECT_EQ(back.readSize, 40);
+  TNkCdRom other("/dev/sr0");  // another product in the same slot
+  EXPECT_EQ(LoadDriveSettings(ini, other).readSize, 15);
+}
+
+}  // namespace
+}  // namespace mosaicer
+
+namespace mosaicer {
+namespace {
+
+// A CD+G disc image with single-symbol errors, ripped in each mode: the
+// files carry the disc's packs seven packs late, repaired, and the audio of
+// each track.
+TEST(RipImage, RawRipRepairsAndDeinterleavesTheDiscPacks) {
+  testing::TempDir dir;
+  testing::Disc disc = testing::MakeDisc(150, 9);
+  for (int s : {10, 60, 100}) disc.sub[s * 96 + 4 * 12 + 7] ^= 0x02;  // channel T
+  dir.Write("disc.img", disc.audio);
+  dir.Write("disc.sub", disc.sub);
+  CloneCdImage image;
+  std::string error;
+  ASSERT_TRUE(image.Open(dir.Write("disc.ccd", testing::kCcd), error)) << error;
+  TNkCdRom drive("disc.ccd");
+  TNkToc toc;
+  ASSERT_TRUE(ReadToc(image, drive, false, toc));
+
+  for (int command : {kReadCdDataRaw, kReadCdDataRw, kReadCddaDataRw}) {
+    TRipJob job;
+    RipOptions options;
+    options.command = command;
+    options.readSize = 7;  // steps that do not line up with the track
+    job.RunSingle(image, drive, toc, 0, dir.File("t1.cdg"), options);
+    ASSERT_EQ(job.JobStatus(), kJobSucceeded) << command;
+    const std::string file = testing::ReadFile(dir.File("t1.cdg"));
+    ASSERT_EQ(file.size(), 85u * kCdgSectorSize);  // 00:02:00 to 00:03:10
+    for (int s = 0; s < 85; ++s) {
+      ASSERT_EQ(file.compare(s * kCdgSectorSize, kAudioBytesPerSector, disc.audio,
+                             s * kAudioBytesPerSector, kAudioBytesPerSector),
+                0);
+      for (int p = 0; p < 4; ++p) {
+        const int pack = s * 4 + p - 7;
+        if (pack < 0) continue;
+        ASSERT_EQ(std::memcmp(file.data() + s * kCdgSectorSize + kAudioBytesPerSector + p * 24,
+                              disc.source.data() + pack * 24, 24),
+                  0)
+            << "command " << command << " sector " << s << " pack " << p;
+      }
+    }
+  }
+  // Subcode only: the RWS of the second track, 96 bytes a sector.
+  TRipJob job;
+  RipOptions rws;
+  rws.subcodeOnly = true;
+  job.RunSingle(image, drive, toc, 1, dir.File("t2.rws"), rws);
+  EXPECT_EQ(testing::ReadFile(dir.File("t2.rws")).size(), 65u * 96u);
+}
+
+}  // namespace
+}  // namespace mosaicer
