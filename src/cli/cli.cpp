@@ -10,7 +10,8 @@ namespace {
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {CreateCommand(), RwsCommand(), BmpCommand(),
                                                 RenderCommand(), PlayCommand(),
-                                                CheckCommand(), EffectCommand()};
+                                                CheckCommand(), EffectCommand(),
+                                                DrivesCommand(), TocCommand()};
   return commands;
 }
 

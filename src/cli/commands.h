@@ -38,5 +38,7 @@ Command PlayCommand();
 Command CheckCommand();
 Command EffectCommand();
 Command RenderCommand();
+Command DrivesCommand();
+Command TocCommand();
 
 }  // namespace mosaicer::cli
