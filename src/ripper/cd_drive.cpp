@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace mosaicer {
 
@@ -205,7 +206,9 @@ bool ReadCd(ScsiTransport& transport, const TNkCdRom& drive, std::uint8_t subCha
 bool ReadCdda(ScsiTransport& transport, const TNkCdRom& drive, std::uint8_t subCode,
               std::int64_t framePosition, void* buffer, std::uint32_t sectorCount) {
   const std::uint32_t sectorSize = ReadCddaSectorSize(subCode);
-  if (sectorSize == 0) return false;
+  // The buffer length travels as 32 bits; a count beyond it cannot be read.
+  if (sectorSize == 0 || sectorCount > std::numeric_limits<std::uint32_t>::max() / sectorSize)
+    return false;
   std::uint8_t cdb[kReadCdCdbLength] = {kOpReadCdda, LunBits(drive)};
   PutBigEndian32(cdb + 2, LbaField(framePosition));
   PutBigEndian32(cdb + 6, sectorCount);
