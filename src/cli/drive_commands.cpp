@@ -64,12 +64,16 @@ int RunToc(const Args& args, Io& io) {
 }  // namespace
 
 Command DrivesCommand() {
-  return Command{"drives", "mosaicer drives",
-                 "list the CD drives the ripper can use, one line per drive", {}, RunDrives};
+  return Command{"drives",
+                 "mosaicer drives",
+                 "list the CD drives the ripper can use, one line per drive",
+                 {},
+                 RunDrives};
 }
 
 Command TocCommand() {
-  return Command{"toc", "mosaicer toc DRIVE [--bcd]\n  DRIVE: /dev/srN or sg:HOST:TARGET:LUN",
+  return Command{"toc",
+                 "mosaicer toc DRIVE [--bcd]\n  DRIVE: /dev/srN or sg:HOST:TARGET:LUN",
                  "print the tracks of the disc in a drive (--bcd: the drive reports BCD)",
                  {{"bcd", 0, false}},
                  RunToc};

@@ -64,8 +64,8 @@ constexpr std::uint8_t kSubChannelRaw = 1;
 constexpr std::uint8_t kSubChannelRw = 4;
 constexpr std::uint8_t kSubCodeAll = 2;
 
-std::string InquiryText(const std::array<std::uint8_t, kInquirySize>& inquiry,
-                        std::size_t offset, std::size_t length) {
+std::string InquiryText(const std::array<std::uint8_t, kInquirySize>& inquiry, std::size_t offset,
+                        std::size_t length) {
   const auto* begin = inquiry.data() + offset;
   const auto* end = std::find(begin, begin + length, std::uint8_t{0});
   return std::string(begin, end);
@@ -146,21 +146,31 @@ std::string TNkCdRom::Revision() const {
 
 std::uint32_t ReadCdSectorSize(std::uint8_t subChannel) {
   switch (subChannel) {
-    case 0: return kSectorNoSubcode;
-    case 1: return kSectorWithPw;
-    case 2: return kSectorWithQ;
-    case 4: return kSectorWithPw;
-    default: return 0;
+    case 0:
+      return kSectorNoSubcode;
+    case 1:
+      return kSectorWithPw;
+    case 2:
+      return kSectorWithQ;
+    case 4:
+      return kSectorWithPw;
+    default:
+      return 0;
   }
 }
 
 std::uint32_t ReadCddaSectorSize(std::uint8_t subCode) {
   switch (subCode) {
-    case 0: return kSectorNoSubcode;
-    case 1: return kSectorWithQ;
-    case 2: return kSectorWithPw;
-    case 3: return kSubcodeOnly;
-    default: return 0;
+    case 0:
+      return kSectorNoSubcode;
+    case 1:
+      return kSectorWithQ;
+    case 2:
+      return kSectorWithPw;
+    case 3:
+      return kSubcodeOnly;
+    default:
+      return 0;
   }
 }
 

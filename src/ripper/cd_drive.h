@@ -92,7 +92,6 @@ bool ReadCdRw(ScsiTransport& transport, const TNkCdRom& drive, std::int64_t fram
 bool ReadCddaRw(ScsiTransport& transport, const TNkCdRom& drive, std::int64_t framePosition,
                 std::uint32_t sectorCount, void* buffer);
 
-using ReadFunction = bool (*)(ScsiTransport&, const TNkCdRom&, std::int64_t, std::uint32_t,
-                              void*);
+using ReadFunction = bool (*)(ScsiTransport&, const TNkCdRom&, std::int64_t, std::uint32_t, void*);
 
 }  // namespace mosaicer

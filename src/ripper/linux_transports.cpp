@@ -97,9 +97,12 @@ ScsiDeviceFacts ReadDeviceFolder(const fs::path& node, std::string devicePath) {
 int SgDirection(std::uint8_t direction, std::uint32_t bufferLength) {
   if (bufferLength == 0) return SG_DXFER_NONE;
   switch (MapScsiDirection(direction)) {
-    case PassThroughDirection::In: return SG_DXFER_FROM_DEV;
-    case PassThroughDirection::Out: return SG_DXFER_TO_DEV;
-    case PassThroughDirection::Unspecified: break;
+    case PassThroughDirection::In:
+      return SG_DXFER_FROM_DEV;
+    case PassThroughDirection::Out:
+      return SG_DXFER_TO_DEV;
+    case PassThroughDirection::Unspecified:
+      break;
   }
   return SG_DXFER_NONE;
 }
@@ -186,10 +189,15 @@ bool AvailabilityFromProbes(const std::vector<std::string>& devicePaths,
   bool available = false;
   for (const std::string& path : devicePaths) {
     switch (probe(path)) {
-      case ProbeResult::CannotOpen: break;
-      case ProbeResult::Completed: return true;
-      case ProbeResult::AccessDenied: return false;
-      case ProbeResult::Failed: available = true; break;
+      case ProbeResult::CannotOpen:
+        break;
+      case ProbeResult::Completed:
+        return true;
+      case ProbeResult::AccessDenied:
+        return false;
+      case ProbeResult::Failed:
+        available = true;
+        break;
     }
   }
   return available;
@@ -209,9 +217,8 @@ ProbeResult BlockDeviceTransport::Probe(const std::string& devicePath) {
   if (fd.get() < 0) return ProbeResult::CannotOpen;
   const std::uint8_t cdb[kPreventAllowCdbLength] = {kOpPreventAllowMediumRemoval};
   int error = 0;
-  const std::uint8_t status =
-      SendSgIo(fd.get(), kPreventAllowCdbLength, cdb, nullptr, 0, kScsiDirOut, kProbeTimeoutMs,
-               &error);
+  const std::uint8_t status = SendSgIo(fd.get(), kPreventAllowCdbLength, cdb, nullptr, 0,
+                                       kScsiDirOut, kProbeTimeoutMs, &error);
   if (status == kScsiCompleted) return ProbeResult::Completed;
   if (error == EACCES || error == EPERM) return ProbeResult::AccessDenied;
   return ProbeResult::Failed;
@@ -233,7 +240,7 @@ std::uint8_t SgDeviceTransport::Execute(const TNkCdRom& drive, std::uint8_t cdbL
   if (fd.get() < 0) return 0;
   // sg numbers can move when devices come and go; make sure this node still
   // is the device the drive was found at.
-  struct sg_scsi_id id{};
+  struct sg_scsi_id id {};
   if (ioctl(fd.get(), SG_GET_SCSI_ID, &id) < 0 || id.host_no != drive.HaId ||
       id.scsi_id != drive.Target || id.lun != drive.Lun)
     return 0;

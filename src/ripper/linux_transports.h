@@ -76,8 +76,7 @@ class BlockDeviceTransport : public ScsiTransport {
 
 class SgDeviceTransport : public ScsiTransport {
  public:
-  explicit SgDeviceTransport(std::vector<ScsiDeviceFacts> devices)
-      : devices_(std::move(devices)) {}
+  explicit SgDeviceTransport(std::vector<ScsiDeviceFacts> devices) : devices_(std::move(devices)) {}
 
   // Status 0 when no device has the drive's address or the device found
   // there no longer answers to it.

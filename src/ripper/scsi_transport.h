@@ -39,9 +39,8 @@ class ScsiTransport {
   // Sends one command block to `drive`. Returns kScsiCompleted when the
   // command completed, otherwise a status byte (0 when nothing was sent).
   virtual std::uint8_t Execute(const TNkCdRom& drive, std::uint8_t cdbLength,
-                               const std::uint8_t* cdb, void* buffer,
-                               std::uint32_t bufferLength, std::uint8_t direction,
-                               std::uint32_t timeoutMs) = 0;
+                               const std::uint8_t* cdb, void* buffer, std::uint32_t bufferLength,
+                               std::uint8_t direction, std::uint32_t timeoutMs) = 0;
 };
 
 // A zeroed buffer whose data start on a 32-byte boundary, as pass-through

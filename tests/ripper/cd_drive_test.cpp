@@ -25,8 +25,8 @@ Bytes FullToc(std::uint8_t firstSession, std::uint8_t lastSession,
   Bytes out = {static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length),
                firstSession, lastSession};
   for (const Descriptor& d : descriptors)
-    out.insert(out.end(), {d.session, 0x10, 0, d.point, d.min, d.sec, d.frame, 0, d.pmin, d.psec,
-                           d.pframe});
+    out.insert(out.end(),
+               {d.session, 0x10, 0, d.point, d.min, d.sec, d.frame, 0, d.pmin, d.psec, d.pframe});
   return out;
 }
 
@@ -160,10 +160,9 @@ TEST(Toc, TwoSessionsEndEachAtItsOwnLeadOut) {
 
 TEST(Toc, OutOfRangeSessionsAndMissingRangeGiveNoTracks) {
   FakeTransport fake;
-  fake.Answer(FullToc(0, 255,
-                      {{0, 0xA0, 0, 0, 0, 1, 0, 0},
-                       {200, 0xA1, 0, 0, 0, 2, 0, 0},
-                       {1, 0x01, 0, 0, 0, 0, 2, 0}}));
+  fake.Answer(FullToc(
+      0, 255,
+      {{0, 0xA0, 0, 0, 0, 1, 0, 0}, {200, 0xA1, 0, 0, 0, 2, 0, 0}, {1, 0x01, 0, 0, 0, 0, 2, 0}}));
   TNkToc toc;
   ASSERT_TRUE(ReadToc(fake, TNkCdRom(), false, toc));
   EXPECT_EQ(toc.TrackCount, 0);

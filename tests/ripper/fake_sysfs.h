@@ -26,7 +26,9 @@ class FakeSysfs {
     Put(folder / "rev", rev);
     Put(folder / "type", std::to_string(type));
   }
-  void AddBlock(const std::string& name, const std::string& address) { Link("block", name, address); }
+  void AddBlock(const std::string& name, const std::string& address) {
+    Link("block", name, address);
+  }
   void AddSg(const std::string& name, const std::string& address) {
     Link("class/scsi_generic", name, address);
   }

@@ -76,14 +76,13 @@ TEST(BlockDeviceProbe, DecisionFollowsTheFirstTellingDrive) {
     };
   };
   const std::vector<std::string> two = {"/dev/sr0", "/dev/sr1"};
-  EXPECT_TRUE(AvailabilityFromProbes(
-      {"/dev/sr0"}, script({{"/dev/sr0", ProbeResult::Failed}})));
+  EXPECT_TRUE(AvailabilityFromProbes({"/dev/sr0"}, script({{"/dev/sr0", ProbeResult::Failed}})));
   EXPECT_FALSE(AvailabilityFromProbes(
       two, script({{"/dev/sr0", ProbeResult::CannotOpen}, {"/dev/sr1", ProbeResult::CannotOpen}})));
   EXPECT_FALSE(AvailabilityFromProbes(
       two, script({{"/dev/sr0", ProbeResult::Failed}, {"/dev/sr1", ProbeResult::AccessDenied}})));
-  EXPECT_TRUE(AvailabilityFromProbes(
-      two, script({{"/dev/sr0", ProbeResult::Completed}, {"/dev/sr1", ProbeResult::AccessDenied}})));
+  EXPECT_TRUE(AvailabilityFromProbes(two, script({{"/dev/sr0", ProbeResult::Completed},
+                                                  {"/dev/sr1", ProbeResult::AccessDenied}})));
   EXPECT_EQ(probed.size(), 1u) << "a completed probe ends the search";
   EXPECT_FALSE(AvailabilityFromProbes({}, script({})));
 }
