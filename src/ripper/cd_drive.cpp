@@ -133,7 +133,7 @@ bool IsTrackNumber(int n) { return n >= kMinTrack && n <= kMaxTrack; }
 }  // namespace
 
 void TNkCdRom::SetInquiry(const void* data, std::size_t length) {
-  std::memcpy(Inquiry.data(), data, std::min(length, kInquirySize - 1));
+  if (length != 0) std::memcpy(Inquiry.data(), data, std::min(length, kInquirySize - 1));
 }
 
 std::string TNkCdRom::Vendor() const { return InquiryText(Inquiry, kVendorOffset, kVendorLength); }
