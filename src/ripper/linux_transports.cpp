@@ -101,7 +101,7 @@ int SgDirection(std::uint8_t direction, std::uint32_t bufferLength) {
       return SG_DXFER_FROM_DEV;
     case PassThroughDirection::Out:
       return SG_DXFER_TO_DEV;
-    case PassThroughDirection::Unspecified:
+    case PassThroughDirection::Undetermined:
       break;
   }
   return SG_DXFER_NONE;

@@ -24,7 +24,7 @@ inline constexpr std::size_t kScsiSenseLength = 14;
 
 // The direction a pass-through request carries: the two data directions
 // and "no data"; raw values 0, 1 and 2 are already in this form.
-enum class PassThroughDirection : std::uint8_t { Out = 0, In = 1, Unspecified = 2 };
+enum class PassThroughDirection : std::uint8_t { Out = 0, In = 1, Undetermined = 2 };
 
 // 0, 1 and 2 pass unchanged, kScsiDirIn is in, anything else counts as out.
 PassThroughDirection MapScsiDirection(std::uint8_t direction);
