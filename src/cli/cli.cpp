@@ -16,6 +16,8 @@ const std::vector<Command>& Commands() {
       BmpCommand(),
       RenderCommand(),
       PlayCommand(),
+      DrivesCommand(),
+      TocCommand(),
       DivideCommand(),
       CombineCommand(),
       CheckCommand(),

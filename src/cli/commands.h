@@ -40,5 +40,7 @@ Command EffectCommand();
 Command RenderCommand();
 Command DivideCommand();
 Command CombineCommand();
+Command DrivesCommand();
+Command TocCommand();
 
 }  // namespace mosaicer::cli

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace mosaicer {
 
@@ -63,8 +64,8 @@ constexpr std::uint8_t kSubChannelRaw = 1;
 constexpr std::uint8_t kSubChannelRw = 4;
 constexpr std::uint8_t kSubCodeAll = 2;
 
-std::string InquiryText(const std::array<std::uint8_t, kInquirySize>& inquiry,
-                        std::size_t offset, std::size_t length) {
+std::string InquiryText(const std::array<std::uint8_t, kInquirySize>& inquiry, std::size_t offset,
+                        std::size_t length) {
   const auto* begin = inquiry.data() + offset;
   const auto* end = std::find(begin, begin + length, std::uint8_t{0});
   return std::string(begin, end);
@@ -132,7 +133,7 @@ bool IsTrackNumber(int n) { return n >= kMinTrack && n <= kMaxTrack; }
 }  // namespace
 
 void TNkCdRom::SetInquiry(const void* data, std::size_t length) {
-  std::memcpy(Inquiry.data(), data, std::min(length, kInquirySize - 1));
+  if (length != 0) std::memcpy(Inquiry.data(), data, std::min(length, kInquirySize - 1));
 }
 
 std::string TNkCdRom::Vendor() const { return InquiryText(Inquiry, kVendorOffset, kVendorLength); }
@@ -145,21 +146,31 @@ std::string TNkCdRom::Revision() const {
 
 std::uint32_t ReadCdSectorSize(std::uint8_t subChannel) {
   switch (subChannel) {
-    case 0: return kSectorNoSubcode;
-    case 1: return kSectorWithPw;
-    case 2: return kSectorWithQ;
-    case 4: return kSectorWithPw;
-    default: return 0;
+    case 0:
+      return kSectorNoSubcode;
+    case 1:
+      return kSectorWithPw;
+    case 2:
+      return kSectorWithQ;
+    case 4:
+      return kSectorWithPw;
+    default:
+      return 0;
   }
 }
 
 std::uint32_t ReadCddaSectorSize(std::uint8_t subCode) {
   switch (subCode) {
-    case 0: return kSectorNoSubcode;
-    case 1: return kSectorWithQ;
-    case 2: return kSectorWithPw;
-    case 3: return kSubcodeOnly;
-    default: return 0;
+    case 0:
+      return kSectorNoSubcode;
+    case 1:
+      return kSectorWithQ;
+    case 2:
+      return kSectorWithPw;
+    case 3:
+      return kSubcodeOnly;
+    default:
+      return 0;
   }
 }
 
@@ -205,7 +216,9 @@ bool ReadCd(ScsiTransport& transport, const TNkCdRom& drive, std::uint8_t subCha
 bool ReadCdda(ScsiTransport& transport, const TNkCdRom& drive, std::uint8_t subCode,
               std::int64_t framePosition, void* buffer, std::uint32_t sectorCount) {
   const std::uint32_t sectorSize = ReadCddaSectorSize(subCode);
-  if (sectorSize == 0) return false;
+  // The buffer length travels as 32 bits; a count beyond it cannot be read.
+  if (sectorSize == 0 || sectorCount > std::numeric_limits<std::uint32_t>::max() / sectorSize)
+    return false;
   std::uint8_t cdb[kReadCdCdbLength] = {kOpReadCdda, LunBits(drive)};
   PutBigEndian32(cdb + 2, LbaField(framePosition));
   PutBigEndian32(cdb + 6, sectorCount);

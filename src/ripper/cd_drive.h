@@ -71,8 +71,8 @@ bool ReadFullToc(ScsiTransport& transport, const TNkCdRom& drive, std::uint8_t s
                  bool bcdRepair, std::uint8_t* buffer);
 
 // Audio reads at an absolute frame position. A selection the command does
-// not know, or a count the command block cannot carry, is refused without
-// sending anything. `buffer` takes sector size × sectorCount bytes.
+// not know, or a count the command block or a 32-bit byte count cannot carry,
+// is refused without sending anything. `buffer` takes sector size × sectorCount bytes.
 bool ReadCd(ScsiTransport& transport, const TNkCdRom& drive, std::uint8_t subChannel,
             std::int64_t framePosition, void* buffer, std::uint32_t sectorCount);
 bool ReadCdda(ScsiTransport& transport, const TNkCdRom& drive, std::uint8_t subCode,
@@ -92,7 +92,6 @@ bool ReadCdRw(ScsiTransport& transport, const TNkCdRom& drive, std::int64_t fram
 bool ReadCddaRw(ScsiTransport& transport, const TNkCdRom& drive, std::int64_t framePosition,
                 std::uint32_t sectorCount, void* buffer);
 
-using ReadFunction = bool (*)(ScsiTransport&, const TNkCdRom&, std::int64_t, std::uint32_t,
-                              void*);
+using ReadFunction = bool (*)(ScsiTransport&, const TNkCdRom&, std::int64_t, std::uint32_t, void*);
 
 }  // namespace mosaicer

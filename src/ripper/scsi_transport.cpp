@@ -13,8 +13,8 @@ PassThroughDirection MapScsiDirection(std::uint8_t direction) {
       return PassThroughDirection::Out;
     case static_cast<std::uint8_t>(PassThroughDirection::In):
       return PassThroughDirection::In;
-    case static_cast<std::uint8_t>(PassThroughDirection::Unspecified):
-      return PassThroughDirection::Unspecified;
+    case static_cast<std::uint8_t>(PassThroughDirection::Undetermined):
+      return PassThroughDirection::Undetermined;
     case kScsiDirIn:
       return PassThroughDirection::In;
     default:

@@ -24,7 +24,7 @@ inline constexpr std::size_t kScsiSenseLength = 14;
 
 // The direction a pass-through request carries: the two data directions
 // and "no data"; raw values 0, 1 and 2 are already in this form.
-enum class PassThroughDirection : std::uint8_t { Out = 0, In = 1, Unspecified = 2 };
+enum class PassThroughDirection : std::uint8_t { Out = 0, In = 1, Undetermined = 2 };
 
 // 0, 1 and 2 pass unchanged, kScsiDirIn is in, anything else counts as out.
 PassThroughDirection MapScsiDirection(std::uint8_t direction);
@@ -39,9 +39,8 @@ class ScsiTransport {
   // Sends one command block to `drive`. Returns kScsiCompleted when the
   // command completed, otherwise a status byte (0 when nothing was sent).
   virtual std::uint8_t Execute(const TNkCdRom& drive, std::uint8_t cdbLength,
-                               const std::uint8_t* cdb, void* buffer,
-                               std::uint32_t bufferLength, std::uint8_t direction,
-                               std::uint32_t timeoutMs) = 0;
+                               const std::uint8_t* cdb, void* buffer, std::uint32_t bufferLength,
+                               std::uint8_t direction, std::uint32_t timeoutMs) = 0;
 };
 
 // A zeroed buffer whose data start on a 32-byte boundary, as pass-through

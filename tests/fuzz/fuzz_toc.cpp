@@ -12,9 +12,8 @@ namespace {
 class ReplayTransport : public mosaicer::ScsiTransport {
  public:
   ReplayTransport(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-  std::uint8_t Execute(const mosaicer::TNkCdRom&, std::uint8_t, const std::uint8_t*,
-                       void* buffer, std::uint32_t bufferLength, std::uint8_t,
-                       std::uint32_t) override {
+  std::uint8_t Execute(const mosaicer::TNkCdRom&, std::uint8_t, const std::uint8_t*, void* buffer,
+                       std::uint32_t bufferLength, std::uint8_t, std::uint32_t) override {
     std::memcpy(buffer, data_, std::min<std::size_t>(size_, bufferLength));
     return mosaicer::kScsiCompleted;
   }

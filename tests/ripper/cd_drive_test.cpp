@@ -215,6 +215,7 @@ TEST(ReadCommands, UnknownSelectionsAreRefusedWithoutSending) {
   EXPECT_FALSE(ReadCd(fake, TNkCdRom(), 3, 150, buffer.data(), 1));
   EXPECT_FALSE(ReadCdda(fake, TNkCdRom(), 4, 150, buffer.data(), 1));
   EXPECT_FALSE(ReadCd(fake, TNkCdRom(), 1, 150, buffer.data(), 0x10000));
+  EXPECT_FALSE(ReadCdda(fake, TNkCdRom(), 2, 150, buffer.data(), 0x200000));
   EXPECT_TRUE(fake.sent.empty());
   fake.Fail();
   EXPECT_FALSE(ReadCdRaw(fake, TNkCdRom(), 150, 1, buffer.data()));

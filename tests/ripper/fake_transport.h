@@ -43,7 +43,8 @@ class FakeTransport : public ScsiTransport {
     if (replies.empty()) return kScsiCompleted;
     Reply reply = std::move(replies.front());
     replies.pop_front();
-    std::memcpy(buffer, reply.data.data(), std::min<std::size_t>(reply.data.size(), bufferLength));
+    const std::size_t length = std::min<std::size_t>(reply.data.size(), bufferLength);
+    if (length != 0) std::memcpy(buffer, reply.data.data(), length);
     return reply.status;
   }
 

@@ -24,7 +24,7 @@ TEST(ScsiDirection, MapsCallerValuesToPassThroughDirections) {
   EXPECT_EQ(MapScsiDirection(kScsiDirOut), PassThroughDirection::Out);
   EXPECT_EQ(MapScsiDirection(0), PassThroughDirection::Out);
   EXPECT_EQ(MapScsiDirection(1), PassThroughDirection::In);
-  EXPECT_EQ(MapScsiDirection(2), PassThroughDirection::Unspecified);
+  EXPECT_EQ(MapScsiDirection(2), PassThroughDirection::Undetermined);
   EXPECT_EQ(MapScsiDirection(0x40), PassThroughDirection::Out);
 }
 
