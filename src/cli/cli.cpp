@@ -18,6 +18,7 @@ const std::vector<Command>& Commands() {
       PlayCommand(),
       DrivesCommand(),
       TocCommand(),
+      RipCommand(),
       DivideCommand(),
       CombineCommand(),
       CheckCommand(),

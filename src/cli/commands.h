@@ -42,5 +42,6 @@ Command DivideCommand();
 Command CombineCommand();
 Command DrivesCommand();
 Command TocCommand();
+Command RipCommand();
 
 }  // namespace mosaicer::cli

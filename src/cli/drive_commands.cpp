@@ -2,17 +2,30 @@
 #include <ostream>
 #include <string>
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
 #include "cli/commands.h"
+#include "cli/output_check.h"
+#include "cli/progress.h"
 #include "ripper/cd_drive.h"
 #include "ripper/cd_drives.h"
+#include "ripper/clone_cd_image.h"
 #include "ripper/drive_text.h"
 #include "ripper/linux_transports.h"
+#include "ripper/rip_job.h"
 
 namespace mosaicer::cli {
 namespace {
 
 constexpr char kSgPrefix[] = "sg:";
 constexpr long long kMaxAddressPart = 255;
+// What the ripper sets for a drive it has no settings for.
+constexpr int kCliReadSize = 15;
 
 int RunDrives(const Args& args, Io& io) {
   if (!args.Positionals().empty()) return UsageError(io, "drives", "takes no arguments");
@@ -39,25 +52,136 @@ std::optional<TNkCdRom> SgDrive(const std::string& text) {
                   static_cast<std::uint8_t>(*parts[2]));
 }
 
+// A DRIVE argument opened for commands: a CloneCD image, an sg address or
+// a block device.
+struct OpenedDrive {
+  std::unique_ptr<ScsiTransport> transport;
+  TNkCdRom drive;
+};
+
+bool IsImage(const std::string& name) {
+  return name.size() > 4 && name.compare(name.size() - 4, 4, ".ccd") == 0;
+}
+
+std::optional<OpenedDrive> OpenDrive(const std::string& name, std::string& error) {
+  OpenedDrive opened;
+  if (IsImage(name)) {
+    auto image = std::make_unique<CloneCdImage>();
+    if (!image->Open(name, error)) return std::nullopt;
+    opened.transport = std::move(image);
+    opened.drive = TNkCdRom(name);
+    Inquiry(*opened.transport, opened.drive);
+  } else if (name.rfind(kSgPrefix, 0) == 0) {
+    const std::optional<TNkCdRom> drive = SgDrive(name);
+    if (!drive) {
+      error = "an sg drive is written sg:HOST:TARGET:LUN";
+      return std::nullopt;
+    }
+    opened.transport = std::make_unique<SgDeviceTransport>(ListSgCdDevices());
+    opened.drive = *drive;
+  } else {
+    opened.transport = std::make_unique<BlockDeviceTransport>();
+    opened.drive = TNkCdRom(name);
+  }
+  return opened;
+}
+
 int RunToc(const Args& args, Io& io) {
   const auto& positionals = args.Positionals();
   if (positionals.size() != 1) return UsageError(io, "toc", "give exactly one DRIVE");
   const std::string& name = positionals[0];
-  const bool bcd = args.Has("bcd");
-
+  std::string error;
+  std::optional<OpenedDrive> opened = OpenDrive(name, error);
+  if (!opened) return Failure(io, error);
   TNkToc toc;
-  bool read = false;
-  if (name.rfind(kSgPrefix, 0) == 0) {
-    const std::optional<TNkCdRom> drive = SgDrive(name);
-    if (!drive) return UsageError(io, "toc", "an sg drive is written sg:HOST:TARGET:LUN");
-    SgDeviceTransport transport(ListSgCdDevices());
-    read = ReadToc(transport, *drive, bcd, toc);
-  } else {
-    BlockDeviceTransport transport;
-    read = ReadToc(transport, TNkCdRom(name), bcd, toc);
-  }
-  if (!read) return Failure(io, "cannot read the table of contents of \"" + name + "\"");
+  if (!ReadToc(*opened->transport, opened->drive, args.Has("bcd"), toc))
+    return Failure(io, "cannot read the table of contents of \"" + name + "\"");
   for (int i = 0; i < toc.TrackCount; ++i) io.out << TrackLine(i, toc.Tracks[i]) << "\n";
+  return kExitSuccess;
+}
+
+// "N,M,..." as list positions (numbers as `toc` prints them, minus one).
+std::optional<std::vector<int>> TrackList(const std::string& text, int trackCount) {
+  std::vector<int> positions;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    const std::size_t comma = std::min(text.find(',', start), text.size());
+    const auto n = ParseInteger(text.substr(start, comma - start), 1, trackCount);
+    if (!n) return std::nullopt;
+    positions.push_back(static_cast<int>(*n) - 1);
+    start = comma + 1;
+  }
+  return positions;
+}
+
+int RunRip(const Args& args, Io& io) {
+  const auto& positionals = args.Positionals();
+  if (positionals.size() != 1) return UsageError(io, "rip", "give exactly one DRIVE");
+  const int chosen = args.Has("track") + args.Has("tracks") + args.Has("all");
+  if (chosen != 1) return UsageError(io, "rip", "give one of --track N, --tracks N,M,... or --all");
+  std::string output;
+  if (!OutputPath(args, io, "rip", output)) return kExitUsage;
+
+  RipOptions options;
+  options.readSize = kCliReadSize;
+  options.subcodeOnly = args.Has("rws");
+  if (args.Has("command")) {
+    const std::string c = args.Value("command");
+    const char* const names[] = {"raw", "rw", "cdda", "raw-plain"};
+    const auto it = std::find(std::begin(names), std::end(names), c);
+    if (it == std::end(names))
+      return UsageError(io, "rip", "--command must be raw, rw, cdda or raw-plain");
+    options.command = static_cast<int>(it - std::begin(names));
+  }
+  if (args.Has("read-size")) {
+    const auto n = ParseInteger(args.Value("read-size"), kMinReadSize, kMaxReadSize);
+    if (!n) return UsageError(io, "rip", "--read-size must be 1..50");
+    options.readSize = static_cast<int>(*n);
+  }
+
+  std::string error;
+  std::optional<OpenedDrive> opened = OpenDrive(positionals[0], error);
+  if (!opened) return Failure(io, error);
+  TNkToc toc;
+  if (!ReadToc(*opened->transport, opened->drive, args.Has("bcd"), toc) || toc.TrackCount == 0)
+    return Failure(io, "cannot read the table of contents of \"" + positionals[0] + "\"");
+
+  TRipJob job;
+  TerminalProgress progress(io.err, !io.quiet && ::isatty(STDERR_FILENO) == 1);
+  progress.Attach(job);
+  bool started = false;
+  if (args.Has("track")) {
+    const auto n = ParseInteger(args.Value("track"), 1, toc.TrackCount);
+    if (!n) return UsageError(io, "rip", "--track must name a track of the disc");
+    if (const int status = CheckOutput(io, output, args.Has("force"))) return status;
+    started = job.StartSingle(*opened->transport, opened->drive, toc, static_cast<int>(*n) - 1,
+                              output, options);
+  } else {
+    std::vector<int> positions;
+    if (args.Has("all")) {
+      for (int i = 0; i < toc.TrackCount; ++i) positions.push_back(i);
+    } else {
+      const auto list = TrackList(args.Value("tracks"), toc.TrackCount);
+      if (!list) return UsageError(io, "rip", "--tracks must list tracks of the disc");
+      positions = *list;
+    }
+    // The base name is the output without its extension; files are named
+    // after it and never replace an existing one.
+    const std::string base = std::filesystem::path(output).replace_extension().string();
+    started = job.StartBatch(*opened->transport, opened->drive, toc, positions, base, options);
+  }
+  if (!started) return Failure(io, RipOutcomeText(kJobFailed, options.subcodeOnly));
+  progress.WaitForEnd(job);
+  job.Wait();
+  const std::uint8_t status = job.JobStatus();
+  job.SetJobStatus(kJobIdle);
+  const std::string text = RipOutcomeText(status, options.subcodeOnly);
+  if (status == kJobCancelRequested) {
+    io.err << text << "\n";
+    return kExitCancelled;
+  }
+  if (status != kJobSucceeded) return Failure(io, text);
+  if (!io.quiet) io.out << text << "\n";
   return kExitSuccess;
 }
 
@@ -72,11 +196,36 @@ Command DrivesCommand() {
 }
 
 Command TocCommand() {
-  return Command{"toc",
-                 "mosaicer toc DRIVE [--bcd]\n  DRIVE: /dev/srN or sg:HOST:TARGET:LUN",
-                 "print the tracks of the disc in a drive (--bcd: the drive reports BCD)",
-                 {{"bcd", 0, false}},
-                 RunToc};
+  return Command{
+      "toc",
+      "mosaicer toc DRIVE [--bcd]\n  DRIVE: /dev/srN, sg:HOST:TARGET:LUN or a CloneCD image "
+      "(disc.ccd)",
+      "print the tracks of the disc in a drive (--bcd: the drive reports BCD)",
+      {{"bcd", 0, false}},
+      RunToc};
+}
+
+Command RipCommand() {
+  return Command{
+      "rip",
+      "mosaicer rip DRIVE (--track N | --tracks N,M,... | --all) -o OUT [--rws]\n"
+      "                 [--command raw|rw|cdda|raw-plain] [--read-size 1..50] [--bcd]\n"
+      "  DRIVE: /dev/srN, sg:HOST:TARGET:LUN or a CloneCD image (disc.ccd)\n"
+      "  --track N   one track into OUT; --tracks/--all into OUT_NN files\n"
+      "  --rws       the subcode alone (96 bytes a sector) instead of CDG sectors\n"
+      "  --command   raw: READ CD with raw P-W, de-interleaved and repaired here (default);\n"
+      "              rw: READ CD with R-W from the drive; cdda: READ CD-DA; raw-plain: raw,\n"
+      "              written as read\n"
+      "  --read-size sectors per read (15)",
+      "read tracks of a CD+G disc into CDG or RWS files (Ctrl-C stops)",
+      {{"track", 0, true},
+       {"tracks", 0, true},
+       {"all", 0, false},
+       {"rws", 0, false},
+       {"command", 0, true},
+       {"read-size", 0, true},
+       {"bcd", 0, false}},
+      RunRip};
 }
 
 }  // namespace mosaicer::cli

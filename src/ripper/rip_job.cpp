@@ -24,11 +24,6 @@ std::string Format(const char* format, auto... values) {
   return text;
 }
 
-std::string MsfPart(const char* format, std::int64_t frames) {
-  const Msf m = FramesToMsf(frames);
-  return Format(format, m.minutes, m.seconds, m.frames);
-}
-
 }  // namespace
 
 ReadFunction ChooseReadFunction(int command) {
@@ -45,24 +40,6 @@ ReadFunction ChooseReadFunction(int command) {
 std::int64_t RipSteps(const TNkTrack& track, const RipOptions& options) {
   const std::int64_t length = MsfAddressToFrames(track.End) - MsfAddressToFrames(track.Start);
   return length / (options.readSize - options.syncSize) + 1;
-}
-
-std::string DriveLine(const TNkCdRom& drive, bool byAddress) {
-  if (byAddress)
-    return Format("<%s> [%.2d:%.2d:%.2d] %s %s %s", drive.DeviceName.c_str(), drive.HaId,
-                  drive.Target, drive.Lun, drive.Vendor().c_str(), drive.Product().c_str(),
-                  drive.Revision().c_str());
-  return Format("<%s>            %s %s %s", drive.DeviceName.c_str(), drive.Vendor().c_str(),
-                drive.Product().c_str(), drive.Revision().c_str());
-}
-
-std::string TrackLine(int position, const TNkTrack& track) {
-  const std::int64_t start = MsfAddressToFrames(track.Start);
-  const std::int64_t end = MsfAddressToFrames(track.End);
-  return Format("Track %2d : %.2d:%.2d:%.2d", position + 1, track.Start[1], track.Start[2],
-                track.Start[3]) +
-         Format(" - %.2d:%.2d:%.2d", track.End[1], track.End[2], track.End[3]) +
-         MsfPart(" (%.2d:%.2d:%.2d)", end - start);
 }
 
 std::string BatchFileName(const std::string& base, int position, const std::string& extension) {

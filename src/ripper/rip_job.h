@@ -1,6 +1,6 @@
 // Reading tracks of a CD+G disc into CDG or RWS files: the ripper's job on
-// its worker thread, the names a batch gives its files, the texts of the
-// drive and track lists, and the per-drive settings kept in "Drive.ini".
+// its worker thread, the names a batch gives its files, the outcome texts
+// and the per-drive settings kept in "Drive.ini".
 #pragma once
 
 #include <cstdint>
@@ -37,12 +37,6 @@ ReadFunction ChooseReadFunction(int command);
 // Read steps of a track: (end − start) / (R − S) + 1.
 std::int64_t RipSteps(const TNkTrack& track, const RipOptions& options);
 
-// "<%s> [%.2d:%.2d:%.2d] %s %s %s" for a drive reached by its sg address,
-// "<%s>            %s %s %s" for one reached by its device path alone.
-std::string DriveLine(const TNkCdRom& drive, bool byAddress);
-// "Track %2d : %.2d:%.2d:%.2d - %.2d:%.2d:%.2d (%.2d:%.2d:%.2d)": list
-// position + 1, start, end and length.
-std::string TrackLine(int position, const TNkTrack& track);
 // The file of list position `position` in a batch: "<base>_<NN><ext>", or
 // the first free "<base>_<NN> - <nnn><ext>" (999 when all are taken).
 std::string BatchFileName(const std::string& base, int position, const std::string& extension);

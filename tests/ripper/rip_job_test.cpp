@@ -139,17 +139,11 @@ TEST_F(RipJobTest, BatchNamesSkipExistingFiles) {
   EXPECT_TRUE(FileExists(base + "_05.cdg"));
 }
 
-TEST(RipTexts, DriveAndTrackLinesAndSettings) {
-  TNkCdRom drive(1, 2, 0);
-  drive.DeviceName = "sg:1:2:0";
+TEST(RipSettings, DriveIniSlotsAreRecognisedByProduct) {
+  TNkCdRom drive("/dev/sr0");
   std::uint8_t inquiry[36] = {5};
   std::memcpy(inquiry + 8, "PLEXTOR CD-R   PX-W4012A1.07", 28);
   drive.SetInquiry(inquiry, sizeof inquiry);
-  EXPECT_EQ(DriveLine(drive, true), "<sg:1:2:0> [01:02:00] PLEXTOR  CD-R   PX-W4012A 1.07");
-  drive.DeviceName = "/dev/sr0";
-  EXPECT_EQ(DriveLine(drive, false), "</dev/sr0>            PLEXTOR  CD-R   PX-W4012A 1.07");
-  EXPECT_EQ(TrackLine(0, Track(150, 150 + 4574)), "Track  1 : 00:02:00 - 01:02:74 (01:00:74)");
-
   IniFile ini;
   DriveSettings s{kReadCddaDataRw, true, 40};
   SaveDriveSettings(ini, drive, s);
