@@ -63,18 +63,25 @@ bool IsImage(const std::string& name) {
   return name.size() > 4 && name.compare(name.size() - 4, 4, ".ccd") == 0;
 }
 
-std::optional<OpenedDrive> OpenDrive(const std::string& name, std::string& error) {
+// Nothing, with the exit status already printed, when the drive cannot be
+// opened (a usage error for a malformed sg address).
+std::optional<OpenedDrive> OpenDrive(Io& io, const std::string& command, const std::string& name,
+                                     int& status) {
+  std::string error;
   OpenedDrive opened;
   if (IsImage(name)) {
     auto image = std::make_unique<CloneCdImage>();
-    if (!image->Open(name, error)) return std::nullopt;
+    if (!image->Open(name, error)) {
+      status = Failure(io, error);
+      return std::nullopt;
+    }
     opened.transport = std::move(image);
     opened.drive = TNkCdRom(name);
     Inquiry(*opened.transport, opened.drive);
   } else if (name.rfind(kSgPrefix, 0) == 0) {
     const std::optional<TNkCdRom> drive = SgDrive(name);
     if (!drive) {
-      error = "an sg drive is written sg:HOST:TARGET:LUN";
+      status = UsageError(io, command, "an sg drive is written sg:HOST:TARGET:LUN");
       return std::nullopt;
     }
     opened.transport = std::make_unique<SgDeviceTransport>(ListSgCdDevices());
@@ -90,9 +97,9 @@ int RunToc(const Args& args, Io& io) {
   const auto& positionals = args.Positionals();
   if (positionals.size() != 1) return UsageError(io, "toc", "give exactly one DRIVE");
   const std::string& name = positionals[0];
-  std::string error;
-  std::optional<OpenedDrive> opened = OpenDrive(name, error);
-  if (!opened) return Failure(io, error);
+  int status = kExitSuccess;
+  std::optional<OpenedDrive> opened = OpenDrive(io, "toc", name, status);
+  if (!opened) return status;
   TNkToc toc;
   if (!ReadToc(*opened->transport, opened->drive, args.Has("bcd"), toc))
     return Failure(io, "cannot read the table of contents of \"" + name + "\"");
@@ -139,9 +146,9 @@ int RunRip(const Args& args, Io& io) {
     options.readSize = static_cast<int>(*n);
   }
 
-  std::string error;
-  std::optional<OpenedDrive> opened = OpenDrive(positionals[0], error);
-  if (!opened) return Failure(io, error);
+  int openStatus = kExitSuccess;
+  std::optional<OpenedDrive> opened = OpenDrive(io, "rip", positionals[0], openStatus);
+  if (!opened) return openStatus;
   TNkToc toc;
   if (!ReadToc(*opened->transport, opened->drive, args.Has("bcd"), toc) || toc.TrackCount == 0)
     return Failure(io, "cannot read the table of contents of \"" + positionals[0] + "\"");
