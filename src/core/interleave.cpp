@@ -19,16 +19,20 @@ constexpr int DelayOf(int s) { return TSubCodeInterLeave::kDepth - 1 - s % 8; }
 int TSubCodeInterLeave::SourcePosition(int k) { return kSource[k]; }
 int TSubCodeInterLeave::Delay(int k) { return DelayOf(kSource[k]); }
 
-void TSubCodeInterLeave::Clear() { std::memset(history_, 0, sizeof history_); }
+void TSubCodeInterLeave::Clear() {
+  std::memset(history_, 0, sizeof history_);
+  newest_ = 0;
+}
 
 void TSubCodeInterLeave::DeinterleavePack(std::uint8_t* pack) {
-  std::memcpy(history_[0], pack, kPackSize);
+  // The history is a ring: the slot d packs back from the newest is
+  // (newest - d) mod 8, so ageing it is moving one index, not 168 bytes.
+  newest_ = (newest_ + 1) % kDepth;
+  std::memcpy(history_[newest_], pack, kPackSize);
   for (std::size_t k = 0; k < kPackSize; ++k) {
     const int s = kSource[k];
-    pack[k] = history_[DelayOf(s)][s];
+    pack[k] = history_[(newest_ + kDepth - DelayOf(s)) % kDepth][s];
   }
-  // Age the history from the older end so nothing is overwritten unread.
-  std::memmove(history_[1], history_[0], (kDepth - 1) * kPackSize);
 }
 
 void TSubCodeInterLeave::DeinterleavePacks(std::uint8_t* packs, int n) {

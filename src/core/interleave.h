@@ -28,7 +28,8 @@ class TSubCodeInterLeave {
   static int Delay(int k);
 
  private:
-  std::uint8_t history_[kDepth][kPackSize] = {};  // slot 0 = newest raw pack
+  std::uint8_t history_[kDepth][kPackSize] = {};  // a ring of the last eight raw packs
+  int newest_ = 0;                                // the slot of the newest one
 };
 
 }  // namespace mosaicer

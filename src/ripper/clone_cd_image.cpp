@@ -1,8 +1,16 @@
 #include "ripper/clone_cd_image.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 
 #include "core/interleave.h"
 #include "core/subcode_pack.h"
@@ -52,6 +60,37 @@ std::int64_t CcdNumber(const IniFile& ini, const std::string& section, const cha
 }
 
 std::uint8_t Byte(std::int64_t v) { return static_cast<std::uint8_t>(v & 0xFF); }
+
+// Fills the pieces from `offset` on; false unless every byte arrived.
+bool ReadAt(int fd, iovec* pieces, std::size_t count, std::int64_t offset) {
+  std::size_t first = 0;
+  while (first < count) {
+    const int n = static_cast<int>(std::min<std::size_t>(count - first, IOV_MAX));
+    const ssize_t got = ::preadv(fd, pieces + first, n, offset);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    offset += got;
+    std::size_t left = static_cast<std::size_t>(got);
+    while (first < count && left >= pieces[first].iov_len) left -= pieces[first++].iov_len;
+    if (left > 0) {
+      pieces[first].iov_base = static_cast<std::uint8_t*>(pieces[first].iov_base) + left;
+      pieces[first].iov_len -= left;
+    }
+  }
+  return true;
+}
+
+// Byte b of entry v is bit 7 - b of v, as 0 or 1: spreads one channel byte
+// over the eight raw bytes it contributes a bit to.
+struct SpreadTable {
+  std::array<std::uint64_t, 256> words{};
+  SpreadTable() {
+    for (int v = 0; v < 256; ++v)
+      for (int b = 0; b < 8; ++b)
+        if ((v >> (7 - b)) & 1) words[static_cast<std::size_t>(v)] |= std::uint64_t{1} << (8 * b);
+  }
+};
+const SpreadTable kSpread;
 
 }  // namespace
 
@@ -104,11 +143,12 @@ std::vector<std::uint8_t> FullTocReply(const CcdToc& toc, std::uint8_t session,
 }
 
 void LinearToRawSubcode(const std::uint8_t* linear, std::uint8_t* raw) {
-  for (std::size_t k = 0; k < kSubcodeBytesPerSector; ++k) {
-    std::uint8_t b = 0;
+  // Raw bytes 8i..8i+7 take their bits from byte i of every channel.
+  for (std::size_t i = 0; i < kChannelBytes; ++i) {
+    std::uint64_t word = 0;
     for (std::size_t c = 0; c < kChannels; ++c)
-      if ((linear[c * kChannelBytes + k / 8] >> (7 - k % 8)) & 1) b |= 0x80 >> c;
-    raw[k] = b;
+      word |= kSpread.words[linear[c * kChannelBytes + i]] << (7 - c);
+    for (std::size_t b = 0; b < 8; ++b) raw[i * 8 + b] = static_cast<std::uint8_t>(word >> (8 * b));
   }
 }
 
@@ -121,31 +161,31 @@ bool CloneCdImage::Open(const std::string& ccdPath, std::string& error) {
   }
   const std::string text((std::istreambuf_iterator<char>(ccd)), std::istreambuf_iterator<char>());
   if (!ParseCcd(text, toc_, error)) return false;
-  img_.close();  // a second Open replaces the image
-  sub_.close();
-  img_.clear();
-  sub_.clear();
   sectors_ = 0;
   const std::string img = base.replace_extension(".img").string();
   const std::string sub = base.replace_extension(".sub").string();
-  img_.open(img, std::ios::binary | std::ios::ate);
-  sub_.open(sub, std::ios::binary | std::ios::ate);
-  if (!img_ || !sub_) {
-    error = "cannot open \"" + (img_ ? sub : img) + "\"";
+  img_ = UniqueFd(::open(img.c_str(), O_RDONLY | O_CLOEXEC));  // replaces an earlier image
+  sub_ = UniqueFd(::open(sub.c_str(), O_RDONLY | O_CLOEXEC));
+  struct stat imgInfo, subInfo;
+  if (!img_.valid() || ::fstat(img_.get(), &imgInfo) != 0) {
+    error = "cannot open \"" + img + "\"";
     return false;
   }
-  const std::int64_t imgSectors = static_cast<std::int64_t>(img_.tellg()) / kAudioBytesPerSector;
-  const std::int64_t subSectors = static_cast<std::int64_t>(sub_.tellg()) / kSubcodeBytesPerSector;
+  if (!sub_.valid() || ::fstat(sub_.get(), &subInfo) != 0) {
+    error = "cannot open \"" + sub + "\"";
+    return false;
+  }
+  const std::int64_t imgSectors = imgInfo.st_size / static_cast<std::int64_t>(kAudioBytesPerSector);
+  const std::int64_t subSectors =
+      subInfo.st_size / static_cast<std::int64_t>(kSubcodeBytesPerSector);
   sectors_ = std::min(imgSectors, subSectors);
   return true;
 }
 
 bool CloneCdImage::ReadSub(std::int64_t lba, std::uint32_t count, std::vector<std::uint8_t>& sub) {
   sub.resize(static_cast<std::size_t>(count) * kSubcodeBytesPerSector);
-  sub_.clear();
-  sub_.seekg(lba * static_cast<std::int64_t>(kSubcodeBytesPerSector));
-  return static_cast<bool>(
-      sub_.read(reinterpret_cast<char*>(sub.data()), static_cast<std::streamsize>(sub.size())));
+  iovec piece{sub.data(), sub.size()};
+  return ReadAt(sub_.get(), &piece, 1, lba * static_cast<std::int64_t>(kSubcodeBytesPerSector));
 }
 
 bool CloneCdImage::ReadRwPacks(std::int64_t lba, std::uint32_t count,
@@ -191,12 +231,16 @@ std::uint8_t CloneCdImage::Read(std::int64_t lba, std::uint32_t count, Subcode s
   } else if (subcode == Subcode::Rw || subcode == Subcode::RwOnly) {
     if (!ReadRwPacks(lba, count, packs)) return kCheckCondition;
   }
-  img_.clear();
-  img_.seekg(lba * static_cast<std::int64_t>(kAudioBytesPerSector));
+  if (audio) {  // every sector's audio straight into its place
+    std::vector<iovec> pieces(count);
+    for (std::uint32_t s = 0; s < count; ++s)
+      pieces[s] = {out + static_cast<std::size_t>(s) * sectorSize, kAudioBytesPerSector};
+    if (!ReadAt(img_.get(), pieces.data(), pieces.size(),
+                lba * static_cast<std::int64_t>(kAudioBytesPerSector)))
+      return kCheckCondition;
+  }
   for (std::uint32_t s = 0; s < count; ++s) {
     std::uint8_t* sector = out + static_cast<std::size_t>(s) * sectorSize;
-    if (audio && !img_.read(reinterpret_cast<char*>(sector), kAudioBytesPerSector))
-      return kCheckCondition;
     std::uint8_t* tail = sector + (audio ? kAudioBytesPerSector : 0);
     const std::size_t offset = static_cast<std::size_t>(s) * kSubcodeBytesPerSector;
     switch (subcode) {

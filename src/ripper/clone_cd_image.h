@@ -14,12 +14,12 @@
 
 #include <array>
 #include <cstdint>
-#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/parity.h"
+#include "platform/unique_fd.h"
 #include "ripper/scsi_transport.h"
 
 namespace mosaicer {
@@ -69,8 +69,8 @@ class CloneCdImage : public ScsiTransport {
   bool ReadSub(std::int64_t lba, std::uint32_t count, std::vector<std::uint8_t>& sub);
 
   CcdToc toc_;
-  std::ifstream img_;
-  std::ifstream sub_;
+  UniqueFd img_{-1};
+  UniqueFd sub_{-1};
   std::int64_t sectors_ = 0;
   TSubCodeErrorCorrect ecc_;
 };
