@@ -82,6 +82,13 @@ TEST_F(RipJobTest, ReadStepsOfTheReadSizeUntilTheEnd) {
   EXPECT_EQ(static_cast<std::uint8_t>(file[999 * kCdgSectorSize]), 999 % 256);
   EXPECT_EQ(static_cast<std::uint8_t>(file[kAudioBytesPerSector + 5]), 0x3F);  // masked
 
+  // Read sizes are kept to 1..50 sectors.
+  drive.reads.clear();
+  options.readSize = 80;
+  ASSERT_TRUE(job.RipTrack(drive, cd, Track(150, 250), dir.File("u.cdg"), options));
+  EXPECT_EQ(drive.reads[0].second, 50u);
+  options.readSize = kDefaultReadSize;
+
   // A short track is one read; subcode only gives 96 bytes a sector.
   drive.reads.clear();
   options.subcodeOnly = true;
