@@ -10,6 +10,7 @@
 #include "image/pal_file.h"
 #include "platform/bmp_codec.h"
 #include "platform/file_util.h"
+#include "support/cli_run.h"
 #include "support/temp_dir.h"
 #include "support/wave_file.h"
 
@@ -18,16 +19,8 @@ namespace {
 
 using testing::TempDir;
 
-struct CliResult {
-  int status;
-  std::string out, err;
-};
-
-CliResult Cli(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  const int status = RunCli(args, out, err);
-  return {status, out.str(), err.str()};
-}
+using testing::Cli;
+using testing::CliResult;
 
 // A 24-bit picture with smooth gradients, `w` x `h`.
 std::string Photo(TempDir& dir, int w = 320, int h = 240) {

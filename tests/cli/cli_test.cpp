@@ -1,4 +1,5 @@
 #include "cli/cli.h"
+#include "support/cli_run.h"
 
 #include <gtest/gtest.h>
 
@@ -14,17 +15,8 @@
 namespace mosaicer::cli {
 namespace {
 
-struct CliResult {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-CliResult Cli(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  const int status = RunCli(args, out, err);
-  return {status, out.str(), err.str()};
-}
+using testing::Cli;
+using testing::CliResult;
 
 TEST(CliGeneral, HelpVersionAndUsageErrors) {
   CliResult help = Cli({"--help"});

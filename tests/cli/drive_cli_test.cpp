@@ -3,21 +3,13 @@
 #include <sstream>
 
 #include "cli/cli.h"
+#include "support/cli_run.h"
 
 namespace mosaicer::cli {
 namespace {
 
-struct Result {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-Result Cli(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  const int status = RunCli(args, out, err);
-  return {status, out.str(), err.str()};
-}
+using testing::Cli;
+using testing::CliResult;
 
 TEST(CliToc, DriveArgumentsAreChecked) {
   EXPECT_EQ(Cli({"toc"}).status, kExitUsage);
@@ -28,7 +20,7 @@ TEST(CliToc, DriveArgumentsAreChecked) {
 }
 
 TEST(CliToc, UnreachableDriveIsAFailure) {
-  const Result block = Cli({"toc", "/nonexistent/sr0", "--bcd"});
+  const CliResult block = Cli({"toc", "/nonexistent/sr0", "--bcd"});
   EXPECT_EQ(block.status, kExitFailure);
   EXPECT_NE(block.err.find("\"/nonexistent/sr0\""), std::string::npos);
   EXPECT_TRUE(block.out.empty());

@@ -5,22 +5,15 @@
 #include "cli/cli.h"
 #include "core/subcode_pack.h"
 #include "platform/file_util.h"
+#include "support/cli_run.h"
 #include "support/clone_cd_disc.h"
 #include "support/temp_dir.h"
 
 namespace mosaicer::cli {
 namespace {
 
-struct CliResult {
-  int status;
-  std::string out, err;
-};
-
-CliResult Cli(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  const int status = RunCli(args, out, err);
-  return {status, out.str(), err.str()};
-}
+using testing::Cli;
+using testing::CliResult;
 
 class RipCli : public ::testing::Test {
  protected:

@@ -4,6 +4,7 @@
 
 #include "cli/cli.h"
 #include "core/subcode_pack.h"
+#include "support/cli_run.h"
 #include "support/temp_dir.h"
 #include "support/wave_file.h"
 
@@ -13,16 +14,8 @@ namespace {
 using testing::ReadFile;
 using testing::TempDir;
 
-struct CliResult {
-  int status;
-  std::string out, err;
-};
-
-CliResult Cli(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  const int status = RunCli(args, out, err);
-  return {status, out.str(), err.str()};
-}
+using testing::Cli;
+using testing::CliResult;
 
 class UtilityCli : public ::testing::Test {
  protected:

@@ -6,28 +6,12 @@
 #include <random>
 #include <vector>
 
+#include "support/clone_cd_disc.h"
+
 namespace mosaicer {
 namespace {
 
-// The position swap a drive applies: 1<->18, 2<->5, 3<->23.
-int Swapped(int j) {
-  switch (j) {
-    case 1:
-      return 18;
-    case 18:
-      return 1;
-    case 2:
-      return 5;
-    case 5:
-      return 2;
-    case 3:
-      return 23;
-    case 23:
-      return 3;
-    default:
-      return j;
-  }
-}
+using testing::Swapped;
 
 // Builds the raw stream a disc carries for `source`, written independently of
 // the de-interleaver: raw pack t holds at position j the symbol p(j) of
