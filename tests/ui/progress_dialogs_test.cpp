@@ -1,0 +1,90 @@
+#include "app/progress_dialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+
+#include <thread>
+
+namespace mosaicer {
+namespace {
+
+// Runs queued calls until `done` holds or a generous time has passed.
+template <typename Done>
+bool ProcessUntil(Done done) {
+  for (int i = 0; i < 500 && !done(); ++i) QTest::qWait(10);
+  return done();
+}
+
+TEST(ProgressDlg, StepsFromAWorkerThreadMoveTheBarAndTheEndCodeClosesIt) {
+  TJobOwner owner;
+  TProgressDlg dialog(owner);
+  EXPECT_EQ(dialog.windowTitle(), QStringLiteral("CDGファイルを作成中..."));
+  dialog.show();
+  EXPECT_EQ(dialog.TimeLbl()->text(), QStringLiteral("00:00"));
+
+  std::thread worker([&] {
+    owner.Report(kProgressSteps, 770);
+    for (int i = 0; i < 769; ++i) owner.Report(kProgressStep);
+  });
+  worker.join();
+  ASSERT_TRUE(ProcessUntil([&] { return dialog.ProgressBar()->value() == 770; }));
+  EXPECT_EQ(dialog.ProgressBar()->maximum(), 771);
+  owner.Report(kProgressStep);
+  ASSERT_TRUE(ProcessUntil([&] { return dialog.ProgressBar()->value() == 771; }));
+  owner.Report(kProgressDone);
+  ASSERT_TRUE(ProcessUntil([&] { return !dialog.isVisible(); }));
+  EXPECT_FALSE(dialog.Timer().isActive());
+}
+
+TEST(ProgressDlg, ElapsedTimeAndCancel) {
+  TJobOwner owner;
+  TProgressDlg dialog(owner);
+  dialog.show();
+  EXPECT_EQ(dialog.Timer().interval(), 500);
+  for (int tick = 0; tick < 75; ++tick) dialog.TimerTimer();
+  EXPECT_EQ(dialog.TimeLbl()->text(), QStringLiteral("01:15"));
+  EXPECT_EQ(dialog.Timer().interval(), 1000);  // after the first half-second tick
+
+  owner.SetJobStatus(kJobRunning);
+  QTest::mouseClick(dialog.CancelBtn(), Qt::LeftButton);
+  EXPECT_EQ(owner.JobStatus(), kJobCancelRequested);
+  EXPECT_TRUE(dialog.isVisible());  // cancel only asks; the job closes it
+  dialog.close();
+  EXPECT_TRUE(dialog.isVisible());
+  owner.Report(kProgressFailed);
+  ASSERT_TRUE(ProcessUntil([&] { return !dialog.isVisible(); }));
+}
+
+TEST(ProgressDlg2, BatchCaptionCountsTheTracks) {
+  TJobOwner owner;
+  TProgressDlg2 dialog(owner);
+  dialog.SetRwsOnly(true);
+  dialog.SetCaptionText("RWSファイルを作成中(1/3)...");
+  dialog.show();
+  EXPECT_EQ(dialog.windowTitle(), QStringLiteral("RWSファイルを作成中(1/3)..."));
+  owner.Report(kProgressBeginBatch, 3);
+  owner.Report(kProgressNextTrack);
+  ASSERT_TRUE(ProcessUntil([&] { return dialog.TrackCounter() == 2; }));
+  EXPECT_EQ(dialog.CaptionText(), "RWSファイルを作成中(1/3)...");
+  owner.Report(kProgressNextTrack);
+  ASSERT_TRUE(ProcessUntil([&] { return dialog.TrackCounter() == 3; }));
+  dialog.TimerTimer();  // the timer carries the caption to the title bar
+  EXPECT_EQ(dialog.windowTitle(), QStringLiteral("RWSファイルを作成中(2/3)..."));
+  EXPECT_EQ(dialog.TrackTotal(), 3);
+
+  // A dialog made while a job runs cannot take the callback over.
+  owner.SetJobStatus(kJobRunning);
+  TProgressDlg2 late(owner);
+  owner.Report(kProgressNextTrack);
+  ASSERT_TRUE(ProcessUntil([&] { return dialog.TrackCounter() == 4; }));
+  EXPECT_EQ(late.TrackCounter(), 0);
+  owner.Report(kProgressDone);
+  ASSERT_TRUE(ProcessUntil([&] { return !dialog.isVisible(); }));
+}
+
+}  // namespace
+}  // namespace mosaicer
