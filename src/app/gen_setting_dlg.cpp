@@ -1,0 +1,95 @@
+#include "app/gen_setting_dlg.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+#include "platform/file_util.h"
+
+namespace mosaicer {
+namespace {
+
+constexpr const char* kSection = "GenSettingDlg";
+constexpr int kDefaultPosition = 100;
+constexpr int kMinWidth = 350;
+constexpr int kFixedHeight = 130;
+
+}  // namespace
+
+TGenSettingDlg::TGenSettingDlg(Dialogs& dialogs, QWidget* parent)
+    : QDialog(parent),
+      dialogs_(dialogs),
+      TloLbl_(new QLabel(QStringLiteral("表示エフェクトの格納フォルダ:"), this)),
+      TloPathEdit_(new QLineEdit(this)),
+      BrowseBtn_(new QPushButton(QStringLiteral("&Browse"), this)),
+      OkBtn_(new QPushButton(QStringLiteral("&OK"), this)),
+      CancelBtn_(new QPushButton(QStringLiteral("&Cancel"), this)) {
+  setObjectName("GenSettingDlg");
+  setWindowTitle(QStringLiteral("一般設定"));
+  setModal(true);
+  TloLbl_->setObjectName("TloLbl");
+  TloPathEdit_->setObjectName("TloPathEdit");
+  BrowseBtn_->setObjectName("BrowseBtn");
+  OkBtn_->setObjectName("OkBtn");
+  CancelBtn_->setObjectName("CancelBtn");
+  OkBtn_->setDefault(true);
+
+  auto* layout = new QGridLayout(this);
+  layout->addWidget(TloLbl_, 0, 0, 1, 2);
+  layout->addWidget(TloPathEdit_, 1, 0);
+  layout->addWidget(BrowseBtn_, 1, 1);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(OkBtn_);
+  buttons->addWidget(CancelBtn_);
+  layout->addLayout(buttons, 2, 0, 1, 2);
+  // Resizable in width only.
+  setMinimumSize(kMinWidth, kFixedHeight);
+  setMaximumHeight(kFixedHeight);
+
+  connect(BrowseBtn_, &QPushButton::clicked, this, [this] { BrowseBtnClick(); });
+  connect(OkBtn_, &QPushButton::clicked, this, [this] { OkBtnClick(); });
+  connect(CancelBtn_, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TGenSettingDlg::ReadSettings(const IniFile& ini) {
+  move(static_cast<int>(ini.ReadInteger(kSection, "Left", kDefaultPosition)),
+       static_cast<int>(ini.ReadInteger(kSection, "Top", kDefaultPosition)));
+}
+
+void TGenSettingDlg::WriteSettings(IniFile& ini) const {
+  ini.WriteInteger(kSection, "Top", y());
+  ini.WriteInteger(kSection, "Left", x());
+}
+
+void TGenSettingDlg::showEvent(QShowEvent* event) {
+  if (target_) TloPathEdit_->setText(QString::fromStdString(*target_));
+  QDialog::showEvent(event);
+}
+
+void TGenSettingDlg::done(int result) {
+  target_ = nullptr;
+  QDialog::done(result);
+}
+
+void TGenSettingDlg::BrowseBtnClick() {
+  if (auto folder = dialogs_.ChooseFolder(this, kBrowseTitle, TloPathEdit_->text().toStdString()))
+    TloPathEdit_->setText(QString::fromStdString(*folder));
+}
+
+void TGenSettingDlg::OkBtnClick() {
+  if (target_) {
+    const std::string folder = TloPathEdit_->text().toStdString();
+    if (folder.empty()) {
+      dialogs_.Error(this, "フォルダ名が空です。");  // nothing to create
+    } else if (CreateFolders(folder)) {
+      *target_ = folder;
+    }
+  }
+  accept();  // OK in any case
+}
+
+}  // namespace mosaicer

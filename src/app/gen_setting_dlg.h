@@ -1,0 +1,57 @@
+// The general settings dialog: the folder that holds the display-effect
+// files. It edits the main window's folder text in place, and only when
+// the folder exists (or can be made) on OK.
+#pragma once
+
+#include <QDialog>
+
+#include <string>
+
+#include "app/dialogs.h"
+#include "platform/ini_file.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace mosaicer {
+
+class TGenSettingDlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  TGenSettingDlg(Dialogs& dialogs, QWidget* parent = nullptr);
+
+  // The text to edit (the main window's effect folder); cleared on close.
+  void SetTarget(std::string* target) { target_ = target; }
+  std::string* Target() const { return target_; }
+
+  void ReadSettings(const IniFile& ini);
+  void WriteSettings(IniFile& ini) const;
+
+  QLineEdit* TloPathEdit() const { return TloPathEdit_; }
+  QPushButton* BrowseBtn() const { return BrowseBtn_; }
+  QPushButton* OkBtn() const { return OkBtn_; }
+  QPushButton* CancelBtn() const { return CancelBtn_; }
+
+  static constexpr const char* kBrowseTitle =
+      "表示エフェクト(*.tlo)を格納するフォルダを選択して下さい";
+
+ protected:
+  void showEvent(QShowEvent* event) override;  // FormShow
+  void done(int result) override;              // FormClose
+
+ private:
+  void BrowseBtnClick();
+  void OkBtnClick();
+
+  Dialogs& dialogs_;
+  std::string* target_ = nullptr;
+  QLabel* TloLbl_;
+  QLineEdit* TloPathEdit_;
+  QPushButton* BrowseBtn_;
+  QPushButton* OkBtn_;
+  QPushButton* CancelBtn_;
+};
+
+}  // namespace mosaicer

@@ -1,0 +1,66 @@
+// A Dialogs that answers from a script and fails the test on any prompt it
+// was not told to expect.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <optional>
+#include <string>
+
+#include "app/dialogs.h"
+
+namespace mosaicer::testing {
+
+class ScriptedDialogs : public Dialogs {
+ public:
+  std::deque<std::optional<std::string>> folders;  // answers to ChooseFolder, in order
+  std::deque<std::optional<std::string>> files;    // answers to OpenFile and SaveFile
+  std::deque<bool> confirms;
+  std::vector<std::string> errors, informations, titles;
+  int beeps = 0;
+
+  std::optional<std::string> OpenFile(QWidget*, const std::string&, const std::string&) override {
+    return Next(files, "OpenFile");
+  }
+  std::optional<std::string> SaveFile(QWidget*, const std::string& title, const std::string&,
+                                      const std::string&, const std::string&) override {
+    titles.push_back(title);
+    return Next(files, "SaveFile");
+  }
+  std::optional<std::string> ChooseFolder(QWidget*, const std::string& title,
+                                          const std::string&) override {
+    titles.push_back(title);
+    return Next(folders, "ChooseFolder");
+  }
+  std::optional<std::uint32_t> ChooseColour(QWidget*, std::uint32_t) override {
+    ADD_FAILURE() << "unexpected colour dialog";
+    return std::nullopt;
+  }
+  bool Confirm(QWidget*, const std::string& text) override {
+    if (confirms.empty()) {
+      ADD_FAILURE() << "unexpected question: " << text;
+      return false;
+    }
+    const bool answer = confirms.front();
+    confirms.pop_front();
+    return answer;
+  }
+  void Error(QWidget*, const std::string& text) override { errors.push_back(text); }
+  void Information(QWidget*, const std::string& text) override { informations.push_back(text); }
+  void Beep() override { ++beeps; }
+
+ private:
+  template <typename T>
+  static T Next(std::deque<T>& answers, const char* what) {
+    if (answers.empty()) {
+      ADD_FAILURE() << "unexpected " << what;
+      return T{};
+    }
+    T answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+};
+
+}  // namespace mosaicer::testing
