@@ -31,10 +31,12 @@ int TerminalProgress::Callback(std::int8_t code, int value, void* context) {
     case kProgressEnded:
       self->ended_ = true;
       self->wake_.Set();
-      break;
+      if (self->drawAsReported_ && self->drawn_) self->Draw(true);
+      return 0;
     default:
-      break;
+      return 0;
   }
+  if (self->drawAsReported_) self->Draw(false);
   return 0;
 }
 
@@ -43,8 +45,10 @@ void TerminalProgress::Draw(bool final) {
   const std::int64_t total = total_.load();
   const std::int64_t done = std::min(done_.load(), total);
   const int filled = total > 0 ? static_cast<int>(done * kBarWidth / total) : 0;
+  if (!final && drawAsReported_ && filled == filled_) return;  // nothing moved
+  filled_ = filled;
   err_ << "\r[" << std::string(filled, '#') << std::string(kBarWidth - filled, '.') << "] " << done
-       << "/" << total << " sectors" << (final ? "\n" : "") << std::flush;
+       << "/" << total << (final ? "\n" : "") << std::flush;
   drawn_ = true;
 }
 

@@ -10,12 +10,15 @@
 
 namespace mosaicer::cli {
 
-// Receives the job's progress codes on the worker thread; the waiting thread
-// draws a bar from them on stderr when that is a terminal.
+// Receives a job's progress codes and draws a bar from them on stderr when
+// that is a terminal. A job on a worker thread is drawn by the thread that
+// waits for it (WaitForEnd); an operation that runs on the calling thread
+// is drawn as its codes come in (`drawAsReported`).
 class TerminalProgress {
  public:
   // `show`: draw the bar (stderr is a terminal and -q was not given).
-  TerminalProgress(std::ostream& err, bool show) : err_(err), show_(show) {}
+  TerminalProgress(std::ostream& err, bool show, bool drawAsReported = false)
+      : err_(err), show_(show), drawAsReported_(drawAsReported) {}
 
   // Registers with the job's owner.
   bool Attach(TJobOwner& owner) { return owner.SetProgressCallback(&Callback, this); }
@@ -29,6 +32,8 @@ class TerminalProgress {
 
   std::ostream& err_;
   bool show_;
+  bool drawAsReported_;
+  int filled_ = -1;  // hashes last drawn: the bar is redrawn only when it moves
   std::atomic<std::int64_t> total_{0};
   std::atomic<std::int64_t> done_{0};
   std::atomic<bool> ended_{false};

@@ -10,67 +10,12 @@
 #include "authoring/messages.h"
 #include "cli/commands.h"
 #include "cli/output_check.h"
+#include "cli/progress.h"
 #include "utility/divide_combine.h"
 #include "utility/utility_messages.h"
 
 namespace mosaicer::cli {
 namespace {
-
-constexpr int kBarWidth = 40;
-
-// Draws the operation's progress bar on stderr as the steps come in, on the
-// operation's own thread.
-class StepBar {
- public:
-  StepBar(std::ostream& err, bool show) : err_(err), show_(show) {}
-
-  void Attach(TJobOwner& owner) {
-    if (show_) owner.SetProgressCallback(&Callback, this);
-  }
-
- private:
-  static int Callback(std::int8_t code, int value, void* context) {
-    auto* self = static_cast<StepBar*>(context);
-    switch (code) {
-      case kProgressSteps:
-        self->total_ = value;
-        self->done_ = 0;
-        break;
-      case kProgressStep:
-        ++self->done_;
-        break;
-      case kProgressAllSteps:
-        self->done_ = self->total_;
-        break;
-      case kProgressDone:
-      case kProgressFailed:
-        if (self->drawn_ >= 0) self->err_ << "\n" << std::flush;
-        return 0;
-      default:
-        return 0;
-    }
-    self->Draw();
-    return 0;
-  }
-
-  void Draw() {
-    // The last block of a divide (and the last partial sector of a combine)
-    // is a step beyond the announced maximum: the bar stays full.
-    const int done = std::min(done_, total_);
-    const int filled =
-        total_ > 0 ? static_cast<int>(std::int64_t{done} * kBarWidth / total_) : kBarWidth;
-    if (filled == drawn_ && done != total_) return;  // redraw only when the bar moves
-    drawn_ = filled;
-    err_ << "\r[" << std::string(filled, '#') << std::string(kBarWidth - filled, '.') << "] "
-         << done << "/" << total_ << std::flush;
-  }
-
-  std::ostream& err_;
-  bool show_;
-  int total_ = 0;
-  int done_ = 0;
-  int drawn_ = -1;
-};
 
 bool ShowBar(const Io& io) { return !io.quiet && ::isatty(STDERR_FILENO) == 1; }
 
@@ -95,7 +40,7 @@ int RunDivide(const Args& args, Io& io) {
     if (const int status = CheckOutput(io, request.wavPath, args.Has("force"))) return status;
 
   TJobOwner owner;
-  StepBar bar(io.err, ShowBar(io));
+  TerminalProgress bar(io.err, ShowBar(io), true);
   bar.Attach(owner);
   return Report(io, Divide(request, &owner), kDivideSucceeded, kDivideFailed);
 }
@@ -110,7 +55,7 @@ int RunCombine(const Args& args, Io& io) {
   if (const int status = CheckOutput(io, request.cdgPath, args.Has("force"))) return status;
 
   TJobOwner owner;
-  StepBar bar(io.err, ShowBar(io));
+  TerminalProgress bar(io.err, ShowBar(io), true);
   bar.Attach(owner);
   const UtilityResult result = Combine(request, &owner);
   if (result.outcome == UtilityOutcome::NotCdAudio)
