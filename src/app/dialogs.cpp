@@ -2,9 +2,12 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include <cstdio>
 #include <vector>
 
 namespace mosaicer {
@@ -64,13 +67,18 @@ std::optional<std::string> QtDialogs::ChooseFolder(QWidget* parent, const std::s
   return Chosen(QFileDialog::getExistingDirectory(parent, Q(title), Q(folder)));
 }
 
-std::optional<std::uint32_t> QtDialogs::ChooseColour(QWidget* parent, std::uint32_t colour) {
-  const QColor initial(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
-  const QColor chosen = QColorDialog::getColor(initial, parent);
+std::optional<std::uint32_t> QtDialogs::ChooseColour(QWidget* parent, std::uint32_t colour,
+                                                    std::vector<std::string>& customColours) {
+  for (const std::string& line : customColours) {
+    const auto parsed = ParseCustomColourLine(line);
+    if (parsed) QColorDialog::setCustomColor(parsed->first, ToQColor(parsed->second));
+  }
+  const QColor chosen = QColorDialog::getColor(ToQColor(colour), parent);
+  customColours.clear();
+  for (int i = 0; i < QColorDialog::customCount() && i < kCustomColourCount; ++i)
+    customColours.push_back(CustomColourLineFor(i, FromQColor(QColorDialog::customColor(i))));
   if (!chosen.isValid()) return std::nullopt;
-  return static_cast<std::uint32_t>(chosen.red()) |
-         static_cast<std::uint32_t>(chosen.green()) << 8 |
-         static_cast<std::uint32_t>(chosen.blue()) << 16;
+  return FromQColor(chosen);
 }
 
 bool QtDialogs::Confirm(QWidget* parent, const std::string& text) {
@@ -87,5 +95,47 @@ void QtDialogs::Information(QWidget* parent, const std::string& text) {
 }
 
 void QtDialogs::Beep() { QApplication::beep(); }
+
+bool QtDialogs::OpenUrl(const std::string& url) {
+  return QDesktopServices::openUrl(QUrl(Q(url)));
+}
+
+QColor ToQColor(std::uint32_t colour) {
+  return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
+                static_cast<int>((colour >> 16) & 0xFF));
+}
+
+std::uint32_t FromQColor(const QColor& colour) {
+  return static_cast<std::uint32_t>(colour.red()) |
+         static_cast<std::uint32_t>(colour.green()) << 8 |
+         static_cast<std::uint32_t>(colour.blue()) << 16;
+}
+
+std::string CustomColourLineFor(int index, std::uint32_t colour) {
+  char text[16];
+  std::snprintf(text, sizeof text, "Color%c=%06X", 'A' + index, colour & 0xFFFFFFu);
+  return text;
+}
+
+std::optional<std::pair<int, std::uint32_t>> ParseCustomColourLine(const std::string& line) {
+  // "Color" + letter + "=" + hex
+  constexpr std::size_t kValueStart = 7;
+  if (line.size() <= kValueStart || line.compare(0, 5, "Color") != 0 || line[6] != '=')
+    return std::nullopt;
+  const int index = line[5] - 'A';
+  if (index < 0 || index >= kCustomColourCount) return std::nullopt;
+  std::uint32_t value = 0;
+  for (std::size_t i = kValueStart; i < line.size(); ++i) {
+    const char c = line[i];
+    int digit;
+    if (c >= '0' && c <= '9') digit = c - '0';
+    else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+    else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+    else return std::nullopt;
+    value = (value << 4) | static_cast<std::uint32_t>(digit);
+    if (value > 0xFFFFFFu) return std::nullopt;
+  }
+  return std::make_pair(index, value);
+}
 
 }  // namespace mosaicer

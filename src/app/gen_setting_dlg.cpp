@@ -7,13 +7,13 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "app/window_placement.h"
 #include "platform/file_util.h"
 
 namespace mosaicer {
 namespace {
 
 constexpr const char* kSection = "GenSettingDlg";
-constexpr int kDefaultPosition = 100;
 constexpr int kMinWidth = 350;
 constexpr int kFixedHeight = 130;
 
@@ -55,14 +55,10 @@ TGenSettingDlg::TGenSettingDlg(Dialogs& dialogs, QWidget* parent)
   connect(CancelBtn_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void TGenSettingDlg::ReadSettings(const IniFile& ini) {
-  move(static_cast<int>(ini.ReadInteger(kSection, "Left", kDefaultPosition)),
-       static_cast<int>(ini.ReadInteger(kSection, "Top", kDefaultPosition)));
-}
+void TGenSettingDlg::ReadSettings(const IniFile& ini) { ReadPlacement(*this, ini, kSection, {}); }
 
 void TGenSettingDlg::WriteSettings(IniFile& ini) const {
-  ini.WriteInteger(kSection, "Top", y());
-  ini.WriteInteger(kSection, "Left", x());
+  WritePlacement(*this, ini, kSection, false);
 }
 
 void TGenSettingDlg::showEvent(QShowEvent* event) {

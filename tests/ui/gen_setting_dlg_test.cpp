@@ -8,17 +8,14 @@
 #include <QTimer>
 
 #include "platform/file_util.h"
+#include "modal.h"
 #include "scripted_dialogs.h"
 #include "support/temp_dir.h"
 
 namespace mosaicer {
 namespace {
 
-// Shows the dialog modally and runs `act` inside its event loop.
-int RunModal(QDialog& dialog, const std::function<void()>& act) {
-  QTimer::singleShot(0, &dialog, act);
-  return dialog.exec();
-}
+using testing::RunModal;
 
 TEST(GenSettingDlg, BrowsedFolderIsCreatedWithItsParentsOnOk) {
   testing::TempDir dir;

@@ -7,6 +7,7 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/dialogs.h"
 
@@ -17,7 +18,9 @@ class ScriptedDialogs : public Dialogs {
   std::deque<std::optional<std::string>> folders;  // answers to ChooseFolder, in order
   std::deque<std::optional<std::string>> files;    // answers to OpenFile and SaveFile
   std::deque<bool> confirms;
-  std::vector<std::string> errors, informations, titles;
+  std::deque<std::optional<std::uint32_t>> colours;  // answers to ChooseColour
+  std::vector<std::string> errors, informations, titles, urls;
+  std::vector<std::string> customColours;  // what the colour dialog was last given
   int beeps = 0;
 
   std::optional<std::string> OpenFile(QWidget*, const std::string&, const std::string&) override {
@@ -33,9 +36,10 @@ class ScriptedDialogs : public Dialogs {
     titles.push_back(title);
     return Next(folders, "ChooseFolder");
   }
-  std::optional<std::uint32_t> ChooseColour(QWidget*, std::uint32_t) override {
-    ADD_FAILURE() << "unexpected colour dialog";
-    return std::nullopt;
+  std::optional<std::uint32_t> ChooseColour(QWidget*, std::uint32_t,
+                                            std::vector<std::string>& custom) override {
+    customColours = custom;
+    return Next(colours, "ChooseColour");
   }
   bool Confirm(QWidget*, const std::string& text) override {
     if (confirms.empty()) {
@@ -49,6 +53,10 @@ class ScriptedDialogs : public Dialogs {
   void Error(QWidget*, const std::string& text) override { errors.push_back(text); }
   void Information(QWidget*, const std::string& text) override { informations.push_back(text); }
   void Beep() override { ++beeps; }
+  bool OpenUrl(const std::string& url) override {
+    urls.push_back(url);
+    return true;
+  }
 
  private:
   template <typename T>
