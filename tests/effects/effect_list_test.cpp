@@ -1,0 +1,60 @@
+#include "effects/effect_list.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "support/temp_dir.h"
+
+namespace mosaicer {
+namespace {
+
+std::string Effect(const std::string& title, int version = kTloVersion) {
+  return "[Info]\r\nTloVersion=" + std::to_string(version) + "\r\nTitleJ=" + title +
+         "\r\nNumTiles=1\r\n[0]\r\nCol=1\r\nRow=1\r\n";
+}
+
+std::vector<std::string> Titles(const std::vector<EffectEntry>& effects) {
+  std::vector<std::string> titles;
+  for (const auto& e : effects) titles.push_back(e.title);
+  return titles;
+}
+
+TEST(EffectList, ListsValidEffectsUnderTitleOrFileName) {
+  testing::TempDir dir;
+  dir.Write("a.tlo", Effect("渦巻き"));
+  dir.Write("untitled.TLO", Effect(""));       // extension in capitals, no title
+  dir.Write("old.tlo", Effect("Old", 0));      // TloVersion 0 is not an effect
+  dir.Write("notes.txt", Effect("Not listed"));  // wrong extension
+  std::filesystem::create_directory(dir.File("folder.tlo"));
+  auto titles = Titles(FindEffects(dir.path().string()));
+  std::sort(titles.begin(), titles.end());
+  EXPECT_EQ(titles, (std::vector<std::string>{"untitled", "渦巻き"}));
+  for (const auto& e : FindEffects(dir.path().string()))
+    EXPECT_TRUE(std::filesystem::exists(e.file.FileName)) << e.file.FileName;
+}
+
+TEST(EffectList, EqualTitlesAreAllListedAndTheFirstIsFound) {
+  testing::TempDir dir;
+  dir.Write("one.tlo", Effect("Wipe"));
+  dir.Write("two.tlo", Effect("wipe"));
+  dir.Write("three.tlo", Effect("Fade"));
+  const auto effects = FindEffects(dir.path().string());
+  ASSERT_EQ(effects.size(), 3u);
+  int first = 0;
+  for (std::size_t i = 0; i < effects.size() && !first; ++i)
+    if (effects[i].title == "Wipe" || effects[i].title == "wipe") first = static_cast<int>(i) + 1;
+  EXPECT_EQ(FindEffectByTitle(effects, "WIPE"), first);
+  EXPECT_EQ(FindEffectByTitle(effects, "wipe"), first);
+  EXPECT_EQ(FindEffectByTitle(effects, "Gone"), 0);
+  EXPECT_EQ(FindEffectByTitle(effects, ""), 0);
+}
+
+TEST(EffectList, MissingFolderListsNothing) {
+  EXPECT_TRUE(FindEffects("/nonexistent/mosaicer/Tlo").empty());
+  EXPECT_TRUE(FindEffects("").empty());
+}
+
+}  // namespace
+}  // namespace mosaicer
