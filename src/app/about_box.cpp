@@ -1,0 +1,76 @@
+#include "app/about_box.h"
+
+#include <QFont>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/window_placement.h"
+
+namespace mosaicer {
+namespace {
+
+constexpr const char* kSection = "AboutDlg";
+
+}  // namespace
+
+TAboutBox::TAboutBox(Dialogs& dialogs, QWidget* parent)
+    : QDialog(parent),
+      dialogs_(dialogs),
+      Panel_(new QFrame(this)),
+      ProductName_(new QLabel(QStringLiteral("Mosaicer"), Panel_)),
+      Version_(new QLabel(QStringLiteral("Version 1.03"), Panel_)),
+      MessageLbl_(new QLabel(Panel_)),
+      OKButton_(new QPushButton(QStringLiteral("&OK"), this)),
+      WebSiteBtn_(new QPushButton(QStringLiteral("&WebSite"), this)) {
+  setObjectName("AboutBox");
+  setWindowTitle(QStringLiteral("バージョン情報"));
+  setModal(true);
+  Panel_->setObjectName("Panel");
+  ProductName_->setObjectName("ProductName");
+  Version_->setObjectName("Version");
+  MessageLbl_->setObjectName("MessageLbl");
+  OKButton_->setObjectName("OKButton");
+  WebSiteBtn_->setObjectName("WebSiteBtn");
+  MessageLbl_->setText(
+      QStringLiteral("このプログラムはフリーソフトです。\n自己責任の元で使用して下さい。"));
+  OKButton_->setDefault(true);
+
+  QFont large = ProductName_->font();
+  if (large.pointSizeF() > 0) large.setPointSizeF(large.pointSizeF() * 1.5);
+  large.setBold(true);
+  ProductName_->setFont(large);
+
+  Panel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  auto* panelLayout = new QVBoxLayout(Panel_);
+  panelLayout->addWidget(ProductName_);
+  panelLayout->addWidget(Version_);
+  panelLayout->addSpacing(8);
+  panelLayout->addWidget(MessageLbl_);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(WebSiteBtn_);
+  buttons->addStretch();
+  buttons->addWidget(OKButton_);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(Panel_);
+  layout->addLayout(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+
+  connect(OKButton_, &QPushButton::clicked, this, &QDialog::accept);
+  connect(WebSiteBtn_, &QPushButton::clicked, this, [this] { WebSiteBtnClick(); });
+}
+
+void TAboutBox::ReadSettings(const IniFile& ini) { ReadPlacement(*this, ini, kSection, {}); }
+
+void TAboutBox::WriteSettings(IniFile& ini) const { WritePlacement(*this, ini, kSection, false); }
+
+void TAboutBox::WebSiteBtnClick() {
+  // A desktop without a browser simply shows nothing, as a failed shell
+  // open does; there is nothing the user could do about a message.
+  dialogs_.OpenUrl(kWebSite);
+}
+
+}  // namespace mosaicer

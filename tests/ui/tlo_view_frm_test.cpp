@@ -1,0 +1,227 @@
+#include "effects/ui/tlo_view_frm.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabBar>
+#include <QTest>
+#include <QTimer>
+
+#include <algorithm>
+
+#include "app/bitmap_image.h"
+#include "core/subcode_pack.h"
+#include "modal.h"
+#include "support/temp_dir.h"
+
+namespace mosaicer {
+namespace {
+
+constexpr QRgb kBlack = qRgb(0, 0, 0);
+constexpr QRgb kBlue = qRgb(0, 0, 255);
+
+// A 24-bit picture whose every pixel differs from its neighbours and from
+// black, so a tile copied to the wrong place shows.
+Bitmap Picture() {
+  Bitmap picture = *Bitmap::Create(kScreenWidth, kScreenHeight, 24).bitmap;
+  for (int y = 0; y < kScreenHeight; ++y)
+    for (int x = 0; x < kScreenWidth; ++x)
+      picture.SetPixelRgb(x, y,
+                          Rgb{static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y),
+                              static_cast<std::uint8_t>(0x80 | x >> 8)});
+  return picture;
+}
+
+QImage Tile(const QImage& image, int col, int row) {
+  return image.copy(col * kTileWidth, row * kTileHeight, kTileWidth, kTileHeight);
+}
+
+QImage Filled(QRgb colour) {
+  QImage tile(kTileWidth, kTileHeight, QImage::Format_RGB32);
+  tile.fill(colour);
+  return tile;
+}
+
+// Which of the 900 tiles show the picture; the rest must be `background`.
+std::vector<TileOrderEntry> PaintedTiles(const QImage& screen, const QImage& picture,
+                                         QRgb background) {
+  std::vector<TileOrderEntry> painted;
+  for (int row = 0; row < kTileRows; ++row)
+    for (int col = 0; col < kTileColumns; ++col) {
+      if (Tile(screen, col, row) == Tile(picture, col, row))
+        painted.push_back({static_cast<std::uint16_t>(col), static_cast<std::uint16_t>(row)});
+      else
+        EXPECT_EQ(Tile(screen, col, row), Filled(background)) << col << "," << row;
+    }
+  return painted;
+}
+
+std::string WriteEffect(const testing::TempDir& dir, const TileOrder& order) {
+  TTloFile header;
+  header.TitleJ = "夕焼け";
+  header.AuthorJ = "山田";
+  header.EditedByJ = "鈴木,佐藤";
+  header.CommentJ = "左から右へ";
+  header.TitleE = "Sunset";
+  header.AuthorE = "Yamada";
+  header.EditedByE = "Suzuki,Sato";
+  header.CommentE = "Left to right";
+  const std::string file = dir.File("effect.tlo");
+  EXPECT_TRUE(WriteTloFile(file, header, order));
+  return file;
+}
+
+TEST(TloViewFrm, OneTileWithoutPictureTurnsTheCornerBlue) {
+  testing::TempDir dir;
+  TTloViewFrm view;
+  EXPECT_EQ(view.windowTitle(), QStringLiteral("エフェクトの確認"));
+  EXPECT_TRUE(view.SetTestPicture(nullptr, 0));
+  EXPECT_TRUE(view.LoadEffect(WriteEffect(dir, {{0, 0}})));
+  EXPECT_EQ(view.Screen().size(), QSize(kScreenWidth, kScreenHeight));
+  QTest::mouseClick(view.TestBtn(), Qt::LeftButton);
+  QImage blue(kScreenWidth, kScreenHeight, QImage::Format_RGB32);
+  blue.fill(kBlue);
+  EXPECT_EQ(PaintedTiles(view.Screen(), blue, kBlack), (TileOrder{{0, 0}}));
+  EXPECT_TRUE(view.TestBtn()->isEnabled());
+}
+
+TEST(TloViewFrm, PicturePaintsOnlyTheTilesOfTheEffect) {
+  testing::TempDir dir;
+  TTloViewFrm view;
+  const Bitmap picture = Picture();
+  view.SetTestPicture(&picture, 0x00336699);  // 0x00BBGGRR
+  const QRgb background = qRgb(0x99, 0x66, 0x33);
+  EXPECT_TRUE(PaintedTiles(view.Screen(), ToQImage(picture), background).empty());
+  const TileOrder order{{49, 17}, {3, 5}, {0, 9}, {48, 1}};
+  view.LoadEffect(WriteEffect(dir, order));
+  view.IntervalUd()->setValue(1);
+  view.PlayEffect();
+  TileOrder expected = order;
+  std::sort(expected.begin(), expected.end(),
+            [](auto a, auto b) { return std::pair(a.Row, a.Col) < std::pair(b.Row, b.Col); });
+  EXPECT_EQ(PaintedTiles(view.Screen(), ToQImage(picture), background), expected);
+}
+
+TEST(TloViewFrm, DefaultOrderPaintsTheVisibleArea) {
+  TTloViewFrm view;
+  const Bitmap picture = Picture();
+  view.SetTestPicture(&picture, 0);
+  view.LoadEffect("");
+  view.IntervalUd()->setValue(1);
+  view.PlayEffect();
+  EXPECT_EQ(PaintedTiles(view.Screen(), ToQImage(picture), kBlack), DefaultTileOrder());
+  EXPECT_TRUE(view.TitleEdit()->text().isEmpty());
+}
+
+TEST(TloViewFrm, EmptyOrderPaintsNothingAndVersionZeroShowsNoTexts) {
+  testing::TempDir dir;
+  TTloViewFrm view;
+  const Bitmap picture = Picture();
+  view.SetTestPicture(&picture, 0);
+  view.LoadEffect(
+      dir.Write("none.tlo", "[Info]\r\nTloVersion=100\r\nTitleJ=None\r\nNumTiles=0\r\n"));
+  EXPECT_EQ(view.TitleEdit()->text(), QStringLiteral("None"));
+  view.PlayEffect();
+  EXPECT_TRUE(PaintedTiles(view.Screen(), ToQImage(picture), kBlack).empty());
+
+  view.LoadEffect(dir.Write("v0.tlo",
+                            "[Info]\r\nTloVersion=0\r\nTitleJ=T\r\nAuthorJ=A\r\nEditedByJ=E\r\n"
+                            "CommentJ=C\r\nNumTiles=1\r\n\r\n[0]\r\nRow=2\r\nCol=7\r\n"));
+  view.PlayEffect();
+  EXPECT_EQ(PaintedTiles(view.Screen(), ToQImage(picture), kBlack), (TileOrder{{7, 2}}));
+  for (QLineEdit* edit :
+       {view.TitleEdit(), view.AuthorEdit(), view.EditedByEdit(), view.CommentEdit()})
+    EXPECT_TRUE(edit->text().isEmpty()) << edit->objectName().toStdString();
+}
+
+TEST(TloViewFrm, TabsSwitchBetweenJapaneseAndEnglishTexts) {
+  testing::TempDir dir;
+  TTloViewFrm view;
+  ASSERT_EQ(view.InfoTab()->count(), 2);
+  EXPECT_EQ(view.InfoTab()->tabText(0), QStringLiteral("日本語"));
+  EXPECT_EQ(view.InfoTab()->tabText(1), QStringLiteral("英語"));
+  view.LoadEffect(WriteEffect(dir, {{1, 1}}));
+  const auto texts = [&] {
+    return QStringList{view.TitleEdit()->text(), view.AuthorEdit()->text(),
+                       view.EditedByEdit()->text(), view.CommentEdit()->text()};
+  };
+  EXPECT_EQ(texts(), QStringList({"夕焼け", "山田", "鈴木,佐藤", "左から右へ"}));
+  EXPECT_TRUE(view.TitleEdit()->isReadOnly());
+  view.InfoTab()->setCurrentIndex(1);
+  EXPECT_EQ(texts(), QStringList({"Sunset", "Yamada", "Suzuki,Sato", "Left to right"}));
+  view.LoadEffect("");  // a new effect shows on the page in view
+  EXPECT_EQ(texts(), QStringList({"", "", "", ""}));
+}
+
+TEST(TloViewFrm, CloseDuringALongAnimationEndsItAndTheModalCall) {
+  TTloViewFrm view;
+  const Bitmap picture = Picture();
+  view.SetTestPicture(&picture, 0);
+  view.LoadEffect("");
+  view.IntervalUd()->setValue(1000);
+  // Should the close go unheard, finish quickly so the test fails instead of hanging.
+  QTimer::singleShot(3000, &view, [&] { view.IntervalUd()->setValue(1); });
+  QElapsedTimer clock;
+  clock.start();
+  const int result = testing::RunModal(view, [&] {
+    QTimer::singleShot(200, &view, [&] {
+      EXPECT_TRUE(view.Playing());
+      EXPECT_FALSE(view.TestBtn()->isEnabled());
+      QTest::mouseClick(view.CloseBtn(), Qt::LeftButton);
+    });
+    QTest::mouseClick(view.TestBtn(), Qt::LeftButton);
+  });
+  EXPECT_LT(clock.elapsed(), 3000);  // 767 s if the close were not heard
+  EXPECT_EQ(result, QDialog::Rejected);
+  EXPECT_FALSE(view.isVisible());
+  EXPECT_FALSE(view.Playing());
+  // The first tile at once, the second when the pause was cut short.
+  EXPECT_EQ(PaintedTiles(view.Screen(), ToQImage(picture), kBlack), (TileOrder{{1, 1}, {2, 1}}));
+
+  // Escape stops it the same way.
+  clock.restart();
+  testing::RunModal(view, [&] {
+    QTimer::singleShot(200, &view, [&] { QTest::keyClick(&view, Qt::Key_Escape); });
+    QTest::mouseClick(view.TestBtn(), Qt::LeftButton);
+  });
+  EXPECT_LT(clock.elapsed(), 3000);
+}
+
+TEST(TloViewFrm, WrongSizedPictureBecomesBlue) {
+  testing::TempDir dir;
+  TTloViewFrm view;
+  const Bitmap small = *Bitmap::Create(288, 192, 24).bitmap;
+  view.SetTestPicture(&small, 0x00FFFFFF);
+  view.LoadEffect(WriteEffect(dir, {{1, 1}}));
+  view.PlayEffect();
+  EXPECT_EQ(Tile(view.Screen(), 1, 1), Filled(kBlue));
+  EXPECT_EQ(Tile(view.Screen(), 0, 0), Filled(qRgb(255, 255, 255)));
+}
+
+TEST(TloViewFrm, SettingsKeepPlacementAndIntervalWithTheHeightHeld) {
+  TTloViewFrm view;
+  view.ReadSettings(IniFile(""));
+  EXPECT_EQ(view.IntervalUd()->value(), 10);
+  EXPECT_EQ(view.size(), QSize(650, 420));
+  EXPECT_EQ(view.pos(), QPoint(100, 100));
+
+  view.ReadSettings(IniFile(
+      "[TloViewForm]\nTop=120\nLeft=130\nWidth=520\nHeight=600\n[TloView]\nInterval=250\n"));
+  IniFile out;
+  view.WriteSettings(out);
+  EXPECT_EQ(out.ReadInteger("TloViewForm", "Top", 0), 120);
+  EXPECT_EQ(out.ReadInteger("TloViewForm", "Left", 0), 130);
+  EXPECT_EQ(out.ReadInteger("TloViewForm", "Width", 0), 520);
+  EXPECT_EQ(out.ReadInteger("TloViewForm", "Height", 0), 420);
+  EXPECT_EQ(out.ReadInteger("TloView", "Interval", 0), 250);
+
+  view.ReadSettings(IniFile("[TloViewForm]\nWidth=100\n[TloView]\nInterval=5000\n"));
+  EXPECT_EQ(view.width(), 470);
+  EXPECT_EQ(view.IntervalUd()->value(), 1000);
+}
+
+}  // namespace
+}  // namespace mosaicer
