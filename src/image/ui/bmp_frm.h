@@ -1,0 +1,244 @@
+// The bitmap import wizard "ビットマップの読み込み": four steps (palette,
+// reduction, range, preview) that turn a loaded bitmap into the encoder's
+// 300 x 216 16-colour picture, its palette and its border colour. The steps
+// themselves live in TBmpWizardModel; this window holds the controls, paints
+// what the model says and hands the result back to the caller on finishing.
+#pragma once
+
+#include <QDialog>
+#include <QFrame>
+#include <QImage>
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/dialogs.h"
+#include "image/bmp_wizard.h"
+#include "platform/ini_file.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPainter;
+class QPushButton;
+class QScrollArea;
+class QSpinBox;
+class QTabWidget;
+
+namespace mosaicer {
+
+// The colours of `bitmap` (indexed pixels through its colour table) as an
+// RGB32 image of the same size; a null image for an empty bitmap.
+QImage BitmapToQImage(const Bitmap& bitmap);
+
+// A coloured panel: a palette swatch, a border swatch or the frame colour.
+// The selected one is drawn with a bevel of 2, the others with 1. Presses,
+// double-clicks and releases are reported to the window, which decides.
+class BmpSwatch : public QFrame {
+  Q_OBJECT
+
+ public:
+  BmpSwatch(int number, QWidget* parent = nullptr);
+
+  int Number() const { return number_; }
+  QColor Colour() const { return colour_; }
+  void SetColour(const QColor& colour);
+  void SetSelected(bool selected);
+  bool Selected() const { return lineWidth() > 1; }
+
+ signals:
+  void pressed(BmpSwatch* swatch);
+  // Where the button was let go, in the swatch's own coordinates.
+  void released(BmpSwatch* swatch, QPoint at);
+  void doubleClicked(BmpSwatch* swatch);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  int number_;
+  QColor colour_{Qt::black};
+};
+
+// A picture at its own size, for a scroll area. Mouse positions are picture
+// pixels. An optional one-pixel frame is drawn over the picture, never into
+// it.
+class BmpPictureView : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit BmpPictureView(QWidget* parent = nullptr);
+
+  void SetImage(const QImage& image);
+  const QImage& Image() const { return image_; }
+  void SetFrame(const QRect& rect, const QColor& colour);
+  // The picture as it is shown, frame included.
+  QImage Displayed() const;
+
+ signals:
+  void pressed(QPoint at);
+  // The mouse moved while a button was held down on the picture.
+  void dragged(QPoint at);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  void DrawFrame(QPainter& painter) const;
+
+  QImage image_;
+  std::optional<QRect> frame_;
+  QColor frameColour_;
+  bool held_ = false;
+};
+
+class TBmpFrm : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TBmpFrm(Dialogs& dialogs, QWidget* parent = nullptr);
+  ~TBmpFrm() override;
+
+  // Borrows the three until the window closes; does nothing if any is null
+  // (or the picture is smaller than 288 x 192). Shows step 0 for the picture.
+  // Only finishing with NextBtn in step 3 writes into them.
+  void SetPicture(Bitmap* picture, LogPalette* palette, int* border);
+
+  void ReadSettings(const IniFile& ini);
+  void WriteSettings(IniFile& ini) const;
+
+  TBmpWizardModel& Model() { return model_; }
+
+  // Every close ends up here: the borrowed references are forgotten.
+  void done(int result) override;
+
+  QTabWidget* TabControl1() const { return TabControl1_; }
+  QPushButton* PrevBtn() const { return PrevBtn_; }
+  QPushButton* NextBtn() const { return NextBtn_; }
+  QFrame* PalPanel() const { return PalPanel_; }
+  QFrame* ReducePanel() const { return ReducePanel_; }
+  QFrame* RectPanel() const { return RectPanel_; }
+
+  // Step 0
+  BmpPictureView* PalImg() const { return PalImg_; }
+  QCheckBox* NoReduceCk() const { return NoReduceCk_; }
+  QComboBox* PalModeCmb() const { return PalModeCmb_; }
+  QSpinBox* PalBitUd() const { return PalBitUd_; }
+  QSpinBox* PalIdxUd() const { return PalIdxUd_; }
+  QPushButton* GetPalBtn() const { return GetPalBtn_; }
+  QPushButton* PalSaveBtn() const { return PalSaveBtn_; }
+  QPushButton* PalLoadBtn() const { return PalLoadBtn_; }
+  QLabel* PalRLbl() const { return PalRLbl_; }
+  QLabel* PalGLbl() const { return PalGLbl_; }
+  QLabel* PalBLbl() const { return PalBLbl_; }
+  // Panel0..Panel15, and Panel16 (the picked colour) for index 16.
+  BmpSwatch* Swatch(int index) const { return swatches_.at(static_cast<std::size_t>(index)); }
+
+  // Step 1
+  BmpPictureView* ReduceImg() const { return ReduceImg_; }
+  QCheckBox* ErrCk() const { return ErrCk_; }
+  QSpinBox* ErrKUd() const { return ErrKUd_; }
+
+  // Step 2
+  BmpPictureView* RectImg() const { return RectImg_; }
+  QLabel* XLbl() const { return XLbl_; }
+  QLabel* YLbl() const { return YLbl_; }
+  QPushButton* LBtn() const { return LBtn_; }
+  QPushButton* RBtn() const { return RBtn_; }
+  QPushButton* UBtn() const { return UBtn_; }
+  QPushButton* DBtn() const { return DBtn_; }
+  BmpSwatch* RectColPanel() const { return RectColPanel_; }
+  // Panel18..Panel33: border colours 0..15.
+  BmpSwatch* BorderSwatch(int index) const {
+    return borderSwatches_.at(static_cast<std::size_t>(index));
+  }
+
+  // Step 3
+  BmpPictureView* PrevImg() const { return PrevImg_; }
+
+  static constexpr const char* kPalFilter = "Palette Files (*.pal)|*.pal|All Files|*.*";
+  static constexpr const char* kPalSaveTitle = "パレットの保存";
+
+ private:
+  void BuildPalPanel();
+  void BuildReducePanel();
+  void BuildRectPanel();
+  QScrollArea* Scrolled(BmpPictureView* view, const char* name);
+
+  void NextBtnClick();
+  void PrevBtnClick();
+  void GetPalBtnClick();
+  void PalSaveBtnClick();
+  void PalLoadBtnClick();
+  void PalImgPress(QPoint at);
+  void SwatchPress(BmpSwatch* swatch);
+  void SwatchRelease(BmpSwatch* swatch, QPoint at);
+  void RectImgMove(QPoint at);
+  void RectColPanelDblClick();
+  void Go(int dx, int dy);
+
+  void ShowStep();
+  void SetBusy(bool busy);
+  void ShowComponents(Rgb colour);
+  void PaintSwatches();
+  void PaintBorderSwatches();
+  void ShowSelection();
+  void EndSwatchDrag();
+
+  Dialogs& dialogs_;
+  TBmpWizardModel model_;
+  std::vector<std::string> customColours_;  // "ColorA=..." lines of the colour dialog
+
+  Bitmap* picture_ = nullptr;
+  LogPalette* palette_ = nullptr;
+  int* border_ = nullptr;
+  bool dragCursor_ = false;
+
+  QTabWidget* TabControl1_;
+  QPushButton* PrevBtn_;
+  QPushButton* NextBtn_;
+  QFrame* PalPanel_;
+  QFrame* ReducePanel_;
+  QFrame* RectPanel_;
+
+  BmpPictureView* PalImg_;
+  QCheckBox* NoReduceCk_ = nullptr;
+  QComboBox* PalModeCmb_ = nullptr;
+  QSpinBox* PalBitUd_ = nullptr;
+  QSpinBox* PalIdxUd_ = nullptr;
+  QPushButton* GetPalBtn_ = nullptr;
+  QPushButton* PalSaveBtn_ = nullptr;
+  QPushButton* PalLoadBtn_ = nullptr;
+  QLabel* PalRLbl_ = nullptr;
+  QLabel* PalGLbl_ = nullptr;
+  QLabel* PalBLbl_ = nullptr;
+  std::array<BmpSwatch*, TBmpWizardModel::kSwatchCount> swatches_{};
+
+  BmpPictureView* ReduceImg_;
+  QCheckBox* ErrCk_ = nullptr;
+  QSpinBox* ErrKUd_ = nullptr;
+
+  BmpPictureView* RectImg_;
+  QLabel* XLbl_ = nullptr;
+  QLabel* YLbl_ = nullptr;
+  QPushButton* LBtn_ = nullptr;
+  QPushButton* RBtn_ = nullptr;
+  QPushButton* UBtn_ = nullptr;
+  QPushButton* DBtn_ = nullptr;
+  BmpSwatch* RectColPanel_ = nullptr;
+  std::array<BmpSwatch*, TBmpWizardModel::kBorderSwatchCount> borderSwatches_{};
+  std::array<QAction*, 4> goActions_{};  // GoLeft, GoRight, GoUp, GoDown
+
+  BmpPictureView* PrevImg_;
+};
+
+}  // namespace mosaicer
