@@ -1,12 +1,19 @@
 // With a subcommand the program runs the command-line front end and never
-// touches a display.
+// touches a display; without one it starts the desktop application (when
+// built with it).
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "cli/cli.h"
+#ifdef MOSAICER_WITH_GUI
+#include "app/application.h"
+#endif
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+#ifdef MOSAICER_WITH_GUI
+  if (args.empty()) return mosaicer::RunApplication(argc, argv);
+#endif
   return mosaicer::cli::RunCli(args, std::cout, std::cerr);
 }

@@ -46,7 +46,8 @@ void PrintHelp(std::ostream& out) {
   }
   out << "\ncommon options: -o/--output FILE, --force, -q/--quiet, --help\n"
          "Run 'mosaicer COMMAND --help' for the options of one command.\n"
-         "Exit status: 0 success, 1 failure, 2 usage error, 3 cancelled.\n";
+         "Exit status: 0 success, 1 failure, 2 usage error, 3 cancelled.\n"
+         "Without a command, mosaicer opens its desktop application (when built with it).\n";
 }
 
 void PrintCommandHelp(std::ostream& out, const Command& c) {

@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "app/bitmap_image.h"
 #include "app/window_placement.h"
 #include "core/subcode_pack.h"
 
@@ -81,19 +82,6 @@ QSpinBox* UpDown(int min, int max, const char* name, QWidget* parent) {
 }
 
 }  // namespace
-
-QImage BitmapToQImage(const Bitmap& bitmap) {
-  if (bitmap.empty()) return {};
-  QImage image(bitmap.Width(), bitmap.Height(), QImage::Format_RGB32);
-  for (int y = 0; y < bitmap.Height(); ++y) {
-    auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-    for (int x = 0; x < bitmap.Width(); ++x) {
-      const Rgb c = bitmap.ColourAt(x, y);
-      row[x] = qRgb(c.r, c.g, c.b);
-    }
-  }
-  return image;
-}
 
 // ---------------------------------------------------------------------------
 
@@ -443,7 +431,7 @@ void TBmpFrm::SetPicture(Bitmap* picture, LogPalette* palette, int* border) {
 
   NoReduceCk_->setEnabled(model_.NoReduceEnabled());
   NoReduceCk_->setChecked(model_.NoReduce());
-  const QImage source = BitmapToQImage(*picture);
+  const QImage source = ToQImage(*picture);
   PalImg_->SetImage(source);
   ReduceImg_->SetImage(source);
   RectImg_->SetImage({});
@@ -502,11 +490,11 @@ void TBmpFrm::NextBtnClick() {
   }
   switch (model_.CurrentStep()) {
     case Model::kRangeStep:
-      RectImg_->SetImage(BitmapToQImage(model_.RangePicture()));
+      RectImg_->SetImage(ToQImage(model_.RangePicture()));
       ShowSelection();
       break;
     case Model::kPreviewStep:
-      PrevImg_->SetImage(BitmapToQImage(model_.OutputPicture()));
+      PrevImg_->SetImage(ToQImage(model_.OutputPicture()));
       break;
     default:
       break;

@@ -30,10 +30,6 @@ class QTabWidget;
 
 namespace mosaicer {
 
-// The colours of `bitmap` (indexed pixels through its colour table) as an
-// RGB32 image of the same size; a null image for an empty bitmap.
-QImage BitmapToQImage(const Bitmap& bitmap);
-
 // A coloured panel: a palette swatch, a border swatch or the frame colour.
 // The selected one is drawn with a bevel of 2, the others with 1. Presses,
 // double-clicks and releases are reported to the window, which decides.

@@ -1,0 +1,34 @@
+#include "app/application.h"
+
+#include <exception>
+
+#include "app/dialogs.h"
+#include "app/main_window.h"
+
+namespace mosaicer {
+
+MosaicerApplication::MosaicerApplication(int& argc, char** argv, Dialogs& dialogs)
+    : QApplication(argc, argv), dialogs_(dialogs) {
+  setApplicationName(QStringLiteral("Mosaicer"));
+}
+
+bool MosaicerApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (const std::exception& error) {
+    dialogs_.Error(nullptr, error.what());
+  } catch (...) {
+    dialogs_.Error(nullptr, "予期しないエラーが発生しました。");
+  }
+  return false;
+}
+
+int RunApplication(int argc, char** argv) {
+  QtDialogs dialogs;
+  MosaicerApplication app(argc, argv, dialogs);
+  TMscMainFrm mainWindow(dialogs, ProgramAppPaths());
+  mainWindow.show();
+  return app.exec();
+}
+
+}  // namespace mosaicer

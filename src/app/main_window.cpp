@@ -1,0 +1,494 @@
+#include "app/main_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include <filesystem>
+
+#include "app/about_box.h"
+#include "app/bitmap_image.h"
+#include "app/gen_setting_dlg.h"
+#include "app/picture_box.h"
+#include "app/progress_dialogs.h"
+#include "app/up_down.h"
+#include "app/window_placement.h"
+#include "authoring/messages.h"
+#include "core/subcode_pack.h"
+#include "effects/ui/tlo_view_frm.h"
+#include "image/ui/bmp_frm.h"
+#include "platform/bmp_codec.h"
+#include "platform/file_util.h"
+
+namespace mosaicer {
+namespace {
+
+constexpr const char* kFormSection = "Form";
+constexpr const char* kPathSection = "Path";
+constexpr const char* kOptionsSection = "Options";
+constexpr Placement kDefaultPlacement{100, 100, 560, 560};
+// The window keeps this height; only its width can change.
+constexpr int kMinWidth = 500;
+constexpr int kFixedHeight = 545;
+// BlankUd starts here until the settings give its position.
+constexpr int kBlankStart = 1;
+
+constexpr const char* kBmpFilter = "Bitmap Files (*.bmp)|*.bmp|All Files|*.*";
+constexpr const char* kWavFilter = "Wave Files (*.wav)|*.wav|All Files|*.*";
+constexpr const char* kCdgFilter = "CDG Files (*.cdg)|*.cdg|BIN Files (*.bin)|*.bin|All Files|*.*";
+constexpr const char* kRwsFilter = "RWS Files (*.rws)|*.rws|All Files|*.*";
+
+constexpr const char* kNormalOrder = "通常";
+constexpr const char* kMsfMask = "99:99:99;_";
+constexpr int kMsfTextLength = 8;  // "00:00:00"
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+std::string FolderOf(const std::string& file) {
+  return std::filesystem::path(file).parent_path().string();
+}
+
+}  // namespace
+
+AppPaths ProgramAppPaths() {
+  const std::filesystem::path program = ProgramPath();
+  const std::filesystem::path folder = SettingsFolder(program);
+  std::string stem = program.stem().string();
+  if (stem.empty()) stem = kAppFolderName;
+  return {(folder / (stem + ".ini")).string(), EffectFolder(program).string()};
+}
+
+TMscMainFrm::TMscMainFrm(Dialogs& dialogs, AppPaths paths, QWidget* parent)
+    : QMainWindow(parent), dialogs_(dialogs), paths_(std::move(paths)) {
+  setObjectName("MscMainFrm");
+  setWindowTitle(QStringLiteral("Mosaicer"));
+  BuildControls();
+  BuildMenus();
+
+  IniFile ini;
+  ini.Load(paths_.settingsFile);  // a missing file leaves every default
+  ReadSettings(ini);
+
+  // The other windows, each with its own settings.
+  bmpFrm_ = new TBmpFrm(dialogs_, this);
+  bmpFrm_->ReadSettings(ini);
+  progressDlg_ = new TProgressDlg(job_, this);
+  tloViewFrm_ = new TTloViewFrm(this);
+  tloViewFrm_->ReadSettings(ini);
+  aboutBox_ = new TAboutBox(dialogs_, this);
+  aboutBox_->ReadSettings(ini);
+  genSettingDlg_ = new TGenSettingDlg(dialogs_, this);
+  genSettingDlg_->ReadSettings(ini);
+}
+
+TMscMainFrm::~TMscMainFrm() { job_.Wait(); }
+
+void TMscMainFrm::BuildControls() {
+  auto* central = new QWidget(this);
+  auto* layout = new QGridLayout(central);
+  const auto named = [](QWidget* w, const char* name) {
+    w->setObjectName(name);
+    return w;
+  };
+
+  BmpPathLbl_ = new QLabel(QStringLiteral("Bmp File:"), central);
+  BmpPathEdit_ = new QLineEdit(central);
+  BmpPathEdit_->setReadOnly(true);
+  BmpBrowseBtn_ = new QPushButton(QStringLiteral("&Browse"), central);
+  named(BmpPathLbl_, "BmpPathLbl");
+  named(BmpPathEdit_, "BmpPathEdit");
+  named(BmpBrowseBtn_, "BmpBrowseBtn");
+  layout->addWidget(BmpPathLbl_, 0, 0);
+  layout->addWidget(BmpPathEdit_, 0, 1);
+  layout->addWidget(BmpBrowseBtn_, 0, 2);
+
+  BmpScroll_ = new QScrollArea(central);
+  named(BmpScroll_, "BmpScroll");
+  BmpImg_ = new PictureBox;
+  BmpScroll_->setWidget(BmpImg_);
+  BmpScroll_->setWidgetResizable(true);
+  BmpSaveBtn_ = new QPushButton(QStringLiteral("&Save"), central);
+  named(BmpSaveBtn_, "BmpSaveBtn");
+  layout->addWidget(BmpScroll_, 1, 0, 1, 2);
+  layout->addWidget(BmpSaveBtn_, 1, 2, Qt::AlignTop);
+
+  WavPathLbl_ = new QLabel(QStringLiteral("Wave File:"), central);
+  WavPathEdit_ = new QLineEdit(central);
+  WavPathEdit_->setReadOnly(true);
+  WavBrowseBtn_ = new QPushButton(QStringLiteral("Bro&wse"), central);
+  named(WavPathLbl_, "WavPathLbl");
+  named(WavPathEdit_, "WavPathEdit");
+  named(WavBrowseBtn_, "WavBrowseBtn");
+  layout->addWidget(WavPathLbl_, 2, 0);
+  layout->addWidget(WavPathEdit_, 2, 1);
+  layout->addWidget(WavBrowseBtn_, 2, 2);
+
+  OptionsGBox_ = new QGroupBox(QStringLiteral(" Options "), central);
+  named(OptionsGBox_, "OptionsGBox");
+  auto* options = new QGridLayout(OptionsGBox_);
+  const auto label = [&](const char* text, const char* name) {
+    return named(new QLabel(QString::fromUtf8(text), OptionsGBox_), name);
+  };
+  OrderCmb_ = new QComboBox(OptionsGBox_);
+  TestBtn_ = new QPushButton(QStringLiteral("&Test"), OptionsGBox_);
+  named(OrderCmb_, "OrderCmb");
+  named(TestBtn_, "TestBtn");
+  options->addWidget(label("表示エフェクト:", "OrderLbl"), 0, 0);
+  options->addWidget(OrderCmb_, 0, 1, 1, 3);
+  options->addWidget(TestBtn_, 0, 4);
+
+  OptimizeCmb_ = new QComboBox(OptionsGBox_);
+  named(OptimizeCmb_, "OptimizeCmb");
+  OptimizeCmb_->addItems({QStringLiteral("無し"), QStringLiteral("タイル単位"), QStringLiteral("完全")});
+  options->addWidget(label("表示最適化:", "OptimizeLbl"), 1, 0);
+  options->addWidget(OptimizeCmb_, 1, 1, 1, 3);
+
+  TimingCmb_ = new QComboBox(OptionsGBox_);
+  named(TimingCmb_, "TimingCmb");
+  TimingCmb_->addItems({QStringLiteral("再生しながら表示"), QStringLiteral("表示してから再生"),
+                        QStringLiteral("余る時だけ先に表示"),
+                        QStringLiteral("指定時間(MSF)までに表示")});
+  PosMSFEdit_ = new QLineEdit(OptionsGBox_);
+  named(PosMSFEdit_, "PosMSFEdit");
+  PosMSFEdit_->setInputMask(kMsfMask);
+  PosMSFEdit_->setMaxLength(kMsfTextLength);
+  PosMSFEdit_->installEventFilter(this);
+  PosMSFUd_ = new UpDown(OptionsGBox_);
+  named(PosMSFUd_, "PosMSFUd");
+  auto* msf = new QHBoxLayout;
+  msf->setSpacing(0);
+  msf->addWidget(PosMSFEdit_);
+  msf->addWidget(PosMSFUd_);
+  options->addWidget(label("表示タイミング:", "TimingLbl"), 2, 0);
+  options->addWidget(TimingCmb_, 2, 1, 1, 2);
+  options->addLayout(msf, 2, 3);
+
+  BlankUd_ = new QSpinBox(OptionsGBox_);
+  named(BlankUd_, "BlankUd");
+  BlankUd_->setRange(0, kMaxBlankSectors);
+  BlankUd_->setWrapping(false);
+  BlankUd_->setValue(kBlankStart);
+  options->addWidget(label("空パケット:", "BlankLbl"), 3, 0);
+  options->addWidget(BlankUd_, 3, 1);
+  options->addWidget(label("frames", "FrameLbl"), 3, 2);
+  layout->addWidget(OptionsGBox_, 3, 0, 1, 3);
+
+  MakeBtn_ = new QPushButton(QStringLiteral("&Create"), central);
+  named(MakeBtn_, "MakeBtn");
+  layout->addWidget(MakeBtn_, 4, 2);
+  layout->setRowStretch(1, 1);
+  layout->setColumnStretch(1, 1);
+  setCentralWidget(central);
+  ApplyWindowLimits();
+
+  connect(BmpBrowseBtn_, &QPushButton::clicked, this, [this] { FileOpenBmpExecute(); });
+  connect(BmpSaveBtn_, &QPushButton::clicked, this, [this] { FileSaveBmpExecute(); });
+  connect(WavBrowseBtn_, &QPushButton::clicked, this, [this] { FileOpenWavExecute(); });
+  connect(MakeBtn_, &QPushButton::clicked, this, [this] { FileMakeCdgExecute(); });
+  connect(TestBtn_, &QPushButton::clicked, this, [this] { TestBtnClick(); });
+  connect(TimingCmb_, &QComboBox::currentIndexChanged, this, [this] { TimingCmbChange(); });
+  connect(PosMSFEdit_, &QLineEdit::textChanged, this, [this] { PosMSFEditChange(); });
+  connect(PosMSFUd_, &UpDown::up, this, [this] { PosMSFUdClick(true); });
+  connect(PosMSFUd_, &UpDown::down, this, [this] { PosMSFUdClick(false); });
+}
+
+void TMscMainFrm::BuildMenus() {
+  const auto add = [this](QMenu* menu, const char* text, const char* name, auto handler) {
+    QAction* action = menu->addAction(QString::fromUtf8(text));
+    action->setObjectName(name);
+    connect(action, &QAction::triggered, this, handler);
+    return action;
+  };
+  QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+  add(file, "BMPファイルを選択(&B)", "FileOpenBmp", [this] { FileOpenBmpExecute(); });
+  add(file, "WAVファイルを選択(&W)", "FileOpenWav", [this] { FileOpenWavExecute(); });
+  file->addSeparator();
+  add(file, "CDGファイルを作成(&C)", "FileMakeCdg", [this] { FileMakeCdgExecute(); });
+  add(file, "RWSファイルを作成(&R)", "FileMakeRws", [this] { FileMakeRwsExecute(); });
+  add(file, "BMPファイルに保存(&S)", "FileSaveBmp", [this] { FileSaveBmpExecute(); });
+  file->addSeparator();
+  add(file, "終了(&X)", "FileExit", [this] { FileExitExecute(); });
+
+  QMenu* settings = menuBar()->addMenu(QStringLiteral("設定(&S)"));
+  add(settings, "一般設定(&G)", "SettingsGeneral", [this] { SettingsGeneralExecute(); });
+
+  // The tool windows come with their own releases; until then their entries
+  // are shown but cannot be chosen.
+  QMenu* tools = menuBar()->addMenu(QStringLiteral("ツール(&T)"));
+  for (const auto& [text, name] : {std::pair{"表示エフェクト作成(&E)", "ToolsTlo"},
+                                   std::pair{"CDGプレイヤー(&P)", "ToolsPlay"},
+                                   std::pair{"CDGリッパー(&R)", "ToolsRip"},
+                                   std::pair{"分離結合(&U)", "ToolsDivide"}}) {
+    QAction* action = tools->addAction(QString::fromUtf8(text));
+    action->setObjectName(name);
+    action->setEnabled(false);
+  }
+
+  QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+  add(help, "About(&A)", "HelpAbout", [this] { HelpAboutExecute(); });
+}
+
+QAction* TMscMainFrm::Action(const char* name) const { return findChild<QAction*>(name); }
+
+void TMscMainFrm::ApplyWindowLimits() {
+  const QScreen* screen = this->screen();
+  const int screenWidth = screen ? screen->availableGeometry().width() : QWIDGETSIZE_MAX;
+  setMinimumSize(kMinWidth, kFixedHeight);
+  setMaximumSize(std::max(kMinWidth, screenWidth), kFixedHeight);
+}
+
+// ---- settings -------------------------------------------------------------
+
+void TMscMainFrm::ReadSettings(const IniFile& ini) {
+  ReadPlacement(*this, ini, kFormSection, kDefaultPlacement);
+  const auto path = [&](const char* key) { return ini.ReadString(kPathSection, key); };
+  WavDir_ = path("WavDir");
+  BmpDir_ = path("BmpDir");
+  CdgDir_ = path("CdgDir");
+  RwsDir_ = path("RwsDir");
+  TloDir_ = path("TloDir");
+  if (TloDir_.empty()) TloDir_ = paths_.defaultEffectFolder;
+
+  const std::string dispEffect = ini.ReadString(kOptionsSection, "DispEffect");
+  const auto index = [&](const char* key, const QComboBox* box) {
+    const auto value = ini.ReadInteger(kOptionsSection, key, 0);
+    return value >= 0 && value < box->count() ? static_cast<int>(value) : -1;
+  };
+  OptimizeCmb_->setCurrentIndex(index("Optimize", OptimizeCmb_));
+  TimingCmb_->setCurrentIndex(index("Timing", TimingCmb_));
+  state_.limitField.SetLimit(ini.ReadInteger(kOptionsSection, "Limit", 0));
+  BlankUd_->setValue(
+      static_cast<int>(ini.ReadInteger(kOptionsSection, "Blank", kDefaultBlankSectors)));
+
+  TimingCmbChange();
+  ShowLimit();
+
+  BuildEffectList();
+  OrderCmb_->setCurrentIndex(FindEffectByTitle(effects_, dispEffect));
+}
+
+void TMscMainFrm::WriteSettings() {
+  // Writes into the file as it now stands, so other programs' lines and
+  // sections stay.
+  IniFile ini;
+  ini.Load(paths_.settingsFile);
+  WritePlacement(*this, ini, kFormSection, true);
+  ini.WriteString(kPathSection, "WavDir", WavDir_);
+  ini.WriteString(kPathSection, "BmpDir", BmpDir_);
+  ini.WriteString(kPathSection, "CdgDir", CdgDir_);
+  ini.WriteString(kPathSection, "RwsDir", RwsDir_);
+  ini.WriteString(kPathSection, "TloDir", TloDir_);
+  const int order = OrderCmb_->currentIndex();
+  ini.WriteString(kOptionsSection, "DispEffect", order > 0 ? OrderCmb_->currentText().toStdString() : "");
+  ini.WriteInteger(kOptionsSection, "Optimize", OptimizeCmb_->currentIndex());
+  ini.WriteInteger(kOptionsSection, "Timing", TimingCmb_->currentIndex());
+  ini.WriteInteger(kOptionsSection, "Limit", state_.Limit());
+  ini.WriteInteger(kOptionsSection, "Blank", BlankUd_->value());
+
+  bmpFrm_->WriteSettings(ini);
+  tloViewFrm_->WriteSettings(ini);
+  genSettingDlg_->WriteSettings(ini);
+  aboutBox_->WriteSettings(ini);
+
+  CreateFolders(FolderOf(paths_.settingsFile));
+  ini.Save(paths_.settingsFile);
+}
+
+void TMscMainFrm::closeEvent(QCloseEvent* event) {
+  WriteSettings();
+  event->accept();
+}
+
+// ---- effect list ----------------------------------------------------------
+
+void TMscMainFrm::BuildEffectList() {
+  const std::string kept =
+      OrderCmb_->currentIndex() > 0 ? OrderCmb_->currentText().toStdString() : std::string();
+  QSignalBlocker block(OrderCmb_);
+  OrderCmb_->clear();
+  effects_ = FindEffects(TloDir_);
+  OrderCmb_->addItem(QString::fromUtf8(kNormalOrder));
+  for (const EffectEntry& effect : effects_) OrderCmb_->addItem(Q(effect.title));
+  OrderCmb_->setCurrentIndex(FindEffectByTitle(effects_, kept));
+}
+
+// ---- MSF target -----------------------------------------------------------
+
+void TMscMainFrm::TimingCmbChange() {
+  const bool target = TimingCmb_->currentIndex() == kTimingTarget;
+  PosMSFEdit_->setEnabled(target);
+  PosMSFUd_->setEnabled(target);
+}
+
+void TMscMainFrm::ShowLimit() {
+  QSignalBlocker block(PosMSFEdit_);
+  PosMSFEdit_->setText(Q(state_.limitField.ShowLimit()));
+}
+
+void TMscMainFrm::PosMSFEditChange() {
+  const int cursor = PosMSFEdit_->cursorPosition();
+  const std::string shown = state_.limitField.EditChange(PosMSFEdit_->displayText().toStdString());
+  QSignalBlocker block(PosMSFEdit_);
+  PosMSFEdit_->setText(Q(shown));
+  PosMSFEdit_->setCursorPosition(cursor);
+}
+
+void TMscMainFrm::PosMSFUdClick(bool up) {
+  const std::string shown = up ? state_.limitField.StepUp() : state_.limitField.StepDown();
+  QSignalBlocker block(PosMSFEdit_);
+  PosMSFEdit_->setText(Q(shown));
+}
+
+bool TMscMainFrm::eventFilter(QObject* watched, QEvent* event) {
+  // The arrow keys in the field act as the up-down's buttons; the field
+  // still sees the key.
+  if (watched == PosMSFEdit_ && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Up) PosMSFUdClick(true);
+    if (key == Qt::Key_Down) PosMSFUdClick(false);
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+// ---- commands -------------------------------------------------------------
+
+void TMscMainFrm::FileOpenBmpExecute() {
+  const auto file = dialogs_.OpenFile(this, BmpDir_, kBmpFilter);
+  if (!file) return;
+  BmpDir_ = FolderOf(*file);
+  BitmapResult loaded = ReadBmpFile(*file);
+  if (!loaded.ok()) return;  // not a picture this program can read
+  Bitmap& picture = *loaded.bitmap;
+  if (picture.Width() < kVisibleWidth || picture.Height() < kVisibleHeight) {
+    dialogs_.Error(this, PictureTooSmallMessage());
+    return;
+  }
+  LogPalette palette = LogPalette::Cleared(kUsedPaletteEntries);
+  int border = 0;
+  bmpFrm_->SetPicture(&picture, &palette, &border);
+  if (bmpFrm_->exec() != QDialog::Accepted) return;
+  state_.picture = std::move(picture);
+  state_.palette = palette;
+  state_.borderIndex = border;
+  BmpPathEdit_->setText(Q(*file));
+  BmpImg_->SetImage(ToQImage(state_.picture));
+}
+
+void TMscMainFrm::FileOpenWavExecute() {
+  const auto file = dialogs_.OpenFile(this, WavDir_, kWavFilter);
+  if (!file) return;
+  WavDir_ = FolderOf(*file);
+  WaveInfo info;
+  if (ReadWaveInfo(*file, info) != 1 || !info.IsCdAudio()) {
+    dialogs_.Error(this, NotCdAudioMessage(*file));
+    return;
+  }
+  state_.wave = info;
+  state_.wavPath = *file;
+  WavPathEdit_->setText(Q(*file));
+  const std::string shown =
+      state_.limitField.AcceptWav(state_.AudioSectors(), PosMSFEdit_->displayText().toStdString());
+  QSignalBlocker block(PosMSFEdit_);
+  PosMSFEdit_->setText(Q(shown));
+}
+
+std::string TMscMainFrm::ChooseSaveTarget(std::string& folder, const std::string& filter,
+                                          const std::string& extension) {
+  const auto file = dialogs_.SaveFile(this, std::string(), folder, filter, extension);
+  if (!file) return {};
+  folder = FolderOf(*file);
+  const SaveTarget target = CheckSaveTarget(*file);
+  if (target != SaveTarget::Fresh && !dialogs_.Confirm(this, OverwriteQuestion(*file))) return {};
+  if (target == SaveTarget::Protected) {
+    dialogs_.Error(this, CannotOverwriteMessage(*file));
+    return {};
+  }
+  return *file;
+}
+
+void TMscMainFrm::TakeOptions() {
+  const int order = OrderCmb_->currentIndex();
+  state_.effectFile = order > 0 ? effects_[static_cast<std::size_t>(order - 1)].file.FileName : "";
+  state_.optimize = OptimizeCmb_->currentIndex();
+  state_.timing = TimingCmb_->currentIndex();
+  state_.blank = BlankUd_->value();
+}
+
+void TMscMainFrm::FileMakeCdgExecute() {
+  if (BmpPathEdit_->text().isEmpty() || WavPathEdit_->text().isEmpty()) return;
+  const std::string file = ChooseSaveTarget(CdgDir_, kCdgFilter, "cdg");
+  if (file.empty()) return;
+  TakeOptions();
+  if (!job_.Start(state_, ecc_, file)) {
+    job_.SetJobStatus(kJobIdle);
+    return;
+  }
+  progressDlg_->exec();  // the job closes it when it ends
+  job_.Wait();
+  const Outcome outcome = CreationOutcome(job_.JobStatus());
+  if (outcome.error)
+    dialogs_.Error(this, outcome.text);
+  else
+    dialogs_.Information(this, outcome.text);
+  job_.SetJobStatus(kJobIdle);
+}
+
+void TMscMainFrm::FileMakeRwsExecute() {
+  if (BmpPathEdit_->text().isEmpty()) return;
+  const std::string file = ChooseSaveTarget(RwsDir_, kRwsFilter, "rws");
+  if (file.empty()) return;
+  TakeOptions();
+  if (SaveRwsFile(state_, ecc_, file))
+    dialogs_.Information(this, kRwsCreated);
+  else
+    dialogs_.Error(this, kRwsFailed);
+}
+
+void TMscMainFrm::FileSaveBmpExecute() {
+  if (BmpPathEdit_->text().isEmpty()) return;
+  const std::string file = ChooseSaveTarget(BmpDir_, kBmpFilter, ".bmp");
+  if (file.empty()) return;
+  if (!SaveVisibleBmp(state_, file)) dialogs_.Error(this, kBmpFailed);
+}
+
+void TMscMainFrm::FileExitExecute() { close(); }
+
+void TMscMainFrm::SettingsGeneralExecute() {
+  genSettingDlg_->SetTarget(&TloDir_);
+  if (genSettingDlg_->exec() == QDialog::Accepted) BuildEffectList();
+}
+
+void TMscMainFrm::HelpAboutExecute() { aboutBox_->exec(); }
+
+void TMscMainFrm::TestBtnClick() {
+  const int order = OrderCmb_->currentIndex();
+  if (order < 0) return;
+  if (BmpPathEdit_->text().isEmpty()) {
+    tloViewFrm_->SetTestPicture(nullptr, 0);
+  } else {
+    // The border colour: the picture's top-left pixel.
+    const Rgb corner = state_.picture.ColourAt(0, 0);
+    const std::uint32_t colour = static_cast<std::uint32_t>(corner.r) |
+                                 static_cast<std::uint32_t>(corner.g) << 8 |
+                                 static_cast<std::uint32_t>(corner.b) << 16;
+    tloViewFrm_->SetTestPicture(&state_.picture, colour);
+  }
+  tloViewFrm_->LoadEffect(order > 0 ? effects_[static_cast<std::size_t>(order - 1)].file.FileName
+                                    : std::string());
+  tloViewFrm_->exec();
+}
+
+}  // namespace mosaicer

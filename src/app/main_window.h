@@ -1,0 +1,164 @@
+// The main window: the picture and the song to turn into CD+G, the creation
+// options and commands, and the doors to every other window. It owns the
+// settings file: read once when the window is made, written when it closes.
+// What the commands do lives in the authoring engine (AuthoringState,
+// TCreationJob, TMsfField) and the effect list; this class holds controls
+// and wiring.
+#pragma once
+
+#include <QMainWindow>
+
+#include <string>
+#include <vector>
+
+#include "app/dialogs.h"
+#include "authoring/authoring_state.h"
+#include "authoring/creation_job.h"
+#include "core/parity.h"
+#include "effects/effect_list.h"
+#include "platform/ini_file.h"
+
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollArea;
+class QSpinBox;
+
+namespace mosaicer {
+
+class PictureBox;
+class TAboutBox;
+class TBmpFrm;
+class TGenSettingDlg;
+class TProgressDlg;
+class TTloViewFrm;
+class UpDown;
+
+// Where the program keeps its settings and finds its effects.
+struct AppPaths {
+  std::string settingsFile;         // mosaicer.ini
+  std::string defaultEffectFolder;  // TloDir when the settings name none
+};
+
+// The paths of the installed program (see SettingsFolder and EffectFolder).
+AppPaths ProgramAppPaths();
+
+class TMscMainFrm : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // Creates the main window and then the other windows, each reading its
+  // settings from the file.
+  TMscMainFrm(Dialogs& dialogs, AppPaths paths, QWidget* parent = nullptr);
+  ~TMscMainFrm() override;
+
+  // The actions of the menus and buttons.
+  void FileOpenBmpExecute();
+  void FileOpenWavExecute();
+  void FileMakeCdgExecute();
+  void FileMakeRwsExecute();
+  void FileSaveBmpExecute();
+  void FileExitExecute();
+  void SettingsGeneralExecute();
+  void HelpAboutExecute();
+  void TestBtnClick();
+
+  // Rebuilds OrderCmb from TloDir, keeping the chosen title when it is
+  // still there.
+  void BuildEffectList();
+
+  const AuthoringState& State() const { return state_; }
+  TCreationJob& Job() { return job_; }
+  const std::string& TloDir() const { return TloDir_; }
+  const std::string& WavDir() const { return WavDir_; }
+  const std::string& BmpDir() const { return BmpDir_; }
+  const std::string& CdgDir() const { return CdgDir_; }
+  const std::string& RwsDir() const { return RwsDir_; }
+
+  // Controls, for tests.
+  QLineEdit* BmpPathEdit() const { return BmpPathEdit_; }
+  QLineEdit* WavPathEdit() const { return WavPathEdit_; }
+  QPushButton* BmpBrowseBtn() const { return BmpBrowseBtn_; }
+  QPushButton* WavBrowseBtn() const { return WavBrowseBtn_; }
+  QPushButton* BmpSaveBtn() const { return BmpSaveBtn_; }
+  QComboBox* OrderCmb() const { return OrderCmb_; }
+  QComboBox* OptimizeCmb() const { return OptimizeCmb_; }
+  QComboBox* TimingCmb() const { return TimingCmb_; }
+  QLineEdit* PosMSFEdit() const { return PosMSFEdit_; }
+  UpDown* PosMSFUd() const { return PosMSFUd_; }
+  QSpinBox* BlankUd() const { return BlankUd_; }
+  QPushButton* TestBtn() const { return TestBtn_; }
+  QPushButton* MakeBtn() const { return MakeBtn_; }
+  PictureBox* BmpImg() const { return BmpImg_; }
+  QAction* Action(const char* name) const;
+
+  // The windows it opens.
+  TBmpFrm& BmpFrm() const { return *bmpFrm_; }
+  TProgressDlg& ProgressDlg() const { return *progressDlg_; }
+  TTloViewFrm& TloViewFrm() const { return *tloViewFrm_; }
+  TAboutBox& AboutBox() const { return *aboutBox_; }
+  TGenSettingDlg& GenSettingDlg() const { return *genSettingDlg_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildControls();
+  void BuildMenus();
+  void ReadSettings(const IniFile& ini);
+  void WriteSettings();
+  void ApplyWindowLimits();
+
+  // The MSF target field.
+  void TimingCmbChange();
+  void ShowLimit();
+  void PosMSFEditChange();
+  void PosMSFUdClick(bool up);
+
+  // Asks for a file to save into: the dialog, then the overwrite question
+  // and the read-only refusal. Empty when the command should stop.
+  std::string ChooseSaveTarget(std::string& folder, const std::string& filter,
+                               const std::string& extension);
+  // Takes the options of the controls into the state the engine reads.
+  void TakeOptions();
+
+  Dialogs& dialogs_;
+  AppPaths paths_;
+  AuthoringState state_;
+  TCreationJob job_;
+  TSubCodeErrorCorrect ecc_;
+  std::vector<EffectEntry> effects_;  // items 1.. of OrderCmb
+  std::string WavDir_, BmpDir_, CdgDir_, RwsDir_, TloDir_;
+
+  QLabel* BmpPathLbl_;
+  QLineEdit* BmpPathEdit_;
+  QPushButton* BmpBrowseBtn_;
+  QScrollArea* BmpScroll_;
+  PictureBox* BmpImg_;
+  QPushButton* BmpSaveBtn_;
+  QLabel* WavPathLbl_;
+  QLineEdit* WavPathEdit_;
+  QPushButton* WavBrowseBtn_;
+  QGroupBox* OptionsGBox_;
+  QComboBox* OrderCmb_;
+  QPushButton* TestBtn_;
+  QComboBox* OptimizeCmb_;
+  QComboBox* TimingCmb_;
+  QLineEdit* PosMSFEdit_;
+  UpDown* PosMSFUd_;
+  QSpinBox* BlankUd_;
+  QPushButton* MakeBtn_;
+
+  // Created after the main window, in this order.
+  TBmpFrm* bmpFrm_ = nullptr;
+  TProgressDlg* progressDlg_ = nullptr;
+  TTloViewFrm* tloViewFrm_ = nullptr;
+  TAboutBox* aboutBox_ = nullptr;
+  TGenSettingDlg* genSettingDlg_ = nullptr;
+};
+
+}  // namespace mosaicer

@@ -1,0 +1,375 @@
+#include "app/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "app/gen_setting_dlg.h"
+#include "app/picture_box.h"
+#include "app/progress_dialogs.h"
+#include "app/up_down.h"
+#include "authoring/messages.h"
+#include "effects/tlo_file.h"
+#include "effects/ui/tlo_view_frm.h"
+#include "image/ui/bmp_frm.h"
+#include "platform/bmp_codec.h"
+#include "platform/ini_file.h"
+#include "scripted_dialogs.h"
+#include "support/cli_run.h"
+#include "support/temp_dir.h"
+#include "support/wave_file.h"
+
+namespace mosaicer {
+namespace {
+
+using testing::ReadFile;
+
+constexpr int kSectorBytes = 2352;
+
+// A 24-bit photo-like picture: smooth gradients with some detail.
+std::string WritePhoto(const testing::TempDir& dir, const char* name, int width, int height) {
+  Bitmap photo = *Bitmap::Create(width, height, 24).bitmap;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      photo.SetPixelRgb(x, y,
+                        Rgb{static_cast<std::uint8_t>(x * 255 / width),
+                            static_cast<std::uint8_t>(y * 255 / height),
+                            static_cast<std::uint8_t>((x * y) % 251)});
+  const std::string path = dir.File(name);
+  EXPECT_TRUE(WriteBmpFile(photo, path).ok());
+  return path;
+}
+
+std::string WriteWav(const testing::TempDir& dir, const char* name, std::size_t sectors,
+                     std::size_t extraBytes = 0) {
+  return dir.Write(name, testing::CdWave(testing::AudioBytes(sectors * kSectorBytes + extraBytes)));
+}
+
+std::string WriteEffect(const std::string& folder, const std::string& name,
+                        const std::string& title) {
+  std::filesystem::create_directories(folder);
+  TTloFile header;
+  header.TitleJ = title;
+  const std::string path = folder + "/" + name;
+  TileOrder order = DefaultTileOrder();
+  std::reverse(order.begin(), order.end());
+  EXPECT_TRUE(WriteTloFile(path, header, order));
+  return path;
+}
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  std::unique_ptr<TMscMainFrm> Make() {
+    return std::make_unique<TMscMainFrm>(dialogs, AppPaths{settings, tloDir});
+  }
+
+  // Opens `picture` through the file menu and walks the wizard with its
+  // defaults to the end.
+  void OpenPicture(TMscMainFrm& window, const std::string& picture) {
+    dialogs.files.push_back(picture);
+    QTimer::singleShot(0, &window, [&window] {
+      for (int step = 0; step < 4; ++step)
+        QTest::mouseClick(window.BmpFrm().NextBtn(), Qt::LeftButton);
+    });
+    window.Action("FileOpenBmp")->trigger();
+  }
+
+  void OpenWav(TMscMainFrm& window, const std::string& wav) {
+    dialogs.files.push_back(wav);
+    window.Action("FileOpenWav")->trigger();
+  }
+
+  testing::TempDir dir;
+  testing::ScriptedDialogs dialogs;
+  std::string settings = dir.File("mosaicer.ini");
+  std::string tloDir = dir.File("Tlo");
+};
+
+TEST_F(MainWindowTest, FirstStartTakesTheDefaults) {
+  auto window = Make();
+  EXPECT_EQ(window->windowTitle(), QStringLiteral("Mosaicer"));
+  EXPECT_EQ(window->pos(), QPoint(100, 100));
+  EXPECT_EQ(window->width(), 560);
+  EXPECT_EQ(window->height(), 545);  // the window keeps its height
+  EXPECT_EQ(window->BlankUd()->value(), 37);
+  EXPECT_EQ(window->OrderCmb()->currentText(), QStringLiteral("通常"));
+  EXPECT_EQ(window->OrderCmb()->count(), 1);
+  EXPECT_EQ(window->OptimizeCmb()->currentText(), QStringLiteral("無し"));
+  EXPECT_EQ(window->TimingCmb()->currentText(), QStringLiteral("再生しながら表示"));
+  EXPECT_FALSE(window->PosMSFEdit()->isEnabled());
+  EXPECT_FALSE(window->PosMSFUd()->isEnabled());
+  EXPECT_EQ(window->PosMSFEdit()->text(), QStringLiteral("00:00:00"));
+  EXPECT_EQ(window->TloDir(), tloDir);
+
+  QStringList menus;
+  for (QAction* menu : window->menuBar()->actions()) menus << menu->text();
+  EXPECT_EQ(menus, (QStringList{"ファイル(&F)", "設定(&S)", "ツール(&T)", "ヘルプ(&H)"}));
+  for (const char* tool : {"ToolsTlo", "ToolsPlay", "ToolsRip", "ToolsDivide"})
+    EXPECT_FALSE(window->Action(tool)->isEnabled()) << tool;
+
+  // Without a picture or song the commands do nothing (no dialog is asked).
+  window->Action("FileMakeCdg")->trigger();
+  window->Action("FileMakeRws")->trigger();
+  window->Action("FileSaveBmp")->trigger();
+}
+
+TEST_F(MainWindowTest, SettingsAreWrittenOnCloseAndReadBack) {
+  WriteEffect(tloDir, "wipe.tlo", "ワイプ");
+  const std::string other = dir.Write("mosaicer.ini", "; kept\r\n[Elsewhere]\r\nKey=1\r\n");
+  {
+    auto window = Make();
+    window->move(130, 140);
+    window->resize(700, 600);
+    window->OrderCmb()->setCurrentIndex(1);
+    window->OptimizeCmb()->setCurrentIndex(2);
+    window->TimingCmb()->setCurrentIndex(3);
+    window->PosMSFEdit()->setText("01:00:74");
+    window->BlankUd()->setValue(80);
+    window->close();
+  }
+  IniFile ini;
+  ASSERT_TRUE(ini.Load(settings));
+  EXPECT_EQ(ini.ReadInteger("Form", "Left", 0), 130);
+  EXPECT_EQ(ini.ReadInteger("Form", "Width", 0), 700);
+  EXPECT_EQ(ini.ReadString("Path", "TloDir"), tloDir);
+  EXPECT_EQ(ini.ReadString("Options", "DispEffect"), "ワイプ");
+  EXPECT_EQ(ini.ReadInteger("Options", "Limit", 0), 4574);
+  EXPECT_EQ(ini.ReadInteger("Elsewhere", "Key", 0), 1);
+  EXPECT_NE(ReadFile(settings).find("; kept"), std::string::npos);
+  // The other windows keep their own sections in the same file.
+  EXPECT_EQ(ini.ReadInteger("GenSettingDlg", "Top", 0), 100);
+  EXPECT_EQ(ini.ReadInteger("TloView", "Interval", 0), 10);
+
+  auto again = Make();
+  EXPECT_EQ(again->pos(), QPoint(130, 140));
+  EXPECT_EQ(again->width(), 700);
+  EXPECT_EQ(again->OrderCmb()->currentText(), QStringLiteral("ワイプ"));
+  EXPECT_EQ(again->OptimizeCmb()->currentIndex(), 2);
+  EXPECT_EQ(again->TimingCmb()->currentIndex(), 3);
+  EXPECT_TRUE(again->PosMSFEdit()->isEnabled());
+  EXPECT_EQ(again->PosMSFEdit()->text(), QStringLiteral("01:00:74"));
+  EXPECT_EQ(again->State().Limit(), 4574);
+  EXPECT_EQ(again->BlankUd()->value(), 80);
+}
+
+TEST_F(MainWindowTest, MsfFieldCapsWhatIsTypedAndSteps) {
+  auto window = Make();
+  window->TimingCmb()->setCurrentIndex(3);
+  ASSERT_TRUE(window->PosMSFEdit()->isEnabled());
+
+  window->PosMSFEdit()->setText("00:75:80");
+  EXPECT_EQ(window->State().Limit(), 4499);
+  EXPECT_EQ(window->PosMSFEdit()->text(), QStringLiteral("00:59:74"));
+
+  window->PosMSFEdit()->setText("00:00:00");
+  window->PosMSFUd()->stepDown();
+  EXPECT_EQ(window->State().Limit(), 0);
+  QTest::keyClick(window->PosMSFEdit(), Qt::Key_Up);
+  EXPECT_EQ(window->PosMSFEdit()->text(), QStringLiteral("00:00:01"));
+
+  // A song of 3000 sectors caps Limit, not the text typed.
+  OpenWav(*window, WriteWav(dir, "song.wav", 3000));
+  window->PosMSFEdit()->setText("05:00:00");
+  EXPECT_EQ(window->State().Limit(), 3000);
+  EXPECT_EQ(window->PosMSFEdit()->text(), QStringLiteral("05:00:00"));
+  window->PosMSFUd()->stepUp();
+  EXPECT_EQ(window->State().Limit(), 3000);
+  EXPECT_EQ(window->PosMSFEdit()->text(), QStringLiteral("00:40:00"));
+}
+
+TEST_F(MainWindowTest, SongThatIsNotCdAudioIsRefusedAndTheOldOneStays) {
+  auto window = Make();
+  const std::string good = WriteWav(dir, "good.wav", 10);
+  OpenWav(*window, good);
+  const std::string mono = dir.Write(
+      "mono.wav", testing::Riff(testing::Chunk("fmt ", testing::PcmFormat(1, 44100, 16)) +
+                                testing::Chunk("data", std::string(100, '\0'))));
+  OpenWav(*window, mono);
+  ASSERT_EQ(dialogs.errors.size(), 1u);
+  EXPECT_EQ(dialogs.errors[0], NotCdAudioMessage(mono));
+  EXPECT_EQ(window->WavPathEdit()->text().toStdString(), good);
+  EXPECT_EQ(window->WavDir(), dir.path().string());
+}
+
+TEST_F(MainWindowTest, EffectListKeepsEqualTitlesAndTheChoiceAcrossRebuilds) {
+  WriteEffect(tloDir, "a.tlo", "Same");
+  WriteEffect(tloDir, "b.tlo", "Same");
+  WriteEffect(tloDir, "c.tlo", "Fade");
+  dir.Write("mosaicer.ini", "[Options]\r\nDispEffect=SAME\r\n");
+  auto window = Make();
+  ASSERT_EQ(window->OrderCmb()->count(), 4);
+  int first = -1;
+  for (int i = 1; i < 4 && first < 0; ++i)
+    if (window->OrderCmb()->itemText(i) == "Same") first = i;
+  EXPECT_EQ(window->OrderCmb()->currentIndex(), first);
+
+  window->OrderCmb()->setCurrentIndex(window->OrderCmb()->findText("Fade"));
+  WriteEffect(tloDir, "d.tlo", "New");
+  window->BuildEffectList();
+  EXPECT_EQ(window->OrderCmb()->count(), 5);
+  EXPECT_EQ(window->OrderCmb()->currentText(), QStringLiteral("Fade"));
+
+  // The settings dialog changes the folder; what it no longer offers falls
+  // back to the normal order.
+  const std::string empty = dir.File("Empty");
+  dialogs.folders.push_back(empty);
+  QTimer::singleShot(0, window.get(), [&] {
+    QTest::mouseClick(window->GenSettingDlg().BrowseBtn(), Qt::LeftButton);
+    QTest::mouseClick(window->GenSettingDlg().OkBtn(), Qt::LeftButton);
+  });
+  window->Action("SettingsGeneral")->trigger();
+  EXPECT_EQ(window->TloDir(), empty);
+  EXPECT_TRUE(std::filesystem::is_directory(empty));
+  EXPECT_EQ(window->OrderCmb()->count(), 1);
+  EXPECT_EQ(window->OrderCmb()->currentIndex(), 0);
+}
+
+TEST_F(MainWindowTest, PictureBelowTheVisibleSizeIsRefused) {
+  auto window = Make();
+  dialogs.files.push_back(WritePhoto(dir, "small.bmp", 287, 192));
+  window->Action("FileOpenBmp")->trigger();
+  EXPECT_EQ(dialogs.errors, std::vector<std::string>{PictureTooSmallMessage()});
+  EXPECT_TRUE(window->BmpPathEdit()->text().isEmpty());
+
+  // 288 x 192 is accepted and handed to the wizard; closing it keeps the
+  // window as it was.
+  dialogs.files.push_back(WritePhoto(dir, "exact.bmp", 288, 192));
+  QTimer::singleShot(0, window.get(), [&] { window->BmpFrm().reject(); });
+  window->Action("FileOpenBmp")->trigger();
+  EXPECT_TRUE(window->BmpPathEdit()->text().isEmpty());
+  EXPECT_FALSE(window->State().HasPicture());
+  EXPECT_EQ(window->BmpDir(), dir.path().string());
+}
+
+TEST_F(MainWindowTest, WindowsMakeTheSameFilesAsTheCommandLine) {
+  const std::string photo = WritePhoto(dir, "photo.bmp", 320, 240);
+  const std::string wav = WriteWav(dir, "song.wav", 200, 1000);
+  const std::string effect = WriteEffect(tloDir, "rev.tlo", "逆順");
+  auto window = Make();
+  OpenPicture(*window, photo);
+  ASSERT_EQ(window->BmpPathEdit()->text().toStdString(), photo);
+  EXPECT_FALSE(window->BmpImg()->Image().isNull());
+  OpenWav(*window, wav);
+  window->OrderCmb()->setCurrentIndex(1);
+  window->OptimizeCmb()->setCurrentIndex(1);
+  window->TimingCmb()->setCurrentIndex(1);
+  window->BlankUd()->setValue(10);
+
+  const std::string cdg = dir.File("gui.cdg");
+  dialogs.files.push_back(cdg);
+  QTest::mouseClick(window->MakeBtn(), Qt::LeftButton);
+  EXPECT_EQ(dialogs.informations, std::vector<std::string>{kCdgCreated});
+  EXPECT_EQ(window->Job().JobStatus(), kJobIdle);
+  EXPECT_EQ(window->CdgDir(), dir.path().string());
+
+  const auto cli = testing::Cli({"create", photo, wav, "-o", dir.File("cli.cdg"), "--effect", effect,
+                                 "--optimize", "tile", "--timing", "first", "--blank", "10", "-q"});
+  ASSERT_EQ(cli.status, 0) << cli.err;
+  EXPECT_EQ(ReadFile(cdg), ReadFile(dir.File("cli.cdg")));
+
+  dialogs.files.push_back(dir.File("gui.rws"));
+  window->Action("FileMakeRws")->trigger();
+  EXPECT_EQ(dialogs.informations.back(), kRwsCreated);
+  ASSERT_EQ(testing::Cli({"rws", photo, "-o", dir.File("cli.rws"), "--effect", effect,
+                          "--optimize", "tile", "--blank", "10", "-q"})
+                .status,
+            0);
+  EXPECT_EQ(ReadFile(dir.File("gui.rws")), ReadFile(dir.File("cli.rws")));
+
+  dialogs.files.push_back(dir.File("gui.bmp"));
+  window->Action("FileSaveBmp")->trigger();
+  ASSERT_EQ(testing::Cli({"bmp", photo, "-o", dir.File("cli.bmp"), "-q"}).status, 0);
+  EXPECT_EQ(ReadFile(dir.File("gui.bmp")), ReadFile(dir.File("cli.bmp")));
+  EXPECT_TRUE(dialogs.errors.empty());
+}
+
+TEST_F(MainWindowTest, CancelLeavesThePartialFileAndSaysSo) {
+  auto window = Make();
+  OpenPicture(*window, WritePhoto(dir, "photo.bmp", 300, 200));
+  // Ten minutes of silence, written sparsely: far longer than the moment
+  // the cancel button needs.
+  const std::string wav = dir.File("long.wav");
+  constexpr std::uint64_t kSectors = 45000;
+  {
+    std::string header = testing::CdWave(std::string());
+    const std::uint32_t size = kSectors * kSectorBytes;
+    std::memcpy(header.data() + header.size() - 4, &size, 4);
+    const std::uint32_t riff = static_cast<std::uint32_t>(header.size() - 8 + size);
+    std::memcpy(header.data() + 4, &riff, 4);
+    std::ofstream(wav, std::ios::binary).write(header.data(), static_cast<long>(header.size()));
+    std::filesystem::resize_file(wav, header.size() + size);
+  }
+  OpenWav(*window, wav);
+  const std::string cdg = dir.File("cancelled.cdg");
+  dialogs.files.push_back(cdg);
+  QTimer::singleShot(0, window.get(), [&] {
+    QTest::mouseClick(window->ProgressDlg().CancelBtn(), Qt::LeftButton);
+  });
+  window->Action("FileMakeCdg")->trigger();
+  EXPECT_EQ(dialogs.informations, std::vector<std::string>{kCdgCancelled});
+  EXPECT_EQ(window->Job().JobStatus(), kJobIdle);
+  const auto written = std::filesystem::file_size(cdg);
+  EXPECT_EQ(written % 2448, 0u);
+  EXPECT_LT(written, kSectors * 2448);
+}
+
+TEST_F(MainWindowTest, ExistingFilesNeedConsentAndReadOnlyOnesAreRefused) {
+  auto window = Make();
+  OpenPicture(*window, WritePhoto(dir, "photo.bmp", 300, 200));
+  const std::string existing = dir.Write("old.rws", "old");
+  dialogs.files.push_back(existing);
+  dialogs.confirms.push_back(false);
+  window->Action("FileMakeRws")->trigger();
+  EXPECT_EQ(ReadFile(existing), "old");
+  EXPECT_TRUE(dialogs.informations.empty());
+
+  const std::string locked = dir.Write("locked.bmp", "locked");
+  std::filesystem::permissions(locked, std::filesystem::perms::owner_read |
+                                           std::filesystem::perms::group_read);
+  dialogs.files.push_back(locked);
+  dialogs.confirms.push_back(true);
+  window->Action("FileSaveBmp")->trigger();
+  EXPECT_EQ(dialogs.errors, std::vector<std::string>{CannotOverwriteMessage(locked)});
+  EXPECT_EQ(ReadFile(locked), "locked");
+
+  dialogs.files.push_back(existing);
+  dialogs.confirms.push_back(true);
+  window->Action("FileMakeRws")->trigger();
+  EXPECT_EQ(dialogs.informations, std::vector<std::string>{kRwsCreated});
+  EXPECT_GT(ReadFile(existing).size(), 3u);
+}
+
+TEST_F(MainWindowTest, TestButtonShowsTheChosenEffectOnThePicture) {
+  const std::string effect = WriteEffect(tloDir, "rev.tlo", "逆順");
+  auto window = Make();
+  OpenPicture(*window, WritePhoto(dir, "photo.bmp", 300, 200));
+  window->OrderCmb()->setCurrentIndex(1);
+  QTimer::singleShot(0, window.get(), [&] {
+    TTloViewFrm& viewer = window->TloViewFrm();
+    EXPECT_EQ(viewer.TitleEdit()->text(), QStringLiteral("逆順"));
+    viewer.IntervalUd()->setValue(1);
+    viewer.PlayEffect();
+    // Every inner tile painted, the border in the corner pixel's colour.
+    const QImage screen = viewer.Screen();
+    EXPECT_EQ(screen.pixel(0, 0), screen.pixel(299, 215));
+    EXPECT_EQ(screen.pixel(150, 100) & 0x0F0F0Fu, 0u);  // CD+G colours only
+    QTest::mouseClick(viewer.CloseBtn(), Qt::LeftButton);
+  });
+  window->TestBtn()->click();
+}
+
+}  // namespace
+}  // namespace mosaicer
