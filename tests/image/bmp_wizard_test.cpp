@@ -6,6 +6,7 @@
 #include "image/palette_generation.h"
 #include "image/prepare_picture.h"
 #include "platform/file_util.h"
+#include "support/picture.h"
 #include "support/temp_dir.h"
 
 namespace mosaicer {
@@ -14,17 +15,7 @@ namespace {
 using namespace std::chrono_literals;
 using Wizard = TBmpWizardModel;
 
-// A 16-colour picture: index (x + 2y) mod 16, entry i = (16i + 1, 255 - i, 7).
-Bitmap SixteenColours(int width, int height) {
-  Bitmap picture = *Bitmap::Create(width, height, 4).bitmap;
-  for (int i = 0; i < 16; ++i)
-    picture.SetPaletteEntry(
-        i, {static_cast<std::uint8_t>(16 * i + 1), static_cast<std::uint8_t>(255 - i), 7, 0});
-  picture.SetPaletteCount(16);
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) picture.SetPixelIndex(x, y, (x + 2 * y) % 16);
-  return picture;
-}
+using testing::SixteenColours;
 
 Bitmap Gradient(int width, int height) {
   Bitmap picture = *Bitmap::Create(width, height, 24).bitmap;

@@ -23,6 +23,19 @@ inline Bitmap RandomPicture(unsigned seed) {
   return MakePicture([&](int, int) { return static_cast<int>(rng() % 16); });
 }
 
+// A 16-colour picture of any size: index (x + 2y) mod 16, entry i is
+// (16i + 1, 255 - i, 7), which cut to four bits is (16i, 240, 0), never black.
+inline Bitmap SixteenColours(int width, int height) {
+  Bitmap picture = *Bitmap::Create(width, height, 4).bitmap;
+  for (int i = 0; i < 16; ++i)
+    picture.SetPaletteEntry(
+        i, {static_cast<std::uint8_t>(16 * i + 1), static_cast<std::uint8_t>(255 - i), 7, 0});
+  picture.SetPaletteCount(16);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) picture.SetPixelIndex(x, y, (x + 2 * y) % 16);
+  return picture;
+}
+
 // A state with `picture`, a palette of distinct colours, border colour 3 and
 // no blank sectors.
 inline AuthoringState StateWith(Bitmap picture) {

@@ -17,6 +17,7 @@
 #include "image/prepare_picture.h"
 #include "modal.h"
 #include "scripted_dialogs.h"
+#include "support/picture.h"
 #include "support/temp_dir.h"
 
 namespace mosaicer {
@@ -35,18 +36,7 @@ Bitmap Gradient(int width, int height) {
   return picture;
 }
 
-// Entry i is (16i + 1, 255 - i, 7): cut to four bits it is (16i, 240, 0),
-// never black.
-Bitmap SixteenColours(int width, int height) {
-  Bitmap picture = *Bitmap::Create(width, height, 4).bitmap;
-  for (int i = 0; i < 16; ++i)
-    picture.SetPaletteEntry(
-        i, {static_cast<std::uint8_t>(16 * i + 1), static_cast<std::uint8_t>(255 - i), 7, 0});
-  picture.SetPaletteCount(16);
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) picture.SetPixelIndex(x, y, (x + 2 * y) % 16);
-  return picture;
-}
+using testing::SixteenColours;
 
 bool SamePicture(const Bitmap& a, const Bitmap& b) {
   return a.Width() == b.Width() && a.Height() == b.Height() &&

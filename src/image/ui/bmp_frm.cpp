@@ -227,13 +227,7 @@ TBmpFrm::TBmpFrm(Dialogs& dialogs, QWidget* parent)
   connect(NextBtn_, &QPushButton::clicked, this, [this] { NextBtnClick(); });
   connect(PrevBtn_, &QPushButton::clicked, this, [this] { PrevBtnClick(); });
 
-  const BmpWizardOptions& o = model_.Options();
-  PalModeCmb_->setCurrentIndex(o.methodPosition);
-  PalBitUd_->setValue(o.bits);
-  PalIdxUd_->setValue(o.keep);
-  ErrCk_->setChecked(o.errorDiffusion);
-  ErrKUd_->setValue(o.diffusionStrength);
-  RectColPanel_->SetColour(ToQColor(o.frameColour));
+  ShowOptions();
   ShowComponents(Rgb{});
   ShowStep();
 }
@@ -441,13 +435,7 @@ void TBmpFrm::SetPicture(Bitmap* picture, LogPalette* palette, int* border) {
   ShowStep();
 }
 
-void TBmpFrm::ReadSettings(const IniFile& ini) {
-  const BmpWizardSettings s = ReadBmpWizardSettings(ini);
-  const WindowGeometry& g = s.geometry;
-  ReadPlacement(*this, ini, kSection, Placement{g.top, g.left, g.width, g.height});
-  model_.SetOptions(s.options);
-  customColours_ = s.customColours;
-
+void TBmpFrm::ShowOptions() {
   const BmpWizardOptions& o = model_.Options();
   PalModeCmb_->setCurrentIndex(o.methodPosition);
   PalBitUd_->setValue(o.bits);
@@ -455,6 +443,16 @@ void TBmpFrm::ReadSettings(const IniFile& ini) {
   ErrCk_->setChecked(o.errorDiffusion);
   ErrKUd_->setValue(o.diffusionStrength);
   RectColPanel_->SetColour(ToQColor(o.frameColour));
+}
+
+void TBmpFrm::ReadSettings(const IniFile& ini) {
+  const BmpWizardSettings s = ReadBmpWizardSettings(ini);
+  const WindowGeometry& g = s.geometry;
+  ReadPlacement(*this, ini, kSection, Placement{g.top, g.left, g.width, g.height});
+  model_.SetOptions(s.options);
+  customColours_ = s.customColours;
+
+  ShowOptions();
 }
 
 void TBmpFrm::WriteSettings(IniFile& ini) const {

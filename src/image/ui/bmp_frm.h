@@ -170,6 +170,8 @@ class TBmpFrm : public QDialog {
   void BuildRectPanel();
   QScrollArea* Scrolled(BmpPictureView* view, const char* name);
 
+  // Puts the model's options into their controls.
+  void ShowOptions();
   void NextBtnClick();
   void PrevBtnClick();
   void GetPalBtnClick();
