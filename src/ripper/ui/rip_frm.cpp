@@ -1,0 +1,473 @@
+#include "ripper/ui/rip_frm.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <limits>
+
+#include "app/window_placement.h"
+#include "platform/file_util.h"
+#include "ripper/drive_text.h"
+#include "ripper/read_size.h"
+
+namespace mosaicer {
+
+class TDriveComboBox : public QComboBox {
+ public:
+  using QComboBox::QComboBox;
+  std::function<void()> onDropDown;
+
+  void showPopup() override {
+    if (onDropDown) onDropDown();
+    QComboBox::showPopup();
+  }
+};
+
+namespace {
+
+constexpr const char* kSection = "RipForm";
+constexpr int kMinWidth = 470;
+constexpr int kMinHeight = 380;
+constexpr int kMaxSyncSize = 25;
+constexpr int kUpDownButtonWidth = 16;
+constexpr const char* kImageBtnCaption = "イメージを開く(&I)...";
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+std::string CreatingText(bool rws) { return rws ? "RWSファイルを作成中" : "CDGファイルを作成中"; }
+
+std::string CountText(int counter, int total) {
+  char text[32];
+  std::snprintf(text, sizeof text, "(%d/%d)", counter, total);
+  return text;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+TUpDown::TUpDown(QLineEdit* associate, int min, int max, int position, QWidget* parent)
+    : QWidget(parent),
+      associate_(associate),
+      min_(min),
+      max_(max),
+      position_(std::clamp(position, min, max)),
+      UpBtn_(new QToolButton(this)),
+      DownBtn_(new QToolButton(this)) {
+  UpBtn_->setObjectName("UpBtn");
+  DownBtn_->setObjectName("DownBtn");
+  UpBtn_->setArrowType(Qt::UpArrow);
+  DownBtn_->setArrowType(Qt::DownArrow);
+  for (QToolButton* button : {UpBtn_, DownBtn_}) {
+    button->setAutoRepeat(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setFixedWidth(kUpDownButtonWidth);
+    button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+  }
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(UpBtn_);
+  layout->addWidget(DownBtn_);
+  setFixedHeight(associate_->sizeHint().height());
+  connect(UpBtn_, &QToolButton::clicked, this, [this] { SetPosition(position_ + 1); });
+  connect(DownBtn_, &QToolButton::clicked, this, [this] { SetPosition(position_ - 1); });
+  associate_->installEventFilter(this);
+  associate_->setText(QString::number(position_));
+}
+
+void TUpDown::SetPosition(int position, bool showInEdit) {
+  position_ = std::clamp(position, min_, max_);
+  if (showInEdit) associate_->setText(QString::number(position_));
+}
+
+bool TUpDown::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == associate_ && event->type() == QEvent::KeyPress && isEnabled()) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Up || key == Qt::Key_Down) {
+      SetPosition(position_ + (key == Qt::Key_Up ? 1 : -1));
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------
+
+TRipFrm::TRipFrm(Dialogs& dialogs, std::string settingsFolder, QWidget* parent)
+    : TRipFrm(dialogs, std::move(settingsFolder), std::make_unique<LinuxDriveAccess>(), nullptr,
+              parent) {}
+
+TRipFrm::TRipFrm(Dialogs& dialogs, std::string settingsFolder, const DriveSearchSetup& setup,
+                 QWidget* parent)
+    : TRipFrm(dialogs, std::move(settingsFolder), nullptr, &setup, parent) {}
+
+TRipFrm::TRipFrm(Dialogs& dialogs, std::string settingsFolder,
+                 std::unique_ptr<LinuxDriveAccess> access, const DriveSearchSetup* setup,
+                 QWidget* parent)
+    : QDialog(parent),
+      dialogs_(dialogs),
+      settingsFolder_(std::move(settingsFolder)),
+      access_(std::move(access)) {
+  BuildControls();
+  CmdCmb_->setCurrentIndex(kReadCdDataRaw);
+  SearchDrives(setup ? *setup : access_->Setup());
+  DrvCmbChange();
+  job_.SetJobStatus(kJobIdle);
+  ProgressDlg_ = new TProgressDlg2(job_, this);
+}
+
+TRipFrm::~TRipFrm() = default;
+
+void TRipFrm::BuildControls() {
+  setObjectName("RipFrm");
+  setWindowTitle(kCaption);
+  setModal(true);
+  setSizeGripEnabled(true);
+
+  DrvGBox_ = new QGroupBox(QStringLiteral(" ドライブ選択 "), this);
+  DrvLbl_ = new QLabel(QStringLiteral("読み出しドライブ:"), DrvGBox_);
+  DrvCmb_ = new TDriveComboBox(DrvGBox_);
+  DrvBtn_ = new QPushButton(QStringLiteral("検索(&S)"), DrvGBox_);
+  ImageBtn_ = new QPushButton(QString::fromUtf8(kImageBtnCaption), DrvGBox_);
+  BcdCk_ = new QCheckBox(QStringLiteral("BCD修正を行う"), DrvGBox_);
+  CmdLbl_ = new QLabel(QStringLiteral("読み出しコマンド:"), DrvGBox_);
+  CmdCmb_ = new QComboBox(DrvGBox_);
+  RwsCk_ = new QCheckBox(QStringLiteral("RWサブコードのみ保存する"), DrvGBox_);
+  ReadSizeLbl_ = new QLabel(QStringLiteral("読み出しサイズ:"), DrvGBox_);
+  ReadSizeEdit_ = new QLineEdit(DrvGBox_);
+  ReadSizeUd_ = new TUpDown(ReadSizeEdit_, kMinReadSize, kMaxReadSize, kDefaultReadSize, DrvGBox_);
+  SyncSizeLbl_ = new QLabel(QStringLiteral("同期サイズ:"), DrvGBox_);
+  SincSizeEdit_ = new QLineEdit(DrvGBox_);
+  SyncSizeUd_ = new TUpDown(SincSizeEdit_, 0, kMaxSyncSize, 0, DrvGBox_);
+  TrkGBoc_ = new QGroupBox(QStringLiteral(" トラック選択 "), this);
+  TrkBtn_ = new QPushButton(QStringLiteral("更新(&E)"), TrkGBoc_);
+  SelectBtn_ = new QPushButton(QStringLiteral("全選択(&A)"), TrkGBoc_);
+  TrackList_ = new QListWidget(TrkGBoc_);
+  RipBtn_ = new QPushButton(QStringLiteral("単トラックを吸出し(&R)"), TrkGBoc_);
+  RipBtn2_ = new QPushButton(QStringLiteral("選択トラックを連続吸出し(&M)"), TrkGBoc_);
+
+  DrvGBox_->setObjectName("DrvGBox");
+  DrvLbl_->setObjectName("DrvLbl");
+  DrvCmb_->setObjectName("DrvCmb");
+  DrvBtn_->setObjectName("DrvBtn");
+  ImageBtn_->setObjectName("ImageBtn");
+  BcdCk_->setObjectName("BcdCk");
+  CmdLbl_->setObjectName("CmdLbl");
+  CmdCmb_->setObjectName("CmdCmb");
+  RwsCk_->setObjectName("RwsCk");
+  ReadSizeLbl_->setObjectName("ReadSizeLbl");
+  ReadSizeEdit_->setObjectName("ReadSizeEdit");
+  ReadSizeUd_->setObjectName("ReadSizeUd");
+  SyncSizeLbl_->setObjectName("SyncSizeLbl");
+  SincSizeEdit_->setObjectName("SincSizeEdit");
+  SyncSizeUd_->setObjectName("SyncSizeUd");
+  TrkGBoc_->setObjectName("TrkGBoc");
+  TrkBtn_->setObjectName("TrkBtn");
+  SelectBtn_->setObjectName("SelectBtn");
+  TrackList_->setObjectName("TrackList");
+  RipBtn_->setObjectName("RipBtn");
+  RipBtn2_->setObjectName("RipBtn2");
+
+  CmdCmb_->addItems({QStringLiteral("ReadCD (Data + RAW)"), QStringLiteral("ReadCD (Data + RW)"),
+                     QStringLiteral("ReadCDDA (Data + RW)"), QString()});
+  DrvLbl_->setBuddy(DrvCmb_);
+  CmdLbl_->setBuddy(CmdCmb_);
+  ReadSizeLbl_->setBuddy(ReadSizeEdit_);
+  DrvCmb_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  DrvCmb_->setMinimumContentsLength(20);
+  ReadSizeEdit_->setMaximumWidth(
+      ReadSizeEdit_->fontMetrics().horizontalAdvance(QLatin1String("0000")) * 2);
+  SincSizeEdit_->setMaximumWidth(ReadSizeEdit_->maximumWidth());
+  // The sync size is kept at 0: its controls exist but are never shown.
+  for (QWidget* hidden : std::initializer_list<QWidget*>{SyncSizeLbl_, SincSizeEdit_, SyncSizeUd_})
+    hidden->setVisible(false);
+  TrackList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  TrackList_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+
+  auto* drives = new QGridLayout(DrvGBox_);
+  drives->addWidget(DrvLbl_, 0, 0);
+  drives->addWidget(DrvCmb_, 0, 1, 1, 3);
+  auto* driveButtons = new QHBoxLayout;
+  driveButtons->addWidget(DrvBtn_);
+  driveButtons->addWidget(ImageBtn_);
+  drives->addLayout(driveButtons, 0, 4);
+  drives->addWidget(BcdCk_, 1, 1, 1, 3);
+  drives->addWidget(CmdLbl_, 2, 0);
+  drives->addWidget(CmdCmb_, 2, 1, 1, 2);
+  drives->addWidget(RwsCk_, 2, 3, 1, 2);
+  drives->addWidget(ReadSizeLbl_, 3, 0);
+  auto* readSize = new QHBoxLayout;
+  readSize->setSpacing(0);
+  readSize->addWidget(ReadSizeEdit_);
+  readSize->addWidget(ReadSizeUd_);
+  readSize->addStretch();
+  drives->addLayout(readSize, 3, 1);
+  drives->addWidget(SyncSizeLbl_, 3, 2);
+  auto* syncSize = new QHBoxLayout;
+  syncSize->setSpacing(0);
+  syncSize->addWidget(SincSizeEdit_);
+  syncSize->addWidget(SyncSizeUd_);
+  drives->addLayout(syncSize, 3, 3);
+  drives->setColumnStretch(3, 1);
+
+  auto* tracks = new QVBoxLayout(TrkGBoc_);
+  auto* trackButtons = new QHBoxLayout;
+  trackButtons->addWidget(TrkBtn_);
+  trackButtons->addWidget(SelectBtn_);
+  trackButtons->addStretch();
+  tracks->addLayout(trackButtons);
+  tracks->addWidget(TrackList_, 1);
+  auto* ripButtons = new QHBoxLayout;
+  ripButtons->addStretch();
+  ripButtons->addWidget(RipBtn_);
+  ripButtons->addWidget(RipBtn2_);
+  tracks->addLayout(ripButtons);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(DrvGBox_);
+  layout->addWidget(TrkGBoc_, 1);
+
+  setMinimumSize(kMinWidth, kMinHeight);
+  if (const QScreen* screen = this->screen()) setMaximumSize(screen->availableGeometry().size());
+
+  DrvCmb_->onDropDown = [this] { DrvCmbDropDown(); };
+  connect(DrvCmb_, &QComboBox::activated, this, [this] { DrvCmbChange(); });
+  connect(ReadSizeEdit_, &QLineEdit::textChanged, this, [this] { ReadSizeEditChange(); });
+  connect(TrkBtn_, &QPushButton::clicked, this, [this] { TrkBtnClick(); });
+  connect(SelectBtn_, &QPushButton::clicked, this, [this] { SelectBtnClick(); });
+  connect(RipBtn_, &QPushButton::clicked, this, [this] { RipBtnClick(); });
+  connect(RipBtn2_, &QPushButton::clicked, this, [this] { RipBtn2Click(); });
+  connect(ImageBtn_, &QPushButton::clicked, this, [this] { ImageBtnClick(); });
+}
+
+QComboBox* TRipFrm::DrvCmb() const { return DrvCmb_; }
+
+std::string TRipFrm::DriveIniPath() const {
+  return (std::filesystem::path(settingsFolder_) / kDriveIniName).string();
+}
+
+void TRipFrm::SetFolders(const std::string& cdgDir, const std::string& rwsDir) {
+  cdgDir_ = cdgDir;
+  rwsDir_ = rwsDir;
+}
+
+void TRipFrm::ReadSettings(const IniFile& ini) {
+  ReadPlacement(*this, ini, kSection, {100, 100, 500, 500});
+  RwsCk_->setChecked(ini.ReadBool(kSection, "RwsOnly", false));
+  const std::int64_t selected = std::clamp<std::int64_t>(
+      ini.ReadInteger(kSection, "SelectedDrv", 0), 0, std::numeric_limits<int>::max());
+  if (selected < DrvCmb_->count() && selected != DrvCmb_->currentIndex()) {
+    DrvCmb_->setCurrentIndex(static_cast<int>(selected));
+    DrvCmbChange();
+  }
+}
+
+void TRipFrm::WriteSettings(IniFile& ini) const {
+  WritePlacement(*this, ini, kSection, true);
+  ini.WriteBool(kSection, "RwsOnly", RwsCk_->isChecked());
+  ini.WriteInteger(kSection, "SelectedDrv", DrvCmb_->currentIndex());
+
+  if (slots_.empty()) return;  // no drive: leave Drive.ini alone
+  std::vector<DriveSettings> perDrive = slots_;
+  const int shown = DrvCmb_->currentIndex();
+  if (HasDriveSlot(shown) && shown < static_cast<int>(perDrive.size()))
+    perDrive[static_cast<std::size_t>(shown)] = ShownDriveSettings();
+  IniFile driveIni;
+  driveIni.Load(DriveIniPath());  // other drives' sections stay
+  drives_.SaveSettings(driveIni, perDrive);
+  CreateFolders(settingsFolder_);
+  driveIni.Save(DriveIniPath());
+}
+
+void TRipFrm::SearchDrives(const DriveSearchSetup& setup) {
+  drives_.Search(setup);
+  DrvCmb_->clear();
+  for (int i = 0; i < drives_.Count(); ++i) DrvCmb_->addItem(Q(drives_.Line(i)));
+  IniFile driveIni;
+  driveIni.Load(DriveIniPath());
+  slots_ = drives_.LoadSettings(driveIni);
+  if (DrvCmb_->count() > 0) DrvCmb_->setCurrentIndex(0);
+}
+
+int TRipFrm::AddDrive(std::unique_ptr<ScsiTransport> transport, TNkCdRom drive) {
+  const int position = drives_.Add(std::move(transport), std::move(drive));
+  ShowAddedDrive(position);
+  return position;
+}
+
+void TRipFrm::ShowAddedDrive(int position) {
+  DrvCmbDropDown();  // the drive shown so far keeps what was set for it
+  DrvCmb_->addItem(Q(drives_.Line(position)));
+  if (HasDriveSlot(position)) {
+    IniFile driveIni;
+    driveIni.Load(DriveIniPath());
+    slots_.resize(static_cast<std::size_t>(position) + 1);
+    slots_[static_cast<std::size_t>(position)] =
+        LoadDriveSettings(driveIni, *drives_.Drive(position));
+  }
+  DrvCmb_->setCurrentIndex(position);
+  DrvCmbChange();
+}
+
+void TRipFrm::ImageBtnClick() {
+  const std::optional<std::string> chosen =
+      dialogs_.OpenFile(this, imageDir_.empty() ? cdgDir_ : imageDir_, kImageFilter);
+  if (!chosen) return;
+  std::string error;
+  if (!drives_.AddImage(*chosen, error)) {
+    dialogs_.Error(this, error);
+    return;
+  }
+  imageDir_ = std::filesystem::path(*chosen).parent_path().string();
+  ShowAddedDrive(drives_.Count() - 1);
+}
+
+DriveSettings TRipFrm::ShownDriveSettings() const {
+  DriveSettings settings;
+  settings.readCommand = CmdCmb_->currentIndex();
+  settings.tocBcd = BcdCk_->isChecked();
+  settings.readSize = ReadSizeUd_->Position();
+  return settings;
+}
+
+void TRipFrm::DrvCmbDropDown() {
+  const int index = DrvCmb_->currentIndex();
+  if (HasDriveSlot(index) && index < static_cast<int>(slots_.size()))
+    slots_[static_cast<std::size_t>(index)] = ShownDriveSettings();
+}
+
+void TRipFrm::DrvCmbChange() {
+  const int index = DrvCmb_->currentIndex();
+  if (!HasDriveSlot(index) || index >= static_cast<int>(slots_.size())) return;
+  const DriveSettings& settings = slots_[static_cast<std::size_t>(index)];
+  BcdCk_->setChecked(settings.tocBcd);
+  CmdCmb_->setCurrentIndex(settings.readCommand);  // a position the list lacks chooses none
+  ReadSizeUd_->SetPosition(settings.readSize);
+  TrkBtnClick();
+}
+
+void TRipFrm::ReadSizeEditChange() {
+  const std::optional<ReadSizeEntry> entry = ReadSizeFromText(ReadSizeEdit_->text().toStdString());
+  if (!entry) return;  // no number (yet): the read size stays as it was
+  ReadSizeUd_->SetPosition(entry->value, false);
+  const QString shown = QString::number(entry->value);
+  if (entry->corrected && HasDriveSlot(DrvCmb_->currentIndex()) && ReadSizeEdit_->text() != shown)
+    ReadSizeEdit_->setText(shown);
+}
+
+void TRipFrm::TrkBtnClick() {
+  TrackList_->clear();
+  toc_ = TNkToc{};
+  const int index = DrvCmb_->currentIndex();
+  ScsiTransport* transport = drives_.Transport(index);
+  const TNkCdRom* drive = drives_.Drive(index);
+  if (!transport || !drive) return;
+  TNkToc toc;
+  if (!ReadToc(*transport, *drive, BcdCk_->isChecked(), toc)) return;  // the list stays empty
+  toc_ = toc;
+  for (int i = 0; i < toc_.TrackCount; ++i) {
+    auto* item =
+        new QListWidgetItem(Q(TrackLine(i, toc_.Tracks[static_cast<std::size_t>(i)])), TrackList_);
+    item->setSelected(true);
+  }
+  // The focus rectangle starts on the first line, as a fresh list box has it.
+  if (TrackList_->count() > 0) TrackList_->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+}
+
+void TRipFrm::SelectBtnClick() { TrackList_->selectAll(); }
+
+RipOptions TRipFrm::CurrentOptions() const {
+  RipOptions options;
+  options.command = CmdCmb_->currentIndex();
+  options.readSize = ReadSizeUd_->Position();
+  options.syncSize = SyncSizeUd_->Position();
+  options.subcodeOnly = RwsCk_->isChecked();
+  return options;
+}
+
+void TRipFrm::RipBtnClick() {
+  const int focused = TrackList_->currentRow();
+  if (TrackList_->selectedItems().isEmpty() || focused < 0 ||
+      ReadSizeUd_->Position() <= SyncSizeUd_->Position())
+    return;
+  const bool rws = RwsCk_->isChecked();
+  const std::optional<std::string> chosen =
+      dialogs_.SaveFile(this, std::string(), rws ? rwsDir_ : cdgDir_, rws ? kRwsFilter : kCdgFilter,
+                        rws ? ".rws" : ".cdg");
+  if (!chosen) return;
+  fileName_ = *chosen;
+  if (FileExists(fileName_)) {
+    dialogs_.Beep();
+    if (!dialogs_.Confirm(this, "\"" + fileName_ + "\"を上書きしても構いませんか？")) return;
+    if (!CanReplace(fileName_)) {
+      dialogs_.Beep();
+      dialogs_.Error(this, "\"" + fileName_ + "\"は上書きできません。");
+      return;
+    }
+  }
+  const int index = DrvCmb_->currentIndex();
+  ScsiTransport* transport = drives_.Transport(index);
+  const TNkCdRom* drive = drives_.Drive(index);
+  if (!transport || !drive ||
+      !job_.StartSingle(*transport, *drive, toc_, focused, fileName_, CurrentOptions())) {
+    job_.SetJobStatus(kJobIdle);
+    return;
+  }
+  RunProgressAndReport(rws, 1);
+}
+
+void TRipFrm::RipBtn2Click() {
+  std::vector<int> positions;
+  for (int i = 0; i < TrackList_->count(); ++i)
+    if (TrackList_->item(i)->isSelected()) positions.push_back(i);
+  if (positions.empty() || ReadSizeUd_->Position() <= SyncSizeUd_->Position()) return;
+  const bool rws = RwsCk_->isChecked();
+  const std::optional<std::string> chosen = dialogs_.SaveFile(
+      this, kBaseNameTitle, rws ? rwsDir_ : cdgDir_, rws ? kRwsFilter : kCdgFilter, std::string());
+  if (!chosen) return;
+  fileName_ = std::filesystem::path(*chosen).replace_extension().string();
+  const int index = DrvCmb_->currentIndex();
+  ScsiTransport* transport = drives_.Transport(index);
+  const TNkCdRom* drive = drives_.Drive(index);
+  if (!transport || !drive ||
+      !job_.StartBatch(*transport, *drive, toc_, positions, fileName_, CurrentOptions())) {
+    job_.SetJobStatus(kJobIdle);
+    return;
+  }
+  RunProgressAndReport(rws, static_cast<int>(positions.size()));
+}
+
+void TRipFrm::RunProgressAndReport(bool rws, int files) {
+  ProgressDlg_->SetRwsOnly(rws);
+  ProgressDlg_->SetCaptionText(CreatingText(rws) + CountText(1, files) + "...");
+  ProgressDlg_->exec();  // closed by the worker's end code
+  job_.Wait();
+
+  dialogs_.Beep();
+  const std::uint8_t status = job_.JobStatus();
+  const std::string text = RipOutcomeText(status, rws);
+  if (status == kJobSucceeded || status == kJobCancelRequested)
+    dialogs_.Information(this, text);
+  else
+    dialogs_.Error(this, text);
+  job_.SetJobStatus(kJobIdle);
+}
+
+}  // namespace mosaicer

@@ -1,0 +1,193 @@
+// The CD+G ripper window: pick a drive (or a CloneCD image opened for this
+// run) and a read command, list the disc's tracks, and read one track or
+// every selected track into CDG or RWS files on a worker thread while the
+// batch progress dialog runs modally. Per-drive choices live in
+// "Drive.ini" in the settings folder; the window's own in "RipForm".
+#pragma once
+
+#include <QDialog>
+#include <QWidget>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/dialogs.h"
+#include "app/progress_dialogs.h"
+#include "platform/ini_file.h"
+#include "ripper/cd_drive.h"
+#include "ripper/cd_drives.h"
+#include "ripper/rip_drive_list.h"
+#include "ripper/rip_job.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QToolButton;
+
+namespace mosaicer {
+
+// An up-down control tied to an edit: it shows its position in the edit,
+// and its arrow buttons (and the arrow keys in the edit) step it within its
+// range without wrapping.
+class TUpDown : public QWidget {
+  Q_OBJECT
+
+ public:
+  TUpDown(QLineEdit* associate, int min, int max, int position, QWidget* parent = nullptr);
+
+  int Min() const { return min_; }
+  int Max() const { return max_; }
+  int Position() const { return position_; }
+  // Brought into the range; with `showInEdit` the edit shows the result.
+  void SetPosition(int position, bool showInEdit = true);
+
+  QToolButton* UpBtn() const { return UpBtn_; }
+  QToolButton* DownBtn() const { return DownBtn_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QLineEdit* associate_;
+  int min_;
+  int max_;
+  int position_;
+  QToolButton* UpBtn_;
+  QToolButton* DownBtn_;
+};
+
+// The drop-down list of drives; it tells the window when its list opens,
+// before the user can pick another line.
+class TDriveComboBox;
+
+class TRipFrm : public QDialog {
+  Q_OBJECT
+
+ public:
+  // Lists this system's drives; "Drive.ini" is read from and written to
+  // `settingsFolder`.
+  TRipFrm(Dialogs& dialogs, std::string settingsFolder, QWidget* parent = nullptr);
+  // Lists the drives a search with `setup` finds (none for an empty setup);
+  // its transports must outlive the window.
+  TRipFrm(Dialogs& dialogs, std::string settingsFolder, const DriveSearchSetup& setup,
+          QWidget* parent = nullptr);
+  ~TRipFrm() override;
+
+  // Copies of the main window's folders, handed over before each showing.
+  void SetFolders(const std::string& cdgDir, const std::string& rwsDir);
+  const std::string& CdgDir() const { return cdgDir_; }
+  const std::string& RwsDir() const { return rwsDir_; }
+
+  // "RipForm": position and size, RwsOnly, SelectedDrv.
+  void ReadSettings(const IniFile& ini);
+  // "RipForm", and every listed drive's section of "Drive.ini".
+  void WriteSettings(IniFile& ini) const;
+
+  // The batch progress dialog, registered with Job() when it was made.
+  TProgressDlg2& ProgressDlg() { return *ProgressDlg_; }
+  // The rip job's owner side: JobStatus, SetProgressCallback, CancelJob.
+  TRipJob& Job() { return job_; }
+
+  const RipDriveList& Drives() const { return drives_; }
+  const TNkToc& Toc() const { return toc_; }
+  // The file (one track) or base name (several tracks) of the last rip.
+  const std::string& FileName() const { return fileName_; }
+  std::string DriveIniPath() const;
+
+  // Adds a drive for this run to the end of the list, loads its settings
+  // and chooses it; returns its position.
+  int AddDrive(std::unique_ptr<ScsiTransport> transport, TNkCdRom drive);
+
+  QGroupBox* DrvGBox() const { return DrvGBox_; }
+  QLabel* DrvLbl() const { return DrvLbl_; }
+  QComboBox* DrvCmb() const;
+  QPushButton* DrvBtn() const { return DrvBtn_; }
+  QPushButton* ImageBtn() const { return ImageBtn_; }
+  QCheckBox* BcdCk() const { return BcdCk_; }
+  QLabel* CmdLbl() const { return CmdLbl_; }
+  QComboBox* CmdCmb() const { return CmdCmb_; }
+  QCheckBox* RwsCk() const { return RwsCk_; }
+  QLabel* ReadSizeLbl() const { return ReadSizeLbl_; }
+  QLineEdit* ReadSizeEdit() const { return ReadSizeEdit_; }
+  TUpDown* ReadSizeUd() const { return ReadSizeUd_; }
+  QLabel* SyncSizeLbl() const { return SyncSizeLbl_; }
+  QLineEdit* SincSizeEdit() const { return SincSizeEdit_; }
+  TUpDown* SyncSizeUd() const { return SyncSizeUd_; }
+  QGroupBox* TrkGBoc() const { return TrkGBoc_; }
+  QPushButton* TrkBtn() const { return TrkBtn_; }
+  QPushButton* SelectBtn() const { return SelectBtn_; }
+  QListWidget* TrackList() const { return TrackList_; }
+  QPushButton* RipBtn() const { return RipBtn_; }
+  QPushButton* RipBtn2() const { return RipBtn2_; }
+
+  static constexpr const char* kCaption = "CD+G Ripper";
+  static constexpr const char* kCdgFilter = "CDG Files (*.cdg)|*.cdg|All Files|*.*";
+  static constexpr const char* kRwsFilter = "RWS Files (*.rws)|*.rws|All Files|*.*";
+  static constexpr const char* kBaseNameTitle = "基底ファイル名を指定";
+  static constexpr const char* kImageFilter = "CloneCD Images (*.ccd)|*.ccd|All Files|*.*";
+  static constexpr const char* kDriveIniName = "Drive.ini";
+
+ private:
+  TRipFrm(Dialogs& dialogs, std::string settingsFolder, std::unique_ptr<LinuxDriveAccess> access,
+          const DriveSearchSetup* setup, QWidget* parent);
+  void BuildControls();
+
+  void SearchDrives(const DriveSearchSetup& setup);
+  void ShowAddedDrive(int position);
+  DriveSettings ShownDriveSettings() const;
+
+  void DrvCmbChange();
+  void DrvCmbDropDown();
+  void ReadSizeEditChange();
+  void TrkBtnClick();
+  void SelectBtnClick();
+  void RipBtnClick();
+  void RipBtn2Click();
+  void ImageBtnClick();
+
+  RipOptions CurrentOptions() const;
+  // Shows the progress dialog until the worker ends, then reports.
+  void RunProgressAndReport(bool rws, int files);
+
+  Dialogs& dialogs_;
+  std::string settingsFolder_;
+  std::unique_ptr<LinuxDriveAccess> access_;  // the transports the found drives use
+  RipDriveList drives_;
+  std::vector<DriveSettings> slots_;  // one per list position with a slot
+  TNkToc toc_;
+  std::string cdgDir_;
+  std::string rwsDir_;
+  std::string imageDir_;
+  std::string fileName_;
+  TRipJob job_;  // after everything its worker reads, so it joins first
+
+  QGroupBox* DrvGBox_;
+  QLabel* DrvLbl_;
+  TDriveComboBox* DrvCmb_;
+  QPushButton* DrvBtn_;
+  QPushButton* ImageBtn_;
+  QCheckBox* BcdCk_;
+  QLabel* CmdLbl_;
+  QComboBox* CmdCmb_;
+  QCheckBox* RwsCk_;
+  QLabel* ReadSizeLbl_;
+  QLineEdit* ReadSizeEdit_;
+  TUpDown* ReadSizeUd_;
+  QLabel* SyncSizeLbl_;
+  QLineEdit* SincSizeEdit_;
+  TUpDown* SyncSizeUd_;
+  QGroupBox* TrkGBoc_;
+  QPushButton* TrkBtn_;
+  QPushButton* SelectBtn_;
+  QListWidget* TrackList_;
+  QPushButton* RipBtn_;
+  QPushButton* RipBtn2_;
+  TProgressDlg2* ProgressDlg_;
+};
+
+}  // namespace mosaicer

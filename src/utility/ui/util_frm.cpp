@@ -1,0 +1,263 @@
+#include "utility/ui/util_frm.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+
+#include <algorithm>
+#include <system_error>
+#include <thread>
+
+#include "app/window_placement.h"
+#include "utility/utility_messages.h"
+
+namespace mosaicer {
+namespace {
+
+constexpr const char* kFormSection = "UtilForm";
+constexpr const char* kSection = "Utility";
+constexpr int kMinWidth = 370;
+constexpr int kFixedHeight = 170;
+constexpr int kInitialBarMaximum = 100;
+constexpr int kSpacing = 4;
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+TUtilFrm::TUtilFrm(Dialogs& dialogs, QWidget* parent)
+    : QDialog(parent),
+      dialogs_(dialogs),
+      CdgLbl_(new QLabel(QStringLiteral(".CDG"), this)),
+      CdgPathEdit_(new QLineEdit(this)),
+      CdgBrowseBtn_(new QPushButton(QStringLiteral("参照(&B)"), this)),
+      RwsLbl_(new QLabel(QStringLiteral(".RWS"), this)),
+      RwsPathEdit_(new QLineEdit(this)),
+      RwsBrowseBtn_(new QPushButton(QStringLiteral("参照(&R)"), this)),
+      WavLbl_(new QLabel(QStringLiteral(".WAV"), this)),
+      WavPathEdit_(new QLineEdit(this)),
+      WavBrowseBtn_(new QPushButton(QStringLiteral("参照(&O)"), this)),
+      NameCk_(new QCheckBox(QStringLiteral("同名WAV"), this)),
+      NoWavCk_(new QCheckBox(QStringLiteral("RWSのみ作成"), this)),
+      ProgressBar_(new QProgressBar(this)),
+      DivideBtn_(new QPushButton(QStringLiteral("分割(&D)"), this)),
+      CombinBtn_(new QPushButton(QStringLiteral("結合(&C)"), this)) {
+  setObjectName("UtilFrm");
+  setWindowTitle(kUtilityCaption);
+  setModal(true);
+  CdgLbl_->setObjectName("CdgLbl");
+  CdgPathEdit_->setObjectName("CdgPathEdit");
+  CdgBrowseBtn_->setObjectName("CdgBrowseBtn");
+  RwsLbl_->setObjectName("RwsLbl");
+  RwsPathEdit_->setObjectName("RwsPathEdit");
+  RwsBrowseBtn_->setObjectName("RwsBrowseBtn");
+  WavLbl_->setObjectName("WavLbl");
+  WavPathEdit_->setObjectName("WavPathEdit");
+  WavBrowseBtn_->setObjectName("WavBrowseBtn");
+  NameCk_->setObjectName("NameCk");
+  NoWavCk_->setObjectName("NoWavCk");
+  ProgressBar_->setObjectName("ProgressBar");
+  DivideBtn_->setObjectName("DivideBtn");
+  CombinBtn_->setObjectName("CombinBtn");
+
+  CdgLbl_->setBuddy(CdgPathEdit_);
+  RwsLbl_->setBuddy(RwsPathEdit_);
+  WavLbl_->setBuddy(WavPathEdit_);
+  NameCk_->setChecked(true);
+  ProgressBar_->setRange(0, kInitialBarMaximum);
+  ProgressBar_->setValue(0);
+  ProgressBar_->setTextVisible(false);
+
+  auto* layout = new QGridLayout(this);
+  layout->setSpacing(kSpacing);
+  layout->addWidget(CdgLbl_, 0, 0);
+  layout->addWidget(CdgPathEdit_, 0, 1);
+  layout->addWidget(CdgBrowseBtn_, 0, 2);
+  layout->addWidget(RwsLbl_, 1, 0);
+  layout->addWidget(RwsPathEdit_, 1, 1);
+  layout->addWidget(RwsBrowseBtn_, 1, 2);
+  layout->addWidget(WavLbl_, 2, 0);
+  layout->addWidget(WavPathEdit_, 2, 1);
+  layout->addWidget(WavBrowseBtn_, 2, 2);
+  auto* bottom = new QHBoxLayout;
+  bottom->addWidget(NameCk_);
+  bottom->addWidget(NoWavCk_);
+  bottom->addWidget(ProgressBar_, 1);
+  bottom->addWidget(DivideBtn_);
+  bottom->addWidget(CombinBtn_);
+  layout->addLayout(bottom, 3, 0, 1, 3);
+  layout->setColumnStretch(1, 1);
+
+  // The height is fixed; the width may grow to the screen's.
+  setMinimumSize(kMinWidth, kFixedHeight);
+  setMaximumHeight(kFixedHeight);
+  if (const QScreen* screen = this->screen())
+    setMaximumWidth(std::max(kMinWidth, screen->availableGeometry().width()));
+
+  connect(CdgBrowseBtn_, &QPushButton::clicked, this, [this] { CdgBrowseBtnClick(); });
+  connect(RwsBrowseBtn_, &QPushButton::clicked, this, [this] { RwsBrowseBtnClick(); });
+  connect(WavBrowseBtn_, &QPushButton::clicked, this, [this] { WavBrowseBtnClick(); });
+  // Also when the settings tick the box, as a click would.
+  connect(NoWavCk_, &QCheckBox::toggled, this, [this] { NoWavCkClick(); });
+  connect(DivideBtn_, &QPushButton::clicked, this, [this] { DivideBtnClick(); });
+  connect(CombinBtn_, &QPushButton::clicked, this, [this] { CombinBtnClick(); });
+  progress_.SetProgressCallback(&TUtilFrm::ProgressCallback, this);
+  NoWavCkClick();
+}
+
+TUtilFrm::~TUtilFrm() = default;
+
+void TUtilFrm::SetFolders(const std::string& cdgDir, const std::string& wavDir,
+                          const std::string& rwsDir) {
+  cdgDir_ = cdgDir;
+  wavDir_ = wavDir;
+  rwsDir_ = rwsDir;
+}
+
+void TUtilFrm::ReadSettings(const IniFile& ini) {
+  ReadPlacement(*this, ini, kFormSection, {100, 100, 560, kFixedHeight});
+  NameCk_->setChecked(ini.ReadBool(kSection, "SameName", true));
+  NoWavCk_->setChecked(ini.ReadBool(kSection, "NoWave", false));
+}
+
+void TUtilFrm::WriteSettings(IniFile& ini) const {
+  WritePlacement(*this, ini, kFormSection, true);
+  ini.WriteBool(kSection, "SameName", NameCk_->isChecked());
+  ini.WriteBool(kSection, "NoWave", NoWavCk_->isChecked());
+}
+
+void TUtilFrm::showEvent(QShowEvent* event) {
+  setWindowTitle(kUtilityCaption);
+  QDialog::showEvent(event);
+}
+
+void TUtilFrm::closeEvent(QCloseEvent* event) {
+  if (busy_) {
+    event->ignore();  // the operation has to end first
+    return;
+  }
+  QDialog::closeEvent(event);
+}
+
+void TUtilFrm::reject() {
+  if (!busy_) QDialog::reject();
+}
+
+void TUtilFrm::CdgBrowseBtnClick() {
+  if (const auto file = dialogs_.OpenFile(this, cdgDir_, kCdgOpenFilter))
+    CdgPathEdit_->setText(Q(*file));
+}
+
+void TUtilFrm::RwsBrowseBtnClick() {
+  const auto file = dialogs_.SaveFile(this, kRwsSaveTitle, rwsDir_, kRwsSaveFilter, ".rws");
+  if (!file) return;
+  RwsPathEdit_->setText(Q(*file));
+  WavPathEdit_->setText(
+      Q(WavPathAfterRws(*file, NameCk_->isChecked(), WavPathEdit_->text().toStdString())));
+}
+
+void TUtilFrm::WavBrowseBtnClick() {
+  if (const auto file = dialogs_.SaveFile(this, kWavSaveTitle, wavDir_, kWavSaveFilter, ".wav"))
+    WavPathEdit_->setText(Q(*file));
+}
+
+void TUtilFrm::NoWavCkClick() {
+  const bool rwsOnly = NoWavCk_->isChecked();
+  WavPathEdit_->setEnabled(!rwsOnly);
+  WavBrowseBtn_->setEnabled(!rwsOnly);
+  // An unused field looks like the face of a button, a usable one like an
+  // edit.
+  const QPalette standard = QApplication::palette(WavPathEdit_);
+  QPalette palette = WavPathEdit_->palette();
+  palette.setColor(QPalette::Base, standard.color(rwsOnly ? QPalette::Button : QPalette::Base));
+  WavPathEdit_->setPalette(palette);
+}
+
+UtilityFields TUtilFrm::Fields() const {
+  UtilityFields fields;
+  fields.cdgPath = CdgPathEdit_->text().toStdString();
+  fields.rwsPath = RwsPathEdit_->text().toStdString();
+  fields.wavPath = WavPathEdit_->text().toStdString();
+  fields.noWav = NoWavCk_->isChecked();
+  return fields;
+}
+
+void TUtilFrm::DivideBtnClick() {
+  const DivideRequest request = DivideRequestFor(Fields());
+  if (busy_ || DivideReadiness(request) != UtilityOutcome::Succeeded) return;
+  setWindowTitle(kDividing);
+  Finish(RunOnWorker([&request](TJobOwner& owner) { return Divide(request, &owner); }),
+         kDivideSucceeded, kDivideFailed);
+}
+
+void TUtilFrm::CombinBtnClick() {
+  const CombineRequest request = CombineRequestFor(Fields());
+  if (busy_ || CombineReadiness(request) != UtilityOutcome::Succeeded) return;
+  setWindowTitle(kCombining);
+  Finish(RunOnWorker([&request](TJobOwner& owner) { return Combine(request, &owner); }),
+         kCombineSucceeded, kCombineFailed);
+}
+
+void TUtilFrm::Finish(const UtilityResult& result, const char* succeeded, const char* failed) {
+  if (result.ok()) {
+    setWindowTitle(succeeded);
+    return;
+  }
+  setWindowTitle(failed);
+  if (!result.error.empty()) dialogs_.Error(this, result.error);
+}
+
+UtilityResult TUtilFrm::RunOnWorker(const std::function<UtilityResult(TJobOwner&)>& operation) {
+  busy_ = true;
+  UtilityResult result;
+  QEventLoop loop;
+  try {
+    std::thread worker([&] {
+      result = operation(progress_);
+      // Queued behind the progress calls, so the bar is up to date first.
+      QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    worker.join();
+  } catch (const std::system_error& error) {
+    result.outcome = UtilityOutcome::Failed;
+    result.error = error.what();
+  }
+  busy_ = false;
+  return result;
+}
+
+int TUtilFrm::ProgressCallback(std::int8_t code, int value, void* context) {
+  auto* window = static_cast<TUtilFrm*>(context);
+  QMetaObject::invokeMethod(
+      window, [window, code, value] { window->HandleProgress(code, value); }, Qt::QueuedConnection);
+  return 0;
+}
+
+void TUtilFrm::HandleProgress(int code, int value) {
+  switch (code) {
+    case kProgressSteps:
+      // A range of 0..0 would show Qt's busy indicator instead of a bar.
+      ProgressBar_->setRange(0, std::max(value, 1));
+      ProgressBar_->setValue(0);
+      break;
+    case kProgressStep:
+      ProgressBar_->setValue(std::min(ProgressBar_->value() + 1, ProgressBar_->maximum()));
+      break;
+    case kProgressAllSteps:
+      ProgressBar_->setValue(ProgressBar_->maximum());
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace mosaicer

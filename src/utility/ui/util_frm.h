@@ -1,0 +1,108 @@
+// The CD+G utility window: divides a CDG file into an RWS file and
+// (optionally) a WAV file, or combines the two into a CDG file. The
+// caption doubles as the status line. An operation runs on a worker thread
+// while the window waits for it, taking no user input meanwhile; progress
+// reaches the bar as queued calls.
+#pragma once
+
+#include <QDialog>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "app/dialogs.h"
+#include "authoring/job_owner.h"
+#include "platform/ini_file.h"
+#include "utility/divide_combine.h"
+#include "utility/utility_fields.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+
+namespace mosaicer {
+
+class TUtilFrm : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TUtilFrm(Dialogs& dialogs, QWidget* parent = nullptr);
+  ~TUtilFrm() override;
+
+  // Copies of the main window's folders, where the file dialogs open.
+  void SetFolders(const std::string& cdgDir, const std::string& wavDir, const std::string& rwsDir);
+  const std::string& CdgDir() const { return cdgDir_; }
+  const std::string& WavDir() const { return wavDir_; }
+  const std::string& RwsDir() const { return rwsDir_; }
+
+  // "UtilForm" (position and size) and "Utility" (SameName, NoWave).
+  void ReadSettings(const IniFile& ini);
+  void WriteSettings(IniFile& ini) const;
+
+  // True while a divide or combine runs.
+  bool Busy() const { return busy_; }
+
+  QLabel* CdgLbl() const { return CdgLbl_; }
+  QLineEdit* CdgPathEdit() const { return CdgPathEdit_; }
+  QPushButton* CdgBrowseBtn() const { return CdgBrowseBtn_; }
+  QLabel* RwsLbl() const { return RwsLbl_; }
+  QLineEdit* RwsPathEdit() const { return RwsPathEdit_; }
+  QPushButton* RwsBrowseBtn() const { return RwsBrowseBtn_; }
+  QLabel* WavLbl() const { return WavLbl_; }
+  QLineEdit* WavPathEdit() const { return WavPathEdit_; }
+  QPushButton* WavBrowseBtn() const { return WavBrowseBtn_; }
+  QCheckBox* NameCk() const { return NameCk_; }
+  QCheckBox* NoWavCk() const { return NoWavCk_; }
+  QProgressBar* ProgressBar() const { return ProgressBar_; }
+  QPushButton* DivideBtn() const { return DivideBtn_; }
+  QPushButton* CombinBtn() const { return CombinBtn_; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void reject() override;
+
+ private:
+  void CdgBrowseBtnClick();
+  void RwsBrowseBtnClick();
+  void WavBrowseBtnClick();
+  void NoWavCkClick();
+  void DivideBtnClick();
+  void CombinBtnClick();
+
+  UtilityFields Fields() const;
+  // Runs `operation` on a worker thread and waits for it, handling the
+  // progress it sends meanwhile.
+  UtilityResult RunOnWorker(const std::function<UtilityResult(TJobOwner&)>& operation);
+  // Caption and, after a failure, the error.
+  void Finish(const UtilityResult& result, const char* succeeded, const char* failed);
+  static int ProgressCallback(std::int8_t code, int value, void* context);
+  void HandleProgress(int code, int value);
+
+  Dialogs& dialogs_;
+  std::string cdgDir_;
+  std::string wavDir_;
+  std::string rwsDir_;
+  TJobOwner progress_;
+  bool busy_ = false;
+
+  QLabel* CdgLbl_;
+  QLineEdit* CdgPathEdit_;
+  QPushButton* CdgBrowseBtn_;
+  QLabel* RwsLbl_;
+  QLineEdit* RwsPathEdit_;
+  QPushButton* RwsBrowseBtn_;
+  QLabel* WavLbl_;
+  QLineEdit* WavPathEdit_;
+  QPushButton* WavBrowseBtn_;
+  QCheckBox* NameCk_;
+  QCheckBox* NoWavCk_;
+  QProgressBar* ProgressBar_;
+  QPushButton* DivideBtn_;
+  QPushButton* CombinBtn_;
+};
+
+}  // namespace mosaicer

@@ -1,0 +1,45 @@
+#include "utility/utility_fields.h"
+
+#include "authoring/wave_info.h"
+
+namespace mosaicer {
+
+DivideRequest DivideRequestFor(const UtilityFields& fields) {
+  DivideRequest request;
+  request.cdgPath = fields.cdgPath;
+  request.rwsPath = fields.rwsPath;
+  request.wavPath = fields.wavPath;
+  request.writeWav = !fields.noWav;
+  return request;
+}
+
+CombineRequest CombineRequestFor(const UtilityFields& fields) {
+  CombineRequest request;
+  request.rwsPath = fields.rwsPath;
+  request.wavPath = fields.wavPath;
+  request.cdgPath = fields.cdgPath;
+  return request;
+}
+
+UtilityOutcome DivideReadiness(const DivideRequest& request) {
+  if (request.cdgPath.empty() || request.rwsPath.empty() ||
+      (request.writeWav && request.wavPath.empty()))
+    return UtilityOutcome::NothingToDo;
+  return UtilityOutcome::Succeeded;
+}
+
+UtilityOutcome CombineReadiness(const CombineRequest& request) {
+  if (request.cdgPath.empty() || request.rwsPath.empty() || request.wavPath.empty())
+    return UtilityOutcome::NothingToDo;
+  WaveInfo wave;
+  if (ReadWaveInfo(request.wavPath, wave) != 1 || !wave.IsCdAudio())
+    return UtilityOutcome::NotCdAudio;
+  return UtilityOutcome::Succeeded;
+}
+
+std::string WavPathAfterRws(const std::string& rwsPath, bool sameName,
+                            const std::string& currentWav) {
+  return sameName ? SameNameWav(rwsPath) : currentWav;
+}
+
+}  // namespace mosaicer
