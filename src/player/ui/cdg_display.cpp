@@ -1,0 +1,315 @@
+#include "player/ui/cdg_display.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QWindow>
+
+#include <algorithm>
+#include <array>
+#include <fstream>
+
+#include "player/cdg_canvas.h"
+
+namespace mosaicer {
+namespace {
+
+// The frame around the panel: the window's edges are where a sizeable window
+// is resized. 4 + 1 + 300 + 1 + 5 = 311 and 4 + 1 + 216 + 1 + 5 = 227, so a
+// window of the fixed size shows the screen at exactly 300 x 216.
+constexpr int kFrameNear = 4;  // left and top
+constexpr int kFrameFar = 5;   // right and bottom
+constexpr int kBevel = 1;      // the panel's lowered edge
+constexpr int kMaxCanvasSide = 0xFFFF;
+constexpr std::uint8_t kIndexMask = kColourCount - 1;
+
+std::uint16_t Side(int length) {
+  return static_cast<std::uint16_t>(std::clamp(length, 0, kMaxCanvasSide));
+}
+
+// The screen area: paints the picture the decoder keeps up to date.
+class ScreenBox final : public QWidget {
+ public:
+  ScreenBox(TCdgDisplay& display, QWidget* parent) : QWidget(parent), display_(display) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override { display_.PaintScreen(*this); }
+
+ private:
+  TCdgDisplay& display_;
+};
+
+}  // namespace
+
+// The decoder's surface: a true-colour picture the size of the screen area.
+// Stretched copies sample nearest-neighbour, exactly as RgbCanvas does, so
+// the window shows what `mosaicer render` saves.
+class TCdgDisplay::Canvas final : public CdgCanvas {
+ public:
+  QImage image{kScreenWidth, kScreenHeight, QImage::Format_RGB32};
+
+  Canvas() { image.fill(Qt::black); }
+
+  void Resize(QSize size) {
+    image = QImage(size, QImage::Format_RGB32);
+    image.fill(Qt::black);
+  }
+
+  void FillRect(const CdgRect& rect, Rgb colour) override {
+    const CdgRect r = Clip(rect);
+    if (r.Empty()) return;
+    const QRgb value = qRgb(colour.r, colour.g, colour.b);
+    for (int y = r.top; y < r.bottom; ++y) {
+      QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+      std::fill(line + r.left, line + r.right, value);
+    }
+  }
+
+  void CopyIndexed(IndexedPixels pixels, const CdgRect& source, CdgColours colours,
+                   const CdgRect& dest) override {
+    if (source.Empty() || dest.Empty() || pixels.data == nullptr) return;
+    const CdgRect r = Clip(dest);
+    if (r.Empty()) return;
+    std::array<QRgb, kColourCount> lookup;
+    for (int i = 0; i < kColourCount; ++i)
+      lookup[static_cast<std::size_t>(i)] = qRgb(colours[i].r, colours[i].g, colours[i].b);
+    columns_.resize(static_cast<std::size_t>(r.Width()));
+    for (int x = r.left; x < r.right; ++x)
+      columns_[static_cast<std::size_t>(x - r.left)] =
+          NearestSource(source.left, source.Width(), x - dest.left, dest.Width());
+    for (int y = r.top; y < r.bottom; ++y) {
+      const int sy = NearestSource(source.top, source.Height(), y - dest.top, dest.Height());
+      const std::uint8_t* row = pixels.data + static_cast<std::ptrdiff_t>(sy) * pixels.stride;
+      QRgb* out = reinterpret_cast<QRgb*>(image.scanLine(y)) + r.left;
+      for (int sx : columns_) *out++ = lookup[row[sx] & kIndexMask];
+    }
+  }
+
+ private:
+  CdgRect Clip(const CdgRect& rect) const {
+    return CdgRect{std::max(rect.left, 0), std::max(rect.top, 0),
+                   std::min(rect.right, image.width()), std::min(rect.bottom, image.height())};
+  }
+
+  std::vector<int> columns_;  // source column of each destination column
+};
+
+TCdgDisplay::TCdgDisplay(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      canvas_(std::make_unique<Canvas>()),
+      Panel1_(new QFrame(this)),
+      CdgScreen_(new ScreenBox(*this, Panel1_)) {
+  setObjectName("CdgDisplay");
+  setWindowTitle(QStringLiteral("CD+G Diplayer"));
+  Panel1_->setObjectName("Panel1");
+  Panel1_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  Panel1_->setLineWidth(kBevel);
+  Panel1_->setAutoFillBackground(true);
+  QPalette black = Panel1_->palette();
+  black.setColor(QPalette::Window, Qt::black);
+  Panel1_->setPalette(black);
+  CdgScreen_->setObjectName("CdgScreen");
+  Panel1_->installEventFilter(this);
+  CdgScreen_->installEventFilter(this);
+
+  decoder_.Attach(canvas_.get());
+  SetSizeable(false);
+}
+
+TCdgDisplay::~TCdgDisplay() = default;
+
+const QImage& TCdgDisplay::Picture() const { return canvas_->image; }
+
+void TCdgDisplay::SetSizeable(bool sizeable) {
+  sizeable_ = sizeable;
+  if (sizeable) {
+    const QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen();
+    const QSize limit = where ? where->geometry().size() : QSize(kFixedWidth, kFixedHeight);
+    setMinimumSize(kMinWidth, kMinHeight);
+    setMaximumSize(limit.width() + kScreenOverhang, limit.height() + kScreenOverhang);
+  } else {
+    setWindowState(windowState() & ~(Qt::WindowMaximized | Qt::WindowFullScreen));
+    setFixedSize(kFixedWidth, kFixedHeight);
+  }
+  FitCanvas();
+  CdgScreen_->update();
+}
+
+void TCdgDisplay::ShowWith(QWidget& owner) {
+  show();
+  if (QWindow* window = windowHandle()) window->setTransientParent(owner.windowHandle());
+}
+
+void TCdgDisplay::SetEasyScroll(bool on) { decoder_.SetEasyScroll(on); }
+
+void TCdgDisplay::Reset() {
+  FitCanvas();
+  decoder_.Reset();
+  CdgScreen_->update();
+}
+
+void TCdgDisplay::DrawPacks(const std::uint8_t* packs, std::size_t count) {
+  FitCanvas();
+  if (sizeable_) {
+    decoder_.DecodeScaled(packs, count, Side(CdgScreen_->width()), Side(CdgScreen_->height()));
+  } else {
+    decoder_.Decode(packs, count);
+  }
+  CdgScreen_->update();
+}
+
+bool TCdgDisplay::SaveBmp(const std::string& fileName) const {
+  std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
+  if (!out) return false;
+  const bool saved = decoder_.SaveBitmap(out);
+  out.close();
+  return saved && !out.fail();
+}
+
+bool TCdgDisplay::SaveBmpEx(const std::string& fileName) const {
+  std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
+  if (!out) return false;
+  const QSize screen = ScreenSize();
+  const bool saved = decoder_.SaveBitmapScaled(Side(screen.width()), Side(screen.height()), out);
+  out.close();
+  return saved && !out.fail();
+}
+
+void TCdgDisplay::PaintScreen(QWidget& screen) {
+  FitCanvas();
+  Repaint();
+  QPainter painter(&screen);
+  painter.drawImage(0, 0, canvas_->image);
+}
+
+void TCdgDisplay::Repaint() {
+  if (sizeable_) {
+    decoder_.RepaintScaled(Side(CdgScreen_->width()), Side(CdgScreen_->height()));
+  } else {
+    decoder_.Repaint();
+  }
+}
+
+QSize TCdgDisplay::ScreenSize() const {
+  constexpr int kAround = kFrameNear + kFrameFar + 2 * kBevel;
+  return QSize(std::max(width() - kAround, 0), std::max(height() - kAround, 0));
+}
+
+void TCdgDisplay::PlaceChildren() {
+  // A hidden window hears of its size only when shown, so the children are
+  // placed from the size itself whenever it matters.
+  const QRect panel(kFrameNear, kFrameNear, ScreenSize().width() + 2 * kBevel,
+                    ScreenSize().height() + 2 * kBevel);
+  if (Panel1_->geometry() != panel) Panel1_->setGeometry(panel);
+  const QRect inner(QPoint(kBevel, kBevel), ScreenSize());
+  if (CdgScreen_->geometry() != inner) CdgScreen_->setGeometry(inner);
+}
+
+void TCdgDisplay::FitCanvas() {
+  PlaceChildren();
+  const QSize wanted = sizeable_ ? CdgScreen_->size() : QSize(kScreenWidth, kScreenHeight);
+  if (canvas_->image.size() == wanted) return;
+  canvas_->Resize(wanted);
+  Repaint();
+}
+
+void TCdgDisplay::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  FitCanvas();
+}
+
+void TCdgDisplay::ToggleMaximized() {
+  if (isMaximized()) {
+    showNormal();
+  } else {
+    showMaximized();
+    // The panel's bevel goes just off the screen.
+    move(pos() - QPoint(1, 1));
+  }
+}
+
+Qt::Edges TCdgDisplay::FrameEdges(const QPoint& pos) const {
+  Qt::Edges edges;
+  if (pos.x() < kFrameNear) edges |= Qt::LeftEdge;
+  if (pos.x() >= width() - kFrameFar) edges |= Qt::RightEdge;
+  if (pos.y() < kFrameNear) edges |= Qt::TopEdge;
+  if (pos.y() >= height() - kFrameFar) edges |= Qt::BottomEdge;
+  return edges;
+}
+
+void TCdgDisplay::ArmDrag(const QPoint& globalPos, Qt::MouseButton) {
+  dragArmed_ = true;
+  dragging_ = false;
+  dragStart_ = globalPos;
+  dragOrigin_ = pos();
+}
+
+bool TCdgDisplay::FollowDrag(const QPoint& globalPos) {
+  if (!dragArmed_) return false;
+  if (!dragging_) {
+    if ((globalPos - dragStart_).manhattanLength() < QApplication::startDragDistance()) return true;
+    // The window manager moves the window when it can; otherwise we do.
+    if (QWindow* window = windowHandle(); window && window->startSystemMove()) {
+      dragArmed_ = false;
+      return true;
+    }
+    dragging_ = true;
+  }
+  move(dragOrigin_ + globalPos - dragStart_);
+  return true;
+}
+
+void TCdgDisplay::EndDrag() {
+  dragArmed_ = false;
+  dragging_ = false;
+}
+
+void TCdgDisplay::mousePressEvent(QMouseEvent* event) {
+  // The window itself is its frame: the left button resizes a sizeable
+  // window at its edges and drags it elsewhere.
+  if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+  const Qt::Edges edges = FrameEdges(event->position().toPoint());
+  if (sizeable_ && edges) {
+    if (QWindow* window = windowHandle()) window->startSystemResize(edges);
+    return;
+  }
+  ArmDrag(event->globalPosition().toPoint(), event->button());
+}
+
+void TCdgDisplay::mouseMoveEvent(QMouseEvent* event) {
+  if (!FollowDrag(event->globalPosition().toPoint())) QWidget::mouseMoveEvent(event);
+}
+
+void TCdgDisplay::mouseReleaseEvent(QMouseEvent* event) {
+  EndDrag();
+  QWidget::mouseReleaseEvent(event);
+}
+
+bool TCdgDisplay::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != Panel1_ && watched != CdgScreen_) return QWidget::eventFilter(watched, event);
+  switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+      // Any button on the panel or the screen drags the window.
+      auto* mouse = static_cast<QMouseEvent*>(event);
+      ArmDrag(mouse->globalPosition().toPoint(), mouse->button());
+      return true;
+    }
+    case QEvent::MouseMove:
+      return FollowDrag(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
+    case QEvent::MouseButtonRelease:
+      EndDrag();
+      return true;
+    case QEvent::MouseButtonDblClick:
+      EndDrag();
+      if (watched == CdgScreen_ && sizeable_) ToggleMaximized();
+      return true;
+    default:
+      return QWidget::eventFilter(watched, event);
+  }
+}
+
+}  // namespace mosaicer

@@ -1,0 +1,396 @@
+#include "player/ui/play_frm.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include <filesystem>
+
+#include "app/window_placement.h"
+#include "core/subcode_pack.h"
+#include "platform/file_util.h"
+#include "player/player_settings.h"
+#include "player/stereo_changer.h"
+#include "player/ui/cdg_display.h"
+
+namespace mosaicer {
+namespace {
+
+constexpr const char* kFormSection = "PlayForm";
+constexpr const char* kDisplaySection = "CdgForm";
+constexpr Placement kFormPlacement{100, 100, TPlayFrm::kMinWidth, TPlayFrm::kFixedHeight};
+constexpr Placement kDisplayPlacement{100, 500, 313, 229};
+
+QAction* MakeAction(QWidget* owner, const char* name, const QString& text,
+                    const QKeySequence& shortcut = {}) {
+  auto* action = new QAction(text, owner);
+  action->setObjectName(name);
+  action->setShortcut(shortcut);
+  owner->addAction(action);  // its shortcut works while the window is active
+  return action;
+}
+
+// A push button that shows an action's caption and state and runs it.
+QPushButton* ActionButton(QWidget* owner, const char* name, QAction* action) {
+  auto* button = new QPushButton(owner);
+  button->setObjectName(name);
+  button->setAutoDefault(false);
+  const auto follow = [button, action] {
+    button->setText(action->text());
+    button->setEnabled(action->isEnabled());
+  };
+  follow();
+  QObject::connect(action, &QAction::changed, button, follow);
+  QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
+  return button;
+}
+
+QString Text(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+TPlayFrm::TPlayFrm(Dialogs& dialogs, TCdgDisplay& display, QWidget* parent)
+    : QDialog(parent),
+      dialogs_(dialogs),
+      display_(display),
+      source_(std::make_unique<TCdgIn>()),
+      PlayPlay_(MakeAction(this, "PlayPlay", QStringLiteral("&Play"))),
+      PlayStop_(MakeAction(this, "PlayStop", QStringLiteral("&Stop"))),
+      PlayPause_(MakeAction(this, "PlayPause", QStringLiteral("P&ause"))),
+      CdgShow_(MakeAction(this, "CdgShow", QStringLiteral("&CD+G"), QKeySequence(Qt::Key_F9))),
+      CdgBmp_(MakeAction(this, "CdgBmp", QStringLiteral(".B&MP"), QKeySequence(Qt::Key_F10))),
+      CdgBmpEx_(MakeAction(this, "CdgBmpEx", QStringLiteral(".B&MP"),
+                           QKeySequence(Qt::CTRL | Qt::Key_F10))),
+      CdgOpen_(MakeAction(this, "CdgOpen", QStringLiteral("&Browse"))),
+      CdgBmpDir_(MakeAction(this, "CdgBmpDir", QStringLiteral("B&rowse"))),
+      PathEdit_(new QLineEdit(this)),
+      BrowseBtn_(ActionButton(this, "BrowseBtn", CdgOpen_)),
+      PlayBtn_(ActionButton(this, "PlayBtn", PlayPlay_)),
+      StopBtn_(ActionButton(this, "StopBtn", PlayStop_)),
+      PauseBtn_(ActionButton(this, "PauseBtn", PlayPause_)),
+      RepeatCk_(new QCheckBox(QStringLiteral("Repeat"), this)),
+      DispBtn_(ActionButton(this, "DispBtn", CdgShow_)),
+      BmpBtn_(ActionButton(this, "BmpBtn", CdgBmp_)),
+      StereoLbl_(new QLabel(QStringLiteral("ステレオモード:"), this)),
+      StereoCmb_(new QComboBox(this)),
+      SizeLbl_(new QLabel(QStringLiteral("読み出しフレーム数:"), this)),
+      SizeUd_(new QSpinBox(this)),
+      OnMemCk_(new QCheckBox(QStringLiteral("メモリにバッファリングして再生"), this)),
+      GroupBox1_(new QGroupBox(QStringLiteral(" 描画設定 "), this)),
+      SizeableCk_(new QCheckBox(QStringLiteral("画面サイズ変更可"), GroupBox1_)),
+      ScrollCk_(new QCheckBox(QStringLiteral("スクロールを簡易処理"), GroupBox1_)),
+      BmpPathLbl_(new QLabel(QStringLiteral("BMP保存先:"), this)),
+      BmpPathEdit_(new QLineEdit(this)),
+      Button1_(ActionButton(this, "Button1", CdgBmpDir_)) {
+  setObjectName("PlayFrm");
+  setWindowTitle(QStringLiteral("CD+G Player"));
+  PathEdit_->setObjectName("PathEdit");
+  RepeatCk_->setObjectName("RepeatCk");
+  StereoLbl_->setObjectName("StereoLbl");
+  StereoCmb_->setObjectName("StereoCmb");
+  for (std::string_view caption : kStereoModeCaptions)
+    StereoCmb_->addItem(QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())));
+  StereoCmb_->setCurrentIndex(kStereoModeStereo);
+  SizeLbl_->setObjectName("SizeLbl");
+  SizeUd_->setObjectName("SizeUd");
+  SizeUd_->setRange(kMinReadAtOnce, kMaxReadAtOnce);
+  SizeUd_->setValue(TCdgIn::kDefaultReadAtOnce);
+  OnMemCk_->setObjectName("OnMemCk");
+  GroupBox1_->setObjectName("GroupBox1");
+  // As the display and the decoder start: fixed size, scrolls redrawn at once.
+  SizeableCk_->setObjectName("SizeableCk");
+  ScrollCk_->setObjectName("ScrollCk");
+  BmpPathLbl_->setObjectName("BmpPathLbl");
+  BmpPathEdit_->setObjectName("BmpPathEdit");
+  StereoLbl_->setBuddy(StereoCmb_);
+  SizeLbl_->setBuddy(SizeUd_);
+  BmpPathLbl_->setBuddy(BmpPathEdit_);
+
+  auto* layout = new QVBoxLayout(this);
+  auto* pathRow = new QHBoxLayout;
+  pathRow->addWidget(PathEdit_, 1);
+  pathRow->addWidget(BrowseBtn_);
+  layout->addLayout(pathRow);
+  auto* playRow = new QHBoxLayout;
+  playRow->addWidget(PlayBtn_);
+  playRow->addWidget(StopBtn_);
+  playRow->addWidget(PauseBtn_);
+  playRow->addWidget(RepeatCk_);
+  playRow->addStretch(1);
+  playRow->addWidget(DispBtn_);
+  playRow->addWidget(BmpBtn_);
+  layout->addLayout(playRow);
+  auto* optionRow = new QHBoxLayout;
+  optionRow->addWidget(StereoLbl_);
+  optionRow->addWidget(StereoCmb_);
+  optionRow->addSpacing(12);
+  optionRow->addWidget(SizeLbl_);
+  optionRow->addWidget(SizeUd_);
+  optionRow->addStretch(1);
+  layout->addLayout(optionRow);
+  layout->addWidget(OnMemCk_);
+  auto* drawing = new QHBoxLayout(GroupBox1_);
+  drawing->addWidget(SizeableCk_);
+  drawing->addWidget(ScrollCk_);
+  drawing->addStretch(1);
+  layout->addWidget(GroupBox1_);
+  auto* bmpRow = new QHBoxLayout;
+  bmpRow->addWidget(BmpPathLbl_);
+  bmpRow->addWidget(BmpPathEdit_, 1);
+  bmpRow->addWidget(Button1_);
+  layout->addLayout(bmpRow);
+
+  // Fixed height; the width may grow to the screen's.
+  const QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen();
+  setMinimumSize(kMinWidth, kFixedHeight);
+  setMaximumSize(where ? std::max(where->geometry().width(), kMinWidth) : QWIDGETSIZE_MAX,
+                 kFixedHeight);
+  resize(kMinWidth, kFixedHeight);
+
+  PlayStop_->setEnabled(false);
+  PlayPause_->setEnabled(false);
+
+  connect(PlayPlay_, &QAction::triggered, this, [this] { PlayPlayExecute(); });
+  connect(PlayStop_, &QAction::triggered, this, [this] { PlayStopExecute(); });
+  connect(PlayPause_, &QAction::triggered, this, [this] { PlayPauseExecute(); });
+  connect(CdgShow_, &QAction::triggered, this, [this] { CdgShowExecute(); });
+  connect(CdgBmp_, &QAction::triggered, this, [this] { CdgBmpExecute(); });
+  connect(CdgBmpEx_, &QAction::triggered, this, [this] { CdgBmpExExecute(); });
+  connect(CdgOpen_, &QAction::triggered, this, [this] { CdgOpenExecute(); });
+  connect(CdgBmpDir_, &QAction::triggered, this, [this] { CdgBmpDirExecute(); });
+  connect(StereoCmb_, &QComboBox::currentIndexChanged, this,
+          [this](int index) { StereoCmbChange(index); });
+  connect(RepeatCk_, &QCheckBox::toggled, this, [this] { RepeatCkClick(); });
+  connect(SizeableCk_, &QCheckBox::toggled, this, [this] { SizeableCkClick(); });
+  connect(ScrollCk_, &QCheckBox::toggled, this, [this] { ScrollCkClick(); });
+}
+
+TPlayFrm::~TPlayFrm() {
+  // Stop and join the worker while the window can still take its posts;
+  // posts not yet delivered go with the window.
+  source_.reset();
+}
+
+// ---- Settings ----------------------------------------------------------------
+
+void TPlayFrm::ReadSettings(const IniFile& ini) {
+  ReadPlacement(*this, ini, kFormSection, kFormPlacement);
+  const PlayerSettings s = PlayerSettings::Read(ini, DefaultBmpFolder(ProgramPath()).string());
+  BmpPathEdit_->setText(Text(s.bmpDir));
+  stereoIndex_ = s.stereoMode;
+  SizeUd_->setValue(s.readAtOnce);
+  OnMemCk_->setChecked(s.onMemory);
+  RepeatCk_->setChecked(s.repeat);
+  // The handlers run even when a box keeps its state, so the display and
+  // the decoder follow the saved values from the start; the display's size
+  // is read after it knows whether it may have one of its own.
+  SizeableCk_->setChecked(s.sizeable);
+  SizeableCkClick();
+  ScrollCk_->setChecked(s.easyScroll);
+  ScrollCkClick();
+  ReadPlacement(display_, ini, kDisplaySection, kDisplayPlacement);
+}
+
+void TPlayFrm::WriteSettings(IniFile& ini) const {
+  WritePlacement(*this, ini, kFormSection, true);
+  PlayerSettings s;
+  s.bmpDir = BmpPathEdit_->text().toStdString();
+  s.stereoMode = StereoCmb_->currentIndex();
+  s.readAtOnce = SizeUd_->value();
+  s.onMemory = OnMemCk_->isChecked();
+  s.repeat = RepeatCk_->isChecked();
+  s.sizeable = SizeableCk_->isChecked();
+  s.easyScroll = ScrollCk_->isChecked();
+  s.Write(ini);
+  WritePlacement(display_, ini, kDisplaySection, true);
+}
+
+// ---- Showing and closing -----------------------------------------------------
+
+void TPlayFrm::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (event->spontaneous()) return;  // restored from the task bar, not opened
+  starting_ = false;
+  paused_ = false;
+  ShowIdle();
+  StereoCmb_->setCurrentIndex(stereoIndex_);
+  display_.ShowWith(*this);
+}
+
+void TPlayFrm::done(int result) {
+  if (starting_) return;  // the worker has not reported yet
+  stereoIndex_ = StereoCmb_->currentIndex();
+  source_->Stop();
+  ShowIdle();  // whatever the worker still reports is no longer wanted
+  display_.hide();
+  QDialog::done(result);
+}
+
+void TPlayFrm::ShowIdle() {
+  playing_ = false;
+  PlayPlay_->setEnabled(true);
+  PlayStop_->setEnabled(false);
+  PlayPause_->setEnabled(false);
+}
+
+// ---- Playback ----------------------------------------------------------------
+
+void TPlayFrm::PlayPlayExecute() {
+  const std::string path = PathEdit_->text().toStdString();
+  if (path.empty()) return;
+  display_.Reset();
+  source_->SetProc(&TPlayFrm::SourceProc, this);
+  source_->SetReadAtOnce(static_cast<std::uint8_t>(SizeUd_->value()));
+  source_->SetOnMemory(OnMemCk_->isChecked());
+  source_->SetFileName(path);
+  source_->SetStereoMode(static_cast<std::int8_t>(StereoCmb_->currentIndex()));
+  source_->SetRepeat(RepeatCk_->isChecked());
+  stepSectors_ = 0;
+  if (!source_->Play()) return;
+  starting_ = true;
+  PlayPlay_->setEnabled(false);
+  PlayStop_->setEnabled(false);
+  PlayPause_->setEnabled(false);
+  paused_ = false;
+}
+
+void TPlayFrm::PlayStopExecute() {
+  source_->Stop();  // a stop that times out counts as done
+  ShowIdle();       // an end of the song reported meanwhile is dropped
+}
+
+void TPlayFrm::PlayPauseExecute() {
+  if (paused_) {
+    source_->Restart();
+  } else {
+    source_->Pause();
+  }
+  paused_ = !paused_;
+}
+
+void TPlayFrm::SourceProc(std::uint8_t event, std::intptr_t value, void* user) {
+  auto* self = static_cast<TPlayFrm*>(user);
+  switch (event) {
+    case kCdgInStarted:
+      QMetaObject::invokeMethod(
+          self, [self] { self->Started(); }, Qt::QueuedConnection);
+      break;
+    case kCdgInStep:
+      self->stepSectors_ = value;
+      break;
+    case kCdgInPacks: {
+      const std::intptr_t sectors = self->stepSectors_;
+      if (sectors <= 0 || value == 0) break;
+      // The worker reuses its buffer as soon as this returns.
+      const auto* packs = reinterpret_cast<const std::uint8_t*>(value);
+      std::vector<std::uint8_t> copy(packs, packs + sectors * kSubcodeBytesPerSector);
+      QMetaObject::invokeMethod(
+          self,
+          [self, copy = std::move(copy), sectors] {
+            self->Packs(copy, static_cast<std::size_t>(sectors));
+          },
+          Qt::QueuedConnection);
+      break;
+    }
+    case kCdgInEnded:
+      QMetaObject::invokeMethod(
+          self, [self] { self->Ended(); }, Qt::QueuedConnection);
+      break;
+    case kCdgInFailed:
+      QMetaObject::invokeMethod(
+          self, [self] { self->Failed(); }, Qt::QueuedConnection);
+      break;
+    default:  // kCdgInStopped: the window learns of stops by itself
+      break;
+  }
+}
+
+void TPlayFrm::Started() {
+  if (!starting_) return;
+  PlayStop_->setEnabled(true);
+  PlayPause_->setEnabled(true);
+  starting_ = false;
+  playing_ = true;
+}
+
+void TPlayFrm::Packs(const std::vector<std::uint8_t>& packs, std::size_t sectors) {
+  if (!playing_) return;  // left over from a playback that was stopped
+  display_.DrawPacks(packs.data(), sectors * kPacksPerSector);
+}
+
+void TPlayFrm::Ended() {
+  if (!playing_) return;
+  ShowIdle();
+  if (RepeatCk_->isChecked()) PlayPlayExecute();  // the song starts over
+}
+
+void TPlayFrm::Failed() {
+  if (!starting_) return;
+  // The file could not be read: back to idle, and no restart.
+  starting_ = false;
+  paused_ = false;
+  ShowIdle();
+}
+
+// ---- Options -----------------------------------------------------------------
+
+void TPlayFrm::StereoCmbChange(int index) {
+  if (index >= 0) source_->SetStereoMode(static_cast<std::int8_t>(index));
+}
+
+void TPlayFrm::RepeatCkClick() { source_->SetRepeat(RepeatCk_->isChecked()); }
+
+void TPlayFrm::SizeableCkClick() { display_.SetSizeable(SizeableCk_->isChecked()); }
+
+void TPlayFrm::ScrollCkClick() { display_.SetEasyScroll(ScrollCk_->isChecked()); }
+
+// ---- Files and snapshots -----------------------------------------------------
+
+void TPlayFrm::CdgOpenExecute() {
+  const auto file = dialogs_.OpenFile(this, cdgDir_, kOpenFilter);
+  if (!file) return;
+  PathEdit_->setText(Text(*file));
+  cdgDir_ = std::filesystem::path(*file).parent_path().string();
+}
+
+void TPlayFrm::CdgBmpDirExecute() {
+  const auto folder = dialogs_.ChooseFolder(this, kBmpDirTitle, BmpPathEdit_->text().toStdString());
+  if (folder) BmpPathEdit_->setText(Text(*folder));
+}
+
+void TPlayFrm::CdgShowExecute() {
+  if (display_.isVisible()) {
+    display_.hide();
+  } else {
+    display_.ShowWith(*this);
+  }
+}
+
+void TPlayFrm::CdgBmpExecute() { SaveSnapshot(false); }
+
+void TPlayFrm::CdgBmpExExecute() { SaveSnapshot(true); }
+
+void TPlayFrm::SaveSnapshot(bool screenSize) {
+  const std::string folder = BmpPathEdit_->text().toStdString();
+  const std::string song = PathEdit_->text().toStdString();
+  if (folder.empty() || song.empty()) return;
+  if (!CreateFolders(folder)) return;
+  const std::string name = NextSnapshotName(SnapshotPrefix(folder, song));
+  if (screenSize) {
+    display_.SaveBmpEx(name);
+  } else {
+    display_.SaveBmp(name);
+  }
+}
+
+}  // namespace mosaicer

@@ -1,0 +1,169 @@
+// The CD+G player window: chooses a CDG file, starts, pauses and stops it,
+// holds the playback and drawing options and saves snapshots of the screen.
+// It owns the player source; the source's worker reports through a callback
+// that only posts queued calls to this window, so all drawing happens here
+// on the user-interface thread, into the display window it was given.
+//
+// Idle (Play enabled) -> starting (all three disabled until the worker
+// reports that it plays; the window refuses to close) -> playing (Stop and
+// Pause enabled) <-> paused -> idle on Stop, at the end of the song (which
+// starts over when Repeat is checked), or when the file cannot be read.
+#pragma once
+
+#include <QDialog>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/dialogs.h"
+#include "platform/ini_file.h"
+#include "player/cdg_in.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+
+namespace mosaicer {
+
+class TCdgDisplay;
+
+class TPlayFrm : public QDialog {
+  Q_OBJECT
+
+ public:
+  static constexpr int kMinWidth = 480;
+  static constexpr int kFixedHeight = 240;
+  static constexpr const char* kOpenFilter = "CDG Files (*.cdg)|*.cdg|All Files (*.*)|*.*";
+  static constexpr const char* kBmpDirTitle = "ビットマップを保存するフォルダを選択して下さい";
+
+  // `display` must outlive the window; the window shows and hides it.
+  TPlayFrm(Dialogs& dialogs, TCdgDisplay& display, QWidget* parent = nullptr);
+  // Stops the source and waits for its worker.
+  ~TPlayFrm() override;
+
+  // The folder the open dialog starts in (the main window's CdgDir); the
+  // folder of each chosen song replaces it. Not saved.
+  void SetCdgDir(const std::string& folder) { cdgDir_ = folder; }
+  const std::string& CdgDir() const { return cdgDir_; }
+
+  // Sections PlayForm, CdgForm, Play, Cdg and key Path CdgBmpDir.
+  void ReadSettings(const IniFile& ini);
+  void WriteSettings(IniFile& ini) const;
+
+  QLineEdit* PathEdit() const { return PathEdit_; }
+  QPushButton* BrowseBtn() const { return BrowseBtn_; }
+  QPushButton* PlayBtn() const { return PlayBtn_; }
+  QPushButton* StopBtn() const { return StopBtn_; }
+  QPushButton* PauseBtn() const { return PauseBtn_; }
+  QCheckBox* RepeatCk() const { return RepeatCk_; }
+  QPushButton* DispBtn() const { return DispBtn_; }
+  QPushButton* BmpBtn() const { return BmpBtn_; }
+  QComboBox* StereoCmb() const { return StereoCmb_; }
+  // The edit and its up-down are one spin box, 1 to 100.
+  QSpinBox* SizeUd() const { return SizeUd_; }
+  QCheckBox* OnMemCk() const { return OnMemCk_; }
+  QGroupBox* GroupBox1() const { return GroupBox1_; }
+  QCheckBox* SizeableCk() const { return SizeableCk_; }
+  QCheckBox* ScrollCk() const { return ScrollCk_; }
+  QLineEdit* BmpPathEdit() const { return BmpPathEdit_; }
+  QPushButton* Button1() const { return Button1_; }
+
+  QAction* PlayPlay() const { return PlayPlay_; }
+  QAction* PlayStop() const { return PlayStop_; }
+  QAction* PlayPause() const { return PlayPause_; }
+  QAction* CdgShow() const { return CdgShow_; }
+  QAction* CdgBmp() const { return CdgBmp_; }
+  QAction* CdgBmpEx() const { return CdgBmpEx_; }
+  QAction* CdgOpen() const { return CdgOpen_; }
+  QAction* CdgBmpDir() const { return CdgBmpDir_; }
+
+  const TCdgIn& Source() const { return *source_; }
+  bool Starting() const { return starting_; }
+  bool Paused() const { return paused_; }
+  // The stereo index restored each time the window is shown.
+  int SavedStereoMode() const { return stereoIndex_; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;  // FormShow
+  void done(int result) override;              // FormCloseQuery, FormClose
+
+ private:
+  // The source's callback, on its worker thread: posts to the window.
+  static void SourceProc(std::uint8_t event, std::intptr_t value, void* user);
+
+  void PlayPlayExecute();
+  void PlayStopExecute();
+  void PlayPauseExecute();
+  void CdgShowExecute();
+  void CdgBmpExecute();
+  void CdgBmpExExecute();
+  void CdgOpenExecute();
+  void CdgBmpDirExecute();
+  void StereoCmbChange(int index);
+  void RepeatCkClick();
+  void SizeableCkClick();
+  void ScrollCkClick();
+
+  // What the worker reports, on this thread. A source joins its previous
+  // worker before starting the next, so a report of an earlier playback
+  // always arrives before the next one's start and is told apart by the
+  // window's state: starting (Started, Failed) or playing (Packs, Ended).
+  void Started();
+  void Packs(const std::vector<std::uint8_t>& packs, std::size_t sectors);
+  void Ended();
+  void Failed();
+
+  // Play enabled, Stop and Pause disabled.
+  void ShowIdle();
+  void SaveSnapshot(bool screenSize);
+
+  Dialogs& dialogs_;
+  TCdgDisplay& display_;
+  std::unique_ptr<TCdgIn> source_;
+  std::string cdgDir_;
+  int stereoIndex_ = 0;
+  bool starting_ = false;
+  bool paused_ = false;
+  bool playing_ = false;  // the worker has reported its start; no stop since
+  // The sectors of the current step: written and read by the callback.
+  std::atomic<std::intptr_t> stepSectors_{0};
+
+  QAction* PlayPlay_;
+  QAction* PlayStop_;
+  QAction* PlayPause_;
+  QAction* CdgShow_;
+  QAction* CdgBmp_;
+  QAction* CdgBmpEx_;
+  QAction* CdgOpen_;
+  QAction* CdgBmpDir_;
+
+  QLineEdit* PathEdit_;
+  QPushButton* BrowseBtn_;
+  QPushButton* PlayBtn_;
+  QPushButton* StopBtn_;
+  QPushButton* PauseBtn_;
+  QCheckBox* RepeatCk_;
+  QPushButton* DispBtn_;
+  QPushButton* BmpBtn_;
+  QLabel* StereoLbl_;
+  QComboBox* StereoCmb_;
+  QLabel* SizeLbl_;
+  QSpinBox* SizeUd_;
+  QCheckBox* OnMemCk_;
+  QGroupBox* GroupBox1_;
+  QCheckBox* SizeableCk_;
+  QCheckBox* ScrollCk_;
+  QLabel* BmpPathLbl_;
+  QLineEdit* BmpPathEdit_;
+  QPushButton* Button1_;
+};
+
+}  // namespace mosaicer

@@ -1,0 +1,103 @@
+#include "player/player_settings.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+#include "support/temp_dir.h"
+
+namespace mosaicer {
+namespace {
+
+TEST(PlayerSettings, MissingKeysGiveTheDefaults) {
+  const PlayerSettings s = PlayerSettings::Read(IniFile(""), "/prog/Bmp");
+  EXPECT_EQ(s.stereoMode, 0);
+  EXPECT_EQ(s.readAtOnce, 10);
+  EXPECT_FALSE(s.onMemory);
+  EXPECT_FALSE(s.repeat);
+  EXPECT_TRUE(s.sizeable);
+  EXPECT_TRUE(s.easyScroll);
+  EXPECT_EQ(s.bmpDir, "/prog/Bmp");
+}
+
+TEST(PlayerSettings, WrittenValuesReadBackUnderTheirSectionsAndKeys) {
+  PlayerSettings s;
+  s.stereoMode = 4;
+  s.readAtOnce = 37;
+  s.onMemory = true;
+  s.repeat = true;
+  s.sizeable = false;
+  s.easyScroll = false;
+  s.bmpDir = "/home/u/Snaps";
+  IniFile ini;
+  s.Write(ini);
+  EXPECT_EQ(ini.ReadInteger("Play", "StereoMode", -1), 4);
+  EXPECT_EQ(ini.ReadInteger("Play", "ReadAtOnce", -1), 37);
+  EXPECT_EQ(ini.ReadString("Path", "CdgBmpDir"), "/home/u/Snaps");
+  EXPECT_FALSE(ini.ReadBool("Cdg", "Sizeable", true));
+
+  const PlayerSettings back = PlayerSettings::Read(IniFile(ini.Text()), "/unused");
+  EXPECT_EQ(back.stereoMode, 4);
+  EXPECT_EQ(back.readAtOnce, 37);
+  EXPECT_TRUE(back.onMemory);
+  EXPECT_TRUE(back.repeat);
+  EXPECT_FALSE(back.sizeable);
+  EXPECT_FALSE(back.easyScroll);
+  EXPECT_EQ(back.bmpDir, "/home/u/Snaps");
+}
+
+TEST(PlayerSettings, ValuesOutsideTheirRangesAreBroughtBack) {
+  EXPECT_EQ(PlayerSettings::Read(IniFile("[Play]\nStereoMode=5\n"), "").stereoMode, 0);
+  EXPECT_EQ(PlayerSettings::Read(IniFile("[Play]\nStereoMode=-1\n"), "").stereoMode, 0);
+  EXPECT_EQ(PlayerSettings::Read(IniFile("[Play]\nReadAtOnce=0\n"), "").readAtOnce, 1);
+  EXPECT_EQ(PlayerSettings::Read(IniFile("[Play]\nReadAtOnce=250\n"), "").readAtOnce, 100);
+  // An empty folder that was saved stays empty: snapshots are then off.
+  EXPECT_EQ(PlayerSettings::Read(IniFile("[Path]\nCdgBmpDir=\n"), "/prog/Bmp").bmpDir, "");
+}
+
+TEST(PlayerSettings, DefaultSnapshotFolderSitsBesideTheEffectFolder) {
+  const auto env = [](const char* name) -> std::string {
+    return std::string(name) == kHomeVariable ? "/srv/karaoke" : "";
+  };
+  EXPECT_EQ(DefaultBmpFolder("/nowhere/bin/mosaicer", env),
+            std::filesystem::path("/srv/karaoke/Bmp"));
+  const auto nothing = [](const char*) { return std::string(); };
+  EXPECT_TRUE(DefaultBmpFolder("/nowhere/bin/mosaicer", nothing).empty());
+}
+
+TEST(SnapshotNames, PrefixIsTheFolderAndTheSongsNameWithoutExtension) {
+  EXPECT_EQ(SnapshotPrefix("/snaps", "/songs/song.cdg"), "/snaps/song");
+  EXPECT_EQ(SnapshotPrefix("/snaps/", "/songs/live.2024.cdg"), "/snaps/live.2024");
+  EXPECT_EQ(SnapshotName("/snaps/song", 0), "/snaps/song000.bmp");
+  EXPECT_EQ(SnapshotName("/snaps/song", 42), "/snaps/song042.bmp");
+  EXPECT_EQ(SnapshotName("/snaps/song", 998), "/snaps/song998.bmp");
+}
+
+TEST(SnapshotNames, FirstFreeNumberIsTakenAndTheLastIsReused) {
+  std::set<std::string> existing;
+  const auto exists = [&](const std::string& path) { return existing.count(path) > 0; };
+  EXPECT_EQ(NextSnapshotName("s", exists), "s000.bmp");
+  existing = {"s000.bmp", "s001.bmp"};
+  EXPECT_EQ(NextSnapshotName("s", exists), "s002.bmp");
+  existing = {"s000.bmp", "s002.bmp"};
+  EXPECT_EQ(NextSnapshotName("s", exists), "s001.bmp");  // a gap is filled
+  existing.clear();
+  for (int i = 0; i <= kLastSnapshotNumber; ++i) existing.insert(SnapshotName("s", i));
+  EXPECT_EQ(NextSnapshotName("s", exists), "s998.bmp");
+  int asked = 0;
+  NextSnapshotName("s", [&](const std::string&) { return ++asked, true; });
+  EXPECT_EQ(asked, kLastSnapshotNumber);  // 999 is never looked at
+}
+
+TEST(SnapshotNames, ExistingFilesOnDiskAreSkipped) {
+  testing::TempDir dir;
+  const std::string prefix = SnapshotPrefix(dir.path().string(), "/songs/song.cdg");
+  EXPECT_EQ(NextSnapshotName(prefix), dir.File("song000.bmp"));
+  dir.Write("song000.bmp", "x");
+  std::filesystem::create_directory(dir.File("song001.bmp"));  // a folder takes the name too
+  EXPECT_EQ(NextSnapshotName(prefix), dir.File("song002.bmp"));
+}
+
+}  // namespace
+}  // namespace mosaicer

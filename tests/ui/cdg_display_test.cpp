@@ -1,0 +1,188 @@
+#include "player/ui/cdg_display.h"
+
+#include <gtest/gtest.h>
+
+#include <QFrame>
+#include <QTest>
+
+#include <fstream>
+#include <vector>
+
+#include "authoring/encoder.h"
+#include "platform/bmp_codec.h"
+#include "player/cdg_canvas.h"
+#include "support/picture.h"
+#include "support/temp_dir.h"
+
+namespace mosaicer {
+namespace {
+
+// The packs that paint a picture of two-colour tiles (one pack a tile), so
+// every inner tile shows its own pair of colours.
+std::vector<std::uint8_t> PictureStream() {
+  Bitmap picture = testing::MakePicture([](int x, int y) {
+    if (x < kVisibleLeft || x >= kVisibleLeft + kVisibleWidth || y < kVisibleTop ||
+        y >= kVisibleTop + kVisibleHeight)
+      return 3;  // the border colour
+    const int column = x / kTileWidth, row = y / kTileHeight;
+    return (x + y) % 2 ? column % kColourCount : (row + 5) % kColourCount;
+  });
+  AuthoringState state = testing::StateWith(std::move(picture));
+  state.optimize = kOptimizeTile;
+  TSubCodeErrorCorrect ecc;
+  std::vector<std::uint8_t> stream;
+  std::int64_t packs = 0;
+  EXPECT_TRUE(BuildPackStream(state, ecc, stream, packs));
+  return stream;
+}
+
+// What `mosaicer render` does with the stream: every sector's four packs
+// through a decoder, then the decoder's snapshot.
+Bitmap Rendered(const std::vector<std::uint8_t>& stream, int width = 0, int height = 0) {
+  RgbCanvas canvas(kScreenWidth, kScreenHeight);
+  TNkCdgDecoder decoder;
+  decoder.Attach(&canvas);
+  decoder.Reset();
+  for (std::size_t at = 0; at < stream.size(); at += kSubcodeBytesPerSector)
+    decoder.Decode(stream.data() + at, kPacksPerSector);
+  return width ? *decoder.SnapshotScaled(static_cast<std::uint16_t>(width),
+                                         static_cast<std::uint16_t>(height))
+               : *decoder.Snapshot();
+}
+
+void Feed(TCdgDisplay& display, const std::vector<std::uint8_t>& stream) {
+  for (std::size_t at = 0; at < stream.size(); at += kSubcodeBytesPerSector)
+    display.DrawPacks(stream.data() + at, kPacksPerSector);
+}
+
+// Pixels where the image and the bitmap show different colours (every
+// pixel when the sizes differ).
+int Differences(const QImage& image, const Bitmap& bitmap) {
+  if (image.width() != bitmap.Width() || image.height() != bitmap.Height())
+    return image.width() * image.height() + 1;
+  int differences = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      const QRgb shown = image.pixel(x, y);
+      const Rgb wanted = bitmap.ColourAt(x, y);
+      if (qRed(shown) != wanted.r || qGreen(shown) != wanted.g || qBlue(shown) != wanted.b)
+        ++differences;
+    }
+  return differences;
+}
+
+TEST(CdgDisplay, NotSizeableKeepsItsSizeWhateverItIsAsked) {
+  TCdgDisplay display;
+  EXPECT_TRUE(display.windowFlags() & Qt::FramelessWindowHint);
+  EXPECT_FALSE(display.Sizeable());
+  EXPECT_EQ(display.size(), QSize(311, 227));
+  EXPECT_EQ(display.CdgScreen()->size(), QSize(300, 216));  // the native screen
+  display.show();
+  display.resize(500, 400);
+  EXPECT_EQ(display.size(), QSize(311, 227));
+  display.SetSizeable(true);
+  display.resize(500, 400);
+  EXPECT_EQ(display.size(), QSize(500, 400));
+  EXPECT_EQ(display.minimumSize(), QSize(86, 65));
+  EXPECT_EQ(display.maximumWidth(), display.screen()->geometry().width() + 11);
+  display.resize(10, 10);
+  EXPECT_EQ(display.size(), QSize(86, 65));
+  display.SetSizeable(false);
+  EXPECT_EQ(display.size(), QSize(311, 227));
+  display.resize(200, 100);
+  EXPECT_EQ(display.size(), QSize(311, 227));
+}
+
+TEST(CdgDisplay, WholeSongLooksAsRenderSavesIt) {
+  const std::vector<std::uint8_t> stream = PictureStream();
+  TCdgDisplay display;
+  Feed(display, stream);
+  const Bitmap rendered = Rendered(stream);
+  EXPECT_EQ(Differences(display.Picture(), rendered), 0);
+  // And the window paints exactly that picture.
+  display.show();
+  EXPECT_EQ(Differences(display.CdgScreen()->grab().toImage(), rendered), 0);
+
+  display.Reset();
+  EXPECT_EQ(display.Picture().pixel(150, 100), qRgb(0, 0, 0));
+  EXPECT_EQ(display.Picture().pixel(2, 2), qRgb(0, 0, 0));
+}
+
+TEST(CdgDisplay, SizeableScreenIsStretchedWithSharpPixels) {
+  const std::vector<std::uint8_t> stream = PictureStream();
+  TCdgDisplay display;
+  display.SetSizeable(true);
+  display.resize(611, 443);  // a screen of 600 x 432: every CD+G pixel becomes 2 x 2
+  display.show();
+  Feed(display, stream);
+  EXPECT_EQ(display.CdgScreen()->size(), QSize(600, 432));
+  EXPECT_EQ(Differences(display.Picture(), Rendered(stream, 600, 432)), 0);
+
+  display.resize(461, 335);  // 450 x 324: one and a half times
+  const QImage painted = display.CdgScreen()->grab().toImage();
+  EXPECT_EQ(Differences(painted, Rendered(stream, 450, 324)), 0);
+}
+
+TEST(CdgDisplay, SnapshotsAreWrittenAtTheFixedOrTheScreenSize) {
+  testing::TempDir dir;
+  const std::vector<std::uint8_t> stream = PictureStream();
+  TCdgDisplay display;
+  display.SetSizeable(true);
+  display.resize(411, 327);
+  Feed(display, stream);
+
+  ASSERT_TRUE(display.SaveBmp(dir.File("fixed.bmp")));
+  const BitmapResult fixed = ReadBmpFile(dir.File("fixed.bmp"));
+  ASSERT_TRUE(fixed.ok());
+  EXPECT_EQ(fixed.bitmap->BitsPerPixel(), 4);
+  EXPECT_EQ(testing::ReadFile(dir.File("fixed.bmp")), [&] {
+    const std::vector<std::uint8_t> bytes = WriteBmp(Rendered(stream));
+    return std::string(bytes.begin(), bytes.end());
+  }());
+
+  ASSERT_TRUE(display.SaveBmpEx(dir.File("screen.bmp")));
+  const BitmapResult screen = ReadBmpFile(dir.File("screen.bmp"));
+  ASSERT_TRUE(screen.ok());
+  EXPECT_EQ(screen.bitmap->Width(), 400);
+  EXPECT_EQ(screen.bitmap->Height(), 316);
+
+  EXPECT_FALSE(display.SaveBmp(dir.File("missing/folder/x.bmp")));
+}
+
+TEST(CdgDisplay, DoubleClickMaximisesOnlyWhenSizeable) {
+  TCdgDisplay display;
+  display.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&display));
+  QTest::mouseDClick(display.CdgScreen(), Qt::LeftButton);
+  EXPECT_FALSE(display.isMaximized());
+  EXPECT_EQ(display.size(), QSize(311, 227));
+
+  display.SetSizeable(true);
+  QTest::mouseDClick(display.CdgScreen(), Qt::LeftButton);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return display.isMaximized(); }, 5000));
+  QTest::mouseDClick(display.CdgScreen(), Qt::LeftButton);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !display.isMaximized(); }, 5000));
+
+  // Going back to a fixed size also leaves the maximised state.
+  QTest::mouseDClick(display.CdgScreen(), Qt::LeftButton);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return display.isMaximized(); }, 5000));
+  display.SetSizeable(false);
+  EXPECT_FALSE(display.isMaximized());
+  EXPECT_EQ(display.size(), QSize(311, 227));
+}
+
+TEST(CdgDisplay, PressingOnTheScreenDragsTheWindow) {
+  TCdgDisplay display;
+  display.move(200, 150);
+  display.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&display));
+  const QPoint before = display.pos();
+  QTest::mousePress(display.CdgScreen(), Qt::RightButton, {}, QPoint(20, 20));
+  QTest::mouseMove(display.CdgScreen(), QPoint(60, 50));
+  QTest::mouseRelease(display.CdgScreen(), Qt::RightButton, {}, QPoint(60, 50));
+  EXPECT_EQ(display.pos(), before + QPoint(40, 30));
+  EXPECT_EQ(display.size(), QSize(311, 227));
+}
+
+}  // namespace
+}  // namespace mosaicer

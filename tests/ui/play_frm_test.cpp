@@ -1,0 +1,461 @@
+#include "player/ui/play_frm.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "authoring/encoder.h"
+#include "modal.h"
+#include "platform/bmp_codec.h"
+#include "platform/file_util.h"
+#include "player/cdg_canvas.h"
+#include "player/player_settings.h"
+#include "player/stereo_changer.h"
+#include "player/ui/cdg_display.h"
+#include "scripted_dialogs.h"
+#include "support/pack_stream.h"
+#include "support/picture.h"
+#include "support/temp_dir.h"
+#include "support/wave_file.h"
+
+namespace mosaicer {
+namespace {
+
+using testing::RunModal;
+
+constexpr int kGenerous = 15000;  // milliseconds: time-outs that only a hang reaches
+
+// A CDG file holding `stream` (whole sectors of packs) under some audio.
+std::string WriteCdg(const testing::TempDir& dir, const std::string& name,
+                     const std::string& stream) {
+  const std::string audio =
+      testing::AudioBytes(stream.size() / kSubcodeBytesPerSector * kAudioBytesPerSector);
+  std::string bytes;
+  for (std::size_t s = 0; s * kSubcodeBytesPerSector < stream.size(); ++s) {
+    bytes += audio.substr(s * kAudioBytesPerSector, kAudioBytesPerSector);
+    bytes += stream.substr(s * kSubcodeBytesPerSector, kSubcodeBytesPerSector);
+  }
+  return dir.Write(name, bytes);
+}
+
+// A song of `sectors` sectors (75 a second) whose packs clear the screen.
+std::string ShortSong(const testing::TempDir& dir, int sectors,
+                      const std::string& name = "song.cdg") {
+  return WriteCdg(dir, name, testing::PresetStream(sectors));
+}
+
+// The dialogs of the tests, also noting where the open dialog started.
+struct RecordingDialogs : testing::ScriptedDialogs {
+  std::string openFolder, openFilter;
+  std::optional<std::string> OpenFile(QWidget* parent, const std::string& folder,
+                                      const std::string& filter) override {
+    openFolder = folder;
+    openFilter = filter;
+    return ScriptedDialogs::OpenFile(parent, folder, filter);
+  }
+};
+
+class PlayFrmTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { qputenv(kAudioVariable, kNullAudioValue); }
+
+  bool WaitFor(const std::function<bool()>& condition) {
+    return QTest::qWaitFor(condition, kGenerous);
+  }
+  bool Playing() const {
+    return frm.PlayStop()->isEnabled() && frm.PlayPause()->isEnabled() &&
+           !frm.PlayPlay()->isEnabled() && !frm.Starting();
+  }
+  bool Idle() const {
+    return frm.PlayPlay()->isEnabled() && !frm.PlayStop()->isEnabled() &&
+           !frm.PlayPause()->isEnabled();
+  }
+  // Shows the window as the main window does and runs `act` inside it; the
+  // window is closed afterwards if `act` left it open.
+  int Run(const std::function<void()>& act) {
+    return RunModal(frm, [&] {
+      act();
+      if (!frm.isVisible()) return;
+      EXPECT_TRUE(QTest::qWaitFor([&] { return !frm.Starting(); }, kGenerous));
+      QTest::mouseClick(frm.StopBtn(), Qt::LeftButton);
+      frm.reject();
+      if (frm.isVisible()) frm.hide();  // a failed test must not hang here
+    });
+  }
+
+  testing::TempDir dir;
+  RecordingDialogs dialogs;
+  TCdgDisplay display;
+  TPlayFrm frm{dialogs, display};
+};
+
+TEST_F(PlayFrmTest, StartsIdleWithTheShortcutsAndTheStereoModesInOrder) {
+  EXPECT_EQ(frm.windowTitle(), QStringLiteral("CD+G Player"));
+  EXPECT_TRUE(Idle());
+  EXPECT_EQ(frm.PlayBtn()->text(), QStringLiteral("&Play"));  // buttons follow their actions
+  EXPECT_EQ(frm.CdgShow()->shortcut(), QKeySequence(Qt::Key_F9));
+  EXPECT_EQ(frm.CdgBmp()->shortcut(), QKeySequence(Qt::Key_F10));
+  EXPECT_EQ(frm.CdgBmpEx()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F10));
+  // The list's index is the source's stereo mode.
+  ASSERT_EQ(frm.StereoCmb()->count(), kStereoModeCount);
+  EXPECT_EQ(frm.StereoCmb()->itemText(kStereoModeLeft), QStringLiteral("モノラル(Left)"));
+  EXPECT_EQ(frm.StereoCmb()->itemText(kStereoModeDifference), QStringLiteral("モノラル(L-R)"));
+  EXPECT_EQ(frm.SizeUd()->minimum(), 1);
+  EXPECT_EQ(frm.SizeUd()->maximum(), 100);
+}
+
+TEST_F(PlayFrmTest, WindowKeepsItsHeightAndAMinimumWidth) {
+  EXPECT_EQ(frm.minimumSize(), QSize(480, 240));
+  EXPECT_EQ(frm.maximumHeight(), 240);
+  EXPECT_EQ(frm.maximumWidth(), frm.screen()->geometry().width());
+  frm.resize(700, 600);
+  EXPECT_EQ(frm.size(), QSize(700, 240));
+}
+
+TEST_F(PlayFrmTest, PlayWithoutAPathDoesNothing) {
+  Run([&] {
+    QTest::mouseClick(frm.PlayBtn(), Qt::LeftButton);
+    EXPECT_TRUE(Idle());
+    EXPECT_FALSE(frm.Starting());
+    EXPECT_EQ(frm.Source().State(), csStop);
+  });
+}
+
+TEST_F(PlayFrmTest, ActionsWaitForTheWorkerAndTheWindowWaitsToClose) {
+  const std::string song = ShortSong(dir, 150);
+  Run([&] {
+    EXPECT_TRUE(display.isVisible());  // shown with the player
+    frm.PathEdit()->setText(QString::fromStdString(song));
+    QTest::mouseClick(frm.PlayBtn(), Qt::LeftButton);
+    // Nothing has been heard from the worker yet: no event was processed.
+    EXPECT_TRUE(frm.Starting());
+    EXPECT_FALSE(frm.PlayPlay()->isEnabled());
+    EXPECT_FALSE(frm.PlayStop()->isEnabled());
+    EXPECT_FALSE(frm.PlayPause()->isEnabled());
+    frm.reject();
+    EXPECT_TRUE(frm.isVisible());  // refused while starting
+
+    EXPECT_TRUE(WaitFor([&] { return Playing(); }));
+    EXPECT_EQ(frm.Source().State(), csPlay);
+    QTest::mouseClick(frm.StopBtn(), Qt::LeftButton);
+    EXPECT_TRUE(Idle());
+    EXPECT_EQ(frm.Source().State(), csStop);
+    frm.reject();
+    EXPECT_FALSE(frm.isVisible());
+  });
+  EXPECT_FALSE(display.isVisible());  // hidden with the player
+}
+
+TEST_F(PlayFrmTest, ClosingWhilePlayingStopsTheSource) {
+  const std::string song = ShortSong(dir, 300);
+  Run([&] {
+    frm.PathEdit()->setText(QString::fromStdString(song));
+    QTest::mouseClick(frm.PlayBtn(), Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return Playing(); }));
+    frm.reject();
+  });
+  EXPECT_EQ(frm.Source().State(), csStop);
+}
+
+TEST_F(PlayFrmTest, PauseTogglesAndTheStereoModeChosenMeanwhileIsKept) {
+  const std::string song = ShortSong(dir, 300);
+  Run([&] {
+    frm.PathEdit()->setText(QString::fromStdString(song));
+    QTest::mouseClick(frm.PlayBtn(), Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return Playing(); }));
+
+    frm.StereoCmb()->setCurrentIndex(1);  // live, while playing
+    EXPECT_EQ(frm.Source().StereoMode(), 1);
+
+    QTest::mouseClick(frm.PauseBtn(), Qt::LeftButton);
+    EXPECT_TRUE(frm.Paused());
+    EXPECT_EQ(frm.Source().State(), csPause);
+    EXPECT_TRUE(Playing());  // Stop and Pause stay offered
+    frm.StereoCmb()->setCurrentIndex(4);
+    EXPECT_EQ(frm.Source().StereoMode(), 4);
+
+    QTest::mouseClick(frm.PauseBtn(), Qt::LeftButton);
+    EXPECT_FALSE(frm.Paused());
+    EXPECT_EQ(frm.Source().State(), csPlay);
+    EXPECT_EQ(frm.Source().StereoMode(), 4);
+
+    QTest::mouseClick(frm.PauseBtn(), Qt::LeftButton);
+    QTest::mouseClick(frm.StopBtn(), Qt::LeftButton);  // stops while paused too
+    EXPECT_EQ(frm.Source().State(), csStop);
+    EXPECT_TRUE(Idle());
+  });
+}
+
+TEST_F(PlayFrmTest, SongEndsAndWithRepeatTheSourceLoopsByItself) {
+  const std::string song = ShortSong(dir, 20);  // about a quarter of a second
+  Run([&] {
+    frm.PathEdit()->setText(QString::fromStdString(song));
+    QTest::mouseClick(frm.PlayBtn(), Qt::LeftButton);
+    EXPECT_TRUE(WaitFor([&] { return Idle() && frm.Source().State() == csStop; }));
+
+    frm.RepeatCk()->setChecked(true);  // before playing
+    QTest::mouseClick(frm.PlayBtn(), Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return Playing(); }));
+    QTest::qWait(1000);  // several times the song
+    EXPECT_TRUE(Playing());
+    EXPECT_EQ(frm.Source().State(), csPlay);
+
+    frm.RepeatCk()->setChecked(false);  // during playing: the next end is the last
+    EXPECT_TRUE(WaitFor([&] { return Idle(); }));
+    EXPECT_EQ(frm.Source().State(), csStop);
+
+    QTest::mouseClick(frm.PlayBtn(), Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return Playing(); }));
+    frm.RepeatCk()->setChecked(true);  // checked during playing
+    QTest::qWait(1000);
+    EXPECT_TRUE(Playing());
+  });
+}
+
+TEST_F(PlayFrmTest, RepeatCheckedAfterTheSourceEndedStartsTheSongAgain) {
+  const std::string song = ShortSong(dir, 20);
+  Run([&] {
+    frm.PathEdit()->setText(QString::fromStdString(song));
+    QTest::mouseClick(frm.PlayBtn(), Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return Playing(); }));
+    // Let the song end without handling the window's events, so its end
+    // report waits in the queue while the box is checked.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (frm.Source().State() != csStop && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(frm.Source().State(), csStop);
+    EXPECT_TRUE(Playing());  // the window has not heard of it yet
+    frm.RepeatCk()->setChecked(true);
+    EXPECT_TRUE(WaitFor([&] { return Playing() && frm.Source().State() == csPlay; }));
+  });
+}
+
+TEST_F(PlayFrmTest, FileThatCannotBeReadReturnsToIdleWithoutRestarting) {
+  Run([&] {
+    frm.RepeatCk()->setChecked(true);
+    frm.PathEdit()->setText(QString::fromStdString(dir.File("missing.cdg")));
+    QTest::mouseClick(frm.PlayBtn(), Qt::LeftButton);
+    EXPECT_TRUE(frm.Starting());
+    EXPECT_TRUE(WaitFor([&] { return Idle(); }));
+    EXPECT_FALSE(frm.Starting());
+    QTest::qWait(300);
+    EXPECT_TRUE(Idle());
+    EXPECT_EQ(frm.Source().State(), csStop);
+    frm.reject();
+    EXPECT_FALSE(frm.isVisible());  // no longer held open
+  });
+}
+
+TEST_F(PlayFrmTest, WholeSongIsDrawnAsRenderSavesIt) {
+  Bitmap picture = testing::MakePicture([](int x, int y) {
+    if (x < kVisibleLeft || x >= kVisibleLeft + kVisibleWidth || y < kVisibleTop ||
+        y >= kVisibleTop + kVisibleHeight)
+      return 3;
+    return (x + y) % 2 ? (x / kTileWidth) % kColourCount : (y / kTileHeight + 7) % kColourCount;
+  });
+  AuthoringState state = testing::StateWith(std::move(picture));
+  state.optimize = kOptimizeTile;  // one pack a tile keeps the song short
+  TSubCodeErrorCorrect ecc;
+  std::vector<std::uint8_t> stream;
+  std::int64_t packs = 0;
+  ASSERT_TRUE(BuildPackStream(state, ecc, stream, packs));
+  // The encoder gives each tile a sector of its own; packed tightly the
+  // song paints the same picture in a quarter of the time.
+  std::vector<std::uint8_t> tight;
+  for (std::size_t at = 0; at < stream.size(); at += kPackSize)
+    if (std::any_of(stream.begin() + at, stream.begin() + at + kPackSize, [](auto b) { return b; }))
+      tight.insert(tight.end(), stream.begin() + at, stream.begin() + at + kPackSize);
+  tight.resize((tight.size() + kSubcodeBytesPerSector - 1) / kSubcodeBytesPerSector *
+               kSubcodeBytesPerSector);
+  stream = std::move(tight);
+  const std::string song = WriteCdg(dir, "picture.cdg", std::string(stream.begin(), stream.end()));
+
+  // The reference: every sector through a decoder, as `mosaicer render` does.
+  RgbCanvas canvas(kScreenWidth, kScreenHeight);
+  TNkCdgDecoder decoder;
+  decoder.Attach(&canvas);
+  decoder.Reset();
+  for (std::size_t at = 0; at < stream.size(); at += kSubcodeBytesPerSector)
+    decoder.Decode(stream.data() + at, kPacksPerSector);
+  const Bitmap rendered = *decoder.Snapshot();
+
+  IniFile ini("[Cdg]\nSizeable=0\n");
+  frm.ReadSettings(ini);
+  Run([&] {
+    frm.OnMemCk()->setChecked(true);
+    frm.SizeUd()->setValue(25);
+    frm.PathEdit()->setText(QString::fromStdString(song));
+    QTest::mouseClick(frm.PlayBtn(), Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return Playing(); }));
+    EXPECT_EQ(frm.Source().Timeout(), std::chrono::milliseconds(25 * 2000 / 75));
+    EXPECT_TRUE(WaitFor([&] { return Idle(); }));
+  });
+  int differences = 0;
+  for (int y = 0; y < kScreenHeight; ++y)
+    for (int x = 0; x < kScreenWidth; ++x) {
+      const QRgb shown = display.Picture().pixel(x, y);
+      const Rgb wanted = rendered.ColourAt(x, y);
+      differences +=
+          qRed(shown) != wanted.r || qGreen(shown) != wanted.g || qBlue(shown) != wanted.b;
+    }
+  EXPECT_EQ(differences, 0);
+}
+
+TEST_F(PlayFrmTest, SnapshotsTakeTheNextFreeNumberInAFolderMadeForThem) {
+  const std::string folder = dir.File("shots/of/songs");
+  display.SetSizeable(true);
+  display.resize(411, 327);
+  Run([&] {
+    frm.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frm));
+    frm.BmpPathEdit()->setText(QString::fromStdString(folder));
+    frm.PathEdit()->clear();
+    QTest::keyClick(&frm, Qt::Key_F10);  // no song: nothing
+    EXPECT_FALSE(FolderExists(folder));
+
+    frm.PathEdit()->setText(QStringLiteral("/anywhere/song.cdg"));
+    QTest::mouseClick(frm.BmpBtn(), Qt::LeftButton);
+    QTest::keyClick(&frm, Qt::Key_F10);
+    QTest::keyClick(&frm, Qt::Key_F10, Qt::ControlModifier);
+  });
+  for (const char* name : {"song000.bmp", "song001.bmp"}) {
+    const BitmapResult shot = ReadBmpFile(folder + "/" + name);
+    ASSERT_TRUE(shot.ok()) << name;
+    EXPECT_EQ(shot.bitmap->Width(), 300);
+    EXPECT_EQ(shot.bitmap->Height(), 216);
+  }
+  const BitmapResult wide = ReadBmpFile(folder + "/song002.bmp");
+  ASSERT_TRUE(wide.ok());
+  EXPECT_EQ(wide.bitmap->Width(), 400);  // the display's screen
+  EXPECT_EQ(wide.bitmap->Height(), 316);
+  EXPECT_FALSE(FileExists(folder + "/song003.bmp"));
+}
+
+TEST_F(PlayFrmTest, SnapshotsNeedAFolderThatCanBeMade) {
+  const std::string file = dir.Write("plain", "x");
+  Run([&] {
+    frm.PathEdit()->setText(QStringLiteral("/anywhere/song.cdg"));
+    frm.BmpPathEdit()->clear();
+    QTest::mouseClick(frm.BmpBtn(), Qt::LeftButton);
+    frm.BmpPathEdit()->setText(QString::fromStdString(file + "/shots"));
+    QTest::mouseClick(frm.BmpBtn(), Qt::LeftButton);
+  });
+  EXPECT_FALSE(FileExists(file + "/shots/song000.bmp"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST_F(PlayFrmTest, F9ShowsAndHidesTheDisplay) {
+  Run([&] {
+    frm.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frm));
+    EXPECT_TRUE(display.isVisible());
+    QTest::keyClick(&frm, Qt::Key_F9);
+    EXPECT_FALSE(display.isVisible());
+    QTest::mouseClick(frm.DispBtn(), Qt::LeftButton);
+    EXPECT_TRUE(display.isVisible());
+  });
+}
+
+TEST_F(PlayFrmTest, DisplayStaysUsableWhileThePlayerIsModal) {
+  display.SetSizeable(true);
+  Run([&] {
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&display));
+    // Through the window system, where a modal window would block it.
+    QTest::mouseDClick(display.windowHandle(), Qt::LeftButton, {}, QPoint(60, 60));
+    EXPECT_TRUE(WaitFor([&] { return display.isMaximized(); }));
+  });
+}
+
+TEST_F(PlayFrmTest, BrowsingStartsInTheSongFolderAndRemembersTheChoice) {
+  frm.SetCdgDir("/music/cdg");
+  dialogs.files = {"/music/other/first.cdg", std::nullopt};
+  dialogs.folders = {"/pictures/shots", std::nullopt};
+  Run([&] {
+    QTest::mouseClick(frm.BrowseBtn(), Qt::LeftButton);
+    EXPECT_EQ(dialogs.openFolder, "/music/cdg");
+    EXPECT_EQ(dialogs.openFilter, "CDG Files (*.cdg)|*.cdg|All Files (*.*)|*.*");
+    EXPECT_EQ(frm.PathEdit()->text(), QStringLiteral("/music/other/first.cdg"));
+    QTest::mouseClick(frm.BrowseBtn(), Qt::LeftButton);  // cancelled
+    EXPECT_EQ(dialogs.openFolder, "/music/other");
+    EXPECT_EQ(frm.PathEdit()->text(), QStringLiteral("/music/other/first.cdg"));
+
+    QTest::mouseClick(frm.Button1(), Qt::LeftButton);
+    EXPECT_EQ(dialogs.titles.back(), "ビットマップを保存するフォルダを選択して下さい");
+    EXPECT_EQ(frm.BmpPathEdit()->text(), QStringLiteral("/pictures/shots"));
+    QTest::mouseClick(frm.Button1(), Qt::LeftButton);  // cancelled
+    EXPECT_EQ(frm.BmpPathEdit()->text(), QStringLiteral("/pictures/shots"));
+  });
+  EXPECT_EQ(frm.CdgDir(), "/music/other");
+}
+
+TEST_F(PlayFrmTest, SettingsAreReadIntoTheControlsAndTheDisplay) {
+  IniFile ini(
+      "[PlayForm]\nTop=120\nLeft=140\nWidth=640\nHeight=300\n"
+      "[Path]\nCdgBmpDir=/shots\n"
+      "[Play]\nStereoMode=2\nReadAtOnce=30\nOnMemory=1\nRepeat=1\n"
+      "[Cdg]\nSizeable=0\nEasyScroll=0\n"
+      "[CdgForm]\nTop=50\nLeft=700\nWidth=500\nHeight=400\n");
+  frm.ReadSettings(ini);
+  EXPECT_EQ(frm.pos(), QPoint(140, 120));
+  EXPECT_EQ(frm.size(), QSize(640, 240));  // the height is fixed
+  EXPECT_EQ(frm.BmpPathEdit()->text(), QStringLiteral("/shots"));
+  EXPECT_EQ(frm.SizeUd()->value(), 30);
+  EXPECT_TRUE(frm.OnMemCk()->isChecked());
+  EXPECT_TRUE(frm.RepeatCk()->isChecked());
+  EXPECT_FALSE(frm.SizeableCk()->isChecked());
+  EXPECT_FALSE(display.Sizeable());
+  EXPECT_EQ(display.size(), QSize(311, 227));  // not sizeable: the saved size is not taken
+  EXPECT_EQ(display.pos(), QPoint(700, 50));
+  EXPECT_FALSE(display.Decoder().EasyScroll());
+  EXPECT_EQ(frm.SavedStereoMode(), 2);
+
+  Run([&] {
+    EXPECT_EQ(frm.StereoCmb()->currentIndex(), 2);  // restored on showing
+    frm.StereoCmb()->setCurrentIndex(3);
+  });
+  EXPECT_EQ(frm.SavedStereoMode(), 3);  // kept on closing
+
+  IniFile out;
+  frm.WriteSettings(out);
+  EXPECT_EQ(out.ReadInteger("PlayForm", "Left", 0), 140);
+  EXPECT_EQ(out.ReadInteger("PlayForm", "Width", 0), 640);
+  EXPECT_EQ(out.ReadString("Path", "CdgBmpDir"), "/shots");
+  EXPECT_EQ(out.ReadInteger("Play", "StereoMode", -1), 3);
+  EXPECT_EQ(out.ReadInteger("Play", "ReadAtOnce", 0), 30);
+  EXPECT_TRUE(out.ReadBool("Play", "OnMemory", false));
+  EXPECT_TRUE(out.ReadBool("Play", "Repeat", false));
+  EXPECT_FALSE(out.ReadBool("Cdg", "Sizeable", true));
+  EXPECT_FALSE(out.ReadBool("Cdg", "EasyScroll", true));
+  EXPECT_EQ(out.ReadInteger("CdgForm", "Left", 0), 700);
+  EXPECT_EQ(out.ReadInteger("CdgForm", "Width", 0), 311);
+}
+
+TEST_F(PlayFrmTest, MissingSettingsGiveTheDefaults) {
+  frm.ReadSettings(IniFile(""));
+  EXPECT_EQ(frm.pos(), QPoint(100, 100));
+  EXPECT_EQ(frm.size(), QSize(480, 240));
+  EXPECT_EQ(frm.SizeUd()->value(), 10);
+  EXPECT_FALSE(frm.OnMemCk()->isChecked());
+  EXPECT_FALSE(frm.RepeatCk()->isChecked());
+  EXPECT_TRUE(frm.SizeableCk()->isChecked());
+  EXPECT_TRUE(display.Sizeable());
+  EXPECT_TRUE(frm.ScrollCk()->isChecked());
+  EXPECT_TRUE(display.Decoder().EasyScroll());
+  EXPECT_EQ(display.pos(), QPoint(500, 100));
+  EXPECT_EQ(display.size(), QSize(313, 229));
+  EXPECT_EQ(frm.SavedStereoMode(), 0);
+  EXPECT_EQ(frm.BmpPathEdit()->text().toStdString(), DefaultBmpFolder(ProgramPath()).string());
+}
+
+}  // namespace
+}  // namespace mosaicer
