@@ -118,11 +118,13 @@ EffectCredits EffectGrid::WrittenCredits(const EffectCredits& file, const std::s
   if (file.Author.empty()) {
     written.Author = user;
   } else if (file.Author != user) {
-    if (written.EditedBy.empty())
-      written.EditedBy = user;
     // An empty name would be "found" anywhere; it never counts as listed.
-    else if (user.empty() || written.EditedBy.find(user) == std::string::npos)
+    const bool listed = !user.empty() && written.EditedBy.find(user) != std::string::npos;
+    if (written.EditedBy.empty()) {
+      written.EditedBy = user;
+    } else if (!listed) {
       written.EditedBy += "," + user;
+    }
   }
   return written;
 }

@@ -40,9 +40,9 @@ struct EffectTexts {
 struct StepCheck {
   enum class Result { Ok, Empty, Duplicate, Gap };
   Result result = Result::Empty;
-  int step = 0;    // Duplicate: the number used twice; Gap: the first one missing
-  TilePos at;      // Duplicate: the cell met second, scanning column by column
-  TilePos first;   // Duplicate: the cell that claimed the number first
+  int step = 0;     // Duplicate: the number used twice; Gap: the first one missing
+  TilePos at;       // Duplicate: the cell met second, scanning column by column
+  TilePos first;    // Duplicate: the cell that claimed the number first
   int highest = 0;  // the highest number claimed (so far, for a Duplicate)
 };
 

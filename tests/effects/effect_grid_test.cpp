@@ -198,9 +198,9 @@ TEST(EffectGrid, OpenDropsOffScreenAndOverwrittenSteps) {
       "[Info]\r\nTitleJ=題\r\nTitleE=Title\r\nCommentJ=説明\r\nCommentE=Note\r\n"
       "AuthorJ=山田\r\nAuthorE=Yamada\r\nEditedByJ=佐藤\r\nEditedByE=Sato\r\nNumTiles=7\r\n"
       "[0]\r\nRow=0\r\nCol=0\r\n"
-      "[1]\r\nRow=17\r\nCol=50\r\n"   // column off the screen
-      "[2]\r\nRow=-1\r\nCol=3\r\n"    // row off the screen
-      "[3]\r\nRow=0\r\nCol=0\r\n"     // replaces step 1
+      "[1]\r\nRow=17\r\nCol=50\r\n"  // column off the screen
+      "[2]\r\nRow=-1\r\nCol=3\r\n"   // row off the screen
+      "[3]\r\nRow=0\r\nCol=0\r\n"    // replaces step 1
       "[4]\r\nRow=17\r\nCol=49\r\n"
       "[5]\r\nRow=18\r\nCol=0\r\n");  // step 6 off the screen, step 7 missing: tile (0,0)
   EffectGrid grid;
@@ -230,8 +230,7 @@ TEST(EffectGrid, UnreadableFileChangesNothing) {
   std::string error;
   EXPECT_FALSE(grid.Open(dir.File("missing.tlo"), &error));
   EXPECT_FALSE(error.empty());
-  EXPECT_FALSE(
-      grid.Open(dir.Write("huge.tlo", "[Info]\r\nNumTiles=4000000000000\r\n"), &error));
+  EXPECT_FALSE(grid.Open(dir.Write("huge.tlo", "[Info]\r\nNumTiles=4000000000000\r\n"), &error));
   EXPECT_EQ(grid.Cell(1, 1), 1);
   EXPECT_EQ(grid.Texts(J).Title, "kept");
 }
@@ -247,8 +246,9 @@ TEST(EffectGrid, SavedFilePaintsInTheGridsOrder) {
   ASSERT_TRUE(grid.Write(file));
   EXPECT_EQ(ReadTileOrder(file), (TileOrder{{49, 17}, {0, 0}, {3, 5}}));
   const std::string bytes = testing::ReadFile(file);
-  EXPECT_NE(bytes.find("NumTiles=3\r\n\r\n[0]\r\nRow=17\r\nCol=49\r\n\r\n[1]\r\nRow=0\r\nCol=0\r\n"),
-            std::string::npos);
+  EXPECT_NE(
+      bytes.find("NumTiles=3\r\n\r\n[0]\r\nRow=17\r\nCol=49\r\n\r\n[1]\r\nRow=0\r\nCol=0\r\n"),
+      std::string::npos);
 
   const testing::CliResult shown = testing::Cli({"effect", file});
   EXPECT_EQ(shown.status, 0) << shown.err;
@@ -264,23 +264,6 @@ TEST(EffectGrid, SavedFilePaintsInTheGridsOrder) {
   EXPECT_EQ(back.Cell(3, 5), 3);
   EXPECT_EQ(back.Texts(J).Title, "渦巻き");
   EXPECT_EQ(back.FileCredits(E).Author, "Yamada");
-}
-
-TEST(EffectGrid, ClearKeepsOwnNamesOnly) {
-  TempDir dir;
-  EffectGrid grid;
-  grid.SetTexts(J, {"題", "私", "説明"});
-  grid.SetTexts(E, {"T", "me", "C"});
-  ASSERT_TRUE(grid.Open(CreditedFile(dir, "a.tlo", "A", "B")));
-  grid.SetCell(2, 2, 2);
-  ASSERT_EQ(grid.EnterTouchMode().result, StepCheck::Result::Ok);
-  grid.Clear();
-  EXPECT_EQ(grid.Cell(0, 0), 0);
-  EXPECT_EQ(grid.Cell(2, 2), 0);
-  EXPECT_EQ(grid.TouchCounter(), 0);
-  EXPECT_EQ(grid.Texts(J), (EffectTexts{"", "私", ""}));
-  EXPECT_EQ(grid.Texts(E), (EffectTexts{"", "me", ""}));
-  EXPECT_EQ(grid.FileCredits(J), EffectCredits{});
 }
 
 }  // namespace
