@@ -69,6 +69,7 @@ constexpr int kMinHeight = 380;
 constexpr int kColumnWidth = 22;
 constexpr int kDefaultRowHeight = 15;
 constexpr int kMaxRowHeight = 200;
+constexpr int kCellFontPixels = 10;
 constexpr const char* kTempPrefix = "tlo";
 constexpr auto kEditTriggers = QAbstractItemView::DoubleClicked |
                                QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed;
@@ -172,6 +173,11 @@ TTloFrm::TTloFrm(Dialogs& dialogs, TTloViewFrm& viewer, QWidget* parent)
   rows->setMinimumSectionSize(1);
   rows->setDefaultSectionSize(rowHeight_);
   rows->setSectionResizeMode(QHeaderView::Fixed);
+  // Three digits must fit a 22-pixel column.
+  QFont cellFont = TileGrid_->font();
+  cellFont.setPixelSize(kCellFontPixels);
+  TileGrid_->setFont(cellFont);
+  TileGrid_->setTextElideMode(Qt::ElideNone);
   TileGrid_->setItemDelegate(StepDelegate_);
   TileGrid_->setEditTriggers(kEditTriggers);
   TileGrid_->setSelectionMode(QAbstractItemView::SingleSelection);
