@@ -1,0 +1,394 @@
+#include "effects/ui/tlo_frm.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScopedValueRollback>
+#include <QScreen>
+#include <QStyledItemDelegate>
+#include <QTabBar>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+#include "app/window_placement.h"
+#include "effects/ui/tlo_view_frm.h"
+#include "platform/file_util.h"
+
+namespace mosaicer {
+
+// The cell editor: text that cannot become a step number is dropped as it
+// is typed, so 0, 901 or a letter never stays in the box.
+class StepDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                        const QModelIndex&) const override {
+    auto* edit = new QLineEdit(parent);
+    edit->setFrame(false);
+    edit->setAlignment(Qt::AlignCenter);
+    QObject::connect(edit, &QLineEdit::textEdited, edit, [edit](const QString& text) {
+      if (!text.isEmpty() && EffectGrid::ParseStep(text.toStdString()) == 0) edit->clear();
+    });
+    editor_ = edit;
+    return edit;
+  }
+
+  // Hands an open editor's text to its cell and closes it, so a command
+  // started by a shortcut sees what was typed.
+  void Commit() {
+    if (!editor_) return;
+    QWidget* editor = editor_;
+    editor_ = nullptr;
+    emit commitData(editor);
+    emit closeEditor(editor);
+  }
+
+ private:
+  mutable QPointer<QLineEdit> editor_;
+};
+
+namespace {
+
+constexpr const char* kFormSection = "TloForm";
+constexpr const char* kTloSection = "Tlo";
+constexpr Placement kDefaultPlacement{100, 100, 650, 560};
+constexpr int kMinWidth = 500;
+constexpr int kMinHeight = 380;
+constexpr int kColumnWidth = 22;
+constexpr int kDefaultRowHeight = 15;
+constexpr int kMaxRowHeight = 200;
+constexpr int kCellFontPixels = 10;
+constexpr const char* kTempPrefix = "tlo";
+constexpr auto kEditTriggers = QAbstractItemView::DoubleClicked |
+                               QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed;
+
+const char* OwnNameKey(EffectLanguage language) {
+  return language == EffectLanguage::English ? "AuthorE" : "AuthorJ";
+}
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// Deletes a file when the scope ends, however it ends.
+class RemovedOnExit {
+ public:
+  explicit RemovedOnExit(std::filesystem::path path) : path_(std::move(path)) {}
+  ~RemovedOnExit() {
+    std::error_code ec;
+    std::filesystem::remove(path_, ec);
+  }
+  RemovedOnExit(const RemovedOnExit&) = delete;
+  RemovedOnExit& operator=(const RemovedOnExit&) = delete;
+
+ private:
+  std::filesystem::path path_;
+};
+
+}  // namespace
+
+TTloFrm::TTloFrm(Dialogs& dialogs, TTloViewFrm& viewer, QWidget* parent)
+    : QDialog(parent),
+      dialogs_(dialogs),
+      viewer_(viewer),
+      rowHeight_(kDefaultRowHeight),
+      TileGrid_(new QTableWidget(EffectGrid::kRows + 1, EffectGrid::kColumns + 1, this)),
+      StepDelegate_(new StepDelegate(TileGrid_)),
+      InfoTab_(new QTabBar(this)),
+      TitleLbl_(new QLabel(QStringLiteral("エフェクト名:"), this)),
+      TitleEdit_(new QLineEdit(this)),
+      AuthorLbl_(new QLabel(QStringLiteral("作者名:"), this)),
+      AuthorEdit_(new QLineEdit(this)),
+      CommentLbl_(new QLabel(QStringLiteral("説明:"), this)),
+      CommentEdit_(new QLineEdit(this)),
+      SaveBtn_(new QPushButton(QStringLiteral("保存(&S)"), this)),
+      OpenBtn_(new QPushButton(QStringLiteral("開く(&O)"), this)),
+      TestBtn_(new QPushButton(QStringLiteral("テスト(&T)"), this)),
+      ClearBtn_(new QPushButton(QStringLiteral("初期化(&C)"), this)),
+      ModeBtn_(new QPushButton(QStringLiteral("タッチモード"), this)) {
+  setObjectName("TloFrm");
+  setWindowTitle(QStringLiteral("表示エフェクトの作成"));
+  setModal(true);
+  TileGrid_->setObjectName("TileGrid");
+  InfoTab_->setObjectName("InfoTab");
+  TitleLbl_->setObjectName("TitleLbl");
+  TitleEdit_->setObjectName("TitleEdit");
+  AuthorLbl_->setObjectName("AuthorLbl");
+  AuthorEdit_->setObjectName("AuthorEdit");
+  CommentLbl_->setObjectName("CommentLbl");
+  CommentEdit_->setObjectName("CommentEdit");
+  SaveBtn_->setObjectName("SaveBtn");
+  OpenBtn_->setObjectName("OpenBtn");
+  TestBtn_->setObjectName("TestBtn");
+  ClearBtn_->setObjectName("ClearBtn");
+  ModeBtn_->setObjectName("ModeBtn");
+  ModeBtn_->setCheckable(true);
+  // Return typed into a cell must not press a button.
+  for (QPushButton* button : {SaveBtn_, OpenBtn_, TestBtn_, ClearBtn_, ModeBtn_})
+    button->setAutoDefault(false);
+
+  // Row 0 and column 0 carry the header numbers; the table's own headers
+  // show the same numbers and stay in view while the tiles scroll.
+  QStringList columnLabels{QString()};
+  for (int c = 1; c <= EffectGrid::kColumns; ++c) {
+    columnLabels << QString::number(c - 1);
+    auto* item = new QTableWidgetItem(QString::number(c - 1));
+    item->setFlags(Qt::ItemIsEnabled);
+    TileGrid_->setItem(0, c, item);
+  }
+  QStringList rowLabels{QString()};
+  for (int r = 1; r <= EffectGrid::kRows; ++r) {
+    rowLabels << QString::number(r - 1);
+    auto* item = new QTableWidgetItem(QString::number(r - 1));
+    item->setFlags(Qt::ItemIsEnabled);
+    TileGrid_->setItem(r, 0, item);
+  }
+  TileGrid_->setItem(0, 0, new QTableWidgetItem);
+  TileGrid_->item(0, 0)->setFlags(Qt::ItemIsEnabled);
+  for (int c = 1; c <= EffectGrid::kColumns; ++c)
+    for (int r = 1; r <= EffectGrid::kRows; ++r) {
+      auto* item = new QTableWidgetItem;
+      item->setTextAlignment(Qt::AlignCenter);
+      TileGrid_->setItem(r, c, item);
+    }
+  TileGrid_->setHorizontalHeaderLabels(columnLabels);
+  TileGrid_->setVerticalHeaderLabels(rowLabels);
+  TileGrid_->setRowHidden(0, true);
+  TileGrid_->setColumnHidden(0, true);
+  QHeaderView* columns = TileGrid_->horizontalHeader();
+  columns->setMinimumSectionSize(1);
+  columns->setDefaultSectionSize(kColumnWidth);
+  columns->setSectionResizeMode(QHeaderView::Fixed);
+  QHeaderView* rows = TileGrid_->verticalHeader();
+  rows->setMinimumSectionSize(1);
+  rows->setDefaultSectionSize(rowHeight_);
+  rows->setSectionResizeMode(QHeaderView::Fixed);
+  // Three digits must fit a 22-pixel column.
+  QFont cellFont = TileGrid_->font();
+  cellFont.setPixelSize(kCellFontPixels);
+  TileGrid_->setFont(cellFont);
+  TileGrid_->setTextElideMode(Qt::ElideNone);
+  TileGrid_->setItemDelegate(StepDelegate_);
+  TileGrid_->setEditTriggers(kEditTriggers);
+  TileGrid_->setSelectionMode(QAbstractItemView::SingleSelection);
+
+  InfoTab_->setExpanding(false);
+  InfoTab_->addTab(QStringLiteral("日本語"));
+  InfoTab_->addTab(QStringLiteral("英語"));
+  // One set of boxes under both tabs; the tab picks the language they edit.
+  auto* infoPage = new QFrame(this);
+  infoPage->setFrameStyle(QFrame::StyledPanel | QFrame::Plain);
+  auto* infoLayout = new QGridLayout(infoPage);
+  QLabel* const labels[] = {TitleLbl_, AuthorLbl_, CommentLbl_};
+  QLineEdit* const edits[] = {TitleEdit_, AuthorEdit_, CommentEdit_};
+  for (int i = 0; i < 3; ++i) {
+    labels[i]->setBuddy(edits[i]);
+    infoLayout->addWidget(labels[i], i, 0);
+    infoLayout->addWidget(edits[i], i, 1);
+  }
+  auto* info = new QVBoxLayout;
+  info->setSpacing(0);
+  info->addWidget(InfoTab_);
+  info->addWidget(infoPage);
+
+  auto* buttons = new QGridLayout;
+  buttons->addWidget(SaveBtn_, 0, 0);
+  buttons->addWidget(OpenBtn_, 0, 1);
+  buttons->addWidget(TestBtn_, 1, 0);
+  buttons->addWidget(ClearBtn_, 1, 1);
+  buttons->addWidget(ModeBtn_, 2, 0, 1, 2);
+  buttons->setRowStretch(3, 1);
+
+  auto* bottom = new QHBoxLayout;
+  bottom->addLayout(info, 1);
+  bottom->addLayout(buttons);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(TileGrid_, 1);
+  layout->addLayout(bottom);
+
+  setMinimumSize(kMinWidth, kMinHeight);
+  if (QScreen* display = screen())
+    setMaximumSize(display->geometry().size().expandedTo(QSize(kMinWidth, kMinHeight)));
+
+  connect(TileGrid_, &QTableWidget::itemChanged, this,
+          [this](QTableWidgetItem* item) { TileGridItemChanged(item); });
+  // A quick second press on the same cell arrives as a double click; in
+  // touch mode it counts as a press like any other.
+  connect(TileGrid_, &QTableWidget::cellPressed, this,
+          [this](int row, int column) { TileGridPressed(row, column); });
+  connect(TileGrid_, &QTableWidget::cellDoubleClicked, this,
+          [this](int row, int column) { TileGridPressed(row, column); });
+  connect(InfoTab_, &QTabBar::currentChanged, this, [this](int index) { InfoTabChange(index); });
+  connect(SaveBtn_, &QPushButton::clicked, this, [this] { SaveBtnClick(); });
+  connect(OpenBtn_, &QPushButton::clicked, this, [this] { OpenBtnClick(); });
+  connect(TestBtn_, &QPushButton::clicked, this, [this] { TestBtnClick(); });
+  connect(ClearBtn_, &QPushButton::clicked, this, [this] { ClearBtnClick(); });
+  connect(ModeBtn_, &QPushButton::clicked, this, [this](bool down) { ModeBtnClick(down); });
+}
+
+void TTloFrm::ReadSettings(const IniFile& ini) {
+  ReadPlacement(*this, ini, kFormSection, kDefaultPlacement);
+  rowHeight_ = static_cast<int>(std::clamp<std::int64_t>(
+      ini.ReadInteger(kFormSection, "RowHeight", kDefaultRowHeight), 1, kMaxRowHeight));
+  TileGrid_->verticalHeader()->setDefaultSectionSize(rowHeight_);
+  for (EffectLanguage language : {EffectLanguage::Japanese, EffectLanguage::English})
+    grid_.SetOwnName(language, ini.ReadString(kTloSection, OwnNameKey(language)));
+  AuthorEdit_->setText(Q(grid_.Texts(shown_).OwnName));
+}
+
+void TTloFrm::WriteSettings(IniFile& ini) const {
+  WritePlacement(*this, ini, kFormSection, true);
+  ini.WriteInteger(kFormSection, "RowHeight", rowHeight_);
+  // The name on view may have been typed since the boxes were last stored.
+  for (EffectLanguage language : {EffectLanguage::Japanese, EffectLanguage::English})
+    ini.WriteString(
+        kTloSection, OwnNameKey(language),
+        language == shown_ ? AuthorEdit_->text().toStdString() : grid_.Texts(language).OwnName);
+}
+
+bool TTloFrm::WriteEffect(bool test, const std::string& fileName) {
+  StepDelegate_->Commit();
+  StoreEditBoxes();
+  const WriteCheck check = grid_.CheckWrite(test);
+  if (!check.ok) {
+    if (!check.message.empty()) Refuse(check.message);
+    return false;
+  }
+  std::string target = fileName;
+  if (!test) {
+    const auto chosen = dialogs_.SaveFile(this, {}, tloDir_, kTloFilter, kTloExtension);
+    if (!chosen) return false;
+    target = *chosen;
+  }
+  if (!grid_.Write(target)) {
+    dialogs_.Error(this, CannotWriteEffectMessage(target));
+    return false;
+  }
+  return true;
+}
+
+void TTloFrm::SaveBtnClick() { WriteEffect(false); }
+
+void TTloFrm::OpenBtnClick() {
+  const auto file = dialogs_.OpenFile(this, tloDir_, kTloFilter);
+  if (!file) return;
+  StepDelegate_->Commit();
+  StoreEditBoxes();  // the own name on view stays
+  if (!grid_.Open(*file)) {
+    dialogs_.Error(this, CannotReadEffectMessage(*file));
+    return;
+  }
+  ModeBtn_->setChecked(false);
+  SetCellEditing(true);
+  ShowAllCells();
+  FillEditBoxes();
+}
+
+void TTloFrm::TestBtnClick() {
+  const std::filesystem::path folder = TempFolder();
+  const std::filesystem::path file =
+      folder.empty() ? std::filesystem::path() : MakeTempFile(folder, kTempPrefix);
+  if (file.empty()) {
+    dialogs_.Error(this, kCannotMakeTempFileMessage);
+    return;
+  }
+  const RemovedOnExit removed(file);
+  if (!WriteEffect(true, file.string())) return;
+  viewer_.SetTestPicture(nullptr, 0);
+  viewer_.LoadEffect(file.string());
+  viewer_.exec();
+}
+
+void TTloFrm::ClearBtnClick() {
+  StepDelegate_->Commit();
+  grid_.Clear();
+  TitleEdit_->clear();
+  CommentEdit_->clear();
+  ShowAllCells();
+}
+
+void TTloFrm::ModeBtnClick(bool down) {
+  if (!down) {
+    grid_.LeaveTouchMode();
+    SetCellEditing(true);
+    return;
+  }
+  StepDelegate_->Commit();
+  const StepCheck check = grid_.EnterTouchMode();
+  if (!grid_.TouchMode()) {
+    Refuse(StepCheckMessage(check, PositionStyle::Grid));
+    ModeBtn_->setChecked(false);
+    return;
+  }
+  SetCellEditing(false);
+}
+
+void TTloFrm::InfoTabChange(int index) {
+  StoreEditBoxes();
+  shown_ = index == static_cast<int>(EffectLanguage::English) ? EffectLanguage::English
+                                                              : EffectLanguage::Japanese;
+  FillEditBoxes();
+}
+
+void TTloFrm::TileGridItemChanged(QTableWidgetItem* item) {
+  if (showing_ || item->row() < 1 || item->column() < 1) return;
+  const int col = item->column() - 1;
+  const int row = item->row() - 1;
+  grid_.TypeCell(col, row, item->text().toStdString());
+  ShowCell(col, row);
+}
+
+void TTloFrm::TileGridPressed(int row, int column) {
+  if (!grid_.TouchMode() || row < 1 || column < 1) return;
+  if (grid_.Touch(column - 1, row - 1)) ShowCell(column - 1, row - 1);
+}
+
+void TTloFrm::StoreEditBoxes() {
+  grid_.SetTexts(shown_,
+                 EffectTexts{TitleEdit_->text().toStdString(), AuthorEdit_->text().toStdString(),
+                             CommentEdit_->text().toStdString()});
+}
+
+void TTloFrm::FillEditBoxes() {
+  const EffectTexts& texts = grid_.Texts(shown_);
+  TitleEdit_->setText(Q(texts.Title));
+  AuthorEdit_->setText(Q(texts.OwnName));
+  CommentEdit_->setText(Q(texts.Comment));
+}
+
+void TTloFrm::ShowCell(int col, int row) {
+  const int number = grid_.Cell(col, row);
+  const QString text = number > 0 ? QString::number(number) : QString();
+  QTableWidgetItem* item = TileGrid_->item(row + 1, col + 1);
+  if (item->text() == text) return;
+  const QScopedValueRollback<bool> showing(showing_, true);
+  item->setText(text);
+}
+
+void TTloFrm::ShowAllCells() {
+  for (int col = 0; col < EffectGrid::kColumns; ++col)
+    for (int row = 0; row < EffectGrid::kRows; ++row) ShowCell(col, row);
+}
+
+void TTloFrm::SetCellEditing(bool on) {
+  if (!on) StepDelegate_->Commit();
+  TileGrid_->setEditTriggers(on ? QAbstractItemView::EditTriggers(kEditTriggers)
+                                : QAbstractItemView::NoEditTriggers);
+}
+
+void TTloFrm::Refuse(const std::string& message) {
+  dialogs_.Beep();
+  dialogs_.Error(this, message);
+}
+
+}  // namespace mosaicer

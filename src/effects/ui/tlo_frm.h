@@ -1,0 +1,112 @@
+// The effect editor: a grid of the 50 x 18 screen tiles in which each tile
+// gets the step at which it is painted, typed in or placed by clicks in
+// touch mode, with a bilingual title, own name and comment. It saves the
+// effect as a .tlo file, opens one back, and plays it in the effect viewer.
+// The rules live in EffectGrid; this window holds the controls and keeps
+// them and the model in step. Created once and reused: the grid and texts
+// survive between showings.
+#pragma once
+
+#include <QDialog>
+
+#include <string>
+
+#include "app/dialogs.h"
+#include "effects/effect_grid.h"
+#include "platform/ini_file.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabBar;
+class QTableWidget;
+class QTableWidgetItem;
+
+namespace mosaicer {
+
+class StepDelegate;
+class TTloViewFrm;
+
+class TTloFrm : public QDialog {
+  Q_OBJECT
+
+ public:
+  TTloFrm(Dialogs& dialogs, TTloViewFrm& viewer, QWidget* parent = nullptr);
+
+  // The effect folder both file dialogs start in; the main window hands a
+  // copy before each showing.
+  void SetTloDir(const std::string& folder) { tloDir_ = folder; }
+  const std::string& TloDir() const { return tloDir_; }
+
+  void ReadSettings(const IniFile& ini);
+  void WriteSettings(IniFile& ini) const;
+
+  // Checks the grid and writes it: into a file chosen in the save dialog
+  // (test = false, the name is ignored) or into `fileName` with no title
+  // required (test = true). Every refusal beeps and says why, except for an
+  // empty grid. True when the file was written.
+  bool WriteEffect(bool test, const std::string& fileName = {});
+
+  const EffectGrid& Grid() const { return grid_; }
+
+  // 51 x 19 cells: row 0 and column 0 are the fixed headers (tile column and
+  // row numbers, shown by the table's own header views so they stay in view
+  // while scrolling); cell (c, r) is tile (c - 1, r - 1).
+  QTableWidget* TileGrid() const { return TileGrid_; }
+  QTabBar* InfoTab() const { return InfoTab_; }
+  QLineEdit* TitleEdit() const { return TitleEdit_; }
+  QLineEdit* AuthorEdit() const { return AuthorEdit_; }
+  QLineEdit* CommentEdit() const { return CommentEdit_; }
+  QPushButton* SaveBtn() const { return SaveBtn_; }
+  QPushButton* OpenBtn() const { return OpenBtn_; }
+  QPushButton* TestBtn() const { return TestBtn_; }
+  QPushButton* ClearBtn() const { return ClearBtn_; }
+  QPushButton* ModeBtn() const { return ModeBtn_; }  // checkable: down is touch mode
+
+  static constexpr const char* kTloFilter = "TLO Files (*.tlo)|*.tlo|All Files|*.*";
+  static constexpr const char* kTloExtension = ".tlo";
+
+ private:
+  void SaveBtnClick();
+  void OpenBtnClick();
+  void TestBtnClick();
+  void ClearBtnClick();
+  void ModeBtnClick(bool down);
+  void InfoTabChange(int index);
+  void TileGridItemChanged(QTableWidgetItem* item);
+  void TileGridPressed(int row, int column);
+
+  // Edit boxes to and from the fields of the language on view.
+  void StoreEditBoxes();
+  void FillEditBoxes();
+  // Shows the model's number in one tile cell, or in all of them.
+  void ShowCell(int col, int row);
+  void ShowAllCells();
+  void SetCellEditing(bool on);
+  void Refuse(const std::string& message);
+
+  Dialogs& dialogs_;
+  TTloViewFrm& viewer_;
+  EffectGrid grid_;
+  std::string tloDir_;
+  EffectLanguage shown_ = EffectLanguage::Japanese;
+  int rowHeight_;
+  bool showing_ = false;  // cell texts being set from the model
+
+  QTableWidget* TileGrid_;
+  StepDelegate* StepDelegate_;
+  QTabBar* InfoTab_;
+  QLabel* TitleLbl_;
+  QLineEdit* TitleEdit_;
+  QLabel* AuthorLbl_;
+  QLineEdit* AuthorEdit_;
+  QLabel* CommentLbl_;
+  QLineEdit* CommentEdit_;
+  QPushButton* SaveBtn_;
+  QPushButton* OpenBtn_;
+  QPushButton* TestBtn_;
+  QPushButton* ClearBtn_;
+  QPushButton* ModeBtn_;
+};
+
+}  // namespace mosaicer

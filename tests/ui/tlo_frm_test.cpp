@@ -1,0 +1,404 @@
+#include "effects/ui/tlo_frm.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "core/subcode_pack.h"
+#include "effects/tile_order.h"
+#include "effects/tlo_file.h"
+#include "effects/ui/tlo_view_frm.h"
+#include "scripted_dialogs.h"
+#include "support/temp_dir.h"
+
+namespace mosaicer {
+namespace {
+
+// Also keeps where the file dialogs start and what they offer.
+class RecordingDialogs : public testing::ScriptedDialogs {
+ public:
+  std::vector<std::string> startFolders, filters, extensions;
+
+  std::optional<std::string> OpenFile(QWidget* parent, const std::string& folder,
+                                      const std::string& filter) override {
+    startFolders.push_back(folder);
+    filters.push_back(filter);
+    return ScriptedDialogs::OpenFile(parent, folder, filter);
+  }
+  std::optional<std::string> SaveFile(QWidget* parent, const std::string& title,
+                                      const std::string& folder, const std::string& filter,
+                                      const std::string& extension) override {
+    startFolders.push_back(folder);
+    filters.push_back(filter);
+    extensions.push_back(extension);
+    return ScriptedDialogs::SaveFile(parent, title, folder, filter, extension);
+  }
+};
+
+struct Editor {
+  RecordingDialogs dialogs;
+  TTloViewFrm viewer;
+  TTloFrm frm{dialogs, viewer};
+
+  QTableWidgetItem* Cell(int col, int row) const { return frm.TileGrid()->item(row + 1, col + 1); }
+  void Type(int col, int row, const QString& text) { Cell(col, row)->setText(text); }
+  QString Text(int col, int row) const { return Cell(col, row)->text(); }
+  void Press(int col, int row) {
+    QTableWidget* grid = frm.TileGrid();
+    grid->scrollToItem(Cell(col, row));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                      grid->visualItemRect(Cell(col, row)).center());
+  }
+};
+
+// Points the system's temporary folder elsewhere for one test.
+class TempFolderOverride {
+ public:
+  explicit TempFolderOverride(const std::filesystem::path& folder) {
+    if (const char* old = std::getenv("TMPDIR")) old_ = old;
+    setenv("TMPDIR", folder.c_str(), 1);
+  }
+  ~TempFolderOverride() {
+    if (old_.empty())
+      unsetenv("TMPDIR");
+    else
+      setenv("TMPDIR", old_.c_str(), 1);
+  }
+
+ private:
+  std::string old_;
+};
+
+std::vector<std::string> FilesIn(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  return names;
+}
+
+QImage Tile(const QImage& image, int col, int row) {
+  return image.copy(col * kTileWidth, row * kTileHeight, kTileWidth, kTileHeight);
+}
+
+QImage Filled(QRgb colour) {
+  QImage tile(kTileWidth, kTileHeight, QImage::Format_RGB32);
+  tile.fill(colour);
+  return tile;
+}
+
+TEST(TloFrm, GridHoldsTheTilesUnderTheirNumbers) {
+  Editor e;
+  QTableWidget* grid = e.frm.TileGrid();
+  EXPECT_EQ(e.frm.windowTitle(), QStringLiteral("表示エフェクトの作成"));
+  EXPECT_EQ(grid->columnCount(), 51);
+  EXPECT_EQ(grid->rowCount(), 19);
+  EXPECT_EQ(grid->item(0, 1)->text(), QStringLiteral("0"));
+  EXPECT_EQ(grid->item(0, 50)->text(), QStringLiteral("49"));
+  EXPECT_EQ(grid->item(18, 0)->text(), QStringLiteral("17"));
+  EXPECT_EQ(grid->model()->headerData(50, Qt::Horizontal).toString(), QStringLiteral("49"));
+  EXPECT_EQ(grid->model()->headerData(18, Qt::Vertical).toString(), QStringLiteral("17"));
+  EXPECT_FALSE(grid->item(0, 5)->flags() & Qt::ItemIsEditable);
+  EXPECT_TRUE(e.Cell(4, 0)->flags() & Qt::ItemIsEditable);
+  EXPECT_EQ(grid->columnWidth(1), 22);
+  EXPECT_EQ(grid->rowHeight(1), 15);
+  EXPECT_EQ(e.frm.InfoTab()->tabText(0), QStringLiteral("日本語"));
+  EXPECT_EQ(e.frm.InfoTab()->tabText(1), QStringLiteral("英語"));
+  EXPECT_TRUE(e.frm.ModeBtn()->isCheckable());
+  EXPECT_EQ(e.frm.SaveBtn()->text(), QStringLiteral("保存(&S)"));
+}
+
+TEST(TloFrm, CellKeepsOnlyANumberFrom1To900) {
+  Editor e;
+  for (const QString& text : {QStringLiteral("0"), QStringLiteral("901"), QStringLiteral("word")}) {
+    e.Type(3, 2, text);
+    EXPECT_EQ(e.Text(3, 2), QString()) << text.toStdString();
+    EXPECT_EQ(e.frm.Grid().Cell(3, 2), 0);
+  }
+  e.Type(3, 2, "900");
+  EXPECT_EQ(e.frm.Grid().Cell(3, 2), 900);
+
+  // Typed into the cell editor, 901 is gone at its last key; what is typed
+  // is taken even when a command starts before the editor closes.
+  e.frm.show();
+  e.frm.TileGrid()->setCurrentItem(e.Cell(0, 0));
+  e.frm.TileGrid()->editItem(e.Cell(0, 0));
+  auto* editor = e.frm.TileGrid()->viewport()->findChild<QLineEdit*>();
+  ASSERT_NE(editor, nullptr);
+  QTest::keyClicks(editor, "90");
+  EXPECT_EQ(editor->text(), QStringLiteral("90"));
+  QTest::keyClicks(editor, "1");
+  EXPECT_EQ(editor->text(), QString());
+  QTest::keyClicks(editor, "12");
+  e.frm.SaveBtn()->click();  // as its shortcut would: no title, refused
+  EXPECT_EQ(e.dialogs.errors, std::vector<std::string>{kTitleMissingMessage});
+  EXPECT_EQ(e.dialogs.beeps, 1);
+  EXPECT_EQ(e.Text(0, 0), QStringLiteral("12"));
+  EXPECT_EQ(e.frm.Grid().Cell(0, 0), 12);
+}
+
+TEST(TloFrm, SaveAndTouchModeReportGapsAndDuplicates) {
+  Editor e;
+  e.frm.TitleEdit()->setText("題");
+  e.Type(0, 0, "1");
+  e.Type(1, 0, "2");
+  e.Type(2, 0, "4");
+  QTest::mouseClick(e.frm.SaveBtn(), Qt::LeftButton);
+  EXPECT_EQ(e.dialogs.errors.back(), "3番が抜けています。");
+  EXPECT_EQ(e.dialogs.beeps, 1);
+
+  e.Type(0, 0, "");
+  e.Type(1, 0, "");
+  e.Type(2, 0, "");
+  e.Type(0, 0, "5");
+  e.Type(3, 2, "5");
+  QTest::mouseClick(e.frm.SaveBtn(), Qt::LeftButton);
+  EXPECT_EQ(e.dialogs.errors.back(), "5番が(3,2)と(0,0)に重複しています。");
+  QTest::mouseClick(e.frm.ModeBtn(), Qt::LeftButton);
+  EXPECT_EQ(e.dialogs.errors.back(), "5番が(4,3)と(1,1)に重複しています。");
+  EXPECT_EQ(e.dialogs.beeps, 3);
+  EXPECT_FALSE(e.frm.ModeBtn()->isChecked());
+  EXPECT_FALSE(e.frm.Grid().TouchMode());
+  EXPECT_NE(e.frm.TileGrid()->editTriggers(), QAbstractItemView::NoEditTriggers);
+
+  // An empty grid: nothing said, nothing asked.
+  QTest::mouseClick(e.frm.ClearBtn(), Qt::LeftButton);
+  e.frm.TitleEdit()->setText("題");
+  QTest::mouseClick(e.frm.SaveBtn(), Qt::LeftButton);
+  EXPECT_EQ(e.dialogs.errors.size(), 3u);
+  EXPECT_EQ(e.dialogs.beeps, 3);
+}
+
+TEST(TloFrm, EnglishTitleAloneSavesIntoTheChosenFile) {
+  testing::TempDir dir;
+  Editor e;
+  e.frm.SetTloDir(dir.path().string());
+  e.frm.InfoTab()->setCurrentIndex(1);
+  e.frm.TitleEdit()->setText("Sunset");
+  e.frm.AuthorEdit()->setText("Yamada");
+  e.frm.CommentEdit()->setText("left to right");
+  e.Type(49, 17, "1");
+  e.Type(0, 0, "2");
+  e.Type(3, 5, "3");
+
+  e.dialogs.files.push_back(std::nullopt);  // cancelled: nothing written
+  QTest::mouseClick(e.frm.SaveBtn(), Qt::LeftButton);
+  const std::string file = dir.File("sunset.tlo");
+  e.dialogs.files.push_back(file);
+  QTest::mouseClick(e.frm.SaveBtn(), Qt::LeftButton);
+  EXPECT_EQ(FilesIn(dir.path()), std::vector<std::string>{"sunset.tlo"});
+  EXPECT_TRUE(e.dialogs.errors.empty());
+  EXPECT_EQ(e.dialogs.startFolders.back(), dir.path().string());
+  EXPECT_EQ(e.dialogs.filters.back(), "TLO Files (*.tlo)|*.tlo|All Files|*.*");
+  EXPECT_EQ(e.dialogs.extensions.back(), ".tlo");
+
+  const TTloFile header(file);
+  ASSERT_TRUE(header.Valid);
+  EXPECT_EQ(header.TitleJ, "");
+  EXPECT_EQ(header.TitleE, "Sunset");
+  EXPECT_EQ(header.AuthorE, "Yamada");
+  EXPECT_EQ(header.CommentE, "left to right");
+  EXPECT_EQ(ReadTileOrder(file), (TileOrder{{49, 17}, {0, 0}, {3, 5}}));
+}
+
+TEST(TloFrm, TestPlaysAnUntitledEffectFromATemporaryFileThenDeletesIt) {
+  testing::TempDir dir;
+  const TempFolderOverride temp(dir.path());
+  Editor e;
+  e.Type(0, 0, "1");
+  // Left over from an earlier showing: white on white.
+  Bitmap white = *Bitmap::Create(kScreenWidth, kScreenHeight, 24).bitmap;
+  e.viewer.SetTestPicture(&white, 0x00FFFFFF);
+
+  bool shown = false;
+  QTimer::singleShot(0, &e.viewer, [&] {
+    shown = e.viewer.isVisible();
+    const auto files = FilesIn(dir.path());
+    EXPECT_EQ(files.size(), 1u);
+    for (const std::string& name : files) EXPECT_EQ(name.rfind("tlo", 0), 0u) << name;
+    EXPECT_EQ(Tile(e.viewer.Screen(), 0, 0), Filled(qRgb(0, 0, 0)));  // cleared to black
+    QTest::mouseClick(e.viewer.TestBtn(), Qt::LeftButton);
+    EXPECT_EQ(Tile(e.viewer.Screen(), 0, 0), Filled(qRgb(0, 0, 255)));  // no picture: blue
+    EXPECT_EQ(Tile(e.viewer.Screen(), 1, 0), Filled(qRgb(0, 0, 0)));
+    QTest::mouseClick(e.viewer.CloseBtn(), Qt::LeftButton);
+  });
+  QTest::mouseClick(e.frm.TestBtn(), Qt::LeftButton);
+  EXPECT_TRUE(shown);
+  EXPECT_TRUE(e.dialogs.errors.empty());  // no title needed
+  EXPECT_TRUE(FilesIn(dir.path()).empty());
+}
+
+TEST(TloFrm, RefusedTestShowsNoViewerAndLeavesNoFile) {
+  testing::TempDir dir;
+  const TempFolderOverride temp(dir.path());
+  Editor e;
+  e.Type(0, 0, "2");
+  // Should the viewer open after all, close it so the test fails, not hangs.
+  QTimer::singleShot(0, &e.viewer, [&] {
+    if (e.viewer.isVisible()) {
+      ADD_FAILURE() << "the viewer was shown";
+      e.viewer.CloseBtn()->click();
+    }
+  });
+  QTest::mouseClick(e.frm.TestBtn(), Qt::LeftButton);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(e.dialogs.errors, std::vector<std::string>{"1番が抜けています。"});
+  EXPECT_EQ(e.dialogs.beeps, 1);
+  EXPECT_TRUE(FilesIn(dir.path()).empty());
+}
+
+TEST(TloFrm, TouchModeNumbersClickedTilesAndTakesBackTheLast) {
+  Editor e;
+  for (int n = 1; n <= 12; ++n) e.Type(n - 1, 0, QString::number(n));
+  e.frm.show();
+  QTest::mouseClick(e.frm.ModeBtn(), Qt::LeftButton);
+  ASSERT_TRUE(e.frm.ModeBtn()->isChecked());
+  EXPECT_EQ(e.frm.TileGrid()->editTriggers(), QAbstractItemView::NoEditTriggers);
+  EXPECT_EQ(e.frm.Grid().TouchCounter(), 12);
+
+  e.Press(2, 3);
+  EXPECT_EQ(e.Text(2, 3), QStringLiteral("13"));
+  e.Press(2, 3);
+  EXPECT_EQ(e.Text(2, 3), QString());
+  EXPECT_EQ(e.frm.Grid().TouchCounter(), 12);
+  e.Press(4, 0);
+  EXPECT_EQ(e.Text(4, 0), QStringLiteral("5"));
+  EXPECT_EQ(e.frm.Grid().TouchCounter(), 12);
+  e.Press(1, 1);
+  e.Press(2, 1);
+  EXPECT_EQ(e.Text(2, 1), QStringLiteral("14"));
+  // A quick second press arrives as a double click in place of the press;
+  // it takes back the number all the same.
+  QWidget* viewport = e.frm.TileGrid()->viewport();
+  const QPoint at = e.frm.TileGrid()->visualItemRect(e.Cell(9, 9)).center();
+  QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
+  EXPECT_EQ(e.Text(9, 9), QStringLiteral("15"));
+  QTest::mouseDClick(viewport, Qt::LeftButton, {}, at);
+  QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
+  EXPECT_EQ(e.Text(9, 9), QString());
+  EXPECT_EQ(e.frm.Grid().TouchCounter(), 14);
+
+  QTest::mouseClick(e.frm.ModeBtn(), Qt::LeftButton);
+  EXPECT_FALSE(e.frm.Grid().TouchMode());
+  EXPECT_NE(e.frm.TileGrid()->editTriggers(), QAbstractItemView::NoEditTriggers);
+  e.Press(5, 5);
+  EXPECT_EQ(e.Text(5, 5), QString());
+}
+
+TEST(TloFrm, OpenFillsTheEditorAndLeavesTouchMode) {
+  testing::TempDir dir;
+  TTloFile header;
+  header.TitleJ = "夕焼け";
+  header.CommentJ = "右から";
+  header.AuthorJ = "A";
+  header.TitleE = "Sunset";
+  const std::string file = dir.File("sunset.tlo");
+  ASSERT_TRUE(WriteTloFile(file, header, {{1, 2}, {0, 0}}));
+
+  Editor e;
+  e.frm.SetTloDir(dir.path().string());
+  e.frm.AuthorEdit()->setText("B");
+  e.Type(7, 7, "1");
+  QTest::mouseClick(e.frm.ModeBtn(), Qt::LeftButton);
+  ASSERT_TRUE(e.frm.Grid().TouchMode());
+
+  e.dialogs.files.push_back(std::nullopt);
+  QTest::mouseClick(e.frm.OpenBtn(), Qt::LeftButton);
+  EXPECT_TRUE(e.frm.Grid().TouchMode());  // cancelled: nothing happens
+  e.dialogs.files.push_back(dir.File("missing.tlo"));
+  QTest::mouseClick(e.frm.OpenBtn(), Qt::LeftButton);
+  EXPECT_EQ(e.dialogs.errors.size(), 1u);
+  EXPECT_EQ(e.Text(7, 7), QStringLiteral("1"));
+
+  e.dialogs.files.push_back(file);
+  QTest::mouseClick(e.frm.OpenBtn(), Qt::LeftButton);
+  EXPECT_EQ(e.dialogs.startFolders.back(), dir.path().string());
+  EXPECT_FALSE(e.frm.ModeBtn()->isChecked());
+  EXPECT_FALSE(e.frm.Grid().TouchMode());
+  EXPECT_NE(e.frm.TileGrid()->editTriggers(), QAbstractItemView::NoEditTriggers);
+  EXPECT_EQ(e.Text(7, 7), QString());
+  EXPECT_EQ(e.Text(1, 2), QStringLiteral("1"));
+  EXPECT_EQ(e.Text(0, 0), QStringLiteral("2"));
+  EXPECT_EQ(e.frm.TitleEdit()->text(), QStringLiteral("夕焼け"));
+  EXPECT_EQ(e.frm.CommentEdit()->text(), QStringLiteral("右から"));
+  EXPECT_EQ(e.frm.AuthorEdit()->text(), QStringLiteral("B"));  // the own name stays
+  e.frm.InfoTab()->setCurrentIndex(1);
+  EXPECT_EQ(e.frm.TitleEdit()->text(), QStringLiteral("Sunset"));
+
+  // Saved by B, the file's author A stays and B becomes an editor.
+  const std::string saved = dir.File("saved.tlo");
+  e.dialogs.files.push_back(saved);
+  QTest::mouseClick(e.frm.SaveBtn(), Qt::LeftButton);
+  const TTloFile back(saved);
+  EXPECT_EQ(back.AuthorJ, "A");
+  EXPECT_EQ(back.EditedByJ, "B");
+  EXPECT_EQ(back.TitleJ, "夕焼け");
+}
+
+TEST(TloFrm, TabsKeepEachLanguageAndClearKeepsOwnNames) {
+  Editor e;
+  e.frm.TitleEdit()->setText("題");
+  e.frm.AuthorEdit()->setText("私");
+  e.frm.CommentEdit()->setText("説明");
+  e.frm.InfoTab()->setCurrentIndex(1);
+  EXPECT_EQ(e.frm.TitleEdit()->text(), QString());
+  e.frm.TitleEdit()->setText("Title");
+  e.frm.AuthorEdit()->setText("me");
+  e.frm.InfoTab()->setCurrentIndex(0);
+  EXPECT_EQ(e.frm.TitleEdit()->text(), QStringLiteral("題"));
+  EXPECT_EQ(e.frm.AuthorEdit()->text(), QStringLiteral("私"));
+  EXPECT_EQ(e.frm.CommentEdit()->text(), QStringLiteral("説明"));
+
+  e.Type(0, 0, "1");
+  QTest::mouseClick(e.frm.ClearBtn(), Qt::LeftButton);
+  EXPECT_EQ(e.Text(0, 0), QString());
+  EXPECT_EQ(e.frm.TitleEdit()->text(), QString());
+  EXPECT_EQ(e.frm.CommentEdit()->text(), QString());
+  EXPECT_EQ(e.frm.AuthorEdit()->text(), QStringLiteral("私"));
+  EXPECT_EQ(e.frm.InfoTab()->currentIndex(), 0);
+  e.frm.InfoTab()->setCurrentIndex(1);
+  EXPECT_EQ(e.frm.TitleEdit()->text(), QString());
+  EXPECT_EQ(e.frm.AuthorEdit()->text(), QStringLiteral("me"));
+}
+
+TEST(TloFrm, SettingsKeepPlacementRowHeightAndOwnNames) {
+  Editor e;
+  e.frm.ReadSettings(IniFile(""));
+  EXPECT_EQ(e.frm.pos(), QPoint(100, 100));
+  EXPECT_EQ(e.frm.size(), QSize(650, 560));
+  EXPECT_EQ(e.frm.TileGrid()->rowHeight(1), 15);
+
+  e.frm.ReadSettings(
+      IniFile("[TloForm]\nTop=50\nLeft=60\nWidth=700\nHeight=500\nRowHeight=20\n"
+              "[Tlo]\nAuthorJ=山田\nAuthorE=Yamada\n"));
+  EXPECT_EQ(e.frm.TileGrid()->rowHeight(1), 20);
+  EXPECT_EQ(e.frm.AuthorEdit()->text(), QStringLiteral("山田"));
+  e.frm.InfoTab()->setCurrentIndex(1);
+  EXPECT_EQ(e.frm.AuthorEdit()->text(), QStringLiteral("Yamada"));
+  e.frm.AuthorEdit()->setText("Y.");  // typed, not yet stored by a tab change
+
+  IniFile out;
+  e.frm.WriteSettings(out);
+  EXPECT_EQ(out.ReadInteger("TloForm", "Top", 0), 50);
+  EXPECT_EQ(out.ReadInteger("TloForm", "Left", 0), 60);
+  EXPECT_EQ(out.ReadInteger("TloForm", "Width", 0), 700);
+  EXPECT_EQ(out.ReadInteger("TloForm", "Height", 0), 500);
+  EXPECT_EQ(out.ReadInteger("TloForm", "RowHeight", 0), 20);
+  EXPECT_EQ(out.ReadString("Tlo", "AuthorJ"), "山田");
+  EXPECT_EQ(out.ReadString("Tlo", "AuthorE"), "Y.");
+
+  e.frm.ReadSettings(IniFile("[TloForm]\nWidth=100\nHeight=100\n"));
+  EXPECT_EQ(e.frm.size(), QSize(500, 380));
+}
+
+}  // namespace
+}  // namespace mosaicer
