@@ -28,10 +28,15 @@
 #include "app/window_placement.h"
 #include "authoring/messages.h"
 #include "core/subcode_pack.h"
+#include "effects/ui/tlo_frm.h"
 #include "effects/ui/tlo_view_frm.h"
 #include "image/ui/bmp_frm.h"
 #include "platform/bmp_codec.h"
 #include "platform/file_util.h"
+#include "player/ui/cdg_display.h"
+#include "player/ui/play_frm.h"
+#include "ripper/ui/rip_frm.h"
+#include "utility/ui/util_frm.h"
 
 namespace mosaicer {
 namespace {
@@ -85,16 +90,30 @@ TMscMainFrm::TMscMainFrm(Dialogs& dialogs, AppPaths paths, QWidget* parent)
   // The other windows, each with its own settings.
   bmpFrm_ = new TBmpFrm(dialogs_, this);
   bmpFrm_->ReadSettings(ini);
-  progressDlg_ = new TProgressDlg(job_, this);
+  // The editor tests its effects in the viewer, so the viewer comes first.
   tloViewFrm_ = new TTloViewFrm(this);
   tloViewFrm_->ReadSettings(ini);
+  tloFrm_ = new TTloFrm(dialogs_, *tloViewFrm_, this);
+  tloFrm_->ReadSettings(ini);
+  cdgDisplay_ = new TCdgDisplay(this);
+  playFrm_ = new TPlayFrm(dialogs_, *cdgDisplay_, this);
+  playFrm_->ReadSettings(ini);
+  utilFrm_ = new TUtilFrm(dialogs_, this);
+  utilFrm_->ReadSettings(ini);
+  ripFrm_ = new TRipFrm(dialogs_, FolderOf(paths_.settingsFile), this);
+  ripFrm_->ReadSettings(ini);
+  progressDlg_ = new TProgressDlg(job_, this);
   aboutBox_ = new TAboutBox(dialogs_, this);
   aboutBox_->ReadSettings(ini);
   genSettingDlg_ = new TGenSettingDlg(dialogs_, this);
   genSettingDlg_->ReadSettings(ini);
 }
 
-TMscMainFrm::~TMscMainFrm() { job_.Wait(); }
+TMscMainFrm::~TMscMainFrm() {
+  job_.Wait();
+  // The player stops its song and needs the display until then.
+  delete playFrm_;
+}
 
 void TMscMainFrm::BuildControls() {
   auto* central = new QWidget(this);
@@ -225,17 +244,11 @@ void TMscMainFrm::BuildMenus() {
   QMenu* settings = menuBar()->addMenu(QStringLiteral("設定(&S)"));
   add(settings, "一般設定(&G)", "SettingsGeneral", [this] { SettingsGeneralExecute(); });
 
-  // The tool windows come with their own releases; until then their entries
-  // are shown but cannot be chosen.
   QMenu* tools = menuBar()->addMenu(QStringLiteral("ツール(&T)"));
-  for (const auto& [text, name] : {std::pair{"表示エフェクト作成(&E)", "ToolsTlo"},
-                                   std::pair{"CDGプレイヤー(&P)", "ToolsPlay"},
-                                   std::pair{"CDGリッパー(&R)", "ToolsRip"},
-                                   std::pair{"分離結合(&U)", "ToolsDivide"}}) {
-    QAction* action = tools->addAction(QString::fromUtf8(text));
-    action->setObjectName(name);
-    action->setEnabled(false);
-  }
+  add(tools, "表示エフェクト作成(&E)", "ToolsTlo", [this] { ToolsTloExecute(); });
+  add(tools, "CDGプレイヤー(&P)", "ToolsPlay", [this] { ToolsPlayExecute(); });
+  add(tools, "CDGリッパー(&R)", "ToolsRip", [this] { ToolsRipExecute(); });
+  add(tools, "分離結合(&U)", "ToolsDivide", [this] { ToolsDivideExecute(); });
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
   add(help, "About(&A)", "HelpAbout", [this] { HelpAboutExecute(); });
@@ -299,6 +312,10 @@ void TMscMainFrm::WriteSettings() {
   ini.WriteInteger(kOptionsSection, "Blank", BlankUd_->value());
 
   bmpFrm_->WriteSettings(ini);
+  playFrm_->WriteSettings(ini);
+  ripFrm_->WriteSettings(ini);
+  utilFrm_->WriteSettings(ini);
+  tloFrm_->WriteSettings(ini);
   tloViewFrm_->WriteSettings(ini);
   genSettingDlg_->WriteSettings(ini);
   aboutBox_->WriteSettings(ini);
@@ -469,6 +486,29 @@ void TMscMainFrm::FileExitExecute() { close(); }
 void TMscMainFrm::SettingsGeneralExecute() {
   genSettingDlg_->SetTarget(&TloDir_);
   if (genSettingDlg_->exec() == QDialog::Accepted) BuildEffectList();
+}
+
+// The tool windows get copies of the folders; what they change there stays
+// with them.
+void TMscMainFrm::ToolsTloExecute() {
+  tloFrm_->SetTloDir(TloDir_);
+  tloFrm_->exec();
+  BuildEffectList();  // a saved effect is offered at once
+}
+
+void TMscMainFrm::ToolsPlayExecute() {
+  playFrm_->SetCdgDir(CdgDir_);
+  playFrm_->exec();
+}
+
+void TMscMainFrm::ToolsRipExecute() {
+  ripFrm_->SetFolders(CdgDir_, RwsDir_);
+  ripFrm_->exec();
+}
+
+void TMscMainFrm::ToolsDivideExecute() {
+  utilFrm_->SetFolders(CdgDir_, WavDir_, RwsDir_);
+  utilFrm_->exec();
 }
 
 void TMscMainFrm::HelpAboutExecute() { aboutBox_->exec(); }

@@ -32,9 +32,14 @@ namespace mosaicer {
 class PictureBox;
 class TAboutBox;
 class TBmpFrm;
+class TCdgDisplay;
 class TGenSettingDlg;
+class TPlayFrm;
 class TProgressDlg;
+class TRipFrm;
+class TTloFrm;
 class TTloViewFrm;
+class TUtilFrm;
 class UpDown;
 
 // Where the program keeps its settings and finds its effects.
@@ -63,6 +68,10 @@ class TMscMainFrm : public QMainWindow {
   void FileSaveBmpExecute();
   void FileExitExecute();
   void SettingsGeneralExecute();
+  void ToolsTloExecute();
+  void ToolsPlayExecute();
+  void ToolsRipExecute();
+  void ToolsDivideExecute();
   void HelpAboutExecute();
   void TestBtnClick();
 
@@ -97,6 +106,11 @@ class TMscMainFrm : public QMainWindow {
 
   // The windows it opens.
   TBmpFrm& BmpFrm() const { return *bmpFrm_; }
+  TTloFrm& TloFrm() const { return *tloFrm_; }
+  TCdgDisplay& CdgDisplay() const { return *cdgDisplay_; }
+  TPlayFrm& PlayFrm() const { return *playFrm_; }
+  TUtilFrm& UtilFrm() const { return *utilFrm_; }
+  TRipFrm& RipFrm() const { return *ripFrm_; }
   TProgressDlg& ProgressDlg() const { return *progressDlg_; }
   TTloViewFrm& TloViewFrm() const { return *tloViewFrm_; }
   TAboutBox& AboutBox() const { return *aboutBox_; }
@@ -155,6 +169,11 @@ class TMscMainFrm : public QMainWindow {
 
   // Created after the main window, in this order.
   TBmpFrm* bmpFrm_ = nullptr;
+  TTloFrm* tloFrm_ = nullptr;
+  TCdgDisplay* cdgDisplay_ = nullptr;
+  TPlayFrm* playFrm_ = nullptr;  // shows the display, so goes before it
+  TUtilFrm* utilFrm_ = nullptr;
+  TRipFrm* ripFrm_ = nullptr;
   TProgressDlg* progressDlg_ = nullptr;
   TTloViewFrm* tloViewFrm_ = nullptr;
   TAboutBox* aboutBox_ = nullptr;

@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -21,8 +22,12 @@
 #include "app/picture_box.h"
 #include "app/progress_dialogs.h"
 #include "app/up_down.h"
+#include "player/ui/play_frm.h"
+#include "ripper/ui/rip_frm.h"
+#include "utility/ui/util_frm.h"
 #include "authoring/messages.h"
 #include "effects/tlo_file.h"
+#include "effects/ui/tlo_frm.h"
 #include "effects/ui/tlo_view_frm.h"
 #include "image/ui/bmp_frm.h"
 #include "platform/bmp_codec.h"
@@ -118,7 +123,7 @@ TEST_F(MainWindowTest, FirstStartTakesTheDefaults) {
   for (QAction* menu : window->menuBar()->actions()) menus << menu->text();
   EXPECT_EQ(menus, (QStringList{"ファイル(&F)", "設定(&S)", "ツール(&T)", "ヘルプ(&H)"}));
   for (const char* tool : {"ToolsTlo", "ToolsPlay", "ToolsRip", "ToolsDivide"})
-    EXPECT_FALSE(window->Action(tool)->isEnabled()) << tool;
+    EXPECT_TRUE(window->Action(tool)->isEnabled()) << tool;
 
   // Without a picture or song the commands do nothing (no dialog is asked).
   window->Action("FileMakeCdg")->trigger();
@@ -188,6 +193,57 @@ TEST_F(MainWindowTest, MsfFieldCapsWhatIsTypedAndSteps) {
   window->PosMSFUd()->stepUp();
   EXPECT_EQ(window->State().Limit(), 3000);
   EXPECT_EQ(window->PosMSFEdit()->text(), QStringLiteral("00:40:00"));
+}
+
+TEST_F(MainWindowTest, ToolWindowsGetCopiesOfTheFolders) {
+  dir.Write("mosaicer.ini", "[Path]\r\nCdgDir=/songs/cdg\r\nWavDir=/songs/wav\r\nRwsDir=/songs/rws\r\n");
+  auto window = Make();
+  QTimer::singleShot(0, window.get(), [&] {
+    EXPECT_EQ(window->PlayFrm().CdgDir(), "/songs/cdg");
+    window->PlayFrm().SetCdgDir("/elsewhere");
+    window->PlayFrm().close();
+  });
+  window->Action("ToolsPlay")->trigger();
+  EXPECT_EQ(window->CdgDir(), "/songs/cdg");
+
+  QTimer::singleShot(0, window.get(), [&] {
+    EXPECT_EQ(window->RipFrm().CdgDir(), "/songs/cdg");
+    EXPECT_EQ(window->RipFrm().RwsDir(), "/songs/rws");
+    window->RipFrm().close();
+  });
+  window->Action("ToolsRip")->trigger();
+
+  QTimer::singleShot(0, window.get(), [&] {
+    EXPECT_EQ(window->UtilFrm().WavDir(), "/songs/wav");
+    EXPECT_EQ(window->UtilFrm().RwsDir(), "/songs/rws");
+    window->UtilFrm().close();
+  });
+  window->Action("ToolsDivide")->trigger();
+}
+
+TEST_F(MainWindowTest, EffectSavedInTheEditorIsOfferedAtOnce) {
+  WriteEffect(tloDir, "fade.tlo", "Fade");
+  auto window = Make();
+  window->OrderCmb()->setCurrentIndex(1);
+  const std::string saved = tloDir + "/ten.tlo";
+  dialogs.files.push_back(saved);
+  QTimer::singleShot(0, window.get(), [&] {
+    TTloFrm& editor = window->TloFrm();
+    editor.TitleEdit()->setText(QStringLiteral("十枚"));
+    for (int n = 1; n <= 10; ++n)
+      editor.TileGrid()->item(1 + 1, n + 1)->setText(QString::number(n));  // row 1, columns 1..10
+    QTest::mouseClick(editor.SaveBtn(), Qt::LeftButton);
+    editor.close();
+  });
+  window->Action("ToolsTlo")->trigger();
+  ASSERT_TRUE(dialogs.errors.empty()) << dialogs.errors.front();
+  EXPECT_EQ(window->OrderCmb()->count(), 3);
+  EXPECT_GE(window->OrderCmb()->findText(QStringLiteral("十枚")), 1);
+  EXPECT_EQ(window->OrderCmb()->currentText(), QStringLiteral("Fade"));
+  const TileOrder order = ReadTileOrder(saved);
+  ASSERT_EQ(order.size(), 10u);
+  EXPECT_EQ(order.front(), (TileOrderEntry{1, 1}));
+  EXPECT_EQ(order.back(), (TileOrderEntry{10, 1}));
 }
 
 TEST_F(MainWindowTest, SongThatIsNotCdAudioIsRefusedAndTheOldOneStays) {
