@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
@@ -39,22 +40,17 @@ struct Disc {
   std::string sub;  // linear channel layout
 };
 
-inline Disc MakeDisc(int sectors, unsigned seed) {
+// A disc carrying `packs` (96 bytes a sector, play order) and `audio`
+// (2352 bytes a sector) as a drive would read them.
+inline Disc DiscFromPacks(std::vector<std::uint8_t> packs, std::string audio, unsigned seed) {
   std::mt19937 rng(seed);
-  TSubCodeErrorCorrect ecc;
   Disc d;
-  d.source.resize(static_cast<std::size_t>(sectors) * 96);
-  for (std::size_t p = 0; p < d.source.size() / 24; ++p) {
-    std::uint8_t* pack = d.source.data() + p * 24;
-    pack[0] = 9;
-    pack[1] = 6;
-    for (int i = 4; i < 20; ++i) pack[i] = static_cast<std::uint8_t>(rng() & 0x3F);
-    ecc.ComputeQ(pack);
-    ecc.ComputeP(pack);
-  }
-  const int packs = sectors * 4;
-  std::vector<std::uint8_t> raw(static_cast<std::size_t>(packs) * 24, 0);
-  for (int t = 0; t < packs; ++t)
+  d.source = std::move(packs);
+  d.audio = std::move(audio);
+  const int sectors = static_cast<int>(d.source.size() / 96);
+  const int count = sectors * 4;
+  std::vector<std::uint8_t> raw(static_cast<std::size_t>(count) * 24, 0);
+  for (int t = 0; t < count; ++t)
     for (int j = 0; j < 24; ++j) {
       const int from = t - j % 8;
       if (from >= 0) raw[t * 24 + j] = d.source[from * 24 + Swapped(j)];
@@ -67,9 +63,51 @@ inline Disc MakeDisc(int sectors, unsigned seed) {
         if ((byte >> (7 - c)) & 1)
           d.sub[s * 96 + c * 12 + k / 8] |= static_cast<char>(0x80 >> (k % 8));
     }
-  d.audio.resize(static_cast<std::size_t>(sectors) * kAudioBytesPerSector);
-  for (auto& c : d.audio) c = static_cast<char>(rng());
   return d;
+}
+
+inline Disc MakeDisc(int sectors, unsigned seed) {
+  std::mt19937 rng(seed);
+  TSubCodeErrorCorrect ecc;
+  std::vector<std::uint8_t> source(static_cast<std::size_t>(sectors) * 96);
+  for (std::size_t p = 0; p < source.size() / 24; ++p) {
+    std::uint8_t* pack = source.data() + p * 24;
+    pack[0] = 9;
+    pack[1] = 6;
+    for (int i = 4; i < 20; ++i) pack[i] = static_cast<std::uint8_t>(rng() & 0x3F);
+    ecc.ComputeQ(pack);
+    ecc.ComputeP(pack);
+  }
+  std::string audio(static_cast<std::size_t>(sectors) * kAudioBytesPerSector, '\0');
+  for (auto& c : audio) c = static_cast<char>(rng());
+  return DiscFromPacks(std::move(source), std::move(audio), seed + 1);
+}
+
+// A .ccd for one session whose tracks start at the given sectors (LBA) and
+// whose lead-out is at `sectors`.
+inline std::string CcdText(const std::vector<int>& trackStarts, int sectors) {
+  const auto msf = [](int lba) {
+    const int f = lba + 150;
+    return "PMin=" + std::to_string(f / 4500) + "\r\nPSec=" + std::to_string(f / 75 % 60) +
+           "\r\nPFrame=" + std::to_string(f % 75) + "\r\n";
+  };
+  int entry = 0;
+  const auto head = [&](const char* point) {
+    return "[Entry " + std::to_string(entry++) + "]\r\nSession=1\r\nPoint=" + point +
+           "\r\nADR=0x01\r\nControl=0x00\r\n";
+  };
+  const int tracks = static_cast<int>(trackStarts.size());
+  std::string text = "[CloneCD]\r\nVersion=3\r\n[Disc]\r\nTocEntries=" +
+                     std::to_string(tracks + 3) + "\r\nSessions=1\r\n";
+  text += head("0xa0") + "PMin=1\r\n";
+  text += head("0xa1") + "PMin=" + std::to_string(tracks) + "\r\n";
+  text += head("0xa2") + msf(sectors);
+  for (int t = 0; t < tracks; ++t) {
+    char point[8];
+    std::snprintf(point, sizeof point, "0x%02x", t + 1);
+    text += head(point) + msf(trackStarts[static_cast<std::size_t>(t)]);
+  }
+  return text;
 }
 
 inline constexpr const char* kCcd =

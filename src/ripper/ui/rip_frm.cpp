@@ -201,30 +201,31 @@ void TRipFrm::BuildControls() {
   TrackList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   TrackList_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
 
+  // Room for the drive lines and the command names at the smallest width:
+  // the image button and the RWS box sit on rows of their own.
   auto* drives = new QGridLayout(DrvGBox_);
   drives->addWidget(DrvLbl_, 0, 0);
   drives->addWidget(DrvCmb_, 0, 1, 1, 3);
-  auto* driveButtons = new QHBoxLayout;
-  driveButtons->addWidget(DrvBtn_);
-  driveButtons->addWidget(ImageBtn_);
-  drives->addLayout(driveButtons, 0, 4);
+  drives->addWidget(DrvBtn_, 0, 4);
   drives->addWidget(BcdCk_, 1, 1, 1, 3);
+  drives->addWidget(ImageBtn_, 1, 4);
   drives->addWidget(CmdLbl_, 2, 0);
-  drives->addWidget(CmdCmb_, 2, 1, 1, 2);
-  drives->addWidget(RwsCk_, 2, 3, 1, 2);
-  drives->addWidget(ReadSizeLbl_, 3, 0);
+  CmdCmb_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  drives->addWidget(CmdCmb_, 2, 1, 1, 3, Qt::AlignLeft);
+  drives->addWidget(RwsCk_, 3, 1, 1, 3);
+  drives->addWidget(ReadSizeLbl_, 4, 0);
   auto* readSize = new QHBoxLayout;
   readSize->setSpacing(0);
   readSize->addWidget(ReadSizeEdit_);
   readSize->addWidget(ReadSizeUd_);
   readSize->addStretch();
-  drives->addLayout(readSize, 3, 1);
-  drives->addWidget(SyncSizeLbl_, 3, 2);
+  drives->addLayout(readSize, 4, 1);
+  drives->addWidget(SyncSizeLbl_, 4, 2);
   auto* syncSize = new QHBoxLayout;
   syncSize->setSpacing(0);
   syncSize->addWidget(SincSizeEdit_);
   syncSize->addWidget(SyncSizeUd_);
-  drives->addLayout(syncSize, 3, 3);
+  drives->addLayout(syncSize, 4, 3);
   drives->setColumnStretch(3, 1);
 
   auto* tracks = new QVBoxLayout(TrkGBoc_);
