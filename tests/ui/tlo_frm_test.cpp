@@ -19,6 +19,7 @@
 #include "effects/tlo_file.h"
 #include "effects/ui/tlo_view_frm.h"
 #include "scripted_dialogs.h"
+#include "screen_tiles.h"
 #include "support/temp_dir.h"
 
 namespace mosaicer {
@@ -86,15 +87,8 @@ std::vector<std::string> FilesIn(const std::filesystem::path& folder) {
   return names;
 }
 
-QImage Tile(const QImage& image, int col, int row) {
-  return image.copy(col * kTileWidth, row * kTileHeight, kTileWidth, kTileHeight);
-}
-
-QImage Filled(QRgb colour) {
-  QImage tile(kTileWidth, kTileHeight, QImage::Format_RGB32);
-  tile.fill(colour);
-  return tile;
-}
+using testing::Filled;
+using testing::Tile;
 
 TEST(TloFrm, GridHoldsTheTilesUnderTheirNumbers) {
   Editor e;

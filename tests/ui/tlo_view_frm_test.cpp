@@ -15,6 +15,7 @@
 #include "app/bitmap_image.h"
 #include "core/subcode_pack.h"
 #include "modal.h"
+#include "screen_tiles.h"
 #include "support/temp_dir.h"
 
 namespace mosaicer {
@@ -35,15 +36,8 @@ Bitmap Picture() {
   return picture;
 }
 
-QImage Tile(const QImage& image, int col, int row) {
-  return image.copy(col * kTileWidth, row * kTileHeight, kTileWidth, kTileHeight);
-}
-
-QImage Filled(QRgb colour) {
-  QImage tile(kTileWidth, kTileHeight, QImage::Format_RGB32);
-  tile.fill(colour);
-  return tile;
-}
+using testing::Filled;
+using testing::Tile;
 
 // Which of the 900 tiles show the picture; the rest must be `background`.
 std::vector<TileOrderEntry> PaintedTiles(const QImage& screen, const QImage& picture,
