@@ -23,6 +23,7 @@
 #include "player/stereo_changer.h"
 #include "player/ui/cdg_display.h"
 #include "scripted_dialogs.h"
+#include "support/cli_run.h"
 #include "support/pack_stream.h"
 #include "support/picture.h"
 #include "support/temp_dir.h"
@@ -280,14 +281,10 @@ TEST_F(PlayFrmTest, WholeSongIsDrawnAsRenderSavesIt) {
   stream = std::move(tight);
   const std::string song = WriteCdg(dir, "picture.cdg", std::string(stream.begin(), stream.end()));
 
-  // The reference: every sector through a decoder, as `mosaicer render` does.
-  RgbCanvas canvas(kScreenWidth, kScreenHeight);
-  TNkCdgDecoder decoder;
-  decoder.Attach(&canvas);
-  decoder.Reset();
-  for (std::size_t at = 0; at < stream.size(); at += kSubcodeBytesPerSector)
-    decoder.Decode(stream.data() + at, kPacksPerSector);
-  const Bitmap rendered = *decoder.Snapshot();
+  // The reference: the command line's render of the whole file.
+  const std::string reference = dir.File("render.bmp");
+  ASSERT_EQ(testing::Cli({"render", song, "-o", reference, "-q"}).status, 0);
+  const Bitmap rendered = *ReadBmpFile(reference).bitmap;
 
   IniFile ini("[Cdg]\nSizeable=0\n");
   frm.ReadSettings(ini);
