@@ -53,7 +53,8 @@ namespace fs = std::filesystem;
 class SessionDialogs : public QtDialogs {
  public:
   std::deque<std::string> files, folders;
-  std::optional<std::string> OpenFile(QWidget*, const std::string&, const std::string&) override {
+  std::optional<std::string> OpenFile(QWidget*, const std::string&, const std::string&,
+                                      const std::string&) override {
     return Next(files);
   }
   std::optional<std::string> SaveFile(QWidget*, const std::string&, const std::string&,

@@ -43,9 +43,10 @@ std::string QtFilter(const std::string& filter) {
   return out;
 }
 
-std::optional<std::string> QtDialogs::OpenFile(QWidget* parent, const std::string& folder,
+std::optional<std::string> QtDialogs::OpenFile(QWidget* parent, const std::string& title,
+                                               const std::string& folder,
                                                const std::string& filter) {
-  return Chosen(QFileDialog::getOpenFileName(parent, QString(), Q(folder), Q(QtFilter(filter))));
+  return Chosen(QFileDialog::getOpenFileName(parent, Q(title), Q(folder), Q(QtFilter(filter))));
 }
 
 std::optional<std::string> QtDialogs::SaveFile(QWidget* parent, const std::string& title,
@@ -91,7 +92,10 @@ void QtDialogs::Error(QWidget* parent, const std::string& text) {
 }
 
 void QtDialogs::Information(QWidget* parent, const std::string& text) {
-  QMessageBox::information(parent, QApplication::applicationName(), Q(text));
+  // A plain message: no icon, just the text and OK.
+  QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), Q(text), QMessageBox::Ok,
+                  parent);
+  box.exec();
 }
 
 void QtDialogs::Beep() { QApplication::beep(); }

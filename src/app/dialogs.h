@@ -20,7 +20,8 @@ class Dialogs {
 
   // File dialogs: `filter` is in the "Name (*.ext)|*.ext|All Files|*.*"
   // form the windows give; nothing when the user cancels.
-  virtual std::optional<std::string> OpenFile(QWidget* parent, const std::string& folder,
+  virtual std::optional<std::string> OpenFile(QWidget* parent, const std::string& title,
+                                              const std::string& folder,
                                               const std::string& filter) = 0;
   virtual std::optional<std::string> SaveFile(QWidget* parent, const std::string& title,
                                               const std::string& folder, const std::string& filter,
@@ -36,6 +37,7 @@ class Dialogs {
   // A confirmation with OK and Cancel: true for OK.
   virtual bool Confirm(QWidget* parent, const std::string& text) = 0;
   virtual void Error(QWidget* parent, const std::string& text) = 0;
+  // A plain message with OK.
   virtual void Information(QWidget* parent, const std::string& text) = 0;
   virtual void Beep() = 0;
   // Opens a web page with the desktop's default handler. False when it could
@@ -46,7 +48,8 @@ class Dialogs {
 // Qt's own dialogs, message boxes and beep.
 class QtDialogs : public Dialogs {
  public:
-  std::optional<std::string> OpenFile(QWidget* parent, const std::string& folder,
+  std::optional<std::string> OpenFile(QWidget* parent, const std::string& title,
+                                      const std::string& folder,
                                       const std::string& filter) override;
   std::optional<std::string> SaveFile(QWidget* parent, const std::string& title,
                                       const std::string& folder, const std::string& filter,

@@ -383,7 +383,7 @@ bool TMscMainFrm::eventFilter(QObject* watched, QEvent* event) {
 // ---- commands -------------------------------------------------------------
 
 void TMscMainFrm::FileOpenBmpExecute() {
-  const auto file = dialogs_.OpenFile(this, BmpDir_, kBmpFilter);
+  const auto file = dialogs_.OpenFile(this, std::string(), BmpDir_, kBmpFilter);
   if (!file) return;
   BmpDir_ = FolderOf(*file);
   BitmapResult loaded = ReadBmpFile(*file);
@@ -405,7 +405,7 @@ void TMscMainFrm::FileOpenBmpExecute() {
 }
 
 void TMscMainFrm::FileOpenWavExecute() {
-  const auto file = dialogs_.OpenFile(this, WavDir_, kWavFilter);
+  const auto file = dialogs_.OpenFile(this, std::string(), WavDir_, kWavFilter);
   if (!file) return;
   WavDir_ = FolderOf(*file);
   WaveInfo info;

@@ -35,6 +35,9 @@ ProgressDialogBase::ProgressDialogBase(TJobOwner& owner, QWidget* parent)
   ProgressBar_->setTextVisible(false);
   CancelBtn_->setObjectName("CancelBtn");
   CancelBtn_->setFocusPolicy(Qt::ClickFocus);  // not reachable with Tab
+  // Nor with Return: only a deliberate press asks the job to stop.
+  CancelBtn_->setAutoDefault(false);
+  CancelBtn_->setDefault(false);
   auto* times = new QHBoxLayout;
   times->addWidget(TimeLbl1_);
   times->addWidget(TimeLbl_);
@@ -109,8 +112,9 @@ void TProgressDlg::showEvent(QShowEvent* event) {
   elapsed_ = 0;
   ending_ = false;
   TimeLbl()->setText(QStringLiteral("00:00"));
-  ProgressBar()->setRange(0, 0);
-  ProgressBar()->setMaximum(0);
+  // Empty until the job says how many steps it has (a range of 0..0 would
+  // show Qt's busy animation instead).
+  ProgressBar()->setRange(0, 1);
   ProgressBar()->setValue(0);
   Timer().start(kFirstTick);
   QDialog::showEvent(event);

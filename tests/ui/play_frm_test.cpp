@@ -58,11 +58,11 @@ std::string ShortSong(const testing::TempDir& dir, int sectors,
 // The dialogs of the tests, also noting where the open dialog started.
 struct RecordingDialogs : testing::ScriptedDialogs {
   std::string openFolder, openFilter;
-  std::optional<std::string> OpenFile(QWidget* parent, const std::string& folder,
+  std::optional<std::string> OpenFile(QWidget* parent, const std::string& title, const std::string& folder,
                                       const std::string& filter) override {
     openFolder = folder;
     openFilter = filter;
-    return ScriptedDialogs::OpenFile(parent, folder, filter);
+    return ScriptedDialogs::OpenFile(parent, title, folder, filter);
   }
 };
 

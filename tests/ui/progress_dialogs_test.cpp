@@ -50,6 +50,11 @@ TEST(ProgressDlg, ElapsedTimeAndCancel) {
   EXPECT_EQ(dialog.Timer().interval(), 1000);  // after the first half-second tick
 
   owner.SetJobStatus(kJobRunning);
+  // Return and Escape do not cancel; only the button does.
+  QTest::keyClick(&dialog, Qt::Key_Return);
+  QTest::keyClick(&dialog, Qt::Key_Escape);
+  EXPECT_EQ(owner.JobStatus(), kJobRunning);
+  EXPECT_TRUE(dialog.isVisible());
   QTest::mouseClick(dialog.CancelBtn(), Qt::LeftButton);
   EXPECT_EQ(owner.JobStatus(), kJobCancelRequested);
   EXPECT_TRUE(dialog.isVisible());  // cancel only asks; the job closes it

@@ -19,11 +19,15 @@ class ScriptedDialogs : public Dialogs {
   std::deque<std::optional<std::string>> files;    // answers to OpenFile and SaveFile
   std::deque<bool> confirms;
   std::deque<std::optional<std::uint32_t>> colours;  // answers to ChooseColour
-  std::vector<std::string> errors, informations, titles, urls;
+  std::vector<std::string> errors, informations, urls;
+  std::vector<std::string> titles;      // of the save and folder dialogs
+  std::vector<std::string> openTitles;  // of the open dialogs
   std::vector<std::string> customColours;  // what the colour dialog was last given
   int beeps = 0;
 
-  std::optional<std::string> OpenFile(QWidget*, const std::string&, const std::string&) override {
+  std::optional<std::string> OpenFile(QWidget*, const std::string& title, const std::string&,
+                                      const std::string&) override {
+    openTitles.push_back(title);
     return Next(files, "OpenFile");
   }
   std::optional<std::string> SaveFile(QWidget*, const std::string& title, const std::string&,

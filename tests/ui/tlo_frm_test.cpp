@@ -30,11 +30,11 @@ class RecordingDialogs : public testing::ScriptedDialogs {
  public:
   std::vector<std::string> startFolders, filters, extensions;
 
-  std::optional<std::string> OpenFile(QWidget* parent, const std::string& folder,
+  std::optional<std::string> OpenFile(QWidget* parent, const std::string& title, const std::string& folder,
                                       const std::string& filter) override {
     startFolders.push_back(folder);
     filters.push_back(filter);
-    return ScriptedDialogs::OpenFile(parent, folder, filter);
+    return ScriptedDialogs::OpenFile(parent, title, folder, filter);
   }
   std::optional<std::string> SaveFile(QWidget* parent, const std::string& title,
                                       const std::string& folder, const std::string& filter,

@@ -106,6 +106,7 @@ TEST_F(UtilFrmTest, BrowsingFillsTheFieldsFromTheHandedOverFolders) {
   QTest::mouseClick(frm.WavBrowseBtn(), Qt::LeftButton);
   EXPECT_EQ(frm.WavPathEdit()->text(), QStringLiteral("/other/y.wav"));
   EXPECT_EQ(dialogs.titles, (std::vector<std::string>{"RWSファイルを指定", "WAVファイルを指定"}));
+  EXPECT_EQ(dialogs.openTitles, std::vector<std::string>{"CDGファイルを指定"});
 
   QTest::mouseClick(frm.NameCk(), Qt::LeftButton);
   dialogs.files = {"/music/z.rws", std::nullopt};

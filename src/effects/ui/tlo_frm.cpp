@@ -280,7 +280,7 @@ bool TTloFrm::WriteEffect(bool test, const std::string& fileName) {
 void TTloFrm::SaveBtnClick() { WriteEffect(false); }
 
 void TTloFrm::OpenBtnClick() {
-  const auto file = dialogs_.OpenFile(this, tloDir_, kTloFilter);
+  const auto file = dialogs_.OpenFile(this, std::string(), tloDir_, kTloFilter);
   if (!file) return;
   StepDelegate_->Commit();
   StoreEditBoxes();  // the own name on view stays

@@ -71,6 +71,8 @@ QLabel* Label(const QString& text, const char* name, QWidget* parent) {
 QPushButton* Button(const QString& text, const char* name, QWidget* parent) {
   auto* button = new QPushButton(text, parent);
   button->setObjectName(name);
+  // The steps move only when a button is pressed, never on Return.
+  button->setAutoDefault(false);
   return button;
 }
 
@@ -347,7 +349,6 @@ void TBmpFrm::BuildRectPanel() {
   arrows->addWidget(DBtn_, 2, 1);
   for (QPushButton* b : {LBtn_, RBtn_, UBtn_, DBtn_}) {
     b->setFixedSize(2 * kSwatchSide, kSwatchSide + kSwatchSide / 2);
-    b->setAutoRepeat(true);
     b->setFocusPolicy(Qt::NoFocus);
   }
 
@@ -543,7 +544,7 @@ void TBmpFrm::PalSaveBtnClick() {
 }
 
 void TBmpFrm::PalLoadBtnClick() {
-  const auto file = dialogs_.OpenFile(this, model_.Options().paletteFolder, kPalFilter);
+  const auto file = dialogs_.OpenFile(this, std::string(), model_.Options().paletteFolder, kPalFilter);
   if (!file) return;
   switch (model_.LoadPaletteFile(*file)) {
     case PalFileStatus::Loaded:

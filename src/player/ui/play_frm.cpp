@@ -357,7 +357,7 @@ void TPlayFrm::ScrollCkClick() { display_.SetEasyScroll(ScrollCk_->isChecked());
 // ---- Files and snapshots -----------------------------------------------------
 
 void TPlayFrm::CdgOpenExecute() {
-  const auto file = dialogs_.OpenFile(this, cdgDir_, kOpenFilter);
+  const auto file = dialogs_.OpenFile(this, std::string(), cdgDir_, kOpenFilter);
   if (!file) return;
   PathEdit_->setText(Text(*file));
   cdgDir_ = std::filesystem::path(*file).parent_path().string();

@@ -329,7 +329,7 @@ void TRipFrm::ShowAddedDrive(int position) {
 
 void TRipFrm::ImageBtnClick() {
   const std::optional<std::string> chosen =
-      dialogs_.OpenFile(this, imageDir_.empty() ? cdgDir_ : imageDir_, kImageFilter);
+      dialogs_.OpenFile(this, std::string(), imageDir_.empty() ? cdgDir_ : imageDir_, kImageFilter);
   if (!chosen) return;
   std::string error;
   if (!drives_.AddImage(*chosen, error)) {

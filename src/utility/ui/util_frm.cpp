@@ -135,7 +135,8 @@ void TUtilFrm::WriteSettings(IniFile& ini) const {
 }
 
 void TUtilFrm::showEvent(QShowEvent* event) {
-  setWindowTitle(kUtilityCaption);
+  // Opening the window clears the status; restoring it from an icon keeps it.
+  if (!event->spontaneous()) setWindowTitle(kUtilityCaption);
   QDialog::showEvent(event);
 }
 
@@ -152,7 +153,7 @@ void TUtilFrm::reject() {
 }
 
 void TUtilFrm::CdgBrowseBtnClick() {
-  if (const auto file = dialogs_.OpenFile(this, cdgDir_, kCdgOpenFilter))
+  if (const auto file = dialogs_.OpenFile(this, kCdgOpenTitle, cdgDir_, kCdgOpenFilter))
     CdgPathEdit_->setText(Q(*file));
 }
 
@@ -221,7 +222,15 @@ UtilityResult TUtilFrm::RunOnWorker(const std::function<UtilityResult(TJobOwner&
   QEventLoop loop;
   try {
     std::thread worker([&] {
-      result = operation(progress_);
+      // An error must not leave the thread: it ends the operation as a
+      // failure, with its reason shown like any other.
+      try {
+        result = operation(progress_);
+      } catch (const std::exception& error) {
+        result = {};
+        result.outcome = UtilityOutcome::Failed;
+        result.error = error.what();
+      }
       // Queued behind the progress calls, so the bar is up to date first.
       QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
