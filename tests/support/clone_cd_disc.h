@@ -103,7 +103,7 @@ inline std::string CcdText(const std::vector<int>& trackStarts, int sectors) {
   text += head("0xa1") + "PMin=" + std::to_string(tracks) + "\r\n";
   text += head("0xa2") + msf(sectors);
   for (int t = 0; t < tracks; ++t) {
-    char point[8];
+    char point[16];
     std::snprintf(point, sizeof point, "0x%02x", t + 1);
     text += head(point) + msf(trackStarts[static_cast<std::size_t>(t)]);
   }
