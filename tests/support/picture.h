@@ -23,6 +23,18 @@ inline Bitmap RandomPicture(unsigned seed) {
   return MakePicture([&](int, int) { return static_cast<int>(rng() % 16); });
 }
 
+// A 24-bit picture of any size in which neighbouring pixels differ:
+// (x, y, x ^ y), each cut to eight bits.
+inline Bitmap Gradient(int width, int height) {
+  Bitmap picture = *Bitmap::Create(width, height, 24).bitmap;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      picture.SetPixelRgb(x, y,
+                          {static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y),
+                           static_cast<std::uint8_t>(x ^ y)});
+  return picture;
+}
+
 // A 16-colour picture of any size: index (x + 2y) mod 16, entry i is
 // (16i + 1, 255 - i, 7), which cut to four bits is (16i, 240, 0), never black.
 inline Bitmap SixteenColours(int width, int height) {

@@ -26,15 +26,7 @@ namespace {
 using testing::RunModal;
 using Model = TBmpWizardModel;
 
-Bitmap Gradient(int width, int height) {
-  Bitmap picture = *Bitmap::Create(width, height, 24).bitmap;
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x)
-      picture.SetPixelRgb(x, y,
-                          {static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y),
-                           static_cast<std::uint8_t>(x ^ y)});
-  return picture;
-}
+using testing::Gradient;
 
 using testing::SixteenColours;
 
