@@ -206,6 +206,10 @@ bool EffectGrid::Open(const std::string& fileName, std::string* error) {
     if (error) *error = why;
     return false;
   }
+  return Open(ini, error);
+}
+
+bool EffectGrid::Open(IniFile& ini, std::string* error) {
   const std::int64_t steps = ini.ReadInteger(kInfo, "NumTiles", 0);
   if (steps > kMaxTileSteps) {
     if (error) *error = "the tile count " + std::to_string(steps) + " is too large";

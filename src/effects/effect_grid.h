@@ -17,6 +17,8 @@
 
 namespace mosaicer {
 
+class IniFile;
+
 struct TilePos {
   int Col = 0;
   int Row = 0;
@@ -133,6 +135,9 @@ class EffectGrid {
   // tile replaces an earlier one. False (and nothing changed) when the file
   // cannot be read; `error` then says why.
   bool Open(const std::string& fileName, std::string* error = nullptr);
+  // The same for an effect already parsed into `ini`, whose step sections
+  // it consumes.
+  bool Open(IniFile& ini, std::string* error = nullptr);
 
  private:
   static int Index(int col, int row) { return col * kRows + row; }
