@@ -22,6 +22,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -268,7 +269,10 @@ struct Session {
     std::vector<int> starts;
     for (const char* name : {"sunset.cdg", "spiral.cdg"}) {
       std::vector<std::uint8_t> cdg;
-      ReadWholeFile(Work(name), cdg);
+      if (const IoStatus read = ReadWholeFile(Work(name), cdg); !read) {
+        std::fprintf(stderr, "screenshots: %s\n", read.error().c_str());
+        std::exit(1);
+      }
       starts.push_back(static_cast<int>(packs.size() / kSubcodeBytesPerSector));
       for (std::size_t at = 0; at + kCdgSectorSize <= cdg.size(); at += kCdgSectorSize) {
         audio.append(reinterpret_cast<const char*>(&cdg[at]), kAudioBytesPerSector);

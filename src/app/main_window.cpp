@@ -321,7 +321,10 @@ void TMscMainFrm::WriteSettings() {
   aboutBox_->WriteSettings(ini);
 
   CreateFolders(FolderOf(paths_.settingsFile));
-  ini.Save(paths_.settingsFile);
+  // The settings are written as the window closes: say so when they could
+  // not be kept, since the next start will not find them.
+  if (const IoStatus saved = ini.Save(paths_.settingsFile); !saved)
+    dialogs_.Error(this, saved.error());
 }
 
 void TMscMainFrm::closeEvent(QCloseEvent* event) {

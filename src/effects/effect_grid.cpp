@@ -160,9 +160,10 @@ TileOrder EffectGrid::Order() const {
   return order;
 }
 
-bool EffectGrid::Write(const std::string& fileName) const {
+IoStatus EffectGrid::Write(const std::string& fileName) const {
   const TileOrder order = Order();
-  return !order.empty() && WriteTloFile(fileName, Header(), order);
+  if (order.empty()) return IoStatus::Failed("no tile is numbered; nothing was saved");
+  return WriteTloFile(fileName, Header(), order);
 }
 
 StepCheck EffectGrid::EnterTouchMode() {

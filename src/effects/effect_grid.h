@@ -112,9 +112,9 @@ class EffectGrid {
   // the numbering checks clean.
   TTloFile Header() const;
   TileOrder Order() const;
-  // Writes Header() and Order() into `fileName`, replacing it. False when the
+  // Writes Header() and Order() into `fileName`, replacing it. Fails when the
   // numbering does not check clean or the file cannot be written.
-  bool Write(const std::string& fileName) const;
+  IoStatus Write(const std::string& fileName) const;
 
   // Touch mode: entered only when the numbering has no repeat or gap (an
   // empty grid is fine); the counter starts at the highest number.

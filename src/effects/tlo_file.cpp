@@ -26,18 +26,9 @@ std::string OneLine(std::string text) {
 
 bool LoadTloText(const std::string& fileName, IniFile& ini, std::string* error) {
   ini.Parse({});
-  std::error_code ec;
-  const std::uintmax_t size = std::filesystem::file_size(fileName, ec);
-  const char* why = nullptr;
   std::vector<std::uint8_t> bytes;
-  if (ec)
-    why = "cannot open the file";
-  else if (size > kMaxTloBytes)
-    why = "the file is too large";
-  else if (!ReadWholeFile(fileName, bytes))
-    why = "cannot read the file";
-  if (why) {
-    if (error) *error = why;
+  if (IoStatus read = ReadWholeFile(fileName, bytes, kMaxTloBytes); !read) {
+    if (error) *error = read.error();
     return false;
   }
   ini.Parse(
@@ -91,7 +82,7 @@ std::string FormatTloFile(const TTloFile& header, const TileOrder& order) {
   return Utf8ToCp932(text);
 }
 
-bool WriteTloFile(const std::string& fileName, const TTloFile& header, const TileOrder& order) {
+IoStatus WriteTloFile(const std::string& fileName, const TTloFile& header, const TileOrder& order) {
   const std::string bytes = FormatTloFile(header, order);
   return WriteWholeFile(
       fileName, std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));

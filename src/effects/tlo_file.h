@@ -7,6 +7,7 @@
 
 #include "effects/tile_order.h"
 #include "platform/ini_file.h"
+#include "platform/io_status.h"
 
 namespace mosaicer {
 
@@ -40,10 +41,11 @@ inline constexpr int kTloVersion = 100;
 std::string FormatTloFile(const TTloFile& header, const TileOrder& order);
 
 // Writes FormatTloFile's bytes into `fileName`, replacing it whole.
-bool WriteTloFile(const std::string& fileName, const TTloFile& header, const TileOrder& order);
+IoStatus WriteTloFile(const std::string& fileName, const TTloFile& header, const TileOrder& order);
 
 // Loads an effect file (CP932, or UTF-8 when it is not valid CP932) into an
-// INI document. False when it cannot be read or is implausibly large.
+// INI document. False when it cannot be read or is implausibly large;
+// `error` then names the file and the reason.
 bool LoadTloText(const std::string& fileName, IniFile& ini, std::string* error = nullptr);
 
 }  // namespace mosaicer

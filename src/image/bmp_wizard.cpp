@@ -255,7 +255,7 @@ void TBmpWizardModel::DropSwatch(int target) {
   selectedSwatch_ = target;
 }
 
-bool TBmpWizardModel::SavePaletteFile(const std::filesystem::path& path) {
+IoStatus TBmpWizardModel::SavePaletteFile(const std::filesystem::path& path) {
   options_.paletteFolder = path.parent_path().string();
   return WritePalFile(path, SwatchColours(), options_.keep);
 }

@@ -108,7 +108,7 @@ class TBmpWizardModel {
   // the palette folder. Loading replaces palette entries 0..15 and swatches
   // 0..15 and sets the count to 16; K, the picked colour and the border
   // swatches stay. A file of another version changes nothing.
-  bool SavePaletteFile(const std::filesystem::path& path);
+  IoStatus SavePaletteFile(const std::filesystem::path& path);
   PalFileStatus LoadPaletteFile(const std::filesystem::path& path);
   void ApplyPaletteEntries(const std::array<PaletteEntry, kUsedPaletteEntries>& entries);
 

@@ -38,7 +38,7 @@ std::vector<std::uint8_t> FormatPalFile(const PaletteColours& colours, int keep)
   return bytes;
 }
 
-bool WritePalFile(const std::filesystem::path& path, const PaletteColours& colours, int keep) {
+IoStatus WritePalFile(const std::filesystem::path& path, const PaletteColours& colours, int keep) {
   return WriteWholeFile(path, FormatPalFile(colours, keep));
 }
 
@@ -61,7 +61,11 @@ PalFileContents ParsePalFile(std::span<const std::uint8_t> bytes) {
 
 PalFileContents ReadPalFile(const std::filesystem::path& path) {
   std::vector<std::uint8_t> bytes;
-  if (!ReadWholeFile(path, bytes)) return {};
+  if (IoStatus read = ReadWholeFile(path, bytes, kMaxPalFileBytes); !read) {
+    PalFileContents contents;
+    contents.error = read.error();
+    return contents;
+  }
   return ParsePalFile(bytes);
 }
 

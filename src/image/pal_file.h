@@ -11,10 +11,12 @@
 #include <cstdint>
 #include <filesystem>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "image/log_palette.h"
 #include "platform/bitmap.h"
+#include "platform/io_status.h"
 
 namespace mosaicer {
 
@@ -27,7 +29,7 @@ using PaletteColours = std::array<Rgb, kUsedPaletteEntries>;
 // The file's bytes for the 16 colours and K. K is stored as its low 16 bits.
 std::vector<std::uint8_t> FormatPalFile(const PaletteColours& colours, int keep);
 // Creates or replaces the file. False when it cannot be written.
-bool WritePalFile(const std::filesystem::path& path, const PaletteColours& colours, int keep);
+IoStatus WritePalFile(const std::filesystem::path& path, const PaletteColours& colours, int keep);
 
 enum class PalFileStatus {
   Loaded,        // entries and keep are valid
@@ -39,7 +41,11 @@ struct PalFileContents {
   PalFileStatus status = PalFileStatus::Unreadable;
   std::array<PaletteEntry, kUsedPaletteEntries> entries{};  // as stored, flags included
   int keep = 0;                                             // the file's K, for information only
+  std::string error;  // why an unreadable file could not be read, when it could not be opened
 };
+
+// A palette file is a few dozen bytes; anything past this is not one.
+inline constexpr std::uint64_t kMaxPalFileBytes = 64 * 1024;
 
 // Parses a file's bytes. Bytes past the 16 used entries are not looked at,
 // so a file cut short after them still loads; one that ends sooner lacks

@@ -1,5 +1,6 @@
 #include "platform/file_util.h"
 
+#include "platform/output_file.h"
 #include "platform/unique_fd.h"
 
 #include <fcntl.h>
@@ -16,8 +17,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr mode_t kAnyWriteBit = S_IWUSR | S_IWGRP | S_IWOTH;
-// Files we create get read and write for everyone the umask allows.
-constexpr mode_t kNewFileMode = S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH;
 // mkstemp replaces exactly these six characters.
 constexpr std::string_view kUniqueSuffix = "XXXXXX";
 constexpr std::size_t kReadChunk = 64 * 1024;
@@ -103,35 +102,77 @@ bool CreateFolders(const fs::path& path) {
   return FolderExists(path);
 }
 
-bool ReadWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes) {
-  bytes.clear();
-  UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!file.valid()) return false;
+bool SameFile(const fs::path& a, const fs::path& b) {
+  struct stat infoA, infoB;
+  if (::stat(a.c_str(), &infoA) != 0 || ::stat(b.c_str(), &infoB) != 0) return false;
+  return infoA.st_dev == infoB.st_dev && infoA.st_ino == infoB.st_ino;
+}
+
+namespace {
+
+// The checks of CheckInputFile on a stat result.
+IoStatus CheckInputInfo(const fs::path& path, const struct stat& info, std::uint64_t maxBytes,
+                        InputKind kind) {
+  if (S_ISDIR(info.st_mode))
+    return IoStatus::Failed("cannot read " + IoStatus::Quoted(path) + ": it is a folder");
+  const bool device = S_ISBLK(info.st_mode) || S_ISCHR(info.st_mode);
+  if (!S_ISREG(info.st_mode) && !(device && kind == InputKind::FileOrDevice))
+    return IoStatus::Failed("cannot read " + IoStatus::Quoted(path) + ": not a regular file");
+  if (S_ISREG(info.st_mode) && static_cast<std::uint64_t>(info.st_size) > maxBytes)
+    return IoStatus::Failed("cannot read " + IoStatus::Quoted(path) + ": too large (" +
+                            std::to_string(info.st_size) + " bytes, at most " +
+                            std::to_string(maxBytes) + ")");
+  return IoStatus::Ok();
+}
+
+IoStatus ReadFailure(const fs::path& path, int code) {
+  if (code == ENOENT || code == ENOTDIR)
+    return IoStatus::Failed("cannot read " + IoStatus::Quoted(path) + ": not found");
+  return IoStatus::FromErrno("read", path, code);
+}
+
+}  // namespace
+
+IoStatus CheckInputFile(const fs::path& path, std::uint64_t maxBytes, InputKind kind) {
   struct stat info;
-  if (::fstat(file.get(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
-  // The size is only a hint: the loop reads to the end whatever it turns out
-  // to be, which also covers pipes and files that grow meanwhile.
-  if (S_ISREG(info.st_mode) && info.st_size > 0)
-    bytes.reserve(static_cast<std::size_t>(info.st_size));
+  if (::stat(path.c_str(), &info) != 0) return ReadFailure(path, errno);
+  return CheckInputInfo(path, info, maxBytes, kind);
+}
+
+IoStatus ReadWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes,
+                       std::uint64_t maxBytes) {
+  bytes.clear();
+  UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!file.valid()) return ReadFailure(path, errno);
+  // Checked on the open file, so what was checked is what is read.
+  struct stat info;
+  if (::fstat(file.get(), &info) != 0) return ReadFailure(path, errno);
+  if (IoStatus s = CheckInputInfo(path, info, maxBytes, InputKind::File); !s) return s;
+  if (info.st_size > 0) bytes.reserve(static_cast<std::size_t>(info.st_size));
+  // The size is only a hint: the loop reads to the end, and a file that
+  // grows past the limit meanwhile is refused as too large.
   std::vector<std::uint8_t> chunk(kReadChunk);
   for (;;) {
     const ssize_t got = ::read(file.get(), chunk.data(), chunk.size());
     if (got == 0) break;
     if (got < 0) {
       if (errno == EINTR) continue;
+      const int code = errno;
       bytes.clear();
-      return false;
+      return ReadFailure(path, code);
+    }
+    if (bytes.size() + static_cast<std::size_t>(got) > maxBytes) {
+      bytes.clear();
+      return IoStatus::Failed("cannot read " + IoStatus::Quoted(path) + ": too large (at most " +
+                              std::to_string(maxBytes) + " bytes)");
     }
     bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + got);
   }
-  return true;
+  return IoStatus::Ok();
 }
 
-bool WriteWholeFile(const fs::path& path, std::span<const std::uint8_t> bytes) {
-  UniqueFd file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kNewFileMode));
-  if (!file.valid() || !WriteAll(file.get(), bytes.data(), bytes.size())) return false;
-  // Some file systems report a failed write only when the file is closed.
-  return file.Close();
+IoStatus WriteWholeFile(const fs::path& path, std::span<const std::uint8_t> bytes) {
+  return WriteFileAtomically(path, bytes.data(), bytes.size());
 }
 
 fs::path ProgramPath() {

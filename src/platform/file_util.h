@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/io_status.h"
+
 namespace mosaicer {
 
 // True for an existing regular file (after following links).
@@ -41,12 +43,32 @@ std::filesystem::path MakeTempFile(const std::filesystem::path& folder, std::str
 // afterwards, whether or not it had to be made.
 bool CreateFolders(const std::filesystem::path& path);
 
-// Reads the whole file into `bytes`. On failure (missing, a folder, a read
-// error) returns false and leaves `bytes` empty.
-bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes);
-// Creates or truncates the file and writes `bytes` to it. False when the file
-// cannot be opened or not every byte reaches it.
-bool WriteWholeFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+// True when both paths name one existing file (same device and inode), so a
+// job must not write the one while it reads the other.
+bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+
+inline constexpr std::uint64_t kNoSizeLimit = UINT64_MAX;
+
+// What an input may be besides a regular file.
+enum class InputKind {
+  File,          // a regular file (after following links)
+  FileOrDevice,  // a regular file, or a block or character device
+};
+
+// Checks that `path` can serve as a job's input before anything reads it: it
+// exists, is of the kind asked and holds at most `maxBytes`. The failure
+// names the file: "cannot read "x": not found", "... is a folder", ...
+IoStatus CheckInputFile(const std::filesystem::path& path, std::uint64_t maxBytes = kNoSizeLimit,
+                        InputKind kind = InputKind::File);
+
+// Reads the whole of a regular file of at most `maxBytes` into `bytes`. On
+// failure (missing, not a regular file, too large, a read error) `bytes` is
+// left empty and the status says which.
+IoStatus ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes,
+                       std::uint64_t maxBytes = kNoSizeLimit);
+// Replaces the file with `bytes`: written under a temporary name beside it and
+// renamed over it, so a failure (a full disk, a crash) leaves the old file.
+IoStatus WriteWholeFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
 // Looks up an environment variable; an unset variable reads as empty.
 using EnvironmentLookup = std::function<std::string(const char* name)>;

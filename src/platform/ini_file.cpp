@@ -106,7 +106,7 @@ void IniFile::Reindex() {
 
 bool IniFile::Load(const std::string& path) {
   std::vector<std::uint8_t> bytes;
-  const bool read = ReadWholeFile(path, bytes);
+  const bool read = ReadWholeFile(path, bytes, kMaxIniBytes).ok();
   Parse(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
   return read;
 }
@@ -120,7 +120,7 @@ std::string IniFile::Text() const {
   return out;
 }
 
-bool IniFile::Save(const std::string& path) const {
+IoStatus IniFile::Save(const std::string& path) const {
   const std::string text = Text();
   return WriteWholeFile(path,
                         std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));

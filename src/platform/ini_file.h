@@ -18,7 +18,12 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/io_status.h"
+
 namespace mosaicer {
+
+// Settings and effect files are a few kilobytes; a larger file is refused.
+inline constexpr std::uint64_t kMaxIniBytes = 16u << 20;
 
 class IniFile {
  public:
@@ -31,10 +36,10 @@ class IniFile {
   // Replaces the content with the parse of `text`.
   void Parse(std::string_view text);
   // Reads and parses a file. False (and an empty document) when the file
-  // cannot be read.
+  // cannot be read, or is larger than any settings file (kMaxIniBytes).
   bool Load(const std::string& path);
-  // Writes the document back. False on any I/O failure.
-  bool Save(const std::string& path) const;
+  // Replaces the file with the document; on any failure the old file stays.
+  IoStatus Save(const std::string& path) const;
   // The document as text, every line with the ending it was read with.
   std::string Text() const;
 

@@ -294,7 +294,9 @@ void TRipFrm::WriteSettings(IniFile& ini) const {
   driveIni.Load(DriveIniPath());  // other drives' sections stay
   drives_.SaveSettings(driveIni, perDrive);
   CreateFolders(settingsFolder_);
-  driveIni.Save(DriveIniPath());
+  // Written as the window closes, so the message belongs to what it leaves.
+  if (const IoStatus saved = driveIni.Save(DriveIniPath()); !saved)
+    dialogs_.Error(parentWidget(), saved.error());
 }
 
 void TRipFrm::SearchDrives(const DriveSearchSetup& setup) {
