@@ -20,15 +20,15 @@
 namespace mosaicer::cli {
 namespace {
 
-const std::vector<OptionSpec> kPictureOptions = {
+const std::vector<OptionDef> kPictureOptions = {
     {"method", 0, true},     {"bits", 0, true},
     {"keep", 0, true},       {"palette", 0, true},
     {"reduce", 0, false},    {"no-reduce", 0, false},
     {"no-dither", 0, false}, {"dither-strength", 0, true},
     {"origin", 0, true},     {"border", 0, true}};
-const std::vector<OptionSpec> kStreamOptions = {
+const std::vector<OptionDef> kStreamOptions = {
     {"effect", 0, true}, {"optimize", 0, true}, {"blank", 0, true}};
-const std::vector<OptionSpec> kTimingOptions = {{"timing", 0, true}, {"limit", 0, true}};
+const std::vector<OptionDef> kTimingOptions = {{"timing", 0, true}, {"limit", 0, true}};
 
 const char* const kPictureHelp =
     "picture options:\n"
@@ -47,8 +47,8 @@ const char* const kStreamHelp =
     "  --optimize none|tile|full     display optimisation (none)\n"
     "  --blank 0..150                blank sectors before the graphics (37)\n";
 
-std::vector<OptionSpec> Join(std::initializer_list<const std::vector<OptionSpec>*> lists) {
-  std::vector<OptionSpec> all;
+std::vector<OptionDef> Join(std::initializer_list<const std::vector<OptionDef>*> lists) {
+  std::vector<OptionDef> all;
   for (const auto* list : lists) all.insert(all.end(), list->begin(), list->end());
   return all;
 }
