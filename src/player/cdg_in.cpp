@@ -144,7 +144,7 @@ bool TCdgIn::Play() {
   try {
     worker_ = std::thread(&TCdgIn::Worker, this);
   } catch (const std::system_error&) {
-    out_.Close();
+    static_cast<void>(out_.Close());  // the start failed already; nothing more to report
     return false;
   }
   return true;
@@ -156,9 +156,15 @@ bool TCdgIn::Stop() {
   return SendAction(msgStop, 0);
 }
 
-bool TCdgIn::Pause() { return State() == csPlay ? SendAction(msgPause, 0) : true; }
+// True only when the output really paused or went on: the window's button
+// follows what the sound does.
+bool TCdgIn::Pause() {
+  return State() == csPlay ? SendAction(msgPause, 0) && State() == csPause : true;
+}
 
-bool TCdgIn::Restart() { return State() == csPause ? SendAction(msgRestart, 0) : true; }
+bool TCdgIn::Restart() {
+  return State() == csPause ? SendAction(msgRestart, 0) && State() == csPlay : true;
+}
 
 bool TCdgIn::SendAction(std::uint32_t message, std::int64_t argument) {
   if (!worker_.joinable()) return false;
@@ -180,18 +186,17 @@ void TCdgIn::HandleMessage(const ThreadMessage& m) {
   if (State() != csStop) {
     switch (m.message) {
       case msgStop:
-        out_.Reset();
-        out_.Close();
+        // Stopping drops what is queued; the device goes back whatever it says.
+        static_cast<void>(out_.Reset());
+        static_cast<void>(out_.Close());
         FState = csStop;
         Notify(kCdgInStopped, 0);
         break;
       case msgPause:
-        out_.Pause();
-        FState = csPause;
+        if (out_.Pause()) FState = csPause;
         break;
       case msgRestart:
-        out_.Restart();
-        FState = csPlay;
+        if (out_.Restart()) FState = csPlay;
         break;
       case msgStereoMode:
         changer_.SetMode(static_cast<std::uint8_t>(m.lparam & 0xFF));
@@ -209,7 +214,7 @@ void TCdgIn::Worker() {
   if (!PlayFile()) {
     // Nothing can be played: give the output back and tell the owner, who
     // would otherwise wait for a start that never comes.
-    out_.Close();
+    static_cast<void>(out_.Close());
     FState = csStop;
     Notify(kCdgInFailed, 0);
   }
@@ -246,7 +251,10 @@ bool TCdgIn::PlayFile() {
                     kSubcodeBytesPerSector);
       }
       changer_.Apply(reinterpret_cast<std::int16_t*>(audio.data()), count * kFramesPerSector);
-      out_.Write(audio.data(), static_cast<std::uint32_t>(count * kAudioBytesPerSector));
+      // Audio the device refuses is not skipped silently: playback ends
+      // as a failure.
+      if (!out_.Write(audio.data(), static_cast<std::uint32_t>(count * kAudioBytesPerSector)))
+        return false;
       Notify(kCdgInStep, static_cast<std::intptr_t>(count));
       Notify(kCdgInPacks, reinterpret_cast<std::intptr_t>(packs.data()));
     }
@@ -266,7 +274,9 @@ bool TCdgIn::PlayFile() {
     if (State() == csStop) break;
   }
   if (State() != csStop) {
-    out_.Close();  // without a reset: what is queued plays out
+    // Without a reset: what is queued plays out. The song has been played;
+    // a device that complains as it is given back changes nothing of that.
+    static_cast<void>(out_.Close());
     FState = csStop;
     Notify(kCdgInStopped, 0);
     Notify(kCdgInEnded, 0);

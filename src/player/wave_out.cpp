@@ -34,7 +34,7 @@ TWaveOut::TWaveOut(std::unique_ptr<WaveDevice> device)
 
 TWaveOut::~TWaveOut() {
   Reset();
-  Close();
+  static_cast<void>(Close());  // no one is left to hear of a failure
 }
 
 bool TWaveOut::UseDevice(std::unique_ptr<WaveDevice> device) {
