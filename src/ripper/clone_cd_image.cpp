@@ -378,10 +378,15 @@ bool CheckCcdToc(const CcdToc& toc, std::string& error) {
               " entry";
       return false;
     }
-    if (s.firstTrack > s.lastTrack || s.firstTrack <= previousTrack) {
-      error = name + " runs from track " + std::to_string(s.firstTrack) + " to track " +
-              std::to_string(s.lastTrack) + ", which does not follow track " +
-              std::to_string(previousTrack);
+    if (s.firstTrack > s.lastTrack) {
+      error = name + " runs backwards, from track " + std::to_string(s.firstTrack) + " to track " +
+              std::to_string(s.lastTrack);
+      return false;
+    }
+    // Track numbers run on from one session to the next without a gap.
+    if (previousTrack != 0 && s.firstTrack != previousTrack + 1) {
+      error = name + " starts at track " + std::to_string(s.firstTrack) + ", not at track " +
+              std::to_string(previousTrack + 1) + " after the session before";
       return false;
     }
     for (int t = kFirstTrackNumber; t <= kLastTrackNumber; ++t) {

@@ -45,7 +45,8 @@ bool ParseCcd(std::string_view text, CcdToc& toc, std::string& error);
 // Checks that the table of contents describes tracks a ripper can read:
 // every session (1..99) has one first-track (A0), last-track (A1) and
 // lead-out (A2) entry; every track from its first to its last is listed
-// once, in that session; minutes, seconds and frames are in range (MIN
+// once, in that session, and a session's first track follows the last
+// track of the session before; minutes, seconds and frames are in range (MIN
 // 0..99, SEC 0..59, FRAME 0..74); tracks start at 00:02:00 or later, each
 // after the one before it and before its session's lead-out; a session
 // starts at or after the lead-out of the one before; no lead-out lies past
