@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/subcode_pack.h"
+#include "platform/file_util.h"
 
 namespace mosaicer {
 namespace {
@@ -16,6 +17,8 @@ constexpr std::uint8_t kOutputBuffers = 2;
 constexpr std::size_t kFramesPerSector = kAudioBytesPerSector / (kChannels * kBits / 8);  // 588
 constexpr int kStereoModes = 5;
 constexpr std::int64_t kTimeoutFactor = 2000;  // two steps, in milliseconds per second
+// A whole CD of 2448-byte sectors is about 820 MB.
+constexpr std::uint64_t kMaxOnMemoryBytes = 1ull << 30;
 
 // The event a message carries; shared, so a sender that gave up waiting
 // never leaves the worker signalling a destroyed event.
@@ -32,19 +35,23 @@ void Release(const ThreadMessage& m) { delete EventOf(m); }
 // Sectors come from the file or from a copy of it in memory.
 class SectorSource {
  public:
+  // Only a regular file is played: a folder, a device or a pipe never ends
+  // or never starts. A copy in memory is bounded.
   bool Open(const std::string& fileName, bool onMemory) {
+    if (!CheckInputFile(fileName)) return false;
+    if (onMemory) {
+      if (!ReadWholeFile(fileName, memory_, kMaxOnMemoryBytes)) return false;
+      size_ = memory_.size();
+      inMemory_ = true;
+      return true;
+    }
     file_.open(fileName, std::ios::binary | std::ios::ate);
     if (!file_) return false;
-    size_ = static_cast<std::uint64_t>(file_.tellg());
+    const std::streamoff size = file_.tellg();
+    if (size < 0) return false;
+    size_ = static_cast<std::uint64_t>(size);
     file_.seekg(0);
-    if (onMemory) {
-      memory_.resize(size_);
-      if (!file_.read(reinterpret_cast<char*>(memory_.data()), static_cast<std::streamsize>(size_)))
-        return false;
-      file_.close();
-      inMemory_ = true;
-    }
-    return true;
+    return static_cast<bool>(file_);
   }
   std::uint64_t Size() const { return size_; }
   bool Read(std::uint8_t* buffer, std::size_t bytes) {
