@@ -147,6 +147,8 @@ TEST_F(HostileCli, EachMistakeHasItsExitStatusAndAMessageThatNamesTheCause) {
   dir.Write("mono.wav", testing::Riff(testing::Chunk("fmt ", testing::PcmFormat(1, 44100, 16)) +
                                       testing::Chunk("data", std::string(400, 'a'))));
   fs::create_directory(dir.File("folder.ccd"));
+  dir.Write("765.cdg", ReadFile(rws).substr(0, 765 * kSubcodeBytesPerSector));
+  dir.Write("noise.bin", testing::AudioBytes(4 * kCdgSectorSize));
   const std::string out = dir.File("out.cdg");
   struct Case {
     std::vector<std::string> args;
@@ -169,8 +171,11 @@ TEST_F(HostileCli, EachMistakeHasItsExitStatusAndAMessageThatNamesTheCause) {
       {{"render", dir.File("empty.cdg"), "-o", dir.File("f.bmp")}, kExitFailure, "is empty"},
       {{"play", dir.File("empty.cdg"), "--device", "null"}, kExitFailure, "is empty"},
       {{"divide", dir.File("empty.cdg"), "-o", dir.File("e.rws")}, kExitFailure, "is empty"},
-      {{"play", rws, "--device", "null"}, kExitFailure, "no audio to play"},
+      {{"play", rws, "--device", "null"}, kExitFailure, "holds no audio"},
       {{"divide", rws, "-o", dir.File("d.rws")}, kExitFailure, "bare subcode"},
+      // An RWS file of 765 sectors (a multiple of 51) named .cdg is still RWS.
+      {{"play", dir.File("765.cdg"), "--device", "null"}, kExitFailure, "bare subcode"},
+      {{"check", dir.File("noise.bin")}, kExitUsage, "--format cdg or --format rws"},
       // An effect asked for by name must be one.
       {{"create", picture, song, "-o", out, "--effect", dir.File("none.tlo")}, kExitFailure,
        "not found"},
