@@ -17,7 +17,7 @@ TEST(AboutBox, ShowsTheProductAndOpensItsWebPage) {
   TAboutBox box(dialogs);
   EXPECT_EQ(box.windowTitle(), QStringLiteral("バージョン情報"));
   EXPECT_EQ(box.ProductName()->text(), QStringLiteral("Mosaicer"));
-  EXPECT_EQ(box.Version()->text(), QStringLiteral("Version 1.03"));
+  EXPECT_EQ(box.Version()->text(), QStringLiteral("Version " MOSAICER_VERSION));
   EXPECT_EQ(box.MessageLbl()->text(),
             QStringLiteral("このプログラムはフリーソフトです。\n自己責任の元で使用して下さい。"));
   EXPECT_EQ(box.WebSiteBtn()->text(), QStringLiteral("&WebSite"));

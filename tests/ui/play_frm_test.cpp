@@ -77,9 +77,10 @@ class PlayFrmTest : public ::testing::Test {
     return frm.PlayStop()->isEnabled() && frm.PlayPause()->isEnabled() &&
            !frm.PlayPlay()->isEnabled() && !frm.Starting();
   }
+  // Play is enabled exactly when there is a song to play.
   bool Idle() const {
-    return frm.PlayPlay()->isEnabled() && !frm.PlayStop()->isEnabled() &&
-           !frm.PlayPause()->isEnabled();
+    return frm.PlayPlay()->isEnabled() == !frm.PathEdit()->text().isEmpty() &&
+           !frm.PlayStop()->isEnabled() && !frm.PlayPause()->isEnabled() && !frm.Starting();
   }
   // Shows the window as the main window does and runs `act` inside it; the
   // window is closed afterwards if `act` left it open.
@@ -123,12 +124,25 @@ TEST_F(PlayFrmTest, WindowKeepsItsHeightAndAMinimumWidth) {
   EXPECT_EQ(frm.size(), QSize(700, 240));
 }
 
-TEST_F(PlayFrmTest, PlayWithoutAPathDoesNothing) {
+TEST_F(PlayFrmTest, PlayAndSnapshotsWaitForTheirPaths) {
   Run([&] {
-    QTest::mouseClick(frm.PlayBtn(), Qt::LeftButton);
+    frm.BmpPathEdit()->setText(QString::fromStdString(dir.File("shots")));
+    EXPECT_FALSE(frm.PlayPlay()->isEnabled());
+    EXPECT_FALSE(frm.PlayBtn()->isEnabled());
+    EXPECT_FALSE(frm.CdgBmp()->isEnabled());
+    EXPECT_FALSE(frm.CdgBmpEx()->isEnabled());
+    frm.PlayPlay()->trigger();  // a disabled action does nothing
     EXPECT_TRUE(Idle());
-    EXPECT_FALSE(frm.Starting());
     EXPECT_EQ(frm.Source().State(), csStop);
+
+    frm.PathEdit()->setText("song.cdg");
+    EXPECT_TRUE(frm.PlayBtn()->isEnabled());
+    EXPECT_TRUE(frm.CdgBmp()->isEnabled());
+    EXPECT_TRUE(frm.CdgBmpEx()->isEnabled());
+    frm.BmpPathEdit()->clear();
+    EXPECT_FALSE(frm.CdgBmp()->isEnabled());
+    EXPECT_TRUE(frm.PlayPlay()->isEnabled());
+    EXPECT_TRUE(dialogs.errors.empty());
   });
 }
 
@@ -241,20 +255,31 @@ TEST_F(PlayFrmTest, RepeatCheckedAfterTheSourceEndedStartsTheSongAgain) {
   });
 }
 
-TEST_F(PlayFrmTest, FileThatCannotBeReadReturnsToIdleWithoutRestarting) {
+TEST_F(PlayFrmTest, AFileThatCannotBePlayedSaysWhyAndStaysIdle) {
+  const std::string missing = dir.File("missing.cdg");
+  // Whole 96-byte records but no whole 2448-byte sector: subcode alone.
+  const std::string bare = dir.Write("bare.cdg", std::string(96 * 30, '\0'));
+  const std::string tiny = dir.Write("tiny.cdg", "not a song");
   Run([&] {
     frm.RepeatCk()->setChecked(true);
-    frm.PathEdit()->setText(QString::fromStdString(dir.File("missing.cdg")));
-    QTest::mouseClick(frm.PlayBtn(), Qt::LeftButton);
-    EXPECT_TRUE(frm.Starting());
-    EXPECT_TRUE(WaitFor([&] { return Idle(); }));
-    EXPECT_FALSE(frm.Starting());
-    QTest::qWait(300);
-    EXPECT_TRUE(Idle());
-    EXPECT_EQ(frm.Source().State(), csStop);
+    for (const std::string& song : {missing, bare, tiny}) {
+      frm.PathEdit()->setText(QString::fromStdString(song));
+      QTest::mouseClick(frm.PlayBtn(), Qt::LeftButton);
+      EXPECT_FALSE(frm.Starting()) << song;
+      EXPECT_TRUE(Idle()) << song;
+      EXPECT_EQ(frm.Source().State(), csStop);
+    }
+    QTest::qWait(100);
+    EXPECT_TRUE(Idle());  // and no restart
     frm.reject();
-    EXPECT_FALSE(frm.isVisible());  // no longer held open
+    EXPECT_FALSE(frm.isVisible());
   });
+  ASSERT_EQ(dialogs.errors.size(), 3u);
+  EXPECT_EQ(dialogs.errors[0].rfind("\"" + missing + "\"を再生できません。\n", 0), 0u);
+  EXPECT_NE(dialogs.errors[0].find("not found"), std::string::npos) << dialogs.errors[0];
+  EXPECT_EQ(dialogs.errors[1], "\"" + bare + "\"はCDGファイルではありません。音声を含まないサブコードだけのファイルです。");
+  EXPECT_EQ(dialogs.errors[2].rfind("\"" + tiny + "\"はCDGファイルではありません。", 0), 0u);
+  EXPECT_EQ(dialogs.beeps, 3);
 }
 
 TEST_F(PlayFrmTest, WholeSongIsDrawnAsRenderSavesIt) {

@@ -20,6 +20,7 @@
 #include <chrono>
 
 #include "app/bitmap_image.h"
+#include "app/screen_fit.h"
 #include "app/window_placement.h"
 #include "core/subcode_pack.h"
 
@@ -214,17 +215,17 @@ TBmpFrm::TBmpFrm(Dialogs& dialogs, QWidget* parent)
   buttons->addStretch();
   buttons->addWidget(PrevBtn_);
   buttons->addWidget(NextBtn_);
-  auto* layout = new QVBoxLayout(this);
+  // The pages scroll on a small screen; the buttons stay in view below them.
+  auto* layout = new QVBoxLayout(ScrollingBody(*this));
   layout->addWidget(TabControl1_, 1);
   layout->addWidget(PalPanel_);
   layout->addWidget(ReducePanel_);
   layout->addWidget(RectPanel_);
-  layout->addLayout(buttons);
+  buttons->setContentsMargins(layout->contentsMargins());
+  static_cast<QVBoxLayout*>(this->layout())->addLayout(buttons);
 
-  setMinimumSize(kMinWidth, kMinHeight);
-  if (const QScreen* s = screen())
-    setMaximumSize(s->size().expandedTo(QSize(kMinWidth, kMinHeight)));
-  resize(kMinWidth, kMinHeight);
+  FitSizeLimits(*this, QSize(kMinWidth, kMinHeight), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+  resize(QSize(kMinWidth, kMinHeight).boundedTo(AvailableScreenSize(*this)));
 
   connect(NextBtn_, &QPushButton::clicked, this, [this] { NextBtnClick(); });
   connect(PrevBtn_, &QPushButton::clicked, this, [this] { PrevBtnClick(); });

@@ -121,8 +121,14 @@ class TPlayFrm : public QDialog {
   void Ended();
   void Failed();
 
-  // Play enabled, Stop and Pause disabled.
+  // Play enabled (when there is a song), Stop and Pause disabled.
   void ShowIdle();
+  // Play while idle with a song; snapshots with a song and a folder.
+  void UpdateCommands();
+  // The status line: a short text and, as its tool tip, the whole of it.
+  void ShowStatus(const QString& text, const QString& detail);
+  // A beep and the error box.
+  void Refuse(const std::string& message);
   void SaveSnapshot(bool screenSize);
 
   Dialogs& dialogs_;
@@ -133,6 +139,7 @@ class TPlayFrm : public QDialog {
   bool starting_ = false;
   bool paused_ = false;
   bool playing_ = false;  // the worker has reported its start; no stop since
+  bool idle_ = true;      // neither starting nor playing
   // The sectors of the current step: written and read by the callback.
   std::atomic<std::intptr_t> stepSectors_{0};
 
@@ -164,6 +171,7 @@ class TPlayFrm : public QDialog {
   QLabel* BmpPathLbl_;
   QLineEdit* BmpPathEdit_;
   QPushButton* Button1_;
+  QLabel* StatusLbl_;  // what the last snapshot did
 };
 
 }  // namespace mosaicer
