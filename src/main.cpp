@@ -1,6 +1,7 @@
 // With a subcommand the program runs the command-line front end and never
 // touches a display; without one it starts the desktop application (when
 // built with it).
+#include <exception>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -15,5 +16,12 @@ int main(int argc, char** argv) {
 #ifdef MOSAICER_WITH_GUI
   if (args.empty()) return mosaicer::RunApplication(argc, argv);
 #endif
-  return mosaicer::cli::RunCli(args, std::cout, std::cerr);
+  try {
+    return mosaicer::cli::RunCli(args, std::cout, std::cerr);
+  } catch (const std::exception& e) {
+    std::cerr << "mosaicer: internal error: " << e.what() << "\n";
+  } catch (...) {
+    std::cerr << "mosaicer: internal error\n";
+  }
+  return 1;
 }

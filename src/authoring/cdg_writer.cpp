@@ -12,6 +12,7 @@
 
 #include "authoring/authoring_state.h"
 #include "core/subcode_pack.h"
+#include "platform/output_file.h"
 #include "platform/unique_fd.h"
 
 namespace mosaicer {
@@ -22,14 +23,18 @@ namespace {
 // once, so audio is copied no more often than a plain file copy does.
 constexpr std::int64_t kBatchSectors = 256;
 
-// Fills the pieces with exactly their sizes' worth of bytes, in order.
-bool ReadAll(int fd, std::vector<iovec>& pieces) {
+// Fills the pieces with exactly their sizes' worth of bytes, in order. On
+// failure `error` is errno, or 0 when the file ended first.
+bool ReadAll(int fd, std::vector<iovec>& pieces, int& error) {
   std::size_t first = 0;
   while (first < pieces.size()) {
     const int count = static_cast<int>(std::min<std::size_t>(pieces.size() - first, IOV_MAX));
     const ssize_t n = ::readv(fd, pieces.data() + first, count);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
+    if (n <= 0) {
+      error = n < 0 ? errno : 0;
+      return false;
+    }
     std::size_t got = static_cast<std::size_t>(n);
     while (first < pieces.size() && got >= pieces[first].iov_len) got -= pieces[first++].iov_len;
     if (got > 0) {  // a piece filled part-way: read the rest of it next
@@ -38,6 +43,20 @@ bool ReadAll(int fd, std::vector<iovec>& pieces) {
     }
   }
   return true;
+}
+
+IoStatus SongReadFailure(const std::string& wavPath, int error) {
+  if (error != 0) return IoStatus::FromErrno("read", wavPath, error);
+  return IoStatus::Failed("cannot read " + IoStatus::Quoted(wavPath) +
+                          ": the file ends before the audio its header announces");
+}
+
+// The job's end when something failed: the temporary file goes, and the
+// message says what is left on disk.
+IoStatus Fail(OutputFile& out, TJobOwner& owner, const IoStatus& cause) {
+  out.Discard();
+  owner.SetJobStatus(kJobFailed);
+  return IoStatus::Failed(cause.error() + "; " + out.UnchangedNote());
 }
 
 }  // namespace
@@ -114,16 +133,15 @@ CdgLayout PlanCdgLayout(int timing, std::uint32_t audioBytes, std::int64_t packC
   return l;
 }
 
-void WriteCdgFile(const CdgLayout& layout, const std::string& wavPath, const WaveInfo& wave,
-                  const std::vector<std::uint8_t>& stream, const std::string& outputPath,
-                  TJobOwner& owner) {
+IoStatus WriteCdgFile(const CdgLayout& layout, const std::string& wavPath, const WaveInfo& wave,
+                      const std::vector<std::uint8_t>& stream, const std::string& outputPath,
+                      TJobOwner& owner) {
+  OutputFile out;
+  if (IoStatus opened = out.Open(outputPath); !opened) return Fail(out, owner, opened);
   UniqueFd in(::open(wavPath.c_str(), O_RDONLY | O_CLOEXEC));
-  UniqueFd out(
-      in.valid() ? ::open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666) : -1);
-  if (!in.valid() || !out.valid() || ::lseek(in.get(), wave.dataOffset, SEEK_SET) < 0) {
-    owner.SetJobStatus(kJobFailed);
-    return;
-  }
+  if (!in.valid()) return Fail(out, owner, IoStatus::FromErrno("read", wavPath, errno));
+  if (::lseek(in.get(), wave.dataOffset, SEEK_SET) < 0)
+    return Fail(out, owner, IoStatus::FromErrno("read", wavPath, errno));
   owner.Report(kProgressSteps, static_cast<int>(layout.Steps()));
 
   const std::int64_t streamSectors =
@@ -146,29 +164,32 @@ void WriteCdgFile(const CdgLayout& layout, const std::string& wavPath, const Wav
         std::memcpy(sector + kAudioBytesPerSector, stream.data() + s * kSubcodeBytesPerSector,
                     kSubcodeBytesPerSector);
     }
-    if (!ReadAll(in.get(), audio)) {
-      owner.SetJobStatus(kJobFailed);
-      return;
-    }
+    if (int error = 0; !ReadAll(in.get(), audio, error))
+      return Fail(out, owner, SongReadFailure(wavPath, error));
     for (std::int64_t i = 0; i < count; ++i) {
       // The final partial audio sector is no step of its own, except when
       // audio and graphics run together, and it is never a place to stop.
       const bool partial = layout.AudioAt(first + i) == layout.fullAudio;
       if (!partial || layout.kind == CdgWriterKind::Together) owner.Report(kProgressStep);
       if (!partial && owner.CancelRequested()) {
-        // The file keeps every sector up to this one.
-        WriteAll(out.get(), batch.data(), static_cast<std::size_t>(i + 1) * kCdgSectorSize);
-        out.Close();
-        return;
+        // The user asked for this file: it keeps every sector up to this one
+        // under its name.
+        IoStatus kept =
+            out.Write(batch.data(), static_cast<std::size_t>(i + 1) * kCdgSectorSize);
+        if (kept) kept = out.Commit();
+        if (!kept) return Fail(out, owner, kept);
+        return IoStatus::Ok();
       }
     }
-    if (!WriteAll(out.get(), batch.data(), static_cast<std::size_t>(count) * kCdgSectorSize)) {
-      owner.SetJobStatus(kJobFailed);
-      return;
-    }
+    if (IoStatus written =
+            out.Write(batch.data(), static_cast<std::size_t>(count) * kCdgSectorSize);
+        !written)
+      return Fail(out, owner, written);
   }
   owner.Report(kProgressAllSteps);
-  owner.SetJobStatus(out.Close() ? kJobSucceeded : kJobFailed);
+  if (IoStatus committed = out.Commit(); !committed) return Fail(out, owner, committed);
+  owner.SetJobStatus(kJobSucceeded);
+  return IoStatus::Ok();
 }
 
 }  // namespace mosaicer

@@ -9,6 +9,7 @@
 
 #include "authoring/job_owner.h"
 #include "authoring/wave_info.h"
+#include "platform/io_status.h"
 
 namespace mosaicer {
 
@@ -40,11 +41,13 @@ CdgLayout PlanCdgLayout(int timing, std::uint32_t audioBytes, std::int64_t packC
 
 // Writes the CDG file of `layout`, reporting through `owner`: steps (6), one
 // step per sector (8), all done (7). After each sector it stops if a cancel
-// was requested, leaving the file as far as written. Sets the status to
-// succeeded at the end, or to failed when a file cannot be opened, read or
-// written.
-void WriteCdgFile(const CdgLayout& layout, const std::string& wavPath, const WaveInfo& wave,
-                  const std::vector<std::uint8_t>& stream, const std::string& outputPath,
-                  TJobOwner& owner);
+// was requested, and the file as far as written takes the output's name.
+// The file is written under a temporary name and replaces `outputPath` only
+// then or at the end. Sets the status to succeeded at the end, or to failed
+// when a file cannot be opened, read or written; the failure's message names
+// the file, the reason and what is left on disk.
+IoStatus WriteCdgFile(const CdgLayout& layout, const std::string& wavPath, const WaveInfo& wave,
+                      const std::vector<std::uint8_t>& stream, const std::string& outputPath,
+                      TJobOwner& owner);
 
 }  // namespace mosaicer

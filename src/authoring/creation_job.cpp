@@ -13,6 +13,12 @@
 #include "platform/file_util.h"
 
 namespace mosaicer {
+namespace {
+
+constexpr const char* kNotAPreparedPicture =
+    "there is no prepared picture (300x216 pixels, 16 colours) to make it from";
+
+}  // namespace
 
 SaveTarget CheckSaveTarget(const std::string& path) {
   struct stat info;
@@ -45,17 +51,22 @@ CdgLayout TCreationJob::Layout(const AuthoringState& state, std::int64_t packCou
 
 void TCreationJob::RunCreation(const AuthoringState& state, const TSubCodeErrorCorrect& ecc,
                                const std::string& outputPath) {
+  error_.clear();
   try {
     std::vector<std::uint8_t> stream;
     std::int64_t packCount = 0;
     if (!BuildPackStream(state, ecc, stream, packCount)) {
+      error_ = kNotAPreparedPicture;
       SetJobStatus(kJobFailed);
       Report(kProgressFailed);
       return;
     }
-    WriteCdgFile(Layout(state, packCount), state.wavPath, state.wave, stream, outputPath, *this);
+    const IoStatus written = WriteCdgFile(Layout(state, packCount), state.wavPath, state.wave,
+                                          stream, outputPath, *this);
+    if (!written) error_ = written.error();
     Report(kProgressDone);
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    error_ = std::string("cannot make ") + IoStatus::Quoted(outputPath) + ": " + e.what();
     // Out of memory and the like: the status says failed unless a writer
     // had already finished.
     Report(kProgressFailed);
@@ -73,31 +84,32 @@ Outcome CreationOutcome(std::uint8_t jobStatus) {
   }
 }
 
-bool SaveRwsFile(const AuthoringState& state, const TSubCodeErrorCorrect& ecc,
-                 const std::string& path) {
+IoStatus SaveRwsFile(const AuthoringState& state, const TSubCodeErrorCorrect& ecc,
+                     const std::string& path) {
   try {
     std::vector<std::uint8_t> stream;
     std::int64_t packCount = 0;
-    return BuildPackStream(state, ecc, stream, packCount) && WriteWholeFile(path, stream);
-  } catch (const std::exception&) {
-    return false;
+    if (!BuildPackStream(state, ecc, stream, packCount)) return IoStatus::Failed(kNotAPreparedPicture);
+    return WriteWholeFile(path, stream);
+  } catch (const std::exception& e) {
+    return IoStatus::Failed("cannot make " + IoStatus::Quoted(path) + ": " + e.what());
   }
 }
 
-bool SaveVisibleBmp(const AuthoringState& state, const std::string& path) {
+IoStatus SaveVisibleBmp(const AuthoringState& state, const std::string& path) {
   const Bitmap& picture = state.picture;
   if (picture.Width() != kScreenWidth || picture.Height() != kScreenHeight ||
       picture.BitsPerPixel() != 4)
-    return false;
+    return IoStatus::Failed(kNotAPreparedPicture);
   BitmapResult made = Bitmap::Create(kVisibleWidth, kVisibleHeight, 4);
-  if (!made.ok()) return false;
+  if (!made.ok()) return IoStatus::Failed(made.error);
   Bitmap& visible = *made.bitmap;
   for (int i = 0; i < kUsedPaletteEntries; ++i) visible.SetPaletteEntry(i, picture.Palette()[i]);
   visible.SetPaletteCount(kUsedPaletteEntries);
   for (int y = 0; y < kVisibleHeight; ++y)
     for (int x = 0; x < kVisibleWidth; ++x)
       visible.SetPixelIndex(x, y, picture.PixelIndex(kVisibleLeft + x, kVisibleTop + y));
-  return WriteBmpFile(visible, path).ok();
+  return WriteBmpFile(visible, path);
 }
 
 }  // namespace mosaicer

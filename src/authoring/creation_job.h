@@ -11,6 +11,7 @@
 #include "authoring/cdg_writer.h"
 #include "authoring/job_owner.h"
 #include "core/parity.h"
+#include "platform/io_status.h"
 
 namespace mosaicer {
 
@@ -46,8 +47,13 @@ class TCreationJob : public TJobOwner {
   // The layout the current state gives for a stream of `packCount` packs.
   static CdgLayout Layout(const AuthoringState& state, std::int64_t packCount);
 
+  // Why the last job failed: the file, the reason and what is left on disk.
+  // Read it after Wait().
+  const std::string& Error() const { return error_; }
+
  private:
   std::thread worker_;
+  std::string error_;
 };
 
 // The text and kind of the message that reports a finished CDG job; resets
@@ -59,12 +65,12 @@ struct Outcome {
 };
 Outcome CreationOutcome(std::uint8_t jobStatus);
 
-// The pack stream saved as an RWS file. False when building or saving fails.
-bool SaveRwsFile(const AuthoringState& state, const TSubCodeErrorCorrect& ecc,
-                 const std::string& path);
+// The pack stream saved as an RWS file; the failure names the file and why.
+IoStatus SaveRwsFile(const AuthoringState& state, const TSubCodeErrorCorrect& ecc,
+                     const std::string& path);
 
 // The 288 x 192 visible area of the picture as a 4-bit BMP with the
 // picture's colour table.
-bool SaveVisibleBmp(const AuthoringState& state, const std::string& path);
+IoStatus SaveVisibleBmp(const AuthoringState& state, const std::string& path);
 
 }  // namespace mosaicer

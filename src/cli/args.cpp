@@ -51,6 +51,11 @@ std::optional<Args> Args::Parse(const std::vector<std::string>& argv,
       error = "option '--" + option->name + "' takes no value";
       return std::nullopt;
     }
+    // Which of two values was meant cannot be known; a repeated flag is harmless.
+    if (option->takesValue && args.values_.count(option->name) != 0) {
+      error = "option '--" + option->name + "' is given more than once";
+      return std::nullopt;
+    }
     args.values_[option->name].push_back(value);
   }
   return args;

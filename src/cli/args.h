@@ -19,12 +19,12 @@ struct OptionSpec {
 class Args {
  public:
   // Parses `argv` against `known`. Returns nothing, with `error` set, for an
-  // unknown option or a missing value.
+  // unknown option, a missing value or an option with a value given twice.
   static std::optional<Args> Parse(const std::vector<std::string>& argv,
                                    std::span<const OptionSpec> known, std::string& error);
 
   bool Has(const std::string& name) const { return values_.count(name) != 0; }
-  // The last value given for an option, or `fallback`.
+  // The value given for an option, or `fallback`.
   std::string Value(const std::string& name, const std::string& fallback = {}) const;
   const std::vector<std::string>& Positionals() const { return positionals_; }
 

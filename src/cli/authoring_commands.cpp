@@ -2,6 +2,7 @@
 // window's commands make them, with the wizard's and the window's defaults.
 #include <unistd.h>
 
+#include <algorithm>
 #include <ostream>
 
 #include "authoring/creation_job.h"
@@ -9,6 +10,9 @@
 #include "cli/commands.h"
 #include "cli/output_check.h"
 #include "cli/progress.h"
+#include "cli/values.h"
+#include "effects/tile_order.h"
+#include "effects/tlo_file.h"
 #include "image/pal_file.h"
 #include "image/prepare_picture.h"
 #include "platform/bmp_codec.h"
@@ -79,6 +83,7 @@ bool ReadPictureOptions(const Args& args, Io& io, const std::string& command,
   if (args.Has("keep")) {
     const auto v = ParseInteger(args.Value("keep"), 0, 15);
     if (!v) return bad("--keep must be 0..15");
+    if (*v > 0 && !args.Has("palette")) return bad("--keep keeps entries of --palette: give one");
     options.keep = static_cast<int>(*v);
   }
   if (args.Has("reduce") && args.Has("no-reduce")) return bad("--reduce and --no-reduce clash");
@@ -91,15 +96,10 @@ bool ReadPictureOptions(const Args& args, Io& io, const std::string& command,
     options.strength = static_cast<int>(*v);
   }
   if (args.Has("origin")) {
-    const std::string o = args.Value("origin");
-    const auto comma = o.find(',');
-    const auto x = ParseInteger(o.substr(0, comma), 0, kMaxBitmapSide);
-    const auto y = comma == std::string::npos
-                       ? std::nullopt
-                       : ParseInteger(o.substr(comma + 1), 0, kMaxBitmapSide);
-    if (!x || !y) return bad("--origin must be X,Y");
-    options.originX = static_cast<int>(*x);
-    options.originY = static_cast<int>(*y);
+    const auto origin = ParsePointValue(args.Value("origin"), kMaxBitmapSide);
+    if (!origin) return bad("--origin must be X,Y with whole numbers of 0 or more");
+    options.originX = origin->x;
+    options.originY = origin->y;
   }
   if (args.Has("border")) {
     const auto v = ParseInteger(args.Value("border"), 0, 15);
@@ -125,6 +125,21 @@ bool ReadStreamOptions(const Args& args, Io& io, const std::string& command,
   return true;
 }
 
+// An effect asked for by name must be one: the job would otherwise paint
+// in the normal order without a word. A readable effect whose order leaves
+// tiles unpainted is used as it is, with a warning.
+int CheckEffect(Io& io, const std::string& file) {
+  if (file.empty()) return kExitSuccess;
+  if (const int status = CheckInput(io, file)) return status;
+  const TTloFile header(file);
+  std::string error;
+  const TileOrder order = ReadTileOrder(file, &error);
+  if (!error.empty()) return Failure(io, error);
+  if (!header.Valid || order.empty())
+    return Failure(io, IoStatus::Quoted(file) + " is not an effect file (no tile order in it)");
+  return kExitSuccess;
+}
+
 // Loads and prepares the picture into `state`; the exit status on failure.
 int PreparePictureInto(const Args& args, Io& io, const std::string& command,
                        const std::string& file, AuthoringState& state) {
@@ -133,15 +148,26 @@ int PreparePictureInto(const Args& args, Io& io, const std::string& command,
   if (args.Has("palette")) {
     const std::string file = args.Value("palette");
     const PalFileContents pal = ReadPalFile(file);
-    if (pal.status == PalFileStatus::Unreadable) return Failure(io, "cannot read \"" + file + "\"");
+    if (pal.status == PalFileStatus::Unreadable)
+      return Failure(io, !pal.error.empty()
+                             ? pal.error
+                             : IoStatus::Quoted(file) + " is not a palette file (it is too short)");
     if (pal.status == PalFileStatus::WrongVersion)
-      return Failure(io, "\"" + file + "\" is not a palette file");
+      return Failure(io, IoStatus::Quoted(file) + " is not a palette file");
     LogPalette palette = LogPalette::Cleared(kUsedPaletteEntries);
     std::copy(pal.entries.begin(), pal.entries.end(), palette.entries.begin());
     options.palette = palette;
   }
   const BitmapResult source = ReadBmpFile(file);
-  if (!source.ok()) return Failure(io, "cannot read \"" + file + "\": " + source.error);
+  if (!source.ok()) return Failure(io, source.error);
+  // The area cannot start past the picture's last 288 x 192 window; the
+  // wizard moves it back the same way.
+  const int maxX = std::max(0, source.bitmap->Width() - kVisibleWidth);
+  const int maxY = std::max(0, source.bitmap->Height() - kVisibleHeight);
+  if ((options.originX > maxX || options.originY > maxY) && !io.quiet)
+    io.err << "mosaicer: note: --origin " << options.originX << "," << options.originY
+           << " lies past the picture's last 288x192 area; using "
+           << std::min(options.originX, maxX) << "," << std::min(options.originY, maxY) << "\n";
   PreparedPicture prepared = PreparePicture(*source.bitmap, options);
   if (!prepared.ok()) return Failure(io, prepared.error);
   state.picture = std::move(prepared.picture);
@@ -152,9 +178,13 @@ int PreparePictureInto(const Args& args, Io& io, const std::string& command,
 
 // Checks and measures the song, as accepting it in the window does.
 int AcceptWav(Io& io, const std::string& file, AuthoringState& state) {
+  if (const int status = CheckInput(io, file)) return status;
   WaveInfo wave;
   if (ReadWaveInfo(file, wave) != 1 || !wave.IsCdAudio())
     return Failure(io, NotCdAudioMessage(file));
+  if (wave.dataSize == 0)
+    return Failure(io, IoStatus::Quoted(file) + " holds no audio: there is no song to lay the "
+                                                "graphics into");
   state.wavPath = file;
   state.wave = wave;
   state.limitField.AcceptWav(state.AudioSectors(), state.limitField.ShowLimit());
@@ -177,10 +207,17 @@ int RunCreate(const Args& args, Io& io) {
   std::string limitText = "00:00:00";
   if (args.Has("limit")) {
     limitText = args.Value("limit");
-    if (limitText.size() != 8 || limitText[2] != ':' || limitText[5] != ':')
-      return UsageError(io, "create", "--limit must be MM:SS:FF");
+    const auto limit = ParseMsfValue(limitText);
+    if (!limit) return UsageError(io, "create", "--limit must be MM:SS:FF, two digits each");
+    if (limit->capped && !io.quiet)
+      io.err << "mosaicer: note: --limit " << limitText << " is read as " << MsfText(limit->frames)
+             << " (at most 59 seconds and 74 frames)\n";
   }
   state.limitField.ReadLimit(limitText);
+  const std::vector<std::string> inputs = {files[0], files[1], args.Value("palette"),
+                                           args.Value("effect")};
+  if (const int status = CheckOutputsAreNotInputs(io, {output}, inputs)) return status;
+  if (const int status = CheckEffect(io, state.effectFile)) return status;
   if (const int status = PreparePictureInto(args, io, "create", files[0], state)) return status;
   if (const int status = AcceptWav(io, files[1], state)) return status;
   if (const int status = CheckOutput(io, output, args.Has("force"))) return status;
@@ -189,12 +226,13 @@ int RunCreate(const Args& args, Io& io) {
   TCreationJob job;
   TerminalProgress progress(io.err, !io.quiet && ::isatty(STDERR_FILENO) == 1);
   progress.Attach(job);
-  if (!job.Start(state, ecc, output)) return Failure(io, kCdgFailed);
+  if (!job.Start(state, ecc, output))
+    return Failure(io, std::string(kCdgFailed) + " the job could not be started");
   progress.WaitForEnd(job);
   job.Wait();
   const Outcome outcome = CreationOutcome(job.JobStatus());
   job.SetJobStatus(kJobIdle);
-  if (outcome.error) return Failure(io, outcome.text);
+  if (outcome.error) return Failure(io, outcome.text + " " + job.Error());
   if (outcome.cancelled) {
     io.err << outcome.text << "\n";
     return kExitCancelled;
@@ -210,10 +248,14 @@ int RunRws(const Args& args, Io& io) {
   if (!OutputPath(args, io, "rws", output)) return kExitUsage;
   AuthoringState state;
   if (!ReadStreamOptions(args, io, "rws", state)) return kExitUsage;
+  const std::vector<std::string> inputs = {files[0], args.Value("palette"), args.Value("effect")};
+  if (const int status = CheckOutputsAreNotInputs(io, {output}, inputs)) return status;
+  if (const int status = CheckEffect(io, state.effectFile)) return status;
   if (const int status = PreparePictureInto(args, io, "rws", files[0], state)) return status;
   if (const int status = CheckOutput(io, output, args.Has("force"))) return status;
   TSubCodeErrorCorrect ecc;
-  if (!SaveRwsFile(state, ecc, output)) return Failure(io, kRwsFailed);
+  if (const IoStatus saved = SaveRwsFile(state, ecc, output); !saved)
+    return Failure(io, std::string(kRwsFailed) + " " + saved.error());
   if (!io.quiet) io.out << kRwsCreated << "\n";
   return kExitSuccess;
 }
@@ -224,9 +266,12 @@ int RunBmp(const Args& args, Io& io) {
   std::string output;
   if (!OutputPath(args, io, "bmp", output)) return kExitUsage;
   AuthoringState state;
+  const std::vector<std::string> inputs = {files[0], args.Value("palette")};
+  if (const int status = CheckOutputsAreNotInputs(io, {output}, inputs)) return status;
   if (const int status = PreparePictureInto(args, io, "bmp", files[0], state)) return status;
   if (const int status = CheckOutput(io, output, args.Has("force"))) return status;
-  if (!SaveVisibleBmp(state, output)) return Failure(io, kBmpFailed);
+  if (const IoStatus saved = SaveVisibleBmp(state, output); !saved)
+    return Failure(io, std::string(kBmpFailed) + " " + saved.error());
   return kExitSuccess;
 }
 

@@ -14,17 +14,14 @@ int RunCheck(const Args& args, Io& io) {
   if (files.size() != 1) return UsageError(io, "check", "give exactly one INPUT file");
   const std::string& input = files[0];
 
-  std::error_code ec;
-  const auto size = std::filesystem::file_size(input, ec);
-  if (ec) return Failure(io, "cannot read \"" + input + "\": " + ec.message());
-  std::optional<SubcodeFormat> format = FormatFromOption(args, size);
-  if (!format) return UsageError(io, "check", "--format must be cdg or rws");
+  SubcodeInput source;
+  if (const int status = OpenSubcodeInput(args, io, "check", input, source)) return status;
 
   PackCheckCounts c;
   std::string error;
-  if (!CheckSubcodeFile(input, *format, c, error)) return Failure(io, error);
+  if (!CheckSubcodeFile(input, source.format, c, error)) return Failure(io, error);
 
-  io.out << "format: " << (*format == SubcodeFormat::Cdg ? "cdg" : "rws") << "\n"
+  io.out << "format: " << (source.format == SubcodeFormat::Cdg ? "cdg" : "rws") << "\n"
          << "sectors: " << c.sectors << "\n"
          << "graphics packs: " << c.graphicsPacks << "\n"
          << "empty packs: " << c.emptyPacks << "\n"

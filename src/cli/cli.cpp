@@ -3,6 +3,9 @@
 #include <ostream>
 
 #include "cli/commands.h"
+#include "cli/interrupt.h"
+
+#include <exception>
 
 namespace mosaicer::cli {
 namespace {
@@ -89,7 +92,13 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       return kExitSuccess;
     }
     io.quiet = parsed->Has("quiet");
-    return command.run(*parsed, io);
+    // Signals that would end the process become a cancel request instead.
+    InterruptScope interrupts;
+    try {
+      return command.run(*parsed, io);
+    } catch (const std::exception& e) {
+      return Failure(io, std::string("internal error: ") + e.what());
+    }
   }
   err << "mosaicer: unknown command '" << args[0] << "'\n"
       << "Run 'mosaicer --help' for the list of commands.\n";

@@ -12,6 +12,8 @@
 #include "cli/commands.h"
 #include "cli/output_check.h"
 #include "cli/progress.h"
+#include "cli/values.h"
+#include "platform/file_util.h"
 #include "ripper/cd_drive.h"
 #include "ripper/cd_drives.h"
 #include "ripper/clone_cd_image.h"
@@ -22,8 +24,6 @@
 namespace mosaicer::cli {
 namespace {
 
-constexpr char kSgPrefix[] = "sg:";
-constexpr long long kMaxAddressPart = 255;
 // What the ripper sets for a drive it has no settings for.
 constexpr int kCliReadSize = 15;
 
@@ -39,17 +39,10 @@ int RunDrives(const Args& args, Io& io) {
 
 // "sg:H:T:L" as a drive at that sg address.
 std::optional<TNkCdRom> SgDrive(const std::string& text) {
-  std::string rest = text.substr(sizeof kSgPrefix - 1);
-  std::optional<long long> parts[3];
-  for (int i = 0; i < 3; ++i) {
-    const std::size_t colon = i < 2 ? rest.find(':') : rest.size();
-    if (colon == std::string::npos) return std::nullopt;
-    parts[i] = ParseInteger(rest.substr(0, colon), 0, kMaxAddressPart);
-    if (!parts[i]) return std::nullopt;
-    rest = i < 2 ? rest.substr(colon + 1) : std::string();
-  }
-  return TNkCdRom(static_cast<std::uint8_t>(*parts[0]), static_cast<std::uint8_t>(*parts[1]),
-                  static_cast<std::uint8_t>(*parts[2]));
+  const std::optional<SgAddress> address = ParseSgAddress(text);
+  if (!address) return std::nullopt;
+  return TNkCdRom(static_cast<std::uint8_t>(address->host),
+                  static_cast<std::uint8_t>(address->target), static_cast<std::uint8_t>(address->lun));
 }
 
 // A DRIVE argument opened for commands: a CloneCD image, an sg address or
@@ -57,6 +50,7 @@ std::optional<TNkCdRom> SgDrive(const std::string& text) {
 struct OpenedDrive {
   std::unique_ptr<ScsiTransport> transport;
   TNkCdRom drive;
+  std::vector<std::string> files;  // what a rip reads: an image's three files
 };
 
 bool IsImage(const std::string& name) {
@@ -75,6 +69,9 @@ std::optional<OpenedDrive> OpenDrive(Io& io, const std::string& command, const s
       status = Failure(io, error);
       return std::nullopt;
     }
+    std::filesystem::path base(name);
+    opened.files = {name, base.replace_extension(".img").string(),
+                    base.replace_extension(".sub").string()};
     opened.transport = std::move(image);
     opened.drive = TNkCdRom(name);
     Inquiry(*opened.transport, opened.drive);
@@ -87,8 +84,14 @@ std::optional<OpenedDrive> OpenDrive(Io& io, const std::string& command, const s
     opened.transport = std::make_unique<SgDeviceTransport>(ListSgCdDevices());
     opened.drive = *drive;
   } else {
+    if (const IoStatus checked = CheckInputFile(name, kNoSizeLimit, InputKind::FileOrDevice);
+        !checked) {
+      status = Failure(io, checked.error());
+      return std::nullopt;
+    }
     opened.transport = std::make_unique<BlockDeviceTransport>();
     opened.drive = TNkCdRom(name);
+    opened.files = {name};
   }
   return opened;
 }
@@ -102,23 +105,10 @@ int RunToc(const Args& args, Io& io) {
   if (!opened) return status;
   TNkToc toc;
   if (!ReadToc(*opened->transport, opened->drive, args.Has("bcd"), toc))
-    return Failure(io, "cannot read the table of contents of \"" + name + "\"");
+    return Failure(io, "cannot read the table of contents of " + IoStatus::Quoted(name) +
+                           ": the drive gave none (is a disc in it?)");
   for (int i = 0; i < toc.TrackCount; ++i) io.out << TrackLine(i, toc.Tracks[i]) << "\n";
   return kExitSuccess;
-}
-
-// "N,M,..." as list positions (numbers as `toc` prints them, minus one).
-std::optional<std::vector<int>> TrackList(const std::string& text, int trackCount) {
-  std::vector<int> positions;
-  std::size_t start = 0;
-  while (start <= text.size()) {
-    const std::size_t comma = std::min(text.find(',', start), text.size());
-    const auto n = ParseInteger(text.substr(start, comma - start), 1, trackCount);
-    if (!n) return std::nullopt;
-    positions.push_back(static_cast<int>(*n) - 1);
-    start = comma + 1;
-  }
-  return positions;
 }
 
 int RunRip(const Args& args, Io& io) {
@@ -149,9 +139,12 @@ int RunRip(const Args& args, Io& io) {
   int openStatus = kExitSuccess;
   std::optional<OpenedDrive> opened = OpenDrive(io, "rip", positionals[0], openStatus);
   if (!opened) return openStatus;
+  if (args.Has("track"))
+    if (const int status = CheckOutputsAreNotInputs(io, {output}, opened->files)) return status;
   TNkToc toc;
   if (!ReadToc(*opened->transport, opened->drive, args.Has("bcd"), toc) || toc.TrackCount == 0)
-    return Failure(io, "cannot read the table of contents of \"" + positionals[0] + "\"");
+    return Failure(io, "cannot read the table of contents of " + IoStatus::Quoted(positionals[0]) +
+                           ": the drive gave none (is a disc in it?)");
 
   TRipJob job;
   TerminalProgress progress(io.err, !io.quiet && ::isatty(STDERR_FILENO) == 1);
@@ -168,8 +161,11 @@ int RunRip(const Args& args, Io& io) {
     if (args.Has("all")) {
       for (int i = 0; i < toc.TrackCount; ++i) positions.push_back(i);
     } else {
-      const auto list = TrackList(args.Value("tracks"), toc.TrackCount);
-      if (!list) return UsageError(io, "rip", "--tracks must list tracks of the disc");
+      const auto list = ParseTrackList(args.Value("tracks"), toc.TrackCount);
+      if (!list)
+        return UsageError(io, "rip",
+                          "--tracks must list tracks of the disc (1.." +
+                              std::to_string(toc.TrackCount) + "), each once");
       positions = *list;
     }
     // The base name is the output without its extension; files are named
@@ -177,7 +173,9 @@ int RunRip(const Args& args, Io& io) {
     const std::string base = std::filesystem::path(output).replace_extension().string();
     started = job.StartBatch(*opened->transport, opened->drive, toc, positions, base, options);
   }
-  if (!started) return Failure(io, RipOutcomeText(kJobFailed, options.subcodeOnly));
+  if (!started)
+    return Failure(io, RipOutcomeText(kJobFailed, options.subcodeOnly) +
+                           " the job could not be started");
   progress.WaitForEnd(job);
   job.Wait();
   const std::uint8_t status = job.JobStatus();
@@ -187,7 +185,7 @@ int RunRip(const Args& args, Io& io) {
     io.err << text << "\n";
     return kExitCancelled;
   }
-  if (status != kJobSucceeded) return Failure(io, text);
+  if (status != kJobSucceeded) return Failure(io, text + " " + job.Error());
   if (!io.quiet) io.out << text << "\n";
   return kExitSuccess;
 }

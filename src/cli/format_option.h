@@ -1,23 +1,28 @@
-// The --format option of the commands that read CDG or RWS files.
+// The input of the commands that read CDG or RWS files: what layout it has
+// (--format cdg|rws, or what the file itself shows) and whether it holds any
+// sector at all.
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 #include "cli/args.h"
+#include "cli/commands.h"
 #include "core/subcode_pack.h"
 
 namespace mosaicer::cli {
 
-// --format cdg|rws when given (nothing for any other value); otherwise the
-// layout the file's size suggests.
-inline std::optional<SubcodeFormat> FormatFromOption(const Args& args, std::uint64_t fileSize) {
-  if (!args.Has("format")) return GuessFormat(fileSize);
-  const std::string f = args.Value("format");
-  if (f == "cdg") return SubcodeFormat::Cdg;
-  if (f == "rws") return SubcodeFormat::Rws;
-  return std::nullopt;
-}
+struct SubcodeInput {
+  SubcodeFormat format = SubcodeFormat::Cdg;
+  std::uint64_t size = 0;     // bytes
+  std::uint64_t sectors = 0;  // whole sectors of the layout
+};
+
+// Checks `path` (a regular file), decides its layout and refuses a file
+// without a whole sector. kExitSuccess with `input` filled, otherwise the
+// exit status after the message has been printed (a usage error for a bad
+// --format value, or a layout that only --format can settle).
+int OpenSubcodeInput(const Args& args, Io& io, const std::string& command, const std::string& path,
+                     SubcodeInput& input);
 
 }  // namespace mosaicer::cli

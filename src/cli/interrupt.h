@@ -1,5 +1,8 @@
-// Ctrl-C as the cancel button of a long command: while a scope lives, SIGINT
-// only raises a flag that the waiting loop turns into a cancel request.
+// Ctrl-C, SIGTERM and SIGHUP as the cancel button of a command: while a
+// scope lives, they only raise a flag that the command's waiting loop or
+// progress callback turns into a cancel request, so the job ends the way a
+// cancel ends it (the partial output kept under its name, exit status 3).
+// Scopes nest; the outermost one installs and restores the handlers.
 #pragma once
 
 #include <csignal>
@@ -13,11 +16,12 @@ class InterruptScope {
   InterruptScope(const InterruptScope&) = delete;
   InterruptScope& operator=(const InterruptScope&) = delete;
 
-  // True once Ctrl-C was pressed while the scope lived.
+  // True once one of the signals arrived while a scope lived.
   static bool Interrupted();
 
  private:
-  void (*previous_)(int) = SIG_DFL;
+  struct sigaction previous_[3] = {};
+  bool outermost_ = false;
 };
 
 }  // namespace mosaicer::cli

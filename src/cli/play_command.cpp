@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "cli/commands.h"
+#include "cli/format_option.h"
 #include "cli/interrupt.h"
 #include "core/subcode_pack.h"
 #include "platform/auto_reset_event.h"
@@ -59,7 +60,11 @@ int RunPlay(const Args& args, Io& io) {
   const auto& files = args.Positionals();
   if (files.size() != 1) return UsageError(io, "play", "give one INPUT.cdg");
   const std::string& input = files[0];
-  if (!FileExists(input)) return Failure(io, "cannot open \"" + input + "\"");
+  SubcodeInput source;
+  if (const int status = OpenSubcodeInput(args, io, "play", input, source)) return status;
+  if (source.format != SubcodeFormat::Cdg)
+    return Failure(io, IoStatus::Quoted(input) +
+                           " is bare subcode (an RWS or MP3+G .cdg file): it holds no audio to play");
 
   TCdgIn player;
   const std::string device = args.Value("device", "default");
@@ -102,7 +107,8 @@ int RunPlay(const Args& args, Io& io) {
     if (show) io.err << "\r" << Clock(listener.sectors) << std::flush;
   }
   if (show) io.err << "\r" << Clock(listener.sectors) << "\n";
-  if (listener.failed) return Failure(io, "cannot read \"" + input + "\"");
+  if (listener.failed)
+    return Failure(io, "cannot read " + IoStatus::Quoted(input) + ": playback stopped");
   return interrupted ? kExitCancelled : kExitSuccess;
 }
 

@@ -15,6 +15,9 @@ constexpr int kBarWidth = 40;
 
 int TerminalProgress::Callback(std::int8_t code, int value, void* context) {
   auto* self = static_cast<TerminalProgress*>(context);
+  if (InterruptScope::Interrupted() && self->owner_ != nullptr && !self->owner_->CancelRequested() &&
+      code == kProgressStep)
+    self->owner_->CancelJob();
   switch (code) {
     case kProgressSteps:
       self->total_ = value;

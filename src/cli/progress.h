@@ -20,8 +20,12 @@ class TerminalProgress {
   TerminalProgress(std::ostream& err, bool show, bool drawAsReported = false)
       : err_(err), show_(show), drawAsReported_(drawAsReported) {}
 
-  // Registers with the job's owner.
-  bool Attach(TJobOwner& owner) { return owner.SetProgressCallback(&Callback, this); }
+  // Registers with the job's owner. An interrupt that arrives while the job
+  // reports becomes its cancel request.
+  bool Attach(TJobOwner& owner) {
+    owner_ = &owner;
+    return owner.SetProgressCallback(&Callback, this);
+  }
   // Waits until the job sends an end code, redrawing the bar and turning
   // Ctrl-C into a cancel request. Installs the SIGINT handler for the wait.
   void WaitForEnd(TJobOwner& owner);
@@ -30,6 +34,7 @@ class TerminalProgress {
   static int Callback(std::int8_t code, int value, void* context);
   void Draw(bool final);
 
+  TJobOwner* owner_ = nullptr;
   std::ostream& err_;
   bool show_;
   bool drawAsReported_;

@@ -1,8 +1,10 @@
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <ostream>
+#include <sstream>
 #include <system_error>
 #include <vector>
 
@@ -10,6 +12,8 @@
 #include "cli/commands.h"
 #include "cli/format_option.h"
 #include "cli/output_check.h"
+#include "cli/values.h"
+#include "platform/output_file.h"
 #include "player/cdg_canvas.h"
 #include "player/cdg_decoder.h"
 
@@ -21,35 +25,12 @@ constexpr std::size_t kSectorsPerBlock = 1024;
 constexpr long long kMaxRenderSide = 4096;
 constexpr long long kMaxSectorArgument = 1'000'000'000;
 
-// "MM:SS:FF", read as the creation window's MSF field reads it (and as
-// create's --limit is).
-std::optional<std::int64_t> ParseMsf(const std::string& text) {
-  constexpr std::size_t kMsfLength = 8, kFirstColon = 2, kSecondColon = 5;
-  if (text.size() != kMsfLength || text[kFirstColon] != ':' || text[kSecondColon] != ':')
-    return std::nullopt;
-  TMsfField field;
-  field.ReadLimit(text);
-  return field.Limit();
-}
-
-// "WxH", each side 1..kMaxRenderSide.
-bool ParseSize(const std::string& text, std::uint16_t& width, std::uint16_t& height) {
-  const auto x = text.find('x');
-  if (x == std::string::npos) return false;
-  const auto w = ParseInteger(text.substr(0, x), 1, kMaxRenderSide);
-  const auto h = ParseInteger(text.substr(x + 1), 1, kMaxRenderSide);
-  if (!w || !h) return false;
-  width = static_cast<std::uint16_t>(*w);
-  height = static_cast<std::uint16_t>(*h);
-  return true;
-}
-
 // Feeds the packs of the first `sectors` sectors to the decoder, one batch
 // of four packs per sector as the player does, reading a block at a time.
-bool DecodeFile(const std::string& path, SubcodeFormat format, std::uint64_t sectors,
-                TNkCdgDecoder& decoder) {
+IoStatus DecodeFile(const std::string& path, SubcodeFormat format, std::uint64_t sectors,
+                    TNkCdgDecoder& decoder) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
+  if (!in) return IoStatus::FromErrno("read", path, errno);
   const std::size_t sectorSize = SectorSize(format);
   const std::size_t packsAt = format == SubcodeFormat::Cdg ? kAudioBytesPerSector : 0;
   std::vector<std::uint8_t> block(sectorSize * kSectorsPerBlock);
@@ -59,10 +40,13 @@ bool DecodeFile(const std::string& path, SubcodeFormat format, std::uint64_t sec
     const std::size_t got = static_cast<std::size_t>(in.gcount()) / sectorSize;
     for (std::size_t s = 0; s < got; ++s)
       decoder.Decode(block.data() + s * sectorSize + packsAt, kPacksPerSector);
-    if (got < want) return !in.bad();
+    if (got < want)
+      return in.bad() ? IoStatus::FromErrno("read", path, errno)
+                      : IoStatus::Failed("cannot read " + IoStatus::Quoted(path) +
+                                         ": the file ended early");
     sectors -= want;
   }
-  return true;
+  return IoStatus::Ok();
 }
 
 int RunRender(const Args& args, Io& io) {
@@ -80,24 +64,27 @@ int RunRender(const Args& args, Io& io) {
     if (!n) return UsageError(io, "render", "--sector must be a sector count of 0 or more");
     limit = static_cast<std::uint64_t>(*n);
   } else if (args.Has("at")) {
-    const auto frames = ParseMsf(args.Value("at"));
-    if (!frames) return UsageError(io, "render", "--at must be MM:SS:FF");
-    limit = static_cast<std::uint64_t>(*frames);
+    const auto at = ParseMsfValue(args.Value("at"));
+    if (!at) return UsageError(io, "render", "--at must be MM:SS:FF, two digits each");
+    if (at->capped && !io.quiet)
+      io.err << "mosaicer: note: --at " << args.Value("at") << " is read as " << MsfText(at->frames)
+             << " (at most 59 seconds and 74 frames)\n";
+    limit = static_cast<std::uint64_t>(at->frames);
   }
-  std::uint16_t width = 0, height = 0;
-  const bool scaled = args.Has("size");
-  if (scaled && !ParseSize(args.Value("size"), width, height))
-    return UsageError(io, "render",
-                      "--size must be WxH, each 1.." + std::to_string(kMaxRenderSide));
+  std::optional<SizeValue> size;
+  if (args.Has("size")) {
+    size = ParseSizeValue(args.Value("size"), kMaxRenderSide);
+    if (!size)
+      return UsageError(io, "render",
+                        "--size must be WxH, each 1.." + std::to_string(kMaxRenderSide));
+  }
 
-  std::error_code ec;
-  const auto size = std::filesystem::file_size(input, ec);
-  if (ec) return Failure(io, "cannot read \"" + input + "\": " + ec.message());
-  const std::optional<SubcodeFormat> format = FormatFromOption(args, size);
-  if (!format) return UsageError(io, "render", "--format must be cdg or rws");
+  if (const int status = CheckOutputsAreNotInputs(io, {output}, {input})) return status;
+  SubcodeInput source;
+  if (const int status = OpenSubcodeInput(args, io, "render", input, source)) return status;
   if (const int status = CheckOutput(io, output, args.Has("force"))) return status;
 
-  const std::uint64_t available = SectorCount(size, *format);
+  const std::uint64_t available = source.sectors;
   if (limit && *limit > available && !io.quiet)
     io.err << "mosaicer: warning: \"" << input << "\" has only " << available
            << " sectors; rendering after the last\n";
@@ -106,14 +93,20 @@ int RunRender(const Args& args, Io& io) {
   TNkCdgDecoder decoder;
   decoder.Attach(&screen);
   decoder.Reset();
-  if (!DecodeFile(input, *format, std::min(limit.value_or(available), available), decoder))
-    return Failure(io, "cannot read \"" + input + "\"");
+  if (const IoStatus read = DecodeFile(input, source.format,
+                                       std::min(limit.value_or(available), available), decoder);
+      !read)
+    return Failure(io, read.error());
 
-  std::ofstream out(output, std::ios::binary | std::ios::trunc);
-  const bool saved =
-      out && (scaled ? decoder.SaveBitmapScaled(width, height, out) : decoder.SaveBitmap(out));
-  out.close();
-  if (!saved || !out) return Failure(io, "cannot write \"" + output + "\"");
+  std::ostringstream frame;
+  const bool drawn =
+      size ? decoder.SaveBitmapScaled(static_cast<std::uint16_t>(size->width),
+                                      static_cast<std::uint16_t>(size->height), frame)
+           : decoder.SaveBitmap(frame);
+  if (!drawn) return Failure(io, "cannot draw the screen into " + IoStatus::Quoted(output));
+  const std::string bytes = frame.str();
+  if (const IoStatus saved = WriteFileAtomically(output, bytes.data(), bytes.size()); !saved)
+    return Failure(io, saved.error());
   return kExitSuccess;
 }
 

@@ -1,7 +1,5 @@
-// divide and combine: the CD+G utility's two operations. They run to their
-// end as in the utility window, so Ctrl-C keeps its usual meaning (the
-// process stops, partial outputs stay) instead of asking for a cancel that
-// nothing would honour.
+// divide and combine: the CD+G utility's two operations. Ctrl-C (or SIGTERM,
+// SIGHUP) stops them; what was done so far is kept under the outputs' names.
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +7,7 @@
 
 #include "authoring/messages.h"
 #include "cli/commands.h"
+#include "cli/format_option.h"
 #include "cli/output_check.h"
 #include "cli/progress.h"
 #include "utility/divide_combine.h"
@@ -20,6 +19,11 @@ namespace {
 bool ShowBar(const Io& io) { return !io.quiet && ::isatty(STDERR_FILENO) == 1; }
 
 int Report(Io& io, const UtilityResult& result, const char* succeeded, const char* failed) {
+  if (result.outcome == UtilityOutcome::Cancelled) {
+    io.err << "mosaicer: stopped after " << result.sectors
+           << " sectors; the output files hold them\n";
+    return kExitCancelled;
+  }
   if (!result.ok()) return Failure(io, std::string(failed) + ": " + result.error);
   if (!io.quiet) io.out << succeeded << "\n";
   return kExitSuccess;
@@ -35,6 +39,15 @@ int RunDivide(const Args& args, Io& io) {
   request.wavPath = args.Value("wav");
   if (request.writeWav && request.wavPath.empty())
     return UsageError(io, "divide", "--wav needs a file name");
+  if (const int status =
+          CheckOutputsAreNotInputs(io, {request.rwsPath, request.wavPath}, {request.cdgPath}))
+    return status;
+  SubcodeInput source;
+  if (const int status = OpenSubcodeInput(args, io, "divide", request.cdgPath, source))
+    return status;
+  if (source.format != SubcodeFormat::Cdg)
+    return Failure(io, IoStatus::Quoted(request.cdgPath) +
+                           " is bare subcode, not a CDG file: there is no audio to divide from it");
   if (const int status = CheckOutput(io, request.rwsPath, args.Has("force"))) return status;
   if (request.writeWav)
     if (const int status = CheckOutput(io, request.wavPath, args.Has("force"))) return status;
@@ -52,6 +65,11 @@ int RunCombine(const Args& args, Io& io) {
   request.rwsPath = files[0];
   request.wavPath = files[1];
   if (!OutputPath(args, io, "combine", request.cdgPath)) return kExitUsage;
+  if (const int status =
+          CheckOutputsAreNotInputs(io, {request.cdgPath}, {request.rwsPath, request.wavPath}))
+    return status;
+  if (const int status = CheckInput(io, request.rwsPath)) return status;
+  if (const int status = CheckInput(io, request.wavPath)) return status;
   if (const int status = CheckOutput(io, request.cdgPath, args.Has("force"))) return status;
 
   TJobOwner owner;

@@ -1,9 +1,10 @@
 #include "platform/bmp_codec.h"
 
+#include "platform/file_util.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#include <fstream>
 #include <system_error>
 #include <utility>
 
@@ -378,17 +379,13 @@ BitmapResult ReadBmp(std::span<const std::uint8_t> file) {
 }
 
 BitmapResult ReadBmpFile(const std::filesystem::path& path) {
-  std::error_code ec;
-  const std::uintmax_t size = std::filesystem::file_size(path, ec);
-  if (ec) return BitmapResult::Failure("cannot read " + path.string() + ": " + ec.message());
-  if (size > kMaxBmpFileSize) return BitmapResult::Failure("file too large: " + path.string());
-
-  std::ifstream in(path, std::ios::binary);
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-  if (in) in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
-  if (!in || static_cast<std::uintmax_t>(in.gcount()) != size)
-    return BitmapResult::Failure("cannot read " + path.string());
-  return ReadBmp(bytes);
+  std::vector<std::uint8_t> bytes;
+  if (IoStatus read = ReadWholeFile(path, bytes, kMaxBmpFileSize); !read)
+    return BitmapResult::Failure(read.error());
+  BitmapResult result = ReadBmp(bytes);
+  if (!result.ok())
+    result.error = IoStatus::Quoted(path) + " is not a BMP picture that can be read: " + result.error;
+  return result;
 }
 
 std::vector<std::uint8_t> WriteBmp(const Bitmap& bitmap) {
@@ -432,16 +429,10 @@ std::vector<std::uint8_t> WriteBmp(const Bitmap& bitmap) {
   return out;
 }
 
-WriteStatus WriteBmpFile(const Bitmap& bitmap, const std::filesystem::path& path) {
-  if (bitmap.empty()) return WriteStatus{"cannot write an empty bitmap"};
-  const std::vector<std::uint8_t> bytes = WriteBmp(bitmap);
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) return WriteStatus{"cannot create " + path.string()};
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) return WriteStatus{"cannot write " + path.string()};
-  return {};
+IoStatus WriteBmpFile(const Bitmap& bitmap, const std::filesystem::path& path) {
+  if (bitmap.empty())
+    return IoStatus::Failed("cannot write " + IoStatus::Quoted(path) + ": the picture is empty");
+  return WriteWholeFile(path, WriteBmp(bitmap));
 }
 
 }  // namespace mosaicer

@@ -26,14 +26,9 @@
 #include <vector>
 
 #include "platform/bitmap.h"
+#include "platform/io_status.h"
 
 namespace mosaicer {
-
-// Outcome of writing a file.
-struct WriteStatus {
-  std::string error;  // empty when the file was written
-  bool ok() const { return error.empty(); }
-};
 
 // Decodes a whole BMP file held in memory.
 BitmapResult ReadBmp(std::span<const std::uint8_t> file);
@@ -44,6 +39,7 @@ BitmapResult ReadBmpFile(const std::filesystem::path& path);
 
 // The BMP file for `bitmap`; empty when the bitmap is empty.
 std::vector<std::uint8_t> WriteBmp(const Bitmap& bitmap);
-WriteStatus WriteBmpFile(const Bitmap& bitmap, const std::filesystem::path& path);
+// Replaces the file only when every byte was written.
+IoStatus WriteBmpFile(const Bitmap& bitmap, const std::filesystem::path& path);
 
 }  // namespace mosaicer

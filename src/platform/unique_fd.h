@@ -1,5 +1,5 @@
-// A POSIX file descriptor closed on every way out of a scope, and a write
-// that does not stop at a short count.
+// A POSIX file descriptor closed on every way out of a scope, and a read and
+// a write that do not stop at a short count.
 #pragma once
 
 #include <unistd.h>
@@ -44,6 +44,23 @@ inline bool WriteAll(int fd, const void* data, std::size_t size) {
     const ssize_t n = ::write(fd, p, size);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
+    p += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// Reads exactly `size` bytes, retrying after interruptions and short reads.
+// On failure `error` is errno, or 0 when the file ended first.
+inline bool ReadAll(int fd, void* data, std::size_t size, int& error) {
+  auto* p = static_cast<std::uint8_t*>(data);
+  while (size > 0) {
+    const ssize_t n = ::read(fd, p, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      error = n < 0 ? errno : 0;
+      return false;
+    }
     p += n;
     size -= static_cast<std::size_t>(n);
   }

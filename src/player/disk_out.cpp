@@ -49,25 +49,24 @@ Header MakeHeader(std::uint32_t channels, std::uint32_t bitsPerSample, std::uint
 }
 
 // Sizes past 4 GiB do not fit the fields; they are clamped rather than wrapped.
-std::uint32_t SizeField(long long size) {
-  if (size < 0) return 0;
+std::uint32_t SizeField(std::uint64_t size) {
   if (size > std::numeric_limits<std::uint32_t>::max()) {
     return std::numeric_limits<std::uint32_t>::max();
   }
   return static_cast<std::uint32_t>(size);
 }
 
-bool WriteFieldAt(std::FILE* file, long offset, std::uint32_t value) {
+IoStatus WriteFieldAt(OutputFile& file, std::uint64_t offset, std::uint32_t value) {
   std::uint8_t bytes[4];
   Put32(bytes, value);
-  return std::fseek(file, offset, SEEK_SET) == 0 && std::fwrite(bytes, 1, 4, file) == 4;
+  return file.WriteAt(bytes, sizeof bytes, offset);
 }
 
 }  // namespace
 
 TDiskOut::~TDiskOut() {
   Reset();
-  Close();
+  if (IsOpen()) static_cast<void>(Close());  // no one is left to hear of a failure
 }
 
 bool TDiskOut::SetFormat(int channels, int bitsPerSample, int sampleRate) {
@@ -94,37 +93,57 @@ bool TDiskOut::SetDevice(const std::string& fileName) {
 
 bool TDiskOut::Open() {
   if (IsOpen() || fileName_.empty()) return false;
-  std::FILE* file = std::fopen(fileName_.c_str(), "wb");
-  if (file == nullptr) return false;
+  error_.clear();
+  buffer_.clear();
   const Header header =
       MakeHeader(static_cast<std::uint32_t>(channels_), static_cast<std::uint32_t>(bitsPerSample_),
                  static_cast<std::uint32_t>(sampleRate_));
-  // Flushing now turns a full disk into a failed Open rather than a late surprise.
-  if (std::fwrite(header.data(), 1, header.size(), file) != header.size() ||
-      std::fflush(file) != 0) {
-    std::fclose(file);
+  IoStatus opened = file_.Open(fileName_);
+  // Writing the header at once turns a full disk into a failed Open rather
+  // than a late surprise.
+  if (opened) opened = file_.Write(header.data(), header.size());
+  if (!opened) {
+    error_ = opened.error();
+    file_.Discard();
     return false;
   }
-  file_ = file;
   return true;
+}
+
+bool TDiskOut::Flush() {
+  if (buffer_.empty()) return true;
+  const IoStatus written = file_.Write(buffer_.data(), buffer_.size());
+  buffer_.clear();
+  if (!written && error_.empty()) error_ = written.error();
+  return written.ok();
 }
 
 bool TDiskOut::Close() {
   if (!IsOpen()) return false;
-  std::FILE* file = file_;
-  file_ = nullptr;
-  bool ok = std::fflush(file) == 0 && std::fseek(file, 0, SEEK_END) == 0;
-  const long long size = ok ? std::ftell(file) : -1;
-  ok = ok && size >= 0 &&
-       WriteFieldAt(file, kRiffSizeOffset, SizeField(size - kRiffSizeExcluded)) &&
-       WriteFieldAt(file, kDataSizeOffset, SizeField(size - kWaveHeaderSize));
-  // fclose writes what is still buffered, so its result counts too.
-  return std::fclose(file) == 0 && ok;
+  bool ok = Flush() && error_.empty();
+  const std::uint64_t size = file_.Written();
+  IoStatus done = IoStatus::Ok();
+  if (ok) done = WriteFieldAt(file_, kRiffSizeOffset, SizeField(size - kRiffSizeExcluded));
+  if (ok && done) done = WriteFieldAt(file_, kDataSizeOffset, SizeField(size - kWaveHeaderSize));
+  if (ok && done) done = file_.Commit();
+  if (ok && !done) {
+    error_ = done.error();
+    ok = false;
+  }
+  if (!ok) file_.Discard();
+  return ok;
+}
+
+void TDiskOut::Discard() {
+  buffer_.clear();
+  file_.Discard();
 }
 
 bool TDiskOut::Write(const void* data, std::uint32_t size) {
-  if (!IsOpen()) return false;
-  return std::fwrite(data, 1, size, file_) == size;
+  if (!IsOpen() || !error_.empty()) return false;
+  const auto* bytes = static_cast<const std::uint8_t*>(data);
+  buffer_.insert(buffer_.end(), bytes, bytes + size);
+  return buffer_.size() < kWriteChunk || Flush();
 }
 
 bool TDiskOut::Reset() { return true; }

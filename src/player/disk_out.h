@@ -1,13 +1,16 @@
 // Writes PCM into a RIFF/WAVE file: a 44-byte header whose two size fields
 // hold placeholders until Close fills them in from the file's length. It
-// pauses nothing and waits for nothing. A failed write or seek is reported as
-// false; the file is left as far as it got.
+// pauses nothing and waits for nothing. The file is written under a temporary
+// name and takes its own name at Close, its sizes complete; after a failure
+// (reported as false, with Error() saying why) an existing file of that name
+// stays as it was.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
+#include <vector>
 
+#include "platform/output_file.h"
 #include "player/audio_out.h"
 
 namespace mosaicer {
@@ -24,7 +27,7 @@ class TDiskOut : public TAudioOut {
   // Resets and closes, completing the header of an open file.
   ~TDiskOut() override;
 
-  bool IsOpen() const { return file_ != nullptr; }
+  bool IsOpen() const { return file_.IsOpen(); }
 
   // False while a file is open.
   bool SetFormat(int channels, int bitsPerSample, int sampleRate) override;
@@ -36,13 +39,15 @@ class TDiskOut : public TAudioOut {
   bool SetDevice(int deviceNumber) override;
   // The file to write; false while a file is open.
   bool SetDevice(const std::string& fileName) override;
-  // Creates or truncates the file and writes the header with placeholder
-  // sizes (36 and 0). False when a file is open or the file cannot be made.
+  // Starts the file and writes the header with placeholder sizes (36 and 0).
+  // False when a file is open or the file cannot be made.
   bool Open() override;
   // Writes the file size - 8 at offset 4 and the size - 44 at offset 40 and
-  // closes the file. False when no file is open or a write fails (the file
-  // is closed either way).
+  // gives the file its name. False when no file is open or a write failed
+  // (the file is then dropped).
   bool Close() override;
+  // Drops the open file: nothing takes the file's name.
+  void Discard();
   // Appends the bytes; false when no file is open or the write fails.
   bool Write(const void* data, std::uint32_t size) override;
   // Nothing to drop, pause or restart: true.
@@ -51,13 +56,20 @@ class TDiskOut : public TAudioOut {
   bool Restart() override;
 
   const std::string& FileName() const { return fileName_; }
+  // Why the last Open, Write or Close failed: the file and the reason.
+  const std::string& Error() const { return error_; }
 
  private:
+  static constexpr std::size_t kWriteChunk = 256 * 1024;
+  bool Flush();
+
   std::int32_t channels_ = kDefaultChannels;
   std::int32_t bitsPerSample_ = kDefaultBitsPerSample;
   std::int32_t sampleRate_ = kDefaultSampleRate;
-  std::FILE* file_ = nullptr;
+  OutputFile file_;
+  std::vector<std::uint8_t> buffer_;
   std::string fileName_;
+  std::string error_;
 };
 
 }  // namespace mosaicer

@@ -10,6 +10,7 @@
 #include "core/interleave.h"
 #include "core/subcode_pack.h"
 #include "platform/file_util.h"
+#include "platform/output_file.h"
 #include "platform/unique_fd.h"
 
 namespace mosaicer {
@@ -99,11 +100,14 @@ bool TRipJob::RipTrack(ScsiTransport& transport, const TNkCdRom& drive, const TN
 
   TSubCodeInterLeave deinterleave;  // fresh for each track
   deinterleave.Clear();
-  UniqueFd out(::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kNewFileMode));
-  if (!out.valid()) {
+  OutputFile out;
+  const auto fail = [&](const std::string& why) {
+    out.Discard();
+    error_ = why + "; " + out.UnchangedNote();
     SetJobStatus(kJobFailed);
     return false;
-  }
+  };
+  if (IoStatus opened = out.Open(fileName); !opened) return fail(opened.error());
   TNkParagraphBoundaryBuffer buffer(static_cast<std::size_t>(readSize) * kCdgSectorSize);
   std::uint8_t* const data = buffer.Data();
 
@@ -111,11 +115,10 @@ bool TRipJob::RipTrack(ScsiTransport& transport, const TNkCdRom& drive, const TN
   std::int64_t count = std::min<std::int64_t>(readSize, end - start);
   SetJobStatus(kJobRunning);
   do {
-    if (count <= 0 || !read(transport, drive, position, static_cast<std::uint32_t>(count), data)) {
-      SetJobStatus(kJobFailed);
-      break;
-    }
-    bool written = true;
+    if (count <= 0 || !read(transport, drive, position, static_cast<std::uint32_t>(count), data))
+      return fail("the drive could not read sectors " + std::to_string(position) + " to " +
+                  std::to_string(position + std::max<std::int64_t>(count, 1) - 1));
+    IoStatus written = IoStatus::Ok();
     for (std::int64_t s = 0; s < count && written; ++s) {
       std::uint8_t* subcode = data + s * kCdgSectorSize + kAudioBytesPerSector;
       if (raw) {
@@ -126,14 +129,11 @@ bool TRipJob::RipTrack(ScsiTransport& transport, const TNkCdRom& drive, const TN
         }
       }
       for (std::size_t b = 0; b < kSubcodeBytesPerSector; ++b) subcode[b] &= kSymbolMask;
-      if (options.subcodeOnly) written = WriteAll(out.get(), subcode, kSubcodeBytesPerSector);
+      if (options.subcodeOnly) written = out.Write(subcode, kSubcodeBytesPerSector);
     }
     if (!options.subcodeOnly)
-      written = WriteAll(out.get(), data, static_cast<std::size_t>(count) * kCdgSectorSize);
-    if (!written) {  // a full disk is a failure, not a short file
-      SetJobStatus(kJobFailed);
-      break;
-    }
+      written = out.Write(data, static_cast<std::size_t>(count) * kCdgSectorSize);
+    if (!written) return fail(written.error());  // a full disk is a failure, not a short file
     position += count;
     if (position >= end) {
       Report(kProgressAllSteps);
@@ -144,13 +144,17 @@ bool TRipJob::RipTrack(ScsiTransport& transport, const TNkCdRom& drive, const TN
     }
     Report(kProgressStep);
   } while (JobStatus() == kJobRunning);
-  if (!out.Close() && JobStatus() == kJobSucceeded) SetJobStatus(kJobFailed);
+  // Done or stopped by the user: either way the file takes its name.
+  if (IoStatus committed = out.Commit(); !committed) return fail(committed.error());
   return JobStatus() == kJobSucceeded;
 }
 
 void TRipJob::RunSingle(ScsiTransport& transport, const TNkCdRom& drive, const TNkToc& toc,
                         int position, const std::string& fileName, const RipOptions& options) {
   Report(kProgressBeginBatch, 1);
+  error_.clear();
+  if (position < 0 || position >= toc.TrackCount)
+    error_ = "the disc has no track " + std::to_string(position + 1);
   const bool ok =
       position >= 0 && position < toc.TrackCount &&
       RipTrack(transport, drive, toc.Tracks[static_cast<std::size_t>(position)], fileName, options);
@@ -162,11 +166,13 @@ void TRipJob::RunBatch(ScsiTransport& transport, const TNkCdRom& drive, const TN
                        const std::vector<int>& positions, const std::string& baseName,
                        const RipOptions& options) {
   Report(kProgressBeginBatch, static_cast<int>(positions.size()));
+  error_.clear();
   const std::string extension = options.subcodeOnly ? ".rws" : ".cdg";
   bool ok = true;
   for (int position : positions) {
     Report(kProgressNextTrack);
     if (position < 0 || position >= toc.TrackCount) {
+      error_ = "the disc has no track " + std::to_string(position + 1);
       SetJobStatus(kJobFailed);
       ok = false;
       break;

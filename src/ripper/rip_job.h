@@ -57,9 +57,11 @@ class TRipJob : public TJobOwner {
  public:
   ~TRipJob();
 
-  // Reads one track into `fileName` (replaced). True exactly when the whole
-  // track was written; a failed read or write sets the status to failed, a
-  // cancel request ends it after the current step.
+  // Reads one track into `fileName`, which is replaced once the track is read
+  // (or the user stopped the job). True exactly when the whole track was
+  // written; a failed read or write sets the status to failed (Error() says
+  // why) and leaves an existing file as it was; a cancel request ends it after
+  // the current step.
   bool RipTrack(ScsiTransport& transport, const TNkCdRom& drive, const TNkTrack& track,
                 const std::string& fileName, const RipOptions& options);
 
@@ -79,8 +81,13 @@ class TRipJob : public TJobOwner {
                   const RipOptions& options);
   void Wait();
 
+  // Why the last track failed: what could not be read or written, and what
+  // is left on disk. Read it after Wait().
+  const std::string& Error() const { return error_; }
+
  private:
   std::thread worker_;
+  std::string error_;
   TSubCodeErrorCorrect ecc_;
 };
 

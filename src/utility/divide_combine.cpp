@@ -15,6 +15,8 @@
 #include "authoring/wave_info.h"
 #include "core/subcode_pack.h"
 #include "platform/file_util.h"
+#include "platform/output_file.h"
+#include "platform/unique_fd.h"
 #include "player/disk_out.h"
 
 namespace mosaicer {
@@ -25,77 +27,18 @@ namespace fs = std::filesystem;
 constexpr int kCdChannels = 2;
 constexpr int kCdBitsPerSample = 16;
 constexpr int kCdSampleRate = 44100;
-constexpr mode_t kNewFileMode = 0666;
-
-// A file descriptor closed on every way out.
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-  bool ok() const { return fd_ >= 0; }
-  // Closes now; some file systems report a failed write only here.
-  bool Close() {
-    const int fd = std::exchange(fd_, -1);
-    return fd < 0 || ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
-
-// Reads exactly `size` bytes. On failure `error` is errno, or 0 when the
-// file ended first.
-bool ReadAll(int fd, std::uint8_t* data, std::size_t size, int& error) {
-  while (size > 0) {
-    const ssize_t n = ::read(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      error = n < 0 ? errno : 0;
-      return false;
-    }
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-// Writes every byte or fails: a short write (a full disk) is a failure.
-bool WriteAll(int fd, const std::uint8_t* data, std::size_t size, int& error) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      error = n < 0 ? errno : ENOSPC;
-      return false;
-    }
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-std::string Describe(const char* what, const std::string& file, int error) {
-  std::string text = std::string(what) + " \"" + file + "\"";
-  if (error != 0) text += ": " + std::string(std::strerror(error));
-  return text;
-}
+// Sectors combine reads from the RWS file at a time.
+constexpr std::int64_t kCombineBlockSectors = 256;
 
 // `error` 0: the file was shorter than its size or header promised.
 std::string ReadFailure(const std::string& file, int error) {
-  return error != 0 ? Describe("cannot read", file, error)
-                    : "cannot read \"" + file + "\": the file ended early";
+  return error != 0 ? IoStatus::FromErrno("read", file, error).error()
+                    : "cannot read " + IoStatus::Quoted(file) + ": the file ended early";
 }
 
-// Writing one of the files an operation reads (or both outputs into one
-// file) would destroy data before it is read.
-bool SameFile(const std::string& a, const std::string& b) {
-  std::error_code error;
-  if (fs::equivalent(a, b, error)) return true;
+// Two outputs of one operation must differ, even before either exists.
+bool SamePath(const std::string& a, const std::string& b) {
+  if (SameFile(a, b)) return true;
   std::error_code errorA, errorB;
   const fs::path canonicalA = fs::weakly_canonical(a, errorA);
   const fs::path canonicalB = fs::weakly_canonical(b, errorB);
@@ -103,10 +46,11 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 std::string SharedFileError(const std::string& file) {
-  return "\"" + file + "\" cannot be both read and written, or written twice";
+  return IoStatus::Quoted(file) + " cannot be both read and written, or written twice";
 }
 
-// Sends progress codes when there is someone to send them to.
+// Sends progress codes when there is someone to send them to, and tells
+// whether that someone asked the operation to stop.
 class Progress {
  public:
   explicit Progress(TJobOwner* owner) : owner_(owner) {}
@@ -115,6 +59,7 @@ class Progress {
     owner_->Report(
         code, static_cast<int>(std::min<std::int64_t>(value, std::numeric_limits<int>::max())));
   }
+  bool CancelRequested() const { return owner_ != nullptr && owner_->CancelRequested(); }
 
  private:
   TJobOwner* owner_;
@@ -128,19 +73,21 @@ UtilityResult Failure(const Progress& progress, std::string error) {
   return result;
 }
 
-// Size of an open regular file; false for a folder or when it cannot be read.
-bool RegularFileSize(int fd, std::uint64_t& size, int& error) {
+// Opens an input after checking it is a regular file; the failure names it.
+IoStatus OpenInput(const std::string& path, UniqueFd& fd, std::uint64_t& size) {
+  if (IoStatus checked = CheckInputFile(path); !checked) return checked;
+  fd = UniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   struct stat info;
-  if (::fstat(fd, &info) != 0) {
-    error = errno;
-    return false;
-  }
-  if (S_ISDIR(info.st_mode)) {
-    error = EISDIR;
-    return false;
-  }
+  if (!fd.valid() || ::fstat(fd.get(), &info) != 0) return IoStatus::FromErrno("read", path, errno);
   size = static_cast<std::uint64_t>(info.st_size);
-  return true;
+  return IoStatus::Ok();
+}
+
+// What is on disk after a failure, for the outputs given.
+std::string Left(const OutputFile& first, const OutputFile* second = nullptr) {
+  std::string note = first.UnchangedNote();
+  if (second != nullptr) note += ", " + second->UnchangedNote();
+  return note;
 }
 
 }  // namespace
@@ -150,141 +97,176 @@ UtilityResult Divide(const DivideRequest& request, TJobOwner* owner) {
       (request.writeWav && request.wavPath.empty()))
     return {};
   const Progress progress(owner);
-  if (SameFile(request.cdgPath, request.rwsPath))
+  if (SamePath(request.cdgPath, request.rwsPath))
     return Failure(progress, SharedFileError(request.rwsPath));
   if (request.writeWav &&
-      (SameFile(request.cdgPath, request.wavPath) || SameFile(request.rwsPath, request.wavPath)))
+      (SamePath(request.cdgPath, request.wavPath) || SamePath(request.rwsPath, request.wavPath)))
     return Failure(progress, SharedFileError(request.wavPath));
 
-  // The input is opened before any output is made, so a missing CDG file
-  // leaves no empty WAV file behind.
-  int error = 0;
-  Fd cdg(::open(request.cdgPath.c_str(), O_RDONLY | O_CLOEXEC));
+  // The input is opened before any output is made.
+  UniqueFd cdg(-1);
   std::uint64_t cdgSize = 0;
-  if (!cdg.ok() || !RegularFileSize(cdg.get(), cdgSize, error))
-    return Failure(progress, Describe("cannot open", request.cdgPath, cdg.ok() ? error : errno));
+  if (IoStatus opened = OpenInput(request.cdgPath, cdg, cdgSize); !opened)
+    return Failure(progress, opened.error());
+  const std::int64_t sectors = static_cast<std::int64_t>(cdgSize / kCdgSectorSize);
+  if (sectors == 0)
+    return Failure(progress, IoStatus::Quoted(request.cdgPath) +
+                                 " holds no whole sector: there is nothing to divide");
 
+  OutputFile rws;
+  if (IoStatus opened = rws.Open(request.rwsPath); !opened)
+    return Failure(progress, opened.error() + "; " + rws.UnchangedNote());
   TDiskOut wav;
   wav.SetFormat(kCdChannels, kCdBitsPerSample, kCdSampleRate);
   if (request.writeWav && (!wav.SetDevice(request.wavPath) || !wav.Open()))
-    return Failure(progress, Describe("cannot create", request.wavPath, errno));
-  // The WAV keeps what it got, its sizes completed, whatever goes wrong later.
+    return Failure(progress, wav.Error() + "; " + Left(rws, nullptr) + ", no " +
+                                 IoStatus::Quoted(request.wavPath) + " was written");
+  // On failure neither output takes its name.
   const auto fail = [&](std::string text) {
-    if (wav.IsOpen()) wav.Close();
-    return Failure(progress, std::move(text));
+    rws.Discard();
+    wav.Discard();
+    std::string note = rws.UnchangedNote();
+    if (request.writeWav) note += ", " + IoStatus::Quoted(request.wavPath) + " as it was";
+    return Failure(progress, text + "; " + note);
   };
 
-  const std::int64_t sectors = static_cast<std::int64_t>(cdgSize / kCdgSectorSize);
   const std::int64_t blocks = sectors / kDivideBlockSectors;
   const std::int64_t rest = sectors % kDivideBlockSectors;
   progress.Send(kProgressSteps, blocks);
 
-  std::vector<std::uint8_t> subcode;
-  subcode.reserve(static_cast<std::size_t>(sectors) * kSubcodeBytesPerSector);
   std::vector<std::uint8_t> block(kDivideBlockSectors * kCdgSectorSize);
+  std::vector<std::uint8_t> subcode(kDivideBlockSectors * kSubcodeBytesPerSector);
+  std::int64_t done = 0;
+  bool cancelled = false;
   // Empty on success, else what went wrong.
   const auto divideBlock = [&](std::int64_t count) -> std::string {
+    int error = 0;
     if (!ReadAll(cdg.get(), block.data(), static_cast<std::size_t>(count) * kCdgSectorSize, error))
       return ReadFailure(request.cdgPath, error);
     for (std::int64_t i = 0; i < count; ++i) {
       const std::uint8_t* sector = block.data() + i * kCdgSectorSize;
-      subcode.insert(subcode.end(), sector + kAudioBytesPerSector, sector + kCdgSectorSize);
-      if (request.writeWav && !wav.Write(sector, kAudioBytesPerSector))
-        return Describe("cannot write", request.wavPath, errno);
+      std::memcpy(subcode.data() + i * kSubcodeBytesPerSector, sector + kAudioBytesPerSector,
+                  kSubcodeBytesPerSector);
+      if (request.writeWav && !wav.Write(sector, kAudioBytesPerSector)) return wav.Error();
     }
+    if (IoStatus written =
+            rws.Write(subcode.data(), static_cast<std::size_t>(count) * kSubcodeBytesPerSector);
+        !written)
+      return written.error();
+    done += count;
     progress.Send(kProgressStep);
     return {};
   };
-  for (std::int64_t b = 0; b < blocks; ++b)
-    if (std::string text = divideBlock(kDivideBlockSectors); !text.empty()) return fail(text);
-  if (rest > 0)
-    if (std::string text = divideBlock(rest); !text.empty()) return fail(text);
+  for (std::int64_t b = 0; b < blocks + (rest > 0 ? 1 : 0); ++b) {
+    if (std::string text = divideBlock(b < blocks ? kDivideBlockSectors : rest); !text.empty())
+      return fail(text);
+    if (progress.CancelRequested()) {
+      cancelled = true;
+      break;
+    }
+  }
 
-  if (!WriteWholeFile(request.rwsPath, subcode))
-    return fail(Describe("cannot write", request.rwsPath, errno));
-  progress.Send(kProgressAllSteps);
-  cdg.Close();
+  if (!cancelled) progress.Send(kProgressAllSteps);
+  // Both files keep what was divided, also when the user stopped the job.
+  if (IoStatus committed = rws.Commit(); !committed) return fail(committed.error());
   if (request.writeWav && !wav.Close())
-    return Failure(progress, Describe("cannot write", request.wavPath, errno));
-  progress.Send(kProgressDone);
+    return Failure(progress, wav.Error() + "; " + IoStatus::Quoted(request.rwsPath) +
+                                 " was written, " + IoStatus::Quoted(request.wavPath) +
+                                 " is as it was");
+  progress.Send(cancelled ? kProgressFailed : kProgressDone);
   UtilityResult result;
-  result.outcome = UtilityOutcome::Succeeded;
-  result.sectors = sectors;
+  result.outcome = cancelled ? UtilityOutcome::Cancelled : UtilityOutcome::Succeeded;
+  result.sectors = done;
   return result;
 }
 
 UtilityResult Combine(const CombineRequest& request, TJobOwner* owner) {
   if (request.cdgPath.empty() || request.rwsPath.empty() || request.wavPath.empty()) return {};
+  const Progress progress(owner);
+  if (IoStatus checked = CheckInputFile(request.wavPath); !checked)
+    return Failure(progress, checked.error());
   WaveInfo wave;
   if (ReadWaveInfo(request.wavPath, wave) != 1 || !wave.IsCdAudio()) {
     UtilityResult result;
     result.outcome = UtilityOutcome::NotCdAudio;
     return result;
   }
-  const Progress progress(owner);
-  if (SameFile(request.cdgPath, request.rwsPath) || SameFile(request.cdgPath, request.wavPath))
+  if (SamePath(request.cdgPath, request.rwsPath) || SamePath(request.cdgPath, request.wavPath))
     return Failure(progress, SharedFileError(request.cdgPath));
 
-  Fd wav(::open(request.wavPath.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!wav.ok()) return Failure(progress, Describe("cannot open", request.wavPath, errno));
-  std::vector<std::uint8_t> subcode;
-  if (!ReadWholeFile(request.rwsPath, subcode))
-    return Failure(progress, Describe("cannot read", request.rwsPath, errno));
-  Fd cdg(::open(request.cdgPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kNewFileMode));
-  if (!cdg.ok()) return Failure(progress, Describe("cannot create", request.cdgPath, errno));
+  UniqueFd wav(-1);
+  std::uint64_t wavSize = 0;
+  if (IoStatus opened = OpenInput(request.wavPath, wav, wavSize); !opened)
+    return Failure(progress, opened.error());
+  UniqueFd rws(-1);
+  std::uint64_t rwsSize = 0;
+  if (IoStatus opened = OpenInput(request.rwsPath, rws, rwsSize); !opened)
+    return Failure(progress, opened.error());
+  OutputFile cdg;
+  if (IoStatus opened = cdg.Open(request.cdgPath); !opened)
+    return Failure(progress, opened.error() + "; " + cdg.UnchangedNote());
+  const auto fail = [&](std::string text) {
+    cdg.Discard();
+    return Failure(progress, text + "; " + cdg.UnchangedNote());
+  };
 
   const std::int64_t wholeAudio = wave.dataSize / kAudioBytesPerSector;
   const std::size_t partialAudio = wave.dataSize % kAudioBytesPerSector;
-  const std::int64_t subcodeSectors =
-      static_cast<std::int64_t>(subcode.size() / kSubcodeBytesPerSector);
+  const std::int64_t audioSectors = wholeAudio + (partialAudio > 0 ? 1 : 0);
+  const std::int64_t subcodeSectors = static_cast<std::int64_t>(rwsSize / kSubcodeBytesPerSector);
+  const std::int64_t total = std::max(audioSectors, subcodeSectors);
   progress.Send(kProgressSteps, std::max(wholeAudio, subcodeSectors));
   if (::lseek(wav.get(), wave.dataOffset, SEEK_SET) < 0)
-    return Failure(progress, Describe("cannot read", request.wavPath, errno));
+    return fail(IoStatus::FromErrno("read", request.wavPath, errno).error());
 
-  std::uint8_t sector[kCdgSectorSize];
+  std::vector<std::uint8_t> block(kCombineBlockSectors * kCdgSectorSize);
+  std::vector<std::uint8_t> subcode(kCombineBlockSectors * kSubcodeBytesPerSector);
   std::int64_t written = 0;
-  int error = 0;
-  // Audio bytes are already in place; adds subcode sector `written` (or
-  // zeros past the end of the RWS data) and writes the sector.
-  const auto finishSector = [&]() -> bool {
-    std::uint8_t* sub = sector + kAudioBytesPerSector;
-    if (written < subcodeSectors)
-      std::memcpy(sub, subcode.data() + written * kSubcodeBytesPerSector, kSubcodeBytesPerSector);
-    else
-      std::memset(sub, 0, kSubcodeBytesPerSector);
-    if (!WriteAll(cdg.get(), sector, kCdgSectorSize, error)) return false;
-    ++written;
-    progress.Send(kProgressStep);
-    return true;
-  };
-  const auto writeFailure = [&] {
-    return Failure(progress, Describe("cannot write", request.cdgPath, error));
-  };
+  bool cancelled = false;
+  while (written < total && !cancelled) {
+    const std::int64_t count = std::min(kCombineBlockSectors, total - written);
+    std::fill(block.begin(), block.end(), 0);
+    // Subcode of these sectors, zeros past the end of the RWS data.
+    const std::int64_t withSubcode =
+        std::clamp<std::int64_t>(subcodeSectors - written, 0, count);
+    int error = 0;
+    if (withSubcode > 0 &&
+        !ReadAll(rws.get(), subcode.data(),
+                 static_cast<std::size_t>(withSubcode) * kSubcodeBytesPerSector, error))
+      return fail(ReadFailure(request.rwsPath, error));
+    for (std::int64_t i = 0; i < count; ++i) {
+      std::uint8_t* sector = block.data() + i * kCdgSectorSize;
+      const std::int64_t k = written + i;
+      const std::size_t audioBytes = k < wholeAudio ? kAudioBytesPerSector
+                                     : k == wholeAudio ? partialAudio
+                                                       : 0;
+      if (audioBytes > 0 && !ReadAll(wav.get(), sector, audioBytes, error))
+        return fail(ReadFailure(request.wavPath, error));
+      if (i < withSubcode)
+        std::memcpy(sector + kAudioBytesPerSector, subcode.data() + i * kSubcodeBytesPerSector,
+                    kSubcodeBytesPerSector);
+    }
+    // Sector by sector as far as a cancel allows: the file keeps whole sectors.
+    std::int64_t keep = count;
+    for (std::int64_t i = 0; i < count; ++i) {
+      progress.Send(kProgressStep);
+      if (progress.CancelRequested()) {
+        keep = i + 1;
+        cancelled = true;
+        break;
+      }
+    }
+    if (IoStatus out = cdg.Write(block.data(), static_cast<std::size_t>(keep) * kCdgSectorSize);
+        !out)
+      return fail(out.error());
+    written += keep;
+  }
 
-  for (std::int64_t i = 0; i < wholeAudio; ++i) {
-    if (!ReadAll(wav.get(), sector, kAudioBytesPerSector, error))
-      return Failure(progress, ReadFailure(request.wavPath, error));
-    if (!finishSector()) return writeFailure();
-  }
-  if (partialAudio > 0) {
-    std::memset(sector, 0, kAudioBytesPerSector);
-    if (!ReadAll(wav.get(), sector, partialAudio, error))
-      return Failure(progress, ReadFailure(request.wavPath, error));
-    if (!finishSector()) return writeFailure();
-  }
-  std::memset(sector, 0, kAudioBytesPerSector);
-  while (written < subcodeSectors)
-    if (!finishSector()) return writeFailure();
-
-  progress.Send(kProgressAllSteps);
-  wav.Close();
-  if (!cdg.Close()) {
-    error = errno;
-    return writeFailure();
-  }
-  progress.Send(kProgressDone);
+  if (!cancelled) progress.Send(kProgressAllSteps);
+  if (IoStatus committed = cdg.Commit(); !committed) return fail(committed.error());
+  progress.Send(cancelled ? kProgressFailed : kProgressDone);
   UtilityResult result;
-  result.outcome = UtilityOutcome::Succeeded;
+  result.outcome = cancelled ? UtilityOutcome::Cancelled : UtilityOutcome::Succeeded;
   result.sectors = written;
   return result;
 }

@@ -2,11 +2,14 @@
 // file), and combining the two again. The 96 subcode bytes of each sector
 // pass through untouched: nothing is checked, corrected or interleaved.
 //
-// Both operations run to their end on the caller's thread; nothing cancels
-// them. Progress goes to an optional TJobOwner as the utility's progress bar
-// sees it: kProgressSteps (the bar's maximum), kProgressStep (advance by
-// one), kProgressAllSteps (set to the maximum), then kProgressDone or
-// kProgressFailed. The owner's status is neither read nor changed.
+// Both operations run on the caller's thread. Progress goes to an optional
+// TJobOwner as the utility's progress bar sees it: kProgressSteps (the bar's
+// maximum), kProgressStep (advance by one), kProgressAllSteps (set to the
+// maximum), then kProgressDone or kProgressFailed. A cancel request on the
+// owner stops the operation after the current block (divide) or sector
+// (combine); what was done so far takes the outputs' names, as the user asked
+// for those files. Outputs are written under temporary names: after a
+// failure an existing file of an output's name stays as it was.
 #pragma once
 
 #include <cstdint>
@@ -23,7 +26,8 @@ enum class UtilityOutcome {
   NothingToDo,  // a path the operation needs is empty
   NotCdAudio,   // combine: the WAV is not 16-bit 44.1 kHz stereo PCM
   Succeeded,
-  Failed,  // `error` says what went wrong; outputs stay as far as written
+  Failed,     // `error` says what went wrong and what is left on disk
+  Cancelled,  // stopped on request; the outputs hold what was done
 };
 
 struct UtilityResult {

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "authoring/authoring_state.h"
+#include "support/disk_full.h"
 #include "support/temp_dir.h"
 #include "support/wave_file.h"
 
@@ -84,6 +87,7 @@ class CdgWriterTest : public ::testing::Test {
     recorder.owner = &owner;
     ASSERT_TRUE(owner.SetProgressCallback(&Recorder::Callback, &recorder));
   }
+  IoStatus last = IoStatus::Ok();
   void MakeInputs(std::size_t audioBytes, int streamSectors) {
     audio = AudioBytes(audioBytes);
     wavPath = dir.Write("song.wav", CdWave(audio));
@@ -94,7 +98,7 @@ class CdgWriterTest : public ::testing::Test {
   }
   std::string Write(const CdgLayout& layout) {
     const std::string out = dir.File("out.cdg");
-    WriteCdgFile(layout, wavPath, wave, stream, out, owner);
+    last = WriteCdgFile(layout, wavPath, wave, stream, out, owner);
     return ReadFile(out);
   }
   // Checks every sector of `file` against the layout.
@@ -156,25 +160,66 @@ TEST_F(CdgWriterTest, CancelInDisplayFirstLeavesOnlySilentGraphics) {
   EXPECT_EQ(recorder.codes, std::vector<int>{kProgressSteps});  // no "all done"
 }
 
-TEST_F(CdgWriterTest, FailuresAreNeverReportedAsSuccess) {
-  MakeInputs(3 * kAudioBytesPerSector, 2);
+TEST_F(CdgWriterTest, AFailureLeavesTheOldFileAndSaysWhy) {
+  MakeInputs(300 * kAudioBytesPerSector, 2);
   const CdgLayout layout = PlanCdgLayout(kTimingTogether, wave.dataSize, 8, 0);
-  WriteCdgFile(layout, wavPath, wave, stream, dir.File("no/such/folder/out.cdg"), owner);
-  EXPECT_EQ(owner.JobStatus(), kJobFailed);
-  owner.SetJobStatus(kJobIdle);
-  WriteCdgFile(layout, dir.File("gone.wav"), wave, stream, dir.File("out.cdg"), owner);
-  EXPECT_EQ(owner.JobStatus(), kJobFailed);
-  owner.SetJobStatus(kJobIdle);
-  // A full disk: every buffered write is checked when the file is closed.
-  WriteCdgFile(layout, wavPath, wave, stream, "/dev/full", owner);
-  EXPECT_EQ(owner.JobStatus(), kJobFailed);
-  // A WAV that is shorter than its header says.
-  owner.SetJobStatus(kJobIdle);
-  WaveInfo longer = wave;
+  WaveInfo longer = wave;  // a WAV shorter than its header says
   longer.dataSize += 5000;
-  WriteCdgFile(PlanCdgLayout(kTimingTogether, longer.dataSize, 8, 0), wavPath, longer, stream,
-               dir.File("out.cdg"), owner);
-  EXPECT_EQ(owner.JobStatus(), kJobFailed);
+  const std::string old = dir.Write("out.cdg", "the user's old file");
+  struct Case {
+    const char* name;
+    std::string wav, out;
+    const WaveInfo* info;
+    bool fullDisk;
+    std::string says;
+  } cases[] = {
+      {"missing folder", wavPath, dir.File("no/such/folder/out.cdg"), &wave, false,
+       "No such file or directory"},
+      {"missing song", dir.File("gone.wav"), old, &wave, false, "gone.wav"},
+      {"short song", wavPath, old, &longer, false, "ends before"},
+      {"full disk", wavPath, old, &wave, true, "File too large"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    owner.SetJobStatus(kJobIdle);
+    IoStatus status = IoStatus::Ok();
+    {
+      std::optional<DiskFullAfter> full;
+      if (c.fullDisk) full.emplace(100 * 1000);
+      status = WriteCdgFile(c.info == &wave ? layout
+                                            : PlanCdgLayout(kTimingTogether, longer.dataSize, 8, 0),
+                            c.wav, *c.info, stream, c.out, owner);
+    }
+    EXPECT_EQ(owner.JobStatus(), kJobFailed);
+    ASSERT_FALSE(status.ok());
+    EXPECT_NE(status.error().find(c.says), std::string::npos) << status.error();
+    EXPECT_EQ(ReadFile(old), "the user's old file");
+    EXPECT_TRUE(LeftoverTempFiles(dir.path()).empty());
+  }
+  // What the message says is left on disk.
+  owner.SetJobStatus(kJobIdle);
+  EXPECT_NE(WriteCdgFile(layout, dir.File("gone.wav"), wave, stream, dir.File("new.cdg"), owner)
+                .error()
+                .find("no \"" + dir.File("new.cdg") + "\" was written"),
+            std::string::npos);
+  EXPECT_NE(WriteCdgFile(layout, dir.File("gone.wav"), wave, stream, old, owner)
+                .error()
+                .find("\"" + old + "\" is unchanged"),
+            std::string::npos);
+}
+
+TEST_F(CdgWriterTest, SuccessAndCancelReplaceTheOldFile) {
+  MakeInputs(20 * kAudioBytesPerSector, 10);
+  dir.Write("out.cdg", "old");
+  const CdgLayout layout = PlanCdgLayout(kTimingTogether, wave.dataSize, 40, 0);
+  ExpectSectors(Write(layout), layout);
+  EXPECT_TRUE(last.ok());
+  dir.Write("out.cdg", "old");
+  owner.SetJobStatus(kJobIdle);
+  recorder = Recorder{{}, 0, -1, 3, &owner};
+  EXPECT_EQ(Write(layout).size(), 3 * kCdgSectorSize);  // the partial file takes the name
+  EXPECT_EQ(owner.JobStatus(), kJobCancelRequested);
+  EXPECT_TRUE(LeftoverTempFiles(dir.path()).empty());
 }
 
 TEST(JobOwner, CallbackIsRegisteredOnlyWhileIdle) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <random>
 
 #include "core/parity.h"
@@ -10,6 +11,7 @@
 #include "platform/file_util.h"
 #include "ripper/clone_cd_image.h"
 #include "support/clone_cd_disc.h"
+#include "support/disk_full.h"
 #include "support/temp_dir.h"
 
 namespace mosaicer {
@@ -98,17 +100,34 @@ TEST_F(RipJobTest, ReadStepsOfTheReadSizeUntilTheEnd) {
   EXPECT_EQ(testing::ReadFile(dir.File("s.rws")).size(), 960u);
 }
 
-TEST_F(RipJobTest, FailuresAndCancelEndTheTrack) {
-  drive.failAt = 2;
-  EXPECT_FALSE(job.RipTrack(drive, cd, Track(150, 1150), dir.File("f.cdg"), {}));
-  EXPECT_EQ(job.JobStatus(), kJobFailed);
-  EXPECT_EQ(testing::ReadFile(dir.File("f.cdg")).size(),
-            50u * kCdgSectorSize);  // kept as far as read
-
+TEST_F(RipJobTest, FailuresKeepTheOldFileAndCancelKeepsThePartialOne) {
+  const std::string old = dir.Write("f.cdg", "the user's old rip");
+  struct Case {
+    const char* name;
+    int failAt;
+    std::string file;
+    bool fullDisk;
+    const char* says;
+  } cases[] = {
+      {"bad read", 2, old, false, "could not read sectors 200 to 224"},
+      {"full disk", -1, old, true, "File too large"},
+      {"missing folder", -1, dir.File("no/such/dir.cdg"), false, "No such file"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    drive.failAt = c.failAt;
+    job.SetJobStatus(kJobIdle);
+    {
+      std::optional<testing::DiskFullAfter> full;
+      if (c.fullDisk) full.emplace(100 * 1000);
+      EXPECT_FALSE(job.RipTrack(drive, cd, Track(150, 1150), c.file, {}));
+    }
+    EXPECT_EQ(job.JobStatus(), kJobFailed);
+    EXPECT_NE(job.Error().find(c.says), std::string::npos) << job.Error();
+    EXPECT_EQ(testing::ReadFile(old), "the user's old rip");
+    EXPECT_TRUE(testing::LeftoverTempFiles(dir.path()).empty());
+  }
   drive.failAt = -1;
-  EXPECT_FALSE(job.RipTrack(drive, cd, Track(150, 1150), "/dev/full", {}));  // a full disk
-  EXPECT_EQ(job.JobStatus(), kJobFailed);
-  EXPECT_FALSE(job.RipTrack(drive, cd, Track(150, 1150), dir.File("no/such/dir.cdg"), {}));
 
   // A cancel asked during the first step ends the track after it.
   struct CancelOnStep {
@@ -124,6 +143,7 @@ TEST_F(RipJobTest, FailuresAndCancelEndTheTrack) {
   EXPECT_FALSE(job.RipTrack(drive, cd, Track(150, 1150), dir.File("c.cdg"), {}));
   EXPECT_EQ(job.JobStatus(), kJobCancelRequested);
   EXPECT_EQ(drive.reads.size(), 1u);
+  EXPECT_EQ(testing::ReadFile(dir.File("c.cdg")).size(), 25u * kCdgSectorSize);
   EXPECT_EQ(RipOutcomeText(job.JobStatus(), true), "RWSファイルの作成を中断しました。");
 }
 
