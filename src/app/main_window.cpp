@@ -509,7 +509,7 @@ void TMscMainFrm::FileMakeCdgExecute() {
   job_.Wait();
   const Outcome outcome = CreationOutcome(job_.JobStatus());
   if (outcome.error)
-    dialogs_.Error(this, outcome.text);
+    dialogs_.Error(this, job_.Error().empty() ? outcome.text : outcome.text + "\n" + job_.Error());
   else
     dialogs_.Information(this, outcome.text);
   job_.SetJobStatus(kJobIdle);
@@ -520,18 +520,18 @@ void TMscMainFrm::FileMakeRwsExecute() {
   const std::string file = ChooseSaveTarget(RwsDir_, kRwsFilter, "rws");
   if (file.empty()) return;
   TakeOptions();
-  if (SaveRwsFile(state_, ecc_, file))
+  if (const IoStatus saved = SaveRwsFile(state_, ecc_, file); saved)
     dialogs_.Information(this, kRwsCreated);
   else
-    dialogs_.Error(this, kRwsFailed);
+    dialogs_.Error(this, std::string(kRwsFailed) + "\n" + saved.error());
 }
 
 void TMscMainFrm::FileSaveBmpExecute() {
   if (BmpPathEdit_->text().isEmpty()) return;
   const std::string file = ChooseSaveTarget(BmpDir_, kBmpFilter, ".bmp");
   if (file.empty()) return;
-  if (!SaveVisibleBmp(state_, file)) {
-    dialogs_.Error(this, kBmpFailed);
+  if (const IoStatus saved = SaveVisibleBmp(state_, file); !saved) {
+    dialogs_.Error(this, std::string(kBmpFailed) + "\n" + saved.error());
     return;
   }
   ShowStatus(SavedMessage(file));

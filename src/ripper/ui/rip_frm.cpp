@@ -515,7 +515,7 @@ void TRipFrm::RunProgressAndReport(bool rws, int files) {
   if (status == kJobSucceeded || status == kJobCancelRequested)
     dialogs_.Information(this, text);
   else
-    dialogs_.Error(this, text);
+    dialogs_.Error(this, job_.Error().empty() ? text : text + "\n" + job_.Error());
   job_.SetJobStatus(kJobIdle);
 }
 
