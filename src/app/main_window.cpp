@@ -479,12 +479,12 @@ std::string TMscMainFrm::ChooseSaveTarget(std::string& folder, const std::string
   const auto file = dialogs_.SaveFile(this, std::string(), folder, filter, extension);
   if (!file) return {};
   folder = FolderOf(*file);
-  if (!MayReplace(dialogs_, this, *file)) return {};
   // The creation reads the song while it writes: never into the song itself.
   if (const std::string clash = OutputClashMessage({state_.wavPath}, {*file}); !clash.empty()) {
     dialogs_.Error(this, clash);
     return {};
   }
+  if (!MayReplace(dialogs_, this, *file)) return {};
   return *file;
 }
 
