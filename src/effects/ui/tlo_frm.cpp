@@ -125,6 +125,7 @@ TTloFrm::TTloFrm(Dialogs& dialogs, TTloViewFrm& viewer, QWidget* parent)
   setWindowTitle(QStringLiteral("表示エフェクトの作成"));
   setModal(true);
   TileGrid_->setObjectName("TileGrid");
+  TileGrid_->setAccessibleName(QStringLiteral("タイル"));
   InfoTab_->setObjectName("InfoTab");
   TitleLbl_->setObjectName("TitleLbl");
   TitleEdit_->setObjectName("TitleEdit");

@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 #include <chrono>
 
 #include "app/bitmap_image.h"
@@ -305,6 +306,10 @@ void TBmpFrm::BuildPalPanel() {
   layout->addLayout(top);
   layout->addLayout(generate);
 
+  for (const auto& [label, field] : {std::pair{"PalModeLbl", static_cast<QWidget*>(PalModeCmb_)},
+                                     std::pair{"PalBitLbl", static_cast<QWidget*>(PalBitUd_)},
+                                     std::pair{"PalIdxLbl", static_cast<QWidget*>(PalIdxUd_)}})
+    p->findChild<QLabel*>(label)->setBuddy(field);
   connect(PalModeCmb_, &QComboBox::currentIndexChanged, this,
           [this](int i) { model_.SetMethodPosition(i); });
   connect(PalBitUd_, &QSpinBox::valueChanged, this, [this](int v) { model_.SetBits(v); });
@@ -329,6 +334,7 @@ void TBmpFrm::BuildReducePanel() {
   layout->addWidget(Label(QStringLiteral("拡散係数"), "ErrKLbl", p));
   layout->addWidget(ErrKUd_);
   layout->addStretch();
+  p->findChild<QLabel*>("ErrKLbl")->setBuddy(ErrKUd_);
   connect(ErrCk_, &QCheckBox::toggled, this, [this](bool on) { model_.SetErrorDiffusion(on); });
   connect(ErrKUd_, &QSpinBox::valueChanged, this,
           [this](int v) { model_.SetDiffusionStrength(v); });
