@@ -5,6 +5,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -477,6 +479,56 @@ TEST_F(PlayFrmTest, MissingSettingsGiveTheDefaults) {
   EXPECT_EQ(display.size(), QSize(313, 229));
   EXPECT_EQ(frm.SavedStereoMode(), 0);
   EXPECT_EQ(frm.BmpPathEdit()->text().toStdString(), DefaultBmpFolder(ProgramPath()).string());
+}
+
+}  // namespace
+}  // namespace mosaicer
+
+namespace mosaicer {
+namespace {
+
+TEST_F(PlayFrmTest, TheDisplayAnswersThePlayersKeysAndSnapshotsSayWhereTheyWent) {
+  const std::string folder = dir.File("shots");
+  Run([&] {
+    frm.BmpPathEdit()->setText(QString::fromStdString(folder));
+    frm.PathEdit()->setText(QStringLiteral("/anywhere/song.cdg"));
+    ASSERT_TRUE(display.isVisible());
+    display.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&display));
+    QTest::keyClick(&display, Qt::Key_F10);
+    QTest::keyClick(&display, Qt::Key_F10, Qt::ControlModifier);
+    EXPECT_TRUE(FileExists(folder + "/song000.bmp"));
+    EXPECT_TRUE(FileExists(folder + "/song001.bmp"));
+    const QLabel* status = frm.findChild<QLabel*>("StatusLbl");
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(status->text(), QStringLiteral("song001.bmpを保存しました。"));
+    EXPECT_EQ(status->toolTip().toStdString(), folder + "/song001.bmp");
+
+    QTest::keyClick(&display, Qt::Key_F9);  // hides the display
+    EXPECT_FALSE(display.isVisible());
+    // The hidden window took the activation with it; the player takes it back.
+    QApplication::setActiveWindow(&frm);
+    QTest::keyClick(&frm, Qt::Key_F9);
+    ASSERT_TRUE(display.isVisible());
+    QApplication::setActiveWindow(&display);
+    QTest::keyClick(&display, Qt::Key_Escape);  // closes the player
+    EXPECT_FALSE(frm.isVisible());
+    EXPECT_FALSE(display.isVisible());
+  });
+  EXPECT_TRUE(dialogs.errors.empty());
+}
+
+TEST_F(PlayFrmTest, ASnapshotThatCannotBeWrittenSaysWhy) {
+  // A file where the folder should be: the folder cannot be made.
+  const std::string blocked = dir.Write("blocked", "a file");
+  Run([&] {
+    frm.BmpPathEdit()->setText(QString::fromStdString(blocked + "/shots"));
+    frm.PathEdit()->setText(QStringLiteral("/anywhere/song.cdg"));
+    QTest::mouseClick(frm.BmpBtn(), Qt::LeftButton);
+  });
+  ASSERT_EQ(dialogs.errors.size(), 1u);
+  EXPECT_EQ(dialogs.errors[0], "\"" + blocked + "/shots\"フォルダを作成できません。");
+  EXPECT_EQ(dialogs.beeps, 1);
 }
 
 }  // namespace
