@@ -7,10 +7,12 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace mosaicer {
 namespace {
 
-// Applies the limits whenever the window is about to show.
+// Applies the limits whenever the window shows and once its frame is known.
 class SizeLimits final : public QObject {
  public:
   SizeLimits(QWidget& window, QSize minimum, QSize maximum)
@@ -27,16 +29,34 @@ class SizeLimits final : public QObject {
   }
 
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (watched == &window_ && event->type() == QEvent::Show) Apply();
+    if (watched != &window_) return false;
+    // The window manager tells the frame it gave the window by moving it.
+    if (event->type() == QEvent::Show ||
+        (event->type() == QEvent::Move && FrameSize() != frame_))
+      Apply();
     return false;
   }
 
  private:
+  QSize FrameSize() const {
+    if (!window_.isVisible()) return QSize(0, 0);
+    return (window_.frameGeometry().size() - window_.size()).expandedTo(QSize(0, 0));
+  }
+
   void Apply() {
-    const QSize screen = AvailableScreenSize(window_);
+    frame_ = FrameSize();
+    const QRect available = AvailableScreenRect(window_);
+    // What the window itself may take: the screen less its frame.
+    const QSize screen = available.size() - frame_;
     QSize minimum = minimum_;
     QSize maximum = maximum_;
-    if (!screen.isEmpty()) {
+    // Room for the whole body where the screen has it, so nothing scrolls
+    // that need not.
+    if (const auto* scroll =
+            window_.findChild<const QScrollArea*>("BodyScroll", Qt::FindDirectChildrenOnly);
+        scroll && scroll->widget() && window_.layout())
+      minimum = minimum.expandedTo(scroll->widget()->minimumSizeHint());
+    if (!available.isEmpty()) {
       minimum = minimum.boundedTo(screen);
       if (maximum.width() >= QWIDGETSIZE_MAX) maximum.setWidth(screen.width());
       if (maximum.height() >= QWIDGETSIZE_MAX) maximum.setHeight(screen.height());
@@ -44,20 +64,31 @@ class SizeLimits final : public QObject {
     }
     window_.setMinimumSize(minimum);
     window_.setMaximumSize(maximum.expandedTo(minimum));
+    // A framed window that reaches past the screen's edge comes back onto it.
+    if (window_.isVisible() && !available.isEmpty() && !frame_.isEmpty()) {
+      const QRect frame = window_.frameGeometry();
+      QPoint to = frame.topLeft();
+      to.setX(std::max(available.left(), std::min(to.x(), available.right() + 1 - frame.width())));
+      to.setY(std::max(available.top(), std::min(to.y(), available.bottom() + 1 - frame.height())));
+      if (to != frame.topLeft()) window_.move(to);
+    }
   }
 
   QWidget& window_;
   QSize minimum_;
   QSize maximum_;
+  QSize frame_{0, 0};  // what the window manager's frame adds
 };
 
 }  // namespace
 
-QSize AvailableScreenSize(const QWidget& window) {
+QRect AvailableScreenRect(const QWidget& window) {
   const QScreen* screen = window.screen();
   if (!screen) screen = QGuiApplication::primaryScreen();
-  return screen ? screen->availableGeometry().size() : QSize();
+  return screen ? screen->availableGeometry() : QRect();
 }
+
+QSize AvailableScreenSize(const QWidget& window) { return AvailableScreenRect(window).size(); }
 
 void FitSizeLimits(QWidget& window, QSize minimum, QSize maximum) {
   if (auto* limits = window.findChild<SizeLimits*>("SizeLimits", Qt::FindDirectChildrenOnly)) {

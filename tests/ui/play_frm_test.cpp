@@ -119,11 +119,16 @@ TEST_F(PlayFrmTest, StartsIdleWithTheShortcutsAndTheStereoModesInOrder) {
 }
 
 TEST_F(PlayFrmTest, WindowKeepsItsHeightAndAMinimumWidth) {
-  EXPECT_EQ(frm.minimumSize(), QSize(480, 240));
-  EXPECT_EQ(frm.maximumHeight(), 240);
-  EXPECT_EQ(frm.maximumWidth(), frm.screen()->geometry().width());
+  // At least 480 x 240, and room for every control at the smallest size.
+  const QWidget* body = frm.findChild<QWidget*>("Body");
+  ASSERT_NE(body, nullptr);
+  EXPECT_GE(frm.minimumWidth(), 480);
+  EXPECT_GE(frm.minimumWidth(), body->minimumSizeHint().width());
+  EXPECT_EQ(frm.minimumHeight(), std::max(240, body->minimumSizeHint().height()));
+  EXPECT_EQ(frm.maximumHeight(), frm.minimumHeight());
+  EXPECT_EQ(frm.maximumWidth(), frm.screen()->availableGeometry().width());
   frm.resize(700, 600);
-  EXPECT_EQ(frm.size(), QSize(700, 240));
+  EXPECT_EQ(frm.size(), QSize(700, frm.minimumHeight()));
 }
 
 TEST_F(PlayFrmTest, PlayAndSnapshotsWaitForTheirPaths) {
@@ -151,7 +156,7 @@ TEST_F(PlayFrmTest, PlayAndSnapshotsWaitForTheirPaths) {
 TEST_F(PlayFrmTest, ActionsWaitForTheWorkerAndTheWindowWaitsToClose) {
   const std::string song = ShortSong(dir, 150);
   Run([&] {
-    EXPECT_TRUE(display.isVisible());  // shown with the player
+    EXPECT_TRUE(WaitFor([&] { return display.isVisible(); }));  // shown with the player
     frm.PathEdit()->setText(QString::fromStdString(song));
     QTest::mouseClick(frm.PlayBtn(), Qt::LeftButton);
     // Nothing has been heard from the worker yet: no event was processed.
@@ -393,6 +398,7 @@ TEST_F(PlayFrmTest, F9ShowsAndHidesTheDisplay) {
 TEST_F(PlayFrmTest, DisplayStaysUsableWhileThePlayerIsModal) {
   display.SetSizeable(true);
   Run([&] {
+    ASSERT_TRUE(WaitFor([&] { return display.isVisible(); }));  // once the player is up
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&display));
     // Through the window system, where a modal window would block it.
     QTest::mouseDClick(display.windowHandle(), Qt::LeftButton, {}, QPoint(60, 60));
@@ -467,7 +473,7 @@ TEST_F(PlayFrmTest, SettingsAreReadIntoTheControlsAndTheDisplay) {
 TEST_F(PlayFrmTest, MissingSettingsGiveTheDefaults) {
   frm.ReadSettings(IniFile(""));
   EXPECT_EQ(frm.pos(), QPoint(100, 100));
-  EXPECT_EQ(frm.size(), QSize(480, 240));
+  EXPECT_EQ(frm.size(), frm.minimumSize());  // 480 x 240, or what the controls need
   EXPECT_EQ(frm.SizeUd()->value(), 10);
   EXPECT_FALSE(frm.OnMemCk()->isChecked());
   EXPECT_FALSE(frm.RepeatCk()->isChecked());
@@ -492,7 +498,7 @@ TEST_F(PlayFrmTest, TheDisplayAnswersThePlayersKeysAndSnapshotsSayWhereTheyWent)
   Run([&] {
     frm.BmpPathEdit()->setText(QString::fromStdString(folder));
     frm.PathEdit()->setText(QStringLiteral("/anywhere/song.cdg"));
-    ASSERT_TRUE(display.isVisible());
+    ASSERT_TRUE(WaitFor([&] { return display.isVisible(); }));  // once the player is up
     display.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&display));
     QTest::keyClick(&display, Qt::Key_F10);

@@ -102,7 +102,7 @@ class TCdgDisplay::Canvas final : public CdgCanvas {
 };
 
 TCdgDisplay::TCdgDisplay(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint),
       canvas_(std::make_unique<Canvas>()),
       Panel1_(new QFrame(this)),
       CdgScreen_(new ScreenBox(*this, Panel1_)) {

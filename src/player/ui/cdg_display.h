@@ -44,8 +44,8 @@ class TCdgDisplay : public QWidget {
   explicit TCdgDisplay(QWidget* parent = nullptr);
   ~TCdgDisplay() override;
 
-  // Shows the window as a companion of `owner`: a modal owner does not
-  // block it.
+  // Shows the window as a tool window of `owner`, in front of it: a modal
+  // owner does not block it, and the window manager keeps it above the owner.
   void ShowWith(QWidget& owner);
   // Not sizeable: back to the normal state and fixed at 311 x 227.
   void SetSizeable(bool sizeable);

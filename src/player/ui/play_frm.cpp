@@ -1,6 +1,7 @@
 #include "player/ui/play_frm.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -264,7 +265,29 @@ void TPlayFrm::showEvent(QShowEvent* event) {
   paused_ = false;
   ShowIdle();
   StereoCmb_->setCurrentIndex(stereoIndex_);
-  display_.ShowWith(*this);
+  // Once the player is on the screen: a window manager keeps the display
+  // above its owner only when the owner was there first.
+  QMetaObject::invokeMethod(
+      this, [this] { if (isVisible()) display_.ShowWith(*this); }, Qt::QueuedConnection);
+  qApp->installEventFilter(this);
+}
+
+void TPlayFrm::changeEvent(QEvent* event) {
+  QDialog::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) RaiseDisplay();
+}
+
+bool TPlayFrm::eventFilter(QObject* watched, QEvent* event) {
+  // A click anywhere in the player raises it: the display comes back in
+  // front, after the window manager has done its raising.
+  if (event->type() == QEvent::MouseButtonPress && watched->isWidgetType() &&
+      static_cast<QWidget*>(watched)->window() == this)
+    QMetaObject::invokeMethod(this, [this] { RaiseDisplay(); }, Qt::QueuedConnection);
+  return QDialog::eventFilter(watched, event);
+}
+
+void TPlayFrm::RaiseDisplay() {
+  if (isVisible() && display_.isVisible()) display_.raise();
 }
 
 void TPlayFrm::done(int result) {
@@ -273,6 +296,7 @@ void TPlayFrm::done(int result) {
   source_->Stop();
   ShowIdle();  // whatever the worker still reports is no longer wanted
   display_.hide();
+  qApp->removeEventFilter(this);
   QDialog::done(result);
 }
 

@@ -93,6 +93,10 @@ class TPlayFrm : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;  // FormShow
+  // The display stays in front of the player when the player is clicked
+  // or activated.
+  void changeEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void done(int result) override;              // FormCloseQuery, FormClose
 
  private:
@@ -130,6 +134,7 @@ class TPlayFrm : public QDialog {
   // A beep and the error box.
   void Refuse(const std::string& message);
   void SaveSnapshot(bool screenSize);
+  void RaiseDisplay();
 
   Dialogs& dialogs_;
   TCdgDisplay& display_;
