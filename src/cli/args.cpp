@@ -5,7 +5,7 @@
 namespace mosaicer::cli {
 
 std::optional<Args> Args::Parse(const std::vector<std::string>& argv,
-                                std::span<const OptionSpec> known, std::string& error) {
+                                std::span<const OptionDef> known, std::string& error) {
   Args args;
   bool optionsDone = false;
   for (std::size_t i = 0; i < argv.size(); ++i) {
@@ -20,17 +20,17 @@ std::optional<Args> Args::Parse(const std::vector<std::string>& argv,
     }
     std::string name;
     std::optional<std::string> inlineValue;
-    const OptionSpec* option = nullptr;
+    const OptionDef* option = nullptr;
     if (a[1] == '-') {
       name = a.substr(2);
       if (const auto eq = name.find('='); eq != std::string::npos) {
         inlineValue = name.substr(eq + 1);
         name.resize(eq);
       }
-      for (const OptionSpec& s : known)
+      for (const OptionDef& s : known)
         if (s.name == name) option = &s;
     } else if (a.size() == 2) {
-      for (const OptionSpec& s : known)
+      for (const OptionDef& s : known)
         if (s.shortName == a[1]) option = &s;
     }
     if (!option) {

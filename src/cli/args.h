@@ -10,7 +10,7 @@
 
 namespace mosaicer::cli {
 
-struct OptionSpec {
+struct OptionDef {
   std::string name;    // long name without dashes: "output"
   char shortName = 0;  // 'o', or 0
   bool takesValue = false;
@@ -21,7 +21,7 @@ class Args {
   // Parses `argv` against `known`. Returns nothing, with `error` set, for an
   // unknown option, a missing value or an option with a value given twice.
   static std::optional<Args> Parse(const std::vector<std::string>& argv,
-                                   std::span<const OptionSpec> known, std::string& error);
+                                   std::span<const OptionDef> known, std::string& error);
 
   bool Has(const std::string& name) const { return values_.count(name) != 0; }
   // The value given for an option, or `fallback`.

@@ -9,6 +9,7 @@
 #include "authoring/messages.h"
 #include "cli/commands.h"
 #include "cli/output_check.h"
+#include "cli/effect_gaps.h"
 #include "cli/progress.h"
 #include "cli/values.h"
 #include "effects/tile_order.h"
@@ -20,15 +21,15 @@
 namespace mosaicer::cli {
 namespace {
 
-const std::vector<OptionSpec> kPictureOptions = {
+const std::vector<OptionDef> kPictureOptions = {
     {"method", 0, true},     {"bits", 0, true},
     {"keep", 0, true},       {"palette", 0, true},
     {"reduce", 0, false},    {"no-reduce", 0, false},
     {"no-dither", 0, false}, {"dither-strength", 0, true},
     {"origin", 0, true},     {"border", 0, true}};
-const std::vector<OptionSpec> kStreamOptions = {
+const std::vector<OptionDef> kStreamOptions = {
     {"effect", 0, true}, {"optimize", 0, true}, {"blank", 0, true}};
-const std::vector<OptionSpec> kTimingOptions = {{"timing", 0, true}, {"limit", 0, true}};
+const std::vector<OptionDef> kTimingOptions = {{"timing", 0, true}, {"limit", 0, true}};
 
 const char* const kPictureHelp =
     "picture options:\n"
@@ -47,8 +48,8 @@ const char* const kStreamHelp =
     "  --optimize none|tile|full     display optimisation (none)\n"
     "  --blank 0..150                blank sectors before the graphics (37)\n";
 
-std::vector<OptionSpec> Join(std::initializer_list<const std::vector<OptionSpec>*> lists) {
-  std::vector<OptionSpec> all;
+std::vector<OptionDef> Join(std::initializer_list<const std::vector<OptionDef>*> lists) {
+  std::vector<OptionDef> all;
   for (const auto* list : lists) all.insert(all.end(), list->begin(), list->end());
   return all;
 }
@@ -127,16 +128,13 @@ bool ReadStreamOptions(const Args& args, Io& io, const std::string& command,
 
 // An effect asked for by name must be one: the job would otherwise paint
 // in the normal order without a word. A readable effect whose order leaves
-// tiles unpainted is used as it is, with a warning.
+// steps out or tiles unpainted is used as it is, with a warning.
 int CheckEffect(Io& io, const std::string& file) {
   if (file.empty()) return kExitSuccess;
-  if (const int status = CheckInput(io, file)) return status;
-  const TTloFile header(file);
+  EffectFile effect;
   std::string error;
-  const TileOrder order = ReadTileOrder(file, &error);
-  if (!error.empty()) return Failure(io, error);
-  if (!header.Valid || order.empty())
-    return Failure(io, IoStatus::Quoted(file) + " is not an effect file (no tile order in it)");
+  if (!ReadEffectFile(file, effect, error)) return Failure(io, error);
+  if (!io.quiet) WarnAboutGaps(io, file, effect);
   return kExitSuccess;
 }
 
@@ -178,13 +176,9 @@ int PreparePictureInto(const Args& args, Io& io, const std::string& command,
 
 // Checks and measures the song, as accepting it in the window does.
 int AcceptWav(Io& io, const std::string& file, AuthoringState& state) {
-  if (const int status = CheckInput(io, file)) return status;
   WaveInfo wave;
-  if (ReadWaveInfo(file, wave) != 1 || !wave.IsCdAudio())
-    return Failure(io, NotCdAudioMessage(file));
-  if (wave.dataSize == 0)
-    return Failure(io, IoStatus::Quoted(file) + " holds no audio: there is no song to lay the "
-                                                "graphics into");
+  if (const IoStatus read = ReadSongHeader(file, wave); !read) return Failure(io, read.error());
+  if (!wave.IsCdAudio()) return Failure(io, NotCdAudioMessage(file));
   state.wavPath = file;
   state.wave = wave;
   state.limitField.AcceptWav(state.AudioSectors(), state.limitField.ShowLimit());

@@ -32,8 +32,8 @@ const std::vector<Command>& Commands() {
 }
 
 // Options every command accepts.
-const std::vector<OptionSpec>& CommonOptions() {
-  static const std::vector<OptionSpec> common = {
+const std::vector<OptionDef>& CommonOptions() {
+  static const std::vector<OptionDef> common = {
       {"output", 'o', true}, {"force", 0, false}, {"quiet", 'q', false}, {"help", 'h', false}};
   return common;
 }
@@ -81,7 +81,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   }
   for (const Command& command : Commands()) {
     if (command.name != args[0]) continue;
-    std::vector<OptionSpec> known = command.options;
+    std::vector<OptionDef> known = command.options;
     known.insert(known.end(), CommonOptions().begin(), CommonOptions().end());
     Io io{out, err};
     std::string error;

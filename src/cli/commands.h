@@ -22,7 +22,7 @@ struct Command {
   std::string name;
   std::string usage;    // the synopsis lines, without "usage: "
   std::string summary;  // one line for the command list
-  std::vector<OptionSpec> options;
+  std::vector<OptionDef> options;
   int (*run)(const Args& args, Io& io);
 };
 

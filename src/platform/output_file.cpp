@@ -171,9 +171,12 @@ std::string OutputFile::UnchangedNote() const {
 
 IoStatus WriteFileAtomically(const fs::path& target, const void* data, std::size_t size) {
   OutputFile out;
-  if (IoStatus s = out.Open(target); !s) return s;
-  if (IoStatus s = out.Write(data, size); !s) return s;
-  return out.Commit();
+  IoStatus status = out.Open(target);
+  if (status) status = out.Write(data, size);
+  if (status) status = out.Commit();
+  if (status) return status;
+  out.Discard();
+  return IoStatus::Failed(status.error() + "; " + out.UnchangedNote());
 }
 
 }  // namespace mosaicer

@@ -61,7 +61,8 @@ class OutputFile {
   std::uint64_t written_ = 0;
 };
 
-// Writes `size` bytes into `target` through an OutputFile.
+// Writes `size` bytes into `target` through an OutputFile. A failure's
+// message ends with what is left on disk.
 IoStatus WriteFileAtomically(const std::filesystem::path& target, const void* data,
                              std::size_t size);
 

@@ -55,11 +55,5 @@ TEST_F(UtilityCli, CombineRefusesAWavThatIsNotCdAudio) {
             std::string::npos);
 }
 
-TEST_F(UtilityCli, AFullDiskEndsInFailure) {
-  const CliResult r = Cli({"divide", input, "-o", "/dev/full", "--force"});
-  EXPECT_EQ(r.status, kExitFailure);
-  EXPECT_NE(r.err.find("分割失敗"), std::string::npos);
-}
-
 }  // namespace
 }  // namespace mosaicer::cli

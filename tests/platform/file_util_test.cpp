@@ -1,5 +1,7 @@
 #include "platform/file_util.h"
 
+#include "platform/output_file.h"
+
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -155,6 +157,61 @@ TEST_F(FileUtilWholeFile, MissingFileOrFolderFailsAndLeavesNoBytes) {
   EXPECT_TRUE(back.empty());
   EXPECT_FALSE(WriteWholeFile(root_ / "missing" / "out.bin", Bytes{1}));
   EXPECT_FALSE(WriteWholeFile(root_, Bytes{1}));
+}
+
+TEST_F(FileUtilWholeFile, InputsAreCheckedForKindAndSize) {
+  Bytes back;
+  const fs::path file = MakeFile("ten.bin", Bytes(10, 1));
+  EXPECT_TRUE(CheckInputFile(file, 10));
+  EXPECT_NE(CheckInputFile(file, 9).error().find("too large"), std::string::npos);
+  EXPECT_NE(ReadWholeFile(file, back, 9).error().find("too large"), std::string::npos);
+  EXPECT_TRUE(back.empty());
+  EXPECT_NE(CheckInputFile(root_ / "gone").error().find("not found"), std::string::npos);
+  EXPECT_NE(CheckInputFile(root_).error().find("folder"), std::string::npos);
+  // A device is an input only where a command reads devices; a file that
+  // never ends is refused before it is read.
+  EXPECT_NE(ReadWholeFile("/dev/zero", back).error().find("not a regular file"), std::string::npos);
+  EXPECT_FALSE(CheckInputFile("/dev/null"));
+  EXPECT_TRUE(CheckInputFile("/dev/null", kNoSizeLimit, InputKind::FileOrDevice));
+}
+
+TEST_F(FileUtilWholeFile, SameFileFollowsLinksAndNeedsBothFiles) {
+  const fs::path a = MakeFile("a.bin", Bytes{1});
+  fs::create_hard_link(a, root_ / "hard.bin");
+  fs::create_symlink(a, root_ / "soft.bin");
+  EXPECT_TRUE(SameFile(a, root_ / "hard.bin"));
+  EXPECT_TRUE(SameFile(root_ / "soft.bin", root_ / "." / "a.bin"));
+  EXPECT_FALSE(SameFile(a, MakeFile("b.bin", Bytes{1})));
+  EXPECT_FALSE(SameFile(a, root_ / "missing.bin"));
+}
+
+// Replacing a file: the old one stays until the new one is complete, and what
+// is replaced is the file, never a link or a device in its place.
+TEST_F(FileUtilWholeFile, ReplacingKeepsTheModeFollowsLinksAndRefusesDevices) {
+  const fs::path kept = MakeFile("kept.bin", Bytes{1});
+  fs::permissions(kept, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  ASSERT_TRUE(WriteWholeFile(kept, Bytes{2, 3}));
+  EXPECT_EQ(fs::status(kept).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+  fs::create_symlink(kept, root_ / "link.bin");
+  ASSERT_TRUE(WriteWholeFile(root_ / "link.bin", Bytes{4}));
+  EXPECT_TRUE(fs::is_symlink(root_ / "link.bin"));
+  Bytes back;
+  ASSERT_TRUE(ReadWholeFile(kept, back));
+  EXPECT_EQ(back, Bytes{4});
+
+  EXPECT_NE(WriteWholeFile("/dev/null", Bytes{1}).error().find("not a regular file"),
+            std::string::npos);
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
+
+  {  // An output dropped before it is committed leaves nothing behind.
+    OutputFile out;
+    ASSERT_TRUE(out.Open(root_ / "dropped.bin"));
+    ASSERT_TRUE(out.Write("x", 1));
+  }
+  EXPECT_FALSE(fs::exists(root_ / "dropped.bin"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(root_), fs::directory_iterator()), 2);
 }
 
 class FileUtilSettingsFolder : public FileUtilTest {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "support/disk_full.h"
 #include "support/temp_dir.h"
 
 namespace mosaicer {
@@ -98,11 +99,20 @@ TEST(TDiskOut, ClosedOutputRefusesWritesAndDeviceNumbers) {
   EXPECT_FALSE(out.SetDevice(-1));
 }
 
-TEST(TDiskOut, FullDeviceFailsOpen) {
+TEST(TDiskOut, AFullDiskFailsAndLeavesTheOldFile) {
+  TempDir dir;
+  const std::string file = dir.Write("old.wav", "old");
   TDiskOut out;
-  ASSERT_TRUE(out.SetDevice("/dev/full"));
-  EXPECT_FALSE(out.Open());
-  EXPECT_FALSE(out.IsOpen());
+  ASSERT_TRUE(out.SetDevice(file));
+  testing::DiskFullAfter full(100 * 1024);
+  ASSERT_TRUE(out.Open());
+  const std::string block(64 * 1024, '\1');
+  bool written = true;
+  for (int i = 0; i < 8 && written; ++i)
+    written = out.Write(block.data(), static_cast<std::uint32_t>(block.size()));
+  EXPECT_FALSE(written && out.Close());
+  EXPECT_NE(out.Error().find("File too large"), std::string::npos) << out.Error();
+  EXPECT_EQ(ReadFile(file), "old");
 }
 
 TEST(TDiskOut, DestroyingAnOpenOutputCompletesTheHeader) {

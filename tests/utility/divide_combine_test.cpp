@@ -8,6 +8,7 @@
 #include "authoring/wave_info.h"
 #include "core/subcode_pack.h"
 #include "player/disk_out.h"
+#include "support/disk_full.h"
 #include "support/temp_dir.h"
 #include "support/wave_file.h"
 
@@ -135,17 +136,59 @@ TEST_F(DivideCombine, MonoOr48kHzWavIsRefusedBeforeAnythingIsWritten) {
   }
 }
 
-TEST_F(DivideCombine, AFullDiskIsAFailure) {
+TEST_F(DivideCombine, AFullDiskLeavesEveryOldOutputAsItWas) {
   const std::string input = dir.Write("in.cdg", testing::AudioBytes(30 * kCdgSectorSize));
-  Recorder progress;
-  const UtilityResult toRws = Divide({input, "/dev/full", wav, false}, &progress.owner);
-  EXPECT_EQ(toRws.outcome, UtilityOutcome::Failed);
-  EXPECT_NE(toRws.error.find("/dev/full"), std::string::npos);
-  EXPECT_EQ(progress.codes.back().first, kProgressFailed);
-  EXPECT_EQ(Divide({input, rws, "/dev/full", true}).outcome, UtilityOutcome::Failed);
-
   ASSERT_TRUE(Divide({input, rws, wav, true}).ok());
-  EXPECT_EQ(Combine({rws, wav, "/dev/full"}).outcome, UtilityOutcome::Failed);
+  const std::string oldRws = ReadFile(rws), oldWav = ReadFile(wav);
+  dir.Write("out.cdg", "old");
+  Recorder progress;
+  {
+    testing::DiskFullAfter full(5000);
+    const UtilityResult divided = Divide({input, rws, wav, true}, &progress.owner);
+    EXPECT_EQ(divided.outcome, UtilityOutcome::Failed);
+    EXPECT_NE(divided.error.find("File too large"), std::string::npos) << divided.error;
+    const UtilityResult combined = Combine({rws, wav, cdg});
+    EXPECT_EQ(combined.outcome, UtilityOutcome::Failed);
+    EXPECT_NE(combined.error.find("is unchanged"), std::string::npos) << combined.error;
+  }
+  EXPECT_EQ(progress.codes.back().first, kProgressFailed);
+  EXPECT_EQ(ReadFile(rws), oldRws);
+  EXPECT_EQ(ReadFile(wav), oldWav);
+  EXPECT_EQ(ReadFile(cdg), "old");
+  EXPECT_TRUE(testing::LeftoverTempFiles(dir.path()).empty());
+}
+
+// A cancel keeps what was done under the outputs' names, with a WAV header
+// that counts exactly the audio written.
+TEST_F(DivideCombine, ACancelKeepsWholeSectorsAndACompleteWavHeader) {
+  const std::string input = dir.Write("in.cdg", testing::AudioBytes(100 * kCdgSectorSize));
+  struct CancelAfter {
+    TJobOwner owner;
+    int steps = 0, after = 0;
+    static int Callback(std::int8_t code, int, void* context) {
+      auto* self = static_cast<CancelAfter*>(context);
+      if (code == kProgressStep && ++self->steps == self->after) self->owner.CancelJob();
+      return 0;
+    }
+  } divideStop, combineStop;
+  divideStop.after = 2;  // two blocks of kDivideBlockSectors
+  ASSERT_TRUE(divideStop.owner.SetProgressCallback(&CancelAfter::Callback, &divideStop));
+  const UtilityResult divided = Divide({input, rws, wav, true}, &divideStop.owner);
+  EXPECT_EQ(divided.outcome, UtilityOutcome::Cancelled);
+  EXPECT_EQ(divided.sectors, 2 * kDivideBlockSectors);
+  EXPECT_EQ(ReadFile(rws).size(), 2u * kDivideBlockSectors * kSubcodeBytesPerSector);
+  const std::string song = ReadFile(wav);
+  const std::uint32_t audioBytes = 2u * kDivideBlockSectors * kAudioBytesPerSector;
+  ASSERT_EQ(song.size(), kWaveHeaderSize + audioBytes);
+  WaveInfo info;
+  ASSERT_EQ(ReadWaveInfo(wav, info), 1);
+  EXPECT_EQ(info.dataSize, audioBytes);
+
+  combineStop.after = 7;
+  ASSERT_TRUE(combineStop.owner.SetProgressCallback(&CancelAfter::Callback, &combineStop));
+  const UtilityResult combined = Combine({rws, wav, cdg}, &combineStop.owner);
+  EXPECT_EQ(combined.outcome, UtilityOutcome::Cancelled);
+  EXPECT_EQ(ReadFile(cdg), ReadFile(input).substr(0, 7 * kCdgSectorSize));
 }
 
 TEST_F(DivideCombine, AnOutputThatIsTheInputIsRefusedAndTheInputKept) {
