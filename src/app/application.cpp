@@ -10,6 +10,7 @@ namespace mosaicer {
 MosaicerApplication::MosaicerApplication(int& argc, char** argv, Dialogs& dialogs)
     : QApplication(argc, argv), dialogs_(dialogs) {
   setApplicationName(QStringLiteral("Mosaicer"));
+  setApplicationVersion(QStringLiteral(MOSAICER_VERSION));
 }
 
 bool MosaicerApplication::notify(QObject* receiver, QEvent* event) {

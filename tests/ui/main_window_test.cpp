@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
@@ -193,6 +194,93 @@ TEST_F(MainWindowTest, MsfFieldCapsWhatIsTypedAndSteps) {
   window->PosMSFUd()->stepUp();
   EXPECT_EQ(window->State().Limit(), 3000);
   EXPECT_EQ(window->PosMSFEdit()->text(), QStringLiteral("00:40:00"));
+}
+
+TEST_F(MainWindowTest, MsfFieldTypedKeyByKeyCapsEachPartOnceItIsWhole) {
+  auto window = Make();
+  window->TimingCmb()->setCurrentIndex(3);
+  window->show();
+  QLineEdit* field = window->PosMSFEdit();
+  field->setFocus();
+  field->setCursorPosition(0);
+  QTest::keyClicks(field, "007580");
+  EXPECT_EQ(field->text(), QStringLiteral("00:59:74"));
+  EXPECT_EQ(window->State().Limit(), 59 * 75 + 74);
+
+  field->setCursorPosition(0);
+  QTest::keyClicks(field, "1234");  // stopped inside no part: 12:34 as typed
+  EXPECT_EQ(field->text(), QStringLiteral("12:34:74"));
+  field->setCursorPosition(3);
+  QTest::keyClicks(field, "9");  // half a part stays as typed...
+  EXPECT_EQ(field->text(), QStringLiteral("12:94:74"));
+  EXPECT_EQ(window->State().Limit(), (12 * 60 + 59) * 75 + 74);  // ...but Limit is capped
+  window->hide();
+}
+
+TEST_F(MainWindowTest, CreationCommandsWaitForAPictureAndASong) {
+  auto window = Make();
+  const auto enabled = [&] {
+    return std::vector<bool>{window->MakeBtn()->isEnabled(),
+                             window->Action("FileMakeCdg")->isEnabled(),
+                             window->Action("FileMakeRws")->isEnabled(),
+                             window->Action("FileSaveBmp")->isEnabled(),
+                             window->BmpSaveBtn()->isEnabled()};
+  };
+  EXPECT_EQ(enabled(), std::vector<bool>(5, false));
+  OpenWav(*window, WriteWav(dir, "song.wav", 100));
+  EXPECT_EQ(enabled(), std::vector<bool>(5, false));
+  OpenPicture(*window, WritePhoto(dir, "photo.bmp", 300, 200));
+  EXPECT_EQ(enabled(), std::vector<bool>(5, true));
+
+  auto pictureOnly = Make();
+  window.swap(pictureOnly);
+  OpenPicture(*window, WritePhoto(dir, "photo2.bmp", 300, 200));
+  EXPECT_EQ(enabled(), (std::vector<bool>{false, false, true, true, true}));
+  EXPECT_TRUE(dialogs.errors.empty());
+}
+
+TEST_F(MainWindowTest, AFileThatIsNotAPictureSaysWhy) {
+  auto window = Make();
+  const std::string text = dir.Write("notes.bmp", "just some text, not a bitmap");
+  dialogs.files.push_back(text);
+  window->Action("FileOpenBmp")->trigger();
+  ASSERT_EQ(dialogs.errors.size(), 1u);
+  EXPECT_EQ(dialogs.errors[0].rfind("\"" + text + "\"はビットマップとして読み込めません。\n", 0), 0u)
+      << dialogs.errors[0];
+  EXPECT_GT(dialogs.errors[0].size(), ("\"" + text + "\"はビットマップとして読み込めません。\n").size());
+  EXPECT_TRUE(window->BmpPathEdit()->text().isEmpty());
+}
+
+TEST_F(MainWindowTest, SavesSayTheyWorkedAndFailuresSayWhy) {
+  auto window = Make();
+  OpenPicture(*window, WritePhoto(dir, "photo.bmp", 300, 200));
+  const std::string bmp = dir.File("visible.bmp");
+  dialogs.files.push_back(bmp);
+  window->Action("FileSaveBmp")->trigger();
+  EXPECT_TRUE(dialogs.errors.empty());
+  EXPECT_EQ(window->statusBar()->currentMessage().toStdString(), "\"" + bmp + "\"に保存しました。");
+
+  // A folder that is not there: the reason follows the outcome.
+  const std::string nowhere = dir.File("no/such/folder/out.rws");
+  dialogs.files.push_back(nowhere);
+  window->Action("FileMakeRws")->trigger();
+  ASSERT_EQ(dialogs.errors.size(), 1u);
+  EXPECT_EQ(dialogs.errors[0].rfind(std::string(kRwsFailed) + "\n", 0), 0u);
+  EXPECT_NE(dialogs.errors[0].find("out.rws"), std::string::npos) << dialogs.errors[0];
+
+  OpenWav(*window, WriteWav(dir, "song.wav", 50));
+  dialogs.files.push_back(dir.File("no/such/folder/out.cdg"));
+  QTest::mouseClick(window->MakeBtn(), Qt::LeftButton);
+  ASSERT_EQ(dialogs.errors.size(), 2u);
+  EXPECT_EQ(dialogs.errors[1].rfind(std::string(kCdgFailed) + "\n", 0), 0u);
+  EXPECT_NE(dialogs.errors[1].find("out.cdg"), std::string::npos) << dialogs.errors[1];
+
+  // Never into the song it reads.
+  dialogs.files.push_back(dir.File("song.wav"));  // refused before any question
+  QTest::mouseClick(window->MakeBtn(), Qt::LeftButton);
+  ASSERT_EQ(dialogs.errors.size(), 3u);
+  EXPECT_NE(dialogs.errors[2].find("読み込むファイルと同じです"), std::string::npos);
+  EXPECT_TRUE(dialogs.informations.empty());
 }
 
 TEST_F(MainWindowTest, ToolWindowsGetCopiesOfTheFolders) {

@@ -429,3 +429,56 @@ TEST_F(RipFrmTest, OpeningTheDriveListKeepsTheShownDrivesChoices) {
 
 }  // namespace
 }  // namespace mosaicer
+
+namespace mosaicer {
+namespace {
+
+TEST_F(RipFrmTest, SearchingAndFindingNoDriveSaysSoAndKeepsTheImages) {
+  auto frm = MakeWindow();
+  OpenImage(*frm, ccd);
+  QTest::mouseClick(frm->DrvBtn(), Qt::LeftButton);
+  ASSERT_EQ(dialogs.errors.size(), 1u);
+  EXPECT_EQ(dialogs.errors[0].rfind("CD/DVDドライブが見つかりませんでした。", 0), 0u);
+  EXPECT_EQ(dialogs.beeps, 1);
+  ASSERT_EQ(frm->DrvCmb()->count(), 1);  // the image is still there
+  EXPECT_EQ(frm->DrvCmb()->currentIndex(), 0);
+  EXPECT_EQ(frm->TrackList()->count(), 2);
+}
+
+TEST_F(RipFrmTest, OpenedImagesComeBackWhileTheirFilesExist) {
+  // A second image beside the first.
+  const std::string other = dir.File("other");
+  std::filesystem::create_directory(other);
+  for (const char* part : {"disc.img", "disc.sub", "disc.ccd"})
+    std::filesystem::copy_file(dir.File(part), other + "/" + part);
+  const std::string second = other + "/disc.ccd";
+
+  IniFile ini;
+  {
+    auto frm = MakeWindow();
+    OpenImage(*frm, ccd);
+    OpenImage(*frm, second);
+    OpenImage(*frm, ccd);  // listed twice, remembered once
+    frm->DrvCmb()->setCurrentIndex(1);
+    frm->WriteSettings(ini);
+  }
+  {
+    auto frm = MakeWindow();
+    frm->ReadSettings(ini);
+    ASSERT_EQ(frm->DrvCmb()->count(), 2);
+    EXPECT_NE(frm->DrvCmb()->itemText(0).indexOf(QString::fromStdString(ccd)), -1);
+    EXPECT_NE(frm->DrvCmb()->itemText(1).indexOf(QString::fromStdString(second)), -1);
+    EXPECT_EQ(frm->DrvCmb()->currentIndex(), 1);  // the saved choice
+    EXPECT_EQ(frm->TrackList()->count(), 2);
+  }
+  // Gone from the disk: gone from the list.
+  std::filesystem::remove(second);
+  auto frm = MakeWindow();
+  frm->ReadSettings(ini);
+  ASSERT_EQ(frm->DrvCmb()->count(), 1);
+  EXPECT_NE(frm->DrvCmb()->itemText(0).indexOf(QString::fromStdString(ccd)), -1);
+  EXPECT_TRUE(dialogs.errors.empty());
+}
+
+}  // namespace
+}  // namespace mosaicer

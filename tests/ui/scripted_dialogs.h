@@ -18,6 +18,8 @@ class ScriptedDialogs : public Dialogs {
   std::deque<std::optional<std::string>> folders;  // answers to ChooseFolder, in order
   std::deque<std::optional<std::string>> files;    // answers to OpenFile and SaveFile
   std::deque<bool> confirms;
+  std::deque<SaveAnswer> saveAnswers;  // answers to AskSave
+  std::vector<std::string> questions;  // texts of Confirm and AskSave, in order
   std::deque<std::optional<std::uint32_t>> colours;  // answers to ChooseColour
   std::vector<std::string> errors, informations, urls;
   std::vector<std::string> titles;      // of the save and folder dialogs
@@ -46,12 +48,23 @@ class ScriptedDialogs : public Dialogs {
     return Next(colours, "ChooseColour");
   }
   bool Confirm(QWidget*, const std::string& text) override {
+    questions.push_back(text);
     if (confirms.empty()) {
       ADD_FAILURE() << "unexpected question: " << text;
       return false;
     }
     const bool answer = confirms.front();
     confirms.pop_front();
+    return answer;
+  }
+  SaveAnswer AskSave(QWidget*, const std::string& text) override {
+    questions.push_back(text);
+    if (saveAnswers.empty()) {
+      ADD_FAILURE() << "unexpected save question: " << text;
+      return SaveAnswer::Cancel;
+    }
+    const SaveAnswer answer = saveAnswers.front();
+    saveAnswers.pop_front();
     return answer;
   }
   void Error(QWidget*, const std::string& text) override { errors.push_back(text); }
