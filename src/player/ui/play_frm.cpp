@@ -363,12 +363,13 @@ void TPlayFrm::PlayStopExecute() {
 }
 
 void TPlayFrm::PlayPauseExecute() {
-  if (paused_) {
-    source_->Restart();
-  } else {
-    source_->Pause();
-  }
-  paused_ = !paused_;
+  // The button follows the sound: a device that did not pause (or go on)
+  // leaves the state as it is, with a beep.
+  const bool done = paused_ ? source_->Restart() : source_->Pause();
+  if (done)
+    paused_ = !paused_;
+  else
+    dialogs_.Beep();
 }
 
 void TPlayFrm::SourceProc(std::uint8_t event, std::intptr_t value, void* user) {
