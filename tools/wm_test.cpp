@@ -177,7 +177,7 @@ TEST_F(WindowManagerTest, ThePlayersKeysWorkFromTheDisplay) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return !player.isVisible(); }, kWait))
         << "Escape on the display did not close the player";
   });
-  EXPECT_TRUE(dialogs.errors.empty());
+  EXPECT_TRUE(dialogs.Errors().empty());
 }
 
 // Run with QT_SCALE_FACTOR=1.5 on a 1024 x 768 screen: 683 x 512 to fit in.

@@ -47,9 +47,9 @@ TEST(AboutBox, AWebPageThatCannotBeOpenedIsReportedWithItsAddress) {
   NoBrowserDialogs dialogs;
   TAboutBox box(dialogs);
   QTest::mouseClick(box.WebSiteBtn(), Qt::LeftButton);
-  ASSERT_EQ(dialogs.errors.size(), 1u);
-  EXPECT_EQ(dialogs.errors[0].rfind("ウェブサイトを開けませんでした。", 0), 0u);
-  EXPECT_NE(dialogs.errors[0].find(TAboutBox::kWebSite), std::string::npos);
+  ASSERT_EQ(dialogs.Errors().size(), 1u);
+  EXPECT_EQ(dialogs.Errors()[0].rfind("ウェブサイトを開けませんでした。", 0), 0u);
+  EXPECT_NE(dialogs.Errors()[0].find(TAboutBox::kWebSite), std::string::npos);
 }
 
 TEST(AboutBox, PositionIsKeptInTheSettings) {

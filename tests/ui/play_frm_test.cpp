@@ -149,7 +149,7 @@ TEST_F(PlayFrmTest, PlayAndSnapshotsWaitForTheirPaths) {
     frm.BmpPathEdit()->clear();
     EXPECT_FALSE(frm.CdgBmp()->isEnabled());
     EXPECT_TRUE(frm.PlayPlay()->isEnabled());
-    EXPECT_TRUE(dialogs.errors.empty());
+    EXPECT_TRUE(dialogs.Errors().empty());
   });
 }
 
@@ -281,11 +281,11 @@ TEST_F(PlayFrmTest, AFileThatCannotBePlayedSaysWhyAndStaysIdle) {
     frm.reject();
     EXPECT_FALSE(frm.isVisible());
   });
-  ASSERT_EQ(dialogs.errors.size(), 3u);
-  EXPECT_EQ(dialogs.errors[0].rfind("\"" + missing + "\"を再生できません。\n", 0), 0u);
-  EXPECT_NE(dialogs.errors[0].find("not found"), std::string::npos) << dialogs.errors[0];
-  EXPECT_EQ(dialogs.errors[1], "\"" + bare + "\"はCDGファイルではありません。音声を含まないサブコードだけのファイルです。");
-  EXPECT_EQ(dialogs.errors[2].rfind("\"" + tiny + "\"はCDGファイルではありません。", 0), 0u);
+  ASSERT_EQ(dialogs.Errors().size(), 3u);
+  EXPECT_EQ(dialogs.Errors()[0].rfind("\"" + missing + "\"を再生できません。\n", 0), 0u);
+  EXPECT_NE(dialogs.Errors()[0].find("not found"), std::string::npos) << dialogs.Errors()[0];
+  EXPECT_EQ(dialogs.Errors()[1], "\"" + bare + "\"はCDGファイルではありません。音声を含まないサブコードだけのファイルです。");
+  EXPECT_EQ(dialogs.Errors()[2].rfind("\"" + tiny + "\"はCDGファイルではありません。", 0), 0u);
   EXPECT_EQ(dialogs.beeps, 3);
 }
 
@@ -381,6 +381,9 @@ TEST_F(PlayFrmTest, SnapshotsNeedAFolderThatCanBeMade) {
   });
   EXPECT_FALSE(FileExists(file + "/shots/song000.bmp"));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+  // The second press says why nothing was saved.
+  ASSERT_EQ(dialogs.Errors().size(), 1u);
+  EXPECT_NE(dialogs.Errors()[0].find("shots"), std::string::npos);
 }
 
 TEST_F(PlayFrmTest, F9ShowsAndHidesTheDisplay) {
@@ -521,7 +524,7 @@ TEST_F(PlayFrmTest, TheDisplayAnswersThePlayersKeysAndSnapshotsSayWhereTheyWent)
     EXPECT_FALSE(frm.isVisible());
     EXPECT_FALSE(display.isVisible());
   });
-  EXPECT_TRUE(dialogs.errors.empty());
+  EXPECT_TRUE(dialogs.Errors().empty());
 }
 
 TEST_F(PlayFrmTest, ASnapshotThatCannotBeWrittenSaysWhy) {
@@ -532,8 +535,8 @@ TEST_F(PlayFrmTest, ASnapshotThatCannotBeWrittenSaysWhy) {
     frm.PathEdit()->setText(QStringLiteral("/anywhere/song.cdg"));
     QTest::mouseClick(frm.BmpBtn(), Qt::LeftButton);
   });
-  ASSERT_EQ(dialogs.errors.size(), 1u);
-  EXPECT_EQ(dialogs.errors[0], "\"" + blocked + "/shots\"フォルダを作成できません。");
+  ASSERT_EQ(dialogs.Errors().size(), 1u);
+  EXPECT_EQ(dialogs.Errors()[0], "\"" + blocked + "/shots\"フォルダを作成できません。");
   EXPECT_EQ(dialogs.beeps, 1);
 }
 

@@ -136,7 +136,7 @@ TEST(TloFrm, CellKeepsOnlyANumberFrom1To900) {
   EXPECT_EQ(editor->text(), QString());
   QTest::keyClicks(editor, "12");
   e.frm.SaveBtn()->click();  // as its shortcut would: no title, refused
-  EXPECT_EQ(e.dialogs.errors, std::vector<std::string>{kTitleMissingMessage});
+  EXPECT_EQ(e.dialogs.Errors(), std::vector<std::string>{kTitleMissingMessage});
   EXPECT_EQ(e.dialogs.beeps, 1);
   EXPECT_EQ(e.Text(0, 0), QStringLiteral("12"));
   EXPECT_EQ(e.frm.Grid().Cell(0, 0), 12);
@@ -149,7 +149,7 @@ TEST(TloFrm, SaveAndTouchModeReportGapsAndDuplicates) {
   e.Type(1, 0, "2");
   e.Type(2, 0, "4");
   QTest::mouseClick(e.frm.SaveBtn(), Qt::LeftButton);
-  EXPECT_EQ(e.dialogs.errors.back(), "3番が抜けています。");
+  EXPECT_EQ(e.dialogs.Errors().back(), "3番が抜けています。");
   EXPECT_EQ(e.dialogs.beeps, 1);
 
   e.Type(0, 0, "");
@@ -158,9 +158,9 @@ TEST(TloFrm, SaveAndTouchModeReportGapsAndDuplicates) {
   e.Type(0, 0, "5");
   e.Type(3, 2, "5");
   QTest::mouseClick(e.frm.SaveBtn(), Qt::LeftButton);
-  EXPECT_EQ(e.dialogs.errors.back(), "5番が(3,2)と(0,0)に重複しています。");
+  EXPECT_EQ(e.dialogs.Errors().back(), "5番が(3,2)と(0,0)に重複しています。");
   QTest::mouseClick(e.frm.ModeBtn(), Qt::LeftButton);
-  EXPECT_EQ(e.dialogs.errors.back(), "5番が(4,3)と(1,1)に重複しています。");
+  EXPECT_EQ(e.dialogs.Errors().back(), "5番が(4,3)と(1,1)に重複しています。");
   EXPECT_EQ(e.dialogs.beeps, 3);
   EXPECT_FALSE(e.frm.ModeBtn()->isChecked());
   EXPECT_FALSE(e.frm.Grid().TouchMode());
@@ -171,7 +171,7 @@ TEST(TloFrm, SaveAndTouchModeReportGapsAndDuplicates) {
   QTest::mouseClick(e.frm.ClearBtn(), Qt::LeftButton);
   e.frm.TitleEdit()->setText("題");
   QTest::mouseClick(e.frm.SaveBtn(), Qt::LeftButton);
-  EXPECT_EQ(e.dialogs.errors.size(), 3u);
+  EXPECT_EQ(e.dialogs.Errors().size(), 3u);
   EXPECT_EQ(e.dialogs.beeps, 3);
 }
 
@@ -193,7 +193,7 @@ TEST(TloFrm, EnglishTitleAloneSavesIntoTheChosenFile) {
   e.dialogs.files.push_back(file);
   QTest::mouseClick(e.frm.SaveBtn(), Qt::LeftButton);
   EXPECT_EQ(FilesIn(dir.path()), std::vector<std::string>{"sunset.tlo"});
-  EXPECT_TRUE(e.dialogs.errors.empty());
+  EXPECT_TRUE(e.dialogs.Errors().empty());
   EXPECT_EQ(e.dialogs.startFolders.back(), dir.path().string());
   EXPECT_EQ(e.dialogs.filters.back(), "TLO Files (*.tlo)|*.tlo|All Files|*.*");
   EXPECT_EQ(e.dialogs.extensions.back(), ".tlo");
@@ -230,7 +230,7 @@ TEST(TloFrm, TestPlaysAnUntitledEffectFromATemporaryFileThenDeletesIt) {
   });
   QTest::mouseClick(e.frm.TestBtn(), Qt::LeftButton);
   EXPECT_TRUE(shown);
-  EXPECT_TRUE(e.dialogs.errors.empty());  // no title needed
+  EXPECT_TRUE(e.dialogs.Errors().empty());  // no title needed
   EXPECT_TRUE(FilesIn(dir.path()).empty());
 }
 
@@ -248,7 +248,7 @@ TEST(TloFrm, RefusedTestShowsNoViewerAndLeavesNoFile) {
   });
   QTest::mouseClick(e.frm.TestBtn(), Qt::LeftButton);
   QCoreApplication::processEvents();
-  EXPECT_EQ(e.dialogs.errors, std::vector<std::string>{"1番が抜けています。"});
+  EXPECT_EQ(e.dialogs.Errors(), std::vector<std::string>{"1番が抜けています。"});
   EXPECT_EQ(e.dialogs.beeps, 1);
   EXPECT_TRUE(FilesIn(dir.path()).empty());
 }
@@ -316,7 +316,7 @@ TEST(TloFrm, OpenFillsTheEditorAndLeavesTouchMode) {
   EXPECT_TRUE(e.frm.Grid().TouchMode());  // cancelled: nothing happens
   e.dialogs.files.push_back(dir.File("missing.tlo"));
   QTest::mouseClick(e.frm.OpenBtn(), Qt::LeftButton);
-  EXPECT_EQ(e.dialogs.errors.size(), 1u);
+  EXPECT_EQ(e.dialogs.Errors().size(), 1u);
   EXPECT_EQ(e.Text(7, 7), QStringLiteral("1"));
 
   e.dialogs.files.push_back(file);
@@ -446,7 +446,7 @@ TEST(TloFrmUnsaved, ClearAsksAndEachAnswerDoesWhatItSays) {
   e.Type(3, 3, "1");
   e.dialogs.saveAnswers = {SaveAnswer::Save};
   QTest::mouseClick(e.frm.ClearBtn(), Qt::LeftButton);
-  EXPECT_EQ(e.dialogs.errors, std::vector<std::string>{"エフェクトのタイトルを入力して下さい。"});
+  EXPECT_EQ(e.dialogs.Errors(), std::vector<std::string>{"エフェクトのタイトルを入力して下さい。"});
   EXPECT_EQ(e.Text(3, 3), QStringLiteral("1"));
   e.frm.TitleEdit()->setText("題");
   e.dialogs.saveAnswers = {SaveAnswer::Save};
@@ -459,7 +459,7 @@ TEST(TloFrmUnsaved, ClearAsksAndEachAnswerDoesWhatItSays) {
   QTest::mouseClick(e.frm.ClearBtn(), Qt::LeftButton);
   EXPECT_EQ(e.Text(3, 3), QString());
   EXPECT_EQ(e.dialogs.questions.size(), 5u);
-  EXPECT_EQ(e.dialogs.errors.size(), 1u);
+  EXPECT_EQ(e.dialogs.Errors().size(), 1u);
   EXPECT_TRUE(e.dialogs.saveAnswers.empty());
 }
 

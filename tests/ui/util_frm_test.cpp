@@ -53,7 +53,7 @@ TEST_F(UtilFrmTest, DividesAsTheCommandLineDoes) {
   EXPECT_TRUE(ReadFile(dir.File("out.rws")) == ReadFile(dir.File("cli.rws")));
   EXPECT_EQ(ReadFile(dir.File("out.wav")).size(), 44u + 141120u);
   EXPECT_TRUE(ReadFile(dir.File("out.wav")) == ReadFile(dir.File("cli.wav")));
-  EXPECT_TRUE(dialogs.errors.empty());
+  EXPECT_TRUE(dialogs.Errors().empty());
 }
 
 TEST_F(UtilFrmTest, RwsOnlyWritesNoWavAndGreysTheField) {
@@ -145,8 +145,8 @@ TEST_F(UtilFrmTest, AMonoWavIsRefusedWithItsReason) {
   QTest::mouseClick(frm.CombinBtn(), Qt::LeftButton);
   EXPECT_EQ(Caption(), QStringLiteral("結合失敗"));
   EXPECT_FALSE(FileExists(dir.File("out.cdg")));
-  ASSERT_EQ(dialogs.errors.size(), 1u);
-  EXPECT_EQ(dialogs.errors[0], "\"" + mono + "\"は16bits 44.1kHz StereoのPCM WAVEファイルではありません。");
+  ASSERT_EQ(dialogs.Errors().size(), 1u);
+  EXPECT_EQ(dialogs.Errors()[0], "\"" + mono + "\"は16bits 44.1kHz StereoのPCM WAVEファイルではありません。");
   EXPECT_EQ(dialogs.beeps, 1);
 }
 
@@ -180,7 +180,7 @@ TEST_F(UtilFrmTest, ReplacingAnExistingOutputIsAskedFirst) {
   QTest::mouseClick(frm.DivideBtn(), Qt::LeftButton);
   EXPECT_EQ(dialogs.questions.back(), "\"" + dir.File("out.wav") + "\"を上書きしても構いませんか？");
   EXPECT_TRUE(dialogs.confirms.empty());
-  EXPECT_TRUE(dialogs.errors.empty());
+  EXPECT_TRUE(dialogs.Errors().empty());
 }
 
 TEST_F(UtilFrmTest, ASaveDialogAsksAndItsAnswerHoldsForTheRun) {
@@ -207,7 +207,7 @@ TEST_F(UtilFrmTest, ASaveDialogAsksAndItsAnswerHoldsForTheRun) {
   dialogs.confirms = {false};
   QTest::mouseClick(frm.DivideBtn(), Qt::LeftButton);
   EXPECT_EQ(dialogs.questions.size(), 4u);
-  EXPECT_TRUE(dialogs.errors.empty());
+  EXPECT_TRUE(dialogs.Errors().empty());
 }
 
 TEST_F(UtilFrmTest, AReadOnlyOutputIsRefusedAfterTheQuestion) {
@@ -219,7 +219,7 @@ TEST_F(UtilFrmTest, AReadOnlyOutputIsRefusedAfterTheQuestion) {
   Fill(cdg, locked, dir.File("out.wav"));
   dialogs.confirms = {true};
   QTest::mouseClick(frm.DivideBtn(), Qt::LeftButton);
-  EXPECT_EQ(dialogs.errors, std::vector<std::string>{"\"" + locked + "\"は上書きできません。"});
+  EXPECT_EQ(dialogs.Errors(), std::vector<std::string>{"\"" + locked + "\"は上書きできません。"});
   EXPECT_EQ(ReadFile(locked), "locked");
   EXPECT_FALSE(FileExists(dir.File("out.wav")));
 }
@@ -232,22 +232,22 @@ TEST_F(UtilFrmTest, AnOutputThatIsAnInputIsRefused) {
   for (const std::string& output :
        {cdg, dir.File("sub/../in.cdg"), dir.File("link.cdg")}) {
     std::filesystem::create_directories(dir.File("sub"));
-    dialogs.errors.clear();
+    dialogs.ClearErrors();
     Fill(cdg, output, dir.File("out.wav"));
     QTest::mouseClick(frm.DivideBtn(), Qt::LeftButton);
-    ASSERT_EQ(dialogs.errors.size(), 1u) << output;
-    EXPECT_EQ(dialogs.errors[0],
+    ASSERT_EQ(dialogs.Errors().size(), 1u) << output;
+    EXPECT_EQ(dialogs.Errors()[0],
               "\"" + output + "\"は読み込むファイルと同じです。別のファイルを指定して下さい。");
     EXPECT_EQ(Caption(), QStringLiteral("分割失敗"));
   }
   EXPECT_TRUE(ReadFile(cdg) == before);
 
   // Two outputs in one file.
-  dialogs.errors.clear();
+  dialogs.ClearErrors();
   Fill(cdg, dir.File("both"), dir.File("both"));
   QTest::mouseClick(frm.DivideBtn(), Qt::LeftButton);
-  ASSERT_EQ(dialogs.errors.size(), 1u);
-  EXPECT_NE(dialogs.errors[0].find("二つの出力先"), std::string::npos);
+  ASSERT_EQ(dialogs.Errors().size(), 1u);
+  EXPECT_NE(dialogs.Errors()[0].find("二つの出力先"), std::string::npos);
   EXPECT_FALSE(FileExists(dir.File("both")));
 
   // A combine into its own WAV or RWS.
@@ -255,10 +255,10 @@ TEST_F(UtilFrmTest, AnOutputThatIsAnInputIsRefused) {
   const std::string rws = dir.Write("in.rws", std::string(96, 'r'));
   const std::string wavBefore = ReadFile(wav);
   for (const std::string& output : {wav, rws}) {
-    dialogs.errors.clear();
+    dialogs.ClearErrors();
     Fill(output, rws, wav);
     QTest::mouseClick(frm.CombinBtn(), Qt::LeftButton);
-    EXPECT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_EQ(dialogs.Errors().size(), 1u);
     EXPECT_EQ(Caption(), QStringLiteral("結合失敗"));
   }
   EXPECT_TRUE(ReadFile(wav) == wavBefore);
@@ -270,9 +270,9 @@ TEST_F(UtilFrmTest, AFailureShowsInTheCaptionAndThenAsAnError) {
   Fill(dir.File("missing.cdg"), dir.File("out.rws"), dir.File("out.wav"));
   QTest::mouseClick(frm.DivideBtn(), Qt::LeftButton);
   EXPECT_EQ(Caption(), QStringLiteral("分割失敗"));
-  ASSERT_EQ(dialogs.errors.size(), 1u);
-  EXPECT_EQ(dialogs.errors[0].rfind("分割に失敗しました。\n", 0), 0u) << dialogs.errors[0];
-  EXPECT_NE(dialogs.errors[0].find("missing.cdg"), std::string::npos);
+  ASSERT_EQ(dialogs.Errors().size(), 1u);
+  EXPECT_EQ(dialogs.Errors()[0].rfind("分割に失敗しました。\n", 0), 0u) << dialogs.Errors()[0];
+  EXPECT_NE(dialogs.Errors()[0].find("missing.cdg"), std::string::npos);
   EXPECT_EQ(dialogs.beeps, 1);
 
   const std::string wav = dir.Write("in.wav", testing::CdWave(std::string(2352, 'a')));
@@ -280,7 +280,7 @@ TEST_F(UtilFrmTest, AFailureShowsInTheCaptionAndThenAsAnError) {
   Fill(dir.File("no/such/folder/out.cdg"), rws, wav);
   QTest::mouseClick(frm.CombinBtn(), Qt::LeftButton);
   EXPECT_EQ(Caption(), QStringLiteral("結合失敗"));
-  EXPECT_EQ(dialogs.errors.size(), 2u);
+  EXPECT_EQ(dialogs.Errors().size(), 2u);
 
   frm.show();  // showing again clears the status
   EXPECT_EQ(Caption(), QStringLiteral("CD+G Utility"));
