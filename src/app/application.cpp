@@ -1,5 +1,7 @@
 #include "app/application.h"
 
+#include <QIcon>
+
 #include <exception>
 
 #include "app/dialogs.h"
@@ -10,6 +12,7 @@ namespace mosaicer {
 MosaicerApplication::MosaicerApplication(int& argc, char** argv, Dialogs& dialogs)
     : QApplication(argc, argv), dialogs_(dialogs) {
   setApplicationName(QStringLiteral("Mosaicer"));
+  setWindowIcon(QIcon(QStringLiteral(":/icons/mosaicer.png")));
 }
 
 bool MosaicerApplication::notify(QObject* receiver, QEvent* event) {
