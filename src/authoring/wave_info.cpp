@@ -1,6 +1,8 @@
 #include "authoring/wave_info.h"
 
 #include <array>
+#include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 
@@ -31,8 +33,11 @@ std::uint32_t U32(const std::uint8_t* p) {
 }
 bool Is(const std::uint8_t* p, const char (&id)[5]) { return std::memcmp(p, id, 4) == 0; }
 
-// RIFF chunks are padded to an even length.
-std::uint64_t Padded(std::uint32_t size) { return size + (size & 1u); }
+// RIFF chunks are padded to an even length; 64 bits, so the largest size
+// does not wrap to 0.
+std::uint64_t Padded(std::uint64_t size) { return size + (size & 1u); }
+// Offsets in a RIFF file are 32-bit.
+constexpr std::uint64_t kMaxRiffOffset = UINT32_MAX;
 
 bool Read(std::istream& in, std::uint8_t* buffer, std::size_t size) {
   return static_cast<bool>(
@@ -52,6 +57,11 @@ bool IsPcm(const std::uint8_t* format, std::uint32_t formatSize, std::uint16_t b
 
 bool WaveInfo::IsCdAudio() const {
   return channels == kCdChannels && bitsPerSample == kCdBits && sampleRate == kCdRate;
+}
+
+bool WaveInfo::HasAudio() const {
+  const std::uint64_t frameBytes = static_cast<std::uint64_t>(channels) * bitsPerSample / 8;
+  return frameBytes > 0 && dataSize >= frameBytes;
 }
 
 std::int64_t WaveInfo::AudioSectors() const {
@@ -96,8 +106,9 @@ int ReadWaveInfo(std::istream& in, std::uint64_t fileSize, WaveInfo& info) {
   std::uint64_t position = sizeof header + kChunkHeaderSize;  // start of the format data
   std::uint64_t size = formatSize;
   for (;;) {
-    position += Padded(static_cast<std::uint32_t>(size));
-    if (position + kChunkHeaderSize > fileSize) return 0;
+    position += Padded(size);
+    if (position + kChunkHeaderSize > fileSize || position + kChunkHeaderSize > kMaxRiffOffset)
+      return 0;
     in.seekg(static_cast<std::streamoff>(position));
     if (!Read(in, chunk, sizeof chunk)) return 0;
     position += kChunkHeaderSize;
@@ -109,6 +120,29 @@ int ReadWaveInfo(std::istream& in, std::uint64_t fileSize, WaveInfo& info) {
       return 1;
     }
   }
+}
+
+}  // namespace mosaicer
+
+namespace mosaicer {
+
+IoStatus ReadSongHeader(const std::string& fileName, WaveInfo& info) {
+  info = WaveInfo{};
+  if (IoStatus s = CheckInputFile(fileName); !s) return s;
+  std::ifstream in(fileName, std::ios::binary | std::ios::ate);
+  const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : -1;
+  if (size < 0) return IoStatus::FromErrno("read", fileName, errno != 0 ? errno : EIO);
+  in.seekg(0);
+  if (ReadWaveInfo(in, static_cast<std::uint64_t>(size), info) != 1) {
+    info = WaveInfo{};
+    return IoStatus::Failed(
+        "cannot read " + IoStatus::Quoted(fileName) +
+        ": not a PCM WAVE file (RIFF WAVE, PCM, 1 or 2 channels, 8 or 16 bits)");
+  }
+  if (!info.HasAudio())
+    return IoStatus::Failed("cannot use " + IoStatus::Quoted(fileName) +
+                            ": it holds no audio (its data chunk is empty)");
+  return IoStatus::Ok();
 }
 
 }  // namespace mosaicer

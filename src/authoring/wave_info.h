@@ -5,6 +5,8 @@
 #include <iosfwd>
 #include <string>
 
+#include "platform/io_status.h"
+
 namespace mosaicer {
 
 struct WaveInfo {
@@ -18,6 +20,9 @@ struct WaveInfo {
   bool IsCdAudio() const;
   // Sectors of 2352 bytes, a final partial one included.
   std::int64_t AudioSectors() const;
+  // At least one whole sample frame of audio: a song with an empty data
+  // chunk has none.
+  bool HasAudio() const;
 };
 
 // Reads the header of a RIFF WAVE file. Returns -1 when the file does not
@@ -33,5 +38,12 @@ struct WaveInfo {
 int ReadWaveInfo(const std::string& fileName, WaveInfo& info);
 // The same over an open stream of `fileSize` bytes (0 or 1).
 int ReadWaveInfo(std::istream& in, std::uint64_t fileSize, WaveInfo& info);
+
+// Reads the header of a song a job is to use. Fails, with a sentence that
+// names the file, when it is missing ("not found"), not a regular file,
+// unreadable, not a PCM WAVE file as ReadWaveInfo takes it, or holds no
+// audio (HasAudio() is false). Whether the audio is CD audio (IsCdAudio) is
+// left to the caller.
+IoStatus ReadSongHeader(const std::string& fileName, WaveInfo& info);
 
 }  // namespace mosaicer

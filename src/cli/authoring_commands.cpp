@@ -9,6 +9,7 @@
 #include "authoring/messages.h"
 #include "cli/commands.h"
 #include "cli/output_check.h"
+#include "cli/effect_gaps.h"
 #include "cli/progress.h"
 #include "cli/values.h"
 #include "effects/tile_order.h"
@@ -127,16 +128,13 @@ bool ReadStreamOptions(const Args& args, Io& io, const std::string& command,
 
 // An effect asked for by name must be one: the job would otherwise paint
 // in the normal order without a word. A readable effect whose order leaves
-// tiles unpainted is used as it is, with a warning.
+// steps out or tiles unpainted is used as it is, with a warning.
 int CheckEffect(Io& io, const std::string& file) {
   if (file.empty()) return kExitSuccess;
-  if (const int status = CheckInput(io, file)) return status;
-  const TTloFile header(file);
+  EffectFile effect;
   std::string error;
-  const TileOrder order = ReadTileOrder(file, &error);
-  if (!error.empty()) return Failure(io, error);
-  if (!header.Valid || order.empty())
-    return Failure(io, IoStatus::Quoted(file) + " is not an effect file (no tile order in it)");
+  if (!ReadEffectFile(file, effect, error)) return Failure(io, error);
+  if (!io.quiet) WarnAboutGaps(io, file, effect);
   return kExitSuccess;
 }
 
@@ -178,13 +176,9 @@ int PreparePictureInto(const Args& args, Io& io, const std::string& command,
 
 // Checks and measures the song, as accepting it in the window does.
 int AcceptWav(Io& io, const std::string& file, AuthoringState& state) {
-  if (const int status = CheckInput(io, file)) return status;
   WaveInfo wave;
-  if (ReadWaveInfo(file, wave) != 1 || !wave.IsCdAudio())
-    return Failure(io, NotCdAudioMessage(file));
-  if (wave.dataSize == 0)
-    return Failure(io, IoStatus::Quoted(file) + " holds no audio: there is no song to lay the "
-                                                "graphics into");
+  if (const IoStatus read = ReadSongHeader(file, wave); !read) return Failure(io, read.error());
+  if (!wave.IsCdAudio()) return Failure(io, NotCdAudioMessage(file));
   state.wavPath = file;
   state.wave = wave;
   state.limitField.AcceptWav(state.AudioSectors(), state.limitField.ShowLimit());

@@ -69,9 +69,7 @@ std::optional<OpenedDrive> OpenDrive(Io& io, const std::string& command, const s
       status = Failure(io, error);
       return std::nullopt;
     }
-    std::filesystem::path base(name);
-    opened.files = {name, base.replace_extension(".img").string(),
-                    base.replace_extension(".sub").string()};
+    opened.files = image->Files();
     opened.transport = std::move(image);
     opened.drive = TNkCdRom(name);
     Inquiry(*opened.transport, opened.drive);

@@ -3,21 +3,12 @@
 #include <filesystem>
 
 #include "cli/output_check.h"
+#include "core/format_decision.h"
 #include "platform/io_status.h"
 
 namespace mosaicer::cli {
-namespace {
-
-bool HasExtension(const std::string& path, const char* extension) {
-  std::string ext = std::filesystem::path(path).extension().string();
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return ext == extension;
-}
-
-}  // namespace
-
 int OpenSubcodeInput(const Args& args, Io& io, const std::string& command, const std::string& path,
-                     SubcodeInput& input) {
+                     SubcodeInput& input, SubcodeUse use) {
   if (args.Has("format")) {
     const std::string f = args.Value("format");
     if (f == "cdg")
@@ -31,8 +22,33 @@ int OpenSubcodeInput(const Args& args, Io& io, const std::string& command, const
   std::error_code ec;
   input.size = std::filesystem::file_size(path, ec);
   if (ec) return Failure(io, IoStatus::FromErrno("read", path, ec.value()).error());
-  if (!args.Has("format"))
-    input.format = HasExtension(path, ".rws") ? SubcodeFormat::Rws : GuessFormat(input.size);
+  if (!args.Has("format")) {
+    FormatDecision decision = FormatDecision::Undecidable;
+    if (const IoStatus decided = DecideSubcodeFileFormat(path, decision); !decided)
+      return Failure(io, decided.error());
+    switch (decision) {
+      case FormatDecision::Cdg:
+        input.format = SubcodeFormat::Cdg;
+        break;
+      case FormatDecision::Rws:
+        input.format = SubcodeFormat::Rws;
+        break;
+      case FormatDecision::Empty:
+        return Failure(io, IoStatus::Quoted(path) + " is empty: it holds no whole sector");
+      case FormatDecision::Undecidable:
+        if (use == SubcodeUse::CdgOnly) {
+          input.format = SubcodeFormat::Cdg;
+          break;
+        }
+        return UsageError(io, command,
+                          "cannot tell whether " + IoStatus::Quoted(path) +
+                              " holds CDG sectors (2448 bytes) or bare subcode (96 bytes): give "
+                              "--format cdg or --format rws");
+    }
+  }
+  if (use == SubcodeUse::CdgOnly && input.format != SubcodeFormat::Cdg)
+    return Failure(io, IoStatus::Quoted(path) +
+                           " is bare subcode (an RWS or MP3+G .cdg file): it holds no audio");
   input.sectors = SectorCount(input.size, input.format);
   if (input.sectors == 0)
     return Failure(io, IoStatus::Quoted(path) + " is empty: it holds no whole " +

@@ -18,11 +18,15 @@ struct SubcodeInput {
   std::uint64_t sectors = 0;  // whole sectors of the layout
 };
 
-// Checks `path` (a regular file), decides its layout and refuses a file
-// without a whole sector. kExitSuccess with `input` filled, otherwise the
-// exit status after the message has been printed (a usage error for a bad
-// --format value, or a layout that only --format can settle).
+// Checks `path` (a regular file), decides its layout (--format, else its
+// name and the packs it holds) and refuses a file without a whole sector.
+// kExitSuccess with `input` filled, otherwise the exit status after the
+// message has been printed (a usage error for a bad --format value, or a
+// layout that only --format can settle).
+// Commands that need audio take CDG files only: a file whose packs say it
+// is bare subcode is refused, and one whose content says nothing is CDG.
+enum class SubcodeUse { AnyLayout, CdgOnly };
 int OpenSubcodeInput(const Args& args, Io& io, const std::string& command, const std::string& path,
-                     SubcodeInput& input);
+                     SubcodeInput& input, SubcodeUse use = SubcodeUse::AnyLayout);
 
 }  // namespace mosaicer::cli

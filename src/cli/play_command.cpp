@@ -61,10 +61,8 @@ int RunPlay(const Args& args, Io& io) {
   if (files.size() != 1) return UsageError(io, "play", "give one INPUT.cdg");
   const std::string& input = files[0];
   SubcodeInput source;
-  if (const int status = OpenSubcodeInput(args, io, "play", input, source)) return status;
-  if (source.format != SubcodeFormat::Cdg)
-    return Failure(io, IoStatus::Quoted(input) +
-                           " is bare subcode (an RWS or MP3+G .cdg file): it holds no audio to play");
+  if (const int status = OpenSubcodeInput(args, io, "play", input, source, SubcodeUse::CdgOnly))
+    return status;
 
   TCdgIn player;
   const std::string device = args.Value("device", "default");

@@ -43,11 +43,9 @@ int RunDivide(const Args& args, Io& io) {
           CheckOutputsAreNotInputs(io, {request.rwsPath, request.wavPath}, {request.cdgPath}))
     return status;
   SubcodeInput source;
-  if (const int status = OpenSubcodeInput(args, io, "divide", request.cdgPath, source))
+  if (const int status =
+          OpenSubcodeInput(args, io, "divide", request.cdgPath, source, SubcodeUse::CdgOnly))
     return status;
-  if (source.format != SubcodeFormat::Cdg)
-    return Failure(io, IoStatus::Quoted(request.cdgPath) +
-                           " is bare subcode, not a CDG file: there is no audio to divide from it");
   if (const int status = CheckOutput(io, request.rwsPath, args.Has("force"))) return status;
   if (request.writeWav)
     if (const int status = CheckOutput(io, request.wavPath, args.Has("force"))) return status;

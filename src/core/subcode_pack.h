@@ -101,9 +101,11 @@ enum class SubcodeFormat { Cdg, Rws };
 std::uint64_t CdgFileSize(std::uint64_t sectors);
 std::uint64_t RwsFileSize(std::uint64_t sectors);
 std::size_t SectorSize(SubcodeFormat format);
-// Guesses the layout of a file from its size: a size that is a multiple of
-// 2448 is a CDG file, otherwise a multiple of 96 is an RWS file. Anything
-// else is taken as CDG (its tail is then an incomplete sector).
+// Guesses the layout of a file from its size alone: a size that is a
+// multiple of 2448 is a CDG file, otherwise a multiple of 96 is an RWS file.
+// Anything else is taken as CDG (its tail is then an incomplete sector).
+// An RWS file of 51 × k sectors passes for CDG here; DecideSubcodeFormat
+// (core/format_decision.h) looks at the content too.
 SubcodeFormat GuessFormat(std::uint64_t fileSize);
 // Sectors of the subcode part of the file: a trailing partial sector is
 // not counted.

@@ -2,6 +2,7 @@
 // from the tile sections of a .tlo file.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -38,7 +39,24 @@ TileOrder ReadTileOrder(const std::string& fileName, std::string* error = nullpt
 
 class IniFile;
 // The tile steps of an effect already parsed into `ini`. Consumes the
-// sections it reads (see IniFile::ForgetSection).
-TileOrder ReadTileOrder(IniFile& ini, std::string* error = nullptr);
+// sections it reads (see IniFile::ForgetSection). When `missingSteps` is
+// given it receives, in increasing order, the steps (indices into the
+// order; section "[i]" is step i) whose section or whose Col or Row key is
+// absent: a truncated file reads them as tile 0, 0.
+TileOrder ReadTileOrder(IniFile& ini, std::string* error = nullptr,
+                        std::vector<std::size_t>* missingSteps = nullptr);
+
+// The inner tiles (columns 1..48, rows 1..16) that `order` never paints, in
+// the default order's sequence (row by row).
+std::vector<TileOrderEntry> UnpaintedTiles(const TileOrder& order);
+
+// A run of consecutive numbers, first and last included.
+struct NumberRange {
+  std::size_t first = 0;
+  std::size_t last = 0;
+  friend bool operator==(const NumberRange&, const NumberRange&) = default;
+};
+// Sorted numbers joined into runs: {2, 3, 4, 9} gives {2..4, 9..9}.
+std::vector<NumberRange> ToRanges(const std::vector<std::size_t>& sortedNumbers);
 
 }  // namespace mosaicer

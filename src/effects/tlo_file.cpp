@@ -15,6 +15,7 @@ constexpr const char* kInfo = "Info";
 // A 65535-step file is about 2 MiB; anything far larger is not an effect.
 constexpr std::uintmax_t kMaxTloBytes = 16u << 20;
 constexpr const char* kCrLf = "\r\n";
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 std::string OneLine(std::string text) {
   for (char& c : text)
@@ -31,8 +32,43 @@ bool LoadTloText(const std::string& fileName, IniFile& ini, std::string* error) 
     if (error) *error = read.error();
     return false;
   }
-  ini.Parse(
-      Cp932ToUtf8(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())));
+  std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  if (text.starts_with(kUtf8Bom)) {
+    text.remove_prefix(kUtf8Bom.size());
+    ini.Parse(IsValidUtf8(text) ? std::string(text) : Cp932ToUtf8(text));
+  } else {
+    ini.Parse(Cp932ToUtf8(text));
+  }
+  return true;
+}
+
+bool ReadEffectFile(const std::string& fileName, EffectFile& effect, std::string& error) {
+  effect = EffectFile{};
+  IniFile ini;
+  if (!LoadTloText(fileName, ini, &error)) return false;
+  const std::string prefix = "cannot use " + IoStatus::Quoted(fileName) + " as an effect: ";
+  TTloFile header(fileName, ini);
+  if (!header.Valid) {
+    error = prefix + "it is not an effect file ([Info] has no TloVersion)";
+    return false;
+  }
+  if (ini.ReadInteger(kInfo, "NumTiles", 0) <= 0) {
+    error = prefix + "it paints no tiles ([Info] NumTiles is " +
+            (ini.HasKey(kInfo, "NumTiles") ? "\"" + ini.ReadString(kInfo, "NumTiles") + "\")"
+                                           : std::string("missing)"));
+    return false;
+  }
+  std::string why;
+  std::vector<std::size_t> missing;
+  TileOrder order = ReadTileOrder(ini, &why, &missing);
+  if (!why.empty() || order.empty()) {
+    error = prefix + (why.empty() ? std::string("it paints no tiles") : why);
+    return false;
+  }
+  effect.header = std::move(header);
+  effect.unpaintedTiles = UnpaintedTiles(order);
+  effect.order = std::move(order);
+  effect.missingSteps = std::move(missing);
   return true;
 }
 

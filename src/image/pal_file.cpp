@@ -1,5 +1,7 @@
 #include "image/pal_file.h"
 
+#include <climits>
+
 #include "platform/file_util.h"
 
 namespace mosaicer {
@@ -9,16 +11,15 @@ constexpr std::size_t kVersionOffset = 0;
 constexpr std::size_t kKeepOffset = 2;
 constexpr std::size_t kEntriesOffset = 4;
 constexpr std::size_t kEntrySize = 4;
-constexpr int kBitsPerByte = 8;
 constexpr std::uint16_t kLowByte = 0xFF;
 
 void PutUint16(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint16_t value) {
   bytes[at] = static_cast<std::uint8_t>(value & kLowByte);
-  bytes[at + 1] = static_cast<std::uint8_t>(value >> kBitsPerByte);
+  bytes[at + 1] = static_cast<std::uint8_t>(value >> CHAR_BIT);
 }
 
 std::uint16_t GetUint16(std::span<const std::uint8_t> bytes, std::size_t at) {
-  return static_cast<std::uint16_t>(bytes[at] | (bytes[at + 1] << kBitsPerByte));
+  return static_cast<std::uint16_t>(bytes[at] | (bytes[at + 1] << CHAR_BIT));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "platform/bitmap.h"
 
+#include <climits>
 #include <algorithm>
 #include <cassert>
 #include <utility>
@@ -7,7 +8,6 @@
 namespace mosaicer {
 namespace {
 
-constexpr int kBitsPerByte = 8;
 constexpr int kBytesPerRgbPixel = 3;
 constexpr int kRgbBits = 24;
 constexpr std::size_t kRowAlignBytes = 4;
@@ -35,7 +35,7 @@ std::string CheckBitmapSize(std::int64_t width, std::int64_t height) {
 std::size_t BitmapStride(int width, int bitsPerPixel) {
   const std::size_t rowBits =
       static_cast<std::size_t>(width) * static_cast<std::size_t>(bitsPerPixel);
-  const std::size_t rowBytes = (rowBits + kBitsPerByte - 1) / kBitsPerByte;
+  const std::size_t rowBytes = (rowBits + CHAR_BIT - 1) / CHAR_BIT;
   return (rowBytes + kRowAlignBytes - 1) / kRowAlignBytes * kRowAlignBytes;
 }
 
@@ -75,10 +75,10 @@ const std::uint8_t* Bitmap::ScanLine(int y) const {
 std::uint8_t Bitmap::PixelIndex(int x, int y) const {
   assert(IsIndexed() && x >= 0 && x < width_);
   const std::uint8_t* row = ScanLine(y);
-  const int pixelsPerByte = kBitsPerByte / bits_;
+  const int pixelsPerByte = CHAR_BIT / bits_;
   const std::uint8_t byte = row[x / pixelsPerByte];
   // Leftmost pixel in the most significant bits.
-  const int shift = kBitsPerByte - bits_ * (x % pixelsPerByte + 1);
+  const int shift = CHAR_BIT - bits_ * (x % pixelsPerByte + 1);
   const int mask = (1 << bits_) - 1;
   return static_cast<std::uint8_t>((byte >> shift) & mask);
 }
@@ -86,9 +86,9 @@ std::uint8_t Bitmap::PixelIndex(int x, int y) const {
 void Bitmap::SetPixelIndex(int x, int y, std::uint8_t index) {
   assert(IsIndexed() && x >= 0 && x < width_);
   std::uint8_t* row = ScanLine(y);
-  const int pixelsPerByte = kBitsPerByte / bits_;
+  const int pixelsPerByte = CHAR_BIT / bits_;
   std::uint8_t& byte = row[x / pixelsPerByte];
-  const int shift = kBitsPerByte - bits_ * (x % pixelsPerByte + 1);
+  const int shift = CHAR_BIT - bits_ * (x % pixelsPerByte + 1);
   const int mask = ((1 << bits_) - 1) << shift;
   byte = static_cast<std::uint8_t>((byte & ~mask) | ((index << shift) & mask));
 }

@@ -2,6 +2,7 @@
 
 #include "platform/file_util.h"
 
+#include <climits>
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -55,7 +56,6 @@ constexpr std::size_t kCoreEntrySize = 3;  // RGBTRIPLE
 constexpr std::size_t kInfoEntrySize = 4;  // RGBQUAD
 constexpr int kMaxIndexedBits = 8;
 constexpr int kRgbBits = 24;
-constexpr int kBitsPerByte = 8;
 
 // Channel masks used when a 16 or 32-bit file has none: 5-5-5 and 8-8-8.
 constexpr std::uint32_t kDefault16Masks[kMaskCount] = {0x7C00, 0x03E0, 0x001F};
@@ -111,7 +111,7 @@ struct Channel {
   std::uint8_t Extract(std::uint32_t pixel) const {
     if (bits == 0) return 0;
     const std::uint32_t value = (pixel & mask) >> shift;
-    if (bits >= kBitsPerByte) return static_cast<std::uint8_t>(value >> (bits - kBitsPerByte));
+    if (bits >= CHAR_BIT) return static_cast<std::uint8_t>(value >> (bits - CHAR_BIT));
     // Stretch short channels so that all-ones becomes 255.
     constexpr std::uint32_t kFull = 255;
     const std::uint32_t max = (1u << bits) - 1;
@@ -262,7 +262,7 @@ void ReadPalette(Bytes file, const Layout& layout, Bitmap& bitmap) {
 std::string ReadUncompressed(Bytes file, const Layout& layout, Bitmap& bitmap) {
   const std::size_t fileStride = BitmapStride(layout.width, layout.bits);
   const std::size_t rowBytes =
-      (static_cast<std::size_t>(layout.width) * layout.bits + kBitsPerByte - 1) / kBitsPerByte;
+      (static_cast<std::size_t>(layout.width) * layout.bits + CHAR_BIT - 1) / CHAR_BIT;
   // The last row needs no padding: some writers leave it off.
   const std::uint64_t needed =
       std::uint64_t{fileStride} * static_cast<std::uint64_t>(layout.height - 1) + rowBytes;
@@ -280,7 +280,7 @@ std::string ReadUncompressed(Bytes file, const Layout& layout, Bitmap& bitmap) {
       std::memcpy(dst, file.data() + src, rowBytes);
       continue;
     }
-    const std::size_t pixelBytes = static_cast<std::size_t>(layout.bits) / kBitsPerByte;
+    const std::size_t pixelBytes = static_cast<std::size_t>(layout.bits) / CHAR_BIT;
     for (int x = 0; x < layout.width; ++x) {
       const std::size_t at = src + static_cast<std::size_t>(x) * pixelBytes;
       const std::uint32_t pixel = layout.bits == 16 ? LoadU16(file, at) : LoadU32(file, at);

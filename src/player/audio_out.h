@@ -25,12 +25,12 @@ class TAudioOut {
   // kind and refuses the other with false.
   virtual bool SetDevice(int deviceNumber) = 0;
   virtual bool SetDevice(const std::string& fileName) = 0;
-  virtual bool Open() = 0;
-  virtual bool Close() = 0;
-  virtual bool Write(const void* data, std::uint32_t size) = 0;
+  [[nodiscard]] virtual bool Open() = 0;
+  [[nodiscard]] virtual bool Close() = 0;
+  [[nodiscard]] virtual bool Write(const void* data, std::uint32_t size) = 0;
   virtual bool Reset() = 0;
-  virtual bool Pause() = 0;
-  virtual bool Restart() = 0;
+  [[nodiscard]] virtual bool Pause() = 0;
+  [[nodiscard]] virtual bool Restart() = 0;
 };
 
 }  // namespace mosaicer

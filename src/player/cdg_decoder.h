@@ -76,7 +76,6 @@ class TNkCdgDecoder {
   bool SaveBitmapScaled(std::uint16_t width, std::uint16_t height, std::ostream& out) const;
 
   // State, for the player and the tests.
-  bool Attached() const { return !memory_.empty(); }
   // Colour index at (x, y) of the pixel memory, 0 <= x < 312, 0 <= y < 240.
   std::uint8_t MemoryPixel(int x, int y) const;
   const std::array<PaletteEntry, kColourCount>& ColourTable() const { return colours_; }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/subcode_pack.h"
+#include "platform/file_util.h"
 
 namespace mosaicer {
 namespace {
@@ -16,6 +17,8 @@ constexpr std::uint8_t kOutputBuffers = 2;
 constexpr std::size_t kFramesPerSector = kAudioBytesPerSector / (kChannels * kBits / 8);  // 588
 constexpr int kStereoModes = 5;
 constexpr std::int64_t kTimeoutFactor = 2000;  // two steps, in milliseconds per second
+// A whole CD of 2448-byte sectors is about 820 MB.
+constexpr std::uint64_t kMaxOnMemoryBytes = 1ull << 30;
 
 // The event a message carries; shared, so a sender that gave up waiting
 // never leaves the worker signalling a destroyed event.
@@ -32,19 +35,23 @@ void Release(const ThreadMessage& m) { delete EventOf(m); }
 // Sectors come from the file or from a copy of it in memory.
 class SectorSource {
  public:
+  // Only a regular file is played: a folder, a device or a pipe never ends
+  // or never starts. A copy in memory is bounded.
   bool Open(const std::string& fileName, bool onMemory) {
+    if (!CheckInputFile(fileName)) return false;
+    if (onMemory) {
+      if (!ReadWholeFile(fileName, memory_, kMaxOnMemoryBytes)) return false;
+      size_ = memory_.size();
+      inMemory_ = true;
+      return true;
+    }
     file_.open(fileName, std::ios::binary | std::ios::ate);
     if (!file_) return false;
-    size_ = static_cast<std::uint64_t>(file_.tellg());
+    const std::streamoff size = file_.tellg();
+    if (size < 0) return false;
+    size_ = static_cast<std::uint64_t>(size);
     file_.seekg(0);
-    if (onMemory) {
-      memory_.resize(size_);
-      if (!file_.read(reinterpret_cast<char*>(memory_.data()), static_cast<std::streamsize>(size_)))
-        return false;
-      file_.close();
-      inMemory_ = true;
-    }
-    return true;
+    return static_cast<bool>(file_);
   }
   std::uint64_t Size() const { return size_; }
   bool Read(std::uint8_t* buffer, std::size_t bytes) {
@@ -144,7 +151,7 @@ bool TCdgIn::Play() {
   try {
     worker_ = std::thread(&TCdgIn::Worker, this);
   } catch (const std::system_error&) {
-    out_.Close();
+    static_cast<void>(out_.Close());  // the start failed already; nothing more to report
     return false;
   }
   return true;
@@ -156,9 +163,15 @@ bool TCdgIn::Stop() {
   return SendAction(msgStop, 0);
 }
 
-bool TCdgIn::Pause() { return State() == csPlay ? SendAction(msgPause, 0) : true; }
+// True only when the output really paused or went on: the window's button
+// follows what the sound does.
+bool TCdgIn::Pause() {
+  return State() == csPlay ? SendAction(msgPause, 0) && State() == csPause : true;
+}
 
-bool TCdgIn::Restart() { return State() == csPause ? SendAction(msgRestart, 0) : true; }
+bool TCdgIn::Restart() {
+  return State() == csPause ? SendAction(msgRestart, 0) && State() == csPlay : true;
+}
 
 bool TCdgIn::SendAction(std::uint32_t message, std::int64_t argument) {
   if (!worker_.joinable()) return false;
@@ -180,18 +193,17 @@ void TCdgIn::HandleMessage(const ThreadMessage& m) {
   if (State() != csStop) {
     switch (m.message) {
       case msgStop:
-        out_.Reset();
-        out_.Close();
+        // Stopping drops what is queued; the device goes back whatever it says.
+        static_cast<void>(out_.Reset());
+        static_cast<void>(out_.Close());
         FState = csStop;
         Notify(kCdgInStopped, 0);
         break;
       case msgPause:
-        out_.Pause();
-        FState = csPause;
+        if (out_.Pause()) FState = csPause;
         break;
       case msgRestart:
-        out_.Restart();
-        FState = csPlay;
+        if (out_.Restart()) FState = csPlay;
         break;
       case msgStereoMode:
         changer_.SetMode(static_cast<std::uint8_t>(m.lparam & 0xFF));
@@ -209,7 +221,7 @@ void TCdgIn::Worker() {
   if (!PlayFile()) {
     // Nothing can be played: give the output back and tell the owner, who
     // would otherwise wait for a start that never comes.
-    out_.Close();
+    static_cast<void>(out_.Close());
     FState = csStop;
     Notify(kCdgInFailed, 0);
   }
@@ -246,7 +258,10 @@ bool TCdgIn::PlayFile() {
                     kSubcodeBytesPerSector);
       }
       changer_.Apply(reinterpret_cast<std::int16_t*>(audio.data()), count * kFramesPerSector);
-      out_.Write(audio.data(), static_cast<std::uint32_t>(count * kAudioBytesPerSector));
+      // Audio the device refuses is not skipped silently: playback ends
+      // as a failure.
+      if (!out_.Write(audio.data(), static_cast<std::uint32_t>(count * kAudioBytesPerSector)))
+        return false;
       Notify(kCdgInStep, static_cast<std::intptr_t>(count));
       Notify(kCdgInPacks, reinterpret_cast<std::intptr_t>(packs.data()));
     }
@@ -266,7 +281,9 @@ bool TCdgIn::PlayFile() {
     if (State() == csStop) break;
   }
   if (State() != csStop) {
-    out_.Close();  // without a reset: what is queued plays out
+    // Without a reset: what is queued plays out. The song has been played;
+    // a device that complains as it is given back changes nothing of that.
+    static_cast<void>(out_.Close());
     FState = csStop;
     Notify(kCdgInStopped, 0);
     Notify(kCdgInEnded, 0);

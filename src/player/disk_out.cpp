@@ -1,5 +1,6 @@
 #include "player/disk_out.h"
 
+#include <climits>
 #include <array>
 #include <cstring>
 #include <limits>
@@ -10,7 +11,6 @@ namespace mosaicer {
 
 namespace {
 
-constexpr int kBitsPerByte = 8;
 constexpr std::uint32_t kFormatChunkSize = 16;
 constexpr std::uint32_t kRiffSizeOffset = 4;
 constexpr std::uint32_t kDataSizeOffset = 40;
@@ -31,7 +31,7 @@ void Put32(std::uint8_t* at, std::uint32_t value) {
 }
 
 Header MakeHeader(std::uint32_t channels, std::uint32_t bitsPerSample, std::uint32_t sampleRate) {
-  const std::uint32_t blockAlign = channels * bitsPerSample / kBitsPerByte;
+  const std::uint32_t blockAlign = channels * bitsPerSample / CHAR_BIT;
   Header header{};
   std::memcpy(&header[0], "RIFF", 4);
   Put32(&header[kRiffSizeOffset], kEmptyRiffSize);

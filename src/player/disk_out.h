@@ -41,19 +41,19 @@ class TDiskOut : public TAudioOut {
   bool SetDevice(const std::string& fileName) override;
   // Starts the file and writes the header with placeholder sizes (36 and 0).
   // False when a file is open or the file cannot be made.
-  bool Open() override;
+  [[nodiscard]] bool Open() override;
   // Writes the file size - 8 at offset 4 and the size - 44 at offset 40 and
   // gives the file its name. False when no file is open or a write failed
   // (the file is then dropped).
-  bool Close() override;
+  [[nodiscard]] bool Close() override;
   // Drops the open file: nothing takes the file's name.
   void Discard();
   // Appends the bytes; false when no file is open or the write fails.
-  bool Write(const void* data, std::uint32_t size) override;
+  [[nodiscard]] bool Write(const void* data, std::uint32_t size) override;
   // Nothing to drop, pause or restart: true.
   bool Reset() override;
-  bool Pause() override;
-  bool Restart() override;
+  [[nodiscard]] bool Pause() override;
+  [[nodiscard]] bool Restart() override;
 
   const std::string& FileName() const { return fileName_; }
   // Why the last Open, Write or Close failed: the file and the reason.

@@ -45,7 +45,7 @@ void ForEachFrame(std::int16_t* samples, std::size_t frames, Rewrite rewrite) {
 }  // namespace
 
 void TStereoChanger::Apply(std::int16_t* samples, std::size_t frames) const {
-  switch (mode_) {
+  switch (Mode()) {
     case kStereoModeLeft:
       ForEachFrame(samples, frames, CopyLeft{});
       break;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -21,11 +22,13 @@ inline constexpr std::uint8_t kStereoModeDifference = 4;
 inline constexpr std::array<std::string_view, kStereoModeCount> kStereoModeCaptions = {
     "ステレオ", "モノラル(Left)", "モノラル(Right)", "モノラル(L+R)", "モノラル(L-R)"};
 
+// The mode may be changed from any thread while another applies it: a block
+// is rewritten wholly in the mode read when it starts.
 class TStereoChanger {
  public:
   // Any value is stored; modes outside 0-4 leave blocks unchanged.
-  void SetMode(std::uint8_t mode) { mode_ = mode; }
-  std::uint8_t Mode() const { return mode_; }
+  void SetMode(std::uint8_t mode) { mode_.store(mode, std::memory_order_relaxed); }
+  std::uint8_t Mode() const { return mode_.load(std::memory_order_relaxed); }
 
   // Rewrites `frames` interleaved (left, right) frames in place. Works on
   // groups of 4 frames; callers pass whole sectors (588 frames), a multiple
@@ -33,7 +36,7 @@ class TStereoChanger {
   void Apply(std::int16_t* samples, std::size_t frames) const;
 
  private:
-  std::uint8_t mode_ = kStereoModeStereo;
+  std::atomic<std::uint8_t> mode_{kStereoModeStereo};
 };
 
 }  // namespace mosaicer

@@ -1,5 +1,6 @@
 #include "player/wave_out.h"
 
+#include <climits>
 #include <chrono>
 #include <cstring>
 #include <new>
@@ -9,7 +10,6 @@ namespace mosaicer {
 
 namespace {
 
-constexpr int kBitsPerByte = 8;
 constexpr std::int64_t kMillisecondsPerSecond = 1000;
 
 WaveFormat PcmFormat(int channels, int bitsPerSample, int sampleRate) {
@@ -18,7 +18,7 @@ WaveFormat PcmFormat(int channels, int bitsPerSample, int sampleRate) {
   format.channels = static_cast<std::uint16_t>(channels);
   format.samplesPerSec = static_cast<std::uint32_t>(sampleRate);
   format.bitsPerSample = static_cast<std::uint16_t>(bitsPerSample);
-  format.blockAlign = static_cast<std::uint16_t>(bitsPerSample / kBitsPerByte * channels);
+  format.blockAlign = static_cast<std::uint16_t>(bitsPerSample / CHAR_BIT * channels);
   format.avgBytesPerSec = format.blockAlign * format.samplesPerSec;
   format.extraSize = 0;
   return format;
@@ -34,7 +34,7 @@ TWaveOut::TWaveOut(std::unique_ptr<WaveDevice> device)
 
 TWaveOut::~TWaveOut() {
   Reset();
-  Close();
+  static_cast<void>(Close());  // no one is left to hear of a failure
 }
 
 bool TWaveOut::UseDevice(std::unique_ptr<WaveDevice> device) {
@@ -135,7 +135,7 @@ bool TWaveOut::Restart() { return open_ && device_->Restart(); }
 
 int TWaveOut::BufferMilliseconds() const {
   const std::int64_t bytesPerSecond = static_cast<std::int64_t>(format_.channels) *
-                                      format_.samplesPerSec * format_.bitsPerSample / kBitsPerByte;
+                                      format_.samplesPerSec * format_.bitsPerSample / CHAR_BIT;
   if (bytesPerSecond == 0) return 0;
   return static_cast<int>(bufferSize_ * kMillisecondsPerSecond / bytesPerSecond);
 }

@@ -55,18 +55,18 @@ class TWaveOut : public TAudioOut {
   bool SetDevice(const std::string& fileName) override;
   // Opens the device and allocates the buffers; false when already open or
   // the device refuses the format.
-  bool Open() override;
+  [[nodiscard]] bool Open() override;
   // Lets queued audio finish (one buffer's playing time per buffer still
   // queued), then closes the device and frees the buffers. False when closed.
-  bool Close() override;
+  [[nodiscard]] bool Close() override;
   // Waits for a free buffer up to the time-out, copies `data` into it and
   // queues it. False on time-out (nothing written), when closed, or when
   // `size` is 0 or exceeds the buffer size.
-  bool Write(const void* data, std::uint32_t size) override;
+  [[nodiscard]] bool Write(const void* data, std::uint32_t size) override;
   // Drops the queue; every dropped buffer becomes free again.
   bool Reset() override;
-  bool Pause() override;
-  bool Restart() override;
+  [[nodiscard]] bool Pause() override;
+  [[nodiscard]] bool Restart() override;
 
   const WaveFormat& Format() const { return format_; }
   std::uint32_t BufferSize() const { return bufferSize_; }

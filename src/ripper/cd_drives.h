@@ -70,7 +70,6 @@ class TNkCdRoms {
   ScsiTransport* Transport(int index) const;
 
   bool SptiAvailable() const { return blockTransport_ != nullptr; }
-  bool AspiLoaded() const { return sgTransport_ != nullptr; }
 
  private:
   std::vector<TNkCdRom> drives_;

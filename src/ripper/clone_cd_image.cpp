@@ -7,13 +7,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
+#include <optional>
 
 #include "core/interleave.h"
 #include "core/subcode_pack.h"
+#include "platform/file_util.h"
 #include "platform/ini_file.h"
 
 namespace mosaicer {
@@ -35,7 +37,26 @@ constexpr std::size_t kChannelBytes = kSubcodeBytesPerSector / kChannels;  // 12
 constexpr std::size_t kQFormattedSize = 16;
 // Packs reach back seven pack slots: two sectors of history cover them.
 constexpr std::int64_t kPrimingSectors = 2;
-constexpr std::int64_t kMaxEntries = 1000;
+
+// Fields of a descriptor (see CcdToc).
+constexpr std::size_t kSessionField = 0;
+constexpr std::size_t kAdrControlField = 1;
+constexpr std::size_t kPointField = 3;
+constexpr std::size_t kAMinField = 4;
+constexpr std::size_t kPMinField = 8;
+constexpr std::size_t kPSecField = 9;
+constexpr std::size_t kPFrameField = 10;
+constexpr std::uint8_t kPointFirstTrack = 0xA0;
+constexpr std::uint8_t kPointLastTrack = 0xA1;
+constexpr std::uint8_t kPointLeadOut = 0xA2;
+constexpr int kFirstTrackNumber = 1;
+constexpr int kLastTrackNumber = 99;
+constexpr int kLastSession = 99;
+constexpr int kMaxMinutes = 99;
+constexpr int kSecondsPerMinute = 60;
+constexpr int kFramesPerSecond = 75;
+constexpr std::int64_t kFramesBeforeLba0 = 150;       // 00:02:00
+constexpr std::int64_t kLeadInFrames = 90 * 60 * 75;  // 90:00:00 on address the lead-in
 
 constexpr std::size_t kInquiryReplySize = 36;
 constexpr std::uint8_t kCdRomDeviceType = 5;
@@ -47,16 +68,24 @@ std::uint32_t Big32(const std::uint8_t* p) {
          static_cast<std::uint32_t>(p[2]) << 8 | p[3];
 }
 
-// A .ccd number: "0x.." is hexadecimal, anything else decimal.
-std::int64_t CcdNumber(const IniFile& ini, const std::string& section, const char* key) {
-  const std::string v = ini.ReadString(section, key, "0");
+// A .ccd field: "0x.." is hexadecimal, anything else decimal; a missing
+// field reads as 0. Nothing when the text is not a number from 0 to 255.
+std::optional<std::uint8_t> CcdNumber(const IniFile& ini, const std::string& section,
+                                      const char* key) {
+  const std::string text = ini.ReadString(section, key, "0");
+  std::string_view v = text;
+  while (!v.empty() && (v.front() == ' ' || v.front() == '\t')) v.remove_prefix(1);
+  while (!v.empty() && (v.back() == ' ' || v.back() == '\t')) v.remove_suffix(1);
+  int base = 10;
   if (v.size() > 2 && v[0] == '0' && (v[1] == 'x' || v[1] == 'X')) {
-    std::int64_t n = 0;
-    for (std::size_t i = 2; i < v.size() && std::isxdigit(static_cast<unsigned char>(v[i])); ++i)
-      n = (n << 4 | std::stoi(std::string(1, v[i]), nullptr, 16)) & 0xFFFFFFFF;
-    return n;
+    base = 16;
+    v.remove_prefix(2);
   }
-  return IniFile::ParseInteger(v);
+  unsigned value = 0;
+  const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), value, base);
+  if (v.empty() || ec != std::errc() || end != v.data() + v.size() || value > 0xFF)
+    return std::nullopt;
+  return static_cast<std::uint8_t>(value);
 }
 
 std::uint8_t Byte(std::int64_t v) { return static_cast<std::uint8_t>(v & 0xFF); }
@@ -112,11 +141,28 @@ bool ParseCcd(std::string_view text, CcdToc& toc, std::string& error) {
       error = "no [" + section + "] section";
       return false;
     }
-    const auto n = [&](const char* key) { return CcdNumber(ini, section, key); };
-    toc.descriptors.push_back({Byte(n("Session")), Byte(n("ADR") << 4 | (n("Control") & 0x0F)),
-                               Byte(n("TrackNo")), Byte(n("Point")), Byte(n("AMin")),
-                               Byte(n("ASec")), Byte(n("AFrame")), Byte(n("Zero")), Byte(n("PMin")),
-                               Byte(n("PSec")), Byte(n("PFrame"))});
+    std::array<std::uint8_t, kTocDescriptorSize> d{};
+    const auto field = [&](const char* key, std::uint8_t& out) {
+      const std::optional<std::uint8_t> v = CcdNumber(ini, section, key);
+      if (!v) {
+        error = "[" + section + "] " + key + "=" + ini.ReadString(section, key) +
+                " is not a number from 0 to 255";
+        return false;
+      }
+      out = *v;
+      return true;
+    };
+    std::uint8_t adr = 0, control = 0;
+    if (!field("Session", d[kSessionField]) || !field("ADR", adr) || !field("Control", control) ||
+        !field("TrackNo", d[2]) || !field("Point", d[kPointField]) || !field("AMin", d[4]) ||
+        !field("ASec", d[5]) || !field("AFrame", d[6]) || !field("Zero", d[7]) ||
+        !field("PMin", d[kPMinField]) || !field("PSec", d[kPSecField]) ||
+        !field("PFrame", d[kPFrameField])) {
+      toc = CcdToc{};
+      return false;
+    }
+    d[kAdrControlField] = static_cast<std::uint8_t>(adr << 4 | (control & 0x0F));
+    toc.descriptors.push_back(d);
   }
   if (!toc.descriptors.empty()) {
     const auto [lo, hi] =
@@ -153,33 +199,260 @@ void LinearToRawSubcode(const std::uint8_t* linear, std::uint8_t* raw) {
 }
 
 bool CloneCdImage::Open(const std::string& ccdPath, std::string& error) {
-  std::filesystem::path base(ccdPath);
-  std::ifstream ccd(ccdPath, std::ios::binary);
-  if (!ccd) {
-    error = "cannot open \"" + ccdPath + "\"";
-    return false;
-  }
-  const std::string text((std::istreambuf_iterator<char>(ccd)), std::istreambuf_iterator<char>());
-  if (!ParseCcd(text, toc_, error)) return false;
+  // Closed first, so a failure leaves no earlier image behind.
+  toc_ = CcdToc{};
+  ccdPath_.clear();
+  img_ = UniqueFd(-1);
+  sub_ = UniqueFd(-1);
   sectors_ = 0;
-  const std::string img = base.replace_extension(".img").string();
-  const std::string sub = base.replace_extension(".sub").string();
-  img_ = UniqueFd(::open(img.c_str(), O_RDONLY | O_CLOEXEC));  // replaces an earlier image
-  sub_ = UniqueFd(::open(sub.c_str(), O_RDONLY | O_CLOEXEC));
-  struct stat imgInfo, subInfo;
-  if (!img_.valid() || ::fstat(img_.get(), &imgInfo) != 0) {
-    error = "cannot open \"" + img + "\"";
+
+  std::vector<std::uint8_t> bytes;
+  if (IoStatus read = ReadWholeFile(ccdPath, bytes, kMaxCcdBytes); !read) {
+    error = read.error();
     return false;
   }
-  if (!sub_.valid() || ::fstat(sub_.get(), &subInfo) != 0) {
-    error = "cannot open \"" + sub + "\"";
+  CcdToc toc;
+  std::string why;
+  if (!ParseCcd(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), toc,
+                why) ||
+      !CheckCcdToc(toc, why)) {
+    error = "bad table of contents in " + IoStatus::Quoted(ccdPath) + ": " + why;
     return false;
   }
-  const std::int64_t imgSectors = imgInfo.st_size / static_cast<std::int64_t>(kAudioBytesPerSector);
-  const std::int64_t subSectors =
-      subInfo.st_size / static_cast<std::int64_t>(kSubcodeBytesPerSector);
-  sectors_ = std::min(imgSectors, subSectors);
+
+  const std::vector<std::string> files = CloneCdFiles(ccdPath);
+  const std::int64_t needed = CcdLeadOutSector(toc);
+  UniqueFd fds[2] = {UniqueFd(-1), UniqueFd(-1)};
+  std::int64_t held[2] = {0, 0};
+  const std::size_t sectorBytes[2] = {kAudioBytesPerSector, kSubcodeBytesPerSector};
+  for (std::size_t i = 0; i < 2; ++i) {
+    const std::string& path = files[i + 1];
+    if (IoStatus s = CheckInputFile(path); !s) {
+      error = s.error();
+      return false;
+    }
+    fds[i] = UniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat info;
+    if (!fds[i].valid() || ::fstat(fds[i].get(), &info) != 0) {
+      error = IoStatus::FromErrno("read", path, errno).error();
+      return false;
+    }
+    if (!S_ISREG(info.st_mode)) {  // swapped since the check
+      error = "cannot read " + IoStatus::Quoted(path) + ": not a regular file";
+      return false;
+    }
+    held[i] = info.st_size / static_cast<std::int64_t>(sectorBytes[i]);
+    if (held[i] < needed) {
+      error = "the image is short: " + IoStatus::Quoted(path) + " holds " +
+              std::to_string(held[i]) + " sectors, and its table of contents needs " +
+              std::to_string(needed);
+      return false;
+    }
+  }
+  toc_ = std::move(toc);
+  ccdPath_ = ccdPath;
+  img_ = std::move(fds[0]);
+  sub_ = std::move(fds[1]);
+  sectors_ = std::min(held[0], held[1]);
   return true;
+}
+
+std::vector<std::string> CloneCdImage::Files() const {
+  if (ccdPath_.empty()) return {};
+  return CloneCdFiles(ccdPath_);
+}
+
+std::vector<std::string> CloneCdFiles(const std::string& ccdPath) {
+  std::filesystem::path base(ccdPath);
+  std::vector<std::string> files{ccdPath};
+  files.push_back(base.replace_extension(".img").string());
+  files.push_back(base.replace_extension(".sub").string());
+  return files;
+}
+
+namespace {
+
+std::int64_t Frames(int minutes, int seconds, int frames) {
+  return (static_cast<std::int64_t>(minutes) * kSecondsPerMinute + seconds) * kFramesPerSecond +
+         frames;
+}
+
+std::string MsfText(std::int64_t frames) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d",
+                static_cast<int>(frames / (kFramesPerSecond * kSecondsPerMinute)),
+                static_cast<int>(frames / kFramesPerSecond % kSecondsPerMinute),
+                static_cast<int>(frames % kFramesPerSecond));
+  return text;
+}
+
+bool IsMsf(const std::uint8_t* msf) {
+  return msf[0] <= kMaxMinutes && msf[1] < kSecondsPerMinute && msf[2] < kFramesPerSecond;
+}
+
+std::string PointText(std::uint8_t point) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%02X", point);
+  return text;
+}
+
+struct SessionFacts {
+  int firstTrack = 0;  // from A0
+  int lastTrack = 0;   // from A1
+  std::int64_t leadOut = -1;
+  bool hasFirst = false, hasLast = false, hasLeadOut = false;
+};
+
+}  // namespace
+
+bool CheckCcdToc(const CcdToc& toc, std::string& error) {
+  std::array<SessionFacts, kLastSession + 1> sessions{};
+  std::array<std::int64_t, kLastTrackNumber + 1> trackStart{};
+  std::array<int, kLastTrackNumber + 1> trackSession{};  // 0: not listed
+  for (std::size_t i = 0; i < toc.descriptors.size(); ++i) {
+    const auto& d = toc.descriptors[i];
+    const std::uint8_t point = d[kPointField];
+    const bool isTrack = point >= kFirstTrackNumber && point <= kLastTrackNumber;
+    if (!isTrack && point != kPointFirstTrack && point != kPointLastTrack && point != kPointLeadOut)
+      continue;
+    const std::string entry = "[Entry " + std::to_string(i) + "] (point " + PointText(point) + ")";
+    const int session = d[kSessionField];
+    if (session < 1 || session > kLastSession) {
+      error = entry + ": session " + std::to_string(session) + " is out of range (1..99)";
+      return false;
+    }
+    if (!IsMsf(&d[kAMinField])) {
+      error = entry + ": AMin, ASec or AFrame is out of range";
+      return false;
+    }
+    SessionFacts& s = sessions[static_cast<std::size_t>(session)];
+    const auto once = [&](bool& seen) {
+      if (seen) error = entry + ": listed twice in session " + std::to_string(session);
+      return !std::exchange(seen, true);
+    };
+    if (point == kPointFirstTrack || point == kPointLastTrack) {
+      const int track = d[kPMinField];
+      if (track < kFirstTrackNumber || track > kLastTrackNumber) {
+        error = entry + ": track number " + std::to_string(track) + " is out of range (1..99)";
+        return false;
+      }
+      if (!once(point == kPointFirstTrack ? s.hasFirst : s.hasLast)) return false;
+      (point == kPointFirstTrack ? s.firstTrack : s.lastTrack) = track;
+      continue;
+    }
+    if (!IsMsf(&d[kPMinField])) {
+      error = entry + ": PMin " + std::to_string(d[kPMinField]) + ", PSec " +
+              std::to_string(d[kPSecField]) + ", PFrame " + std::to_string(d[kPFrameField]) +
+              " is not a time (minutes 0..99, seconds 0..59, frames 0..74)";
+      return false;
+    }
+    const std::int64_t frames = Frames(d[kPMinField], d[kPSecField], d[kPFrameField]);
+    if (point == kPointLeadOut) {
+      if (!once(s.hasLeadOut)) return false;
+      s.leadOut = frames;
+      continue;
+    }
+    if (trackSession[point] != 0) {
+      error = entry + ": track " + std::to_string(point) + " is listed twice";
+      return false;
+    }
+    trackSession[point] = session;
+    trackStart[point] = frames;
+  }
+
+  int previousTrack = 0;
+  std::int64_t previousStart = -1;
+  std::int64_t previousLeadOut = -1;
+  bool anyTrack = false;
+  for (int session = 1; session <= kLastSession; ++session) {
+    const SessionFacts& s = sessions[static_cast<std::size_t>(session)];
+    const bool anyTrackHere =
+        std::find(trackSession.begin(), trackSession.end(), session) != trackSession.end();
+    if (!s.hasFirst && !s.hasLast && !s.hasLeadOut && !anyTrackHere) continue;
+    const std::string name = "session " + std::to_string(session);
+    if (!s.hasFirst || !s.hasLast || !s.hasLeadOut) {
+      error = name + " lacks its " +
+              std::string(!s.hasFirst  ? "first-track (point 0xA0)"
+                          : !s.hasLast ? "last-track (point 0xA1)"
+                                       : "lead-out (point 0xA2)") +
+              " entry";
+      return false;
+    }
+    if (s.firstTrack > s.lastTrack) {
+      error = name + " runs backwards, from track " + std::to_string(s.firstTrack) + " to track " +
+              std::to_string(s.lastTrack);
+      return false;
+    }
+    // Track numbers run on from one session to the next without a gap.
+    if (previousTrack != 0 && s.firstTrack != previousTrack + 1) {
+      error = name + " starts at track " + std::to_string(s.firstTrack) + ", not at track " +
+              std::to_string(previousTrack + 1) + " after the session before";
+      return false;
+    }
+    for (int t = kFirstTrackNumber; t <= kLastTrackNumber; ++t) {
+      const bool inRange = t >= s.firstTrack && t <= s.lastTrack;
+      if (inRange && trackSession[t] != session) {
+        error = "track " + std::to_string(t) + " of " + name + " is not listed" +
+                (trackSession[t] != 0 ? " in that session" : "");
+        return false;
+      }
+      if (!inRange && trackSession[t] == session) {
+        error = "track " + std::to_string(t) + " lies outside the tracks " +
+                std::to_string(s.firstTrack) + ".." + std::to_string(s.lastTrack) + " of " + name;
+        return false;
+      }
+    }
+    for (int t = s.firstTrack; t <= s.lastTrack; ++t) {
+      const std::int64_t start = trackStart[t];
+      const std::string track = "track " + std::to_string(t) + " (" + MsfText(start) + ")";
+      if (start < kFramesBeforeLba0) {
+        error = track + " starts before 00:02:00, where the image begins";
+        return false;
+      }
+      if (start <= previousStart) {
+        error = track + " does not start after track " + std::to_string(t - 1) + " (" +
+                MsfText(previousStart) + ")";
+        return false;
+      }
+      if (start < previousLeadOut) {
+        error = track + " starts before the lead-out of the session before (" +
+                MsfText(previousLeadOut) + ")";
+        return false;
+      }
+      if (start >= kLeadInFrames) {
+        error = track + " starts at 90:00:00 or later, where addresses stand for the lead-in";
+        return false;
+      }
+      if (start >= s.leadOut) {
+        error =
+            track + " starts at or after the lead-out of " + name + " (" + MsfText(s.leadOut) + ")";
+        return false;
+      }
+      previousStart = start;
+    }
+    if (s.leadOut > kLeadInFrames) {
+      error = "the lead-out of " + name + " (" + MsfText(s.leadOut) +
+              ") lies past 90:00:00, where addresses stand for the lead-in";
+      return false;
+    }
+    previousTrack = s.lastTrack;
+    previousLeadOut = s.leadOut;
+    anyTrack = true;
+  }
+  if (!anyTrack) {
+    error = "it lists no track";
+    return false;
+  }
+  return true;
+}
+
+std::int64_t CcdLeadOutSector(const CcdToc& toc) {
+  std::int64_t last = 0;
+  for (const auto& d : toc.descriptors)
+    if (d[kPointField] == kPointLeadOut && IsMsf(&d[kPMinField]))
+      last =
+          std::max(last, Frames(d[kPMinField], d[kPSecField], d[kPFrameField]) - kFramesBeforeLba0);
+  return last;
 }
 
 bool CloneCdImage::ReadSub(std::int64_t lba, std::uint32_t count, std::vector<std::uint8_t>& sub) {

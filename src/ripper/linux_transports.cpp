@@ -8,8 +8,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
-#include <fstream>
 #include <system_error>
+
+#include "platform/file_util.h"
 
 namespace mosaicer {
 
@@ -64,13 +65,17 @@ std::vector<std::string> NumberedNodes(const fs::path& folder, std::string_view 
   return names;
 }
 
+// A sysfs attribute is at most a page.
+constexpr std::uint64_t kMaxAttributeBytes = 4096;
+
 // A sysfs attribute: its first line, with the padding blanks the kernel
-// keeps from the inquiry data.
+// keeps from the inquiry data. Empty when it cannot be read, is not a
+// regular file or is larger than an attribute can be.
 std::string ReadAttribute(const fs::path& file) {
-  std::ifstream in(file);
-  std::string line;
-  std::getline(in, line);
-  return line;
+  std::vector<std::uint8_t> bytes;
+  if (!ReadWholeFile(file, bytes, kMaxAttributeBytes)) return {};
+  const auto end = std::find(bytes.begin(), bytes.end(), std::uint8_t{'\n'});
+  return std::string(bytes.begin(), end);
 }
 
 // Facts from a node's "device" folder, which is (or links to) the SCSI

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/temp_dir.h"
 #include "support/wave_file.h"
 
@@ -87,6 +89,83 @@ TEST_F(WaveInfoTest, RefusesWhatIsNoPcmWave) {
   EXPECT_EQ(Read("RIFX" + CdWave("ab").substr(4)), 0);
   EXPECT_EQ(Read("RIFF"), 0);
   EXPECT_EQ(Read(""), 0);
+}
+
+// A chunk header declaring `size` whatever follows it.
+std::string ChunkHeader(const std::string& id, std::uint32_t size) {
+  std::string s = id;
+  PutU32(s, size);
+  return s;
+}
+
+TEST_F(WaveInfoTest, LargestSizesNeverWrapInThePaddingArithmetic) {
+  const std::string fmt = Chunk("fmt ", PcmFormat(2, 44100, 16));
+  // A data chunk declaring 0xFFFFFFFF bytes holds what the file holds.
+  ASSERT_EQ(Read(Riff(fmt + ChunkHeader("data", 0xFFFFFFFFu) + "1234")), 1);
+  EXPECT_EQ(info.dataSize, 4u);
+  // A chunk before the data declaring 0xFFFFFFFF bytes (odd, so padded)
+  // runs past the end: there is no data chunk, and the "data" inside its
+  // body is never taken for one.
+  const std::string inner = ChunkHeader("data", 4) + "abcd";
+  EXPECT_EQ(Read(Riff(fmt + ChunkHeader("LIST", 0xFFFFFFFFu) + inner)), 0);
+  EXPECT_EQ(Read(Riff(fmt + ChunkHeader("LIST", 0xFFFFFFFEu) + inner)), 0);
+}
+
+TEST_F(WaveInfoTest, EmptyDataIsNoAudio) {
+  struct Case {
+    const char* name;
+    std::string wav;
+    bool hasAudio;
+  } cases[] = {
+      {"empty data", CdWave(""), false},
+      {"declared 0 with bytes after",
+       Riff(Chunk("fmt ", PcmFormat(2, 44100, 16)) + ChunkHeader("data", 0) + "1234"), false},
+      {"less than a frame", CdWave("123"), false},
+      {"one frame", CdWave("1234"), true},
+      {"one 8-bit mono frame", Riff(Chunk("fmt ", PcmFormat(1, 44100, 8)) + Chunk("data", "x")),
+       true},
+  };
+  for (const Case& c : cases) {
+    ASSERT_EQ(Read(c.wav), 1) << c.name;
+    EXPECT_EQ(info.HasAudio(), c.hasAudio) << c.name;
+  }
+  EXPECT_FALSE(WaveInfo{}.HasAudio());
+}
+
+TEST_F(WaveInfoTest, SongHeaderNamesTheFileAndTheReason) {
+  std::filesystem::create_directory(dir.File("folder.wav"));
+  struct Case {
+    const char* name;
+    std::string path;
+    const char* fragment;
+  } cases[] = {
+      {"missing", dir.File("gone.wav"), "not found"},
+      {"folder", dir.File("folder.wav"), "folder"},
+      {"device", "/dev/zero", "not a regular file"},
+      {"not a wave", dir.Write("text.wav", "hello"), "not a PCM WAVE file"},
+      {"float",
+       dir.Write("float.wav",
+                 Riff(Chunk("fmt ", PcmFormat(2, 44100, 32, 3)) + Chunk("data", "abcd"))),
+       "not a PCM WAVE file"},
+      {"no audio", dir.Write("silent.wav", CdWave("")), "no audio"},
+  };
+  for (const Case& c : cases) {
+    WaveInfo song;
+    const IoStatus s = ReadSongHeader(c.path, song);
+    EXPECT_FALSE(s) << c.name;
+    EXPECT_NE(s.error().find(c.path), std::string::npos) << c.name << ": " << s.error();
+    EXPECT_NE(s.error().find(c.fragment), std::string::npos) << c.name << ": " << s.error();
+  }
+  WaveInfo song;
+  const std::string audio = AudioBytes(2352 * 3);
+  ASSERT_TRUE(ReadSongHeader(dir.Write("song.wav", CdWave(audio)), song));
+  EXPECT_EQ(song.dataSize, audio.size());
+  EXPECT_TRUE(song.IsCdAudio());
+  // A mono song is read; whether it will do is the caller's question.
+  ASSERT_TRUE(ReadSongHeader(
+      dir.Write("mono.wav", Riff(Chunk("fmt ", PcmFormat(1, 44100, 16)) + Chunk("data", "ab"))),
+      song));
+  EXPECT_FALSE(song.IsCdAudio());
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <thread>
@@ -146,6 +147,8 @@ TEST_F(HostileCli, EachMistakeHasItsExitStatusAndAMessageThatNamesTheCause) {
   dir.Write("mono.wav", testing::Riff(testing::Chunk("fmt ", testing::PcmFormat(1, 44100, 16)) +
                                       testing::Chunk("data", std::string(400, 'a'))));
   fs::create_directory(dir.File("folder.ccd"));
+  dir.Write("765.cdg", ReadFile(rws).substr(0, 765 * kSubcodeBytesPerSector));
+  dir.Write("noise.bin", testing::AudioBytes(4 * kCdgSectorSize));
   const std::string out = dir.File("out.cdg");
   struct Case {
     std::vector<std::string> args;
@@ -168,8 +171,11 @@ TEST_F(HostileCli, EachMistakeHasItsExitStatusAndAMessageThatNamesTheCause) {
       {{"render", dir.File("empty.cdg"), "-o", dir.File("f.bmp")}, kExitFailure, "is empty"},
       {{"play", dir.File("empty.cdg"), "--device", "null"}, kExitFailure, "is empty"},
       {{"divide", dir.File("empty.cdg"), "-o", dir.File("e.rws")}, kExitFailure, "is empty"},
-      {{"play", rws, "--device", "null"}, kExitFailure, "no audio to play"},
+      {{"play", rws, "--device", "null"}, kExitFailure, "holds no audio"},
       {{"divide", rws, "-o", dir.File("d.rws")}, kExitFailure, "bare subcode"},
+      // An RWS file of 765 sectors (a multiple of 51) named .cdg is still RWS.
+      {{"play", dir.File("765.cdg"), "--device", "null"}, kExitFailure, "bare subcode"},
+      {{"check", dir.File("noise.bin")}, kExitUsage, "--format cdg or --format rws"},
       // An effect asked for by name must be one.
       {{"create", picture, song, "-o", out, "--effect", dir.File("none.tlo")}, kExitFailure,
        "not found"},
@@ -221,9 +227,31 @@ TEST_F(HostileCli, ValuesBeyondWhatTheWindowsAllowAreCappedWithANote) {
   EXPECT_EQ(ReadFile(dir.File("b.bmp")), ReadFile(dir.File("c.bmp")));
 }
 
-// SIGTERM while a CDG file is being made: the job stops as a cancel does,
-// and the sectors made so far take the output's name.
-TEST_F(HostileCli, SigtermCancelsCreateAndKeepsThePartialFile) {
+// Runs the command and sends `signal` to this process once `ready` says the
+// job is under way.
+CliResult RunInterrupted(const std::vector<std::string>& args, int signal,
+                         const std::function<bool()>& ready) {
+  std::atomic<bool> done{false};
+  std::thread sender([&] {
+    while (!done) {
+      if (ready()) {
+        ::kill(::getpid(), signal);
+        return;
+      }
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+  });
+  const CliResult r = Cli(args);
+  done = true;
+  sender.join();
+  return r;
+}
+
+bool HasTempFile(const fs::path& folder) { return !testing::LeftoverTempFiles(folder).empty(); }
+
+// A signal while a file is being made stops the job as a cancel does, and the
+// sectors made so far take the output's name.
+TEST_F(HostileCli, SignalsCancelLongJobsAndKeepThePartialFile) {
   const std::string big = dir.File("big.wav");
   {
     // A sparse song of 100 MB: long enough that the signal lands mid-job.
@@ -233,29 +261,51 @@ TEST_F(HostileCli, SigtermCancelsCreateAndKeepsThePartialFile) {
     dir.Write("big.wav", head);
     fs::resize_file(big, head.size() + (100u << 20));
   }
-  const std::string out = dir.File("big.cdg");
-  dir.Write("big.cdg", "old");
-  std::atomic<bool> done{false};
-  std::thread killer([&] {
-    // Waits for the job's temporary file, so the signal comes while it runs.
-    while (!done) {
-      for (const auto& entry : fs::directory_iterator(dir.path()))
-        if (entry.path().extension() == ".part") {
-          ::kill(::getpid(), SIGTERM);
-          return;
-        }
-      std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-  });
-  const CliResult r = Cli({"create", picture, big, "-o", out, "--force"});
-  done = true;
-  killer.join();
-  EXPECT_EQ(r.status, kExitCancelled) << r.err;
-  const auto size = fs::file_size(out);
-  EXPECT_GT(size, 0u);
-  EXPECT_EQ(size % kCdgSectorSize, 0u);
-  EXPECT_LT(size, (100u << 20) / kAudioBytesPerSector * kCdgSectorSize);
-  EXPECT_TRUE(testing::LeftoverTempFiles(dir.path()).empty());
+  const testing::Disc disc = testing::MakeDisc(8000, 5);
+  dir.Write("long.img", disc.audio);
+  dir.Write("long.sub", disc.sub);
+  const std::string longCcd = dir.Write("long.ccd", testing::CcdText({0}, 8000));
+  struct Case {
+    const char* name;
+    int signal;
+    std::vector<std::string> args;
+    std::size_t sectorSize;
+  } cases[] = {
+      {"create, SIGTERM", SIGTERM, {"create", picture, big, "-o", dir.File("big.cdg"), "--force"},
+       kCdgSectorSize},
+      {"create, SIGHUP", SIGHUP, {"create", picture, big, "-o", dir.File("big.cdg"), "--force"},
+       kCdgSectorSize},
+      {"rip, Ctrl-C", SIGINT, {"rip", longCcd, "--track", "1", "-o", dir.File("long.cdg")},
+       kCdgSectorSize},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string out = c.args[c.args.size() - (c.args.back() == "--force" ? 2 : 1)];
+    dir.Write(fs::path(out).filename().string(), "old");
+    if (c.args[0] == "rip") fs::remove(out);
+    const CliResult r = RunInterrupted(c.args, c.signal, [&] { return HasTempFile(dir.path()); });
+    EXPECT_EQ(r.status, kExitCancelled) << r.err;
+    const auto size = fs::file_size(out);
+    EXPECT_GT(size, 0u);
+    EXPECT_EQ(size % c.sectorSize, 0u);
+    EXPECT_FALSE(HasTempFile(dir.path()));
+  }
+}
+
+TEST_F(HostileCli, PlayRunsOnTheNullDeviceToTheEndOrUntilCtrlC) {
+  // Half a second of silence with empty subcode.
+  const std::string shortCdg = dir.Write("short.cdg", std::string(40 * kCdgSectorSize, '\0'));
+  const CliResult whole = Cli({"play", shortCdg, "--device", "null", "-q"});
+  EXPECT_EQ(whole.status, kExitSuccess) << whole.err;
+  const std::string song = dir.Write(
+      "long.wav", testing::CdWave(testing::AudioBytes(75 * 30 * kAudioBytesPerSector)));
+  ASSERT_EQ(Cli({"create", picture, song, "-o", dir.File("long.cdg")}).status, kExitSuccess);
+  const auto start = std::chrono::steady_clock::now();
+  const CliResult stopped =
+      RunInterrupted({"play", dir.File("long.cdg"), "--device", "null", "-q"}, SIGINT, [&] {
+        return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(300);
+      });
+  EXPECT_EQ(stopped.status, kExitCancelled) << stopped.err;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "platform/bmp_codec.h"
 #include "support/pack_stream.h"
 #include "support/temp_dir.h"
+#include "support/wave_file.h"
 
 namespace mosaicer::cli {
 namespace {
@@ -47,7 +48,8 @@ std::string Picture(const TempDir& dir) {
 std::string AsCdg(const std::string& rws) {
   std::string cdg;
   for (std::size_t at = 0; at < rws.size(); at += kSubcodeBytesPerSector) {
-    for (std::size_t i = 0; i < kAudioBytesPerSector; ++i) cdg += static_cast<char>(i % 2 ? 1 : 9);
+    // Audio that would paint wrong colours if it were read as packs.
+    cdg += testing::AudioBytes(kAudioBytesPerSector, static_cast<unsigned>(at));
     cdg.append(rws, at, kSubcodeBytesPerSector);
   }
   return cdg;

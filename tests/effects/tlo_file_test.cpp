@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <vector>
+
 #include "effects/tile_order.h"
 #include "platform/cp932.h"
 #include "support/temp_dir.h"
@@ -133,6 +137,128 @@ TEST(TileOrderRead, FullScreenEffectRoundTrips) {
   const std::string file = dir.File("all.tlo");
   ASSERT_TRUE(WriteTloFile(file, TTloFile{}, order));
   EXPECT_EQ(ReadTileOrder(file), order);
+}
+
+// The text of an effect of `count` steps painting the inner tiles in the
+// default order, with the sections of `dropped` steps left out.
+std::string EffectText(std::size_t count, const std::vector<std::size_t>& dropped = {}) {
+  const TileOrder order = DefaultTileOrder();
+  std::string text = Header(std::to_string(count));
+  for (std::size_t i = 0; i < count; ++i) {
+    if (std::find(dropped.begin(), dropped.end(), i) != dropped.end()) continue;
+    text += "[" + std::to_string(i) + "]\r\nRow=" + std::to_string(order[i].Row) +
+            "\r\nCol=" + std::to_string(order[i].Col) + "\r\n";
+  }
+  return text;
+}
+
+TEST(TloByteOrderMark, IsDroppedBeforeParsing) {
+  TempDir dir;
+  const std::string bom = "\xEF\xBB\xBF";
+  const std::string utf8 = bom +
+                           "[Info]\r\nTloVersion=100\r\nTitleJ=渦巻き\r\nNumTiles=1\r\n"
+                           "[0]\r\nRow=3\r\nCol=4\r\n";
+  const std::string file = dir.Write("bom.tlo", utf8);
+  const TTloFile header(file);
+  ASSERT_TRUE(header.Valid);
+  EXPECT_EQ(header.TitleJ, "渦巻き");  // UTF-8 after the mark, never read as CP932
+  EXPECT_EQ(ReadTileOrder(file), (TileOrder{{4, 3}}));
+  EffectFile effect;
+  std::string error;
+  ASSERT_TRUE(ReadEffectFile(file, effect, error)) << error;
+  EXPECT_EQ(effect.header.TitleJ, "渦巻き");
+  EXPECT_EQ(effect.order, (TileOrder{{4, 3}}));
+
+  // A CP932 body behind the mark is still read.
+  const std::string cp932 = bom + Utf8ToCp932("[Info]\r\nTloVersion=100\r\nTitleJ=山田\r\n");
+  EXPECT_EQ(TTloFile(dir.Write("bom932.tlo", cp932)).TitleJ, "山田");
+}
+
+TEST(EffectFileRead, FilesThatCannotServeAreRefusedWithTheFileAndTheReason) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.File("folder.tlo"));
+  std::filesystem::create_symlink("/dev/zero", dir.File("zero.tlo"));
+  struct Case {
+    const char* name;
+    std::string path;
+    const char* fragment;
+  } cases[] = {
+      {"missing", dir.File("gone.tlo"), "not found"},
+      {"folder", dir.File("folder.tlo"), "folder"},
+      {"endless", dir.File("zero.tlo"), "not a regular file"},
+      {"empty", dir.Write("empty.tlo", ""), "TloVersion"},
+      {"garbage", dir.Write("garbage.tlo", "\x01\x02 garbage\xFF"), "TloVersion"},
+      {"version 0", dir.Write("v0.tlo", Header("5", "0")), "TloVersion"},
+      {"no steps", dir.Write("none.tlo", "[Info]\r\nTloVersion=100\r\n"), "NumTiles is missing"},
+      {"zero steps", dir.Write("zero-steps.tlo", Header("0")), "NumTiles is \"0\""},
+      {"negative steps", dir.Write("neg.tlo", Header("-5")), "NumTiles is \"-5\""},
+      {"not a number", dir.Write("nan.tlo", Header("many")), "NumTiles is \"many\""},
+      {"too many steps", dir.Write("huge.tlo", Header("65536")), "65536"},
+      {"too large", dir.Write("big.tlo", std::string(17u << 20, ' ')), "too large"},
+  };
+  for (const Case& c : cases) {
+    EffectFile effect;
+    effect.order = DefaultTileOrder();
+    std::string error;
+    EXPECT_FALSE(ReadEffectFile(c.path, effect, error)) << c.name;
+    EXPECT_NE(error.find(c.path), std::string::npos) << c.name << ": " << error;
+    EXPECT_NE(error.find(c.fragment), std::string::npos) << c.name << ": " << error;
+    EXPECT_TRUE(effect.order.empty()) << c.name;
+  }
+}
+
+TEST(EffectFileRead, GapsOfTheOrderAreReported) {
+  TempDir dir;
+  std::string error;
+  EffectFile whole;
+  ASSERT_TRUE(ReadEffectFile(dir.Write("whole.tlo", EffectText(768)), whole, error)) << error;
+  EXPECT_EQ(whole.order, DefaultTileOrder());
+  EXPECT_TRUE(whole.missingSteps.empty());
+  EXPECT_TRUE(whole.unpaintedTiles.empty());
+
+  // Cut after step 499, as an interrupted copy leaves it: the rest reads as
+  // tile 0, 0, and the 268 tiles of those steps are never painted.
+  std::string text = EffectText(768);
+  text.resize(text.find("[500]") + 10);  // "[500]\r\nRow" and no Col
+  EffectFile cut;
+  ASSERT_TRUE(ReadEffectFile(dir.Write("cut.tlo", text), cut, error)) << error;
+  ASSERT_EQ(cut.order.size(), 768u);
+  EXPECT_EQ(cut.order[499], DefaultTileOrder()[499]);
+  EXPECT_EQ(cut.order[500], (TileOrderEntry{0, 0}));
+  ASSERT_EQ(cut.missingSteps.size(), 268u);
+  EXPECT_EQ(cut.missingSteps.front(), 500u);
+  EXPECT_EQ(cut.missingSteps.back(), 767u);
+  EXPECT_EQ(ToRanges(cut.missingSteps), (std::vector<NumberRange>{{500, 767}}));
+  ASSERT_EQ(cut.unpaintedTiles.size(), 268u);
+  EXPECT_EQ(cut.unpaintedTiles.front(), DefaultTileOrder()[500]);
+
+  // Holes in the middle, and a section without its Col.
+  std::string holes = EffectText(768, {0, 7, 8, 9, 767});
+  const std::string step100 = "[100]\r\nRow=3\r\nCol=5\r\n";
+  holes.replace(holes.find(step100), step100.size(), "[100]\r\nRow=3\r\n");
+  EffectFile holed;
+  ASSERT_TRUE(ReadEffectFile(dir.Write("holes.tlo", holes), holed, error)) << error;
+  EXPECT_EQ(holed.missingSteps, (std::vector<std::size_t>{0, 7, 8, 9, 100, 767}));
+  EXPECT_EQ(ToRanges(holed.missingSteps),
+            (std::vector<NumberRange>{{0, 0}, {7, 9}, {100, 100}, {767, 767}}));
+  EXPECT_EQ(holed.unpaintedTiles.size(), 6u);
+
+  // A complete order that paints only part of the screen.
+  EffectFile part;
+  ASSERT_TRUE(ReadEffectFile(dir.Write("part.tlo", EffectText(48)), part, error)) << error;
+  EXPECT_TRUE(part.missingSteps.empty());
+  EXPECT_EQ(part.unpaintedTiles.size(), 768u - 48u);
+  EXPECT_EQ(part.unpaintedTiles.front(), (TileOrderEntry{1, 2}));
+}
+
+TEST(EffectFileRead, UnpaintedTilesIgnoreTheBorderAndRepeats) {
+  TileOrder order = DefaultTileOrder();
+  order[5] = {0, 0};    // a border tile instead of (6, 1)
+  order[6] = {49, 17};  // and another instead of (7, 1)
+  order[7] = order[8];  // (9, 1) twice instead of (8, 1)
+  EXPECT_EQ(UnpaintedTiles(order), (std::vector<TileOrderEntry>{{6, 1}, {7, 1}, {8, 1}}));
+  EXPECT_EQ(UnpaintedTiles({}).size(), 768u);
+  EXPECT_TRUE(ToRanges({}).empty());
 }
 
 }  // namespace

@@ -1,17 +1,88 @@
-// Feeds arbitrary bytes to the pack checker, as CDG and as RWS sectors.
+// Feeds arbitrary bytes to the pack checker, as CDG and as RWS sectors, as
+// they are and after giving every pack its parity and then one wrong symbol
+// (which the checker must always find repairable); then decides the layout
+// of the same bytes and checks them once more through the file reader.
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
 
+#include "core/format_decision.h"
 #include "core/pack_check.h"
+#include "core/parity.h"
+
+namespace {
+
+using mosaicer::PackCheckCounts;
+using mosaicer::SubcodeFormat;
+
+void CheckCounts(const PackCheckCounts& c, std::size_t size, SubcodeFormat format) {
+  if (c.graphicsPacks + c.emptyPacks + c.otherPacks != c.sectors * mosaicer::kPacksPerSector)
+    __builtin_trap();
+  if (c.repairable + c.unrepairable > c.graphicsPacks + c.otherPacks) __builtin_trap();
+  if (c.sectors * mosaicer::SectorSize(format) + c.trailingBytes != size) __builtin_trap();
+}
+
+PackCheckCounts Check(const std::uint8_t* data, std::size_t size, SubcodeFormat format) {
+  mosaicer::PackChecker checker;
+  checker.AddBytes(data, size, format);
+  CheckCounts(checker.Counts(), size, format);
+  return checker.Counts();
+}
+
+const std::string& File() {
+  static const std::string file = [] {
+    std::string pattern = "/tmp/fuzz-check-XXXXXX";
+    const int fd = mkstemp(pattern.data());
+    if (fd < 0) __builtin_trap();
+    close(fd);
+    return pattern;
+  }();
+  return file;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  for (auto format : {mosaicer::SubcodeFormat::Cdg, mosaicer::SubcodeFormat::Rws}) {
-    mosaicer::PackChecker checker;
-    checker.AddBytes(data, size, format);
-    const auto& c = checker.Counts();
-    if (c.graphicsPacks + c.emptyPacks + c.otherPacks != c.sectors * mosaicer::kPacksPerSector)
-      __builtin_trap();
-    if (c.repairable + c.unrepairable > c.graphicsPacks + c.otherPacks) __builtin_trap();
+  static const mosaicer::TSubCodeErrorCorrect ecc;
+  for (auto format : {SubcodeFormat::Cdg, SubcodeFormat::Rws}) {
+    const PackCheckCounts plain = Check(data, size, format);
+
+    // Every pack with its parity, then one symbol changed, chosen by the
+    // pack's own bytes: always repairable.
+    std::vector<std::uint8_t> bytes(data, data + size);
+    const std::size_t sector = mosaicer::SectorSize(format);
+    const std::size_t offset = sector - mosaicer::kSubcodeBytesPerSector;
+    for (std::size_t s = 0; s + sector <= bytes.size(); s += sector)
+      for (std::size_t p = 0; p < mosaicer::kPacksPerSector; ++p) {
+        std::uint8_t* pack = bytes.data() + s + offset + p * mosaicer::kPackSize;
+        const std::uint8_t position = pack[23] % mosaicer::kPackSize;
+        const std::uint8_t change = pack[22] & mosaicer::kSymbolMask;
+        ecc.ComputeQ(pack);
+        ecc.ComputeP(pack);
+        pack[position] ^= change;
+      }
+    const PackCheckCounts repaired = Check(bytes.data(), bytes.size(), format);
+    if (repaired.unrepairable != 0 || repaired.sectors != plain.sectors) __builtin_trap();
+  }
+
+  (void)mosaicer::DecideSubcodeFormat(".cdg", size, {data, size});
+
+  // The file reader counts what the buffer checker counts.
+  FILE* f = std::fopen(File().c_str(), "wb");
+  if (!f || (size > 0 && std::fwrite(data, 1, size, f) != size) || std::fclose(f) != 0)
+    __builtin_trap();
+  for (auto format : {SubcodeFormat::Cdg, SubcodeFormat::Rws}) {
+    PackCheckCounts fromFile;
+    std::string error;
+    if (!mosaicer::CheckSubcodeFile(File(), format, fromFile, error)) __builtin_trap();
+    const PackCheckCounts inMemory = Check(data, size, format);
+    if (std::memcmp(&fromFile, &inMemory, sizeof fromFile) != 0) __builtin_trap();
   }
   return 0;
 }

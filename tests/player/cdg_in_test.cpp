@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -119,6 +120,25 @@ TEST_F(CdgInTest, MissingFileReportsAFailureAndFreesTheOutput) {
   ASSERT_TRUE(player.SetFileName(CdgFile(dir, 2)));
   ASSERT_TRUE(player.Play());
   EXPECT_TRUE(events.WaitFor(kCdgInEnded));
+}
+
+TEST_F(CdgInTest, WhatIsNoRegularFileIsAFailureNotAnEndlessSong) {
+  std::filesystem::create_directory(dir.File("folder.cdg"));
+  std::filesystem::create_symlink("/dev/zero", dir.File("zero.cdg"));
+  for (const bool onMemory : {false, true}) {
+    for (const std::string& file : {dir.File("folder.cdg"), dir.File("zero.cdg")}) {
+      {
+        std::lock_guard lock(events.mutex);
+        events.list.clear();
+      }
+      ASSERT_TRUE(player.SetOnMemory(onMemory));
+      Start(file, 3);
+      ASSERT_TRUE(events.WaitFor(kCdgInFailed)) << file << " " << onMemory;
+      using E = std::vector<std::pair<int, std::intptr_t>>;
+      EXPECT_EQ(events.Snapshot(), (E{{kCdgInFailed, 0}})) << file;
+      EXPECT_EQ(player.State(), csStop);
+    }
+  }
 }
 
 TEST_F(CdgInTest, StopWhilePausedAndStereoModeStoredMeanwhile) {

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
+#include <thread>
 #include <vector>
 
 namespace mosaicer {
@@ -66,6 +68,28 @@ TEST(TStereoChanger, EveryFrameOfASectorChangesAndNothingBeyond) {
   }
   EXPECT_EQ(samples[2 * kSectorFrames], kGuard);
   EXPECT_EQ(samples[2 * kSectorFrames + 1], kGuard);
+}
+
+
+// The player's window changes the mode while its worker applies it: every
+// block comes out wholly in one mode (ThreadSanitizer checks the access).
+TEST(TStereoChanger, AModeChangedDuringPlaybackAppliesToWholeBlocks) {
+  TStereoChanger changer;
+  std::atomic<bool> done{false};
+  std::thread window([&] {
+    for (std::uint8_t m = 0; !done; m = static_cast<std::uint8_t>((m + 1) % kStereoModeCount))
+      changer.SetMode(m);
+  });
+  for (int i = 0; i < 2000; ++i) {
+    std::vector<std::int16_t> samples = Block(1000, 3000);
+    changer.Apply(samples.data(), samples.size() / 2);
+    const bool whole = samples == Block(1000, 3000) || samples == Block(1000, 1000) ||
+                       samples == Block(3000, 3000) || samples == Block(2000, 2000) ||
+                       samples == Block(-1000, -1000);
+    ASSERT_TRUE(whole) << "block " << i;
+  }
+  done = true;
+  window.join();
 }
 
 }  // namespace

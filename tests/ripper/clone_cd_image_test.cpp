@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <random>
 
 #include "core/interleave.h"
@@ -115,8 +116,235 @@ TEST(CcdParser, EntriesNumbersAndMalformedFiles) {
   EXPECT_NE(error.find("Entry 1"), std::string::npos);
   EXPECT_FALSE(ParseCcd("[Disc]\r\nTocEntries=99999\r\n", toc, error));
   ASSERT_TRUE(
-      ParseCcd("[Disc]\r\nTocEntries=1\r\n[Entry 0]\r\nPoint=0xZZ\r\nPMin=-4\r\n", toc, error));
-  EXPECT_EQ(toc.descriptors[0][3], 0);
+      ParseCcd("[Disc]\r\nTocEntries=1\r\n[Entry 0]\r\nPoint= 0XA2 \r\nPMin=099\r\n", toc, error));
+  EXPECT_EQ(toc.descriptors[0][3], 0xA2);
+  EXPECT_EQ(toc.descriptors[0][8], 99);
+  EXPECT_EQ(toc.descriptors[0][0], 0);  // a missing field reads as 0
+}
+
+TEST(CcdParser, FieldsThatAreNotBytesAreRefusedByName) {
+  struct Case {
+    const char* field;
+    const char* fragment;
+  } cases[] = {
+      {"Point=0xZZ", "Point=0xZZ"}, {"PMin=-4", "PMin=-4"},       {"PFrame=256", "PFrame=256"},
+      {"Control=0x", "Control=0x"}, {"ASec=3 4", "ASec=3 4"},     {"Zero=", "Zero="},
+      {"AMin=1e3", "AMin=1e3"},     {"PSec=0x100", "PSec=0x100"},
+  };
+  for (const Case& c : cases) {
+    CcdToc toc;
+    std::string error;
+    const std::string text =
+        std::string("[Disc]\r\nTocEntries=1\r\n[Entry 0]\r\nSession=1\r\n") + c.field + "\r\n";
+    EXPECT_FALSE(ParseCcd(text, toc, error)) << c.field;
+    EXPECT_NE(error.find(c.fragment), std::string::npos) << error;
+    EXPECT_NE(error.find("[Entry 0]"), std::string::npos) << error;
+    EXPECT_TRUE(toc.descriptors.empty());
+  }
+}
+
+// One .ccd entry: its point and the PMin, PSec, PFrame of its position (or
+// of its track number for the points 0xA0 and 0xA1).
+struct Entry {
+  int session;
+  int point;
+  int pmin, psec, pframe;
+};
+
+std::string CcdFromEntries(const std::vector<Entry>& entries) {
+  std::string text =
+      "[CloneCD]\r\nVersion=3\r\n[Disc]\r\nTocEntries=" + std::to_string(entries.size()) +
+      "\r\nSessions=1\r\n";
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const Entry& e = entries[i];
+    text += "[Entry " + std::to_string(i) + "]\r\nSession=" + std::to_string(e.session) +
+            "\r\nPoint=" + std::to_string(e.point) +
+            "\r\nADR=0x01\r\nControl=0x00\r\nPMin=" + std::to_string(e.pmin) +
+            "\r\nPSec=" + std::to_string(e.psec) + "\r\nPFrame=" + std::to_string(e.pframe) +
+            "\r\n";
+  }
+  return text;
+}
+
+bool Check(const std::vector<Entry>& entries, std::string& error) {
+  CcdToc toc;
+  if (!ParseCcd(CcdFromEntries(entries), toc, error)) return false;
+  return CheckCcdToc(toc, error);
+}
+
+TEST(CcdToc, ConsistentTablesPass) {
+  std::string error;
+  // One session of two tracks, entries in any order.
+  EXPECT_TRUE(Check({{1, 2, 0, 3, 10},
+                     {1, 0xA2, 0, 4, 0},
+                     {1, 0xA0, 1, 0, 0},
+                     {1, 0xA1, 2, 0, 0},
+                     {1, 1, 0, 2, 0}},
+                    error))
+      << error;
+  // Two sessions; the second starts after the first's lead-out.
+  EXPECT_TRUE(Check({{1, 0xA0, 1, 0, 0},
+                     {1, 0xA1, 1, 0, 0},
+                     {1, 0xA2, 10, 0, 0},
+                     {1, 1, 0, 2, 0},
+                     {2, 0xA0, 2, 0, 0},
+                     {2, 0xA1, 3, 0, 0},
+                     {2, 0xA2, 20, 0, 0},
+                     {2, 2, 12, 31, 0},
+                     {2, 3, 15, 0, 74},
+                     {1, 0xB0, 200, 200, 200}},  // other points are not checked
+                    error))
+      << error;
+  // The last frame before the lead-out still starts a track.
+  EXPECT_TRUE(
+      Check({{1, 0xA0, 1, 0, 0}, {1, 0xA1, 1, 0, 0}, {1, 0xA2, 0, 2, 1}, {1, 1, 0, 2, 0}}, error))
+      << error;
+}
+
+TEST(CcdToc, InconsistentTablesAreRefusedWithTheReason) {
+  const Entry a0{1, 0xA0, 1, 0, 0}, a1{1, 0xA1, 2, 0, 0}, a2{1, 0xA2, 0, 4, 0};
+  const Entry t1{1, 1, 0, 2, 0}, t2{1, 2, 0, 3, 10};
+  struct Case {
+    const char* name;
+    std::vector<Entry> entries;
+    const char* fragment;
+  } cases[] = {
+      {"no entries", {}, "no track"},
+      {"tracks in reverse",
+       {a0, a1, a2, {1, 1, 0, 3, 10}, {1, 2, 0, 2, 0}},
+       "does not start after"},
+      {"equal starts", {a0, a1, a2, t1, {1, 2, 0, 2, 0}}, "does not start after"},
+      {"track at the lead-out", {a0, a1, a2, t1, {1, 2, 0, 4, 0}}, "at or after the lead-out"},
+      {"track past the lead-out", {a0, a1, a2, t1, {1, 2, 9, 0, 0}}, "at or after the lead-out"},
+      {"lead-out before every track", {a0, a1, {1, 0xA2, 0, 1, 0}, t1, t2}, "lead-out"},
+      {"PFrame 99", {a0, a1, a2, t1, {1, 2, 0, 3, 99}}, "PFrame 99"},
+      {"PFrame 75", {a0, a1, a2, t1, {1, 2, 0, 3, 75}}, "PFrame 75"},
+      {"PSec 60", {a0, a1, a2, t1, {1, 2, 0, 60, 0}}, "PSec 60"},
+      {"PMin 100", {a0, a1, a2, t1, {1, 2, 100, 0, 0}}, "PMin 100"},
+      {"lead-out PFrame 80", {a0, a1, {1, 0xA2, 0, 4, 80}, t1, t2}, "PFrame 80"},
+      {"before 00:02:00", {a0, a1, a2, {1, 1, 0, 1, 74}, t2}, "before 00:02:00"},
+      {"a track missing", {a0, {1, 0xA1, 3, 0, 0}, a2, t1, t2}, "track 3"},
+      {"a track beyond the last", {a0, {1, 0xA1, 1, 0, 0}, a2, t1, t2}, "track 2"},
+      {"a track twice", {a0, a1, a2, t1, t2, {1, 2, 0, 3, 20}}, "listed twice"},
+      {"two lead-outs", {a0, a1, a2, a2, t1, t2}, "listed twice"},
+      {"no lead-out", {a0, a1, t1, t2}, "lead-out"},
+      {"no first track", {a1, a2, t1, t2}, "first-track"},
+      {"first after last", {{1, 0xA0, 3, 0, 0}, a1, a2, t1, t2}, "track 3"},
+      {"track number 0 in A0", {{1, 0xA0, 0, 0, 0}, a1, a2, t1, t2}, "out of range"},
+      {"session 0", {a0, a1, a2, {0, 1, 0, 2, 0}, t2}, "session 0"},
+      {"a gap between sessions",
+       {a0,
+        {1, 0xA1, 1, 0, 0},
+        a2,
+        t1,
+        {2, 0xA0, 3, 0, 0},
+        {2, 0xA1, 3, 0, 0},
+        {2, 0xA2, 0, 20, 0},
+        {2, 3, 0, 10, 0}},
+       "not at track 2"},
+      {"track in the lead-in range",
+       {a0, a1, {1, 0xA2, 95, 0, 0}, t1, {1, 2, 90, 0, 0}},
+       "90:00:00"},
+      {"lead-out in the lead-in range", {a0, a1, {1, 0xA2, 90, 0, 1}, t1, t2}, "90:00:00"},
+      {"second session inside the first",
+       {a0,
+        {1, 0xA1, 1, 0, 0},
+        a2,
+        t1,
+        {2, 0xA0, 2, 0, 0},
+        {2, 0xA1, 2, 0, 0},
+        {2, 0xA2, 0, 10, 0},
+        {2, 2, 0, 3, 0}},
+       "lead-out of the session before"},
+      {"second session reuses track 1",
+       {a0,
+        {1, 0xA1, 1, 0, 0},
+        a2,
+        t1,
+        {2, 0xA0, 1, 0, 0},
+        {2, 0xA1, 1, 0, 0},
+        {2, 0xA2, 0, 10, 0}},
+       "track 1"},
+  };
+  for (const Case& c : cases) {
+    std::string error;
+    EXPECT_FALSE(Check(c.entries, error)) << c.name;
+    EXPECT_NE(error.find(c.fragment), std::string::npos) << c.name << ": " << error;
+  }
+}
+
+class CloneCdOpenTest : public ::testing::Test {
+ protected:
+  testing::TempDir dir;
+  Disc disc = MakeDisc(150, 5);
+  CloneCdImage image;
+  std::string error;
+
+  std::string Write(const std::string& ccd) {
+    dir.Write("disc.img", disc.audio);
+    dir.Write("disc.sub", disc.sub);
+    return dir.Write("disc.ccd", ccd);
+  }
+  // Opens, expects a failure whose message holds every fragment, and
+  // checks the image was left closed.
+  void ExpectRefused(const std::string& ccdPath, std::vector<std::string> fragments) {
+    error.clear();
+    EXPECT_FALSE(image.Open(ccdPath, error));
+    for (const std::string& f : fragments)
+      EXPECT_NE(error.find(f), std::string::npos) << "\"" << f << "\" not in: " << error;
+    EXPECT_EQ(image.Sectors(), 0);
+    EXPECT_TRUE(image.Files().empty());
+    EXPECT_TRUE(image.Toc().descriptors.empty());
+  }
+};
+
+TEST_F(CloneCdOpenTest, ListsItsThreeFilesAsInputs) {
+  const std::string ccd = Write(kCcd);
+  ASSERT_TRUE(image.Open(ccd, error)) << error;
+  const std::vector<std::string> files = {ccd, dir.File("disc.img"), dir.File("disc.sub")};
+  EXPECT_EQ(image.Files(), files);
+  EXPECT_EQ(CloneCdFiles(ccd), files);
+  EXPECT_EQ(CloneCdFiles("a/b.c.ccd"),
+            (std::vector<std::string>{"a/b.c.ccd", "a/b.c.img", "a/b.c.sub"}));
+}
+
+TEST_F(CloneCdOpenTest, FilesThatCannotServeAreNamedWithTheReason) {
+  const std::string ccd = Write(kCcd);
+  ASSERT_TRUE(image.Open(ccd, error)) << error;
+
+  ExpectRefused(dir.File("none.ccd"), {"none.ccd", "not found"});
+  std::filesystem::create_directory(dir.File("folder.ccd"));
+  ExpectRefused(dir.File("folder.ccd"), {"folder.ccd", "folder"});
+  std::filesystem::create_symlink("/dev/zero", dir.File("zero.ccd"));
+  ExpectRefused(dir.File("zero.ccd"), {"zero.ccd", "not a regular file"});
+  ExpectRefused(dir.Write("big.ccd", std::string(kMaxCcdBytes + 1, ' ')), {"big.ccd", "too large"});
+  ExpectRefused(dir.Write("text.ccd", "hello"), {"text.ccd", "[Disc]"});
+
+  std::filesystem::remove(dir.File("disc.img"));
+  ExpectRefused(ccd, {"disc.img", "not found"});
+  Write(kCcd);
+  std::filesystem::remove(dir.File("disc.sub"));
+  std::filesystem::create_directory(dir.File("disc.sub"));
+  ExpectRefused(ccd, {"disc.sub", "folder"});
+}
+
+TEST_F(CloneCdOpenTest, ShortImagesAndBadTablesAreRefused) {
+  // The table needs 200 sectors; the .img holds 150.
+  ExpectRefused(Write(testing::CcdText({0, 85}, 200)), {"short", "disc.img", "150 sectors", "200"});
+  // A long enough .img, a short .sub.
+  const std::string ccd = Write(testing::CcdText({0, 85}, 200));
+  dir.Write("disc.img", disc.audio + std::string(50 * kAudioBytesPerSector, '\0'));
+  ExpectRefused(ccd, {"short", "disc.sub", "150 sectors"});
+  // Both long enough: sectors beyond the lead-out are fine.
+  dir.Write("disc.sub", disc.sub + std::string(60 * kSubcodeBytesPerSector, '\0'));
+  ASSERT_TRUE(image.Open(ccd, error)) << error;
+  EXPECT_EQ(image.Sectors(), 200);
+
+  std::string pframe = kCcd;
+  pframe.replace(pframe.find("PFrame=10"), 9, "PFrame=99");
+  ExpectRefused(Write(pframe), {"disc.ccd", "PFrame 99"});
+  ExpectRefused(Write(testing::CcdText({85, 0}, 150)), {"disc.ccd", "does not start after"});
+  ExpectRefused(Write(testing::CcdText({0, 150}, 150)), {"disc.ccd", "lead-out"});
 }
 
 }  // namespace

@@ -1,0 +1,237 @@
+#include "core/format_decision.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/parity.h"
+#include "core/subcode_pack.h"
+#include "support/pack_stream.h"
+#include "support/temp_dir.h"
+
+namespace mosaicer {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes FromString(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+// Graphics packs as an MP3+G file carries them: known instructions, random
+// data, with or without parity; every third pack empty.
+Bytes PackStream(int sectors, bool parity, unsigned seed) {
+  static constexpr std::uint8_t kInstructions[] = {kLoadTileNor, kLoadTileXor, kMemoryPreset,
+                                                   kLoadClutLo, kScrollPreset};
+  TSubCodeErrorCorrect ecc;
+  std::mt19937 rng(seed);
+  Bytes bytes(static_cast<std::size_t>(sectors) * kSubcodeBytesPerSector, 0);
+  for (std::size_t p = 0; p < bytes.size() / kPackSize; ++p) {
+    if (p % 3 == 2) continue;
+    std::uint8_t* pack = bytes.data() + p * kPackSize;
+    pack[kCommandIndex] = kCommandGraphics;
+    pack[kInstructionIndex] = kInstructions[rng() % std::size(kInstructions)];
+    for (std::size_t i = kDataIndex; i < kDataIndex + kDataSize; ++i)
+      pack[i] = static_cast<std::uint8_t>(rng() & kSymbolMask);
+    if (parity) {
+      ecc.ComputeQ(pack);
+      ecc.ComputeP(pack);
+    }
+  }
+  return bytes;
+}
+
+// A CDG file: each sector's subcode from `subcode` after 2352 bytes of a
+// 16-bit stereo tone (silent when `amplitude` is 0).
+Bytes CdgFile(const Bytes& subcode, int amplitude) {
+  const std::size_t sectors = subcode.size() / kSubcodeBytesPerSector;
+  Bytes bytes;
+  std::size_t frame = 0;
+  for (std::size_t s = 0; s < sectors; ++s) {
+    for (std::size_t f = 0; f < kAudioBytesPerSector / 4; ++f, ++frame) {
+      const auto v = static_cast<std::int16_t>(amplitude * std::sin(frame * 0.0627));
+      for (int c = 0; c < 2; ++c) {
+        bytes.push_back(static_cast<std::uint8_t>(v & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>((v >> 8) & 0xFF));
+      }
+    }
+    bytes.insert(bytes.end(), subcode.begin() + s * kSubcodeBytesPerSector,
+                 subcode.begin() + (s + 1) * kSubcodeBytesPerSector);
+  }
+  return bytes;
+}
+
+Bytes RandomBytes(std::size_t size, unsigned seed) {
+  std::mt19937 rng(seed);
+  Bytes bytes(size);
+  for (auto& b : bytes) b = static_cast<std::uint8_t>(rng());
+  return bytes;
+}
+
+// The sample of a file held whole in memory, as ReadFormatSample takes it.
+Bytes SampleOf(const Bytes& file) {
+  const std::size_t windows = (file.size() + kFormatSampleWindow - 1) / kFormatSampleWindow;
+  const std::size_t taken = std::min(windows, kFormatSampleWindows);
+  Bytes sample;
+  for (std::size_t i = 0; i < taken; ++i) {
+    const std::size_t index = taken == 1 ? 0 : i * (windows - 1) / (taken - 1);
+    const std::size_t start = index * kFormatSampleWindow;
+    const std::size_t end = std::min(file.size(), start + kFormatSampleWindow);
+    sample.insert(sample.end(), file.begin() + start, file.begin() + end);
+  }
+  return sample;
+}
+
+FormatDecision Decide(const char* extension, const Bytes& file) {
+  return DecideSubcodeFormat(extension, file.size(), SampleOf(file));
+}
+
+TEST(FormatDecision, ContentDecidesWhenTheSizeFitsBothLayouts) {
+  // 765 sectors of 96 bytes are exactly 30 of 2448.
+  const Bytes rws = FromString(testing::PresetStream(765));
+  ASSERT_EQ(rws.size() % kCdgSectorSize, 0u);
+  const Bytes mp3g = PackStream(765, false, 1);
+  const Bytes tone = CdgFile(PackStream(30, true, 2), 9000);
+  const Bytes toneNoParity = CdgFile(PackStream(30, false, 3), 9000);
+  const Bytes silent = CdgFile(PackStream(30, false, 4), 0);
+  ASSERT_EQ(tone.size(), rws.size());
+  struct Case {
+    const char* name;
+    const char* extension;
+    const Bytes& file;
+    FormatDecision expected;
+  } cases[] = {
+      {"rws named .cdg", ".cdg", rws, FormatDecision::Rws},
+      {"rws named .bin", ".bin", rws, FormatDecision::Rws},
+      {"rws with no extension", "", rws, FormatDecision::Rws},
+      {"mp3+g packs without parity", ".cdg", mp3g, FormatDecision::Rws},
+      {"cdg with a tone", ".cdg", tone, FormatDecision::Cdg},
+      {"cdg with a tone, no parity", ".CDG", toneNoParity, FormatDecision::Cdg},
+      {"cdg with silent audio", ".bin", silent, FormatDecision::Cdg},
+      {"cdg named .rws", ".rws", tone, FormatDecision::Rws},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Decide(c.extension, c.file), c.expected) << c.name;
+}
+
+TEST(FormatDecision, SizeFittingOneLayoutNeedsContentThatFitsIt) {
+  const Bytes cdg31 = CdgFile(PackStream(31, true, 5), 12000);  // 31 × 2448: not whole RWS sectors
+  ASSERT_NE(cdg31.size() % kSubcodeBytesPerSector, 0u);
+  const Bytes mp3g = PackStream(300, false, 6);  // 28 800 bytes: not whole CDG sectors
+  ASSERT_NE(mp3g.size() % kCdgSectorSize, 0u);
+  struct Case {
+    const char* name;
+    Bytes file;
+    FormatDecision expected;
+  } cases[] = {
+      {"cdg of an odd sector count", cdg31, FormatDecision::Cdg},
+      {"mp3+g packs", mp3g, FormatDecision::Rws},
+      {"random, cdg size", RandomBytes(31 * kCdgSectorSize, 7), FormatDecision::Undecidable},
+      {"random, rws size", RandomBytes(300 * kSubcodeBytesPerSector, 8),
+       FormatDecision::Undecidable},
+      {"zeros, rws size", Bytes(300 * kSubcodeBytesPerSector, 0), FormatDecision::Rws},
+      {"zeros, cdg size", Bytes(31 * kCdgSectorSize, 0), FormatDecision::Cdg},
+      {"size fits neither", Bytes(kCdgSectorSize + 1, 0), FormatDecision::Undecidable},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Decide(".cdg", c.file), c.expected) << c.name;
+}
+
+TEST(FormatDecision, NothingToGoByIsUndecidable) {
+  struct Case {
+    const char* name;
+    Bytes file;
+  } cases[] = {
+      {"random bytes", RandomBytes(30 * kCdgSectorSize, 9)},
+      {"all zeros", Bytes(30 * kCdgSectorSize, 0)},
+      {"all 0x09 bytes", Bytes(30 * kCdgSectorSize, 0x09)},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(Decide(".cdg", c.file), FormatDecision::Undecidable) << c.name;
+}
+
+TEST(FormatDecision, SubcodeAtTheWrongPlaceOfTheSectorIsNotCdg) {
+  // Subcode first, then audio: where CDG keeps subcode there is tone.
+  const Bytes right = CdgFile(PackStream(31, true, 10), 9000);
+  Bytes moved = right;
+  for (std::size_t s = 0; s + kCdgSectorSize <= right.size(); s += kCdgSectorSize)
+    std::rotate(moved.begin() + s, moved.begin() + s + kAudioBytesPerSector,
+                moved.begin() + s + kCdgSectorSize);
+  EXPECT_EQ(Decide(".cdg", right), FormatDecision::Cdg);
+  EXPECT_EQ(Decide(".cdg", moved), FormatDecision::Undecidable);
+
+  // A few damaged packs do not hide the layout; a quarter of them do.
+  Bytes damaged = CdgFile(PackStream(31, false, 11), 9000);
+  for (std::size_t s = 0; s < 31; s += 5) damaged[s * kCdgSectorSize + kAudioBytesPerSector] = 0x3F;
+  EXPECT_EQ(Decide(".cdg", damaged), FormatDecision::Cdg);
+  for (std::size_t s = 0; s < 31; ++s)
+    for (std::size_t p = 0; p < 2; ++p)
+      damaged[s * kCdgSectorSize + kAudioBytesPerSector + p * kPackSize] = 0x3F;
+  EXPECT_EQ(Decide(".cdg", damaged), FormatDecision::Undecidable);
+}
+
+TEST(FormatDecision, TinyFiles) {
+  const Bytes pack = PackStream(1, true, 12);
+  struct Case {
+    const char* name;
+    const char* extension;
+    Bytes file;
+    FormatDecision expected;
+  } cases[] = {
+      {"no bytes", ".cdg", {}, FormatDecision::Empty},
+      {"no bytes, rws", ".rws", {}, FormatDecision::Empty},
+      {"95 bytes", ".cdg", Bytes(95, 9), FormatDecision::Empty},
+      {"95 bytes, rws", ".rws", Bytes(95, 9), FormatDecision::Empty},
+      {"one rws sector", ".cdg", pack, FormatDecision::Rws},
+      {"one rws sector and a byte", ".cdg", Bytes(97, 0), FormatDecision::Undecidable},
+      {"one rws sector and a byte, rws", ".rws", Bytes(97, 0), FormatDecision::Rws},
+      {"one cdg sector", ".bin", CdgFile(pack, 9000), FormatDecision::Cdg},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Decide(c.extension, c.file), c.expected) << c.name;
+}
+
+TEST(FormatDecision, SampleIsBoundedAndShortSamplesAreSafe) {
+  // Only the sample is read: a sample cut short decides from what it has.
+  const Bytes rws = FromString(testing::PresetStream(765));
+  EXPECT_EQ(DecideSubcodeFormat(".cdg", rws.size(), std::span(rws).first(100)),
+            FormatDecision::Undecidable);  // no whole CDG sector in the sample
+  EXPECT_EQ(DecideSubcodeFormat(".cdg", rws.size(), {}), FormatDecision::Undecidable);
+  EXPECT_EQ(DecideSubcodeFormat(".cdg", 96ull << 34, std::span(rws).first(kFormatSampleWindow)),
+            FormatDecision::Rws);
+}
+
+TEST(FormatDecisionFile, ReadsASpreadSampleAndNamesTheFileOnFailure) {
+  testing::TempDir dir;
+  const auto write = [&](const char* name, const Bytes& bytes) {
+    return dir.Write(name, std::string(bytes.begin(), bytes.end()));
+  };
+  // Long enough that the sample skips most windows.
+  const Bytes longRws = FromString(testing::PresetStream(51 * 200));
+  const Bytes longCdg = CdgFile(PackStream(2 * 100, true, 13), 9000);
+  FormatDecision decision = FormatDecision::Empty;
+  ASSERT_TRUE(DecideSubcodeFileFormat(write("long.cdg", longRws), decision));
+  EXPECT_EQ(decision, FormatDecision::Rws);
+  ASSERT_TRUE(DecideSubcodeFileFormat(write("song.bin", longCdg), decision));
+  EXPECT_EQ(decision, FormatDecision::Cdg);
+  ASSERT_TRUE(DecideSubcodeFileFormat(write("empty.cdg", {}), decision));
+  EXPECT_EQ(decision, FormatDecision::Empty);
+
+  std::uint64_t size = 0;
+  Bytes sample;
+  ASSERT_TRUE(ReadFormatSample(dir.File("long.cdg"), size, sample));
+  EXPECT_EQ(size, longRws.size());
+  EXPECT_EQ(sample, SampleOf(longRws));
+  EXPECT_EQ(sample.size(), kFormatSampleWindows * kFormatSampleWindow);
+
+  const IoStatus missing = DecideSubcodeFileFormat(dir.File("gone.cdg"), decision);
+  EXPECT_FALSE(missing);
+  EXPECT_NE(missing.error().find("gone.cdg"), std::string::npos);
+  EXPECT_NE(missing.error().find("not found"), std::string::npos);
+  const IoStatus folder = DecideSubcodeFileFormat(dir.path(), decision);
+  EXPECT_FALSE(folder);
+  EXPECT_NE(folder.error().find("folder"), std::string::npos);
+  EXPECT_FALSE(DecideSubcodeFileFormat("/dev/zero", decision));
+}
+
+}  // namespace
+}  // namespace mosaicer

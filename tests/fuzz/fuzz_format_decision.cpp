@@ -1,0 +1,85 @@
+// Feeds arbitrary bytes to the CDG/RWS decision, as a sample in memory and
+// as a file read through its bounded sampler, under each kind of name.
+//
+// Input: byte 0 picks the name (.cdg, .rws, .bin, none) and, in its upper
+// bits, how many zero bytes to append (so sizes of whole sectors of either
+// layout are reached); the rest is the file.
+#include <stdlib.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/format_decision.h"
+#include "core/subcode_pack.h"
+
+namespace {
+
+const std::string& Folder() {
+  static const std::string folder = [] {
+    std::string pattern = "/tmp/fuzz-format-XXXXXX";
+    if (!mkdtemp(pattern.data())) __builtin_trap();
+    return pattern;
+  }();
+  return folder;
+}
+
+// The sample of a file held whole in memory, as the sampler takes it.
+std::vector<std::uint8_t> SampleOf(const std::vector<std::uint8_t>& file) {
+  using mosaicer::kFormatSampleWindow;
+  const std::size_t windows = (file.size() + kFormatSampleWindow - 1) / kFormatSampleWindow;
+  const std::size_t taken = std::min(windows, mosaicer::kFormatSampleWindows);
+  std::vector<std::uint8_t> sample;
+  for (std::size_t i = 0; i < taken; ++i) {
+    const std::size_t index = taken == 1 ? 0 : i * (windows - 1) / (taken - 1);
+    const std::size_t start = index * kFormatSampleWindow;
+    const std::size_t end = std::min(file.size(), start + kFormatSampleWindow);
+    sample.insert(sample.end(), file.begin() + start, file.begin() + end);
+  }
+  return sample;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using mosaicer::FormatDecision;
+  if (size < 1) return 0;
+  static const char* const kExtensions[] = {".cdg", ".rws", ".bin", ""};
+  const std::string extension = kExtensions[data[0] & 3];
+  static const std::size_t kPadding[] = {0, 1, 47, 48, 95, 2352, 2448, 4896};
+  std::vector<std::uint8_t> file(data + 1, data + size);
+  file.resize(file.size() + kPadding[(data[0] >> 2) & 7], 0);
+
+  const FormatDecision d = mosaicer::DecideSubcodeFormat(extension, file.size(), SampleOf(file));
+  const std::uint64_t n = file.size();
+  switch (d) {
+    case FormatDecision::Empty:
+      if (n >= mosaicer::kSubcodeBytesPerSector) __builtin_trap();
+      break;
+    case FormatDecision::Cdg:
+      if (extension == ".rws" || n % mosaicer::kCdgSectorSize != 0) __builtin_trap();
+      break;
+    case FormatDecision::Rws:
+      if (extension != ".rws" && n % mosaicer::kSubcodeBytesPerSector != 0) __builtin_trap();
+      break;
+    case FormatDecision::Undecidable:
+      if (extension == ".rws" && n >= mosaicer::kSubcodeBytesPerSector) __builtin_trap();
+      break;
+    default:
+      __builtin_trap();
+  }
+
+  // The file path gives the same answer.
+  const std::string path = Folder() + "/song" + extension;
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f || (!file.empty() && std::fwrite(file.data(), 1, file.size(), f) != file.size()) ||
+      std::fclose(f) != 0)
+    __builtin_trap();
+  FormatDecision fromFile = FormatDecision::Empty;
+  if (!mosaicer::DecideSubcodeFileFormat(path, fromFile) || fromFile != d) __builtin_trap();
+  std::filesystem::remove(path);
+  return 0;
+}
