@@ -15,8 +15,7 @@ namespace {
 // Starts mosaicer-gui in place of this process with the same arguments.
 // Returns only when there is none or it could not be started.
 void HandOverToDesktop(int argc, char** argv) {
-  const std::filesystem::path program =
-      mosaicer::cli::FindDesktopProgram(mosaicer::ProgramPath());
+  const std::filesystem::path program = mosaicer::cli::FindDesktopProgram(mosaicer::ProgramPath());
   if (program.empty()) return;
   std::string name = program.string();
   std::vector<char*> arguments{name.data()};

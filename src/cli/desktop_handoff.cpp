@@ -30,8 +30,8 @@ fs::path FindDesktopProgram(const fs::path& programPath, const EnvironmentLookup
     std::size_t end = path.find(':', start);
     if (end == std::string::npos) end = path.size();
     const std::string folder = path.substr(start, end - start);
-    const fs::path candidate = (folder.empty() ? fs::path(".") : fs::path(folder)) /
-                               kDesktopProgramName;
+    const fs::path candidate =
+        (folder.empty() ? fs::path(".") : fs::path(folder)) / kDesktopProgramName;
     if (IsExecutableFile(candidate)) return candidate;
     start = end + 1;
   }

@@ -14,8 +14,8 @@ namespace {
 constexpr long kMaxListedRange = 20;
 
 bool IsValueChar(char c) {
-  return std::islower(static_cast<unsigned char>(c)) || std::isdigit(static_cast<unsigned char>(c)) ||
-         c == '-';
+  return std::islower(static_cast<unsigned char>(c)) ||
+         std::isdigit(static_cast<unsigned char>(c)) || c == '-';
 }
 
 // The word after "--name " in `help` (up to a space, bracket or the end of
@@ -35,8 +35,9 @@ std::string Placeholder(const std::string& help, const std::string& name) {
     // A placeholder (FILE.pal, N, WxH) or a list of values (a|b, 0..4);
     // prose after an option ("from --palette (0)") is neither.
     const std::string word = help.substr(start, end - start);
-    const bool upper = std::any_of(word.begin(), word.end(),
-                                   [](char c) { return std::isupper(static_cast<unsigned char>(c)); });
+    const bool upper = std::any_of(word.begin(), word.end(), [](char c) {
+      return std::isupper(static_cast<unsigned char>(c));
+    });
     if (upper || word.find('|') != std::string::npos || word.find("..") != std::string::npos) {
       return word;
     }
@@ -75,8 +76,7 @@ std::vector<std::string> FixedValues(const std::string& placeholder) {
 bool NamesAFile(const std::string& placeholder) {
   if (placeholder.find("..") != std::string::npos) return false;  // a range or a list
   return placeholder.find("FILE") != std::string::npos ||
-         placeholder.find("OUT") != std::string::npos ||
-         placeholder.find('.') != std::string::npos;
+         placeholder.find("OUT") != std::string::npos || placeholder.find('.') != std::string::npos;
 }
 
 // Text for a roff line: backslashes and hyphens escaped, and a leading
@@ -113,8 +113,9 @@ std::string OptionName(const OptionReference& option) {
 // What the common options do; every command takes them.
 const std::map<std::string, std::string>& CommonOptionTexts() {
   static const std::map<std::string, std::string> texts = {
-      {"output", "the file to write. An existing file is replaced only with --force, and the new "
-                 "file takes its place only when it is complete"},
+      {"output",
+       "the file to write. An existing file is replaced only with --force, and the new "
+       "file takes its place only when it is complete"},
       {"force", "replace an existing output file (a read-only one never is)"},
       {"quiet", "print nothing but warnings and errors"},
       {"help", "print the usage of the command and its options"},
@@ -144,8 +145,10 @@ void WriteFiles(std::ostream& out) {
          ".TP\n.I Drive.ini\n"
          "the ripper's drive settings, in the same folder.\n"
          ".TP\n.I Tlo/\n"
-         "the effect folder (display effects, \\fI.tlo\\fR files): \\fI$XDG_DATA_HOME/mosaicer/Tlo\\fR; "
-         "while it holds no effect, the read\\-only shared folder \\fIshare/mosaicer/Tlo\\fR of the "
+         "the effect folder (display effects, \\fI.tlo\\fR files): "
+         "\\fI$XDG_DATA_HOME/mosaicer/Tlo\\fR; "
+         "while it holds no effect, the read\\-only shared folder \\fIshare/mosaicer/Tlo\\fR of "
+         "the "
          "installation is used.\n"
          ".TP\n.I share/mosaicer/examples/\n"
          "a sample picture, song and display effect.\n";
@@ -172,7 +175,8 @@ std::vector<OptionReference> DescribeOptions(const Command& command) {
 
 void WriteManPage(std::ostream& out) {
   out << ".\\\" Made by mosaicer_docs from the command line's own tables.\n"
-         ".TH MOSAICER 1 \"\" \"Mosaicer " MOSAICER_VERSION "\" \"User Commands\"\n"
+         ".TH MOSAICER 1 \"\" \"Mosaicer " MOSAICER_VERSION
+         "\" \"User Commands\"\n"
          ".SH NAME\n"
          "mosaicer \\- make, check, play and rip CD+G karaoke graphics\n"
          ".SH SYNOPSIS\n"
@@ -228,7 +232,8 @@ void WriteManPage(std::ostream& out) {
          ".TP\n.B 3\ncancelled (Ctrl\\-C, SIGTERM or SIGHUP); the partial output stays, as in the "
          "desktop application.\n";
   WriteEnvironment(out);
-  out << ".TP\n.B PATH\nsearched for \\fBmosaicer\\-gui\\fR when it is not beside \\fBmosaicer\\fR.\n";
+  out << ".TP\n.B PATH\nsearched for \\fBmosaicer\\-gui\\fR when it is not beside "
+         "\\fBmosaicer\\fR.\n";
   WriteFiles(out);
   out << ".SH EXAMPLES\n"
          ".nf\n"
@@ -242,7 +247,8 @@ void WriteManPage(std::ostream& out) {
 
 void WriteDesktopManPage(std::ostream& out) {
   out << ".\\\" Made by mosaicer_docs.\n"
-         ".TH MOSAICER\\-GUI 1 \"\" \"Mosaicer " MOSAICER_VERSION "\" \"User Commands\"\n"
+         ".TH MOSAICER\\-GUI 1 \"\" \"Mosaicer " MOSAICER_VERSION
+         "\" \"User Commands\"\n"
          ".SH NAME\n"
          "mosaicer\\-gui \\- the Mosaicer desktop application for CD+G karaoke graphics\n"
          ".SH SYNOPSIS\n"

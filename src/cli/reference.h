@@ -14,7 +14,7 @@ namespace mosaicer::cli {
 
 // What the shell completion and the manual know of one option.
 struct OptionReference {
-  std::string name;                 // long name without dashes
+  std::string name;  // long name without dashes
   char shortName = 0;
   bool takesValue = false;
   std::vector<std::string> values;  // the fixed values the help lists, if any

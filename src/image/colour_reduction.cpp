@@ -171,8 +171,8 @@ Bitmap ReducedCopy(const Bitmap& source, const LogPalette& palette, bool diffuse
   return ReducedCopy(source, palette, diffuse, coefficient, source.Width(), source.Height());
 }
 
-Bitmap ReducedCopy(const Bitmap& source, const LogPalette& palette, bool diffuse,
-                   float coefficient, int width, int height) {
+Bitmap ReducedCopy(const Bitmap& source, const LogPalette& palette, bool diffuse, float coefficient,
+                   int width, int height) {
   width = std::min(width, source.Width());
   height = std::min(height, source.Height());
   if (source.empty() || width <= 0 || height <= 0) return Bitmap();

@@ -52,7 +52,8 @@ PreparedPicture FinishFromReduceStep(const TBmpWizardModel& wizard, const Bitmap
   for (int i = 0; i < kUsedPaletteEntries; ++i)
     screen.SetPaletteEntry(i, CutToFourBits(prepared.palette.entries[static_cast<std::size_t>(i)]));
   screen.SetPaletteCount(kUsedPaletteEntries);
-  const auto fill = static_cast<std::uint8_t>((prepared.border << kHighNibbleShift) | prepared.border);
+  const auto fill =
+      static_cast<std::uint8_t>((prepared.border << kHighNibbleShift) | prepared.border);
   const std::size_t rowBytes = (kScreenWidth + 1) / 2;
   for (int row = 0; row < kScreenHeight; ++row) std::memset(screen.ScanLine(row), fill, rowBytes);
   for (int row = 0; row < kVisibleHeight; ++row)

@@ -80,20 +80,20 @@ void QuietAudioBackEnds() {
 // PortAudio, loaded on first use and kept for the life of the process; null
 // when the library or one of its functions is missing.
 const PortAudioLibrary* LoadPortAudio() {
-  static const PortAudioLibrary* loaded = [] () -> const PortAudioLibrary* {
+  static const PortAudioLibrary* loaded = []() -> const PortAudioLibrary* {
     void* library = ::dlopen("libportaudio.so.2", RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr) return nullptr;
     static PortAudioLibrary pa;
-    const bool complete =
-        Find(library, "Pa_Initialize", pa.Initialize) && Find(library, "Pa_Terminate", pa.Terminate) &&
-        Find(library, "Pa_GetDeviceCount", pa.GetDeviceCount) &&
-        Find(library, "Pa_GetDeviceInfo", pa.GetDeviceInfo) &&
-        Find(library, "Pa_GetDefaultOutputDevice", pa.GetDefaultOutputDevice) &&
-        Find(library, "Pa_OpenStream", pa.OpenStream) &&
-        Find(library, "Pa_StartStream", pa.StartStream) &&
-        Find(library, "Pa_StopStream", pa.StopStream) &&
-        Find(library, "Pa_AbortStream", pa.AbortStream) &&
-        Find(library, "Pa_CloseStream", pa.CloseStream);
+    const bool complete = Find(library, "Pa_Initialize", pa.Initialize) &&
+                          Find(library, "Pa_Terminate", pa.Terminate) &&
+                          Find(library, "Pa_GetDeviceCount", pa.GetDeviceCount) &&
+                          Find(library, "Pa_GetDeviceInfo", pa.GetDeviceInfo) &&
+                          Find(library, "Pa_GetDefaultOutputDevice", pa.GetDefaultOutputDevice) &&
+                          Find(library, "Pa_OpenStream", pa.OpenStream) &&
+                          Find(library, "Pa_StartStream", pa.StartStream) &&
+                          Find(library, "Pa_StopStream", pa.StopStream) &&
+                          Find(library, "Pa_AbortStream", pa.AbortStream) &&
+                          Find(library, "Pa_CloseStream", pa.CloseStream);
     if (!complete) {
       ::dlclose(library);
       return nullptr;
@@ -251,7 +251,6 @@ void WaveQueue::Drop(const WaveDevice::DoneNotice& notice) {
 }
 
 // ----------------------------------------------------------- PortAudioDevice
-
 
 struct PortAudioStreamCallback {
   static int Run(const void* /*input*/, void* output, unsigned long frameCount,

@@ -37,7 +37,7 @@ TEST(DesktopHandoff, TheProgramsOwnFolderComesBeforePath) {
 
 TEST(DesktopHandoff, PathFoldersAreSearchedInOrderAndOnlyExecutablesCount) {
   TempDir dir;
-  Program(dir, "a", 0644);  // not executable
+  Program(dir, "a", 0644);                                         // not executable
   fs::create_directories(dir.path() / "b" / kDesktopProgramName);  // a folder
   const fs::path c = Program(dir, "c");
   Program(dir, "d");

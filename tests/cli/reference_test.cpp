@@ -70,8 +70,7 @@ TEST(Reference, ManPageCarriesTheCommonOptionsExitStatusAndEnvironment) {
   std::istringstream lines(page);
   for (std::string line; std::getline(lines, line);) {
     if (line.empty() || line[0] != '.') continue;
-    EXPECT_TRUE(std::regex_match(line, std::regex(R"(\.(\\"|[A-Z]{1,2}|fi|nf|br)( .*)?)")))
-        << line;
+    EXPECT_TRUE(std::regex_match(line, std::regex(R"(\.(\\"|[A-Z]{1,2}|fi|nf|br)( .*)?)"))) << line;
   }
 }
 
@@ -90,8 +89,7 @@ TEST(Reference, FixedValuesAndFilesAreReadFromTheHelp) {
             (std::vector<std::string>{"rgb3d", "rrggbb", "rgbrgb"}));
   EXPECT_EQ(find("create", "timing").values,
             (std::vector<std::string>{"play", "first", "overflow", "msf"}));
-  EXPECT_EQ(find("play", "stereo").values,
-            (std::vector<std::string>{"0", "1", "2", "3", "4"}));
+  EXPECT_EQ(find("play", "stereo").values, (std::vector<std::string>{"0", "1", "2", "3", "4"}));
   // "default|null|N": the number is a placeholder, not a value.
   EXPECT_EQ(find("play", "device").values, (std::vector<std::string>{"default", "null"}));
   EXPECT_EQ(find("rip", "command").values,

@@ -99,7 +99,7 @@ TEST(RectangleReduction, PreparedPicturesEqualTheWholeWizardsAtEveryOrigin) {
           options.border = (x + strength) % 16;
           options.method = strength % 3;
           SCOPED_TRACE(::testing::Message() << bits << " bits at " << x << "," << y << " strength "
-                                          << strength << (diffuse ? " diffused" : " plain"));
+                                            << strength << (diffuse ? " diffused" : " plain"));
           const PreparedPicture fast = PreparePicture(source, options);
           const PreparedPicture whole = ThroughTheWholeWizard(source, options);
           ASSERT_TRUE(fast.ok()) << fast.error;
