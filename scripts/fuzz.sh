@@ -24,7 +24,7 @@ for target in build-fuzz/tests/fuzz/fuzz_*; do
   if "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
       -artifact_prefix="$findings/$name-" -print_final_stats=1 "$corpus" \
       >"$findings/$name.log" 2>&1; then
-    echo "fuzz: $name: $(grep -m1 -o 'cov: [0-9]*' "$findings/$name.log" | tail -1 || true)" \
+    echo "fuzz: $name: $(grep -o 'cov: [0-9]*' "$findings/$name.log" | tail -1 || true)" \
       "$(grep -E '^stat::number_of_executed_units' "$findings/$name.log" || true)"
   else
     echo "fuzz: $name FAILED (see $findings/$name.log)" >&2

@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   qt6-base-dev portaudio19-dev
   xvfb xauth fonts-noto-cjk
+  openbox xdotool x11-utils
   librsvg2-bin desktop-file-utils appstream man-db
 )
 

@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <string>
+
 #include "app/window_placement.h"
 
 namespace mosaicer {
@@ -21,7 +23,7 @@ TAboutBox::TAboutBox(Dialogs& dialogs, QWidget* parent)
       dialogs_(dialogs),
       Panel_(new QFrame(this)),
       ProductName_(new QLabel(QStringLiteral("Mosaicer"), Panel_)),
-      Version_(new QLabel(QStringLiteral("Version 1.03"), Panel_)),
+      Version_(new QLabel(QStringLiteral("Version " MOSAICER_VERSION), Panel_)),
       MessageLbl_(new QLabel(Panel_)),
       OKButton_(new QPushButton(QStringLiteral("&OK"), this)),
       WebSiteBtn_(new QPushButton(QStringLiteral("&WebSite"), this)) {
@@ -68,9 +70,10 @@ void TAboutBox::ReadSettings(const IniFile& ini) { ReadPlacement(*this, ini, kSe
 void TAboutBox::WriteSettings(IniFile& ini) const { WritePlacement(*this, ini, kSection, false); }
 
 void TAboutBox::WebSiteBtnClick() {
-  // A desktop without a browser simply shows nothing, as a failed shell
-  // open does; there is nothing the user could do about a message.
-  dialogs_.OpenUrl(kWebSite);
+  // Without a browser the user can still copy the address from the message.
+  if (!dialogs_.OpenUrl(kWebSite))
+    dialogs_.Error(this, std::string("ウェブサイトを開けませんでした。ブラウザが見つかりません。\n") +
+                             kWebSite);
 }
 
 }  // namespace mosaicer

@@ -12,6 +12,7 @@ namespace mosaicer {
 MosaicerApplication::MosaicerApplication(int& argc, char** argv, Dialogs& dialogs)
     : QApplication(argc, argv), dialogs_(dialogs) {
   setApplicationName(QStringLiteral("Mosaicer"));
+  setApplicationVersion(QStringLiteral(MOSAICER_VERSION));
   setWindowIcon(QIcon(QStringLiteral(":/icons/mosaicer.png")));
 }
 

@@ -6,6 +6,7 @@
 #include <QUrl>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include <cstdio>
 #include <vector>
@@ -85,6 +86,23 @@ std::optional<std::uint32_t> QtDialogs::ChooseColour(QWidget* parent, std::uint3
 bool QtDialogs::Confirm(QWidget* parent, const std::string& text) {
   return QMessageBox::question(parent, QApplication::applicationName(), Q(text),
                                QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+}
+
+SaveAnswer QtDialogs::AskSave(QWidget* parent, const std::string& text) {
+  QMessageBox box(QMessageBox::Question, QApplication::applicationName(), Q(text),
+                  QMessageBox::NoButton, parent);
+  QPushButton* save = box.addButton(QStringLiteral("保存(&S)"), QMessageBox::AcceptRole);
+  QPushButton* discard = box.addButton(QStringLiteral("保存しない(&N)"), QMessageBox::DestructiveRole);
+  QPushButton* cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+  save->setObjectName("SaveButton");
+  discard->setObjectName("DiscardButton");
+  cancel->setObjectName("CancelButton");
+  box.setDefaultButton(save);
+  box.setEscapeButton(cancel);
+  box.exec();
+  if (box.clickedButton() == save) return SaveAnswer::Save;
+  if (box.clickedButton() == discard) return SaveAnswer::Discard;
+  return SaveAnswer::Cancel;
 }
 
 void QtDialogs::Error(QWidget* parent, const std::string& text) {

@@ -14,6 +14,9 @@ class QWidget;
 
 namespace mosaicer {
 
+// The answers to "save the changes first?".
+enum class SaveAnswer { Save, Discard, Cancel };
+
 class Dialogs {
  public:
   virtual ~Dialogs() = default;
@@ -36,6 +39,9 @@ class Dialogs {
 
   // A confirmation with OK and Cancel: true for OK.
   virtual bool Confirm(QWidget* parent, const std::string& text) = 0;
+  // Before unsaved work would be thrown away: save it, throw it away, or
+  // keep it and do nothing.
+  virtual SaveAnswer AskSave(QWidget* parent, const std::string& text) = 0;
   virtual void Error(QWidget* parent, const std::string& text) = 0;
   // A plain message with OK.
   virtual void Information(QWidget* parent, const std::string& text) = 0;
@@ -59,6 +65,7 @@ class QtDialogs : public Dialogs {
   std::optional<std::uint32_t> ChooseColour(QWidget* parent, std::uint32_t colour,
                                             std::vector<std::string>& customColours) override;
   bool Confirm(QWidget* parent, const std::string& text) override;
+  SaveAnswer AskSave(QWidget* parent, const std::string& text) override;
   void Error(QWidget* parent, const std::string& text) override;
   void Information(QWidget* parent, const std::string& text) override;
   void Beep() override;

@@ -32,6 +32,7 @@ TGenSettingDlg::TGenSettingDlg(Dialogs& dialogs, QWidget* parent)
   setModal(true);
   TloLbl_->setObjectName("TloLbl");
   TloPathEdit_->setObjectName("TloPathEdit");
+  TloLbl_->setBuddy(TloPathEdit_);
   BrowseBtn_->setObjectName("BrowseBtn");
   OkBtn_->setObjectName("OkBtn");
   CancelBtn_->setObjectName("CancelBtn");

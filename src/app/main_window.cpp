@@ -15,6 +15,7 @@
 #include <QScrollArea>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
 #include <filesystem>
@@ -24,6 +25,8 @@
 #include "app/gen_setting_dlg.h"
 #include "app/picture_box.h"
 #include "app/progress_dialogs.h"
+#include "app/save_check.h"
+#include "app/screen_fit.h"
 #include "app/up_down.h"
 #include "app/window_placement.h"
 #include "authoring/messages.h"
@@ -59,12 +62,20 @@ constexpr const char* kRwsFilter = "RWS Files (*.rws)|*.rws|All Files|*.*";
 constexpr const char* kNormalOrder = "通常";
 constexpr const char* kMsfMask = "99:99:99;_";
 constexpr int kMsfTextLength = 8;  // "00:00:00"
+constexpr const char* kMsfFieldName = "指定時間(MSF)";
+constexpr int kStatusMillis = 10000;
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 std::string FolderOf(const std::string& file) {
   return std::filesystem::path(file).parent_path().string();
 }
+
+std::string NotAPictureMessage(const std::string& file) {
+  return "\"" + file + "\"はビットマップとして読み込めません。";
+}
+
+std::string SavedMessage(const std::string& file) { return "\"" + file + "\"に保存しました。"; }
 
 }  // namespace
 
@@ -82,6 +93,7 @@ TMscMainFrm::TMscMainFrm(Dialogs& dialogs, AppPaths paths, QWidget* parent)
   setWindowTitle(QStringLiteral("Mosaicer"));
   BuildControls();
   BuildMenus();
+  UpdateCommands();
 
   IniFile ini;
   ini.Load(paths_.settingsFile);  // a missing file leaves every default
@@ -116,7 +128,13 @@ TMscMainFrm::~TMscMainFrm() {
 }
 
 void TMscMainFrm::BuildControls() {
-  auto* central = new QWidget(this);
+  // The controls scroll when the screen has less room than they need.
+  auto* scroll = new QScrollArea(this);
+  scroll->setObjectName("BodyScroll");
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(true);
+  auto* central = new QWidget(scroll);
+  central->setObjectName("Body");
   auto* layout = new QGridLayout(central);
   const auto named = [](QWidget* w, const char* name) {
     w->setObjectName(name);
@@ -210,7 +228,21 @@ void TMscMainFrm::BuildControls() {
   layout->addWidget(MakeBtn_, 4, 2);
   layout->setRowStretch(1, 1);
   layout->setColumnStretch(1, 1);
-  setCentralWidget(central);
+  scroll->setWidget(central);
+  setCentralWidget(scroll);
+  statusBar()->setObjectName("StatusBar");
+  statusBar()->setSizeGripEnabled(false);
+
+  // Every field reads as what its label says.
+  BmpPathLbl_->setBuddy(BmpPathEdit_);
+  WavPathLbl_->setBuddy(WavPathEdit_);
+  findChild<QLabel*>("OrderLbl")->setBuddy(OrderCmb_);
+  findChild<QLabel*>("OptimizeLbl")->setBuddy(OptimizeCmb_);
+  findChild<QLabel*>("TimingLbl")->setBuddy(TimingCmb_);
+  findChild<QLabel*>("BlankLbl")->setBuddy(BlankUd_);
+  PosMSFEdit_->setAccessibleName(QString::fromUtf8(kMsfFieldName));
+  PosMSFUd_->setAccessibleName(QString::fromUtf8(kMsfFieldName) + QStringLiteral("の増減"));
+  BmpImg_->setAccessibleName(QStringLiteral("ビットマップ"));
   ApplyWindowLimits();
 
   connect(BmpBrowseBtn_, &QPushButton::clicked, this, [this] { FileOpenBmpExecute(); });
@@ -257,10 +289,21 @@ void TMscMainFrm::BuildMenus() {
 QAction* TMscMainFrm::Action(const char* name) const { return findChild<QAction*>(name); }
 
 void TMscMainFrm::ApplyWindowLimits() {
-  const QScreen* screen = this->screen();
-  const int screenWidth = screen ? screen->availableGeometry().width() : QWIDGETSIZE_MAX;
-  setMinimumSize(kMinWidth, kFixedHeight);
-  setMaximumSize(std::max(kMinWidth, screenWidth), kFixedHeight);
+  FitSizeLimits(*this, QSize(kMinWidth, kFixedHeight), QSize(QWIDGETSIZE_MAX, kFixedHeight));
+}
+
+void TMscMainFrm::UpdateCommands() {
+  const bool picture = !BmpPathEdit_->text().isEmpty();
+  const bool song = !WavPathEdit_->text().isEmpty();
+  MakeBtn_->setEnabled(picture && song);
+  Action("FileMakeCdg")->setEnabled(picture && song);
+  Action("FileMakeRws")->setEnabled(picture);
+  Action("FileSaveBmp")->setEnabled(picture);
+  BmpSaveBtn_->setEnabled(picture);
+}
+
+void TMscMainFrm::ShowStatus(const std::string& text) {
+  statusBar()->showMessage(Q(text), kStatusMillis);
 }
 
 // ---- settings -------------------------------------------------------------
@@ -360,7 +403,8 @@ void TMscMainFrm::ShowLimit() {
 
 void TMscMainFrm::PosMSFEditChange() {
   const int cursor = PosMSFEdit_->cursorPosition();
-  const std::string shown = state_.limitField.EditChange(PosMSFEdit_->displayText().toStdString());
+  const std::string shown =
+      state_.limitField.EditChange(PosMSFEdit_->displayText().toStdString(), cursor);
   QSignalBlocker block(PosMSFEdit_);
   PosMSFEdit_->setText(Q(shown));
   PosMSFEdit_->setCursorPosition(cursor);
@@ -390,7 +434,10 @@ void TMscMainFrm::FileOpenBmpExecute() {
   if (!file) return;
   BmpDir_ = FolderOf(*file);
   BitmapResult loaded = ReadBmpFile(*file);
-  if (!loaded.ok()) return;  // not a picture this program can read
+  if (!loaded.ok()) {
+    dialogs_.Error(this, NotAPictureMessage(*file) + "\n" + loaded.error);
+    return;
+  }
   Bitmap& picture = *loaded.bitmap;
   if (picture.Width() < kVisibleWidth || picture.Height() < kVisibleHeight) {
     dialogs_.Error(this, PictureTooSmallMessage());
@@ -405,6 +452,7 @@ void TMscMainFrm::FileOpenBmpExecute() {
   state_.borderIndex = border;
   BmpPathEdit_->setText(Q(*file));
   BmpImg_->SetImage(ToQImage(state_.picture));
+  UpdateCommands();
 }
 
 void TMscMainFrm::FileOpenWavExecute() {
@@ -423,6 +471,7 @@ void TMscMainFrm::FileOpenWavExecute() {
       state_.limitField.AcceptWav(state_.AudioSectors(), PosMSFEdit_->displayText().toStdString());
   QSignalBlocker block(PosMSFEdit_);
   PosMSFEdit_->setText(Q(shown));
+  UpdateCommands();
 }
 
 std::string TMscMainFrm::ChooseSaveTarget(std::string& folder, const std::string& filter,
@@ -430,12 +479,12 @@ std::string TMscMainFrm::ChooseSaveTarget(std::string& folder, const std::string
   const auto file = dialogs_.SaveFile(this, std::string(), folder, filter, extension);
   if (!file) return {};
   folder = FolderOf(*file);
-  const SaveTarget target = CheckSaveTarget(*file);
-  if (target != SaveTarget::Fresh && !dialogs_.Confirm(this, OverwriteQuestion(*file))) return {};
-  if (target == SaveTarget::Protected) {
-    dialogs_.Error(this, CannotOverwriteMessage(*file));
+  // The creation reads the song while it writes: never into the song itself.
+  if (const std::string clash = OutputClashMessage({state_.wavPath}, {*file}); !clash.empty()) {
+    dialogs_.Error(this, clash);
     return {};
   }
+  if (!MayReplace(dialogs_, this, *file)) return {};
   return *file;
 }
 
@@ -460,7 +509,7 @@ void TMscMainFrm::FileMakeCdgExecute() {
   job_.Wait();
   const Outcome outcome = CreationOutcome(job_.JobStatus());
   if (outcome.error)
-    dialogs_.Error(this, outcome.text);
+    dialogs_.Error(this, job_.Error().empty() ? outcome.text : outcome.text + "\n" + job_.Error());
   else
     dialogs_.Information(this, outcome.text);
   job_.SetJobStatus(kJobIdle);
@@ -471,17 +520,21 @@ void TMscMainFrm::FileMakeRwsExecute() {
   const std::string file = ChooseSaveTarget(RwsDir_, kRwsFilter, "rws");
   if (file.empty()) return;
   TakeOptions();
-  if (SaveRwsFile(state_, ecc_, file))
+  if (const IoStatus saved = SaveRwsFile(state_, ecc_, file); saved)
     dialogs_.Information(this, kRwsCreated);
   else
-    dialogs_.Error(this, kRwsFailed);
+    dialogs_.Error(this, std::string(kRwsFailed) + "\n" + saved.error());
 }
 
 void TMscMainFrm::FileSaveBmpExecute() {
   if (BmpPathEdit_->text().isEmpty()) return;
   const std::string file = ChooseSaveTarget(BmpDir_, kBmpFilter, ".bmp");
   if (file.empty()) return;
-  if (!SaveVisibleBmp(state_, file)) dialogs_.Error(this, kBmpFailed);
+  if (const IoStatus saved = SaveVisibleBmp(state_, file); !saved) {
+    dialogs_.Error(this, std::string(kBmpFailed) + "\n" + saved.error());
+    return;
+  }
+  ShowStatus(SavedMessage(file));
 }
 
 void TMscMainFrm::FileExitExecute() { close(); }

@@ -126,6 +126,10 @@ class TMscMainFrm : public QMainWindow {
   void ReadSettings(const IniFile& ini);
   void WriteSettings();
   void ApplyWindowLimits();
+  // The creation commands are enabled once what they need is there.
+  void UpdateCommands();
+  // A success, in the status bar.
+  void ShowStatus(const std::string& text);
 
   // The MSF target field.
   void TimingCmbChange();

@@ -23,28 +23,6 @@ namespace {
 // once, so audio is copied no more often than a plain file copy does.
 constexpr std::int64_t kBatchSectors = 256;
 
-// Fills the pieces with exactly their sizes' worth of bytes, in order. On
-// failure `error` is errno, or 0 when the file ended first.
-bool ReadAll(int fd, std::vector<iovec>& pieces, int& error) {
-  std::size_t first = 0;
-  while (first < pieces.size()) {
-    const int count = static_cast<int>(std::min<std::size_t>(pieces.size() - first, IOV_MAX));
-    const ssize_t n = ::readv(fd, pieces.data() + first, count);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      error = n < 0 ? errno : 0;
-      return false;
-    }
-    std::size_t got = static_cast<std::size_t>(n);
-    while (first < pieces.size() && got >= pieces[first].iov_len) got -= pieces[first++].iov_len;
-    if (got > 0) {  // a piece filled part-way: read the rest of it next
-      pieces[first].iov_base = static_cast<std::uint8_t*>(pieces[first].iov_base) + got;
-      pieces[first].iov_len -= got;
-    }
-  }
-  return true;
-}
-
 IoStatus SongReadFailure(const std::string& wavPath, int error) {
   if (error != 0) return IoStatus::FromErrno("read", wavPath, error);
   return IoStatus::Failed("cannot read " + IoStatus::Quoted(wavPath) +
@@ -164,7 +142,7 @@ IoStatus WriteCdgFile(const CdgLayout& layout, const std::string& wavPath, const
         std::memcpy(sector + kAudioBytesPerSector, stream.data() + s * kSubcodeBytesPerSector,
                     kSubcodeBytesPerSector);
     }
-    if (int error = 0; !ReadAll(in.get(), audio, error))
+    if (int error = 0; !ReadAllVectored(in.get(), audio, error))
       return Fail(out, owner, SongReadFailure(wavPath, error));
     for (std::int64_t i = 0; i < count; ++i) {
       // The final partial audio sector is no step of its own, except when

@@ -98,6 +98,16 @@ std::string TMsfField::EditChange(std::string_view text) {
   return FormatMsf(msf.minutes, msf.seconds, msf.frames);
 }
 
+std::string TMsfField::EditChange(std::string_view text, int cursor) {
+  std::string shown = EditChange(text);
+  for (std::size_t start : {0u, 3u, 6u}) {
+    if (cursor != static_cast<int>(start) + 1) continue;
+    for (std::size_t i = start; i < start + 2 && i < text.size() && i < shown.size(); ++i)
+      shown[i] = text[i];
+  }
+  return shown;
+}
+
 std::string TMsfField::StepUp() {
   ++limit_;
   ApplyWavCap();

@@ -76,6 +76,12 @@ class TMsfField {
   // text to put back, which shows the second and frame caps but not the WAV
   // cap, so the user still sees the time typed.
   std::string EditChange(std::string_view text);
+  // The same while the user types with the cursor at `cursor` (0..8): a
+  // part whose first character has just been typed (the cursor sits between
+  // its two characters) keeps its text as typed, so its cap applies once the
+  // second digit is in and typing 00:75:80 over the field shows 00:59:74.
+  // Limit is taken from the capped values either way.
+  std::string EditChange(std::string_view text, int cursor);
 
   // The up and down buttons (and arrow keys) step Limit by one frame; up stops
   // at the WAV's length, down at 0. Both return the new text for the field.

@@ -1,13 +1,17 @@
 #include "authoring/wave_info.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <fstream>
 
 #include "core/subcode_pack.h"
 #include "platform/file_util.h"
+#include "platform/unique_fd.h"
 
 namespace mosaicer {
 namespace {
@@ -39,10 +43,6 @@ std::uint64_t Padded(std::uint64_t size) { return size + (size & 1u); }
 // Offsets in a RIFF file are 32-bit.
 constexpr std::uint64_t kMaxRiffOffset = UINT32_MAX;
 
-bool Read(std::istream& in, std::uint8_t* buffer, std::size_t size) {
-  return static_cast<bool>(
-      in.read(reinterpret_cast<char*>(buffer), static_cast<std::streamsize>(size)));
-}
 
 // The format tag says PCM, directly or through the extensible format.
 bool IsPcm(const std::uint8_t* format, std::uint32_t formatSize, std::uint16_t bits) {
@@ -69,24 +69,50 @@ std::int64_t WaveInfo::AudioSectors() const {
          static_cast<std::int64_t>(kAudioBytesPerSector);
 }
 
-int ReadWaveInfo(const std::string& fileName, WaveInfo& info) {
-  if (!FileExists(fileName)) return -1;
-  std::ifstream in(fileName, std::ios::binary | std::ios::ate);
-  if (!in) return 0;
-  const std::uint64_t fileSize = static_cast<std::uint64_t>(in.tellg());
-  in.seekg(0);
-  return ReadWaveInfo(in, fileSize, info);
+namespace {
+
+// Reads the header of an open file of `size` bytes.
+int ReadWaveInfo(int fd, std::uint64_t size, WaveInfo& info) {
+  return ReadWaveInfo(
+      [fd](std::uint64_t offset, std::uint8_t* data, std::size_t count) {
+        int error = 0;
+        return ReadAllAt(fd, data, count, offset, error);
+      },
+      size, info);
 }
 
-int ReadWaveInfo(std::istream& in, std::uint64_t fileSize, WaveInfo& info) {
+}  // namespace
+
+int ReadWaveInfo(const std::string& fileName, WaveInfo& info) {
+  if (!FileExists(fileName)) return -1;
+  UniqueFd file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+  struct stat stats;
+  if (!file.valid() || ::fstat(file.get(), &stats) != 0) return 0;
+  return ReadWaveInfo(file.get(), static_cast<std::uint64_t>(stats.st_size), info);
+}
+
+int ReadWaveInfo(std::span<const std::uint8_t> file, WaveInfo& info) {
+  return ReadWaveInfo(
+      [file](std::uint64_t offset, std::uint8_t* data, std::size_t count) {
+        if (offset > file.size() || count > file.size() - offset) return false;
+        std::memcpy(data, file.data() + offset, count);
+        return true;
+      },
+      file.size(), info);
+}
+
+int ReadWaveInfo(const ReadAt& readAt, std::uint64_t fileSize, WaveInfo& info) {
   std::uint8_t header[kChunkHeaderSize + 4];
-  if (!Read(in, header, sizeof header) || !Is(header, "RIFF") || !Is(header + 8, "WAVE")) return 0;
+  if (!readAt(0, header, sizeof header) || !Is(header, "RIFF") || !Is(header + 8, "WAVE"))
+    return 0;
   std::uint8_t chunk[kChunkHeaderSize];
-  if (!Read(in, chunk, sizeof chunk) || !Is(chunk, "fmt ")) return 0;
+  if (!readAt(sizeof header, chunk, sizeof chunk) || !Is(chunk, "fmt ")) return 0;
   const std::uint32_t formatSize = U32(chunk + 4);
   if (formatSize < kFormatSize) return 0;
   std::uint8_t format[kExtensibleFormatSize] = {};
-  if (!Read(in, format, std::min<std::size_t>(formatSize, sizeof format))) return 0;
+  if (!readAt(sizeof header + sizeof chunk, format,
+              std::min<std::size_t>(formatSize, sizeof format)))
+    return 0;
 
   const std::uint16_t channels = U16(format + 2);
   const std::uint32_t rate = U32(format + 4);
@@ -109,8 +135,7 @@ int ReadWaveInfo(std::istream& in, std::uint64_t fileSize, WaveInfo& info) {
     position += Padded(size);
     if (position + kChunkHeaderSize > fileSize || position + kChunkHeaderSize > kMaxRiffOffset)
       return 0;
-    in.seekg(static_cast<std::streamoff>(position));
-    if (!Read(in, chunk, sizeof chunk)) return 0;
+    if (!readAt(position, chunk, sizeof chunk)) return 0;
     position += kChunkHeaderSize;
     size = U32(chunk + 4);
     if (Is(chunk, "data")) {
@@ -129,11 +154,11 @@ namespace mosaicer {
 IoStatus ReadSongHeader(const std::string& fileName, WaveInfo& info) {
   info = WaveInfo{};
   if (IoStatus s = CheckInputFile(fileName); !s) return s;
-  std::ifstream in(fileName, std::ios::binary | std::ios::ate);
-  const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : -1;
-  if (size < 0) return IoStatus::FromErrno("read", fileName, errno != 0 ? errno : EIO);
-  in.seekg(0);
-  if (ReadWaveInfo(in, static_cast<std::uint64_t>(size), info) != 1) {
+  UniqueFd file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+  struct stat stats;
+  if (!file.valid() || ::fstat(file.get(), &stats) != 0)
+    return IoStatus::FromErrno("read", fileName, errno != 0 ? errno : EIO);
+  if (ReadWaveInfo(file.get(), static_cast<std::uint64_t>(stats.st_size), info) != 1) {
     info = WaveInfo{};
     return IoStatus::Failed(
         "cannot read " + IoStatus::Quoted(fileName) +

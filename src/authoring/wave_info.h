@@ -2,7 +2,8 @@
 #pragma once
 
 #include <cstdint>
-#include <iosfwd>
+#include <functional>
+#include <span>
 #include <string>
 
 #include "platform/io_status.h"
@@ -36,8 +37,13 @@ struct WaveInfo {
 //   - a "data" size that runs past the end of the file (as streamed
 //     recordings leave it) is cut to the bytes present.
 int ReadWaveInfo(const std::string& fileName, WaveInfo& info);
-// The same over an open stream of `fileSize` bytes (0 or 1).
-int ReadWaveInfo(std::istream& in, std::uint64_t fileSize, WaveInfo& info);
+// Reads exactly `size` bytes at `offset` of a file; false past its end or
+// on an error.
+using ReadAt = std::function<bool(std::uint64_t offset, std::uint8_t* data, std::size_t size)>;
+// The same over any file of `fileSize` bytes that `readAt` reads (0 or 1),
+// and over a whole file held in memory.
+int ReadWaveInfo(const ReadAt& readAt, std::uint64_t fileSize, WaveInfo& info);
+int ReadWaveInfo(std::span<const std::uint8_t> file, WaveInfo& info);
 
 // Reads the header of a song a job is to use. Fails, with a sentence that
 // names the file, when it is missing ("not found"), not a regular file,

@@ -1,7 +1,8 @@
+#include <fcntl.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <ostream>
 #include <sstream>
@@ -14,6 +15,7 @@
 #include "cli/output_check.h"
 #include "cli/values.h"
 #include "platform/output_file.h"
+#include "platform/unique_fd.h"
 #include "player/cdg_canvas.h"
 #include "player/cdg_decoder.h"
 
@@ -29,21 +31,20 @@ constexpr long long kMaxSectorArgument = 1'000'000'000;
 // of four packs per sector as the player does, reading a block at a time.
 IoStatus DecodeFile(const std::string& path, SubcodeFormat format, std::uint64_t sectors,
                     TNkCdgDecoder& decoder) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return IoStatus::FromErrno("read", path, errno);
+  UniqueFd in(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!in.valid()) return IoStatus::FromErrno("read", path, errno);
   const std::size_t sectorSize = SectorSize(format);
   const std::size_t packsAt = format == SubcodeFormat::Cdg ? kAudioBytesPerSector : 0;
   std::vector<std::uint8_t> block(sectorSize * kSectorsPerBlock);
   while (sectors > 0) {
     const std::uint64_t want = std::min<std::uint64_t>(sectors, kSectorsPerBlock);
-    in.read(reinterpret_cast<char*>(block.data()), static_cast<std::streamsize>(want * sectorSize));
-    const std::size_t got = static_cast<std::size_t>(in.gcount()) / sectorSize;
+    const std::ptrdiff_t read = ReadUpTo(in.get(), block.data(), want * sectorSize);
+    if (read < 0) return IoStatus::FromErrno("read", path, errno);
+    const std::size_t got = static_cast<std::size_t>(read) / sectorSize;
     for (std::size_t s = 0; s < got; ++s)
       decoder.Decode(block.data() + s * sectorSize + packsAt, kPacksPerSector);
     if (got < want)
-      return in.bad() ? IoStatus::FromErrno("read", path, errno)
-                      : IoStatus::Failed("cannot read " + IoStatus::Quoted(path) +
-                                         ": the file ended early");
+      return IoStatus::Failed("cannot read " + IoStatus::Quoted(path) + ": the file ended early");
     sectors -= want;
   }
   return IoStatus::Ok();

@@ -1,8 +1,15 @@
 #include "core/pack_check.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+
 #include <cstring>
-#include <fstream>
 #include <vector>
+
+#include "platform/io_status.h"
+#include "platform/unique_fd.h"
 
 namespace mosaicer {
 namespace {
@@ -58,32 +65,29 @@ void PackChecker::AddBytes(const std::uint8_t* data, std::size_t size, SubcodeFo
 bool CheckSubcodeFile(const std::string& path, SubcodeFormat format, PackCheckCounts& counts,
                       std::string& error,
                       const std::function<void(std::uint64_t, std::uint64_t)>& progress) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) {
-    error = "cannot open \"" + path + "\"";
+  UniqueFd in(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  struct stat info;
+  if (!in.valid() || ::fstat(in.get(), &info) != 0) {
+    error = IoStatus::FromErrno("read", path, errno).error();
     return false;
   }
-  const std::streamoff total = in.tellg();
-  if (total < 0) {
-    error = "cannot read \"" + path + "\"";
-    return false;
-  }
-  in.seekg(0);
+  const std::uint64_t total = static_cast<std::uint64_t>(info.st_size);
   PackChecker checker;
   const std::size_t sector = SectorSize(format);
   std::vector<std::uint8_t> block(sector * kSectorsPerBlock);
   std::uint64_t done = 0;
-  while (done < static_cast<std::uint64_t>(total)) {
-    in.read(reinterpret_cast<char*>(block.data()), static_cast<std::streamsize>(block.size()));
-    const std::size_t got = static_cast<std::size_t>(in.gcount());
-    if (got == 0) {
-      error = "cannot read \"" + path + "\"";
+  while (done < total) {
+    const std::ptrdiff_t read = ReadUpTo(in.get(), block.data(), block.size());
+    if (read <= 0) {
+      error = read < 0 ? IoStatus::FromErrno("read", path, errno).error()
+                       : "cannot read " + IoStatus::Quoted(path) + ": the file ended early";
       return false;
     }
+    const std::size_t got = static_cast<std::size_t>(read);
     // Blocks hold whole sectors, so only the last one can leave a tail.
     checker.AddBytes(block.data(), got, format);
     done += got;
-    if (progress) progress(done, static_cast<std::uint64_t>(total));
+    if (progress) progress(done, total);
   }
   counts = checker.Counts();
   return true;

@@ -1,11 +1,15 @@
 #include "player/cdg_in.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstring>
-#include <fstream>
 #include <vector>
 
 #include "core/subcode_pack.h"
 #include "platform/file_util.h"
+#include "platform/unique_fd.h"
 
 namespace mosaicer {
 namespace {
@@ -45,13 +49,11 @@ class SectorSource {
       inMemory_ = true;
       return true;
     }
-    file_.open(fileName, std::ios::binary | std::ios::ate);
-    if (!file_) return false;
-    const std::streamoff size = file_.tellg();
-    if (size < 0) return false;
-    size_ = static_cast<std::uint64_t>(size);
-    file_.seekg(0);
-    return static_cast<bool>(file_);
+    file_ = UniqueFd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat info;
+    if (!file_.valid() || ::fstat(file_.get(), &info) != 0) return false;
+    size_ = static_cast<std::uint64_t>(info.st_size);
+    return true;
   }
   std::uint64_t Size() const { return size_; }
   bool Read(std::uint8_t* buffer, std::size_t bytes) {
@@ -61,19 +63,16 @@ class SectorSource {
       position_ += bytes;
       return true;
     }
-    return static_cast<bool>(
-        file_.read(reinterpret_cast<char*>(buffer), static_cast<std::streamsize>(bytes)));
+    int error = 0;
+    return ReadAll(file_.get(), buffer, bytes, error);
   }
   void Rewind() {
     position_ = 0;
-    if (!inMemory_) {
-      file_.clear();
-      file_.seekg(0);
-    }
+    if (!inMemory_) ::lseek(file_.get(), 0, SEEK_SET);
   }
 
  private:
-  std::ifstream file_;
+  UniqueFd file_{-1};
   std::vector<std::uint8_t> memory_;
   std::uint64_t size_ = 0;
   std::size_t position_ = 0;

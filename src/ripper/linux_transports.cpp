@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "platform/file_util.h"
+#include "platform/unique_fd.h"
 
 namespace mosaicer {
 
@@ -24,21 +25,6 @@ constexpr std::uint32_t kProbeTimeoutMs = 5000;
 constexpr std::uint32_t kMsPerSecond = 1000;
 constexpr char kBlockPrefix[] = "sr";
 constexpr char kSgPrefix[] = "sg";
-
-// Closes a descriptor on every way out.
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // The number after a name's prefix ("sr12" → 12), or none.
 std::optional<int> NodeNumber(std::string_view name, std::string_view prefix) {
@@ -212,13 +198,13 @@ std::uint8_t BlockDeviceTransport::Execute(const TNkCdRom& drive, std::uint8_t c
                                            const std::uint8_t* cdb, void* buffer,
                                            std::uint32_t bufferLength, std::uint8_t direction,
                                            std::uint32_t timeoutMs) {
-  const FileDescriptor fd(open(drive.DeviceName.c_str(), O_RDONLY | O_NONBLOCK));
+  const UniqueFd fd(open(drive.DeviceName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (fd.get() < 0) return 0;
   return SendSgIo(fd.get(), cdbLength, cdb, buffer, bufferLength, direction, timeoutMs);
 }
 
 ProbeResult BlockDeviceTransport::Probe(const std::string& devicePath) {
-  const FileDescriptor fd(open(devicePath.c_str(), O_RDONLY | O_NONBLOCK));
+  const UniqueFd fd(open(devicePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (fd.get() < 0) return ProbeResult::CannotOpen;
   const std::uint8_t cdb[kPreventAllowCdbLength] = {kOpPreventAllowMediumRemoval};
   int error = 0;
@@ -241,7 +227,7 @@ std::uint8_t SgDeviceTransport::Execute(const TNkCdRom& drive, std::uint8_t cdbL
     return d.host == drive.HaId && d.target == drive.Target && d.lun == drive.Lun;
   });
   if (device == devices_.end()) return 0;
-  const FileDescriptor fd(open(device->devicePath.c_str(), O_RDWR | O_NONBLOCK));
+  const UniqueFd fd(open(device->devicePath.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
   if (fd.get() < 0) return 0;
   // sg numbers can move when devices come and go; make sure this node still
   // is the device the drive was found at.

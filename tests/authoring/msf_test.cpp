@@ -92,6 +92,36 @@ TEST(MsfField, GarbageShortAndHalfTypedTextReadsPartByPart) {
   }
 }
 
+// Types `keys` over `text` as the masked field does: each key replaces the
+// character at the cursor, which then moves on past a colon.
+std::string TypeOver(TMsfField& field, std::string text, const std::string& keys) {
+  int cursor = 0;
+  for (char key : keys) {
+    text[static_cast<std::size_t>(cursor)] = key;
+    ++cursor;
+    if (cursor == 2 || cursor == 5) ++cursor;
+    text = field.EditChange(text, cursor);
+  }
+  return text;
+}
+
+TEST(MsfField, CapsApplyOnceAPartIsTypedWhole) {
+  TMsfField field;
+  EXPECT_EQ(TypeOver(field, "00:00:00", "007580"), "00:59:74");
+  EXPECT_EQ(field.Limit(), 59 * 75 + 74);
+  EXPECT_EQ(TypeOver(field, "00:00:00", "012345"), "01:23:45");
+  EXPECT_EQ(field.Limit(), (60 + 23) * 75 + 45);
+
+  // Halfway through a part the typed text stays, but Limit is already capped.
+  EXPECT_EQ(field.EditChange("00:9_:00", 4), "00:9_:00");
+  EXPECT_EQ(field.Limit(), 9 * 75);
+  EXPECT_EQ(field.EditChange("00:90:00", 4), "00:90:00");
+  EXPECT_EQ(field.Limit(), 59 * 75);
+  EXPECT_EQ(field.EditChange("00:90:00", 6), "00:59:00");  // the cursor left the part
+  EXPECT_EQ(field.EditChange("00:00:99", 8), "00:00:74");
+  EXPECT_EQ(field.EditChange("00:00:99", 7), "00:00:99");
+}
+
 TEST(MsfField, StepsMoveOneFrameAndStopAtZero) {
   TMsfField field;
   EXPECT_EQ(field.StepDown(), "00:00:00");

@@ -8,6 +8,7 @@
 
 #include "modal.h"
 #include "scripted_dialogs.h"
+#include "support/cli_run.h"
 
 namespace mosaicer {
 namespace {
@@ -17,7 +18,10 @@ TEST(AboutBox, ShowsTheProductAndOpensItsWebPage) {
   TAboutBox box(dialogs);
   EXPECT_EQ(box.windowTitle(), QStringLiteral("バージョン情報"));
   EXPECT_EQ(box.ProductName()->text(), QStringLiteral("Mosaicer"));
-  EXPECT_EQ(box.Version()->text(), QStringLiteral("Version 1.03"));
+  // The version the command line prints, from the one place both take it.
+  const testing::CliResult cli = testing::Cli({"--version"});
+  EXPECT_EQ(cli.out, "mosaicer " MOSAICER_VERSION "\n");
+  EXPECT_EQ(box.Version()->text(), QStringLiteral("Version " MOSAICER_VERSION));
   EXPECT_EQ(box.MessageLbl()->text(),
             QStringLiteral("このプログラムはフリーソフトです。\n自己責任の元で使用して下さい。"));
   EXPECT_EQ(box.WebSiteBtn()->text(), QStringLiteral("&WebSite"));
@@ -28,6 +32,24 @@ TEST(AboutBox, ShowsTheProductAndOpensItsWebPage) {
   });
   EXPECT_EQ(result, QDialog::Accepted);
   EXPECT_EQ(dialogs.urls, std::vector<std::string>{TAboutBox::kWebSite});
+}
+
+// Answers that no browser could be started.
+class NoBrowserDialogs : public testing::ScriptedDialogs {
+ public:
+  bool OpenUrl(const std::string& url) override {
+    ScriptedDialogs::OpenUrl(url);
+    return false;
+  }
+};
+
+TEST(AboutBox, AWebPageThatCannotBeOpenedIsReportedWithItsAddress) {
+  NoBrowserDialogs dialogs;
+  TAboutBox box(dialogs);
+  QTest::mouseClick(box.WebSiteBtn(), Qt::LeftButton);
+  ASSERT_EQ(dialogs.Errors().size(), 1u);
+  EXPECT_EQ(dialogs.Errors()[0].rfind("ウェブサイトを開けませんでした。", 0), 0u);
+  EXPECT_NE(dialogs.Errors()[0].find(TAboutBox::kWebSite), std::string::npos);
 }
 
 TEST(AboutBox, PositionIsKeptInTheSettings) {

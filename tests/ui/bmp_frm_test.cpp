@@ -207,10 +207,10 @@ TEST(BmpFrm, PaletteFilesSaveAndLoadWithoutTouchingKept) {
                      dir.File("no/such/folder.pal")};
   QTest::mouseClick(w.frm.PalLoadBtn(), Qt::LeftButton);
   EXPECT_EQ(w.frm.Model().Swatch(0), (Rgb{1, 2, 3}));
-  EXPECT_TRUE(w.dialogs.errors.empty());
+  EXPECT_TRUE(w.dialogs.Errors().empty());
   QTest::mouseClick(w.frm.PalLoadBtn(), Qt::LeftButton);
   QTest::mouseClick(w.frm.PalSaveBtn(), Qt::LeftButton);
-  EXPECT_EQ(w.dialogs.errors.size(), 2u);
+  EXPECT_EQ(w.dialogs.Errors().size(), 2u);
 }
 
 TEST(BmpFrm, SelectionMovesByKeysButtonsAndMouseInsideThePicture) {

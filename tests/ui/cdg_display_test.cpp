@@ -5,7 +5,9 @@
 #include <QFrame>
 #include <QTest>
 
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "authoring/encoder.h"
@@ -146,7 +148,37 @@ TEST(CdgDisplay, SnapshotsAreWrittenAtTheFixedOrTheScreenSize) {
   EXPECT_EQ(screen.bitmap->Width(), 400);
   EXPECT_EQ(screen.bitmap->Height(), 316);
 
-  EXPECT_FALSE(display.SaveBmp(dir.File("missing/folder/x.bmp")));
+  const IoStatus failed = display.SaveBmp(dir.File("missing/folder/x.bmp"));
+  EXPECT_FALSE(failed);
+  EXPECT_NE(failed.error().find("x.bmp"), std::string::npos) << failed.error();
+  // No temporary file is left behind.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                          std::filesystem::directory_iterator()),
+            2);
+}
+
+TEST(CdgDisplay, AtTheDefaultSizeTheScreenIsDrawnOneToOne) {
+  const std::vector<std::uint8_t> stream = PictureStream();
+  TCdgDisplay display;
+  display.SetSizeable(true);
+  display.resize(313, 229);  // the settings' default: a screen area of 302 x 218
+  display.show();
+  Feed(display, stream);
+  EXPECT_EQ(display.CdgScreen()->size(), QSize(302, 218));
+  EXPECT_EQ(display.PictureSize(), QSize(300, 216));
+  EXPECT_EQ(Differences(display.Picture(), Rendered(stream)), 0);
+  // Painted unstretched in the middle, with a black pixel around it.
+  const QImage painted = display.CdgScreen()->grab().toImage();
+  EXPECT_EQ(Differences(painted.copy(1, 1, 300, 216), Rendered(stream)), 0);
+  for (int x = 0; x < 302; ++x) {
+    EXPECT_EQ(painted.pixel(x, 0), qRgb(0, 0, 0));
+    EXPECT_EQ(painted.pixel(x, 217), qRgb(0, 0, 0));
+  }
+
+  // Further away the screen is stretched again.
+  display.resize(461, 335);
+  EXPECT_EQ(display.PictureSize(), QSize(450, 324));
+  EXPECT_EQ(Differences(display.CdgScreen()->grab().toImage(), Rendered(stream, 450, 324)), 0);
 }
 
 TEST(CdgDisplay, DoubleClickMaximisesOnlyWhenSizeable) {

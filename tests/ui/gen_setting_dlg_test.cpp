@@ -53,7 +53,7 @@ TEST(GenSettingDlg, FolderThatCannotBeMadeKeepsTheOldValue) {
                      }),
             QDialog::Accepted);
   EXPECT_EQ(tloDir, "/old/Tlo");
-  EXPECT_TRUE(dialogs.errors.empty());  // no message for that
+  EXPECT_TRUE(dialogs.Errors().empty());  // no message for that
 
   dialog.SetTarget(&tloDir);
   RunModal(dialog, [&] {
@@ -61,7 +61,7 @@ TEST(GenSettingDlg, FolderThatCannotBeMadeKeepsTheOldValue) {
     QTest::mouseClick(dialog.OkBtn(), Qt::LeftButton);
   });
   EXPECT_EQ(tloDir, "/old/Tlo");
-  EXPECT_EQ(dialogs.errors.size(), 1u);  // an empty name is an error
+  EXPECT_EQ(dialogs.Errors().size(), 1u);  // an empty name is an error
 
   dialog.SetTarget(&tloDir);
   dialogs.folders.push_back(std::nullopt);  // browsing cancelled

@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
@@ -195,6 +196,93 @@ TEST_F(MainWindowTest, MsfFieldCapsWhatIsTypedAndSteps) {
   EXPECT_EQ(window->PosMSFEdit()->text(), QStringLiteral("00:40:00"));
 }
 
+TEST_F(MainWindowTest, MsfFieldTypedKeyByKeyCapsEachPartOnceItIsWhole) {
+  auto window = Make();
+  window->TimingCmb()->setCurrentIndex(3);
+  window->show();
+  QLineEdit* field = window->PosMSFEdit();
+  field->setFocus();
+  field->setCursorPosition(0);
+  QTest::keyClicks(field, "007580");
+  EXPECT_EQ(field->text(), QStringLiteral("00:59:74"));
+  EXPECT_EQ(window->State().Limit(), 59 * 75 + 74);
+
+  field->setCursorPosition(0);
+  QTest::keyClicks(field, "1234");  // stopped inside no part: 12:34 as typed
+  EXPECT_EQ(field->text(), QStringLiteral("12:34:74"));
+  field->setCursorPosition(3);
+  QTest::keyClicks(field, "9");  // half a part stays as typed...
+  EXPECT_EQ(field->text(), QStringLiteral("12:94:74"));
+  EXPECT_EQ(window->State().Limit(), (12 * 60 + 59) * 75 + 74);  // ...but Limit is capped
+  window->hide();
+}
+
+TEST_F(MainWindowTest, CreationCommandsWaitForAPictureAndASong) {
+  auto window = Make();
+  const auto enabled = [&] {
+    return std::vector<bool>{window->MakeBtn()->isEnabled(),
+                             window->Action("FileMakeCdg")->isEnabled(),
+                             window->Action("FileMakeRws")->isEnabled(),
+                             window->Action("FileSaveBmp")->isEnabled(),
+                             window->BmpSaveBtn()->isEnabled()};
+  };
+  EXPECT_EQ(enabled(), std::vector<bool>(5, false));
+  OpenWav(*window, WriteWav(dir, "song.wav", 100));
+  EXPECT_EQ(enabled(), std::vector<bool>(5, false));
+  OpenPicture(*window, WritePhoto(dir, "photo.bmp", 300, 200));
+  EXPECT_EQ(enabled(), std::vector<bool>(5, true));
+
+  auto pictureOnly = Make();
+  window.swap(pictureOnly);
+  OpenPicture(*window, WritePhoto(dir, "photo2.bmp", 300, 200));
+  EXPECT_EQ(enabled(), (std::vector<bool>{false, false, true, true, true}));
+  EXPECT_TRUE(dialogs.Errors().empty());
+}
+
+TEST_F(MainWindowTest, AFileThatIsNotAPictureSaysWhy) {
+  auto window = Make();
+  const std::string text = dir.Write("notes.bmp", "just some text, not a bitmap");
+  dialogs.files.push_back(text);
+  window->Action("FileOpenBmp")->trigger();
+  ASSERT_EQ(dialogs.Errors().size(), 1u);
+  EXPECT_EQ(dialogs.Errors()[0].rfind("\"" + text + "\"はビットマップとして読み込めません。\n", 0), 0u)
+      << dialogs.Errors()[0];
+  EXPECT_GT(dialogs.Errors()[0].size(), ("\"" + text + "\"はビットマップとして読み込めません。\n").size());
+  EXPECT_TRUE(window->BmpPathEdit()->text().isEmpty());
+}
+
+TEST_F(MainWindowTest, SavesSayTheyWorkedAndFailuresSayWhy) {
+  auto window = Make();
+  OpenPicture(*window, WritePhoto(dir, "photo.bmp", 300, 200));
+  const std::string bmp = dir.File("visible.bmp");
+  dialogs.files.push_back(bmp);
+  window->Action("FileSaveBmp")->trigger();
+  EXPECT_TRUE(dialogs.Errors().empty());
+  EXPECT_EQ(window->statusBar()->currentMessage().toStdString(), "\"" + bmp + "\"に保存しました。");
+
+  // A folder that is not there: the reason follows the outcome.
+  const std::string nowhere = dir.File("no/such/folder/out.rws");
+  dialogs.files.push_back(nowhere);
+  window->Action("FileMakeRws")->trigger();
+  ASSERT_EQ(dialogs.Errors().size(), 1u);
+  EXPECT_EQ(dialogs.Errors()[0].rfind(std::string(kRwsFailed) + "\n", 0), 0u);
+  EXPECT_NE(dialogs.Errors()[0].find("out.rws"), std::string::npos) << dialogs.Errors()[0];
+
+  OpenWav(*window, WriteWav(dir, "song.wav", 50));
+  dialogs.files.push_back(dir.File("no/such/folder/out.cdg"));
+  QTest::mouseClick(window->MakeBtn(), Qt::LeftButton);
+  ASSERT_EQ(dialogs.Errors().size(), 2u);
+  EXPECT_EQ(dialogs.Errors()[1].rfind(std::string(kCdgFailed) + "\n", 0), 0u);
+  EXPECT_NE(dialogs.Errors()[1].find("out.cdg"), std::string::npos) << dialogs.Errors()[1];
+
+  // Never into the song it reads.
+  dialogs.files.push_back(dir.File("song.wav"));  // refused before any question
+  QTest::mouseClick(window->MakeBtn(), Qt::LeftButton);
+  ASSERT_EQ(dialogs.Errors().size(), 3u);
+  EXPECT_NE(dialogs.Errors()[2].find("読み込むファイルと同じです"), std::string::npos);
+  EXPECT_TRUE(dialogs.Informations().empty());
+}
+
 TEST_F(MainWindowTest, ToolWindowsGetCopiesOfTheFolders) {
   dir.Write("mosaicer.ini", "[Path]\r\nCdgDir=/songs/cdg\r\nWavDir=/songs/wav\r\nRwsDir=/songs/rws\r\n");
   auto window = Make();
@@ -236,7 +324,7 @@ TEST_F(MainWindowTest, EffectSavedInTheEditorIsOfferedAtOnce) {
     editor.close();
   });
   window->Action("ToolsTlo")->trigger();
-  ASSERT_TRUE(dialogs.errors.empty()) << dialogs.errors.front();
+  ASSERT_TRUE(dialogs.Errors().empty()) << dialogs.Errors().front();
   EXPECT_EQ(window->OrderCmb()->count(), 3);
   EXPECT_GE(window->OrderCmb()->findText(QStringLiteral("十枚")), 1);
   EXPECT_EQ(window->OrderCmb()->currentText(), QStringLiteral("Fade"));
@@ -254,8 +342,8 @@ TEST_F(MainWindowTest, SongThatIsNotCdAudioIsRefusedAndTheOldOneStays) {
       "mono.wav", testing::Riff(testing::Chunk("fmt ", testing::PcmFormat(1, 44100, 16)) +
                                 testing::Chunk("data", std::string(100, '\0'))));
   OpenWav(*window, mono);
-  ASSERT_EQ(dialogs.errors.size(), 1u);
-  EXPECT_EQ(dialogs.errors[0], NotCdAudioMessage(mono));
+  ASSERT_EQ(dialogs.Errors().size(), 1u);
+  EXPECT_EQ(dialogs.Errors()[0], NotCdAudioMessage(mono));
   EXPECT_EQ(window->WavPathEdit()->text().toStdString(), good);
   EXPECT_EQ(window->WavDir(), dir.path().string());
 }
@@ -297,7 +385,7 @@ TEST_F(MainWindowTest, PictureBelowTheVisibleSizeIsRefused) {
   auto window = Make();
   dialogs.files.push_back(WritePhoto(dir, "small.bmp", 287, 192));
   window->Action("FileOpenBmp")->trigger();
-  EXPECT_EQ(dialogs.errors, std::vector<std::string>{PictureTooSmallMessage()});
+  EXPECT_EQ(dialogs.Errors(), std::vector<std::string>{PictureTooSmallMessage()});
   EXPECT_TRUE(window->BmpPathEdit()->text().isEmpty());
 
   // 288 x 192 is accepted and handed to the wizard; closing it keeps the
@@ -327,7 +415,7 @@ TEST_F(MainWindowTest, WindowsMakeTheSameFilesAsTheCommandLine) {
   const std::string cdg = dir.File("gui.cdg");
   dialogs.files.push_back(cdg);
   QTest::mouseClick(window->MakeBtn(), Qt::LeftButton);
-  EXPECT_EQ(dialogs.informations, std::vector<std::string>{kCdgCreated});
+  EXPECT_EQ(dialogs.Informations(), std::vector<std::string>{kCdgCreated});
   EXPECT_EQ(window->Job().JobStatus(), kJobIdle);
   EXPECT_EQ(window->CdgDir(), dir.path().string());
 
@@ -338,7 +426,7 @@ TEST_F(MainWindowTest, WindowsMakeTheSameFilesAsTheCommandLine) {
 
   dialogs.files.push_back(dir.File("gui.rws"));
   window->Action("FileMakeRws")->trigger();
-  EXPECT_EQ(dialogs.informations.back(), kRwsCreated);
+  EXPECT_EQ(dialogs.Informations().back(), kRwsCreated);
   ASSERT_EQ(testing::Cli({"rws", photo, "-o", dir.File("cli.rws"), "--effect", effect,
                           "--optimize", "tile", "--blank", "10", "-q"})
                 .status,
@@ -349,7 +437,7 @@ TEST_F(MainWindowTest, WindowsMakeTheSameFilesAsTheCommandLine) {
   window->Action("FileSaveBmp")->trigger();
   ASSERT_EQ(testing::Cli({"bmp", photo, "-o", dir.File("cli.bmp"), "-q"}).status, 0);
   EXPECT_EQ(ReadFile(dir.File("gui.bmp")), ReadFile(dir.File("cli.bmp")));
-  EXPECT_TRUE(dialogs.errors.empty());
+  EXPECT_TRUE(dialogs.Errors().empty());
 }
 
 TEST_F(MainWindowTest, CancelLeavesThePartialFileAndSaysSo) {
@@ -375,7 +463,7 @@ TEST_F(MainWindowTest, CancelLeavesThePartialFileAndSaysSo) {
     QTest::mouseClick(window->ProgressDlg().CancelBtn(), Qt::LeftButton);
   });
   window->Action("FileMakeCdg")->trigger();
-  EXPECT_EQ(dialogs.informations, std::vector<std::string>{kCdgCancelled});
+  EXPECT_EQ(dialogs.Informations(), std::vector<std::string>{kCdgCancelled});
   EXPECT_EQ(window->Job().JobStatus(), kJobIdle);
   const auto written = std::filesystem::file_size(cdg);
   EXPECT_EQ(written % 2448, 0u);
@@ -390,7 +478,7 @@ TEST_F(MainWindowTest, ExistingFilesNeedConsentAndReadOnlyOnesAreRefused) {
   dialogs.confirms.push_back(false);
   window->Action("FileMakeRws")->trigger();
   EXPECT_EQ(ReadFile(existing), "old");
-  EXPECT_TRUE(dialogs.informations.empty());
+  EXPECT_TRUE(dialogs.Informations().empty());
 
   const std::string locked = dir.Write("locked.bmp", "locked");
   std::filesystem::permissions(locked, std::filesystem::perms::owner_read |
@@ -398,13 +486,13 @@ TEST_F(MainWindowTest, ExistingFilesNeedConsentAndReadOnlyOnesAreRefused) {
   dialogs.files.push_back(locked);
   dialogs.confirms.push_back(true);
   window->Action("FileSaveBmp")->trigger();
-  EXPECT_EQ(dialogs.errors, std::vector<std::string>{CannotOverwriteMessage(locked)});
+  EXPECT_EQ(dialogs.Errors(), std::vector<std::string>{CannotOverwriteMessage(locked)});
   EXPECT_EQ(ReadFile(locked), "locked");
 
   dialogs.files.push_back(existing);
   dialogs.confirms.push_back(true);
   window->Action("FileMakeRws")->trigger();
-  EXPECT_EQ(dialogs.informations, std::vector<std::string>{kRwsCreated});
+  EXPECT_EQ(dialogs.Informations(), std::vector<std::string>{kRwsCreated});
   EXPECT_GT(ReadFile(existing).size(), 3u);
 }
 

@@ -5,6 +5,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -77,9 +79,10 @@ class PlayFrmTest : public ::testing::Test {
     return frm.PlayStop()->isEnabled() && frm.PlayPause()->isEnabled() &&
            !frm.PlayPlay()->isEnabled() && !frm.Starting();
   }
+  // Play is enabled exactly when there is a song to play.
   bool Idle() const {
-    return frm.PlayPlay()->isEnabled() && !frm.PlayStop()->isEnabled() &&
-           !frm.PlayPause()->isEnabled();
+    return frm.PlayPlay()->isEnabled() == !frm.PathEdit()->text().isEmpty() &&
+           !frm.PlayStop()->isEnabled() && !frm.PlayPause()->isEnabled() && !frm.Starting();
   }
   // Shows the window as the main window does and runs `act` inside it; the
   // window is closed afterwards if `act` left it open.
@@ -116,26 +119,44 @@ TEST_F(PlayFrmTest, StartsIdleWithTheShortcutsAndTheStereoModesInOrder) {
 }
 
 TEST_F(PlayFrmTest, WindowKeepsItsHeightAndAMinimumWidth) {
-  EXPECT_EQ(frm.minimumSize(), QSize(480, 240));
-  EXPECT_EQ(frm.maximumHeight(), 240);
-  EXPECT_EQ(frm.maximumWidth(), frm.screen()->geometry().width());
+  // At least 480 x 240, and room for every control at the smallest size.
+  const QWidget* body = frm.findChild<QWidget*>("Body");
+  ASSERT_NE(body, nullptr);
+  EXPECT_GE(frm.minimumWidth(), 480);
+  EXPECT_GE(frm.minimumWidth(), body->minimumSizeHint().width());
+  EXPECT_EQ(frm.minimumHeight(), std::max(240, body->minimumSizeHint().height()));
+  EXPECT_EQ(frm.maximumHeight(), frm.minimumHeight());
+  EXPECT_EQ(frm.maximumWidth(), frm.screen()->availableGeometry().width());
   frm.resize(700, 600);
-  EXPECT_EQ(frm.size(), QSize(700, 240));
+  EXPECT_EQ(frm.size(), QSize(700, frm.minimumHeight()));
 }
 
-TEST_F(PlayFrmTest, PlayWithoutAPathDoesNothing) {
+TEST_F(PlayFrmTest, PlayAndSnapshotsWaitForTheirPaths) {
   Run([&] {
-    QTest::mouseClick(frm.PlayBtn(), Qt::LeftButton);
+    frm.BmpPathEdit()->setText(QString::fromStdString(dir.File("shots")));
+    EXPECT_FALSE(frm.PlayPlay()->isEnabled());
+    EXPECT_FALSE(frm.PlayBtn()->isEnabled());
+    EXPECT_FALSE(frm.CdgBmp()->isEnabled());
+    EXPECT_FALSE(frm.CdgBmpEx()->isEnabled());
+    frm.PlayPlay()->trigger();  // a disabled action does nothing
     EXPECT_TRUE(Idle());
-    EXPECT_FALSE(frm.Starting());
     EXPECT_EQ(frm.Source().State(), csStop);
+
+    frm.PathEdit()->setText("song.cdg");
+    EXPECT_TRUE(frm.PlayBtn()->isEnabled());
+    EXPECT_TRUE(frm.CdgBmp()->isEnabled());
+    EXPECT_TRUE(frm.CdgBmpEx()->isEnabled());
+    frm.BmpPathEdit()->clear();
+    EXPECT_FALSE(frm.CdgBmp()->isEnabled());
+    EXPECT_TRUE(frm.PlayPlay()->isEnabled());
+    EXPECT_TRUE(dialogs.Errors().empty());
   });
 }
 
 TEST_F(PlayFrmTest, ActionsWaitForTheWorkerAndTheWindowWaitsToClose) {
   const std::string song = ShortSong(dir, 150);
   Run([&] {
-    EXPECT_TRUE(display.isVisible());  // shown with the player
+    EXPECT_TRUE(WaitFor([&] { return display.isVisible(); }));  // shown with the player
     frm.PathEdit()->setText(QString::fromStdString(song));
     QTest::mouseClick(frm.PlayBtn(), Qt::LeftButton);
     // Nothing has been heard from the worker yet: no event was processed.
@@ -241,20 +262,31 @@ TEST_F(PlayFrmTest, RepeatCheckedAfterTheSourceEndedStartsTheSongAgain) {
   });
 }
 
-TEST_F(PlayFrmTest, FileThatCannotBeReadReturnsToIdleWithoutRestarting) {
+TEST_F(PlayFrmTest, AFileThatCannotBePlayedSaysWhyAndStaysIdle) {
+  const std::string missing = dir.File("missing.cdg");
+  // Whole 96-byte records but no whole 2448-byte sector: subcode alone.
+  const std::string bare = dir.Write("bare.cdg", std::string(96 * 30, '\0'));
+  const std::string tiny = dir.Write("tiny.cdg", "not a song");
   Run([&] {
     frm.RepeatCk()->setChecked(true);
-    frm.PathEdit()->setText(QString::fromStdString(dir.File("missing.cdg")));
-    QTest::mouseClick(frm.PlayBtn(), Qt::LeftButton);
-    EXPECT_TRUE(frm.Starting());
-    EXPECT_TRUE(WaitFor([&] { return Idle(); }));
-    EXPECT_FALSE(frm.Starting());
-    QTest::qWait(300);
-    EXPECT_TRUE(Idle());
-    EXPECT_EQ(frm.Source().State(), csStop);
+    for (const std::string& song : {missing, bare, tiny}) {
+      frm.PathEdit()->setText(QString::fromStdString(song));
+      QTest::mouseClick(frm.PlayBtn(), Qt::LeftButton);
+      EXPECT_FALSE(frm.Starting()) << song;
+      EXPECT_TRUE(Idle()) << song;
+      EXPECT_EQ(frm.Source().State(), csStop);
+    }
+    QTest::qWait(100);
+    EXPECT_TRUE(Idle());  // and no restart
     frm.reject();
-    EXPECT_FALSE(frm.isVisible());  // no longer held open
+    EXPECT_FALSE(frm.isVisible());
   });
+  ASSERT_EQ(dialogs.Errors().size(), 3u);
+  EXPECT_EQ(dialogs.Errors()[0].rfind("\"" + missing + "\"を再生できません。\n", 0), 0u);
+  EXPECT_NE(dialogs.Errors()[0].find("not found"), std::string::npos) << dialogs.Errors()[0];
+  EXPECT_EQ(dialogs.Errors()[1], "\"" + bare + "\"はCDGファイルではありません。音声を含まないサブコードだけのファイルです。");
+  EXPECT_EQ(dialogs.Errors()[2].rfind("\"" + tiny + "\"はCDGファイルではありません。", 0), 0u);
+  EXPECT_EQ(dialogs.beeps, 3);
 }
 
 TEST_F(PlayFrmTest, WholeSongIsDrawnAsRenderSavesIt) {
@@ -349,6 +381,9 @@ TEST_F(PlayFrmTest, SnapshotsNeedAFolderThatCanBeMade) {
   });
   EXPECT_FALSE(FileExists(file + "/shots/song000.bmp"));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+  // The second press says why nothing was saved.
+  ASSERT_EQ(dialogs.Errors().size(), 1u);
+  EXPECT_NE(dialogs.Errors()[0].find("shots"), std::string::npos);
 }
 
 TEST_F(PlayFrmTest, F9ShowsAndHidesTheDisplay) {
@@ -366,6 +401,7 @@ TEST_F(PlayFrmTest, F9ShowsAndHidesTheDisplay) {
 TEST_F(PlayFrmTest, DisplayStaysUsableWhileThePlayerIsModal) {
   display.SetSizeable(true);
   Run([&] {
+    ASSERT_TRUE(WaitFor([&] { return display.isVisible(); }));  // once the player is up
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&display));
     // Through the window system, where a modal window would block it.
     QTest::mouseDClick(display.windowHandle(), Qt::LeftButton, {}, QPoint(60, 60));
@@ -440,7 +476,7 @@ TEST_F(PlayFrmTest, SettingsAreReadIntoTheControlsAndTheDisplay) {
 TEST_F(PlayFrmTest, MissingSettingsGiveTheDefaults) {
   frm.ReadSettings(IniFile(""));
   EXPECT_EQ(frm.pos(), QPoint(100, 100));
-  EXPECT_EQ(frm.size(), QSize(480, 240));
+  EXPECT_EQ(frm.size(), frm.minimumSize());  // 480 x 240, or what the controls need
   EXPECT_EQ(frm.SizeUd()->value(), 10);
   EXPECT_FALSE(frm.OnMemCk()->isChecked());
   EXPECT_FALSE(frm.RepeatCk()->isChecked());
@@ -452,6 +488,56 @@ TEST_F(PlayFrmTest, MissingSettingsGiveTheDefaults) {
   EXPECT_EQ(display.size(), QSize(313, 229));
   EXPECT_EQ(frm.SavedStereoMode(), 0);
   EXPECT_EQ(frm.BmpPathEdit()->text().toStdString(), DefaultBmpFolder(ProgramPath()).string());
+}
+
+}  // namespace
+}  // namespace mosaicer
+
+namespace mosaicer {
+namespace {
+
+TEST_F(PlayFrmTest, TheDisplayAnswersThePlayersKeysAndSnapshotsSayWhereTheyWent) {
+  const std::string folder = dir.File("shots");
+  Run([&] {
+    frm.BmpPathEdit()->setText(QString::fromStdString(folder));
+    frm.PathEdit()->setText(QStringLiteral("/anywhere/song.cdg"));
+    ASSERT_TRUE(WaitFor([&] { return display.isVisible(); }));  // once the player is up
+    display.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&display));
+    QTest::keyClick(&display, Qt::Key_F10);
+    QTest::keyClick(&display, Qt::Key_F10, Qt::ControlModifier);
+    EXPECT_TRUE(FileExists(folder + "/song000.bmp"));
+    EXPECT_TRUE(FileExists(folder + "/song001.bmp"));
+    const QLabel* status = frm.findChild<QLabel*>("StatusLbl");
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(status->text(), QStringLiteral("song001.bmpを保存しました。"));
+    EXPECT_EQ(status->toolTip().toStdString(), folder + "/song001.bmp");
+
+    QTest::keyClick(&display, Qt::Key_F9);  // hides the display
+    EXPECT_FALSE(display.isVisible());
+    // The hidden window took the activation with it; the player takes it back.
+    QApplication::setActiveWindow(&frm);
+    QTest::keyClick(&frm, Qt::Key_F9);
+    ASSERT_TRUE(display.isVisible());
+    QApplication::setActiveWindow(&display);
+    QTest::keyClick(&display, Qt::Key_Escape);  // closes the player
+    EXPECT_FALSE(frm.isVisible());
+    EXPECT_FALSE(display.isVisible());
+  });
+  EXPECT_TRUE(dialogs.Errors().empty());
+}
+
+TEST_F(PlayFrmTest, ASnapshotThatCannotBeWrittenSaysWhy) {
+  // A file where the folder should be: the folder cannot be made.
+  const std::string blocked = dir.Write("blocked", "a file");
+  Run([&] {
+    frm.BmpPathEdit()->setText(QString::fromStdString(blocked + "/shots"));
+    frm.PathEdit()->setText(QStringLiteral("/anywhere/song.cdg"));
+    QTest::mouseClick(frm.BmpBtn(), Qt::LeftButton);
+  });
+  ASSERT_EQ(dialogs.Errors().size(), 1u);
+  EXPECT_EQ(dialogs.Errors()[0], "\"" + blocked + "/shots\"フォルダを作成できません。");
+  EXPECT_EQ(dialogs.beeps, 1);
 }
 
 }  // namespace

@@ -147,8 +147,8 @@ TEST_F(RipFrmTest, AnOpenedImageIsListedAsADriveWithItsTracks) {
 
   // An image that cannot be opened is reported and not listed.
   OpenImage(*frm, dir.File("none.ccd"));
-  ASSERT_EQ(dialogs.errors.size(), 1u);
-  EXPECT_NE(dialogs.errors[0].find("none.ccd"), std::string::npos);
+  ASSERT_EQ(dialogs.Errors().size(), 1u);
+  EXPECT_NE(dialogs.Errors()[0].find("none.ccd"), std::string::npos);
   EXPECT_EQ(frm->DrvCmb()->count(), 1);
 }
 
@@ -167,8 +167,8 @@ TEST_F(RipFrmTest, OneTrackRipsTheFocusedLineAsTheCommandLineDoes) {
   EXPECT_EQ(caption, QStringLiteral("CDGファイルを作成中(1/1)..."));
   EXPECT_EQ(dialogs.titles, std::vector<std::string>{""});  // the platform's own title
   EXPECT_EQ(frm->FileName(), out);
-  EXPECT_EQ(dialogs.informations, std::vector<std::string>{"CDGファイルの作成に成功しました。"});
-  EXPECT_TRUE(dialogs.errors.empty());
+  EXPECT_EQ(dialogs.Informations(), std::vector<std::string>{"CDGファイルの作成に成功しました。"});
+  EXPECT_TRUE(dialogs.Errors().empty());
   EXPECT_EQ(dialogs.beeps, 1);
   EXPECT_EQ(frm->Job().JobStatus(), kJobIdle);
 
@@ -186,7 +186,7 @@ TEST_F(RipFrmTest, SubcodeOnlyRipMatchesTheCommandLineWithTheSameCommand) {
   frm->CmdCmb()->setCurrentIndex(2);  // ReadCDDA (Data + RW)
   dialogs.files.push_back(dir.File("one.rws"));
   QTest::mouseClick(frm->RipBtn(), Qt::LeftButton);
-  EXPECT_EQ(dialogs.informations, std::vector<std::string>{"RWSファイルの作成に成功しました。"});
+  EXPECT_EQ(dialogs.Informations(), std::vector<std::string>{"RWSファイルの作成に成功しました。"});
   ASSERT_EQ(
       Cli({"rip", ccd, "--track", "1", "--rws", "--command", "cdda", "-o", dir.File("cli.rws")})
           .status,
@@ -205,14 +205,14 @@ TEST_F(RipFrmTest, AnExistingFileIsReplacedOnlyAfterAskingAndOnlyWhenWritable) {
   QTest::mouseClick(frm->RipBtn(), Qt::LeftButton);
   EXPECT_EQ(dialogs.beeps, 1);
   EXPECT_EQ(ReadFile(out), "old");
-  EXPECT_TRUE(dialogs.informations.empty());
+  EXPECT_TRUE(dialogs.Informations().empty());
 
   std::filesystem::permissions(out, std::filesystem::perms::owner_read);
   dialogs.files.push_back(out);
   dialogs.confirms.push_back(true);
   QTest::mouseClick(frm->RipBtn(), Qt::LeftButton);
   EXPECT_EQ(dialogs.beeps, 3);
-  EXPECT_EQ(dialogs.errors, std::vector<std::string>{"\"" + out + "\"は上書きできません。"});
+  EXPECT_EQ(dialogs.Errors(), std::vector<std::string>{"\"" + out + "\"は上書きできません。"});
   EXPECT_EQ(ReadFile(out), "old");
 
   std::filesystem::permissions(out, std::filesystem::perms::owner_all);
@@ -220,6 +220,7 @@ TEST_F(RipFrmTest, AnExistingFileIsReplacedOnlyAfterAskingAndOnlyWhenWritable) {
   dialogs.confirms.push_back(true);
   QTest::mouseClick(frm->RipBtn(), Qt::LeftButton);
   EXPECT_EQ(dialogs.beeps, 5);  // the question, then the report
+  EXPECT_EQ(dialogs.Informations(), std::vector<std::string>{"CDGファイルの作成に成功しました。"});
   EXPECT_EQ(ReadFile(out).size(), 85u * 2448u);
   EXPECT_TRUE(dialogs.confirms.empty());
 
@@ -250,7 +251,7 @@ TEST_F(RipFrmTest, ABatchNamesItsFilesAfterTheBaseAndKeepsExistingOnes) {
   EXPECT_EQ(caption, QStringLiteral("CDGファイルを作成中(1/2)..."));
   EXPECT_EQ(dialogs.titles, std::vector<std::string>{TRipFrm::kBaseNameTitle});
   EXPECT_EQ(frm->FileName(), dir.File("song"));
-  EXPECT_EQ(dialogs.informations, std::vector<std::string>{"CDGファイルの作成に成功しました。"});
+  EXPECT_EQ(dialogs.Informations(), std::vector<std::string>{"CDGファイルの作成に成功しました。"});
   EXPECT_EQ(ReadFile(dir.File("song_02.cdg")), "keep");
 
   ASSERT_EQ(Cli({"rip", ccd, "--all", "-o", dir.File("cli.cdg")}).status, cli::kExitSuccess);
@@ -271,6 +272,7 @@ TEST_F(RipFrmTest, ABatchOfSelectedLinesInRwsMode) {
   EXPECT_EQ(caption, QStringLiteral("RWSファイルを作成中(1/1)..."));
   EXPECT_FALSE(FileExists(dir.File("only_01.rws")));
   EXPECT_EQ(ReadFile(dir.File("only_02.rws")).size(), 65u * 96u);
+  EXPECT_EQ(dialogs.Informations(), std::vector<std::string>{"RWSファイルの作成に成功しました。"});
 }
 
 TEST_F(RipFrmTest, CancelStopsTheRipAfterTheCurrentRead) {
@@ -298,8 +300,8 @@ TEST_F(RipFrmTest, CancelStopsTheRipAfterTheCurrentRead) {
   QTest::mouseClick(frm->RipBtn(), Qt::LeftButton);
 
   EXPECT_TRUE(refused);  // no new callback while a rip runs
-  EXPECT_EQ(dialogs.informations, std::vector<std::string>{"CDGファイルの作成を中断しました。"});
-  EXPECT_TRUE(dialogs.errors.empty());
+  EXPECT_EQ(dialogs.Informations(), std::vector<std::string>{"CDGファイルの作成を中断しました。"});
+  EXPECT_TRUE(dialogs.Errors().empty());
   EXPECT_EQ(ReadFile(out).size(), 5u * 2448u);  // what was read stays
   EXPECT_EQ(frm->Job().JobStatus(), kJobIdle);
 }
@@ -328,7 +330,7 @@ TEST_F(RipFrmTest, ReadSizeIsKeptWithinOneToFifty) {
   QTest::keyClicks(edit, "x");
   EXPECT_EQ(edit->text(), QStringLiteral("x"));
   EXPECT_EQ(frm->ReadSizeUd()->Position(), 2);  // unchanged, and no message
-  EXPECT_TRUE(dialogs.errors.empty());
+  EXPECT_TRUE(dialogs.Errors().empty());
 }
 
 TEST_F(RipFrmTest, ADriveAtPosition26HasNoSettings) {
@@ -425,6 +427,59 @@ TEST_F(RipFrmTest, OpeningTheDriveListKeepsTheShownDrivesChoices) {
   QTest::keyClick(frm->DrvCmb(), Qt::Key_Up);
   EXPECT_EQ(frm->ReadSizeUd()->Position(), 9);
   EXPECT_EQ(frm->CmdCmb()->currentIndex(), 3);
+}
+
+}  // namespace
+}  // namespace mosaicer
+
+namespace mosaicer {
+namespace {
+
+TEST_F(RipFrmTest, SearchingAndFindingNoDriveSaysSoAndKeepsTheImages) {
+  auto frm = MakeWindow();
+  OpenImage(*frm, ccd);
+  QTest::mouseClick(frm->DrvBtn(), Qt::LeftButton);
+  ASSERT_EQ(dialogs.Errors().size(), 1u);
+  EXPECT_EQ(dialogs.Errors()[0].rfind("CD/DVDドライブが見つかりませんでした。", 0), 0u);
+  EXPECT_EQ(dialogs.beeps, 1);
+  ASSERT_EQ(frm->DrvCmb()->count(), 1);  // the image is still there
+  EXPECT_EQ(frm->DrvCmb()->currentIndex(), 0);
+  EXPECT_EQ(frm->TrackList()->count(), 2);
+}
+
+TEST_F(RipFrmTest, OpenedImagesComeBackWhileTheirFilesExist) {
+  // A second image beside the first.
+  const std::string other = dir.File("other");
+  std::filesystem::create_directory(other);
+  for (const char* part : {"disc.img", "disc.sub", "disc.ccd"})
+    std::filesystem::copy_file(dir.File(part), other + "/" + part);
+  const std::string second = other + "/disc.ccd";
+
+  IniFile ini;
+  {
+    auto frm = MakeWindow();
+    OpenImage(*frm, ccd);
+    OpenImage(*frm, second);
+    OpenImage(*frm, ccd);  // listed twice, remembered once
+    frm->DrvCmb()->setCurrentIndex(1);
+    frm->WriteSettings(ini);
+  }
+  {
+    auto frm = MakeWindow();
+    frm->ReadSettings(ini);
+    ASSERT_EQ(frm->DrvCmb()->count(), 2);
+    EXPECT_NE(frm->DrvCmb()->itemText(0).indexOf(QString::fromStdString(ccd)), -1);
+    EXPECT_NE(frm->DrvCmb()->itemText(1).indexOf(QString::fromStdString(second)), -1);
+    EXPECT_EQ(frm->DrvCmb()->currentIndex(), 1);  // the saved choice
+    EXPECT_EQ(frm->TrackList()->count(), 2);
+  }
+  // Gone from the disk: gone from the list.
+  std::filesystem::remove(second);
+  auto frm = MakeWindow();
+  frm->ReadSettings(ini);
+  ASSERT_EQ(frm->DrvCmb()->count(), 1);
+  EXPECT_NE(frm->DrvCmb()->itemText(0).indexOf(QString::fromStdString(ccd)), -1);
+  EXPECT_TRUE(dialogs.Errors().empty());
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // A Dialogs that answers from a script and fails the test on any prompt it
-// was not told to expect.
+// was not told to expect, on any scripted answer left unused, and on any
+// error or information box the test never looked at (through Errors() or
+// Informations()).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -18,8 +20,10 @@ class ScriptedDialogs : public Dialogs {
   std::deque<std::optional<std::string>> folders;  // answers to ChooseFolder, in order
   std::deque<std::optional<std::string>> files;    // answers to OpenFile and SaveFile
   std::deque<bool> confirms;
+  std::deque<SaveAnswer> saveAnswers;  // answers to AskSave
+  std::vector<std::string> questions;  // texts of Confirm and AskSave, in order
   std::deque<std::optional<std::uint32_t>> colours;  // answers to ChooseColour
-  std::vector<std::string> errors, informations, urls;
+  std::vector<std::string> urls;
   std::vector<std::string> titles;      // of the save and folder dialogs
   std::vector<std::string> openTitles;  // of the open dialogs
   std::vector<std::string> customColours;  // what the colour dialog was last given
@@ -46,6 +50,7 @@ class ScriptedDialogs : public Dialogs {
     return Next(colours, "ChooseColour");
   }
   bool Confirm(QWidget*, const std::string& text) override {
+    questions.push_back(text);
     if (confirms.empty()) {
       ADD_FAILURE() << "unexpected question: " << text;
       return false;
@@ -54,8 +59,49 @@ class ScriptedDialogs : public Dialogs {
     confirms.pop_front();
     return answer;
   }
-  void Error(QWidget*, const std::string& text) override { errors.push_back(text); }
-  void Information(QWidget*, const std::string& text) override { informations.push_back(text); }
+  SaveAnswer AskSave(QWidget*, const std::string& text) override {
+    questions.push_back(text);
+    if (saveAnswers.empty()) {
+      ADD_FAILURE() << "unexpected save question: " << text;
+      return SaveAnswer::Cancel;
+    }
+    const SaveAnswer answer = saveAnswers.front();
+    saveAnswers.pop_front();
+    return answer;
+  }
+  ~ScriptedDialogs() override {
+    const auto unused = [](const char* what, std::size_t left) {
+      if (left != 0) ADD_FAILURE() << left << " scripted answer(s) to " << what << " never used";
+    };
+    unused("OpenFile/SaveFile", files.size());
+    unused("ChooseFolder", folders.size());
+    unused("Confirm", confirms.size());
+    unused("AskSave", saveAnswers.size());
+    unused("ChooseColour", colours.size());
+    for (std::size_t i = errorsSeen_; i < errors_.size(); ++i)
+      ADD_FAILURE() << "unexpected error box: " << errors_[i];
+    for (std::size_t i = informationsSeen_; i < informations_.size(); ++i)
+      ADD_FAILURE() << "unexpected information box: " << informations_[i];
+  }
+
+  // The boxes shown so far; reading them is what makes them expected.
+  const std::vector<std::string>& Errors() {
+    errorsSeen_ = errors_.size();
+    return errors_;
+  }
+  const std::vector<std::string>& Informations() {
+    informationsSeen_ = informations_.size();
+    return informations_;
+  }
+
+  // Forgets the error boxes shown so far, once the test has looked at them.
+  void ClearErrors() {
+    errors_.clear();
+    errorsSeen_ = 0;
+  }
+
+  void Error(QWidget*, const std::string& text) override { errors_.push_back(text); }
+  void Information(QWidget*, const std::string& text) override { informations_.push_back(text); }
   void Beep() override { ++beeps; }
   bool OpenUrl(const std::string& url) override {
     urls.push_back(url);
@@ -63,6 +109,9 @@ class ScriptedDialogs : public Dialogs {
   }
 
  private:
+  std::vector<std::string> errors_, informations_;
+  std::size_t errorsSeen_ = 0, informationsSeen_ = 0;
+
   template <typename T>
   static T Next(std::deque<T>& answers, const char* what) {
     if (answers.empty()) {

@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTableWidget>
 #include <QTest>
@@ -18,6 +19,7 @@
 #include "effects/tile_order.h"
 #include "effects/tlo_file.h"
 #include "effects/ui/tlo_view_frm.h"
+#include "platform/file_util.h"
 #include "scripted_dialogs.h"
 #include "screen_tiles.h"
 #include "support/temp_dir.h"
@@ -134,7 +136,7 @@ TEST(TloFrm, CellKeepsOnlyANumberFrom1To900) {
   EXPECT_EQ(editor->text(), QString());
   QTest::keyClicks(editor, "12");
   e.frm.SaveBtn()->click();  // as its shortcut would: no title, refused
-  EXPECT_EQ(e.dialogs.errors, std::vector<std::string>{kTitleMissingMessage});
+  EXPECT_EQ(e.dialogs.Errors(), std::vector<std::string>{kTitleMissingMessage});
   EXPECT_EQ(e.dialogs.beeps, 1);
   EXPECT_EQ(e.Text(0, 0), QStringLiteral("12"));
   EXPECT_EQ(e.frm.Grid().Cell(0, 0), 12);
@@ -147,7 +149,7 @@ TEST(TloFrm, SaveAndTouchModeReportGapsAndDuplicates) {
   e.Type(1, 0, "2");
   e.Type(2, 0, "4");
   QTest::mouseClick(e.frm.SaveBtn(), Qt::LeftButton);
-  EXPECT_EQ(e.dialogs.errors.back(), "3番が抜けています。");
+  EXPECT_EQ(e.dialogs.Errors().back(), "3番が抜けています。");
   EXPECT_EQ(e.dialogs.beeps, 1);
 
   e.Type(0, 0, "");
@@ -156,19 +158,20 @@ TEST(TloFrm, SaveAndTouchModeReportGapsAndDuplicates) {
   e.Type(0, 0, "5");
   e.Type(3, 2, "5");
   QTest::mouseClick(e.frm.SaveBtn(), Qt::LeftButton);
-  EXPECT_EQ(e.dialogs.errors.back(), "5番が(3,2)と(0,0)に重複しています。");
+  EXPECT_EQ(e.dialogs.Errors().back(), "5番が(3,2)と(0,0)に重複しています。");
   QTest::mouseClick(e.frm.ModeBtn(), Qt::LeftButton);
-  EXPECT_EQ(e.dialogs.errors.back(), "5番が(4,3)と(1,1)に重複しています。");
+  EXPECT_EQ(e.dialogs.Errors().back(), "5番が(4,3)と(1,1)に重複しています。");
   EXPECT_EQ(e.dialogs.beeps, 3);
   EXPECT_FALSE(e.frm.ModeBtn()->isChecked());
   EXPECT_FALSE(e.frm.Grid().TouchMode());
   EXPECT_NE(e.frm.TileGrid()->editTriggers(), QAbstractItemView::NoEditTriggers);
 
   // An empty grid: nothing said, nothing asked.
+  e.dialogs.saveAnswers = {SaveAnswer::Discard};  // the numbers typed above go
   QTest::mouseClick(e.frm.ClearBtn(), Qt::LeftButton);
   e.frm.TitleEdit()->setText("題");
   QTest::mouseClick(e.frm.SaveBtn(), Qt::LeftButton);
-  EXPECT_EQ(e.dialogs.errors.size(), 3u);
+  EXPECT_EQ(e.dialogs.Errors().size(), 3u);
   EXPECT_EQ(e.dialogs.beeps, 3);
 }
 
@@ -190,7 +193,7 @@ TEST(TloFrm, EnglishTitleAloneSavesIntoTheChosenFile) {
   e.dialogs.files.push_back(file);
   QTest::mouseClick(e.frm.SaveBtn(), Qt::LeftButton);
   EXPECT_EQ(FilesIn(dir.path()), std::vector<std::string>{"sunset.tlo"});
-  EXPECT_TRUE(e.dialogs.errors.empty());
+  EXPECT_TRUE(e.dialogs.Errors().empty());
   EXPECT_EQ(e.dialogs.startFolders.back(), dir.path().string());
   EXPECT_EQ(e.dialogs.filters.back(), "TLO Files (*.tlo)|*.tlo|All Files|*.*");
   EXPECT_EQ(e.dialogs.extensions.back(), ".tlo");
@@ -227,7 +230,7 @@ TEST(TloFrm, TestPlaysAnUntitledEffectFromATemporaryFileThenDeletesIt) {
   });
   QTest::mouseClick(e.frm.TestBtn(), Qt::LeftButton);
   EXPECT_TRUE(shown);
-  EXPECT_TRUE(e.dialogs.errors.empty());  // no title needed
+  EXPECT_TRUE(e.dialogs.Errors().empty());  // no title needed
   EXPECT_TRUE(FilesIn(dir.path()).empty());
 }
 
@@ -245,7 +248,7 @@ TEST(TloFrm, RefusedTestShowsNoViewerAndLeavesNoFile) {
   });
   QTest::mouseClick(e.frm.TestBtn(), Qt::LeftButton);
   QCoreApplication::processEvents();
-  EXPECT_EQ(e.dialogs.errors, std::vector<std::string>{"1番が抜けています。"});
+  EXPECT_EQ(e.dialogs.Errors(), std::vector<std::string>{"1番が抜けています。"});
   EXPECT_EQ(e.dialogs.beeps, 1);
   EXPECT_TRUE(FilesIn(dir.path()).empty());
 }
@@ -305,12 +308,15 @@ TEST(TloFrm, OpenFillsTheEditorAndLeavesTouchMode) {
   QTest::mouseClick(e.frm.ModeBtn(), Qt::LeftButton);
   ASSERT_TRUE(e.frm.Grid().TouchMode());
 
+  // The unsaved grid is asked about before each open; it goes only with the
+  // file that replaces it.
+  e.dialogs.saveAnswers = {SaveAnswer::Discard, SaveAnswer::Discard, SaveAnswer::Discard};
   e.dialogs.files.push_back(std::nullopt);
   QTest::mouseClick(e.frm.OpenBtn(), Qt::LeftButton);
   EXPECT_TRUE(e.frm.Grid().TouchMode());  // cancelled: nothing happens
   e.dialogs.files.push_back(dir.File("missing.tlo"));
   QTest::mouseClick(e.frm.OpenBtn(), Qt::LeftButton);
-  EXPECT_EQ(e.dialogs.errors.size(), 1u);
+  EXPECT_EQ(e.dialogs.Errors().size(), 1u);
   EXPECT_EQ(e.Text(7, 7), QStringLiteral("1"));
 
   e.dialogs.files.push_back(file);
@@ -353,6 +359,7 @@ TEST(TloFrm, TabsKeepEachLanguageAndClearKeepsOwnNames) {
   EXPECT_EQ(e.frm.CommentEdit()->text(), QStringLiteral("説明"));
 
   e.Type(0, 0, "1");
+  e.dialogs.saveAnswers = {SaveAnswer::Discard};
   QTest::mouseClick(e.frm.ClearBtn(), Qt::LeftButton);
   EXPECT_EQ(e.Text(0, 0), QString());
   EXPECT_EQ(e.frm.TitleEdit()->text(), QString());
@@ -392,6 +399,163 @@ TEST(TloFrm, SettingsKeepPlacementRowHeightAndOwnNames) {
 
   e.frm.ReadSettings(IniFile("[TloForm]\nWidth=100\nHeight=100\n"));
   EXPECT_EQ(e.frm.size(), QSize(500, 380));
+}
+
+}  // namespace
+}  // namespace mosaicer
+
+namespace mosaicer {
+namespace {
+
+constexpr const char* kUnsaved = "表示エフェクトが変更されています。保存しますか？";
+
+// A grid with two steps and a title, shown as a user would see it.
+struct UnsavedEditor : Editor {
+  testing::TempDir dir;
+  UnsavedEditor() {
+    frm.SetTloDir(dir.path().string());
+    frm.TitleEdit()->setText("題");
+    Type(0, 0, "1");
+    Type(1, 0, "2");
+    frm.show();
+  }
+  ~UnsavedEditor() { frm.hide(); }
+};
+
+TEST(TloFrmUnsaved, ClearAsksAndEachAnswerDoesWhatItSays) {
+  UnsavedEditor e;
+  EXPECT_TRUE(e.frm.Unsaved());
+
+  e.dialogs.saveAnswers = {SaveAnswer::Cancel};  // keep it
+  QTest::mouseClick(e.frm.ClearBtn(), Qt::LeftButton);
+  EXPECT_EQ(e.dialogs.questions, std::vector<std::string>{kUnsaved});
+  EXPECT_EQ(e.Text(1, 0), QStringLiteral("2"));
+  EXPECT_EQ(e.frm.TitleEdit()->text(), QStringLiteral("題"));
+
+  // Save: the save dialog, then the grid is cleared.
+  e.dialogs.saveAnswers = {SaveAnswer::Save};
+  e.dialogs.files = {e.dir.File("kept.tlo")};
+  QTest::mouseClick(e.frm.ClearBtn(), Qt::LeftButton);
+  ASSERT_TRUE(FileExists(e.dir.File("kept.tlo")));
+  EXPECT_EQ(e.Text(1, 0), QString());
+  EXPECT_EQ(e.frm.TitleEdit()->text(), QString());
+  EXPECT_FALSE(e.frm.Unsaved());  // an empty grid has nothing to lose
+
+  // Save, but saving is refused (no title) or its dialog cancelled: nothing
+  // is cleared.
+  e.Type(3, 3, "1");
+  e.dialogs.saveAnswers = {SaveAnswer::Save};
+  QTest::mouseClick(e.frm.ClearBtn(), Qt::LeftButton);
+  EXPECT_EQ(e.dialogs.Errors(), std::vector<std::string>{"エフェクトのタイトルを入力して下さい。"});
+  EXPECT_EQ(e.Text(3, 3), QStringLiteral("1"));
+  e.frm.TitleEdit()->setText("題");
+  e.dialogs.saveAnswers = {SaveAnswer::Save};
+  e.dialogs.files = {std::nullopt};
+  QTest::mouseClick(e.frm.ClearBtn(), Qt::LeftButton);
+  EXPECT_EQ(e.Text(3, 3), QStringLiteral("1"));
+
+  // Discard: cleared without saving.
+  e.dialogs.saveAnswers = {SaveAnswer::Discard};
+  QTest::mouseClick(e.frm.ClearBtn(), Qt::LeftButton);
+  EXPECT_EQ(e.Text(3, 3), QString());
+  EXPECT_EQ(e.dialogs.questions.size(), 5u);
+  EXPECT_EQ(e.dialogs.Errors().size(), 1u);
+  EXPECT_TRUE(e.dialogs.saveAnswers.empty());
+}
+
+TEST(TloFrmUnsaved, EscapeAndClosingAskAndCancelKeepsTheWindowOpen) {
+  UnsavedEditor e;
+  e.dialogs.saveAnswers = {SaveAnswer::Cancel};
+  QTest::keyClick(&e.frm, Qt::Key_Escape);
+  EXPECT_TRUE(e.frm.isVisible());
+  e.dialogs.saveAnswers = {SaveAnswer::Cancel};
+  EXPECT_FALSE(e.frm.close());
+  EXPECT_TRUE(e.frm.isVisible());
+  EXPECT_EQ(e.Text(1, 0), QStringLiteral("2"));
+
+  e.dialogs.saveAnswers = {SaveAnswer::Discard};
+  EXPECT_TRUE(e.frm.close());
+  EXPECT_FALSE(e.frm.isVisible());
+  EXPECT_EQ(e.dialogs.questions.size(), 3u);
+
+  // Shown again the grid is still there, and still unsaved; saving it lets
+  // the window go without a question.
+  e.frm.show();
+  EXPECT_EQ(e.Text(1, 0), QStringLiteral("2"));
+  e.dialogs.saveAnswers = {SaveAnswer::Save};
+  e.dialogs.files = {e.dir.File("closing.tlo")};
+  QTest::keyClick(&e.frm, Qt::Key_Escape);
+  EXPECT_FALSE(e.frm.isVisible());
+  EXPECT_TRUE(FileExists(e.dir.File("closing.tlo")));
+  e.frm.show();
+  QTest::keyClick(&e.frm, Qt::Key_Escape);  // saved: nothing asked
+  EXPECT_FALSE(e.frm.isVisible());
+  EXPECT_EQ(e.dialogs.questions.size(), 4u);
+  EXPECT_TRUE(e.dialogs.saveAnswers.empty());
+}
+
+TEST(TloFrmUnsaved, WhatWasSavedOrOpenedIsNotAskedAboutUntilItChanges) {
+  UnsavedEditor e;
+  e.dialogs.files = {e.dir.File("a.tlo")};
+  QTest::mouseClick(e.frm.SaveBtn(), Qt::LeftButton);
+  EXPECT_FALSE(e.frm.Unsaved());
+  e.frm.CommentEdit()->setText("new comment");  // typed, not yet stored
+  EXPECT_TRUE(e.frm.Unsaved());
+  e.frm.CommentEdit()->clear();
+  EXPECT_FALSE(e.frm.Unsaved());
+  e.frm.AuthorEdit()->setText("someone");  // the own name is a setting
+  EXPECT_FALSE(e.frm.Unsaved());
+
+  e.dialogs.files = {e.dir.File("a.tlo")};
+  QTest::mouseClick(e.frm.OpenBtn(), Qt::LeftButton);  // nothing to lose: no question
+  EXPECT_FALSE(e.frm.Unsaved());
+  e.Type(5, 5, "3");
+  EXPECT_TRUE(e.frm.Unsaved());
+  e.Type(5, 5, "");
+  EXPECT_FALSE(e.frm.Unsaved());
+  EXPECT_TRUE(e.dialogs.questions.empty());
+}
+
+TEST(TloFrmUnsaved, SavingOverAnExistingEffectAsksFirst) {
+  UnsavedEditor e;
+  const std::string old = e.dir.Write("old.tlo", "old effect");
+  e.dialogs.files = {old};
+  e.dialogs.confirms = {false};
+  QTest::mouseClick(e.frm.SaveBtn(), Qt::LeftButton);
+  EXPECT_EQ(testing::ReadFile(old), "old effect");
+  EXPECT_TRUE(e.frm.Unsaved());
+  EXPECT_EQ(e.dialogs.beeps, 1);
+
+  e.dialogs.files = {old};
+  e.dialogs.confirms = {true};
+  QTest::mouseClick(e.frm.SaveBtn(), Qt::LeftButton);
+  EXPECT_NE(testing::ReadFile(old).find("NumTiles=2"), std::string::npos);
+  EXPECT_FALSE(e.frm.Unsaved());
+  EXPECT_EQ(e.dialogs.questions,
+            std::vector<std::string>(2, "\"" + old + "\"を上書きしても構いませんか？"));
+}
+
+TEST(TloFrmUnsaved, TheGridFillsTheWindowAndScrollsWhenItCannot) {
+  Editor e;
+  e.frm.show();
+  // As large as the screen allows (800 x 600 offscreen): the rows take the
+  // height; the 50 columns of 22 pixels do not fit the width, so it scrolls.
+  e.frm.resize(e.frm.maximumSize());
+  QCoreApplication::processEvents();
+  QTableWidget* grid = e.frm.TileGrid();
+  const int rows = grid->verticalHeader()->sectionSize(1);
+  EXPECT_GT(rows, 15);
+  EXPECT_GE(grid->viewport()->height(), 18 * rows);
+  EXPECT_LT(grid->viewport()->height() - 18 * rows, 18 + grid->horizontalScrollBar()->height());
+  EXPECT_EQ(grid->horizontalHeader()->sectionSize(1), 22);
+  EXPECT_TRUE(grid->horizontalScrollBar()->isVisible());
+
+  // Narrower columns than the screen allows would fill a width of 50 x 22.
+  e.frm.resize(500, 380);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(grid->verticalHeader()->sectionSize(1), 15);
+  EXPECT_EQ(grid->horizontalHeader()->sectionSize(1), 22);
+  e.frm.hide();
 }
 
 }  // namespace

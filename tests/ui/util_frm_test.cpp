@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <filesystem>
+
 #include "cli/cli.h"
 #include "platform/file_util.h"
 #include "scripted_dialogs.h"
@@ -51,7 +53,7 @@ TEST_F(UtilFrmTest, DividesAsTheCommandLineDoes) {
   EXPECT_TRUE(ReadFile(dir.File("out.rws")) == ReadFile(dir.File("cli.rws")));
   EXPECT_EQ(ReadFile(dir.File("out.wav")).size(), 44u + 141120u);
   EXPECT_TRUE(ReadFile(dir.File("out.wav")) == ReadFile(dir.File("cli.wav")));
-  EXPECT_TRUE(dialogs.errors.empty());
+  EXPECT_TRUE(dialogs.Errors().empty());
 }
 
 TEST_F(UtilFrmTest, RwsOnlyWritesNoWavAndGreysTheField) {
@@ -117,37 +119,168 @@ TEST_F(UtilFrmTest, BrowsingFillsTheFieldsFromTheHandedOverFolders) {
   EXPECT_EQ(frm.CdgDir(), "/cdg");
 }
 
-TEST_F(UtilFrmTest, AMonoWavOrAnEmptyFieldDoesNothing) {
+TEST_F(UtilFrmTest, CommandsWaitForTheirFields) {
+  EXPECT_FALSE(frm.DivideBtn()->isEnabled());
+  EXPECT_FALSE(frm.CombinBtn()->isEnabled());
+  Fill("a.cdg", "a.rws", "");
+  EXPECT_FALSE(frm.DivideBtn()->isEnabled());  // the WAV is still missing
+  EXPECT_FALSE(frm.CombinBtn()->isEnabled());
+  frm.NoWavCk()->setChecked(true);
+  EXPECT_TRUE(frm.DivideBtn()->isEnabled());  // RWS only needs none
+  EXPECT_FALSE(frm.CombinBtn()->isEnabled());
+  frm.WavPathEdit()->setText("a.wav");
+  EXPECT_TRUE(frm.CombinBtn()->isEnabled());
+  frm.CdgPathEdit()->clear();
+  EXPECT_FALSE(frm.DivideBtn()->isEnabled());
+  EXPECT_FALSE(frm.CombinBtn()->isEnabled());
+  EXPECT_EQ(Caption(), QStringLiteral("CD+G Utility"));
+}
+
+TEST_F(UtilFrmTest, AMonoWavIsRefusedWithItsReason) {
   const std::string mono =
       dir.Write("mono.wav", testing::Riff(testing::Chunk("fmt ", testing::PcmFormat(1, 44100, 16)) +
                                           testing::Chunk("data", std::string(2352, 'a'))));
   const std::string rws = dir.Write("in.rws", std::string(96, 'r'));
   Fill(dir.File("out.cdg"), rws, mono);
   QTest::mouseClick(frm.CombinBtn(), Qt::LeftButton);
-  EXPECT_EQ(Caption(), QStringLiteral("CD+G Utility"));
+  EXPECT_EQ(Caption(), QStringLiteral("結合失敗"));
   EXPECT_FALSE(FileExists(dir.File("out.cdg")));
+  ASSERT_EQ(dialogs.Errors().size(), 1u);
+  EXPECT_EQ(dialogs.Errors()[0], "\"" + mono + "\"は16bits 44.1kHz StereoのPCM WAVEファイルではありません。");
+  EXPECT_EQ(dialogs.beeps, 1);
+}
 
-  Fill("", dir.File("x.rws"), dir.File("x.wav"));
+TEST_F(UtilFrmTest, ReplacingAnExistingOutputIsAskedFirst) {
+  const std::string cdg = dir.Write("in.cdg", testing::AudioBytes(30 * 2448, 5));
+  const std::string victim = dir.Write("victim.rws", "keep me");
+  Fill(cdg, victim, dir.File("out.wav"));
+
+  dialogs.confirms = {false};  // no: nothing is written
   QTest::mouseClick(frm.DivideBtn(), Qt::LeftButton);
-  QTest::mouseClick(frm.CombinBtn(), Qt::LeftButton);
+  EXPECT_EQ(dialogs.questions,
+            std::vector<std::string>{"\"" + victim + "\"を上書きしても構いませんか？"});
+  EXPECT_EQ(ReadFile(victim), "keep me");
+  EXPECT_FALSE(FileExists(dir.File("out.wav")));
   EXPECT_EQ(Caption(), QStringLiteral("CD+G Utility"));
-  EXPECT_EQ(frm.ProgressBar()->maximum(), 100);
-  EXPECT_TRUE(dialogs.errors.empty());
+
+  dialogs.confirms = {true};  // yes: replaced
+  QTest::mouseClick(frm.DivideBtn(), Qt::LeftButton);
+  EXPECT_EQ(Caption(), QStringLiteral("分割成功"));
+  EXPECT_EQ(ReadFile(victim).size(), 30u * 96u);
+  EXPECT_EQ(dialogs.questions.size(), 2u);
+
+  // The same for combine, and both outputs of a divide are asked about.
+  const std::string song = dir.Write("song.cdg", "an 11 MB song");
+  Fill(song, victim, dir.File("out.wav"));
+  dialogs.confirms = {false};
+  QTest::mouseClick(frm.CombinBtn(), Qt::LeftButton);
+  EXPECT_EQ(ReadFile(song), "an 11 MB song");
+  Fill(cdg, victim, dir.File("out.wav"));
+  dialogs.confirms = {true, false};
+  QTest::mouseClick(frm.DivideBtn(), Qt::LeftButton);
+  EXPECT_EQ(dialogs.questions.back(), "\"" + dir.File("out.wav") + "\"を上書きしても構いませんか？");
+  EXPECT_TRUE(dialogs.confirms.empty());
+  EXPECT_TRUE(dialogs.Errors().empty());
+}
+
+TEST_F(UtilFrmTest, ASaveDialogAsksAndItsAnswerHoldsForTheRun) {
+  const std::string cdg = dir.Write("in.cdg", testing::AudioBytes(25 * 2448, 5));
+  const std::string rws = dir.Write("old.rws", "old");
+  const std::string wav = dir.Write("old.wav", "old");
+  frm.CdgPathEdit()->setText(QString::fromStdString(cdg));
+  dialogs.files = {rws};
+  dialogs.confirms = {false};  // the chosen file is not taken
+  QTest::mouseClick(frm.RwsBrowseBtn(), Qt::LeftButton);
+  EXPECT_TRUE(frm.RwsPathEdit()->text().isEmpty());
+
+  dialogs.files = {rws, wav};
+  dialogs.confirms = {true, true};
+  QTest::mouseClick(frm.RwsBrowseBtn(), Qt::LeftButton);
+  QTest::mouseClick(frm.WavBrowseBtn(), Qt::LeftButton);
+  EXPECT_EQ(frm.RwsPathEdit()->text().toStdString(), rws);
+  EXPECT_EQ(frm.WavPathEdit()->text().toStdString(), wav);
+  QTest::mouseClick(frm.DivideBtn(), Qt::LeftButton);  // asks nothing more
+  EXPECT_EQ(Caption(), QStringLiteral("分割成功"));
+  EXPECT_EQ(dialogs.questions.size(), 3u);
+
+  // The next run asks again: the files are the last run's outputs now.
+  dialogs.confirms = {false};
+  QTest::mouseClick(frm.DivideBtn(), Qt::LeftButton);
+  EXPECT_EQ(dialogs.questions.size(), 4u);
+  EXPECT_TRUE(dialogs.Errors().empty());
+}
+
+TEST_F(UtilFrmTest, AReadOnlyOutputIsRefusedAfterTheQuestion) {
+  const std::string cdg = dir.Write("in.cdg", testing::AudioBytes(25 * 2448, 5));
+  const std::string locked = dir.Write("locked.rws", "locked");
+  std::filesystem::permissions(locked, std::filesystem::perms::owner_read |
+                                           std::filesystem::perms::group_read |
+                                           std::filesystem::perms::others_read);
+  Fill(cdg, locked, dir.File("out.wav"));
+  dialogs.confirms = {true};
+  QTest::mouseClick(frm.DivideBtn(), Qt::LeftButton);
+  EXPECT_EQ(dialogs.Errors(), std::vector<std::string>{"\"" + locked + "\"は上書きできません。"});
+  EXPECT_EQ(ReadFile(locked), "locked");
+  EXPECT_FALSE(FileExists(dir.File("out.wav")));
+}
+
+TEST_F(UtilFrmTest, AnOutputThatIsAnInputIsRefused) {
+  const std::string cdg = dir.Write("in.cdg", testing::AudioBytes(25 * 2448, 5));
+  const std::string before = ReadFile(cdg);
+  // The input itself, by another spelling, and through a link.
+  std::filesystem::create_symlink(cdg, dir.File("link.cdg"));
+  for (const std::string& output :
+       {cdg, dir.File("sub/../in.cdg"), dir.File("link.cdg")}) {
+    std::filesystem::create_directories(dir.File("sub"));
+    dialogs.ClearErrors();
+    Fill(cdg, output, dir.File("out.wav"));
+    QTest::mouseClick(frm.DivideBtn(), Qt::LeftButton);
+    ASSERT_EQ(dialogs.Errors().size(), 1u) << output;
+    EXPECT_EQ(dialogs.Errors()[0],
+              "\"" + output + "\"は読み込むファイルと同じです。別のファイルを指定して下さい。");
+    EXPECT_EQ(Caption(), QStringLiteral("分割失敗"));
+  }
+  EXPECT_TRUE(ReadFile(cdg) == before);
+
+  // Two outputs in one file.
+  dialogs.ClearErrors();
+  Fill(cdg, dir.File("both"), dir.File("both"));
+  QTest::mouseClick(frm.DivideBtn(), Qt::LeftButton);
+  ASSERT_EQ(dialogs.Errors().size(), 1u);
+  EXPECT_NE(dialogs.Errors()[0].find("二つの出力先"), std::string::npos);
+  EXPECT_FALSE(FileExists(dir.File("both")));
+
+  // A combine into its own WAV or RWS.
+  const std::string wav = dir.Write("in.wav", testing::CdWave(std::string(2352, 'a')));
+  const std::string rws = dir.Write("in.rws", std::string(96, 'r'));
+  const std::string wavBefore = ReadFile(wav);
+  for (const std::string& output : {wav, rws}) {
+    dialogs.ClearErrors();
+    Fill(output, rws, wav);
+    QTest::mouseClick(frm.CombinBtn(), Qt::LeftButton);
+    EXPECT_EQ(dialogs.Errors().size(), 1u);
+    EXPECT_EQ(Caption(), QStringLiteral("結合失敗"));
+  }
+  EXPECT_TRUE(ReadFile(wav) == wavBefore);
+  EXPECT_EQ(ReadFile(rws), std::string(96, 'r'));
+  EXPECT_TRUE(dialogs.questions.empty());
 }
 
 TEST_F(UtilFrmTest, AFailureShowsInTheCaptionAndThenAsAnError) {
   Fill(dir.File("missing.cdg"), dir.File("out.rws"), dir.File("out.wav"));
   QTest::mouseClick(frm.DivideBtn(), Qt::LeftButton);
   EXPECT_EQ(Caption(), QStringLiteral("分割失敗"));
-  ASSERT_EQ(dialogs.errors.size(), 1u);
-  EXPECT_NE(dialogs.errors[0].find("missing.cdg"), std::string::npos);
+  ASSERT_EQ(dialogs.Errors().size(), 1u);
+  EXPECT_EQ(dialogs.Errors()[0].rfind("分割に失敗しました。\n", 0), 0u) << dialogs.Errors()[0];
+  EXPECT_NE(dialogs.Errors()[0].find("missing.cdg"), std::string::npos);
+  EXPECT_EQ(dialogs.beeps, 1);
 
   const std::string wav = dir.Write("in.wav", testing::CdWave(std::string(2352, 'a')));
   const std::string rws = dir.Write("in.rws", std::string(96, 'r'));
   Fill(dir.File("no/such/folder/out.cdg"), rws, wav);
   QTest::mouseClick(frm.CombinBtn(), Qt::LeftButton);
   EXPECT_EQ(Caption(), QStringLiteral("結合失敗"));
-  EXPECT_EQ(dialogs.errors.size(), 2u);
+  EXPECT_EQ(dialogs.Errors().size(), 2u);
 
   frm.show();  // showing again clears the status
   EXPECT_EQ(Caption(), QStringLiteral("CD+G Utility"));

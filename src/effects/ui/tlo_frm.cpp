@@ -1,5 +1,6 @@
 #include "effects/ui/tlo_frm.h"
 
+#include <QEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -10,6 +11,7 @@
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QTableWidget>
@@ -21,6 +23,8 @@
 #include <system_error>
 #include <utility>
 
+#include "app/save_check.h"
+#include "app/screen_fit.h"
 #include "app/window_placement.h"
 #include "effects/ui/tlo_view_frm.h"
 #include "platform/file_util.h"
@@ -71,6 +75,7 @@ constexpr int kDefaultRowHeight = 15;
 constexpr int kMaxRowHeight = 200;
 constexpr int kCellFontPixels = 10;
 constexpr const char* kTempPrefix = "tlo";
+constexpr const char* kUnsavedQuestion = "表示エフェクトが変更されています。保存しますか？";
 constexpr auto kEditTriggers = QAbstractItemView::DoubleClicked |
                                QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed;
 
@@ -120,6 +125,7 @@ TTloFrm::TTloFrm(Dialogs& dialogs, TTloViewFrm& viewer, QWidget* parent)
   setWindowTitle(QStringLiteral("表示エフェクトの作成"));
   setModal(true);
   TileGrid_->setObjectName("TileGrid");
+  TileGrid_->setAccessibleName(QStringLiteral("タイル"));
   InfoTab_->setObjectName("InfoTab");
   TitleLbl_->setObjectName("TitleLbl");
   TitleEdit_->setObjectName("TitleEdit");
@@ -212,14 +218,13 @@ TTloFrm::TTloFrm(Dialogs& dialogs, TTloViewFrm& viewer, QWidget* parent)
   auto* bottom = new QHBoxLayout;
   bottom->addLayout(info, 1);
   bottom->addLayout(buttons);
-  auto* layout = new QVBoxLayout(this);
+  auto* layout = new QVBoxLayout(ScrollingBody(*this));
   layout->addWidget(TileGrid_, 1);
   layout->addLayout(bottom);
 
-  setMinimumSize(kMinWidth, kMinHeight);
-  if (QScreen* display = screen())
-    setMaximumSize(display->geometry().size().expandedTo(QSize(kMinWidth, kMinHeight)));
+  FitSizeLimits(*this, QSize(kMinWidth, kMinHeight), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
 
+  TileGrid_->installEventFilter(this);
   connect(TileGrid_, &QTableWidget::itemChanged, this,
           [this](QTableWidgetItem* item) { TileGridItemChanged(item); });
   // A quick second press on the same cell arrives as a double click; in
@@ -234,6 +239,78 @@ TTloFrm::TTloFrm(Dialogs& dialogs, TTloViewFrm& viewer, QWidget* parent)
   connect(TestBtn_, &QPushButton::clicked, this, [this] { TestBtnClick(); });
   connect(ClearBtn_, &QPushButton::clicked, this, [this] { ClearBtnClick(); });
   connect(ModeBtn_, &QPushButton::clicked, this, [this](bool down) { ModeBtnClick(down); });
+  saved_ = Current();
+}
+
+TTloFrm::Content TTloFrm::Current() const {
+  Content content;
+  content.cells.reserve(static_cast<std::size_t>(EffectGrid::kColumns * EffectGrid::kRows));
+  for (int col = 0; col < EffectGrid::kColumns; ++col)
+    for (int row = 0; row < EffectGrid::kRows; ++row) content.cells.push_back(grid_.Cell(col, row));
+  // The boxes on view may hold text not yet stored in the model.
+  for (EffectLanguage language : {EffectLanguage::Japanese, EffectLanguage::English}) {
+    EffectTexts texts = grid_.Texts(language);
+    if (language == shown_) {
+      texts.Title = TitleEdit_->text().toStdString();
+      texts.Comment = CommentEdit_->text().toStdString();
+    }
+    texts.OwnName.clear();  // a setting of the user, not part of the effect
+    content.texts[static_cast<int>(language)] = texts;
+  }
+  return content;
+}
+
+bool TTloFrm::Unsaved() {
+  StepDelegate_->Commit();
+  const Content now = Current();
+  const bool empty = std::all_of(now.cells.begin(), now.cells.end(), [](int n) { return n == 0; }) &&
+                     now.texts[0] == EffectTexts{} && now.texts[1] == EffectTexts{};
+  return !empty && now != saved_;
+}
+
+bool TTloFrm::MayDiscard() {
+  if (!Unsaved()) return true;
+  switch (dialogs_.AskSave(this, kUnsavedQuestion)) {
+    case SaveAnswer::Save:
+      return WriteEffect(false);
+    case SaveAnswer::Discard:
+      return true;
+    case SaveAnswer::Cancel:
+      break;
+  }
+  return false;
+}
+
+bool TTloFrm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == TileGrid_ && event->type() == QEvent::Resize) FitCells();
+  return QDialog::eventFilter(watched, event);
+}
+
+void TTloFrm::FitCells() {
+  // The area inside the headers, without scroll bars: what the cells may fill.
+  QSize area = TileGrid_->maximumViewportSize();
+  // Columns that cannot all fit bring a scroll bar, which takes height
+  // from the rows, and the other way round.
+  if (kColumnWidth * EffectGrid::kColumns > area.width())
+    area.rheight() -= TileGrid_->horizontalScrollBar()->sizeHint().height();
+  if (rowHeight_ * EffectGrid::kRows > area.height())
+    area.rwidth() -= TileGrid_->verticalScrollBar()->sizeHint().width();
+  const int width = std::max(kColumnWidth, area.width() / EffectGrid::kColumns);
+  const int height = std::max(rowHeight_, area.height() / EffectGrid::kRows);
+  QHeaderView* columns = TileGrid_->horizontalHeader();
+  QHeaderView* rows = TileGrid_->verticalHeader();
+  if (columns->defaultSectionSize() != width) {
+    columns->setDefaultSectionSize(width);
+    for (int c = 1; c <= EffectGrid::kColumns; ++c) columns->resizeSection(c, width);
+  }
+  if (rows->defaultSectionSize() != height) {
+    rows->setDefaultSectionSize(height);
+    for (int r = 1; r <= EffectGrid::kRows; ++r) rows->resizeSection(r, height);
+  }
+}
+
+void TTloFrm::reject() {
+  if (MayDiscard()) QDialog::reject();
 }
 
 void TTloFrm::ReadSettings(const IniFile& ini) {
@@ -241,6 +318,7 @@ void TTloFrm::ReadSettings(const IniFile& ini) {
   rowHeight_ = static_cast<int>(std::clamp<std::int64_t>(
       ini.ReadInteger(kFormSection, "RowHeight", kDefaultRowHeight), 1, kMaxRowHeight));
   TileGrid_->verticalHeader()->setDefaultSectionSize(rowHeight_);
+  FitCells();
   for (EffectLanguage language : {EffectLanguage::Japanese, EffectLanguage::English})
     grid_.SetOwnName(language, ini.ReadString(kTloSection, OwnNameKey(language)));
   AuthorEdit_->setText(Q(grid_.Texts(shown_).OwnName));
@@ -270,28 +348,34 @@ bool TTloFrm::WriteEffect(bool test, const std::string& fileName) {
     if (!chosen) return false;
     target = *chosen;
   }
-  if (!grid_.Write(target)) {
-    dialogs_.Error(this, CannotWriteEffectMessage(target));
+  if (!test && !MayReplace(dialogs_, this, target, SaveBeep::Yes)) return false;
+  if (const IoStatus written = grid_.Write(target); !written) {
+    dialogs_.Beep();
+    dialogs_.Error(this, CannotWriteEffectMessage(target) + "\n" + written.error());
     return false;
   }
+  if (!test) saved_ = Current();
   return true;
 }
 
 void TTloFrm::SaveBtnClick() { WriteEffect(false); }
 
 void TTloFrm::OpenBtnClick() {
+  if (!MayDiscard()) return;
   const auto file = dialogs_.OpenFile(this, std::string(), tloDir_, kTloFilter);
   if (!file) return;
   StepDelegate_->Commit();
   StoreEditBoxes();  // the own name on view stays
-  if (!grid_.Open(*file)) {
-    dialogs_.Error(this, CannotReadEffectMessage(*file));
+  if (std::string error; !grid_.Open(*file, &error)) {
+    dialogs_.Beep();
+    dialogs_.Error(this, CannotReadEffectMessage(*file) + (error.empty() ? "" : "\n" + error));
     return;
   }
   ModeBtn_->setChecked(false);
   SetCellEditing(true);
   ShowAllCells();
   FillEditBoxes();
+  saved_ = Current();
 }
 
 void TTloFrm::TestBtnClick() {
@@ -311,6 +395,7 @@ void TTloFrm::TestBtnClick() {
 
 void TTloFrm::ClearBtnClick() {
   StepDelegate_->Commit();
+  if (!MayDiscard()) return;
   grid_.Clear();
   TitleEdit_->clear();
   CommentEdit_->clear();

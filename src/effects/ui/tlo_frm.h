@@ -10,6 +10,7 @@
 #include <QDialog>
 
 #include <string>
+#include <vector>
 
 #include "app/dialogs.h"
 #include "effects/effect_grid.h"
@@ -48,6 +49,9 @@ class TTloFrm : public QDialog {
   bool WriteEffect(bool test, const std::string& fileName = {});
 
   const EffectGrid& Grid() const { return grid_; }
+  // True when the grid, titles or comments differ from what was last saved
+  // or opened and hold something (an empty grid has nothing to lose).
+  bool Unsaved();
 
   // 51 x 19 cells: row 0 and column 0 are the fixed headers (tile column and
   // row numbers, shown by the table's own header views so they stay in view
@@ -66,7 +70,23 @@ class TTloFrm : public QDialog {
   static constexpr const char* kTloFilter = "TLO Files (*.tlo)|*.tlo|All Files|*.*";
   static constexpr const char* kTloExtension = ".tlo";
 
+ protected:
+  // Escape and closing the window: the unsaved-work question first.
+  void reject() override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
+  // What saving keeps: the cells, titles and comments.
+  struct Content {
+    std::vector<int> cells;
+    EffectTexts texts[2];
+    friend bool operator==(const Content&, const Content&) = default;
+  };
+  Content Current() const;
+  // Asks whether to save unsaved work before it is replaced; false when the
+  // user cancels or saving did not happen.
+  bool MayDiscard();
+
   void SaveBtnClick();
   void OpenBtnClick();
   void TestBtnClick();
@@ -83,11 +103,16 @@ class TTloFrm : public QDialog {
   void ShowCell(int col, int row);
   void ShowAllCells();
   void SetCellEditing(bool on);
+  // Widens the columns and heightens the rows to fill the grid's area; they
+  // never shrink below 22 pixels and the row height of the settings, and
+  // the grid scrolls when even those do not fit.
+  void FitCells();
   void Refuse(const std::string& message);
 
   Dialogs& dialogs_;
   TTloViewFrm& viewer_;
   EffectGrid grid_;
+  Content saved_;  // as last saved or opened
   std::string tloDir_;
   EffectLanguage shown_ = EffectLanguage::Japanese;
   int rowHeight_;

@@ -21,6 +21,7 @@
 
 #include "app/bitmap_image.h"
 #include "app/dialogs.h"
+#include "app/screen_fit.h"
 #include "app/window_placement.h"
 #include "core/subcode_pack.h"
 #include "effects/tile_order.h"
@@ -139,7 +140,7 @@ TTloViewFrm::TTloViewFrm(QWidget* parent)
   auto* top = new QHBoxLayout;
   top->addWidget(ScreenPanel_);
   top->addLayout(controls);
-  auto* layout = new QVBoxLayout(this);
+  auto* layout = new QVBoxLayout(ScrollingBody(*this));
   layout->setSpacing(4);
   layout->addLayout(top);
   auto* info = new QVBoxLayout;
@@ -150,10 +151,7 @@ TTloViewFrm::TTloViewFrm(QWidget* parent)
   layout->addStretch();
 
   // The height is held; the width may grow to the screen's.
-  setMinimumSize(kMinWidth, kFixedHeight);
-  setMaximumHeight(kFixedHeight);
-  if (QScreen* display = screen())
-    setMaximumWidth(std::max(kMinWidth, display->geometry().width()));
+  FitSizeLimits(*this, QSize(kMinWidth, kFixedHeight), QSize(QWIDGETSIZE_MAX, kFixedHeight));
 
   connect(InfoTab_, &QTabBar::currentChanged, this, [this] { InfoTabChange(); });
   connect(TestBtn_, &QPushButton::clicked, this, [this] { PlayEffect(); });

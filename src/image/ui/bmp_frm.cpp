@@ -17,9 +17,11 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 #include <chrono>
 
 #include "app/bitmap_image.h"
+#include "app/screen_fit.h"
 #include "app/window_placement.h"
 #include "core/subcode_pack.h"
 
@@ -214,17 +216,17 @@ TBmpFrm::TBmpFrm(Dialogs& dialogs, QWidget* parent)
   buttons->addStretch();
   buttons->addWidget(PrevBtn_);
   buttons->addWidget(NextBtn_);
-  auto* layout = new QVBoxLayout(this);
+  // The pages scroll on a small screen; the buttons stay in view below them.
+  auto* layout = new QVBoxLayout(ScrollingBody(*this));
   layout->addWidget(TabControl1_, 1);
   layout->addWidget(PalPanel_);
   layout->addWidget(ReducePanel_);
   layout->addWidget(RectPanel_);
-  layout->addLayout(buttons);
+  buttons->setContentsMargins(layout->contentsMargins());
+  static_cast<QVBoxLayout*>(this->layout())->addLayout(buttons);
 
-  setMinimumSize(kMinWidth, kMinHeight);
-  if (const QScreen* s = screen())
-    setMaximumSize(s->size().expandedTo(QSize(kMinWidth, kMinHeight)));
-  resize(kMinWidth, kMinHeight);
+  FitSizeLimits(*this, QSize(kMinWidth, kMinHeight), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+  resize(QSize(kMinWidth, kMinHeight).boundedTo(AvailableScreenSize(*this)));
 
   connect(NextBtn_, &QPushButton::clicked, this, [this] { NextBtnClick(); });
   connect(PrevBtn_, &QPushButton::clicked, this, [this] { PrevBtnClick(); });
@@ -304,6 +306,10 @@ void TBmpFrm::BuildPalPanel() {
   layout->addLayout(top);
   layout->addLayout(generate);
 
+  for (const auto& [label, field] : {std::pair{"PalModeLbl", static_cast<QWidget*>(PalModeCmb_)},
+                                     std::pair{"PalBitLbl", static_cast<QWidget*>(PalBitUd_)},
+                                     std::pair{"PalIdxLbl", static_cast<QWidget*>(PalIdxUd_)}})
+    p->findChild<QLabel*>(label)->setBuddy(field);
   connect(PalModeCmb_, &QComboBox::currentIndexChanged, this,
           [this](int i) { model_.SetMethodPosition(i); });
   connect(PalBitUd_, &QSpinBox::valueChanged, this, [this](int v) { model_.SetBits(v); });
@@ -328,6 +334,7 @@ void TBmpFrm::BuildReducePanel() {
   layout->addWidget(Label(QStringLiteral("拡散係数"), "ErrKLbl", p));
   layout->addWidget(ErrKUd_);
   layout->addStretch();
+  p->findChild<QLabel*>("ErrKLbl")->setBuddy(ErrKUd_);
   connect(ErrCk_, &QCheckBox::toggled, this, [this](bool on) { model_.SetErrorDiffusion(on); });
   connect(ErrKUd_, &QSpinBox::valueChanged, this,
           [this](int v) { model_.SetDiffusionStrength(v); });

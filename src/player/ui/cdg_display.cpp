@@ -9,8 +9,11 @@
 
 #include <algorithm>
 #include <array>
-#include <fstream>
+#include <functional>
+#include <sstream>
+#include <utility>
 
+#include "platform/output_file.h"
 #include "player/cdg_canvas.h"
 
 namespace mosaicer {
@@ -99,7 +102,7 @@ class TCdgDisplay::Canvas final : public CdgCanvas {
 };
 
 TCdgDisplay::TCdgDisplay(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint),
       canvas_(std::make_unique<Canvas>()),
       Panel1_(new QFrame(this)),
       CdgScreen_(new ScreenBox(*this, Panel1_)) {
@@ -140,8 +143,13 @@ void TCdgDisplay::SetSizeable(bool sizeable) {
 }
 
 void TCdgDisplay::ShowWith(QWidget& owner) {
+  // Belonging to the owner before it is mapped, the window manager keeps it
+  // above the owner, however often the owner is clicked.
+  if (!windowHandle()) create();
+  if (QWindow* window = windowHandle(); window && owner.windowHandle())
+    window->setTransientParent(owner.windowHandle());
   show();
-  if (QWindow* window = windowHandle()) window->setTransientParent(owner.windowHandle());
+  raise();
 }
 
 void TCdgDisplay::SetEasyScroll(bool on) { decoder_.SetEasyScroll(on); }
@@ -154,41 +162,76 @@ void TCdgDisplay::Reset() {
 
 void TCdgDisplay::DrawPacks(const std::uint8_t* packs, std::size_t count) {
   FitCanvas();
-  if (sizeable_) {
-    decoder_.DecodeScaled(packs, count, Side(CdgScreen_->width()), Side(CdgScreen_->height()));
+  if (Stretched()) {
+    const QSize size = PictureSize();
+    decoder_.DecodeScaled(packs, count, Side(size.width()), Side(size.height()));
   } else {
     decoder_.Decode(packs, count);
   }
   CdgScreen_->update();
 }
 
-bool TCdgDisplay::SaveBmp(const std::string& fileName) const {
-  std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
-  const bool saved = decoder_.SaveBitmap(out);
-  out.close();
-  return saved && !out.fail();
+namespace {
+
+// The bitmap is made in memory and written under a temporary name that
+// replaces the file only once it is complete.
+IoStatus WriteSnapshot(const std::string& fileName, const std::function<bool(std::ostream&)>& make) {
+  std::ostringstream bytes(std::ios::binary);
+  if (!make(bytes)) return IoStatus::Failed("cannot make the bitmap for " + IoStatus::Quoted(fileName));
+  const std::string data = std::move(bytes).str();
+  return WriteFileAtomically(fileName, data.data(), data.size());
 }
 
-bool TCdgDisplay::SaveBmpEx(const std::string& fileName) const {
-  std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
-  const QSize screen = ScreenSize();
-  const bool saved = decoder_.SaveBitmapScaled(Side(screen.width()), Side(screen.height()), out);
-  out.close();
-  return saved && !out.fail();
+}  // namespace
+
+IoStatus TCdgDisplay::SaveBmp(const std::string& fileName) const {
+  return WriteSnapshot(fileName, [this](std::ostream& out) { return decoder_.SaveBitmap(out); });
+}
+
+IoStatus TCdgDisplay::SaveBmpEx(const std::string& fileName) const {
+  const QSize screen = PictureSize();
+  return WriteSnapshot(fileName, [this, screen](std::ostream& out) {
+    return decoder_.SaveBitmapScaled(Side(screen.width()), Side(screen.height()), out);
+  });
 }
 
 void TCdgDisplay::PaintScreen(QWidget& screen) {
   FitCanvas();
   Repaint();
   QPainter painter(&screen);
-  painter.drawImage(0, 0, canvas_->image);
+  // A picture drawn 1:1 in a slightly larger area sits in its middle on black.
+  const QRect picture(PictureOffset(), canvas_->image.size());
+  const QRegion around = QRegion(screen.rect()).subtracted(picture);
+  for (const QRect& r : around) painter.fillRect(r, Qt::black);
+  painter.drawImage(picture.topLeft(), canvas_->image);
+}
+
+QSize TCdgDisplay::PictureSize() const {
+  const QSize area = ScreenSize();
+  const QSize native(kScreenWidth, kScreenHeight);
+  if (!sizeable_) return native;
+  // Near the native size a stretch would double a row or a column here and
+  // there: the screen is drawn 1:1 instead.
+  const QSize extra = area - native;
+  if (extra.width() >= 0 && extra.height() >= 0 && extra.width() <= kNativeSlack &&
+      extra.height() <= kNativeSlack)
+    return native;
+  return area;
+}
+
+bool TCdgDisplay::Stretched() const {
+  return sizeable_ && PictureSize() != QSize(kScreenWidth, kScreenHeight);
+}
+
+QPoint TCdgDisplay::PictureOffset() const {
+  const QSize spare = ScreenSize() - canvas_->image.size();
+  return QPoint(std::max(spare.width() / 2, 0), std::max(spare.height() / 2, 0));
 }
 
 void TCdgDisplay::Repaint() {
-  if (sizeable_) {
-    decoder_.RepaintScaled(Side(CdgScreen_->width()), Side(CdgScreen_->height()));
+  if (Stretched()) {
+    const QSize size = PictureSize();
+    decoder_.RepaintScaled(Side(size.width()), Side(size.height()));
   } else {
     decoder_.Repaint();
   }
@@ -211,7 +254,7 @@ void TCdgDisplay::PlaceChildren() {
 
 void TCdgDisplay::FitCanvas() {
   PlaceChildren();
-  const QSize wanted = sizeable_ ? CdgScreen_->size() : QSize(kScreenWidth, kScreenHeight);
+  const QSize wanted = PictureSize();
   if (canvas_->image.size() == wanted) return;
   canvas_->Resize(wanted);
   Repaint();
@@ -223,12 +266,12 @@ void TCdgDisplay::resizeEvent(QResizeEvent* event) {
 }
 
 void TCdgDisplay::ToggleMaximized() {
+  // The window manager places a maximised window itself: moving it as well
+  // would take it out of the maximised state again.
   if (isMaximized()) {
     showNormal();
   } else {
     showMaximized();
-    // The panel's bevel goes just off the screen.
-    move(pos() - QPoint(1, 1));
   }
 }
 

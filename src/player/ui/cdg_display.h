@@ -19,6 +19,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/io_status.h"
 #include "player/cdg_decoder.h"
 
 class QFrame;
@@ -36,12 +37,15 @@ class TCdgDisplay : public QWidget {
   static constexpr int kMinHeight = 65;
   // A sizeable window may exceed the screen by this much on each axis.
   static constexpr int kScreenOverhang = 11;
+  // A sizeable screen area at most this much larger than 300 x 216 shows
+  // the screen 1:1 in its middle (the default 313 x 229 window has 302 x 218).
+  static constexpr int kNativeSlack = 4;
 
   explicit TCdgDisplay(QWidget* parent = nullptr);
   ~TCdgDisplay() override;
 
-  // Shows the window as a companion of `owner`: a modal owner does not
-  // block it.
+  // Shows the window as a tool window of `owner`, in front of it: a modal
+  // owner does not block it, and the window manager keeps it above the owner.
   void ShowWith(QWidget& owner);
   // Not sizeable: back to the normal state and fixed at 311 x 227.
   void SetSizeable(bool sizeable);
@@ -53,16 +57,19 @@ class TCdgDisplay : public QWidget {
   // Applies `count` 24-byte packs, painting at the screen's size when
   // sizeable and at 300 x 216 otherwise.
   void DrawPacks(const std::uint8_t* packs, std::size_t count);
-  // The 300 x 216 snapshot (SaveBmp) or one of the screen's current size
-  // (SaveBmpEx) as a 4-bit BMP file. False when the file cannot be written.
-  bool SaveBmp(const std::string& fileName) const;
-  bool SaveBmpEx(const std::string& fileName) const;
+  // The 300 x 216 snapshot (SaveBmp) or one of the picture's current size
+  // (SaveBmpEx) as a 4-bit BMP file, replacing the file only when complete.
+  IoStatus SaveBmp(const std::string& fileName) const;
+  IoStatus SaveBmpEx(const std::string& fileName) const;
 
   QFrame* Panel1() const { return Panel1_; }
   QWidget* CdgScreen() const { return CdgScreen_; }
   const TNkCdgDecoder& Decoder() const { return decoder_; }
-  // What the screen shows, at the screen's size.
+  // What the screen shows: at the screen area's size when stretched, else
+  // 300 x 216.
   const QImage& Picture() const;
+  // The size the decoder paints at: the screen area's when stretched.
+  QSize PictureSize() const;
 
   // The screen widget paints through this.
   void PaintScreen(QWidget& screen);
@@ -79,6 +86,10 @@ class TCdgDisplay : public QWidget {
 
   // The screen area's size for the window's current size.
   QSize ScreenSize() const;
+  // Sizeable and not near the native size: the decoder paints scaled.
+  bool Stretched() const;
+  // Where the picture sits in the screen area.
+  QPoint PictureOffset() const;
   void PlaceChildren();
   // Fits the picture to the screen's size, repainting it when it changed.
   void FitCanvas();

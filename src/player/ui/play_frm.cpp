@@ -1,6 +1,7 @@
 #include "player/ui/play_frm.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -15,7 +16,9 @@
 #include <QVBoxLayout>
 
 #include <filesystem>
+#include <system_error>
 
+#include "app/screen_fit.h"
 #include "app/window_placement.h"
 #include "core/subcode_pack.h"
 #include "platform/file_util.h"
@@ -57,6 +60,27 @@ QPushButton* ActionButton(QWidget* owner, const char* name, QAction* action) {
 
 QString Text(const std::string& s) { return QString::fromStdString(s); }
 
+std::string CannotPlayMessage(const std::string& path) {
+  return "\"" + path + "\"を再生できません。ファイルを読み込めませんでした。";
+}
+
+// Why `path` cannot be played, checked before the worker starts; empty when
+// it looks like a CDG file. A file of whole 96-byte records that are not
+// whole 2448-byte sectors is bare subcode without its audio.
+std::string PlayableProblem(const std::string& path) {
+  if (const IoStatus input = CheckInputFile(path); !input)
+    return "\"" + path + "\"を再生できません。\n" + input.error();
+  std::error_code ec;
+  const std::uintmax_t size = std::filesystem::file_size(path, ec);
+  if (ec) return "\"" + path + "\"を再生できません。\n" + ec.message();
+  if (size < kCdgSectorSize || GuessFormat(size) != SubcodeFormat::Cdg)
+    return "\"" + path + "\"はCDGファイルではありません。" +
+           (size > 0 && size % kSubcodeBytesPerSector == 0
+                ? "音声を含まないサブコードだけのファイルです。"
+                : "CDGファイルは2448バイトのセクタが並んだファイルです。");
+  return {};
+}
+
 }  // namespace
 
 TPlayFrm::TPlayFrm(Dialogs& dialogs, TCdgDisplay& display, QWidget* parent)
@@ -91,7 +115,8 @@ TPlayFrm::TPlayFrm(Dialogs& dialogs, TCdgDisplay& display, QWidget* parent)
       ScrollCk_(new QCheckBox(QStringLiteral("スクロールを簡易処理"), GroupBox1_)),
       BmpPathLbl_(new QLabel(QStringLiteral("BMP保存先:"), this)),
       BmpPathEdit_(new QLineEdit(this)),
-      Button1_(ActionButton(this, "Button1", CdgBmpDir_)) {
+      Button1_(ActionButton(this, "Button1", CdgBmpDir_)),
+      StatusLbl_(new QLabel(this)) {
   setObjectName("PlayFrm");
   setWindowTitle(QStringLiteral("CD+G Player"));
   PathEdit_->setObjectName("PathEdit");
@@ -116,7 +141,7 @@ TPlayFrm::TPlayFrm(Dialogs& dialogs, TCdgDisplay& display, QWidget* parent)
   SizeLbl_->setBuddy(SizeUd_);
   BmpPathLbl_->setBuddy(BmpPathEdit_);
 
-  auto* layout = new QVBoxLayout(this);
+  auto* layout = new QVBoxLayout(ScrollingBody(*this));
   auto* pathRow = new QHBoxLayout;
   pathRow->addWidget(PathEdit_, 1);
   pathRow->addWidget(BrowseBtn_);
@@ -126,7 +151,6 @@ TPlayFrm::TPlayFrm(Dialogs& dialogs, TCdgDisplay& display, QWidget* parent)
   playRow->addWidget(StopBtn_);
   playRow->addWidget(PauseBtn_);
   playRow->addWidget(RepeatCk_);
-  playRow->addStretch(1);
   playRow->addWidget(DispBtn_);
   playRow->addWidget(BmpBtn_);
   layout->addLayout(playRow);
@@ -149,17 +173,33 @@ TPlayFrm::TPlayFrm(Dialogs& dialogs, TCdgDisplay& display, QWidget* parent)
   bmpRow->addWidget(BmpPathEdit_, 1);
   bmpRow->addWidget(Button1_);
   layout->addLayout(bmpRow);
+  playRow->insertWidget(playRow->count() - 2, StatusLbl_, 1);
 
   // Fixed height; the width may grow to the screen's.
-  const QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen();
-  setMinimumSize(kMinWidth, kFixedHeight);
-  setMaximumSize(where ? std::max(where->geometry().width(), kMinWidth) : QWIDGETSIZE_MAX,
-                 kFixedHeight);
+  FitSizeLimits(*this, QSize(kMinWidth, kFixedHeight), QSize(QWIDGETSIZE_MAX, kFixedHeight));
   resize(kMinWidth, kFixedHeight);
 
   PlayStop_->setEnabled(false);
   PlayPause_->setEnabled(false);
+  StatusLbl_->setObjectName("StatusLbl");
+  StatusLbl_->setMinimumWidth(0);
+  StatusLbl_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  PathEdit_->setAccessibleName(QStringLiteral("CDGファイル"));
+  SizeUd_->setAccessibleName(SizeLbl_->text().chopped(1));
 
+  // The display answers the player's keys too: F9, F10, Ctrl+F10, and Escape
+  // closes the player as it does in the player itself.
+  display_.addAction(CdgShow_);
+  display_.addAction(CdgBmp_);
+  display_.addAction(CdgBmpEx_);
+  auto* close = new QAction(&display_);
+  close->setObjectName("CdgClose");
+  close->setShortcut(QKeySequence(Qt::Key_Escape));
+  display_.addAction(close);
+  connect(close, &QAction::triggered, this, [this] { reject(); });
+
+  connect(PathEdit_, &QLineEdit::textChanged, this, [this] { UpdateCommands(); });
+  connect(BmpPathEdit_, &QLineEdit::textChanged, this, [this] { UpdateCommands(); });
   connect(PlayPlay_, &QAction::triggered, this, [this] { PlayPlayExecute(); });
   connect(PlayStop_, &QAction::triggered, this, [this] { PlayStopExecute(); });
   connect(PlayPause_, &QAction::triggered, this, [this] { PlayPauseExecute(); });
@@ -173,6 +213,7 @@ TPlayFrm::TPlayFrm(Dialogs& dialogs, TCdgDisplay& display, QWidget* parent)
   connect(RepeatCk_, &QCheckBox::toggled, this, [this] { RepeatCkClick(); });
   connect(SizeableCk_, &QCheckBox::toggled, this, [this] { SizeableCkClick(); });
   connect(ScrollCk_, &QCheckBox::toggled, this, [this] { ScrollCkClick(); });
+  UpdateCommands();
 }
 
 TPlayFrm::~TPlayFrm() {
@@ -224,7 +265,29 @@ void TPlayFrm::showEvent(QShowEvent* event) {
   paused_ = false;
   ShowIdle();
   StereoCmb_->setCurrentIndex(stereoIndex_);
-  display_.ShowWith(*this);
+  // Once the player is on the screen: a window manager keeps the display
+  // above its owner only when the owner was there first.
+  QMetaObject::invokeMethod(
+      this, [this] { if (isVisible()) display_.ShowWith(*this); }, Qt::QueuedConnection);
+  qApp->installEventFilter(this);
+}
+
+void TPlayFrm::changeEvent(QEvent* event) {
+  QDialog::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) RaiseDisplay();
+}
+
+bool TPlayFrm::eventFilter(QObject* watched, QEvent* event) {
+  // A click anywhere in the player raises it: the display comes back in
+  // front, after the window manager has done its raising.
+  if (event->type() == QEvent::MouseButtonPress && watched->isWidgetType() &&
+      static_cast<QWidget*>(watched)->window() == this)
+    QMetaObject::invokeMethod(this, [this] { RaiseDisplay(); }, Qt::QueuedConnection);
+  return QDialog::eventFilter(watched, event);
+}
+
+void TPlayFrm::RaiseDisplay() {
+  if (isVisible() && display_.isVisible()) display_.raise();
 }
 
 void TPlayFrm::done(int result) {
@@ -233,14 +296,35 @@ void TPlayFrm::done(int result) {
   source_->Stop();
   ShowIdle();  // whatever the worker still reports is no longer wanted
   display_.hide();
+  qApp->removeEventFilter(this);
   QDialog::done(result);
 }
 
 void TPlayFrm::ShowIdle() {
   playing_ = false;
-  PlayPlay_->setEnabled(true);
+  idle_ = true;
   PlayStop_->setEnabled(false);
   PlayPause_->setEnabled(false);
+  UpdateCommands();
+}
+
+void TPlayFrm::UpdateCommands() {
+  const bool song = !PathEdit_->text().isEmpty();
+  PlayPlay_->setEnabled(idle_ && song);
+  const bool snapshots = song && !BmpPathEdit_->text().isEmpty();
+  CdgBmp_->setEnabled(snapshots);
+  CdgBmpEx_->setEnabled(snapshots);
+}
+
+void TPlayFrm::ShowStatus(const QString& text, const QString& detail) {
+  StatusLbl_->setText(text);
+  StatusLbl_->setToolTip(detail);
+}
+
+void TPlayFrm::Refuse(const std::string& message) {
+  ShowStatus(QString(), QString());
+  dialogs_.Beep();
+  dialogs_.Error(this, message);
 }
 
 // ---- Playback ----------------------------------------------------------------
@@ -248,7 +332,12 @@ void TPlayFrm::ShowIdle() {
 void TPlayFrm::PlayPlayExecute() {
   const std::string path = PathEdit_->text().toStdString();
   if (path.empty()) return;
+  if (const std::string problem = PlayableProblem(path); !problem.empty()) {
+    Refuse(problem);
+    return;
+  }
   display_.Reset();
+  if (display_.isVisible()) display_.raise();
   source_->SetProc(&TPlayFrm::SourceProc, this);
   source_->SetReadAtOnce(static_cast<std::uint8_t>(SizeUd_->value()));
   source_->SetOnMemory(OnMemCk_->isChecked());
@@ -256,8 +345,12 @@ void TPlayFrm::PlayPlayExecute() {
   source_->SetStereoMode(static_cast<std::int8_t>(StereoCmb_->currentIndex()));
   source_->SetRepeat(RepeatCk_->isChecked());
   stepSectors_ = 0;
-  if (!source_->Play()) return;
+  if (!source_->Play()) {
+    Refuse(CannotPlayMessage(path));
+    return;
+  }
   starting_ = true;
+  idle_ = false;
   PlayPlay_->setEnabled(false);
   PlayStop_->setEnabled(false);
   PlayPause_->setEnabled(false);
@@ -270,12 +363,13 @@ void TPlayFrm::PlayStopExecute() {
 }
 
 void TPlayFrm::PlayPauseExecute() {
-  if (paused_) {
-    source_->Restart();
-  } else {
-    source_->Pause();
-  }
-  paused_ = !paused_;
+  // The button follows the sound: a device that did not pause (or go on)
+  // leaves the state as it is, with a beep.
+  const bool done = paused_ ? source_->Restart() : source_->Pause();
+  if (done)
+    paused_ = !paused_;
+  else
+    dialogs_.Beep();
 }
 
 void TPlayFrm::SourceProc(std::uint8_t event, std::intptr_t value, void* user) {
@@ -340,6 +434,7 @@ void TPlayFrm::Failed() {
   starting_ = false;
   paused_ = false;
   ShowIdle();
+  Refuse(CannotPlayMessage(PathEdit_->text().toStdString()));
 }
 
 // ---- Options -----------------------------------------------------------------
@@ -384,13 +479,17 @@ void TPlayFrm::SaveSnapshot(bool screenSize) {
   const std::string folder = BmpPathEdit_->text().toStdString();
   const std::string song = PathEdit_->text().toStdString();
   if (folder.empty() || song.empty()) return;
-  if (!CreateFolders(folder)) return;
-  const std::string name = NextSnapshotName(SnapshotPrefix(folder, song));
-  if (screenSize) {
-    display_.SaveBmpEx(name);
-  } else {
-    display_.SaveBmp(name);
+  if (!CreateFolders(folder)) {
+    Refuse("\"" + folder + "\"フォルダを作成できません。");
+    return;
   }
+  const std::string name = NextSnapshotName(SnapshotPrefix(folder, song));
+  const IoStatus saved = screenSize ? display_.SaveBmpEx(name) : display_.SaveBmp(name);
+  if (!saved) {
+    Refuse("\"" + name + "\"を保存できません。\n" + saved.error());
+    return;
+  }
+  ShowStatus(Text(std::filesystem::path(name).filename().string() + "を保存しました。"), Text(name));
 }
 
 }  // namespace mosaicer

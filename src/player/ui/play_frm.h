@@ -93,6 +93,10 @@ class TPlayFrm : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;  // FormShow
+  // The display stays in front of the player when the player is clicked
+  // or activated.
+  void changeEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void done(int result) override;              // FormCloseQuery, FormClose
 
  private:
@@ -121,9 +125,16 @@ class TPlayFrm : public QDialog {
   void Ended();
   void Failed();
 
-  // Play enabled, Stop and Pause disabled.
+  // Play enabled (when there is a song), Stop and Pause disabled.
   void ShowIdle();
+  // Play while idle with a song; snapshots with a song and a folder.
+  void UpdateCommands();
+  // The status line: a short text and, as its tool tip, the whole of it.
+  void ShowStatus(const QString& text, const QString& detail);
+  // A beep and the error box.
+  void Refuse(const std::string& message);
   void SaveSnapshot(bool screenSize);
+  void RaiseDisplay();
 
   Dialogs& dialogs_;
   TCdgDisplay& display_;
@@ -133,6 +144,7 @@ class TPlayFrm : public QDialog {
   bool starting_ = false;
   bool paused_ = false;
   bool playing_ = false;  // the worker has reported its start; no stop since
+  bool idle_ = true;      // neither starting nor playing
   // The sectors of the current step: written and read by the callback.
   std::atomic<std::intptr_t> stepSectors_{0};
 
@@ -164,6 +176,7 @@ class TPlayFrm : public QDialog {
   QLabel* BmpPathLbl_;
   QLineEdit* BmpPathEdit_;
   QPushButton* Button1_;
+  QLabel* StatusLbl_;  // what the last snapshot did
 };
 
 }  // namespace mosaicer

@@ -21,6 +21,8 @@
 #include <functional>
 #include <limits>
 
+#include "app/save_check.h"
+#include "app/screen_fit.h"
 #include "app/window_placement.h"
 #include "platform/file_util.h"
 #include "ripper/drive_text.h"
@@ -47,6 +49,12 @@ constexpr int kMinHeight = 380;
 constexpr int kMaxSyncSize = 25;
 constexpr int kUpDownButtonWidth = 16;
 constexpr const char* kImageBtnCaption = "イメージを開く(&I)...";
+constexpr const char* kImageSection = "RipImages";
+constexpr std::int64_t kMaxImages = 100;
+constexpr const char* kNoDriveMessage =
+    "CD/DVDドライブが見つかりませんでした。\n"
+    "ドライブがつながっていること、このユーザーがドライブを読めること(cdromグループ)を確認して下さい。"
+    "ディスクイメージは「イメージを開く」で読み込めます。";
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
@@ -92,6 +100,12 @@ TUpDown::TUpDown(QLineEdit* associate, int min, int max, int position, QWidget* 
   associate_->setText(QString::number(position_));
 }
 
+void TUpDown::SetName(const QString& name) {
+  setAccessibleName(name);
+  UpBtn_->setAccessibleName(name + QStringLiteral("を増やす"));
+  DownBtn_->setAccessibleName(name + QStringLiteral("を減らす"));
+}
+
 void TUpDown::SetPosition(int position, bool showInEdit) {
   position_ = std::clamp(position, min_, max_);
   if (showInEdit) associate_->setText(QString::number(position_));
@@ -125,6 +139,7 @@ TRipFrm::TRipFrm(Dialogs& dialogs, std::string settingsFolder,
       dialogs_(dialogs),
       settingsFolder_(std::move(settingsFolder)),
       access_(std::move(access)) {
+  if (setup) setup_ = *setup;
   BuildControls();
   CmdCmb_->setCurrentIndex(kReadCdDataRaw);
   SearchDrives(setup ? *setup : access_->Setup());
@@ -190,6 +205,10 @@ void TRipFrm::BuildControls() {
   DrvLbl_->setBuddy(DrvCmb_);
   CmdLbl_->setBuddy(CmdCmb_);
   ReadSizeLbl_->setBuddy(ReadSizeEdit_);
+  SyncSizeLbl_->setBuddy(SincSizeEdit_);
+  ReadSizeUd_->SetName(ReadSizeLbl_->text().chopped(1));
+  SyncSizeUd_->SetName(SyncSizeLbl_->text().chopped(1));
+  TrackList_->setAccessibleName(QStringLiteral("トラック"));
   DrvCmb_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   DrvCmb_->setMinimumContentsLength(20);
   ReadSizeEdit_->setMaximumWidth(
@@ -241,12 +260,11 @@ void TRipFrm::BuildControls() {
   ripButtons->addWidget(RipBtn2_);
   tracks->addLayout(ripButtons);
 
-  auto* layout = new QVBoxLayout(this);
+  auto* layout = new QVBoxLayout(ScrollingBody(*this));
   layout->addWidget(DrvGBox_);
   layout->addWidget(TrkGBoc_, 1);
 
-  setMinimumSize(kMinWidth, kMinHeight);
-  if (const QScreen* screen = this->screen()) setMaximumSize(screen->availableGeometry().size());
+  FitSizeLimits(*this, QSize(kMinWidth, kMinHeight), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
 
   DrvCmb_->onDropDown = [this] { DrvCmbDropDown(); };
   connect(DrvCmb_, &QComboBox::activated, this, [this] { DrvCmbChange(); });
@@ -256,6 +274,7 @@ void TRipFrm::BuildControls() {
   connect(RipBtn_, &QPushButton::clicked, this, [this] { RipBtnClick(); });
   connect(RipBtn2_, &QPushButton::clicked, this, [this] { RipBtn2Click(); });
   connect(ImageBtn_, &QPushButton::clicked, this, [this] { ImageBtnClick(); });
+  connect(DrvBtn_, &QPushButton::clicked, this, [this] { DrvBtnClick(); });
 }
 
 QComboBox* TRipFrm::DrvCmb() const { return DrvCmb_; }
@@ -272,6 +291,19 @@ void TRipFrm::SetFolders(const std::string& cdgDir, const std::string& rwsDir) {
 void TRipFrm::ReadSettings(const IniFile& ini) {
   ReadPlacement(*this, ini, kSection, {100, 100, 500, 500});
   RwsCk_->setChecked(ini.ReadBool(kSection, "RwsOnly", false));
+  // The disc images of earlier runs come back while their files are there,
+  // in their old places, so the saved drive choice still points at them.
+  const std::int64_t images =
+      std::clamp<std::int64_t>(ini.ReadInteger(kImageSection, "Count", 0), 0, kMaxImages);
+  for (std::int64_t i = 0; i < images; ++i) {
+    const std::string path = ini.ReadString(kImageSection, "Image" + std::to_string(i));
+    if (path.empty() || !FileExists(path)) continue;
+    std::string error;
+    if (!drives_.AddImage(path, error)) continue;
+    images_.push_back(path);
+    ++added_;
+    ListAddedDrive(drives_.Count() - 1);
+  }
   const std::int64_t selected = std::clamp<std::int64_t>(
       ini.ReadInteger(kSection, "SelectedDrv", 0), 0, std::numeric_limits<int>::max());
   if (selected < DrvCmb_->count() && selected != DrvCmb_->currentIndex()) {
@@ -284,6 +316,9 @@ void TRipFrm::WriteSettings(IniFile& ini) const {
   WritePlacement(*this, ini, kSection, true);
   ini.WriteBool(kSection, "RwsOnly", RwsCk_->isChecked());
   ini.WriteInteger(kSection, "SelectedDrv", DrvCmb_->currentIndex());
+  ini.WriteInteger(kImageSection, "Count", static_cast<std::int64_t>(images_.size()));
+  for (std::size_t i = 0; i < images_.size(); ++i)
+    ini.WriteString(kImageSection, "Image" + std::to_string(i), images_[i]);
 
   if (slots_.empty()) return;  // no drive: leave Drive.ini alone
   std::vector<DriveSettings> perDrive = slots_;
@@ -317,6 +352,13 @@ int TRipFrm::AddDrive(std::unique_ptr<ScsiTransport> transport, TNkCdRom drive) 
 
 void TRipFrm::ShowAddedDrive(int position) {
   DrvCmbDropDown();  // the drive shown so far keeps what was set for it
+  ++added_;
+  ListAddedDrive(position);
+  DrvCmb_->setCurrentIndex(position);
+  DrvCmbChange();
+}
+
+void TRipFrm::ListAddedDrive(int position) {
   DrvCmb_->addItem(Q(drives_.Line(position)));
   if (HasDriveSlot(position)) {
     IniFile driveIni;
@@ -325,8 +367,18 @@ void TRipFrm::ShowAddedDrive(int position) {
     slots_[static_cast<std::size_t>(position)] =
         LoadDriveSettings(driveIni, *drives_.Drive(position));
   }
-  DrvCmb_->setCurrentIndex(position);
+}
+
+void TRipFrm::DrvBtnClick() {
+  DrvCmbDropDown();
+  const int shown = DrvCmb_->currentIndex();
+  SearchDrives(setup_ ? *setup_ : access_->Setup());
+  const int found = drives_.Count() - added_;
+  if (shown >= 0 && shown < DrvCmb_->count()) DrvCmb_->setCurrentIndex(shown);
   DrvCmbChange();
+  if (found > 0) return;
+  dialogs_.Beep();
+  dialogs_.Error(this, kNoDriveMessage);
 }
 
 void TRipFrm::ImageBtnClick() {
@@ -339,6 +391,8 @@ void TRipFrm::ImageBtnClick() {
     return;
   }
   imageDir_ = std::filesystem::path(*chosen).parent_path().string();
+  if (std::find(images_.begin(), images_.end(), *chosen) == images_.end())
+    images_.push_back(*chosen);
   ShowAddedDrive(drives_.Count() - 1);
 }
 
@@ -416,15 +470,7 @@ void TRipFrm::RipBtnClick() {
                         rws ? ".rws" : ".cdg");
   if (!chosen) return;
   fileName_ = *chosen;
-  if (FileExists(fileName_)) {
-    dialogs_.Beep();
-    if (!dialogs_.Confirm(this, "\"" + fileName_ + "\"を上書きしても構いませんか？")) return;
-    if (!CanReplace(fileName_)) {
-      dialogs_.Beep();
-      dialogs_.Error(this, "\"" + fileName_ + "\"は上書きできません。");
-      return;
-    }
-  }
+  if (!MayReplace(dialogs_, this, fileName_, SaveBeep::Yes)) return;
   const int index = DrvCmb_->currentIndex();
   ScsiTransport* transport = drives_.Transport(index);
   const TNkCdRom* drive = drives_.Drive(index);
@@ -469,7 +515,7 @@ void TRipFrm::RunProgressAndReport(bool rws, int files) {
   if (status == kJobSucceeded || status == kJobCancelRequested)
     dialogs_.Information(this, text);
   else
-    dialogs_.Error(this, text);
+    dialogs_.Error(this, job_.Error().empty() ? text : text + "\n" + job_.Error());
   job_.SetJobStatus(kJobIdle);
 }
 

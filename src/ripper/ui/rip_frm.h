@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,8 @@ class TUpDown : public QWidget {
   int Position() const { return position_; }
   // Brought into the range; with `showInEdit` the edit shows the result.
   void SetPosition(int position, bool showInEdit = true);
+  // Names the control and its two buttons after the field they step.
+  void SetName(const QString& name);
 
   QToolButton* UpBtn() const { return UpBtn_; }
   QToolButton* DownBtn() const { return DownBtn_; }
@@ -139,6 +142,10 @@ class TRipFrm : public QDialog {
 
   void SearchDrives(const DriveSearchSetup& setup);
   void ShowAddedDrive(int position);
+  // Lists an added drive with its settings, without choosing it.
+  void ListAddedDrive(int position);
+  // Searches again; says so when no drive is found.
+  void DrvBtnClick();
   DriveSettings ShownDriveSettings() const;
 
   void DrvCmbChange();
@@ -157,6 +164,9 @@ class TRipFrm : public QDialog {
   Dialogs& dialogs_;
   std::string settingsFolder_;
   std::unique_ptr<LinuxDriveAccess> access_;  // the transports the found drives use
+  std::optional<DriveSearchSetup> setup_;     // the search a test gave instead
+  int added_ = 0;                             // drives added after the found ones
+  std::vector<std::string> images_;           // disc images opened, kept for next time
   RipDriveList drives_;
   std::vector<DriveSettings> slots_;  // one per list position with a slot
   TNkToc toc_;

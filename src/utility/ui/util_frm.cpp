@@ -16,7 +16,10 @@
 #include <system_error>
 #include <thread>
 
+#include "app/save_check.h"
+#include "app/screen_fit.h"
 #include "app/window_placement.h"
+#include "authoring/messages.h"
 #include "utility/utility_messages.h"
 
 namespace mosaicer {
@@ -28,6 +31,8 @@ constexpr int kMinWidth = 370;
 constexpr int kFixedHeight = 170;
 constexpr int kInitialBarMaximum = 100;
 constexpr int kSpacing = 4;
+constexpr const char* kDivideFailedMessage = "分割に失敗しました。";
+constexpr const char* kCombineFailedMessage = "結合に失敗しました。";
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
@@ -76,7 +81,7 @@ TUtilFrm::TUtilFrm(Dialogs& dialogs, QWidget* parent)
   ProgressBar_->setValue(0);
   ProgressBar_->setTextVisible(false);
 
-  auto* layout = new QGridLayout(this);
+  auto* layout = new QGridLayout(ScrollingBody(*this));
   layout->setSpacing(kSpacing);
   layout->addWidget(CdgLbl_, 0, 0);
   layout->addWidget(CdgPathEdit_, 0, 1);
@@ -97,16 +102,15 @@ TUtilFrm::TUtilFrm(Dialogs& dialogs, QWidget* parent)
   layout->setColumnStretch(1, 1);
 
   // The height is fixed; the width may grow to the screen's.
-  setMinimumSize(kMinWidth, kFixedHeight);
-  setMaximumHeight(kFixedHeight);
-  if (const QScreen* screen = this->screen())
-    setMaximumWidth(std::max(kMinWidth, screen->availableGeometry().width()));
+  FitSizeLimits(*this, QSize(kMinWidth, kFixedHeight), QSize(QWIDGETSIZE_MAX, kFixedHeight));
 
   connect(CdgBrowseBtn_, &QPushButton::clicked, this, [this] { CdgBrowseBtnClick(); });
   connect(RwsBrowseBtn_, &QPushButton::clicked, this, [this] { RwsBrowseBtnClick(); });
   connect(WavBrowseBtn_, &QPushButton::clicked, this, [this] { WavBrowseBtnClick(); });
   // Also when the settings tick the box, as a click would.
   connect(NoWavCk_, &QCheckBox::toggled, this, [this] { NoWavCkClick(); });
+  for (QLineEdit* edit : {CdgPathEdit_, RwsPathEdit_, WavPathEdit_})
+    connect(edit, &QLineEdit::textChanged, this, [this] { UpdateCommands(); });
   connect(DivideBtn_, &QPushButton::clicked, this, [this] { DivideBtnClick(); });
   connect(CombinBtn_, &QPushButton::clicked, this, [this] { CombinBtnClick(); });
   progress_.SetProgressCallback(&TUtilFrm::ProgressCallback, this);
@@ -159,15 +163,50 @@ void TUtilFrm::CdgBrowseBtnClick() {
 
 void TUtilFrm::RwsBrowseBtnClick() {
   const auto file = dialogs_.SaveFile(this, kRwsSaveTitle, rwsDir_, kRwsSaveFilter, ".rws");
-  if (!file) return;
+  if (!file || !Approve(*file)) return;
   RwsPathEdit_->setText(Q(*file));
   WavPathEdit_->setText(
       Q(WavPathAfterRws(*file, NameCk_->isChecked(), WavPathEdit_->text().toStdString())));
 }
 
 void TUtilFrm::WavBrowseBtnClick() {
-  if (const auto file = dialogs_.SaveFile(this, kWavSaveTitle, wavDir_, kWavSaveFilter, ".wav"))
-    WavPathEdit_->setText(Q(*file));
+  const auto file = dialogs_.SaveFile(this, kWavSaveTitle, wavDir_, kWavSaveFilter, ".wav");
+  if (file && Approve(*file)) WavPathEdit_->setText(Q(*file));
+}
+
+bool TUtilFrm::Approve(const std::string& file) {
+  if (!MayReplace(dialogs_, this, file, SaveBeep::Yes)) return false;
+  approved_.insert(file);
+  return true;
+}
+
+bool TUtilFrm::MayWrite(const std::vector<std::string>& inputs,
+                        const std::vector<std::string>& outputs, const char* failed) {
+  if (const std::string clash = OutputClashMessage(inputs, outputs); !clash.empty()) {
+    Refuse(failed, clash);
+    return false;
+  }
+  for (const std::string& output : outputs) {
+    // A file chosen in a save dialog was asked about there.
+    if (approved_.count(output) == 0 && !MayReplace(dialogs_, this, output, SaveBeep::Yes)) {
+      setWindowTitle(kUtilityCaption);  // nothing was done
+      return false;
+    }
+  }
+  return true;
+}
+
+void TUtilFrm::Refuse(const char* caption, const std::string& message) {
+  setWindowTitle(caption);
+  dialogs_.Beep();
+  dialogs_.Error(this, message);
+}
+
+void TUtilFrm::UpdateCommands() {
+  const UtilityFields fields = Fields();
+  DivideBtn_->setEnabled(DivideReadiness(DivideRequestFor(fields)) != UtilityOutcome::NothingToDo);
+  CombinBtn_->setEnabled(!fields.cdgPath.empty() && !fields.rwsPath.empty() &&
+                         !fields.wavPath.empty());
 }
 
 void TUtilFrm::NoWavCkClick() {
@@ -180,6 +219,7 @@ void TUtilFrm::NoWavCkClick() {
   QPalette palette = WavPathEdit_->palette();
   palette.setColor(QPalette::Base, standard.color(rwsOnly ? QPalette::Button : QPalette::Base));
   WavPathEdit_->setPalette(palette);
+  UpdateCommands();
 }
 
 UtilityFields TUtilFrm::Fields() const {
@@ -194,26 +234,42 @@ UtilityFields TUtilFrm::Fields() const {
 void TUtilFrm::DivideBtnClick() {
   const DivideRequest request = DivideRequestFor(Fields());
   if (busy_ || DivideReadiness(request) != UtilityOutcome::Succeeded) return;
+  std::vector<std::string> outputs{request.rwsPath};
+  if (request.writeWav) outputs.push_back(request.wavPath);
+  if (!MayWrite({request.cdgPath}, outputs, kDivideFailed)) return;
   setWindowTitle(kDividing);
   Finish(RunOnWorker([&request](TJobOwner& owner) { return Divide(request, &owner); }),
-         kDivideSucceeded, kDivideFailed);
+         kDivideSucceeded, kDivideFailed, kDivideFailedMessage);
 }
 
 void TUtilFrm::CombinBtnClick() {
   const CombineRequest request = CombineRequestFor(Fields());
-  if (busy_ || CombineReadiness(request) != UtilityOutcome::Succeeded) return;
+  if (busy_) return;
+  switch (CombineReadiness(request)) {
+    case UtilityOutcome::Succeeded:
+      break;
+    case UtilityOutcome::NotCdAudio:
+      Refuse(kCombineFailed, NotCdAudioMessage(request.wavPath));
+      return;
+    default:
+      return;
+  }
+  if (!MayWrite({request.rwsPath, request.wavPath}, {request.cdgPath}, kCombineFailed)) return;
   setWindowTitle(kCombining);
   Finish(RunOnWorker([&request](TJobOwner& owner) { return Combine(request, &owner); }),
-         kCombineSucceeded, kCombineFailed);
+         kCombineSucceeded, kCombineFailed, kCombineFailedMessage);
 }
 
-void TUtilFrm::Finish(const UtilityResult& result, const char* succeeded, const char* failed) {
+void TUtilFrm::Finish(const UtilityResult& result, const char* succeeded, const char* failed,
+                      const char* failedMessage) {
+  approved_.clear();  // a later run asks again about what this one wrote
   if (result.ok()) {
     setWindowTitle(succeeded);
     return;
   }
-  setWindowTitle(failed);
-  if (!result.error.empty()) dialogs_.Error(this, result.error);
+  std::string message = failedMessage;
+  if (!result.error.empty()) message += "\n" + result.error;
+  Refuse(failed, message);
 }
 
 UtilityResult TUtilFrm::RunOnWorker(const std::function<UtilityResult(TJobOwner&)>& operation) {

@@ -9,7 +9,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "app/dialogs.h"
 #include "authoring/job_owner.h"
@@ -74,11 +76,23 @@ class TUtilFrm : public QDialog {
   void CombinBtnClick();
 
   UtilityFields Fields() const;
+  // Divide and combine are enabled while every field they need is filled.
+  void UpdateCommands();
+  // The overwrite question for a file chosen in a save dialog; true when it
+  // may be written, which is then not asked again before the next run.
+  bool Approve(const std::string& file);
+  // The checks before a run: no output is an input or another output, and
+  // each existing output may be replaced. A refusal shows `failed`.
+  bool MayWrite(const std::vector<std::string>& inputs, const std::vector<std::string>& outputs,
+                const char* failed);
+  // Caption `caption`, a beep and the error `message`.
+  void Refuse(const char* caption, const std::string& message);
   // Runs `operation` on a worker thread and waits for it, handling the
   // progress it sends meanwhile.
   UtilityResult RunOnWorker(const std::function<UtilityResult(TJobOwner&)>& operation);
-  // Caption and, after a failure, the error.
-  void Finish(const UtilityResult& result, const char* succeeded, const char* failed);
+  // Caption and, after a failure, `failedMessage` and the reason.
+  void Finish(const UtilityResult& result, const char* succeeded, const char* failed,
+              const char* failedMessage);
   static int ProgressCallback(std::int8_t code, int value, void* context);
   void HandleProgress(int code, int value);
 
@@ -88,6 +102,7 @@ class TUtilFrm : public QDialog {
   std::string rwsDir_;
   TJobOwner progress_;
   bool busy_ = false;
+  std::set<std::string> approved_;  // outputs the user agreed to replace
 
   QLabel* CdgLbl_;
   QLineEdit* CdgPathEdit_;
