@@ -21,12 +21,15 @@
 #include <memory>
 
 #include "app/main_window.h"
+#include "child.h"
 #include "ripper/ui/rip_frm.h"
 #include "scripted_dialogs.h"
 #include "support/temp_dir.h"
 
 namespace mosaicer {
 namespace {
+
+using testing::Child;
 
 bool IsControl(const QWidget* w) {
   // Parts of a control (the edit of a spin box or combo box, the headers and
@@ -91,10 +94,9 @@ TEST(Accessibility, EveryControlOfEveryWindowHasItsOwnName) {
       if (w->objectName().startsWith("qt_")) continue;
       ++checked;
       const QString problem = Problem(w, groupTitles);
-      EXPECT_TRUE(problem.isEmpty()) << top->objectName().toStdString() << " / "
-                                     << w->objectName().toStdString() << " ("
-                                     << w->metaObject()->className() << ") "
-                                     << problem.toStdString();
+      EXPECT_TRUE(problem.isEmpty())
+          << top->objectName().toStdString() << " / " << w->objectName().toStdString() << " ("
+          << w->metaObject()->className() << ") " << problem.toStdString();
     }
   }
   EXPECT_GT(checked, 60);
@@ -111,10 +113,13 @@ TEST(Accessibility, FieldsReadAsTheirLabels) {
   };
   EXPECT_EQ(name("PosMSFEdit"), QStringLiteral("指定時間(MSF)"));
   EXPECT_EQ(name("BlankUd"), QStringLiteral("空パケット:"));
-  EXPECT_TRUE(LabelledByALabel(window.TimingCmb()));  // a list reads as its choice, labelled
+  EXPECT_TRUE(LabelledByALabel(
+      Child<QComboBox>(window, "TimingCmb")));  // a list reads as its choice, labelled
   EXPECT_EQ(name("SincSizeEdit"), QStringLiteral("同期サイズ:"));
   EXPECT_EQ(name("ReadSizeEdit"), QStringLiteral("読み出しサイズ:"));
-  EXPECT_EQ(NameOf(window.RipFrm().ReadSizeUd()->UpBtn()), QStringLiteral("読み出しサイズを増やす"));
+  EXPECT_EQ(NameOf(Child<QToolButton>(
+                Child<TUpDown>(Child<TRipFrm>(window, "RipFrm"), "ReadSizeUd"), "UpBtn")),
+            QStringLiteral("読み出しサイズを増やす"));
   EXPECT_EQ(name("CdgPathEdit"), QStringLiteral(".CDG"));
 }
 
