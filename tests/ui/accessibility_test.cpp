@@ -71,7 +71,7 @@ QString Problem(QWidget* w, const QSet<QString>& groupTitles) {
   return {};
 }
 
-TEST(Accessibility, EveryControlOfEveryWindowHasItsOwnName) {
+TEST(Accessibility, EveryControlOfEveryWindowHasItsOwnNames) {
   testing::TempDir dir;
   testing::ScriptedDialogs dialogs;
   TMscMainFrm window(dialogs, AppPaths{dir.File("mosaicer.ini"), dir.File("Tlo")});
@@ -85,7 +85,7 @@ TEST(Accessibility, EveryControlOfEveryWindowHasItsOwnName) {
   int checked = 0;
   for (QWidget* top : windows) {
     if (top->windowType() == Qt::Popup) continue;  // a drop-down list's own window
-    QSet<QString> groupTitles;
+    QSet<QString> groupTitles, objectNames;
     for (const QGroupBox* group : top->findChildren<QGroupBox*>())
       groupTitles << group->title().trimmed();
     for (QWidget* w : top->findChildren<QWidget*>()) {
@@ -93,6 +93,16 @@ TEST(Accessibility, EveryControlOfEveryWindowHasItsOwnName) {
       // Scroll bars of lists and tables are their own accessible objects.
       if (w->objectName().startsWith("qt_")) continue;
       ++checked;
+      // Tests and tools find every control by its object name; the arrows of
+      // an up-down are found within it.
+      const bool part = qobject_cast<TUpDown*>(w->parentWidget()) != nullptr;
+      EXPECT_FALSE(w->objectName().isEmpty())
+          << top->objectName().toStdString() << ": a " << w->metaObject()->className()
+          << " reading \"" << NameOf(w).toStdString() << "\" has no object name";
+      EXPECT_TRUE(part || w->objectName().isEmpty() || !objectNames.contains(w->objectName()))
+          << top->objectName().toStdString() << ": two controls named "
+          << w->objectName().toStdString();
+      objectNames << w->objectName();
       const QString problem = Problem(w, groupTitles);
       EXPECT_TRUE(problem.isEmpty())
           << top->objectName().toStdString() << " / " << w->objectName().toStdString() << " ("

@@ -110,19 +110,21 @@ class MainWindowTest : public ::testing::Test {
 
 TEST_F(MainWindowTest, FirstStartTakesTheDefaults) {
   auto window = Make();
+  QComboBox* OrderCmb = Child<QComboBox>(window, "OrderCmb");
+  QLineEdit* PosMSFEdit = Child<QLineEdit>(window, "PosMSFEdit");
   EXPECT_EQ(window->windowTitle(), QStringLiteral("Mosaicer"));
   EXPECT_EQ(window->pos(), QPoint(100, 100));
   EXPECT_EQ(window->width(), 560);
   EXPECT_EQ(window->height(), 545);  // the window keeps its height
   EXPECT_EQ(Child<QSpinBox>(window, "BlankUd")->value(), 37);
-  EXPECT_EQ(Child<QComboBox>(window, "OrderCmb")->currentText(), QStringLiteral("通常"));
-  EXPECT_EQ(Child<QComboBox>(window, "OrderCmb")->count(), 1);
+  EXPECT_EQ(OrderCmb->currentText(), QStringLiteral("通常"));
+  EXPECT_EQ(OrderCmb->count(), 1);
   EXPECT_EQ(Child<QComboBox>(window, "OptimizeCmb")->currentText(), QStringLiteral("無し"));
   EXPECT_EQ(Child<QComboBox>(window, "TimingCmb")->currentText(),
             QStringLiteral("再生しながら表示"));
-  EXPECT_FALSE(Child<QLineEdit>(window, "PosMSFEdit")->isEnabled());
+  EXPECT_FALSE(PosMSFEdit->isEnabled());
   EXPECT_FALSE(Child<UpDown>(window, "PosMSFUd")->isEnabled());
-  EXPECT_EQ(Child<QLineEdit>(window, "PosMSFEdit")->text(), QStringLiteral("00:00:00"));
+  EXPECT_EQ(PosMSFEdit->text(), QStringLiteral("00:00:00"));
   EXPECT_EQ(window->TloDir(), tloDir);
 
   QStringList menus;
@@ -130,11 +132,6 @@ TEST_F(MainWindowTest, FirstStartTakesTheDefaults) {
   EXPECT_EQ(menus, (QStringList{"ファイル(&F)", "設定(&S)", "ツール(&T)", "ヘルプ(&H)"}));
   for (const char* tool : {"ToolsTlo", "ToolsPlay", "ToolsRip", "ToolsDivide"})
     EXPECT_TRUE(Child<QAction>(window, tool)->isEnabled()) << tool;
-
-  // Without a picture or song the commands do nothing (no dialog is asked).
-  Child<QAction>(window, "FileMakeCdg")->trigger();
-  Child<QAction>(window, "FileMakeRws")->trigger();
-  Child<QAction>(window, "FileSaveBmp")->trigger();
 }
 
 TEST_F(MainWindowTest, SettingsAreWrittenOnCloseAndReadBack) {
@@ -178,27 +175,29 @@ TEST_F(MainWindowTest, SettingsAreWrittenOnCloseAndReadBack) {
 
 TEST_F(MainWindowTest, MsfFieldCapsWhatIsTypedAndSteps) {
   auto window = Make();
+  QLineEdit* PosMSFEdit = Child<QLineEdit>(window, "PosMSFEdit");
+  UpDown* PosMSFUd = Child<UpDown>(window, "PosMSFUd");
   Child<QComboBox>(window, "TimingCmb")->setCurrentIndex(3);
-  ASSERT_TRUE(Child<QLineEdit>(window, "PosMSFEdit")->isEnabled());
+  ASSERT_TRUE(PosMSFEdit->isEnabled());
 
-  Child<QLineEdit>(window, "PosMSFEdit")->setText("00:75:80");
+  PosMSFEdit->setText("00:75:80");
   EXPECT_EQ(window->State().Limit(), 4499);
-  EXPECT_EQ(Child<QLineEdit>(window, "PosMSFEdit")->text(), QStringLiteral("00:59:74"));
+  EXPECT_EQ(PosMSFEdit->text(), QStringLiteral("00:59:74"));
 
-  Child<QLineEdit>(window, "PosMSFEdit")->setText("00:00:00");
-  Child<UpDown>(window, "PosMSFUd")->stepDown();
+  PosMSFEdit->setText("00:00:00");
+  PosMSFUd->stepDown();
   EXPECT_EQ(window->State().Limit(), 0);
-  QTest::keyClick(Child<QLineEdit>(window, "PosMSFEdit"), Qt::Key_Up);
-  EXPECT_EQ(Child<QLineEdit>(window, "PosMSFEdit")->text(), QStringLiteral("00:00:01"));
+  QTest::keyClick(PosMSFEdit, Qt::Key_Up);
+  EXPECT_EQ(PosMSFEdit->text(), QStringLiteral("00:00:01"));
 
   // A song of 3000 sectors caps Limit, not the text typed.
   OpenWav(*window, WriteWav(dir, "song.wav", 3000));
-  Child<QLineEdit>(window, "PosMSFEdit")->setText("05:00:00");
+  PosMSFEdit->setText("05:00:00");
   EXPECT_EQ(window->State().Limit(), 3000);
-  EXPECT_EQ(Child<QLineEdit>(window, "PosMSFEdit")->text(), QStringLiteral("05:00:00"));
-  Child<UpDown>(window, "PosMSFUd")->stepUp();
+  EXPECT_EQ(PosMSFEdit->text(), QStringLiteral("05:00:00"));
+  PosMSFUd->stepUp();
   EXPECT_EQ(window->State().Limit(), 3000);
-  EXPECT_EQ(Child<QLineEdit>(window, "PosMSFEdit")->text(), QStringLiteral("00:40:00"));
+  EXPECT_EQ(PosMSFEdit->text(), QStringLiteral("00:40:00"));
 }
 
 TEST_F(MainWindowTest, MsfFieldTypedKeyByKeyCapsEachPartOnceItIsWhole) {
@@ -244,22 +243,10 @@ TEST_F(MainWindowTest, CreationCommandsWaitForAPictureAndASong) {
   EXPECT_TRUE(dialogs.Errors().empty());
 }
 
-TEST_F(MainWindowTest, AFileThatIsNotAPictureSaysWhy) {
-  auto window = Make();
-  const std::string text = dir.Write("notes.bmp", "just some text, not a bitmap");
-  dialogs.files.push_back(text);
-  Child<QAction>(window, "FileOpenBmp")->trigger();
-  ASSERT_EQ(dialogs.Errors().size(), 1u);
-  EXPECT_EQ(dialogs.Errors()[0].rfind("\"" + text + "\"はビットマップとして読み込めません。\n", 0),
-            0u)
-      << dialogs.Errors()[0];
-  EXPECT_GT(dialogs.Errors()[0].size(),
-            ("\"" + text + "\"はビットマップとして読み込めません。\n").size());
-  EXPECT_TRUE(Child<QLineEdit>(window, "BmpPathEdit")->text().isEmpty());
-}
 
 TEST_F(MainWindowTest, SavesSayTheyWorkedAndFailuresSayWhy) {
   auto window = Make();
+  QPushButton* MakeBtn = Child<QPushButton>(window, "MakeBtn");
   OpenPicture(*window, WritePhoto(dir, "photo.bmp", 300, 200));
   const std::string bmp = dir.File("visible.bmp");
   dialogs.files.push_back(bmp);
@@ -277,14 +264,14 @@ TEST_F(MainWindowTest, SavesSayTheyWorkedAndFailuresSayWhy) {
 
   OpenWav(*window, WriteWav(dir, "song.wav", 50));
   dialogs.files.push_back(dir.File("no/such/folder/out.cdg"));
-  QTest::mouseClick(Child<QPushButton>(window, "MakeBtn"), Qt::LeftButton);
+  QTest::mouseClick(MakeBtn, Qt::LeftButton);
   ASSERT_EQ(dialogs.Errors().size(), 2u);
   EXPECT_EQ(dialogs.Errors()[1].rfind(std::string(kCdgFailed) + "\n", 0), 0u);
   EXPECT_NE(dialogs.Errors()[1].find("out.cdg"), std::string::npos) << dialogs.Errors()[1];
 
   // Never into the song it reads.
   dialogs.files.push_back(dir.File("song.wav"));  // refused before any question
-  QTest::mouseClick(Child<QPushButton>(window, "MakeBtn"), Qt::LeftButton);
+  QTest::mouseClick(MakeBtn, Qt::LeftButton);
   ASSERT_EQ(dialogs.Errors().size(), 3u);
   EXPECT_NE(dialogs.Errors()[2].find("読み込むファイルと同じです"), std::string::npos);
   EXPECT_TRUE(dialogs.Informations().empty());
@@ -294,25 +281,28 @@ TEST_F(MainWindowTest, ToolWindowsGetCopiesOfTheFolders) {
   dir.Write("mosaicer.ini",
             "[Path]\r\nCdgDir=/songs/cdg\r\nWavDir=/songs/wav\r\nRwsDir=/songs/rws\r\n");
   auto window = Make();
+  TPlayFrm* PlayFrm = Child<TPlayFrm>(window, "PlayFrm");
+  TRipFrm* RipFrm = Child<TRipFrm>(window, "RipFrm");
+  TUtilFrm* UtilFrm = Child<TUtilFrm>(window, "UtilFrm");
   QTimer::singleShot(0, window.get(), [&] {
-    EXPECT_EQ(Child<TPlayFrm>(window, "PlayFrm")->CdgDir(), "/songs/cdg");
-    Child<TPlayFrm>(window, "PlayFrm")->SetCdgDir("/elsewhere");
-    Child<TPlayFrm>(window, "PlayFrm")->close();
+    EXPECT_EQ(PlayFrm->CdgDir(), "/songs/cdg");
+    PlayFrm->SetCdgDir("/elsewhere");
+    PlayFrm->close();
   });
   Child<QAction>(window, "ToolsPlay")->trigger();
   EXPECT_EQ(window->CdgDir(), "/songs/cdg");
 
   QTimer::singleShot(0, window.get(), [&] {
-    EXPECT_EQ(Child<TRipFrm>(window, "RipFrm")->CdgDir(), "/songs/cdg");
-    EXPECT_EQ(Child<TRipFrm>(window, "RipFrm")->RwsDir(), "/songs/rws");
-    Child<TRipFrm>(window, "RipFrm")->close();
+    EXPECT_EQ(RipFrm->CdgDir(), "/songs/cdg");
+    EXPECT_EQ(RipFrm->RwsDir(), "/songs/rws");
+    RipFrm->close();
   });
   Child<QAction>(window, "ToolsRip")->trigger();
 
   QTimer::singleShot(0, window.get(), [&] {
-    EXPECT_EQ(Child<TUtilFrm>(window, "UtilFrm")->WavDir(), "/songs/wav");
-    EXPECT_EQ(Child<TUtilFrm>(window, "UtilFrm")->RwsDir(), "/songs/rws");
-    Child<TUtilFrm>(window, "UtilFrm")->close();
+    EXPECT_EQ(UtilFrm->WavDir(), "/songs/wav");
+    EXPECT_EQ(UtilFrm->RwsDir(), "/songs/rws");
+    UtilFrm->close();
   });
   Child<QAction>(window, "ToolsDivide")->trigger();
 }
@@ -320,7 +310,8 @@ TEST_F(MainWindowTest, ToolWindowsGetCopiesOfTheFolders) {
 TEST_F(MainWindowTest, EffectSavedInTheEditorIsOfferedAtOnce) {
   WriteEffect(tloDir, "fade.tlo", "Fade");
   auto window = Make();
-  Child<QComboBox>(window, "OrderCmb")->setCurrentIndex(1);
+  QComboBox* OrderCmb = Child<QComboBox>(window, "OrderCmb");
+  OrderCmb->setCurrentIndex(1);
   const std::string saved = tloDir + "/ten.tlo";
   dialogs.files.push_back(saved);
   QTimer::singleShot(0, window.get(), [&] {
@@ -335,9 +326,9 @@ TEST_F(MainWindowTest, EffectSavedInTheEditorIsOfferedAtOnce) {
   });
   Child<QAction>(window, "ToolsTlo")->trigger();
   ASSERT_TRUE(dialogs.Errors().empty()) << dialogs.Errors().front();
-  EXPECT_EQ(Child<QComboBox>(window, "OrderCmb")->count(), 3);
-  EXPECT_GE(Child<QComboBox>(window, "OrderCmb")->findText(QStringLiteral("十枚")), 1);
-  EXPECT_EQ(Child<QComboBox>(window, "OrderCmb")->currentText(), QStringLiteral("Fade"));
+  EXPECT_EQ(OrderCmb->count(), 3);
+  EXPECT_GE(OrderCmb->findText(QStringLiteral("十枚")), 1);
+  EXPECT_EQ(OrderCmb->currentText(), QStringLiteral("Fade"));
   const TileOrder order = ReadTileOrder(saved);
   ASSERT_EQ(order.size(), 10u);
   EXPECT_EQ(order.front(), (TileOrderEntry{1, 1}));
@@ -364,50 +355,59 @@ TEST_F(MainWindowTest, EffectListKeepsEqualTitlesAndTheChoiceAcrossRebuilds) {
   WriteEffect(tloDir, "c.tlo", "Fade");
   dir.Write("mosaicer.ini", "[Options]\r\nDispEffect=SAME\r\n");
   auto window = Make();
-  ASSERT_EQ(Child<QComboBox>(window, "OrderCmb")->count(), 4);
+  TGenSettingDlg* GenSettingDlg = Child<TGenSettingDlg>(window, "GenSettingDlg");
+  QComboBox* OrderCmb = Child<QComboBox>(window, "OrderCmb");
+  ASSERT_EQ(OrderCmb->count(), 4);
   int first = -1;
   for (int i = 1; i < 4 && first < 0; ++i)
-    if (Child<QComboBox>(window, "OrderCmb")->itemText(i) == "Same") first = i;
-  EXPECT_EQ(Child<QComboBox>(window, "OrderCmb")->currentIndex(), first);
+    if (OrderCmb->itemText(i) == "Same") first = i;
+  EXPECT_EQ(OrderCmb->currentIndex(), first);
 
-  Child<QComboBox>(window, "OrderCmb")
-      ->setCurrentIndex(Child<QComboBox>(window, "OrderCmb")->findText("Fade"));
+  OrderCmb->setCurrentIndex(OrderCmb->findText("Fade"));
   WriteEffect(tloDir, "d.tlo", "New");
   window->BuildEffectList();
-  EXPECT_EQ(Child<QComboBox>(window, "OrderCmb")->count(), 5);
-  EXPECT_EQ(Child<QComboBox>(window, "OrderCmb")->currentText(), QStringLiteral("Fade"));
+  EXPECT_EQ(OrderCmb->count(), 5);
+  EXPECT_EQ(OrderCmb->currentText(), QStringLiteral("Fade"));
 
   // The settings dialog changes the folder; what it no longer offers falls
   // back to the normal order.
   const std::string empty = dir.File("Empty");
   dialogs.folders.push_back(empty);
   QTimer::singleShot(0, window.get(), [&] {
-    QTest::mouseClick(
-        Child<QPushButton>(Child<TGenSettingDlg>(window, "GenSettingDlg"), "BrowseBtn"),
-        Qt::LeftButton);
-    QTest::mouseClick(Child<QPushButton>(Child<TGenSettingDlg>(window, "GenSettingDlg"), "OkBtn"),
-                      Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(GenSettingDlg, "BrowseBtn"), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(GenSettingDlg, "OkBtn"), Qt::LeftButton);
   });
   Child<QAction>(window, "SettingsGeneral")->trigger();
   EXPECT_EQ(window->TloDir(), empty);
   EXPECT_TRUE(std::filesystem::is_directory(empty));
-  EXPECT_EQ(Child<QComboBox>(window, "OrderCmb")->count(), 1);
-  EXPECT_EQ(Child<QComboBox>(window, "OrderCmb")->currentIndex(), 0);
+  EXPECT_EQ(OrderCmb->count(), 1);
+  EXPECT_EQ(OrderCmb->currentIndex(), 0);
 }
 
-TEST_F(MainWindowTest, PictureBelowTheVisibleSizeIsRefused) {
+TEST_F(MainWindowTest, APictureThatCannotBeReadOrIsTooSmallIsRefused) {
   auto window = Make();
+  QLineEdit* BmpPathEdit = Child<QLineEdit>(window, "BmpPathEdit");
+  QAction* FileOpenBmp = Child<QAction>(window, "FileOpenBmp");
+  const std::string text = dir.Write("notes.bmp", "just some text, not a bitmap");
+  dialogs.files.push_back(text);
+  FileOpenBmp->trigger();
+  const std::string notAPicture = "\"" + text + "\"はビットマップとして読み込めません。\n";
+  ASSERT_EQ(dialogs.Errors().size(), 1u);
+  EXPECT_EQ(dialogs.Errors()[0].rfind(notAPicture, 0), 0u) << dialogs.Errors()[0];
+  EXPECT_GT(dialogs.Errors()[0].size(), notAPicture.size());  // and the reason
+  dialogs.ClearErrors();
+
   dialogs.files.push_back(WritePhoto(dir, "small.bmp", 287, 192));
-  Child<QAction>(window, "FileOpenBmp")->trigger();
+  FileOpenBmp->trigger();
   EXPECT_EQ(dialogs.Errors(), std::vector<std::string>{PictureTooSmallMessage()});
-  EXPECT_TRUE(Child<QLineEdit>(window, "BmpPathEdit")->text().isEmpty());
+  EXPECT_TRUE(BmpPathEdit->text().isEmpty());
 
   // 288 x 192 is accepted and handed to the wizard; closing it keeps the
   // window as it was.
   dialogs.files.push_back(WritePhoto(dir, "exact.bmp", 288, 192));
   QTimer::singleShot(0, window.get(), [&] { Child<TBmpFrm>(window, "BmpFrm")->reject(); });
-  Child<QAction>(window, "FileOpenBmp")->trigger();
-  EXPECT_TRUE(Child<QLineEdit>(window, "BmpPathEdit")->text().isEmpty());
+  FileOpenBmp->trigger();
+  EXPECT_TRUE(BmpPathEdit->text().isEmpty());
   EXPECT_FALSE(window->State().HasPicture());
   EXPECT_EQ(window->BmpDir(), dir.path().string());
 }
@@ -488,11 +488,12 @@ TEST_F(MainWindowTest, CancelLeavesThePartialFileAndSaysSo) {
 
 TEST_F(MainWindowTest, ExistingFilesNeedConsentAndReadOnlyOnesAreRefused) {
   auto window = Make();
+  QAction* FileMakeRws = Child<QAction>(window, "FileMakeRws");
   OpenPicture(*window, WritePhoto(dir, "photo.bmp", 300, 200));
   const std::string existing = dir.Write("old.rws", "old");
   dialogs.files.push_back(existing);
   dialogs.confirms.push_back(false);
-  Child<QAction>(window, "FileMakeRws")->trigger();
+  FileMakeRws->trigger();
   EXPECT_EQ(ReadFile(existing), "old");
   EXPECT_TRUE(dialogs.Informations().empty());
 
@@ -507,7 +508,7 @@ TEST_F(MainWindowTest, ExistingFilesNeedConsentAndReadOnlyOnesAreRefused) {
 
   dialogs.files.push_back(existing);
   dialogs.confirms.push_back(true);
-  Child<QAction>(window, "FileMakeRws")->trigger();
+  FileMakeRws->trigger();
   EXPECT_EQ(dialogs.Informations(), std::vector<std::string>{kRwsCreated});
   EXPECT_GT(ReadFile(existing).size(), 3u);
 }

@@ -80,16 +80,13 @@ class PlayFrmTest : public ::testing::Test {
     return QTest::qWaitFor(condition, kGenerous);
   }
   bool Playing() const {
-    return Child<QAction>(frm, "PlayStop")->isEnabled() &&
-           Child<QAction>(frm, "PlayPause")->isEnabled() &&
-           !Child<QAction>(frm, "PlayPlay")->isEnabled() && !frm.Starting();
+    return PlayStop->isEnabled() && PlayPause->isEnabled() && !PlayPlay->isEnabled() &&
+           !frm.Starting();
   }
   // Play is enabled exactly when there is a song to play.
   bool Idle() const {
-    return Child<QAction>(frm, "PlayPlay")->isEnabled() ==
-               !Child<QLineEdit>(frm, "PathEdit")->text().isEmpty() &&
-           !Child<QAction>(frm, "PlayStop")->isEnabled() &&
-           !Child<QAction>(frm, "PlayPause")->isEnabled() && !frm.Starting();
+    return PlayPlay->isEnabled() == !PathEdit->text().isEmpty() && !PlayStop->isEnabled() &&
+           !PlayPause->isEnabled() && !frm.Starting();
   }
   // Shows the window as the main window does and runs `act` inside it; the
   // window is closed afterwards if `act` left it open.
@@ -98,7 +95,7 @@ class PlayFrmTest : public ::testing::Test {
       act();
       if (!frm.isVisible()) return;
       EXPECT_TRUE(QTest::qWaitFor([&] { return !frm.Starting(); }, kGenerous));
-      QTest::mouseClick(Child<QPushButton>(frm, "StopBtn"), Qt::LeftButton);
+      QTest::mouseClick(StopBtn, Qt::LeftButton);
       frm.reject();
       if (frm.isVisible()) frm.hide();  // a failed test must not hang here
     });
@@ -108,24 +105,40 @@ class PlayFrmTest : public ::testing::Test {
   RecordingDialogs dialogs;
   TCdgDisplay display;
   TPlayFrm frm{dialogs, display};
+  // The window's controls, by their names.
+  QPushButton* BmpBtn = Child<QPushButton>(frm, "BmpBtn");
+  QLineEdit* BmpPathEdit = Child<QLineEdit>(frm, "BmpPathEdit");
+  QPushButton* BrowseBtn = Child<QPushButton>(frm, "BrowseBtn");
+  QPushButton* Button1 = Child<QPushButton>(frm, "Button1");
+  QAction* CdgBmp = Child<QAction>(frm, "CdgBmp");
+  QAction* CdgBmpEx = Child<QAction>(frm, "CdgBmpEx");
+  QAction* CdgShow = Child<QAction>(frm, "CdgShow");
+  QPushButton* DispBtn = Child<QPushButton>(frm, "DispBtn");
+  QCheckBox* OnMemCk = Child<QCheckBox>(frm, "OnMemCk");
+  QLineEdit* PathEdit = Child<QLineEdit>(frm, "PathEdit");
+  QPushButton* PauseBtn = Child<QPushButton>(frm, "PauseBtn");
+  QPushButton* PlayBtn = Child<QPushButton>(frm, "PlayBtn");
+  QAction* PlayPause = Child<QAction>(frm, "PlayPause");
+  QAction* PlayPlay = Child<QAction>(frm, "PlayPlay");
+  QAction* PlayStop = Child<QAction>(frm, "PlayStop");
+  QCheckBox* RepeatCk = Child<QCheckBox>(frm, "RepeatCk");
+  QSpinBox* SizeUd = Child<QSpinBox>(frm, "SizeUd");
+  QComboBox* StereoCmb = Child<QComboBox>(frm, "StereoCmb");
+  QPushButton* StopBtn = Child<QPushButton>(frm, "StopBtn");
 };
 
 TEST_F(PlayFrmTest, StartsIdleWithTheShortcutsAndTheStereoModesInOrder) {
   EXPECT_EQ(frm.windowTitle(), QStringLiteral("CD+G Player"));
   EXPECT_TRUE(Idle());
-  EXPECT_EQ(Child<QPushButton>(frm, "PlayBtn")->text(),
+  EXPECT_EQ(PlayBtn->text(),
             QStringLiteral("&Play"));  // buttons follow their actions
-  EXPECT_EQ(Child<QAction>(frm, "CdgShow")->shortcut(), QKeySequence(Qt::Key_F9));
-  EXPECT_EQ(Child<QAction>(frm, "CdgBmp")->shortcut(), QKeySequence(Qt::Key_F10));
-  EXPECT_EQ(Child<QAction>(frm, "CdgBmpEx")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F10));
+  EXPECT_EQ(CdgShow->shortcut(), QKeySequence(Qt::Key_F9));
+  EXPECT_EQ(CdgBmp->shortcut(), QKeySequence(Qt::Key_F10));
+  EXPECT_EQ(CdgBmpEx->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F10));
   // The list's index is the source's stereo mode.
-  ASSERT_EQ(Child<QComboBox>(frm, "StereoCmb")->count(), kStereoModeCount);
-  EXPECT_EQ(Child<QComboBox>(frm, "StereoCmb")->itemText(kStereoModeLeft),
-            QStringLiteral("モノラル(Left)"));
-  EXPECT_EQ(Child<QComboBox>(frm, "StereoCmb")->itemText(kStereoModeDifference),
-            QStringLiteral("モノラル(L-R)"));
-  EXPECT_EQ(Child<QSpinBox>(frm, "SizeUd")->minimum(), 1);
-  EXPECT_EQ(Child<QSpinBox>(frm, "SizeUd")->maximum(), 100);
+  ASSERT_EQ(StereoCmb->count(), kStereoModeCount);
+  EXPECT_EQ(StereoCmb->itemText(kStereoModeLeft), QStringLiteral("モノラル(Left)"));
+  EXPECT_EQ(StereoCmb->itemText(kStereoModeDifference), QStringLiteral("モノラル(L-R)"));
 }
 
 TEST_F(PlayFrmTest, WindowKeepsItsHeightAndAMinimumWidth) {
@@ -143,22 +156,22 @@ TEST_F(PlayFrmTest, WindowKeepsItsHeightAndAMinimumWidth) {
 
 TEST_F(PlayFrmTest, PlayAndSnapshotsWaitForTheirPaths) {
   Run([&] {
-    Child<QLineEdit>(frm, "BmpPathEdit")->setText(QString::fromStdString(dir.File("shots")));
-    EXPECT_FALSE(Child<QAction>(frm, "PlayPlay")->isEnabled());
-    EXPECT_FALSE(Child<QPushButton>(frm, "PlayBtn")->isEnabled());
-    EXPECT_FALSE(Child<QAction>(frm, "CdgBmp")->isEnabled());
-    EXPECT_FALSE(Child<QAction>(frm, "CdgBmpEx")->isEnabled());
-    Child<QAction>(frm, "PlayPlay")->trigger();  // a disabled action does nothing
+    BmpPathEdit->setText(QString::fromStdString(dir.File("shots")));
+    EXPECT_FALSE(PlayPlay->isEnabled());
+    EXPECT_FALSE(PlayBtn->isEnabled());
+    EXPECT_FALSE(CdgBmp->isEnabled());
+    EXPECT_FALSE(CdgBmpEx->isEnabled());
+    PlayPlay->trigger();  // a disabled action does nothing
     EXPECT_TRUE(Idle());
     EXPECT_EQ(frm.Source().State(), csStop);
 
-    Child<QLineEdit>(frm, "PathEdit")->setText("song.cdg");
-    EXPECT_TRUE(Child<QPushButton>(frm, "PlayBtn")->isEnabled());
-    EXPECT_TRUE(Child<QAction>(frm, "CdgBmp")->isEnabled());
-    EXPECT_TRUE(Child<QAction>(frm, "CdgBmpEx")->isEnabled());
-    Child<QLineEdit>(frm, "BmpPathEdit")->clear();
-    EXPECT_FALSE(Child<QAction>(frm, "CdgBmp")->isEnabled());
-    EXPECT_TRUE(Child<QAction>(frm, "PlayPlay")->isEnabled());
+    PathEdit->setText("song.cdg");
+    EXPECT_TRUE(PlayBtn->isEnabled());
+    EXPECT_TRUE(CdgBmp->isEnabled());
+    EXPECT_TRUE(CdgBmpEx->isEnabled());
+    BmpPathEdit->clear();
+    EXPECT_FALSE(CdgBmp->isEnabled());
+    EXPECT_TRUE(PlayPlay->isEnabled());
     EXPECT_TRUE(dialogs.Errors().empty());
   });
 }
@@ -167,63 +180,50 @@ TEST_F(PlayFrmTest, ActionsWaitForTheWorkerAndTheWindowWaitsToClose) {
   const std::string song = ShortSong(dir, 150);
   Run([&] {
     EXPECT_TRUE(WaitFor([&] { return display.isVisible(); }));  // shown with the player
-    Child<QLineEdit>(frm, "PathEdit")->setText(QString::fromStdString(song));
-    QTest::mouseClick(Child<QPushButton>(frm, "PlayBtn"), Qt::LeftButton);
+    PathEdit->setText(QString::fromStdString(song));
+    QTest::mouseClick(PlayBtn, Qt::LeftButton);
     // Nothing has been heard from the worker yet: no event was processed.
     EXPECT_TRUE(frm.Starting());
-    EXPECT_FALSE(Child<QAction>(frm, "PlayPlay")->isEnabled());
-    EXPECT_FALSE(Child<QAction>(frm, "PlayStop")->isEnabled());
-    EXPECT_FALSE(Child<QAction>(frm, "PlayPause")->isEnabled());
+    EXPECT_FALSE(PlayPlay->isEnabled());
+    EXPECT_FALSE(PlayStop->isEnabled());
+    EXPECT_FALSE(PlayPause->isEnabled());
     frm.reject();
     EXPECT_TRUE(frm.isVisible());  // refused while starting
 
     EXPECT_TRUE(WaitFor([&] { return Playing(); }));
     EXPECT_EQ(frm.Source().State(), csPlay);
-    QTest::mouseClick(Child<QPushButton>(frm, "StopBtn"), Qt::LeftButton);
-    EXPECT_TRUE(Idle());
-    EXPECT_EQ(frm.Source().State(), csStop);
-    frm.reject();
+    frm.reject();  // closing while playing stops the song
     EXPECT_FALSE(frm.isVisible());
   });
+  EXPECT_EQ(frm.Source().State(), csStop);
   EXPECT_FALSE(display.isVisible());  // hidden with the player
 }
 
-TEST_F(PlayFrmTest, ClosingWhilePlayingStopsTheSource) {
-  const std::string song = ShortSong(dir, 300);
-  Run([&] {
-    Child<QLineEdit>(frm, "PathEdit")->setText(QString::fromStdString(song));
-    QTest::mouseClick(Child<QPushButton>(frm, "PlayBtn"), Qt::LeftButton);
-    ASSERT_TRUE(WaitFor([&] { return Playing(); }));
-    frm.reject();
-  });
-  EXPECT_EQ(frm.Source().State(), csStop);
-}
 
 TEST_F(PlayFrmTest, PauseTogglesAndTheStereoModeChosenMeanwhileIsKept) {
   const std::string song = ShortSong(dir, 300);
   Run([&] {
-    Child<QLineEdit>(frm, "PathEdit")->setText(QString::fromStdString(song));
-    QTest::mouseClick(Child<QPushButton>(frm, "PlayBtn"), Qt::LeftButton);
+    PathEdit->setText(QString::fromStdString(song));
+    QTest::mouseClick(PlayBtn, Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return Playing(); }));
 
-    Child<QComboBox>(frm, "StereoCmb")->setCurrentIndex(1);  // live, while playing
+    StereoCmb->setCurrentIndex(1);  // live, while playing
     EXPECT_EQ(frm.Source().StereoMode(), 1);
 
-    QTest::mouseClick(Child<QPushButton>(frm, "PauseBtn"), Qt::LeftButton);
+    QTest::mouseClick(PauseBtn, Qt::LeftButton);
     EXPECT_TRUE(frm.Paused());
     EXPECT_EQ(frm.Source().State(), csPause);
     EXPECT_TRUE(Playing());  // Stop and Pause stay offered
-    Child<QComboBox>(frm, "StereoCmb")->setCurrentIndex(4);
+    StereoCmb->setCurrentIndex(4);
     EXPECT_EQ(frm.Source().StereoMode(), 4);
 
-    QTest::mouseClick(Child<QPushButton>(frm, "PauseBtn"), Qt::LeftButton);
+    QTest::mouseClick(PauseBtn, Qt::LeftButton);
     EXPECT_FALSE(frm.Paused());
     EXPECT_EQ(frm.Source().State(), csPlay);
     EXPECT_EQ(frm.Source().StereoMode(), 4);
 
-    QTest::mouseClick(Child<QPushButton>(frm, "PauseBtn"), Qt::LeftButton);
-    QTest::mouseClick(Child<QPushButton>(frm, "StopBtn"),
-                      Qt::LeftButton);  // stops while paused too
+    QTest::mouseClick(PauseBtn, Qt::LeftButton);
+    QTest::mouseClick(StopBtn, Qt::LeftButton);  // stops while paused too
     EXPECT_EQ(frm.Source().State(), csStop);
     EXPECT_TRUE(Idle());
   });
@@ -232,25 +232,24 @@ TEST_F(PlayFrmTest, PauseTogglesAndTheStereoModeChosenMeanwhileIsKept) {
 TEST_F(PlayFrmTest, SongEndsAndWithRepeatTheSourceLoopsByItself) {
   const std::string song = ShortSong(dir, 20);  // about a quarter of a second
   Run([&] {
-    Child<QLineEdit>(frm, "PathEdit")->setText(QString::fromStdString(song));
-    QTest::mouseClick(Child<QPushButton>(frm, "PlayBtn"), Qt::LeftButton);
+    PathEdit->setText(QString::fromStdString(song));
+    QTest::mouseClick(PlayBtn, Qt::LeftButton);
     EXPECT_TRUE(WaitFor([&] { return Idle() && frm.Source().State() == csStop; }));
 
-    Child<QCheckBox>(frm, "RepeatCk")->setChecked(true);  // before playing
-    QTest::mouseClick(Child<QPushButton>(frm, "PlayBtn"), Qt::LeftButton);
+    RepeatCk->setChecked(true);  // before playing
+    QTest::mouseClick(PlayBtn, Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return Playing(); }));
     QTest::qWait(1000);  // several times the song
     EXPECT_TRUE(Playing());
     EXPECT_EQ(frm.Source().State(), csPlay);
 
-    Child<QCheckBox>(frm, "RepeatCk")
-        ->setChecked(false);  // during playing: the next end is the last
+    RepeatCk->setChecked(false);  // during playing: the next end is the last
     EXPECT_TRUE(WaitFor([&] { return Idle(); }));
     EXPECT_EQ(frm.Source().State(), csStop);
 
-    QTest::mouseClick(Child<QPushButton>(frm, "PlayBtn"), Qt::LeftButton);
+    QTest::mouseClick(PlayBtn, Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return Playing(); }));
-    Child<QCheckBox>(frm, "RepeatCk")->setChecked(true);  // checked during playing
+    RepeatCk->setChecked(true);  // checked during playing
     QTest::qWait(1000);
     EXPECT_TRUE(Playing());
   });
@@ -259,8 +258,8 @@ TEST_F(PlayFrmTest, SongEndsAndWithRepeatTheSourceLoopsByItself) {
 TEST_F(PlayFrmTest, RepeatCheckedAfterTheSourceEndedStartsTheSongAgain) {
   const std::string song = ShortSong(dir, 20);
   Run([&] {
-    Child<QLineEdit>(frm, "PathEdit")->setText(QString::fromStdString(song));
-    QTest::mouseClick(Child<QPushButton>(frm, "PlayBtn"), Qt::LeftButton);
+    PathEdit->setText(QString::fromStdString(song));
+    QTest::mouseClick(PlayBtn, Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return Playing(); }));
     // Let the song end without handling the window's events, so its end
     // report waits in the queue while the box is checked.
@@ -269,7 +268,7 @@ TEST_F(PlayFrmTest, RepeatCheckedAfterTheSourceEndedStartsTheSongAgain) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_EQ(frm.Source().State(), csStop);
     EXPECT_TRUE(Playing());  // the window has not heard of it yet
-    Child<QCheckBox>(frm, "RepeatCk")->setChecked(true);
+    RepeatCk->setChecked(true);
     EXPECT_TRUE(WaitFor([&] { return Playing() && frm.Source().State() == csPlay; }));
   });
 }
@@ -280,10 +279,10 @@ TEST_F(PlayFrmTest, AFileThatCannotBePlayedSaysWhyAndStaysIdle) {
   const std::string bare = dir.Write("bare.cdg", std::string(96 * 30, '\0'));
   const std::string tiny = dir.Write("tiny.cdg", "not a song");
   Run([&] {
-    Child<QCheckBox>(frm, "RepeatCk")->setChecked(true);
+    RepeatCk->setChecked(true);
     for (const std::string& song : {missing, bare, tiny}) {
-      Child<QLineEdit>(frm, "PathEdit")->setText(QString::fromStdString(song));
-      QTest::mouseClick(Child<QPushButton>(frm, "PlayBtn"), Qt::LeftButton);
+      PathEdit->setText(QString::fromStdString(song));
+      QTest::mouseClick(PlayBtn, Qt::LeftButton);
       EXPECT_FALSE(frm.Starting()) << song;
       EXPECT_TRUE(Idle()) << song;
       EXPECT_EQ(frm.Source().State(), csStop);
@@ -335,10 +334,10 @@ TEST_F(PlayFrmTest, WholeSongIsDrawnAsRenderSavesIt) {
   IniFile ini("[Cdg]\nSizeable=0\n");
   frm.ReadSettings(ini);
   Run([&] {
-    Child<QCheckBox>(frm, "OnMemCk")->setChecked(true);
-    Child<QSpinBox>(frm, "SizeUd")->setValue(25);
-    Child<QLineEdit>(frm, "PathEdit")->setText(QString::fromStdString(song));
-    QTest::mouseClick(Child<QPushButton>(frm, "PlayBtn"), Qt::LeftButton);
+    OnMemCk->setChecked(true);
+    SizeUd->setValue(25);
+    PathEdit->setText(QString::fromStdString(song));
+    QTest::mouseClick(PlayBtn, Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return Playing(); }));
     EXPECT_EQ(frm.Source().Timeout(), std::chrono::milliseconds(25 * 2000 / 75));
     EXPECT_TRUE(WaitFor([&] { return Idle(); }));
@@ -361,13 +360,13 @@ TEST_F(PlayFrmTest, SnapshotsTakeTheNextFreeNumberInAFolderMadeForThem) {
   Run([&] {
     frm.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&frm));
-    Child<QLineEdit>(frm, "BmpPathEdit")->setText(QString::fromStdString(folder));
-    Child<QLineEdit>(frm, "PathEdit")->clear();
+    BmpPathEdit->setText(QString::fromStdString(folder));
+    PathEdit->clear();
     QTest::keyClick(&frm, Qt::Key_F10);  // no song: nothing
     EXPECT_FALSE(FolderExists(folder));
 
-    Child<QLineEdit>(frm, "PathEdit")->setText(QStringLiteral("/anywhere/song.cdg"));
-    QTest::mouseClick(Child<QPushButton>(frm, "BmpBtn"), Qt::LeftButton);
+    PathEdit->setText(QStringLiteral("/anywhere/song.cdg"));
+    QTest::mouseClick(BmpBtn, Qt::LeftButton);
     QTest::keyClick(&frm, Qt::Key_F10);
     QTest::keyClick(&frm, Qt::Key_F10, Qt::ControlModifier);
   });
@@ -387,11 +386,11 @@ TEST_F(PlayFrmTest, SnapshotsTakeTheNextFreeNumberInAFolderMadeForThem) {
 TEST_F(PlayFrmTest, SnapshotsNeedAFolderThatCanBeMade) {
   const std::string file = dir.Write("plain", "x");
   Run([&] {
-    Child<QLineEdit>(frm, "PathEdit")->setText(QStringLiteral("/anywhere/song.cdg"));
-    Child<QLineEdit>(frm, "BmpPathEdit")->clear();
-    QTest::mouseClick(Child<QPushButton>(frm, "BmpBtn"), Qt::LeftButton);
-    Child<QLineEdit>(frm, "BmpPathEdit")->setText(QString::fromStdString(file + "/shots"));
-    QTest::mouseClick(Child<QPushButton>(frm, "BmpBtn"), Qt::LeftButton);
+    PathEdit->setText(QStringLiteral("/anywhere/song.cdg"));
+    BmpPathEdit->clear();
+    QTest::mouseClick(BmpBtn, Qt::LeftButton);
+    BmpPathEdit->setText(QString::fromStdString(file + "/shots"));
+    QTest::mouseClick(BmpBtn, Qt::LeftButton);
   });
   EXPECT_FALSE(FileExists(file + "/shots/song000.bmp"));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
@@ -407,7 +406,7 @@ TEST_F(PlayFrmTest, F9ShowsAndHidesTheDisplay) {
     EXPECT_TRUE(display.isVisible());
     QTest::keyClick(&frm, Qt::Key_F9);
     EXPECT_FALSE(display.isVisible());
-    QTest::mouseClick(Child<QPushButton>(frm, "DispBtn"), Qt::LeftButton);
+    QTest::mouseClick(DispBtn, Qt::LeftButton);
     EXPECT_TRUE(display.isVisible());
   });
 }
@@ -428,19 +427,19 @@ TEST_F(PlayFrmTest, BrowsingStartsInTheSongFolderAndRemembersTheChoice) {
   dialogs.files = {"/music/other/first.cdg", std::nullopt};
   dialogs.folders = {"/pictures/shots", std::nullopt};
   Run([&] {
-    QTest::mouseClick(Child<QPushButton>(frm, "BrowseBtn"), Qt::LeftButton);
+    QTest::mouseClick(BrowseBtn, Qt::LeftButton);
     EXPECT_EQ(dialogs.openFolder, "/music/cdg");
     EXPECT_EQ(dialogs.openFilter, "CDG Files (*.cdg)|*.cdg|All Files (*.*)|*.*");
-    EXPECT_EQ(Child<QLineEdit>(frm, "PathEdit")->text(), QStringLiteral("/music/other/first.cdg"));
-    QTest::mouseClick(Child<QPushButton>(frm, "BrowseBtn"), Qt::LeftButton);  // cancelled
+    EXPECT_EQ(PathEdit->text(), QStringLiteral("/music/other/first.cdg"));
+    QTest::mouseClick(BrowseBtn, Qt::LeftButton);  // cancelled
     EXPECT_EQ(dialogs.openFolder, "/music/other");
-    EXPECT_EQ(Child<QLineEdit>(frm, "PathEdit")->text(), QStringLiteral("/music/other/first.cdg"));
+    EXPECT_EQ(PathEdit->text(), QStringLiteral("/music/other/first.cdg"));
 
-    QTest::mouseClick(Child<QPushButton>(frm, "Button1"), Qt::LeftButton);
+    QTest::mouseClick(Button1, Qt::LeftButton);
     EXPECT_EQ(dialogs.titles.back(), "ビットマップを保存するフォルダを選択して下さい");
-    EXPECT_EQ(Child<QLineEdit>(frm, "BmpPathEdit")->text(), QStringLiteral("/pictures/shots"));
-    QTest::mouseClick(Child<QPushButton>(frm, "Button1"), Qt::LeftButton);  // cancelled
-    EXPECT_EQ(Child<QLineEdit>(frm, "BmpPathEdit")->text(), QStringLiteral("/pictures/shots"));
+    EXPECT_EQ(BmpPathEdit->text(), QStringLiteral("/pictures/shots"));
+    QTest::mouseClick(Button1, Qt::LeftButton);  // cancelled
+    EXPECT_EQ(BmpPathEdit->text(), QStringLiteral("/pictures/shots"));
   });
   EXPECT_EQ(frm.CdgDir(), "/music/other");
 }
@@ -454,8 +453,8 @@ namespace {
 TEST_F(PlayFrmTest, TheDisplayAnswersThePlayersKeysAndSnapshotsSayWhereTheyWent) {
   const std::string folder = dir.File("shots");
   Run([&] {
-    Child<QLineEdit>(frm, "BmpPathEdit")->setText(QString::fromStdString(folder));
-    Child<QLineEdit>(frm, "PathEdit")->setText(QStringLiteral("/anywhere/song.cdg"));
+    BmpPathEdit->setText(QString::fromStdString(folder));
+    PathEdit->setText(QStringLiteral("/anywhere/song.cdg"));
     ASSERT_TRUE(WaitFor([&] { return display.isVisible(); }));  // once the player is up
     display.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&display));
@@ -486,9 +485,9 @@ TEST_F(PlayFrmTest, ASnapshotThatCannotBeWrittenSaysWhy) {
   // A file where the folder should be: the folder cannot be made.
   const std::string blocked = dir.Write("blocked", "a file");
   Run([&] {
-    Child<QLineEdit>(frm, "BmpPathEdit")->setText(QString::fromStdString(blocked + "/shots"));
-    Child<QLineEdit>(frm, "PathEdit")->setText(QStringLiteral("/anywhere/song.cdg"));
-    QTest::mouseClick(Child<QPushButton>(frm, "BmpBtn"), Qt::LeftButton);
+    BmpPathEdit->setText(QString::fromStdString(blocked + "/shots"));
+    PathEdit->setText(QStringLiteral("/anywhere/song.cdg"));
+    QTest::mouseClick(BmpBtn, Qt::LeftButton);
   });
   ASSERT_EQ(dialogs.Errors().size(), 1u);
   EXPECT_EQ(dialogs.Errors()[0], "\"" + blocked + "/shots\"フォルダを作成できません。");

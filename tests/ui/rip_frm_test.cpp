@@ -113,59 +113,65 @@ class RipFrmTest : public ::testing::Test {
 
 TEST_F(RipFrmTest, AnOpenedImageIsListedAsADriveWithItsTracks) {
   auto frm = MakeWindow();
+  QComboBox* CmdCmb = Child<QComboBox>(frm, "CmdCmb");
+  QComboBox* DrvCmb = Child<QComboBox>(frm, "DrvCmb");
+  TUpDown* ReadSizeUd = Child<TUpDown>(frm, "ReadSizeUd");
+  TUpDown* SyncSizeUd = Child<TUpDown>(frm, "SyncSizeUd");
+  QListWidget* TrackList = Child<QListWidget>(frm, "TrackList");
   EXPECT_EQ(frm->windowTitle(), QStringLiteral("CD+G Ripper"));
-  EXPECT_EQ(Child<QComboBox>(frm, "DrvCmb")->count(), 0);
-  EXPECT_EQ(Child<QListWidget>(frm, "TrackList")->count(), 0);
-  ASSERT_EQ(Child<QComboBox>(frm, "CmdCmb")->count(), 4);
-  EXPECT_EQ(Child<QComboBox>(frm, "CmdCmb")->itemText(0), QStringLiteral("ReadCD (Data + RAW)"));
-  EXPECT_EQ(Child<QComboBox>(frm, "CmdCmb")->itemText(2), QStringLiteral("ReadCDDA (Data + RW)"));
-  EXPECT_EQ(Child<QComboBox>(frm, "CmdCmb")->itemText(3), QString());
-  EXPECT_EQ(Child<TUpDown>(frm, "ReadSizeUd")->Position(), 25);
+  EXPECT_EQ(DrvCmb->count(), 0);
+  EXPECT_EQ(TrackList->count(), 0);
+  ASSERT_EQ(CmdCmb->count(), 4);
+  EXPECT_EQ(CmdCmb->itemText(0), QStringLiteral("ReadCD (Data + RAW)"));
+  EXPECT_EQ(CmdCmb->itemText(2), QStringLiteral("ReadCDDA (Data + RW)"));
+  EXPECT_EQ(CmdCmb->itemText(3), QString());
+  EXPECT_EQ(ReadSizeUd->Position(), 25);
   EXPECT_TRUE(Child<QLineEdit>(frm, "SincSizeEdit")->isHidden());
-  EXPECT_TRUE(Child<TUpDown>(frm, "SyncSizeUd")->isHidden());
-  EXPECT_EQ(Child<TUpDown>(frm, "SyncSizeUd")->Position(), 0);
+  EXPECT_TRUE(SyncSizeUd->isHidden());
+  EXPECT_EQ(SyncSizeUd->Position(), 0);
   EXPECT_GE(frm->minimumWidth(), 470);
   EXPECT_GE(frm->minimumHeight(), 380);
 
   OpenImage(*frm, ccd);
-  ASSERT_EQ(Child<QComboBox>(frm, "DrvCmb")->count(), 1);
-  EXPECT_EQ(Child<QComboBox>(frm, "DrvCmb")->itemText(0).toStdString(),
+  ASSERT_EQ(DrvCmb->count(), 1);
+  EXPECT_EQ(DrvCmb->itemText(0).toStdString(),
             "<" + ccd + ">            MOSAICER CLONECD IMAGE    1.0 ");
-  EXPECT_EQ(Child<QComboBox>(frm, "DrvCmb")->currentIndex(), 0);
-  EXPECT_EQ(Lines(Child<QListWidget>(frm, "TrackList")), QStringList({kTrack1, kTrack2}));
-  EXPECT_EQ(Selected(Child<QListWidget>(frm, "TrackList")), std::vector<int>({0, 1}));
-  EXPECT_EQ(Child<QListWidget>(frm, "TrackList")->currentRow(), 0);
+  EXPECT_EQ(DrvCmb->currentIndex(), 0);
+  EXPECT_EQ(Lines(TrackList), QStringList({kTrack1, kTrack2}));
+  EXPECT_EQ(Selected(TrackList), std::vector<int>({0, 1}));
+  EXPECT_EQ(TrackList->currentRow(), 0);
   // No settings for the image yet: the defaults of a drive.
-  EXPECT_EQ(Child<TUpDown>(frm, "ReadSizeUd")->Position(), 15);
+  EXPECT_EQ(ReadSizeUd->Position(), 15);
   EXPECT_EQ(Child<QLineEdit>(frm, "ReadSizeEdit")->text(), QStringLiteral("15"));
-  EXPECT_EQ(Child<QComboBox>(frm, "CmdCmb")->currentIndex(), 0);
+  EXPECT_EQ(CmdCmb->currentIndex(), 0);
 
-  Child<QListWidget>(frm, "TrackList")->clearSelection();
+  TrackList->clearSelection();
   QTest::mouseClick(Child<QPushButton>(frm, "SelectBtn"), Qt::LeftButton);
-  EXPECT_EQ(Selected(Child<QListWidget>(frm, "TrackList")), std::vector<int>({0, 1}));
+  EXPECT_EQ(Selected(TrackList), std::vector<int>({0, 1}));
 
-  Child<QListWidget>(frm, "TrackList")->clear();
+  TrackList->clear();
   QTest::mouseClick(Child<QPushButton>(frm, "TrkBtn"), Qt::LeftButton);
-  EXPECT_EQ(Child<QListWidget>(frm, "TrackList")->count(), 2);
+  EXPECT_EQ(TrackList->count(), 2);
 
   // An image that cannot be opened is reported and not listed.
   OpenImage(*frm, dir.File("none.ccd"));
   ASSERT_EQ(dialogs.Errors().size(), 1u);
   EXPECT_NE(dialogs.Errors()[0].find("none.ccd"), std::string::npos);
-  EXPECT_EQ(Child<QComboBox>(frm, "DrvCmb")->count(), 1);
+  EXPECT_EQ(DrvCmb->count(), 1);
 }
 
 TEST_F(RipFrmTest, OneTrackRipsTheFocusedLineAsTheCommandLineDoes) {
   auto frm = MakeWindow();
+  TProgressDlg2* ProgressDlg2 = Child<TProgressDlg2>(frm, "ProgressDlg2");
+  QListWidget* TrackList = Child<QListWidget>(frm, "TrackList");
   OpenImage(*frm, ccd);
   // The focused line is ripped even though only the other one is selected.
-  Child<QListWidget>(frm, "TrackList")->setCurrentRow(1, QItemSelectionModel::NoUpdate);
-  Child<QListWidget>(frm, "TrackList")->item(1)->setSelected(false);
+  TrackList->setCurrentRow(1, QItemSelectionModel::NoUpdate);
+  TrackList->item(1)->setSelected(false);
   const std::string out = dir.File("two.cdg");
   dialogs.files.push_back(out);
   QString caption;
-  WhenShown(*Child<TProgressDlg2>(frm, "ProgressDlg2"),
-            [&] { caption = Child<TProgressDlg2>(frm, "ProgressDlg2")->windowTitle(); });
+  WhenShown(*ProgressDlg2, [&] { caption = ProgressDlg2->windowTitle(); });
   QTest::mouseClick(Child<QPushButton>(frm, "RipBtn"), Qt::LeftButton);
 
   EXPECT_EQ(caption, QStringLiteral("CDGファイルを作成中(1/1)..."));
@@ -201,12 +207,13 @@ TEST_F(RipFrmTest, SubcodeOnlyRipMatchesTheCommandLineWithTheSameCommand) {
 
 TEST_F(RipFrmTest, AnExistingFileIsReplacedOnlyAfterAskingAndOnlyWhenWritable) {
   auto frm = MakeWindow();
+  QPushButton* RipBtn = Child<QPushButton>(frm, "RipBtn");
   OpenImage(*frm, ccd);
   const std::string out = dir.Write("old.cdg", "old");
 
   dialogs.files.push_back(out);
   dialogs.confirms.push_back(false);
-  QTest::mouseClick(Child<QPushButton>(frm, "RipBtn"), Qt::LeftButton);
+  QTest::mouseClick(RipBtn, Qt::LeftButton);
   EXPECT_EQ(dialogs.beeps, 1);
   EXPECT_EQ(ReadFile(out), "old");
   EXPECT_TRUE(dialogs.Informations().empty());
@@ -214,7 +221,7 @@ TEST_F(RipFrmTest, AnExistingFileIsReplacedOnlyAfterAskingAndOnlyWhenWritable) {
   std::filesystem::permissions(out, std::filesystem::perms::owner_read);
   dialogs.files.push_back(out);
   dialogs.confirms.push_back(true);
-  QTest::mouseClick(Child<QPushButton>(frm, "RipBtn"), Qt::LeftButton);
+  QTest::mouseClick(RipBtn, Qt::LeftButton);
   EXPECT_EQ(dialogs.beeps, 3);
   EXPECT_EQ(dialogs.Errors(), std::vector<std::string>{"\"" + out + "\"は上書きできません。"});
   EXPECT_EQ(ReadFile(out), "old");
@@ -222,7 +229,7 @@ TEST_F(RipFrmTest, AnExistingFileIsReplacedOnlyAfterAskingAndOnlyWhenWritable) {
   std::filesystem::permissions(out, std::filesystem::perms::owner_all);
   dialogs.files.push_back(out);
   dialogs.confirms.push_back(true);
-  QTest::mouseClick(Child<QPushButton>(frm, "RipBtn"), Qt::LeftButton);
+  QTest::mouseClick(RipBtn, Qt::LeftButton);
   EXPECT_EQ(dialogs.beeps, 5);  // the question, then the report
   EXPECT_EQ(dialogs.Informations(), std::vector<std::string>{"CDGファイルの作成に成功しました。"});
   EXPECT_EQ(ReadFile(out).size(), 85u * 2448u);
@@ -230,7 +237,7 @@ TEST_F(RipFrmTest, AnExistingFileIsReplacedOnlyAfterAskingAndOnlyWhenWritable) {
 
   // A cancelled save dialog does nothing.
   dialogs.files.push_back(std::nullopt);
-  QTest::mouseClick(Child<QPushButton>(frm, "RipBtn"), Qt::LeftButton);
+  QTest::mouseClick(RipBtn, Qt::LeftButton);
   EXPECT_EQ(dialogs.beeps, 5);
 }
 
@@ -245,12 +252,12 @@ TEST_F(RipFrmTest, NothingIsRippedWithoutASelectedLine) {
 
 TEST_F(RipFrmTest, ABatchNamesItsFilesAfterTheBaseAndKeepsExistingOnes) {
   auto frm = MakeWindow();
+  TProgressDlg2* ProgressDlg2 = Child<TProgressDlg2>(frm, "ProgressDlg2");
   OpenImage(*frm, ccd);
   dir.Write("song_02.cdg", "keep");
   dialogs.files.push_back(dir.File("song.cdg"));
   QString caption;
-  WhenShown(*Child<TProgressDlg2>(frm, "ProgressDlg2"),
-            [&] { caption = Child<TProgressDlg2>(frm, "ProgressDlg2")->windowTitle(); });
+  WhenShown(*ProgressDlg2, [&] { caption = ProgressDlg2->windowTitle(); });
   QTest::mouseClick(Child<QPushButton>(frm, "RipBtn2"), Qt::LeftButton);
 
   EXPECT_EQ(caption, QStringLiteral("CDGファイルを作成中(1/2)..."));
@@ -267,13 +274,13 @@ TEST_F(RipFrmTest, ABatchNamesItsFilesAfterTheBaseAndKeepsExistingOnes) {
 
 TEST_F(RipFrmTest, ABatchOfSelectedLinesInRwsMode) {
   auto frm = MakeWindow();
+  TProgressDlg2* ProgressDlg2 = Child<TProgressDlg2>(frm, "ProgressDlg2");
   OpenImage(*frm, ccd);
   QTest::mouseClick(Child<QCheckBox>(frm, "RwsCk"), Qt::LeftButton);
   Child<QListWidget>(frm, "TrackList")->item(0)->setSelected(false);
   dialogs.files.push_back(dir.File("only"));
   QString caption;
-  WhenShown(*Child<TProgressDlg2>(frm, "ProgressDlg2"),
-            [&] { caption = Child<TProgressDlg2>(frm, "ProgressDlg2")->windowTitle(); });
+  WhenShown(*ProgressDlg2, [&] { caption = ProgressDlg2->windowTitle(); });
   QTest::mouseClick(Child<QPushButton>(frm, "RipBtn2"), Qt::LeftButton);
   EXPECT_EQ(caption, QStringLiteral("RWSファイルを作成中(1/1)..."));
   EXPECT_FALSE(FileExists(dir.File("only_01.rws")));
@@ -283,6 +290,7 @@ TEST_F(RipFrmTest, ABatchOfSelectedLinesInRwsMode) {
 
 TEST_F(RipFrmTest, CancelStopsTheRipAfterTheCurrentRead) {
   auto frm = MakeWindow();
+  TProgressDlg2* ProgressDlg2 = Child<TProgressDlg2>(frm, "ProgressDlg2");
   auto gated = std::make_unique<GatedImage>();
   GatedImage& image = *gated;
   std::string error;
@@ -297,11 +305,10 @@ TEST_F(RipFrmTest, CancelStopsTheRipAfterTheCurrentRead) {
   const std::string out = dir.File("part.cdg");
   dialogs.files.push_back(out);
   bool refused = false;
-  WhenShown(*Child<TProgressDlg2>(frm, "ProgressDlg2"), [&] {
+  WhenShown(*ProgressDlg2, [&] {
     image.arrived.acquire();  // the worker is inside its first read
     refused = !frm->Job().SetProgressCallback(nullptr, nullptr);
-    QTest::mouseClick(Child<QPushButton>(Child<TProgressDlg2>(frm, "ProgressDlg2"), "CancelBtn"),
-                      Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(ProgressDlg2, "CancelBtn"), Qt::LeftButton);
     image.gate.release();
   });
   QTest::mouseClick(Child<QPushButton>(frm, "RipBtn"), Qt::LeftButton);
@@ -315,29 +322,29 @@ TEST_F(RipFrmTest, CancelStopsTheRipAfterTheCurrentRead) {
 
 TEST_F(RipFrmTest, ReadSizeIsKeptWithinOneToFifty) {
   auto frm = MakeWindow();
+  TUpDown* ReadSizeUd = Child<TUpDown>(frm, "ReadSizeUd");
   OpenImage(*frm, ccd);
   QLineEdit* edit = Child<QLineEdit>(frm, "ReadSizeEdit");
   edit->clear();
   QTest::keyClicks(edit, "80");
   EXPECT_EQ(edit->text(), QStringLiteral("50"));
-  EXPECT_EQ(Child<TUpDown>(frm, "ReadSizeUd")->Position(), 50);
-  QTest::mouseClick(Child<QToolButton>(Child<TUpDown>(frm, "ReadSizeUd"), "UpBtn"), Qt::LeftButton);
-  EXPECT_EQ(Child<TUpDown>(frm, "ReadSizeUd")->Position(), 50);  // no wrap
+  EXPECT_EQ(ReadSizeUd->Position(), 50);
+  QTest::mouseClick(Child<QToolButton>(ReadSizeUd, "UpBtn"), Qt::LeftButton);
+  EXPECT_EQ(ReadSizeUd->Position(), 50);  // no wrap
 
   edit->clear();
   QTest::keyClicks(edit, "0");
   EXPECT_EQ(edit->text(), QStringLiteral("1"));
-  EXPECT_EQ(Child<TUpDown>(frm, "ReadSizeUd")->Position(), 1);
-  QTest::mouseClick(Child<QToolButton>(Child<TUpDown>(frm, "ReadSizeUd"), "DownBtn"),
-                    Qt::LeftButton);
-  EXPECT_EQ(Child<TUpDown>(frm, "ReadSizeUd")->Position(), 1);
+  EXPECT_EQ(ReadSizeUd->Position(), 1);
+  QTest::mouseClick(Child<QToolButton>(ReadSizeUd, "DownBtn"), Qt::LeftButton);
+  EXPECT_EQ(ReadSizeUd->Position(), 1);
   QTest::keyClick(edit, Qt::Key_Up);
   EXPECT_EQ(edit->text(), QStringLiteral("2"));
 
   edit->clear();
   QTest::keyClicks(edit, "x");
   EXPECT_EQ(edit->text(), QStringLiteral("x"));
-  EXPECT_EQ(Child<TUpDown>(frm, "ReadSizeUd")->Position(), 2);  // unchanged, and no message
+  EXPECT_EQ(ReadSizeUd->Position(), 2);  // unchanged, and no message
   EXPECT_TRUE(dialogs.Errors().empty());
 }
 
@@ -357,37 +364,44 @@ TEST_F(RipFrmTest, ADriveAtPosition26HasNoSettings) {
                                       images[26] + "]\n" + product +
                                       "ReadCmd=1\nTocBcd=1\nReadSize=40\n");
   auto frm = MakeWindow();
+  QCheckBox* BcdCk = Child<QCheckBox>(frm, "BcdCk");
+  QComboBox* CmdCmb = Child<QComboBox>(frm, "CmdCmb");
+  QComboBox* DrvCmb = Child<QComboBox>(frm, "DrvCmb");
+  QLineEdit* ReadSizeEdit = Child<QLineEdit>(frm, "ReadSizeEdit");
+  TUpDown* ReadSizeUd = Child<TUpDown>(frm, "ReadSizeUd");
+  QListWidget* TrackList = Child<QListWidget>(frm, "TrackList");
   for (const std::string& image : images) OpenImage(*frm, image);
-  ASSERT_EQ(Child<QComboBox>(frm, "DrvCmb")->count(), 27);
-  EXPECT_EQ(Child<QComboBox>(frm, "DrvCmb")->currentIndex(), 26);
+  ASSERT_EQ(DrvCmb->count(), 27);
+  EXPECT_EQ(DrvCmb->currentIndex(), 26);
 
-  QTest::keyClick(Child<QComboBox>(frm, "DrvCmb"), Qt::Key_Home);
-  EXPECT_EQ(Child<QComboBox>(frm, "DrvCmb")->currentIndex(), 0);
-  EXPECT_EQ(Child<QComboBox>(frm, "CmdCmb")->currentIndex(), 2);
-  EXPECT_EQ(Child<TUpDown>(frm, "ReadSizeUd")->Position(), 30);
-  EXPECT_FALSE(Child<QCheckBox>(frm, "BcdCk")->isChecked());
-  ASSERT_EQ(Child<QListWidget>(frm, "TrackList")->count(), 2);
-  Child<QListWidget>(frm, "TrackList")->clearSelection();
+  QTest::keyClick(DrvCmb, Qt::Key_Home);
+  EXPECT_EQ(DrvCmb->currentIndex(), 0);
+  EXPECT_EQ(CmdCmb->currentIndex(), 2);
+  EXPECT_EQ(ReadSizeUd->Position(), 30);
+  EXPECT_FALSE(BcdCk->isChecked());
+  ASSERT_EQ(TrackList->count(), 2);
+  TrackList->clearSelection();
 
-  QTest::keyClick(Child<QComboBox>(frm, "DrvCmb"), Qt::Key_End);
-  EXPECT_EQ(Child<QComboBox>(frm, "DrvCmb")->currentIndex(), 26);
-  EXPECT_EQ(Child<QComboBox>(frm, "CmdCmb")->currentIndex(), 2);  // not the 26th section's values
-  EXPECT_EQ(Child<TUpDown>(frm, "ReadSizeUd")->Position(), 30);
-  EXPECT_FALSE(Child<QCheckBox>(frm, "BcdCk")->isChecked());
-  EXPECT_TRUE(
-      Selected(Child<QListWidget>(frm, "TrackList")).empty());  // the list was not refreshed
+  QTest::keyClick(DrvCmb, Qt::Key_End);
+  EXPECT_EQ(DrvCmb->currentIndex(), 26);
+  EXPECT_EQ(CmdCmb->currentIndex(), 2);  // not the 26th section's values
+  EXPECT_EQ(ReadSizeUd->Position(), 30);
+  EXPECT_FALSE(BcdCk->isChecked());
+  EXPECT_TRUE(Selected(TrackList).empty());  // the list was not refreshed
 
   // Typed sizes are not corrected for it either.
-  Child<QLineEdit>(frm, "ReadSizeEdit")->setText("70");
-  EXPECT_EQ(Child<QLineEdit>(frm, "ReadSizeEdit")->text(), QStringLiteral("70"));
+  ReadSizeEdit->setText("70");
+  EXPECT_EQ(ReadSizeEdit->text(), QStringLiteral("70"));
 }
 
 TEST_F(RipFrmTest, DriveSettingsAreKeptInDriveIni) {
   {
     auto frm = MakeWindow();
+    QCheckBox* BcdCk = Child<QCheckBox>(frm, "BcdCk");
+    QComboBox* CmdCmb = Child<QComboBox>(frm, "CmdCmb");
     OpenImage(*frm, ccd);
-    Child<QComboBox>(frm, "CmdCmb")->setCurrentIndex(1);
-    QTest::mouseClick(Child<QCheckBox>(frm, "BcdCk"), Qt::LeftButton);
+    CmdCmb->setCurrentIndex(1);
+    QTest::mouseClick(BcdCk, Qt::LeftButton);
     Child<QLineEdit>(frm, "ReadSizeEdit")->setText("33");
     QTest::mouseClick(Child<QCheckBox>(frm, "RwsCk"), Qt::LeftButton);
     IniFile ini;
@@ -410,19 +424,22 @@ TEST_F(RipFrmTest, DriveSettingsAreKeptInDriveIni) {
 
 TEST_F(RipFrmTest, OpeningTheDriveListKeepsTheShownDrivesChoices) {
   auto frm = MakeWindow();
+  QComboBox* CmdCmb = Child<QComboBox>(frm, "CmdCmb");
+  QComboBox* DrvCmb = Child<QComboBox>(frm, "DrvCmb");
+  TUpDown* ReadSizeUd = Child<TUpDown>(frm, "ReadSizeUd");
   OpenImage(*frm, ccd);
   OpenImage(*frm, ccd);
-  QTest::keyClick(Child<QComboBox>(frm, "DrvCmb"), Qt::Key_Up);
-  ASSERT_EQ(Child<QComboBox>(frm, "DrvCmb")->currentIndex(), 0);
+  QTest::keyClick(DrvCmb, Qt::Key_Up);
+  ASSERT_EQ(DrvCmb->currentIndex(), 0);
   Child<QLineEdit>(frm, "ReadSizeEdit")->setText("9");
-  Child<QComboBox>(frm, "CmdCmb")->setCurrentIndex(3);
-  Child<QComboBox>(frm, "DrvCmb")->showPopup();
-  Child<QComboBox>(frm, "DrvCmb")->hidePopup();
-  QTest::keyClick(Child<QComboBox>(frm, "DrvCmb"), Qt::Key_Down);
-  EXPECT_EQ(Child<TUpDown>(frm, "ReadSizeUd")->Position(), 15);  // the second image's own
-  QTest::keyClick(Child<QComboBox>(frm, "DrvCmb"), Qt::Key_Up);
-  EXPECT_EQ(Child<TUpDown>(frm, "ReadSizeUd")->Position(), 9);
-  EXPECT_EQ(Child<QComboBox>(frm, "CmdCmb")->currentIndex(), 3);
+  CmdCmb->setCurrentIndex(3);
+  DrvCmb->showPopup();
+  DrvCmb->hidePopup();
+  QTest::keyClick(DrvCmb, Qt::Key_Down);
+  EXPECT_EQ(ReadSizeUd->Position(), 15);  // the second image's own
+  QTest::keyClick(DrvCmb, Qt::Key_Up);
+  EXPECT_EQ(ReadSizeUd->Position(), 9);
+  EXPECT_EQ(CmdCmb->currentIndex(), 3);
 }
 
 }  // namespace
@@ -433,13 +450,14 @@ namespace {
 
 TEST_F(RipFrmTest, SearchingAndFindingNoDriveSaysSoAndKeepsTheImages) {
   auto frm = MakeWindow();
+  QComboBox* DrvCmb = Child<QComboBox>(frm, "DrvCmb");
   OpenImage(*frm, ccd);
   QTest::mouseClick(Child<QPushButton>(frm, "DrvBtn"), Qt::LeftButton);
   ASSERT_EQ(dialogs.Errors().size(), 1u);
   EXPECT_EQ(dialogs.Errors()[0].rfind("CD/DVDドライブが見つかりませんでした。", 0), 0u);
   EXPECT_EQ(dialogs.beeps, 1);
-  ASSERT_EQ(Child<QComboBox>(frm, "DrvCmb")->count(), 1);  // the image is still there
-  EXPECT_EQ(Child<QComboBox>(frm, "DrvCmb")->currentIndex(), 0);
+  ASSERT_EQ(DrvCmb->count(), 1);  // the image is still there
+  EXPECT_EQ(DrvCmb->currentIndex(), 0);
   EXPECT_EQ(Child<QListWidget>(frm, "TrackList")->count(), 2);
 }
 
@@ -454,20 +472,19 @@ TEST_F(RipFrmTest, OpenedImagesComeBackWhileTheirFilesExist) {
   IniFile ini;
   {
     auto frm = MakeWindow();
+    QComboBox* DrvCmb = Child<QComboBox>(frm, "DrvCmb");
     OpenImage(*frm, ccd);
     OpenImage(*frm, second);
     OpenImage(*frm, ccd);  // listed twice, remembered once
-    Child<QComboBox>(frm, "DrvCmb")->setCurrentIndex(1);
+    DrvCmb->setCurrentIndex(1);
     frm->WriteSettings(ini);
   }
   {
     auto frm = MakeWindow();
     frm->ReadSettings(ini);
     ASSERT_EQ(Child<QComboBox>(frm, "DrvCmb")->count(), 2);
-    EXPECT_NE(Child<QComboBox>(frm, "DrvCmb")->itemText(0).indexOf(QString::fromStdString(ccd)),
-              -1);
-    EXPECT_NE(Child<QComboBox>(frm, "DrvCmb")->itemText(1).indexOf(QString::fromStdString(second)),
-              -1);
+    EXPECT_NE(Child<QComboBox>(frm, "DrvCmb")->itemText(0).indexOf(QString::fromStdString(ccd)), -1);
+    EXPECT_NE(Child<QComboBox>(frm, "DrvCmb")->itemText(1).indexOf(QString::fromStdString(second)), -1);
     EXPECT_EQ(Child<QComboBox>(frm, "DrvCmb")->currentIndex(), 1);  // the saved choice
     EXPECT_EQ(Child<QListWidget>(frm, "TrackList")->count(), 2);
   }

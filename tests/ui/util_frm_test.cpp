@@ -32,11 +32,23 @@ class UtilFrmTest : public ::testing::Test {
   testing::TempDir dir;
   testing::ScriptedDialogs dialogs;
   TUtilFrm frm{dialogs};
+  // The window's controls, by their names.
+  QPushButton* CdgBrowseBtn = Child<QPushButton>(frm, "CdgBrowseBtn");
+  QLineEdit* CdgPathEdit = Child<QLineEdit>(frm, "CdgPathEdit");
+  QPushButton* CombinBtn = Child<QPushButton>(frm, "CombinBtn");
+  QPushButton* DivideBtn = Child<QPushButton>(frm, "DivideBtn");
+  QCheckBox* NameCk = Child<QCheckBox>(frm, "NameCk");
+  QCheckBox* NoWavCk = Child<QCheckBox>(frm, "NoWavCk");
+  QProgressBar* ProgressBar = Child<QProgressBar>(frm, "ProgressBar");
+  QPushButton* RwsBrowseBtn = Child<QPushButton>(frm, "RwsBrowseBtn");
+  QLineEdit* RwsPathEdit = Child<QLineEdit>(frm, "RwsPathEdit");
+  QPushButton* WavBrowseBtn = Child<QPushButton>(frm, "WavBrowseBtn");
+  QLineEdit* WavPathEdit = Child<QLineEdit>(frm, "WavPathEdit");
 
   void Fill(const std::string& cdg, const std::string& rws, const std::string& wav) {
-    Child<QLineEdit>(frm, "CdgPathEdit")->setText(QString::fromStdString(cdg));
-    Child<QLineEdit>(frm, "RwsPathEdit")->setText(QString::fromStdString(rws));
-    Child<QLineEdit>(frm, "WavPathEdit")->setText(QString::fromStdString(wav));
+    CdgPathEdit->setText(QString::fromStdString(cdg));
+    RwsPathEdit->setText(QString::fromStdString(rws));
+    WavPathEdit->setText(QString::fromStdString(wav));
   }
   QString Caption() const { return frm.windowTitle(); }
 };
@@ -44,11 +56,10 @@ class UtilFrmTest : public ::testing::Test {
 TEST_F(UtilFrmTest, DividesAsTheCommandLineDoes) {
   const std::string cdg = dir.Write("in.cdg", testing::AudioBytes(60 * 2448, 7));
   Fill(cdg, dir.File("out.rws"), dir.File("out.wav"));
-  QTest::mouseClick(Child<QPushButton>(frm, "DivideBtn"), Qt::LeftButton);
+  QTest::mouseClick(DivideBtn, Qt::LeftButton);
   EXPECT_EQ(Caption(), QStringLiteral("分割成功"));
-  EXPECT_EQ(Child<QProgressBar>(frm, "ProgressBar")->maximum(),
-            2);  // two blocks of 25, the rest of 10 beyond
-  EXPECT_EQ(Child<QProgressBar>(frm, "ProgressBar")->value(), 2);
+  EXPECT_EQ(ProgressBar->maximum(), 2);  // two blocks of 25, the rest of 10 beyond
+  EXPECT_EQ(ProgressBar->value(), 2);
   EXPECT_FALSE(frm.Busy());
 
   ASSERT_EQ(Cli({"divide", cdg, "-o", dir.File("cli.rws"), "--wav", dir.File("cli.wav")}).status,
@@ -61,28 +72,26 @@ TEST_F(UtilFrmTest, DividesAsTheCommandLineDoes) {
 }
 
 TEST_F(UtilFrmTest, RwsOnlyWritesNoWavAndGreysTheField) {
-  const QColor edit =
-      QApplication::palette(Child<QLineEdit>(frm, "WavPathEdit")).color(QPalette::Base);
-  const QColor face =
-      QApplication::palette(Child<QLineEdit>(frm, "WavPathEdit")).color(QPalette::Button);
-  QTest::mouseClick(Child<QCheckBox>(frm, "NoWavCk"), Qt::LeftButton);
-  EXPECT_FALSE(Child<QLineEdit>(frm, "WavPathEdit")->isEnabled());
-  EXPECT_FALSE(Child<QPushButton>(frm, "WavBrowseBtn")->isEnabled());
-  EXPECT_EQ(Child<QLineEdit>(frm, "WavPathEdit")->palette().color(QPalette::Base), face);
+  const QColor edit = QApplication::palette(WavPathEdit).color(QPalette::Base);
+  const QColor face = QApplication::palette(WavPathEdit).color(QPalette::Button);
+  QTest::mouseClick(NoWavCk, Qt::LeftButton);
+  EXPECT_FALSE(WavPathEdit->isEnabled());
+  EXPECT_FALSE(WavBrowseBtn->isEnabled());
+  EXPECT_EQ(WavPathEdit->palette().color(QPalette::Base), face);
 
   const std::string cdg = dir.Write("in.cdg", testing::AudioBytes(30 * 2448 + 100, 3));
   Fill(cdg, dir.File("out.rws"), dir.File("out.wav"));
-  QTest::mouseClick(Child<QPushButton>(frm, "DivideBtn"), Qt::LeftButton);
+  QTest::mouseClick(DivideBtn, Qt::LeftButton);
   EXPECT_EQ(Caption(), QStringLiteral("分割成功"));
   EXPECT_FALSE(FileExists(dir.File("out.wav")));
   ASSERT_EQ(Cli({"divide", cdg, "-o", dir.File("cli.rws")}).status, cli::kExitSuccess);
   EXPECT_EQ(ReadFile(dir.File("out.rws")).size(), 30u * 96u);  // the partial sector is dropped
   EXPECT_TRUE(ReadFile(dir.File("out.rws")) == ReadFile(dir.File("cli.rws")));
 
-  QTest::mouseClick(Child<QCheckBox>(frm, "NoWavCk"), Qt::LeftButton);
-  EXPECT_TRUE(Child<QLineEdit>(frm, "WavPathEdit")->isEnabled());
-  EXPECT_TRUE(Child<QPushButton>(frm, "WavBrowseBtn")->isEnabled());
-  EXPECT_EQ(Child<QLineEdit>(frm, "WavPathEdit")->palette().color(QPalette::Base), edit);
+  QTest::mouseClick(NoWavCk, Qt::LeftButton);
+  EXPECT_TRUE(WavPathEdit->isEnabled());
+  EXPECT_TRUE(WavBrowseBtn->isEnabled());
+  EXPECT_EQ(WavPathEdit->palette().color(QPalette::Base), edit);
 }
 
 TEST_F(UtilFrmTest, CombinesShortAudioWithLongerSubcodeAsTheCommandLineDoes) {
@@ -90,11 +99,11 @@ TEST_F(UtilFrmTest, CombinesShortAudioWithLongerSubcodeAsTheCommandLineDoes) {
       dir.Write("in.wav", testing::CdWave(testing::AudioBytes(2352 * 10 + 100, 9)));
   const std::string rws = dir.Write("in.rws", testing::AudioBytes(12 * 96, 4));
   Fill(dir.File("out.cdg"), rws, wav);
-  Child<QCheckBox>(frm, "NoWavCk")->setChecked(true);  // plays no part in combining
-  QTest::mouseClick(Child<QPushButton>(frm, "CombinBtn"), Qt::LeftButton);
+  NoWavCk->setChecked(true);  // plays no part in combining
+  QTest::mouseClick(CombinBtn, Qt::LeftButton);
   EXPECT_EQ(Caption(), QStringLiteral("結合成功"));
-  EXPECT_EQ(Child<QProgressBar>(frm, "ProgressBar")->maximum(), 12);
-  EXPECT_EQ(Child<QProgressBar>(frm, "ProgressBar")->value(), 12);
+  EXPECT_EQ(ProgressBar->maximum(), 12);
+  EXPECT_EQ(ProgressBar->value(), 12);
 
   ASSERT_EQ(Cli({"combine", rws, wav, "-o", dir.File("cli.cdg")}).status, cli::kExitSuccess);
   const std::string out = ReadFile(dir.File("out.cdg"));
@@ -104,42 +113,42 @@ TEST_F(UtilFrmTest, CombinesShortAudioWithLongerSubcodeAsTheCommandLineDoes) {
 
 TEST_F(UtilFrmTest, BrowsingFillsTheFieldsFromTheHandedOverFolders) {
   frm.SetFolders("/cdg", "/wav", "/rws");
-  EXPECT_TRUE(Child<QCheckBox>(frm, "NameCk")->isChecked());
+  EXPECT_TRUE(NameCk->isChecked());
   dialogs.files = {"/music/a.cdg", "/music/x.rws", "/other/y.wav"};
-  QTest::mouseClick(Child<QPushButton>(frm, "CdgBrowseBtn"), Qt::LeftButton);
-  QTest::mouseClick(Child<QPushButton>(frm, "RwsBrowseBtn"), Qt::LeftButton);
-  EXPECT_EQ(Child<QLineEdit>(frm, "CdgPathEdit")->text(), QStringLiteral("/music/a.cdg"));
-  EXPECT_EQ(Child<QLineEdit>(frm, "RwsPathEdit")->text(), QStringLiteral("/music/x.rws"));
-  EXPECT_EQ(Child<QLineEdit>(frm, "WavPathEdit")->text(),
+  QTest::mouseClick(CdgBrowseBtn, Qt::LeftButton);
+  QTest::mouseClick(RwsBrowseBtn, Qt::LeftButton);
+  EXPECT_EQ(CdgPathEdit->text(), QStringLiteral("/music/a.cdg"));
+  EXPECT_EQ(RwsPathEdit->text(), QStringLiteral("/music/x.rws"));
+  EXPECT_EQ(WavPathEdit->text(),
             QStringLiteral("/music/x.wav"));  // same name
-  QTest::mouseClick(Child<QPushButton>(frm, "WavBrowseBtn"), Qt::LeftButton);
-  EXPECT_EQ(Child<QLineEdit>(frm, "WavPathEdit")->text(), QStringLiteral("/other/y.wav"));
+  QTest::mouseClick(WavBrowseBtn, Qt::LeftButton);
+  EXPECT_EQ(WavPathEdit->text(), QStringLiteral("/other/y.wav"));
   EXPECT_EQ(dialogs.titles, (std::vector<std::string>{"RWSファイルを指定", "WAVファイルを指定"}));
   EXPECT_EQ(dialogs.openTitles, std::vector<std::string>{"CDGファイルを指定"});
 
-  QTest::mouseClick(Child<QCheckBox>(frm, "NameCk"), Qt::LeftButton);
+  QTest::mouseClick(NameCk, Qt::LeftButton);
   dialogs.files = {"/music/z.rws", std::nullopt};
-  QTest::mouseClick(Child<QPushButton>(frm, "RwsBrowseBtn"), Qt::LeftButton);
-  EXPECT_EQ(Child<QLineEdit>(frm, "WavPathEdit")->text(), QStringLiteral("/other/y.wav"));
-  QTest::mouseClick(Child<QPushButton>(frm, "CdgBrowseBtn"), Qt::LeftButton);  // cancelled
-  EXPECT_EQ(Child<QLineEdit>(frm, "CdgPathEdit")->text(), QStringLiteral("/music/a.cdg"));
+  QTest::mouseClick(RwsBrowseBtn, Qt::LeftButton);
+  EXPECT_EQ(WavPathEdit->text(), QStringLiteral("/other/y.wav"));
+  QTest::mouseClick(CdgBrowseBtn, Qt::LeftButton);  // cancelled
+  EXPECT_EQ(CdgPathEdit->text(), QStringLiteral("/music/a.cdg"));
   EXPECT_EQ(frm.CdgDir(), "/cdg");
 }
 
 TEST_F(UtilFrmTest, CommandsWaitForTheirFields) {
-  EXPECT_FALSE(Child<QPushButton>(frm, "DivideBtn")->isEnabled());
-  EXPECT_FALSE(Child<QPushButton>(frm, "CombinBtn")->isEnabled());
+  EXPECT_FALSE(DivideBtn->isEnabled());
+  EXPECT_FALSE(CombinBtn->isEnabled());
   Fill("a.cdg", "a.rws", "");
-  EXPECT_FALSE(Child<QPushButton>(frm, "DivideBtn")->isEnabled());  // the WAV is still missing
-  EXPECT_FALSE(Child<QPushButton>(frm, "CombinBtn")->isEnabled());
-  Child<QCheckBox>(frm, "NoWavCk")->setChecked(true);
-  EXPECT_TRUE(Child<QPushButton>(frm, "DivideBtn")->isEnabled());  // RWS only needs none
-  EXPECT_FALSE(Child<QPushButton>(frm, "CombinBtn")->isEnabled());
-  Child<QLineEdit>(frm, "WavPathEdit")->setText("a.wav");
-  EXPECT_TRUE(Child<QPushButton>(frm, "CombinBtn")->isEnabled());
-  Child<QLineEdit>(frm, "CdgPathEdit")->clear();
-  EXPECT_FALSE(Child<QPushButton>(frm, "DivideBtn")->isEnabled());
-  EXPECT_FALSE(Child<QPushButton>(frm, "CombinBtn")->isEnabled());
+  EXPECT_FALSE(DivideBtn->isEnabled());  // the WAV is still missing
+  EXPECT_FALSE(CombinBtn->isEnabled());
+  NoWavCk->setChecked(true);
+  EXPECT_TRUE(DivideBtn->isEnabled());  // RWS only needs none
+  EXPECT_FALSE(CombinBtn->isEnabled());
+  WavPathEdit->setText("a.wav");
+  EXPECT_TRUE(CombinBtn->isEnabled());
+  CdgPathEdit->clear();
+  EXPECT_FALSE(DivideBtn->isEnabled());
+  EXPECT_FALSE(CombinBtn->isEnabled());
   EXPECT_EQ(Caption(), QStringLiteral("CD+G Utility"));
 }
 
@@ -149,7 +158,7 @@ TEST_F(UtilFrmTest, AMonoWavIsRefusedWithItsReason) {
                                           testing::Chunk("data", std::string(2352, 'a'))));
   const std::string rws = dir.Write("in.rws", std::string(96, 'r'));
   Fill(dir.File("out.cdg"), rws, mono);
-  QTest::mouseClick(Child<QPushButton>(frm, "CombinBtn"), Qt::LeftButton);
+  QTest::mouseClick(CombinBtn, Qt::LeftButton);
   EXPECT_EQ(Caption(), QStringLiteral("結合失敗"));
   EXPECT_FALSE(FileExists(dir.File("out.cdg")));
   ASSERT_EQ(dialogs.Errors().size(), 1u);
@@ -164,7 +173,7 @@ TEST_F(UtilFrmTest, ReplacingAnExistingOutputIsAskedFirst) {
   Fill(cdg, victim, dir.File("out.wav"));
 
   dialogs.confirms = {false};  // no: nothing is written
-  QTest::mouseClick(Child<QPushButton>(frm, "DivideBtn"), Qt::LeftButton);
+  QTest::mouseClick(DivideBtn, Qt::LeftButton);
   EXPECT_EQ(dialogs.questions,
             std::vector<std::string>{"\"" + victim + "\"を上書きしても構いませんか？"});
   EXPECT_EQ(ReadFile(victim), "keep me");
@@ -172,7 +181,7 @@ TEST_F(UtilFrmTest, ReplacingAnExistingOutputIsAskedFirst) {
   EXPECT_EQ(Caption(), QStringLiteral("CD+G Utility"));
 
   dialogs.confirms = {true};  // yes: replaced
-  QTest::mouseClick(Child<QPushButton>(frm, "DivideBtn"), Qt::LeftButton);
+  QTest::mouseClick(DivideBtn, Qt::LeftButton);
   EXPECT_EQ(Caption(), QStringLiteral("分割成功"));
   EXPECT_EQ(ReadFile(victim).size(), 30u * 96u);
   EXPECT_EQ(dialogs.questions.size(), 2u);
@@ -181,11 +190,11 @@ TEST_F(UtilFrmTest, ReplacingAnExistingOutputIsAskedFirst) {
   const std::string song = dir.Write("song.cdg", "an 11 MB song");
   Fill(song, victim, dir.File("out.wav"));
   dialogs.confirms = {false};
-  QTest::mouseClick(Child<QPushButton>(frm, "CombinBtn"), Qt::LeftButton);
+  QTest::mouseClick(CombinBtn, Qt::LeftButton);
   EXPECT_EQ(ReadFile(song), "an 11 MB song");
   Fill(cdg, victim, dir.File("out.wav"));
   dialogs.confirms = {true, false};
-  QTest::mouseClick(Child<QPushButton>(frm, "DivideBtn"), Qt::LeftButton);
+  QTest::mouseClick(DivideBtn, Qt::LeftButton);
   EXPECT_EQ(dialogs.questions.back(),
             "\"" + dir.File("out.wav") + "\"を上書きしても構いませんか？");
   EXPECT_TRUE(dialogs.confirms.empty());
@@ -196,25 +205,25 @@ TEST_F(UtilFrmTest, ASaveDialogAsksAndItsAnswerHoldsForTheRun) {
   const std::string cdg = dir.Write("in.cdg", testing::AudioBytes(25 * 2448, 5));
   const std::string rws = dir.Write("old.rws", "old");
   const std::string wav = dir.Write("old.wav", "old");
-  Child<QLineEdit>(frm, "CdgPathEdit")->setText(QString::fromStdString(cdg));
+  CdgPathEdit->setText(QString::fromStdString(cdg));
   dialogs.files = {rws};
   dialogs.confirms = {false};  // the chosen file is not taken
-  QTest::mouseClick(Child<QPushButton>(frm, "RwsBrowseBtn"), Qt::LeftButton);
-  EXPECT_TRUE(Child<QLineEdit>(frm, "RwsPathEdit")->text().isEmpty());
+  QTest::mouseClick(RwsBrowseBtn, Qt::LeftButton);
+  EXPECT_TRUE(RwsPathEdit->text().isEmpty());
 
   dialogs.files = {rws, wav};
   dialogs.confirms = {true, true};
-  QTest::mouseClick(Child<QPushButton>(frm, "RwsBrowseBtn"), Qt::LeftButton);
-  QTest::mouseClick(Child<QPushButton>(frm, "WavBrowseBtn"), Qt::LeftButton);
-  EXPECT_EQ(Child<QLineEdit>(frm, "RwsPathEdit")->text().toStdString(), rws);
-  EXPECT_EQ(Child<QLineEdit>(frm, "WavPathEdit")->text().toStdString(), wav);
-  QTest::mouseClick(Child<QPushButton>(frm, "DivideBtn"), Qt::LeftButton);  // asks nothing more
+  QTest::mouseClick(RwsBrowseBtn, Qt::LeftButton);
+  QTest::mouseClick(WavBrowseBtn, Qt::LeftButton);
+  EXPECT_EQ(RwsPathEdit->text().toStdString(), rws);
+  EXPECT_EQ(WavPathEdit->text().toStdString(), wav);
+  QTest::mouseClick(DivideBtn, Qt::LeftButton);  // asks nothing more
   EXPECT_EQ(Caption(), QStringLiteral("分割成功"));
   EXPECT_EQ(dialogs.questions.size(), 3u);
 
   // The next run asks again: the files are the last run's outputs now.
   dialogs.confirms = {false};
-  QTest::mouseClick(Child<QPushButton>(frm, "DivideBtn"), Qt::LeftButton);
+  QTest::mouseClick(DivideBtn, Qt::LeftButton);
   EXPECT_EQ(dialogs.questions.size(), 4u);
   EXPECT_TRUE(dialogs.Errors().empty());
 }
@@ -227,7 +236,7 @@ TEST_F(UtilFrmTest, AReadOnlyOutputIsRefusedAfterTheQuestion) {
                                            std::filesystem::perms::others_read);
   Fill(cdg, locked, dir.File("out.wav"));
   dialogs.confirms = {true};
-  QTest::mouseClick(Child<QPushButton>(frm, "DivideBtn"), Qt::LeftButton);
+  QTest::mouseClick(DivideBtn, Qt::LeftButton);
   EXPECT_EQ(dialogs.Errors(), std::vector<std::string>{"\"" + locked + "\"は上書きできません。"});
   EXPECT_EQ(ReadFile(locked), "locked");
   EXPECT_FALSE(FileExists(dir.File("out.wav")));
@@ -242,7 +251,7 @@ TEST_F(UtilFrmTest, AnOutputThatIsAnInputIsRefused) {
     std::filesystem::create_directories(dir.File("sub"));
     dialogs.ClearErrors();
     Fill(cdg, output, dir.File("out.wav"));
-    QTest::mouseClick(Child<QPushButton>(frm, "DivideBtn"), Qt::LeftButton);
+    QTest::mouseClick(DivideBtn, Qt::LeftButton);
     ASSERT_EQ(dialogs.Errors().size(), 1u) << output;
     EXPECT_EQ(dialogs.Errors()[0],
               "\"" + output + "\"は読み込むファイルと同じです。別のファイルを指定して下さい。");
@@ -253,7 +262,7 @@ TEST_F(UtilFrmTest, AnOutputThatIsAnInputIsRefused) {
   // Two outputs in one file.
   dialogs.ClearErrors();
   Fill(cdg, dir.File("both"), dir.File("both"));
-  QTest::mouseClick(Child<QPushButton>(frm, "DivideBtn"), Qt::LeftButton);
+  QTest::mouseClick(DivideBtn, Qt::LeftButton);
   ASSERT_EQ(dialogs.Errors().size(), 1u);
   EXPECT_NE(dialogs.Errors()[0].find("二つの出力先"), std::string::npos);
   EXPECT_FALSE(FileExists(dir.File("both")));
@@ -265,7 +274,7 @@ TEST_F(UtilFrmTest, AnOutputThatIsAnInputIsRefused) {
   for (const std::string& output : {wav, rws}) {
     dialogs.ClearErrors();
     Fill(output, rws, wav);
-    QTest::mouseClick(Child<QPushButton>(frm, "CombinBtn"), Qt::LeftButton);
+    QTest::mouseClick(CombinBtn, Qt::LeftButton);
     EXPECT_EQ(dialogs.Errors().size(), 1u);
     EXPECT_EQ(Caption(), QStringLiteral("結合失敗"));
   }
@@ -276,7 +285,7 @@ TEST_F(UtilFrmTest, AnOutputThatIsAnInputIsRefused) {
 
 TEST_F(UtilFrmTest, AFailureShowsInTheCaptionAndThenAsAnError) {
   Fill(dir.File("missing.cdg"), dir.File("out.rws"), dir.File("out.wav"));
-  QTest::mouseClick(Child<QPushButton>(frm, "DivideBtn"), Qt::LeftButton);
+  QTest::mouseClick(DivideBtn, Qt::LeftButton);
   EXPECT_EQ(Caption(), QStringLiteral("分割失敗"));
   ASSERT_EQ(dialogs.Errors().size(), 1u);
   EXPECT_EQ(dialogs.Errors()[0].rfind("分割に失敗しました。\n", 0), 0u) << dialogs.Errors()[0];
@@ -286,7 +295,7 @@ TEST_F(UtilFrmTest, AFailureShowsInTheCaptionAndThenAsAnError) {
   const std::string wav = dir.Write("in.wav", testing::CdWave(std::string(2352, 'a')));
   const std::string rws = dir.Write("in.rws", std::string(96, 'r'));
   Fill(dir.File("no/such/folder/out.cdg"), rws, wav);
-  QTest::mouseClick(Child<QPushButton>(frm, "CombinBtn"), Qt::LeftButton);
+  QTest::mouseClick(CombinBtn, Qt::LeftButton);
   EXPECT_EQ(Caption(), QStringLiteral("結合失敗"));
   EXPECT_EQ(dialogs.Errors().size(), 2u);
 

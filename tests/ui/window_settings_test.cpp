@@ -18,8 +18,8 @@
 #include "effects/ui/tlo_frm.h"
 #include "effects/ui/tlo_view_frm.h"
 #include "image/ui/bmp_frm.h"
-#include "platform/ini_file.h"
 #include "platform/file_util.h"
+#include "platform/ini_file.h"
 #include "player/player_settings.h"
 #include "player/ui/cdg_display.h"
 #include "player/ui/play_frm.h"
@@ -75,14 +75,15 @@ TEST(WindowSettings, DefaultsRoundTripsAndLimits) {
   Check(about, {"[AboutDlg]\nTop=100\nLeft=100\nWidth=\n", "[AboutDlg]\nTop=230\nLeft=340\n"});
 
   TGenSettingDlg general(dialogs);
-  Check(general, {"[GenSettingDlg]\nTop=100\nLeft=100\nHeight=\n",
-                  "[GenSettingDlg]\nTop=210\nLeft=320\n"});
+  Check(general,
+        {"[GenSettingDlg]\nTop=100\nLeft=100\nHeight=\n", "[GenSettingDlg]\nTop=210\nLeft=320\n"});
 
   TTloViewFrm viewer;
-  Check(viewer, {"[TloViewForm]\nTop=100\nLeft=100\nWidth=650\nHeight=420\n[TloView]\nInterval=10\n",
-                 "[TloViewForm]\nTop=120\nLeft=130\nWidth=520\nHeight=420\n[TloView]\nInterval=250\n",
-                 "[TloViewForm]\nWidth=100\nHeight=600\n[TloView]\nInterval=5000\n",
-                 "[TloViewForm]\nWidth=470\nHeight=420\n[TloView]\nInterval=1000\n"});
+  Check(viewer,
+        {"[TloViewForm]\nTop=100\nLeft=100\nWidth=650\nHeight=420\n[TloView]\nInterval=10\n",
+         "[TloViewForm]\nTop=120\nLeft=130\nWidth=520\nHeight=420\n[TloView]\nInterval=250\n",
+         "[TloViewForm]\nWidth=100\nHeight=600\n[TloView]\nInterval=5000\n",
+         "[TloViewForm]\nWidth=470\nHeight=420\n[TloView]\nInterval=1000\n"});
 
   TTloFrm editor(dialogs, viewer);
   Check(editor, {"[TloForm]\nTop=100\nLeft=100\nWidth=650\nHeight=560\nRowHeight=15\n"
@@ -143,8 +144,9 @@ TEST(WindowSettings, DefaultsRoundTripsAndLimits) {
   player.reject();
 
   TRipFrm ripper(dialogs, dir.path().string(), DriveSearchSetup{});
-  Check(ripper, {"[RipForm]\nTop=100\nLeft=100\nWidth=500\nHeight=500\nRwsOnly=0\n[RipImages]\nCount=0\n",
-                 "[RipForm]\nTop=50\nLeft=60\nWidth=520\nHeight=460\nRwsOnly=1\n"});
+  Check(ripper,
+        {"[RipForm]\nTop=100\nLeft=100\nWidth=500\nHeight=500\nRwsOnly=0\n[RipImages]\nCount=0\n",
+         "[RipForm]\nTop=50\nLeft=60\nWidth=520\nHeight=460\nRwsOnly=1\n"});
 }
 
 }  // namespace
