@@ -154,6 +154,16 @@ TEST_F(PlayFrmTest, WindowKeepsItsHeightAndAMinimumWidth) {
   EXPECT_EQ(frm.size(), QSize(700, frm.minimumHeight()));
 }
 
+TEST_F(PlayFrmTest, TheDrawingBoxesDriveTheDisplayAndItsDecoder) {
+  frm.ReadSettings(IniFile());
+  QTest::mouseClick(Child<QCheckBox>(frm, "SizeableCk"), Qt::LeftButton);
+  EXPECT_FALSE(display.Sizeable());
+  QTest::mouseClick(Child<QCheckBox>(frm, "ScrollCk"), Qt::LeftButton);
+  EXPECT_FALSE(display.Decoder().EasyScroll());
+  QTest::mouseClick(Child<QCheckBox>(frm, "ScrollCk"), Qt::LeftButton);
+  EXPECT_TRUE(display.Decoder().EasyScroll());
+}
+
 TEST_F(PlayFrmTest, PlayAndSnapshotsWaitForTheirPaths) {
   Run([&] {
     BmpPathEdit->setText(QString::fromStdString(dir.File("shots")));

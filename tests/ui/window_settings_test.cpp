@@ -119,6 +119,11 @@ TEST(WindowSettings, DefaultsRoundTripsAndLimits) {
 
   TCdgDisplay display;
   TPlayFrm player(dialogs, display);
+  // The display and its decoder follow the boxes from the start, whether
+  // or not reading changes a box.
+  player.ReadSettings(IniFile());
+  EXPECT_TRUE(display.Sizeable());
+  EXPECT_TRUE(display.Decoder().EasyScroll());
   Check(player, {"[PlayForm]\nTop=100\nLeft=100\nHeight=240\n"
                  "[Play]\nReadAtOnce=10\nOnMemory=0\nRepeat=0\n[Cdg]\nSizeable=1\nEasyScroll=1\n"
                  "[CdgForm]\nTop=100\nLeft=500\nWidth=313\nHeight=229\n",
@@ -128,11 +133,11 @@ TEST(WindowSettings, DefaultsRoundTripsAndLimits) {
                  // Not sizeable, the display keeps its own size.
                  "[PlayForm]\nHeight=300\n[Cdg]\nSizeable=0\n[CdgForm]\nWidth=500\nHeight=400\n",
                  "[PlayForm]\nHeight=240\n[CdgForm]\nWidth=311\nHeight=227\n"});
-  // The display and its decoder follow the boxes from the start.
+  player.ReadSettings(IniFile("[Cdg]\nSizeable=0\nEasyScroll=0\n"));
   EXPECT_FALSE(display.Sizeable());
-  EXPECT_TRUE(display.Decoder().EasyScroll());
-  // Snapshots go beside the program unless the file says otherwise.
+  EXPECT_FALSE(display.Decoder().EasyScroll());
   player.ReadSettings(IniFile());
+  // Snapshots go beside the program unless the file says otherwise.
   EXPECT_EQ(testing::Child<QLineEdit>(player, "BmpPathEdit")->text().toStdString(),
             DefaultBmpFolder(ProgramPath()).string());
   // The stereo mode is the box's choice from when the window is shown.
