@@ -1,5 +1,7 @@
 #include "app/application.h"
 
+#include <QIcon>
+
 #include <exception>
 
 #include "app/dialogs.h"
@@ -11,6 +13,7 @@ MosaicerApplication::MosaicerApplication(int& argc, char** argv, Dialogs& dialog
     : QApplication(argc, argv), dialogs_(dialogs) {
   setApplicationName(QStringLiteral("Mosaicer"));
   setApplicationVersion(QStringLiteral(MOSAICER_VERSION));
+  setWindowIcon(QIcon(QStringLiteral(":/icons/mosaicer.png")));
 }
 
 bool MosaicerApplication::notify(QObject* receiver, QEvent* event) {

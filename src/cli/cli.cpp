@@ -8,7 +8,6 @@
 #include <exception>
 
 namespace mosaicer::cli {
-namespace {
 
 const std::vector<Command>& Commands() {
   // One command a line, in the order the help lists them.
@@ -52,6 +51,8 @@ void PrintHelp(std::ostream& out) {
          "Exit status: 0 success, 1 failure, 2 usage error, 3 cancelled.\n"
          "Without a command, mosaicer opens its desktop application (when built with it).\n";
 }
+
+namespace {
 
 void PrintCommandHelp(std::ostream& out, const Command& c) {
   out << "usage: " << c.usage << "\n\n" << c.summary << "\n";

@@ -26,6 +26,14 @@ struct Command {
   int (*run)(const Args& args, Io& io);
 };
 
+// Every command, in the order the help lists them, and the options every
+// command accepts besides its own. The help, the manual page and the shell
+// completion are all made from these tables.
+const std::vector<Command>& Commands();
+const std::vector<OptionDef>& CommonOptions();
+// The overview `mosaicer --help` prints.
+void PrintHelp(std::ostream& out);
+
 // Prints "mosaicer COMMAND: message" for a usage error and returns 2.
 int UsageError(Io& io, const std::string& command, const std::string& message);
 // Prints "mosaicer: message" and returns 1.

@@ -13,12 +13,12 @@
 #include "platform/auto_reset_event.h"
 #include "platform/file_util.h"
 #include "player/cdg_in.h"
+#include "player/stereo_changer.h"
 
 namespace mosaicer::cli {
 namespace {
 
 constexpr auto kRedraw = std::chrono::milliseconds(200);
-constexpr int kMaxStereoMode = 4;
 
 // What the worker reports, read by the waiting thread.
 struct Listener {
@@ -75,7 +75,7 @@ int RunPlay(const Args& args, Io& io) {
       return Failure(io, "there is no audio device " + device);
   }
   if (args.Has("stereo")) {
-    const auto mode = ParseInteger(args.Value("stereo"), 0, kMaxStereoMode);
+    const auto mode = ParseInteger(args.Value("stereo"), 0, kStereoModeCount - 1);
     if (!mode) return UsageError(io, "play", "--stereo must be 0..4");
     player.SetStereoMode(static_cast<std::int8_t>(*mode));
   }

@@ -88,9 +88,8 @@ struct Rgb4 {
 };
 void EncodeColour(Rgb4 colour, std::uint8_t& first, std::uint8_t& second);
 Rgb4 DecodeColour(std::uint8_t first, std::uint8_t second);
-// The 4-bit colour CD+G shows for an 8-bit colour, and back.
+// The 4-bit colour CD+G shows for an 8-bit colour.
 Rgb4 ToRgb4(std::uint8_t r, std::uint8_t g, std::uint8_t b);
-inline std::uint8_t Expand4(std::uint8_t v4) { return static_cast<std::uint8_t>(v4 << 4); }
 
 // The row symbol of a tile row: bit 5 is the leftmost of its six pixels.
 // `bits` holds one 0/1 value per pixel, left to right.

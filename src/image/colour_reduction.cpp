@@ -61,19 +61,19 @@ class NearestSearch {
   std::array<Rgb, kOutputColours> colour_;
 };
 
-// Rows of any picture as 24-bit B, G, R bytes; indexed rows are looked up
-// into one reused row buffer.
+// The first `width` pixels of rows of any picture as 24-bit B, G, R bytes;
+// indexed rows are looked up into one reused row buffer.
 class RgbRows {
  public:
-  explicit RgbRows(const Bitmap& picture) : picture_(picture) {
+  RgbRows(const Bitmap& picture, int width) : picture_(picture), width_(width) {
     if (picture.BitsPerPixel() != kRgbBits)
-      buffer_.resize(static_cast<std::size_t>(picture.Width()) * kChannels);
+      buffer_.resize(static_cast<std::size_t>(width) * kChannels);
   }
 
   const std::uint8_t* Row(int y) {
     if (buffer_.empty()) return picture_.ScanLine(y);
     std::uint8_t* out = buffer_.data();
-    for (int x = 0; x < picture_.Width(); ++x, out += kChannels) {
+    for (int x = 0; x < width_; ++x, out += kChannels) {
       const Rgb c = picture_.ColourAt(x, y);
       out[kRowRed] = c.r;
       out[kRowGreen] = c.g;
@@ -84,6 +84,7 @@ class RgbRows {
 
  private:
   const Bitmap& picture_;
+  int width_;
   std::vector<std::uint8_t> buffer_;
 };
 
@@ -93,12 +94,14 @@ void PutIndex(std::uint8_t* row, int x, int index) {
   row[x / 2] |= static_cast<std::uint8_t>((x % 2 == 0) ? index << kHighNibbleShift : index);
 }
 
+// Both mappings fill `out` from the top-left out.Width() x out.Height()
+// pixels of `source`.
 void MapPlain(const Bitmap& source, const NearestSearch& nearest, Bitmap& out) {
-  RgbRows rows(source);
-  for (int y = 0; y < source.Height(); ++y) {
+  RgbRows rows(source, out.Width());
+  for (int y = 0; y < out.Height(); ++y) {
     const std::uint8_t* p = rows.Row(y);
     std::uint8_t* dst = out.ScanLine(y);
-    for (int x = 0; x < source.Width(); ++x, p += kChannels)
+    for (int x = 0; x < out.Width(); ++x, p += kChannels)
       PutIndex(dst, x, nearest(p[kRowRed], p[kRowGreen], p[kRowBlue]));
   }
 }
@@ -111,15 +114,15 @@ void AddError(int& acc, float d) { acc = static_cast<int>(static_cast<float>(acc
 void MapDiffused(const Bitmap& source, const NearestSearch& nearest, float coefficient,
                  Bitmap& out) {
   const float k = coefficient * kShareToEachNeighbour;
-  const int width = source.Width();
+  const int width = out.Width();
   // Errors only ever move right or one row down, so two rows of
   // accumulators (this row, the next) hold everything still needed. The
   // spare column catches the last pixel's error to the right.
   const std::size_t rowLength = static_cast<std::size_t>(width + 1) * kChannels;
   std::vector<int> here(rowLength, 0), below(rowLength, 0);
 
-  RgbRows rows(source);
-  for (int y = 0; y < source.Height(); ++y) {
+  RgbRows rows(source, width);
+  for (int y = 0; y < out.Height(); ++y) {
     const std::uint8_t* p = rows.Row(y);
     std::uint8_t* dst = out.ScanLine(y);
     for (int x = 0; x < width; ++x, p += kChannels) {
@@ -165,8 +168,15 @@ int NearestPaletteIndex(const LogPalette& palette, std::uint8_t r, std::uint8_t 
 
 Bitmap ReducedCopy(const Bitmap& source, const LogPalette& palette, bool diffuse,
                    float coefficient) {
-  if (source.empty()) return Bitmap();
-  BitmapResult created = Bitmap::Create(source.Width(), source.Height(), kOutputBits);
+  return ReducedCopy(source, palette, diffuse, coefficient, source.Width(), source.Height());
+}
+
+Bitmap ReducedCopy(const Bitmap& source, const LogPalette& palette, bool diffuse, float coefficient,
+                   int width, int height) {
+  width = std::min(width, source.Width());
+  height = std::min(height, source.Height());
+  if (source.empty() || width <= 0 || height <= 0) return Bitmap();
+  BitmapResult created = Bitmap::Create(width, height, kOutputBits);
   Bitmap out = std::move(*created.bitmap);  // the source's size already passed the checks
   for (int i = 0; i < kOutputColours; ++i)
     out.SetPaletteEntry(i, palette.entries[static_cast<std::size_t>(i)]);

@@ -34,4 +34,11 @@ bool ReduceColours(Bitmap* picture, const LogPalette& palette, bool diffuse, flo
 Bitmap ReducedCopy(const Bitmap& source, const LogPalette& palette, bool diffuse,
                    float coefficient);
 
+// The same for the top-left `width` x `height` pixels of `source` only
+// (clamped to its size). Errors flow only right and down, so every pixel of
+// that rectangle comes out exactly as in the whole picture's reduction; the
+// rest of the picture is never looked at. Empty when nothing is left.
+Bitmap ReducedCopy(const Bitmap& source, const LogPalette& palette, bool diffuse,
+                   float coefficient, int width, int height);
+
 }  // namespace mosaicer

@@ -7,9 +7,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <system_error>
+#include <vector>
 
 namespace mosaicer {
 namespace {
@@ -195,12 +197,53 @@ fs::path SettingsFolder(const fs::path& programPath, const EnvironmentLookup& en
   return base.empty() ? base : base / kAppFolderName;
 }
 
-fs::path EffectFolder(const fs::path& programPath, const EnvironmentLookup& env) {
+fs::path UserEffectFolder(const fs::path& programPath, const EnvironmentLookup& env) {
   const std::string home = env(kHomeVariable);
   if (!home.empty()) return fs::path(home) / kEffectFolderName;
   if (IsPortable(programPath)) return programPath.parent_path() / kEffectFolderName;
   const fs::path base = XdgFolder(env, "XDG_DATA_HOME", fs::path(".local") / "share");
   return base.empty() ? base : base / kAppFolderName / kEffectFolderName;
+}
+
+bool HoldsEffectFiles(const fs::path& folder) {
+  std::error_code error;
+  fs::directory_iterator entries(folder, error);
+  if (error) return false;
+  for (const fs::directory_entry& entry : entries) {
+    std::string extension = entry.path().extension().string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension == kEffectExtension && entry.is_regular_file(error)) return true;
+  }
+  return false;
+}
+
+fs::path SharedEffectFolder(const fs::path& programPath, const EnvironmentLookup& env) {
+  std::vector<fs::path> candidates;
+  // <prefix>/bin/mosaicer -> <prefix>/share/mosaicer/Tlo
+  const fs::path bin = programPath.parent_path();
+  if (!bin.empty() && bin.has_parent_path()) {
+    candidates.push_back(bin.parent_path() / "share" / kAppFolderName / kEffectFolderName);
+  }
+  const std::string dataDirs = env("XDG_DATA_DIRS");
+  std::size_t start = 0;
+  while (start < dataDirs.size()) {
+    std::size_t end = dataDirs.find(':', start);
+    if (end == std::string::npos) end = dataDirs.size();
+    const fs::path folder = dataDirs.substr(start, end - start);
+    if (folder.is_absolute()) candidates.push_back(folder / kAppFolderName / kEffectFolderName);
+    start = end + 1;
+  }
+  for (const fs::path& candidate : candidates) {
+    if (HoldsEffectFiles(candidate)) return candidate;
+  }
+  return {};
+}
+
+fs::path EffectFolder(const fs::path& programPath, const EnvironmentLookup& env) {
+  const fs::path own = UserEffectFolder(programPath, env);
+  if (!env(kHomeVariable).empty() || HoldsEffectFiles(own)) return own;
+  const fs::path shared = SharedEffectFolder(programPath, env);
+  return shared.empty() ? own : shared;
 }
 
 }  // namespace mosaicer

@@ -79,6 +79,7 @@ std::string ProcessEnvironment(const char* name);
 inline constexpr const char* kHomeVariable = "MOSAICER_HOME";
 inline constexpr const char* kEffectFolderName = "Tlo";
 inline constexpr const char* kAppFolderName = "mosaicer";
+inline constexpr const char* kEffectExtension = ".tlo";
 
 // The running program's own file, absolute; empty when it cannot be found.
 std::filesystem::path ProgramPath();
@@ -95,10 +96,27 @@ std::filesystem::path ProgramPath();
 std::filesystem::path SettingsFolder(const std::filesystem::path& programPath,
                                      const EnvironmentLookup& env = ProcessEnvironment);
 
-// The default folder of effect files, in the same order: $MOSAICER_HOME/Tlo;
+// The user's own folder of effect files, in the same order: $MOSAICER_HOME/Tlo;
 // the program's folder followed by Tlo when that folder is writable;
 // $XDG_DATA_HOME/mosaicer/Tlo, or ~/.local/share/mosaicer/Tlo.
+std::filesystem::path UserEffectFolder(const std::filesystem::path& programPath,
+                                       const EnvironmentLookup& env = ProcessEnvironment);
+
+// The read-only effect folder an installation shares, with the effects it
+// ships: share/mosaicer/Tlo of the installation the program belongs to
+// (beside its bin folder, so a moved installation still finds it), then
+// mosaicer/Tlo in each folder of $XDG_DATA_DIRS when that is set. The first
+// that holds an effect file (*.tlo) counts; empty when none does.
+std::filesystem::path SharedEffectFolder(const std::filesystem::path& programPath,
+                                         const EnvironmentLookup& env = ProcessEnvironment);
+
+// The default folder of effect files: the user's own, unless it holds no
+// effect file yet and a shared folder does (a fresh installation), and
+// $MOSAICER_HOME is not set (a folder named outright is always used).
 std::filesystem::path EffectFolder(const std::filesystem::path& programPath,
                                    const EnvironmentLookup& env = ProcessEnvironment);
+
+// True when `folder` holds at least one effect file (*.tlo, any case).
+bool HoldsEffectFiles(const std::filesystem::path& folder);
 
 }  // namespace mosaicer

@@ -44,7 +44,7 @@ std::filesystem::path DefaultBmpFolder(const std::filesystem::path& programPath,
                                        const EnvironmentLookup& env) {
   // Snapshots sit beside the effect files, so both follow the same rules
   // for portable and installed use.
-  const std::filesystem::path effects = EffectFolder(programPath, env);
+  const std::filesystem::path effects = UserEffectFolder(programPath, env);
   if (effects.empty()) return {};
   return effects.parent_path() / kBmpFolderName;
 }

@@ -1,12 +1,10 @@
 #include "player/wave_device.h"
 
+#include <dlfcn.h>
+// Only PortAudio's types and constants: the library itself is loaded when a
+// device is first made, so that commands which play nothing never pay for
+// loading it and the sound libraries under it.
 #include <portaudio.h>
-#ifdef MOSAICER_HAVE_ALSA
-#include <alsa/asoundlib.h>
-#endif
-#ifdef MOSAICER_HAVE_JACK
-#include <jack/jack.h>
-#endif
 
 #include <algorithm>
 #include <cstring>
@@ -16,6 +14,20 @@
 #include "platform/file_util.h"
 
 namespace mosaicer {
+
+// The PortAudio functions the device calls, looked up in the shared library.
+struct PortAudioLibrary {
+  decltype(&Pa_Initialize) Initialize = nullptr;
+  decltype(&Pa_Terminate) Terminate = nullptr;
+  decltype(&Pa_GetDeviceCount) GetDeviceCount = nullptr;
+  decltype(&Pa_GetDeviceInfo) GetDeviceInfo = nullptr;
+  decltype(&Pa_GetDefaultOutputDevice) GetDefaultOutputDevice = nullptr;
+  decltype(&Pa_OpenStream) OpenStream = nullptr;
+  decltype(&Pa_StartStream) StartStream = nullptr;
+  decltype(&Pa_StopStream) StopStream = nullptr;
+  decltype(&Pa_AbortStream) AbortStream = nullptr;
+  decltype(&Pa_CloseStream) CloseStream = nullptr;
+};
 
 namespace {
 
@@ -32,28 +44,64 @@ bool UsableFormat(const WaveFormat& format) {
          format.avgBytesPerSec == format.blockAlign * format.samplesPerSec;
 }
 
-#ifdef MOSAICER_HAVE_ALSA
+template <typename Function>
+bool Find(void* library, const char* name, Function& function) {
+  function = reinterpret_cast<Function>(::dlsym(library, name));
+  return function != nullptr;
+}
+
+// ALSA's and JACK's message handlers, as their headers declare them.
+using AlsaErrorHandler = void (*)(const char*, int, const char*, int, const char*, ...);
+using JackMessageHandler = void (*)(const char*);
+
 void IgnoreAlsaError(const char* /*file*/, int /*line*/, const char* /*function*/, int /*err*/,
                      const char* /*fmt*/, ...) {}
-#endif
-#ifdef MOSAICER_HAVE_JACK
 void IgnoreJackMessage(const char* /*message*/) {}
-#endif
 
 // Library code never prints, but ALSA and JACK report every probe that finds
 // no card or no server on stderr. Their handlers are process-wide, so this
-// is done once, before PortAudio first starts its back ends.
+// is done once, after PortAudio has brought them in and before it first
+// starts its back ends. Either may be missing (PortAudio built without it).
 void QuietAudioBackEnds() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-#ifdef MOSAICER_HAVE_ALSA
-    snd_lib_error_set_handler(&IgnoreAlsaError);
-#endif
-#ifdef MOSAICER_HAVE_JACK
-    jack_set_error_function(&IgnoreJackMessage);
-    jack_set_info_function(&IgnoreJackMessage);
-#endif
-  });
+  if (void* alsa = ::dlopen("libasound.so.2", RTLD_NOW | RTLD_NOLOAD)) {
+    int (*setHandler)(AlsaErrorHandler) = nullptr;
+    if (Find(alsa, "snd_lib_error_set_handler", setHandler)) setHandler(&IgnoreAlsaError);
+    ::dlclose(alsa);
+  }
+  if (void* jack = ::dlopen("libjack.so.0", RTLD_NOW | RTLD_NOLOAD)) {
+    void (*setError)(JackMessageHandler) = nullptr;
+    void (*setInfo)(JackMessageHandler) = nullptr;
+    if (Find(jack, "jack_set_error_function", setError)) setError(&IgnoreJackMessage);
+    if (Find(jack, "jack_set_info_function", setInfo)) setInfo(&IgnoreJackMessage);
+    ::dlclose(jack);
+  }
+}
+
+// PortAudio, loaded on first use and kept for the life of the process; null
+// when the library or one of its functions is missing.
+const PortAudioLibrary* LoadPortAudio() {
+  static const PortAudioLibrary* loaded = []() -> const PortAudioLibrary* {
+    void* library = ::dlopen("libportaudio.so.2", RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) return nullptr;
+    static PortAudioLibrary pa;
+    const bool complete = Find(library, "Pa_Initialize", pa.Initialize) &&
+                          Find(library, "Pa_Terminate", pa.Terminate) &&
+                          Find(library, "Pa_GetDeviceCount", pa.GetDeviceCount) &&
+                          Find(library, "Pa_GetDeviceInfo", pa.GetDeviceInfo) &&
+                          Find(library, "Pa_GetDefaultOutputDevice", pa.GetDefaultOutputDevice) &&
+                          Find(library, "Pa_OpenStream", pa.OpenStream) &&
+                          Find(library, "Pa_StartStream", pa.StartStream) &&
+                          Find(library, "Pa_StopStream", pa.StopStream) &&
+                          Find(library, "Pa_AbortStream", pa.AbortStream) &&
+                          Find(library, "Pa_CloseStream", pa.CloseStream);
+    if (!complete) {
+      ::dlclose(library);
+      return nullptr;
+    }
+    QuietAudioBackEnds();
+    return &pa;
+  }();
+  return loaded;
 }
 
 }  // namespace
@@ -217,11 +265,11 @@ struct PortAudioStreamCallback {
 namespace {
 
 // PortAudio's device indices of the devices that can play, in order.
-std::vector<PaDeviceIndex> OutputDevices() {
+std::vector<PaDeviceIndex> OutputDevices(const PortAudioLibrary& pa) {
   std::vector<PaDeviceIndex> outputs;
-  const PaDeviceIndex count = Pa_GetDeviceCount();
+  const PaDeviceIndex count = pa.GetDeviceCount();
   for (PaDeviceIndex index = 0; index < count; ++index) {
-    const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
+    const PaDeviceInfo* info = pa.GetDeviceInfo(index);
     if (info != nullptr && info->maxOutputChannels > 0) outputs.push_back(index);
   }
   return outputs;
@@ -249,18 +297,19 @@ bool SampleFormatFor(int bitsPerSample, PaSampleFormat& sampleFormat) {
 }  // namespace
 
 PortAudioDevice::PortAudioDevice() {
-  QuietAudioBackEnds();
-  initialised_ = Pa_Initialize() == paNoError;
+  const PortAudioLibrary* pa = LoadPortAudio();
+  initialised_ = pa != nullptr && pa->Initialize() == paNoError;
+  if (initialised_) library_ = pa;
 }
 
 PortAudioDevice::~PortAudioDevice() {
   Close();
-  if (initialised_) Pa_Terminate();
+  if (initialised_) library_->Terminate();
 }
 
 int PortAudioDevice::DeviceCount() {
   if (!initialised_) return 0;
-  return static_cast<int>(OutputDevices().size());
+  return static_cast<int>(OutputDevices(*library_).size());
 }
 
 bool PortAudioDevice::Open(int device, const WaveFormat& format, DoneNotice notice) {
@@ -268,15 +317,16 @@ bool PortAudioDevice::Open(int device, const WaveFormat& format, DoneNotice noti
   PaSampleFormat sampleFormat = 0;
   if (!SampleFormatFor(format.bitsPerSample, sampleFormat)) return false;
 
+  const PortAudioLibrary& pa = *library_;
   PaDeviceIndex index = paNoDevice;
   if (device == kDefaultWaveDevice) {
-    index = Pa_GetDefaultOutputDevice();
+    index = pa.GetDefaultOutputDevice();
   } else {
-    const std::vector<PaDeviceIndex> outputs = OutputDevices();
+    const std::vector<PaDeviceIndex> outputs = OutputDevices(pa);
     if (device < 0 || device >= static_cast<int>(outputs.size())) return false;
     index = outputs[static_cast<std::size_t>(device)];
   }
-  const PaDeviceInfo* info = index == paNoDevice ? nullptr : Pa_GetDeviceInfo(index);
+  const PaDeviceInfo* info = index == paNoDevice ? nullptr : pa.GetDeviceInfo(index);
   if (info == nullptr) return false;
 
   PaStreamParameters parameters{};
@@ -294,12 +344,12 @@ bool PortAudioDevice::Open(int device, const WaveFormat& format, DoneNotice noti
     playOut_ = false;
   }
   PaStream* stream = nullptr;
-  if (Pa_OpenStream(&stream, nullptr, &parameters, format.samplesPerSec, kAnyFramesPerCallback,
+  if (pa.OpenStream(&stream, nullptr, &parameters, format.samplesPerSec, kAnyFramesPerCallback,
                     paNoFlag, &PortAudioStreamCallback::Run, this) != paNoError) {
     return false;
   }
-  if (Pa_StartStream(stream) != paNoError) {
-    Pa_CloseStream(stream);
+  if (pa.StartStream(stream) != paNoError) {
+    pa.CloseStream(stream);
     return false;
   }
   stream_ = stream;
@@ -351,12 +401,13 @@ bool PortAudioDevice::Close() {
   }
   // Stopping plays out what PortAudio already holds (a latency's worth), so
   // a song ends whole; after a Reset or while paused the sound stops at once.
+  const PortAudioLibrary& pa = *library_;
   if (drain) {
-    Pa_StopStream(stream);
+    pa.StopStream(stream);
   } else {
-    Pa_AbortStream(stream);
+    pa.AbortStream(stream);
   }
-  Pa_CloseStream(stream);
+  pa.CloseStream(stream);
   stream_ = nullptr;
   std::lock_guard lock(mutex_);
   queue_.Clear();

@@ -128,6 +128,9 @@ class WaveQueue {
 // Plays through PortAudio in callback mode: the stream's callback copies
 // audio from the queued buffers and fills with silence while paused or
 // starved. Device numbers count PortAudio's devices that have outputs.
+// The PortAudio library is loaded when the first device is made; without
+// it the device is not initialised.
+struct PortAudioLibrary;  // the functions loaded from the library
 class PortAudioDevice final : public WaveDevice {
  public:
   PortAudioDevice();
@@ -151,6 +154,7 @@ class PortAudioDevice final : public WaveDevice {
   void Fill(std::uint8_t* out, std::size_t bytes);
 
   bool initialised_ = false;
+  const PortAudioLibrary* library_ = nullptr;
   void* stream_ = nullptr;  // PaStream, kept out of this header
   std::mutex mutex_;
   DoneNotice notice_;

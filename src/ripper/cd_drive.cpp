@@ -1,5 +1,7 @@
 #include "ripper/cd_drive.h"
 
+#include "core/subcode_pack.h"
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -55,10 +57,11 @@ constexpr int kMaxTrack = 99;
 constexpr int kMinSession = 1;
 constexpr int kMaxSession = 100;
 
-constexpr std::uint32_t kSectorNoSubcode = 2352;
-constexpr std::uint32_t kSectorWithQ = 2368;
-constexpr std::uint32_t kSectorWithPw = 2448;
-constexpr std::uint32_t kSubcodeOnly = 96;
+// Transfer lengths of a sector, as the read commands deliver it.
+constexpr std::uint32_t kSectorNoSubcode = kAudioBytesPerSector;
+constexpr std::uint32_t kSectorWithQ = kAudioBytesPerSector + 16;  // formatted Q
+constexpr std::uint32_t kSectorWithPw = kCdgSectorSize;
+constexpr std::uint32_t kSubcodeOnly = kSubcodeBytesPerSector;
 
 constexpr std::uint8_t kSubChannelRaw = 1;
 constexpr std::uint8_t kSubChannelRw = 4;

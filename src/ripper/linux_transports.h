@@ -84,8 +84,6 @@ class SgDeviceTransport : public ScsiTransport {
                        void* buffer, std::uint32_t bufferLength, std::uint8_t direction,
                        std::uint32_t timeoutMs) override;
 
-  const std::vector<ScsiDeviceFacts>& Devices() const { return devices_; }
-
  private:
   std::vector<ScsiDeviceFacts> devices_;
 };

@@ -1,0 +1,127 @@
+#include "cli/reference.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include "support/cli_run.h"
+
+namespace mosaicer::cli {
+namespace {
+
+using testing::Cli;
+
+// Every "--name" in `text`, with roff's escaped hyphens read as hyphens.
+std::set<std::string> LongOptions(std::string text) {
+  text = std::regex_replace(text, std::regex(R"(\\-)"), "-");
+  std::set<std::string> names;
+  const std::regex option(R"(--([a-z][a-z0-9-]*))");
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), option);
+       it != std::sregex_iterator(); ++it) {
+    names.insert((*it)[1]);
+  }
+  return names;
+}
+
+// The part of the manual page between ".SS name" and the next heading.
+std::string ManSection(const std::string& page, const std::string& name) {
+  const std::string heading = ".SS " + name + "\n";
+  const std::size_t start = page.find(heading);
+  if (start == std::string::npos) return {};
+  const std::size_t end = page.find("\n.S", start + heading.size());
+  return page.substr(start, end - start);
+}
+
+std::string ManPage() {
+  std::ostringstream page;
+  WriteManPage(page);
+  return page.str();
+}
+
+TEST(Reference, ManPageAndHelpListTheSameOptionsForEveryCommand) {
+  const std::string page = ManPage();
+  ASSERT_FALSE(Commands().empty());
+  for (const Command& command : Commands()) {
+    SCOPED_TRACE(command.name);
+    const auto help = Cli({command.name, "--help"});
+    ASSERT_EQ(help.status, kExitSuccess);
+    const std::string section = ManSection(page, command.name);
+    ASSERT_FALSE(section.empty());
+    EXPECT_EQ(LongOptions(section), LongOptions(help.out));
+    // And both hold exactly what the command accepts.
+    std::set<std::string> accepted;
+    for (const OptionDef& def : command.options) accepted.insert(def.name);
+    EXPECT_EQ(LongOptions(section), accepted);
+  }
+}
+
+TEST(Reference, ManPageCarriesTheCommonOptionsExitStatusAndEnvironment) {
+  const std::string page = ManPage();
+  for (const OptionDef& def : CommonOptions()) {
+    EXPECT_NE(page.find("\\-\\-" + def.name), std::string::npos) << def.name;
+  }
+  for (const char* heading : {".SH EXIT STATUS", ".SH ENVIRONMENT", ".SH FILES", "MOSAICER_HOME",
+                              "MOSAICER_AUDIO", ".SH SEE ALSO"}) {
+    EXPECT_NE(page.find(heading), std::string::npos) << heading;
+  }
+  // No line may start a request by accident with text from the help.
+  std::istringstream lines(page);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.empty() || line[0] != '.') continue;
+    EXPECT_TRUE(std::regex_match(line, std::regex(R"(\.(\\"|[A-Z]{1,2}|fi|nf|br)( .*)?)"))) << line;
+  }
+}
+
+TEST(Reference, FixedValuesAndFilesAreReadFromTheHelp) {
+  const auto find = [](const std::string& commandName, const std::string& option) {
+    for (const Command& command : Commands()) {
+      if (command.name != commandName) continue;
+      for (const OptionReference& o : DescribeOptions(command)) {
+        if (o.name == option) return o;
+      }
+    }
+    ADD_FAILURE() << commandName << " --" << option;
+    return OptionReference{};
+  };
+  EXPECT_EQ(find("create", "method").values,
+            (std::vector<std::string>{"rgb3d", "rrggbb", "rgbrgb"}));
+  EXPECT_EQ(find("create", "timing").values,
+            (std::vector<std::string>{"play", "first", "overflow", "msf"}));
+  EXPECT_EQ(find("play", "stereo").values, (std::vector<std::string>{"0", "1", "2", "3", "4"}));
+  // "default|null|N": the number is a placeholder, not a value.
+  EXPECT_EQ(find("play", "device").values, (std::vector<std::string>{"default", "null"}));
+  EXPECT_EQ(find("rip", "command").values,
+            (std::vector<std::string>{"raw", "rw", "cdda", "raw-plain"}));
+  // A wide range is left to the user.
+  EXPECT_TRUE(find("create", "blank").values.empty());
+  EXPECT_FALSE(find("create", "blank").takesFile);
+  EXPECT_TRUE(find("create", "palette").takesFile);
+  EXPECT_TRUE(find("divide", "wav").takesFile);
+  EXPECT_TRUE(find("check", "output").takesFile);
+  EXPECT_FALSE(find("render", "at").takesFile);
+  EXPECT_FALSE(find("check", "force").takesValue);
+}
+
+TEST(Reference, CompletionOffersEveryCommandAndOption) {
+  std::ostringstream script;
+  WriteBashCompletion(script);
+  const std::string text = script.str();
+  EXPECT_NE(text.find("complete -o filenames -F _mosaicer mosaicer"), std::string::npos);
+  for (const Command& command : Commands()) {
+    const std::string line = "    " + command.name + ") options='";
+    const std::size_t at = text.find(line);
+    ASSERT_NE(at, std::string::npos) << command.name;
+    const std::string options = text.substr(at, text.find('\n', at) - at);
+    for (const OptionReference& o : DescribeOptions(command)) {
+      EXPECT_NE(options.find("--" + o.name + " "), std::string::npos)
+          << command.name << " --" << o.name;
+    }
+  }
+  EXPECT_NE(text.find("\"create --method\")\n      COMPREPLY=($(compgen -W 'rgb3d rrggbb rgbrgb'"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace mosaicer::cli
