@@ -243,7 +243,6 @@ TEST_F(MainWindowTest, CreationCommandsWaitForAPictureAndASong) {
   EXPECT_TRUE(dialogs.Errors().empty());
 }
 
-
 TEST_F(MainWindowTest, SavesSayTheyWorkedAndFailuresSayWhy) {
   auto window = Make();
   QPushButton* MakeBtn = Child<QPushButton>(window, "MakeBtn");

@@ -397,11 +397,9 @@ TEST_F(RipFrmTest, ADriveAtPosition26HasNoSettings) {
 TEST_F(RipFrmTest, DriveSettingsAreKeptInDriveIni) {
   {
     auto frm = MakeWindow();
-    QCheckBox* BcdCk = Child<QCheckBox>(frm, "BcdCk");
-    QComboBox* CmdCmb = Child<QComboBox>(frm, "CmdCmb");
     OpenImage(*frm, ccd);
-    CmdCmb->setCurrentIndex(1);
-    QTest::mouseClick(BcdCk, Qt::LeftButton);
+    Child<QComboBox>(frm, "CmdCmb")->setCurrentIndex(1);
+    QTest::mouseClick(Child<QCheckBox>(frm, "BcdCk"), Qt::LeftButton);
     Child<QLineEdit>(frm, "ReadSizeEdit")->setText("33");
     QTest::mouseClick(Child<QCheckBox>(frm, "RwsCk"), Qt::LeftButton);
     IniFile ini;
@@ -472,19 +470,20 @@ TEST_F(RipFrmTest, OpenedImagesComeBackWhileTheirFilesExist) {
   IniFile ini;
   {
     auto frm = MakeWindow();
-    QComboBox* DrvCmb = Child<QComboBox>(frm, "DrvCmb");
     OpenImage(*frm, ccd);
     OpenImage(*frm, second);
     OpenImage(*frm, ccd);  // listed twice, remembered once
-    DrvCmb->setCurrentIndex(1);
+    Child<QComboBox>(frm, "DrvCmb")->setCurrentIndex(1);
     frm->WriteSettings(ini);
   }
   {
     auto frm = MakeWindow();
     frm->ReadSettings(ini);
     ASSERT_EQ(Child<QComboBox>(frm, "DrvCmb")->count(), 2);
-    EXPECT_NE(Child<QComboBox>(frm, "DrvCmb")->itemText(0).indexOf(QString::fromStdString(ccd)), -1);
-    EXPECT_NE(Child<QComboBox>(frm, "DrvCmb")->itemText(1).indexOf(QString::fromStdString(second)), -1);
+    EXPECT_NE(Child<QComboBox>(frm, "DrvCmb")->itemText(0).indexOf(QString::fromStdString(ccd)),
+              -1);
+    EXPECT_NE(Child<QComboBox>(frm, "DrvCmb")->itemText(1).indexOf(QString::fromStdString(second)),
+              -1);
     EXPECT_EQ(Child<QComboBox>(frm, "DrvCmb")->currentIndex(), 1);  // the saved choice
     EXPECT_EQ(Child<QListWidget>(frm, "TrackList")->count(), 2);
   }

@@ -74,15 +74,16 @@ std::string WriteEffect(const testing::TempDir& dir, const TileOrder& order) {
 TEST(TloViewFrm, AMissingOrWrongSizedPictureBecomesBlue) {
   testing::TempDir dir;
   TTloViewFrm view;
+  QPushButton* TestBtn = Child<QPushButton>(view, "TestBtn");
   EXPECT_EQ(view.windowTitle(), QStringLiteral("エフェクトの確認"));
   EXPECT_TRUE(view.SetTestPicture(nullptr, 0));
   EXPECT_TRUE(view.LoadEffect(WriteEffect(dir, {{0, 0}})));
   EXPECT_EQ(view.Screen().size(), QSize(kScreenWidth, kScreenHeight));
-  QTest::mouseClick(Child<QPushButton>(view, "TestBtn"), Qt::LeftButton);
+  QTest::mouseClick(TestBtn, Qt::LeftButton);
   QImage blue(kScreenWidth, kScreenHeight, QImage::Format_RGB32);
   blue.fill(kBlue);
   EXPECT_EQ(PaintedTiles(view.Screen(), blue, kBlack), (TileOrder{{0, 0}}));
-  EXPECT_TRUE(Child<QPushButton>(view, "TestBtn")->isEnabled());
+  EXPECT_TRUE(TestBtn->isEnabled());
 
   const Bitmap small = *Bitmap::Create(288, 192, 24).bitmap;
   view.SetTestPicture(&small, 0x00FFFFFF);
@@ -123,11 +124,12 @@ TEST(TloViewFrm, DefaultOrderPaintsTheVisibleArea) {
 TEST(TloViewFrm, EmptyOrderPaintsNothingAndVersionZeroShowsNoTexts) {
   testing::TempDir dir;
   TTloViewFrm view;
+  QLineEdit* TitleEdit = Child<QLineEdit>(view, "TitleEdit");
   const Bitmap picture = Picture();
   view.SetTestPicture(&picture, 0);
   view.LoadEffect(
       dir.Write("none.tlo", "[Info]\r\nTloVersion=100\r\nTitleJ=None\r\nNumTiles=0\r\n"));
-  EXPECT_EQ(Child<QLineEdit>(view, "TitleEdit")->text(), QStringLiteral("None"));
+  EXPECT_EQ(TitleEdit->text(), QStringLiteral("None"));
   view.PlayEffect();
   EXPECT_TRUE(PaintedTiles(view.Screen(), ToQImage(picture), kBlack).empty());
 
@@ -137,27 +139,28 @@ TEST(TloViewFrm, EmptyOrderPaintsNothingAndVersionZeroShowsNoTexts) {
   view.PlayEffect();
   EXPECT_EQ(PaintedTiles(view.Screen(), ToQImage(picture), kBlack), (TileOrder{{7, 2}}));
   for (QLineEdit* edit :
-       {Child<QLineEdit>(view, "TitleEdit"), Child<QLineEdit>(view, "AuthorEdit"),
-        Child<QLineEdit>(view, "EditedByEdit"), Child<QLineEdit>(view, "CommentEdit")})
+       {TitleEdit, Child<QLineEdit>(view, "AuthorEdit"), Child<QLineEdit>(view, "EditedByEdit"),
+        Child<QLineEdit>(view, "CommentEdit")})
     EXPECT_TRUE(edit->text().isEmpty()) << edit->objectName().toStdString();
 }
 
 TEST(TloViewFrm, TabsSwitchBetweenJapaneseAndEnglishTexts) {
   testing::TempDir dir;
   TTloViewFrm view;
-  ASSERT_EQ(Child<QTabBar>(view, "InfoTab")->count(), 2);
-  EXPECT_EQ(Child<QTabBar>(view, "InfoTab")->tabText(0), QStringLiteral("日本語"));
-  EXPECT_EQ(Child<QTabBar>(view, "InfoTab")->tabText(1), QStringLiteral("英語"));
+  QTabBar* InfoTab = Child<QTabBar>(view, "InfoTab");
+  QLineEdit* TitleEdit = Child<QLineEdit>(view, "TitleEdit");
+  ASSERT_EQ(InfoTab->count(), 2);
+  EXPECT_EQ(InfoTab->tabText(0), QStringLiteral("日本語"));
+  EXPECT_EQ(InfoTab->tabText(1), QStringLiteral("英語"));
   view.LoadEffect(WriteEffect(dir, {{1, 1}}));
   const auto texts = [&] {
-    return QStringList{Child<QLineEdit>(view, "TitleEdit")->text(),
-                       Child<QLineEdit>(view, "AuthorEdit")->text(),
+    return QStringList{TitleEdit->text(), Child<QLineEdit>(view, "AuthorEdit")->text(),
                        Child<QLineEdit>(view, "EditedByEdit")->text(),
                        Child<QLineEdit>(view, "CommentEdit")->text()};
   };
   EXPECT_EQ(texts(), QStringList({"夕焼け", "山田", "鈴木,佐藤", "左から右へ"}));
-  EXPECT_TRUE(Child<QLineEdit>(view, "TitleEdit")->isReadOnly());
-  Child<QTabBar>(view, "InfoTab")->setCurrentIndex(1);
+  EXPECT_TRUE(TitleEdit->isReadOnly());
+  InfoTab->setCurrentIndex(1);
   EXPECT_EQ(texts(), QStringList({"Sunset", "Yamada", "Suzuki,Sato", "Left to right"}));
   view.LoadEffect("");  // a new effect shows on the page in view
   EXPECT_EQ(texts(), QStringList({"", "", "", ""}));
@@ -165,21 +168,23 @@ TEST(TloViewFrm, TabsSwitchBetweenJapaneseAndEnglishTexts) {
 
 TEST(TloViewFrm, CloseDuringALongAnimationEndsItAndTheModalCall) {
   TTloViewFrm view;
+  QSpinBox* IntervalUd = Child<QSpinBox>(view, "IntervalUd");
+  QPushButton* TestBtn = Child<QPushButton>(view, "TestBtn");
   const Bitmap picture = Picture();
   view.SetTestPicture(&picture, 0);
   view.LoadEffect("");
-  Child<QSpinBox>(view, "IntervalUd")->setValue(1000);
+  IntervalUd->setValue(1000);
   // Should the close go unheard, finish quickly so the test fails instead of hanging.
-  QTimer::singleShot(3000, &view, [&] { Child<QSpinBox>(view, "IntervalUd")->setValue(1); });
+  QTimer::singleShot(3000, &view, [&] { IntervalUd->setValue(1); });
   QElapsedTimer clock;
   clock.start();
   const int result = testing::RunModal(view, [&] {
     QTimer::singleShot(200, &view, [&] {
       EXPECT_TRUE(view.Playing());
-      EXPECT_FALSE(Child<QPushButton>(view, "TestBtn")->isEnabled());
+      EXPECT_FALSE(TestBtn->isEnabled());
       QTest::mouseClick(Child<QPushButton>(view, "CloseBtn"), Qt::LeftButton);
     });
-    QTest::mouseClick(Child<QPushButton>(view, "TestBtn"), Qt::LeftButton);
+    QTest::mouseClick(TestBtn, Qt::LeftButton);
   });
   EXPECT_LT(clock.elapsed(), 3000);  // 767 s if the close were not heard
   EXPECT_EQ(result, QDialog::Rejected);
@@ -192,7 +197,7 @@ TEST(TloViewFrm, CloseDuringALongAnimationEndsItAndTheModalCall) {
   clock.restart();
   testing::RunModal(view, [&] {
     QTimer::singleShot(200, &view, [&] { QTest::keyClick(&view, Qt::Key_Escape); });
-    QTest::mouseClick(Child<QPushButton>(view, "TestBtn"), Qt::LeftButton);
+    QTest::mouseClick(TestBtn, Qt::LeftButton);
   });
   EXPECT_LT(clock.elapsed(), 3000);
 }
