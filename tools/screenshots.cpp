@@ -43,10 +43,13 @@
 #include "player/ui/play_frm.h"
 #include "ripper/ui/rip_frm.h"
 #include "support/clone_cd_disc.h"
+#include "ui/child.h"
 #include "utility/ui/util_frm.h"
 
 namespace mosaicer {
 namespace {
+
+using testing::Child;
 
 namespace fs = std::filesystem;
 
@@ -122,22 +125,24 @@ struct Session {
     camera.Shoot(window, "main-window-empty");
     dialogs.files.push_back((examples / "sunset.bmp").string());
     WhenShown(window, [this] {
-      TBmpFrm& wizard = window.BmpFrm();
+      TBmpFrm& wizard = *Child<TBmpFrm>(window, "BmpFrm");
       for (const char* step :
            {"wizard-1-palette", "wizard-2-reduce", "wizard-3-range", "wizard-4-preview"}) {
         camera.Shoot(wizard, step);
-        wizard.NextBtn()->click();
+        Child<QPushButton>(wizard, "NextBtn")->click();
       }
     });
     window.FileOpenBmpExecute();
     dialogs.files.push_back((examples / "frere-jacques.wav").string());
     window.FileOpenWavExecute();
-    window.OrderCmb()->setCurrentIndex(window.OrderCmb()->findText(QStringLiteral("渦巻き（外から内へ）")));
+    Child<QComboBox>(window, "OrderCmb")
+        ->setCurrentIndex(
+            Child<QComboBox>(window, "OrderCmb")->findText(QStringLiteral("渦巻き（外から内へ）")));
     camera.Shoot(window, "main-window");
 
     // The progress dialog part way through a job of 770 steps; the sample
     // song is written too fast to catch it in the act.
-    TProgressDlg& progress = window.ProgressDlg();
+    TProgressDlg& progress = *Child<TProgressDlg>(window, "ProgressDlg");
     progress.show();
     ProgressDialogBase::ProgressCallback(kProgressSteps, 770, &progress);
     for (int step = 0; step < 300; ++step)
@@ -149,20 +154,20 @@ struct Session {
 
     dialogs.files.push_back(Work("spiral.cdg"));
     window.FileMakeCdgExecute();
-    window.OrderCmb()->setCurrentIndex(0);
+    Child<QComboBox>(window, "OrderCmb")->setCurrentIndex(0);
     dialogs.files.push_back(Work("sunset.cdg"));
     window.FileMakeCdgExecute();
-    window.OrderCmb()->setCurrentIndex(1);
+    Child<QComboBox>(window, "OrderCmb")->setCurrentIndex(1);
 
     // The chosen effect on the picture, part way through.
     WhenShown(window, [this] {
-      TTloViewFrm& viewer = window.TloViewFrm();
-      viewer.IntervalUd()->setValue(2);
+      TTloViewFrm& viewer = *Child<TTloViewFrm>(window, "TloViewFrm");
+      Child<QSpinBox>(viewer, "IntervalUd")->setValue(2);
       QTimer::singleShot(900, &viewer, [this, &viewer] {
         camera.Shoot(viewer, "effect-viewer");
-        viewer.CloseBtn()->click();
+        Child<QPushButton>(viewer, "CloseBtn")->click();
       });
-      viewer.TestBtn()->click();
+      Child<QPushButton>(viewer, "TestBtn")->click();
     });
     window.TestBtnClick();
   }
@@ -170,35 +175,35 @@ struct Session {
   void DrawEffect() {
     dialogs.files.push_back(Work("Tlo/ten.tlo"));
     WhenShown(window, [this] {
-      TTloFrm& editor = window.TloFrm();
-      editor.TitleEdit()->setText(QStringLiteral("十枚のタイル"));
-      editor.ModeBtn()->click();  // touch mode
-      QTableWidget* grid = editor.TileGrid();
+      TTloFrm& editor = *Child<TTloFrm>(window, "TloFrm");
+      Child<QLineEdit>(editor, "TitleEdit")->setText(QStringLiteral("十枚のタイル"));
+      Child<QPushButton>(editor, "ModeBtn")->click();  // touch mode
+      QTableWidget* grid = Child<QTableWidget>(editor, "TileGrid");
       for (int n = 0; n < 10; ++n) {
         // A zigzag through the top-left corner of the screen.
         QTableWidgetItem* cell = grid->item(1 + n / 5 + 1, 1 + (n / 5 ? 4 - n % 5 : n % 5) + 1);
         grid->scrollToItem(cell);
-        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
-                          grid->visualItemRect(cell).center(), 400);
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(cell).center(),
+                          400);
       }
       camera.Shoot(editor, "effect-editor");
       WhenShown(editor, [this] {
-        TTloViewFrm& viewer = window.TloViewFrm();
-        viewer.IntervalUd()->setValue(150);
+        TTloViewFrm& viewer = *Child<TTloViewFrm>(window, "TloViewFrm");
+        Child<QSpinBox>(viewer, "IntervalUd")->setValue(150);
         QTimer::singleShot(800, &viewer, [this, &viewer] {
           camera.Shoot(viewer, "effect-editor-test");
-          viewer.CloseBtn()->click();
+          Child<QPushButton>(viewer, "CloseBtn")->click();
         });
-        viewer.TestBtn()->click();
+        Child<QPushButton>(viewer, "TestBtn")->click();
       });
-      editor.TestBtn()->click();
-      editor.SaveBtn()->click();
+      Child<QPushButton>(editor, "TestBtn")->click();
+      Child<QPushButton>(editor, "SaveBtn")->click();
       editor.close();
     });
     window.ToolsTloExecute();
     std::printf("effect list:");
-    for (int i = 0; i < window.OrderCmb()->count(); ++i)
-      std::printf(" [%s]", qPrintable(window.OrderCmb()->itemText(i)));
+    for (int i = 0; i < Child<QComboBox>(window, "OrderCmb")->count(); ++i)
+      std::printf(" [%s]", qPrintable(Child<QComboBox>(window, "OrderCmb")->itemText(i)));
     std::printf("\n");
   }
 
@@ -206,21 +211,21 @@ struct Session {
     dialogs.files.push_back(Work("sunset.cdg"));
     dialogs.folders.push_back(Work("snapshots"));
     WhenShown(window, [this] {
-      TPlayFrm& player = window.PlayFrm();
-      player.Button1()->click();    // the snapshot folder
-      player.BrowseBtn()->click();  // the song
-      player.PlayBtn()->click();
+      TPlayFrm& player = *Child<TPlayFrm>(window, "PlayFrm");
+      Child<QPushButton>(player, "Button1")->click();    // the snapshot folder
+      Child<QPushButton>(player, "BrowseBtn")->click();  // the song
+      Child<QPushButton>(player, "PlayBtn")->click();
       Wait(4000);
       camera.Shoot(player, "player");
-      camera.Shoot(window.CdgDisplay(), "display-while-playing");
-      player.PauseBtn()->click();
+      camera.Shoot(*Child<TCdgDisplay>(window, "CdgDisplay"), "display-while-playing");
+      Child<QPushButton>(player, "PauseBtn")->click();
       Wait(500);
       camera.Shoot(player, "player-paused");
-      player.PauseBtn()->click();  // and on to the end
+      Child<QPushButton>(player, "PauseBtn")->click();  // and on to the end
       for (int i = 0; i < 200 && player.Source().State() != csStop; ++i) Wait(100);
-      camera.Shoot(window.CdgDisplay(), "display-at-the-end");
-      player.CdgBmp()->trigger();
-      player.StopBtn()->click();
+      camera.Shoot(*Child<TCdgDisplay>(window, "CdgDisplay"), "display-at-the-end");
+      Child<QAction>(player, "CdgBmp")->trigger();
+      Child<QPushButton>(player, "StopBtn")->click();
       player.close();
     });
     window.ToolsPlayExecute();
@@ -231,11 +236,11 @@ struct Session {
     dialogs.files.push_back(Work("disc.ccd"));
     dialogs.files.push_back(Work("ripped"));
     WhenShown(window, [this] {
-      TRipFrm& ripper = window.RipFrm();
-      ripper.ImageBtn()->click();
-      ripper.SelectBtn()->click();
+      TRipFrm& ripper = *Child<TRipFrm>(window, "RipFrm");
+      Child<QPushButton>(ripper, "ImageBtn")->click();
+      Child<QPushButton>(ripper, "SelectBtn")->click();
       camera.Shoot(ripper, "ripper");
-      ripper.RipBtn2()->click();
+      Child<QPushButton>(ripper, "RipBtn2")->click();
       ripper.close();
     });
     window.ToolsRipExecute();
@@ -246,16 +251,18 @@ struct Session {
     dialogs.files.push_back(Work("divided.rws"));
     dialogs.files.push_back(Work("divided.wav"));
     WhenShown(window, [this] {
-      TUtilFrm& utility = window.UtilFrm();
-      utility.CdgBrowseBtn()->click();
-      utility.RwsBrowseBtn()->click();
-      if (utility.NameCk()->isChecked()) utility.NameCk()->click();
-      utility.WavBrowseBtn()->click();
+      TUtilFrm& utility = *Child<TUtilFrm>(window, "UtilFrm");
+      Child<QPushButton>(utility, "CdgBrowseBtn")->click();
+      Child<QPushButton>(utility, "RwsBrowseBtn")->click();
+      if (Child<QCheckBox>(utility, "NameCk")->isChecked())
+        Child<QCheckBox>(utility, "NameCk")->click();
+      Child<QPushButton>(utility, "WavBrowseBtn")->click();
       camera.Shoot(utility, "utility");
-      utility.DivideBtn()->click();
+      Child<QPushButton>(utility, "DivideBtn")->click();
       std::printf("utility caption: %s\n", qPrintable(utility.windowTitle()));
-      utility.CdgPathEdit()->setText(QString::fromStdString(Work("combined.cdg")));
-      utility.CombinBtn()->click();
+      Child<QLineEdit>(utility, "CdgPathEdit")
+          ->setText(QString::fromStdString(Work("combined.cdg")));
+      Child<QPushButton>(utility, "CombinBtn")->click();
       std::printf("utility caption: %s\n", qPrintable(utility.windowTitle()));
       utility.close();
     });
@@ -289,13 +296,13 @@ struct Session {
 
   void SettingsAndAbout() {
     WhenShown(window, [this] {
-      camera.Shoot(window.GenSettingDlg(), "settings-dialog");
-      window.GenSettingDlg().reject();
+      camera.Shoot(*Child<TGenSettingDlg>(window, "GenSettingDlg"), "settings-dialog");
+      Child<TGenSettingDlg>(window, "GenSettingDlg")->reject();
     });
     window.SettingsGeneralExecute();
     WhenShown(window, [this] {
-      camera.Shoot(window.AboutBox(), "about-box");
-      window.AboutBox().accept();
+      camera.Shoot(*Child<TAboutBox>(window, "AboutBox"), "about-box");
+      Child<TAboutBox>(window, "AboutBox")->accept();
     });
     window.HelpAboutExecute();
   }
@@ -305,7 +312,8 @@ int Run(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Mosaicer"));
   if (argc != 4) {
-    std::fprintf(stderr, "usage: mosaicer_screenshots EXAMPLES_FOLDER SCREENSHOT_FOLDER WORK_FOLDER\n");
+    std::fprintf(stderr,
+                 "usage: mosaicer_screenshots EXAMPLES_FOLDER SCREENSHOT_FOLDER WORK_FOLDER\n");
     return 2;
   }
   const fs::path examples = argv[1];

@@ -27,10 +27,13 @@
 #include "player/ui/cdg_display.h"
 #include "player/ui/play_frm.h"
 #include "support/temp_dir.h"
+#include "ui/child.h"
 #include "ui/scripted_dialogs.h"
 
 namespace mosaicer {
 namespace {
+
+using testing::Child;
 
 constexpr int kWait = 5000;  // milliseconds a window manager may take
 
@@ -90,8 +93,8 @@ class WindowManagerTest : public ::testing::Test {
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     QTimer::singleShot(0, window.get(), [&] {
-      TPlayFrm& player = window->PlayFrm();
-      TCdgDisplay& display = window->CdgDisplay();
+      TPlayFrm& player = *Child<TPlayFrm>(window, "PlayFrm");
+      TCdgDisplay& display = *Child<TCdgDisplay>(window, "CdgDisplay");
       if (QTest::qWaitForWindowExposed(&player) && QTest::qWaitForWindowExposed(&display)) {
         QTest::qWait(500);  // the window manager places and stacks them
         act();
@@ -100,18 +103,19 @@ class WindowManagerTest : public ::testing::Test {
       }
       if (player.isVisible()) player.reject();
     });
-    window->Action("ToolsPlay")->trigger();
+    Child<QAction>(window, "ToolsPlay")->trigger();
   }
 };
 
 TEST_F(WindowManagerTest, TheDisplayComesToTheFrontAndStaysAboveThePlayer) {
   WithPlayer([&] {
-    TPlayFrm& player = window->PlayFrm();
-    TCdgDisplay& display = window->CdgDisplay();
+    TPlayFrm& player = *Child<TPlayFrm>(window, "PlayFrm");
+    TCdgDisplay& display = *Child<TCdgDisplay>(window, "CdgDisplay");
     if (qEnvironmentVariableIsSet("MOSAICER_WM_DEBUG")) {
       fprintf(stderr, "display %llx player %llx main %llx\n%s\n", display.winId(), player.winId(),
               window->winId(), qPrintable(Output("xprop", {"-root", "_NET_CLIENT_LIST_STACKING"})));
-      fprintf(stderr, "%s\n", qPrintable(Output("xprop", {"-id", QString::number(display.winId())})));
+      fprintf(stderr, "%s\n",
+              qPrintable(Output("xprop", {"-id", QString::number(display.winId())})));
     }
     EXPECT_TRUE(Above(display, *window)) << "the display opened behind the main window";
     EXPECT_TRUE(Above(display, player));
@@ -128,7 +132,7 @@ TEST_F(WindowManagerTest, TheDisplayComesToTheFrontAndStaysAboveThePlayer) {
 
 TEST_F(WindowManagerTest, DoubleClickMaximisesTheDisplayAndRestoresIt) {
   WithPlayer([&] {
-    TCdgDisplay& display = window->CdgDisplay();
+    TCdgDisplay& display = *Child<TCdgDisplay>(window, "CdgDisplay");
     ASSERT_TRUE(display.Sizeable());
     const QRect before = display.geometry();
     ClickAt(display.mapToGlobal(display.rect().center()), 2);
@@ -138,8 +142,8 @@ TEST_F(WindowManagerTest, DoubleClickMaximisesTheDisplayAndRestoresIt) {
               qPrintable(Output("xprop", {"-id", QString::number(display.winId()), "_NET_WM_STATE",
                                           "WM_TRANSIENT_FOR", "_NET_WM_WINDOW_TYPE"})));
     const QRect screen = display.screen()->availableGeometry();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return display.frameGeometry().size() == screen.size(); },
-                                kWait))
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return display.frameGeometry().size() == screen.size(); }, kWait))
         << "maximised to " << display.frameGeometry().width() << "x"
         << display.frameGeometry().height();
     Shot("wm-3-display-maximised");
@@ -155,10 +159,10 @@ TEST_F(WindowManagerTest, DoubleClickMaximisesTheDisplayAndRestoresIt) {
 TEST_F(WindowManagerTest, ThePlayersKeysWorkFromTheDisplay) {
   const std::string shots = dir.File("snapshots");
   WithPlayer([&] {
-    TPlayFrm& player = window->PlayFrm();
-    TCdgDisplay& display = window->CdgDisplay();
-    player.BmpPathEdit()->setText(QString::fromStdString(shots));
-    player.PathEdit()->setText(QStringLiteral("/songs/song.cdg"));
+    TPlayFrm& player = *Child<TPlayFrm>(window, "PlayFrm");
+    TCdgDisplay& display = *Child<TCdgDisplay>(window, "CdgDisplay");
+    Child<QLineEdit>(player, "BmpPathEdit")->setText(QString::fromStdString(shots));
+    Child<QLineEdit>(player, "PathEdit")->setText(QStringLiteral("/songs/song.cdg"));
     ClickAt(display.mapToGlobal(display.rect().center()));
     ASSERT_TRUE(QTest::qWaitFor([&] { return display.isActiveWindow(); }, kWait))
         << "clicking the display did not activate it";
@@ -193,10 +197,10 @@ TEST_F(WindowManagerTest, TheMainWindowFitsTheScreenAndItsButtonsCanBeReached) {
   // Scrolled to, the Create button is inside the window.
   auto* scroll = window->findChild<QScrollArea*>("BodyScroll");
   ASSERT_NE(scroll, nullptr);
-  scroll->ensureWidgetVisible(window->MakeBtn());
+  scroll->ensureWidgetVisible(Child<QPushButton>(window, "MakeBtn"));
   QCoreApplication::processEvents();
-  const QRect button(window->MakeBtn()->mapTo(window.get(), QPoint(0, 0)),
-                     window->MakeBtn()->size());
+  const QRect button(Child<QPushButton>(window, "MakeBtn")->mapTo(window.get(), QPoint(0, 0)),
+                     Child<QPushButton>(window, "MakeBtn")->size());
   EXPECT_TRUE(window->rect().contains(button));
   Shot("wm-6-main-window-small-screen");
 }

@@ -24,12 +24,6 @@ class TAboutBox : public QDialog {
 
   static constexpr const char* kWebSite = "https://github.com/mosaicer-cdg/mosaicer";
 
-  QLabel* ProductName() const { return ProductName_; }
-  QLabel* Version() const { return Version_; }
-  QLabel* MessageLbl() const { return MessageLbl_; }
-  QPushButton* OKButton() const { return OKButton_; }
-  QPushButton* WebSiteBtn() const { return WebSiteBtn_; }
-
  private:
   void WebSiteBtnClick();
 

@@ -29,11 +29,6 @@ class TGenSettingDlg : public QDialog {
   void ReadSettings(const IniFile& ini);
   void WriteSettings(IniFile& ini) const;
 
-  QLineEdit* TloPathEdit() const { return TloPathEdit_; }
-  QPushButton* BrowseBtn() const { return BrowseBtn_; }
-  QPushButton* OkBtn() const { return OkBtn_; }
-  QPushButton* CancelBtn() const { return CancelBtn_; }
-
   static constexpr const char* kBrowseTitle =
       "表示エフェクト(*.tlo)を格納するフォルダを選択して下さい";
 

@@ -87,35 +87,6 @@ class TMscMainFrm : public QMainWindow {
   const std::string& CdgDir() const { return CdgDir_; }
   const std::string& RwsDir() const { return RwsDir_; }
 
-  // Controls, for tests.
-  QLineEdit* BmpPathEdit() const { return BmpPathEdit_; }
-  QLineEdit* WavPathEdit() const { return WavPathEdit_; }
-  QPushButton* BmpBrowseBtn() const { return BmpBrowseBtn_; }
-  QPushButton* WavBrowseBtn() const { return WavBrowseBtn_; }
-  QPushButton* BmpSaveBtn() const { return BmpSaveBtn_; }
-  QComboBox* OrderCmb() const { return OrderCmb_; }
-  QComboBox* OptimizeCmb() const { return OptimizeCmb_; }
-  QComboBox* TimingCmb() const { return TimingCmb_; }
-  QLineEdit* PosMSFEdit() const { return PosMSFEdit_; }
-  UpDown* PosMSFUd() const { return PosMSFUd_; }
-  QSpinBox* BlankUd() const { return BlankUd_; }
-  QPushButton* TestBtn() const { return TestBtn_; }
-  QPushButton* MakeBtn() const { return MakeBtn_; }
-  PictureBox* BmpImg() const { return BmpImg_; }
-  QAction* Action(const char* name) const;
-
-  // The windows it opens.
-  TBmpFrm& BmpFrm() const { return *bmpFrm_; }
-  TTloFrm& TloFrm() const { return *tloFrm_; }
-  TCdgDisplay& CdgDisplay() const { return *cdgDisplay_; }
-  TPlayFrm& PlayFrm() const { return *playFrm_; }
-  TUtilFrm& UtilFrm() const { return *utilFrm_; }
-  TRipFrm& RipFrm() const { return *ripFrm_; }
-  TProgressDlg& ProgressDlg() const { return *progressDlg_; }
-  TTloViewFrm& TloViewFrm() const { return *tloViewFrm_; }
-  TAboutBox& AboutBox() const { return *aboutBox_; }
-  TGenSettingDlg& GenSettingDlg() const { return *genSettingDlg_; }
-
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -123,6 +94,7 @@ class TMscMainFrm : public QMainWindow {
  private:
   void BuildControls();
   void BuildMenus();
+  QAction* Action(const char* name) const;
   void ReadSettings(const IniFile& ini);
   void WriteSettings();
   void ApplyWindowLimits();

@@ -24,9 +24,6 @@ class ProgressDialogBase : public QDialog {
 
  public:
   int Elapsed() const { return elapsed_; }
-  QProgressBar* ProgressBar() const { return ProgressBar_; }
-  QLabel* TimeLbl() const { return TimeLbl_; }
-  QPushButton* CancelBtn() const { return CancelBtn_; }
   QTimer& Timer() { return Timer_; }
 
   // The callback registered with the owner; `context` is the dialog.
@@ -40,6 +37,8 @@ class ProgressDialogBase : public QDialog {
   // Codes on the dialog's thread; the end codes close it.
   virtual void HandleCode(int code, int value);
   void ShowElapsed();
+  QProgressBar* ProgressBar() const { return ProgressBar_; }
+  QLabel* TimeLbl() const { return TimeLbl_; }
   // Only an end code closes the dialog: Escape and the window manager's
   // close do nothing.
   void reject() override {}

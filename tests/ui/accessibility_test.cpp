@@ -21,12 +21,15 @@
 #include <memory>
 
 #include "app/main_window.h"
+#include "child.h"
 #include "ripper/ui/rip_frm.h"
 #include "scripted_dialogs.h"
 #include "support/temp_dir.h"
 
 namespace mosaicer {
 namespace {
+
+using testing::Child;
 
 bool IsControl(const QWidget* w) {
   // Parts of a control (the edit of a spin box or combo box, the headers and
@@ -68,7 +71,7 @@ QString Problem(QWidget* w, const QSet<QString>& groupTitles) {
   return {};
 }
 
-TEST(Accessibility, EveryControlOfEveryWindowHasItsOwnName) {
+TEST(Accessibility, EveryControlOfEveryWindowHasItsOwnNames) {
   testing::TempDir dir;
   testing::ScriptedDialogs dialogs;
   TMscMainFrm window(dialogs, AppPaths{dir.File("mosaicer.ini"), dir.File("Tlo")});
@@ -82,7 +85,7 @@ TEST(Accessibility, EveryControlOfEveryWindowHasItsOwnName) {
   int checked = 0;
   for (QWidget* top : windows) {
     if (top->windowType() == Qt::Popup) continue;  // a drop-down list's own window
-    QSet<QString> groupTitles;
+    QSet<QString> groupTitles, objectNames;
     for (const QGroupBox* group : top->findChildren<QGroupBox*>())
       groupTitles << group->title().trimmed();
     for (QWidget* w : top->findChildren<QWidget*>()) {
@@ -90,11 +93,20 @@ TEST(Accessibility, EveryControlOfEveryWindowHasItsOwnName) {
       // Scroll bars of lists and tables are their own accessible objects.
       if (w->objectName().startsWith("qt_")) continue;
       ++checked;
+      // Tests and tools find every control by its object name; the arrows of
+      // an up-down are found within it.
+      const bool part = qobject_cast<TUpDown*>(w->parentWidget()) != nullptr;
+      EXPECT_FALSE(w->objectName().isEmpty())
+          << top->objectName().toStdString() << ": a " << w->metaObject()->className()
+          << " reading \"" << NameOf(w).toStdString() << "\" has no object name";
+      EXPECT_TRUE(part || w->objectName().isEmpty() || !objectNames.contains(w->objectName()))
+          << top->objectName().toStdString() << ": two controls named "
+          << w->objectName().toStdString();
+      objectNames << w->objectName();
       const QString problem = Problem(w, groupTitles);
-      EXPECT_TRUE(problem.isEmpty()) << top->objectName().toStdString() << " / "
-                                     << w->objectName().toStdString() << " ("
-                                     << w->metaObject()->className() << ") "
-                                     << problem.toStdString();
+      EXPECT_TRUE(problem.isEmpty())
+          << top->objectName().toStdString() << " / " << w->objectName().toStdString() << " ("
+          << w->metaObject()->className() << ") " << problem.toStdString();
     }
   }
   EXPECT_GT(checked, 60);
@@ -111,10 +123,13 @@ TEST(Accessibility, FieldsReadAsTheirLabels) {
   };
   EXPECT_EQ(name("PosMSFEdit"), QStringLiteral("指定時間(MSF)"));
   EXPECT_EQ(name("BlankUd"), QStringLiteral("空パケット:"));
-  EXPECT_TRUE(LabelledByALabel(window.TimingCmb()));  // a list reads as its choice, labelled
+  EXPECT_TRUE(LabelledByALabel(
+      Child<QComboBox>(window, "TimingCmb")));  // a list reads as its choice, labelled
   EXPECT_EQ(name("SincSizeEdit"), QStringLiteral("同期サイズ:"));
   EXPECT_EQ(name("ReadSizeEdit"), QStringLiteral("読み出しサイズ:"));
-  EXPECT_EQ(NameOf(window.RipFrm().ReadSizeUd()->UpBtn()), QStringLiteral("読み出しサイズを増やす"));
+  EXPECT_EQ(NameOf(Child<QToolButton>(
+                Child<TUpDown>(Child<TRipFrm>(window, "RipFrm"), "ReadSizeUd"), "UpBtn")),
+            QStringLiteral("読み出しサイズを増やす"));
   EXPECT_EQ(name("CdgPathEdit"), QStringLiteral(".CDG"));
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "authoring/encoder.h"
+#include "child.h"
 #include "platform/bmp_codec.h"
 #include "player/cdg_canvas.h"
 #include "support/picture.h"
@@ -18,6 +19,8 @@
 
 namespace mosaicer {
 namespace {
+
+using testing::Child;
 
 // The packs that paint a picture of two-colour tiles (one pack a tile), so
 // every inner tile shows its own pair of colours.
@@ -78,7 +81,7 @@ TEST(CdgDisplay, NotSizeableKeepsItsSizeWhateverItIsAsked) {
   EXPECT_TRUE(display.windowFlags() & Qt::FramelessWindowHint);
   EXPECT_FALSE(display.Sizeable());
   EXPECT_EQ(display.size(), QSize(311, 227));
-  EXPECT_EQ(display.CdgScreen()->size(), QSize(300, 216));  // the native screen
+  EXPECT_EQ(Child<QWidget>(display, "CdgScreen")->size(), QSize(300, 216));  // the native screen
   display.show();
   display.resize(500, 400);
   EXPECT_EQ(display.size(), QSize(311, 227));
@@ -103,7 +106,7 @@ TEST(CdgDisplay, WholeSongLooksAsRenderSavesIt) {
   EXPECT_EQ(Differences(display.Picture(), rendered), 0);
   // And the window paints exactly that picture.
   display.show();
-  EXPECT_EQ(Differences(display.CdgScreen()->grab().toImage(), rendered), 0);
+  EXPECT_EQ(Differences(Child<QWidget>(display, "CdgScreen")->grab().toImage(), rendered), 0);
 
   display.Reset();
   EXPECT_EQ(display.Picture().pixel(150, 100), qRgb(0, 0, 0));
@@ -113,15 +116,16 @@ TEST(CdgDisplay, WholeSongLooksAsRenderSavesIt) {
 TEST(CdgDisplay, SizeableScreenIsStretchedWithSharpPixels) {
   const std::vector<std::uint8_t> stream = PictureStream();
   TCdgDisplay display;
+  QWidget* CdgScreen = Child<QWidget>(display, "CdgScreen");
   display.SetSizeable(true);
   display.resize(611, 443);  // a screen of 600 x 432: every CD+G pixel becomes 2 x 2
   display.show();
   Feed(display, stream);
-  EXPECT_EQ(display.CdgScreen()->size(), QSize(600, 432));
+  EXPECT_EQ(CdgScreen->size(), QSize(600, 432));
   EXPECT_EQ(Differences(display.Picture(), Rendered(stream, 600, 432)), 0);
 
   display.resize(461, 335);  // 450 x 324: one and a half times
-  const QImage painted = display.CdgScreen()->grab().toImage();
+  const QImage painted = CdgScreen->grab().toImage();
   EXPECT_EQ(Differences(painted, Rendered(stream, 450, 324)), 0);
 }
 
@@ -160,15 +164,16 @@ TEST(CdgDisplay, SnapshotsAreWrittenAtTheFixedOrTheScreenSize) {
 TEST(CdgDisplay, AtTheDefaultSizeTheScreenIsDrawnOneToOne) {
   const std::vector<std::uint8_t> stream = PictureStream();
   TCdgDisplay display;
+  QWidget* CdgScreen = Child<QWidget>(display, "CdgScreen");
   display.SetSizeable(true);
   display.resize(313, 229);  // the settings' default: a screen area of 302 x 218
   display.show();
   Feed(display, stream);
-  EXPECT_EQ(display.CdgScreen()->size(), QSize(302, 218));
+  EXPECT_EQ(CdgScreen->size(), QSize(302, 218));
   EXPECT_EQ(display.PictureSize(), QSize(300, 216));
   EXPECT_EQ(Differences(display.Picture(), Rendered(stream)), 0);
   // Painted unstretched in the middle, with a black pixel around it.
-  const QImage painted = display.CdgScreen()->grab().toImage();
+  const QImage painted = CdgScreen->grab().toImage();
   EXPECT_EQ(Differences(painted.copy(1, 1, 300, 216), Rendered(stream)), 0);
   for (int x = 0; x < 302; ++x) {
     EXPECT_EQ(painted.pixel(x, 0), qRgb(0, 0, 0));
@@ -178,25 +183,26 @@ TEST(CdgDisplay, AtTheDefaultSizeTheScreenIsDrawnOneToOne) {
   // Further away the screen is stretched again.
   display.resize(461, 335);
   EXPECT_EQ(display.PictureSize(), QSize(450, 324));
-  EXPECT_EQ(Differences(display.CdgScreen()->grab().toImage(), Rendered(stream, 450, 324)), 0);
+  EXPECT_EQ(Differences(CdgScreen->grab().toImage(), Rendered(stream, 450, 324)), 0);
 }
 
 TEST(CdgDisplay, DoubleClickMaximisesOnlyWhenSizeable) {
   TCdgDisplay display;
+  QWidget* CdgScreen = Child<QWidget>(display, "CdgScreen");
   display.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&display));
-  QTest::mouseDClick(display.CdgScreen(), Qt::LeftButton);
+  QTest::mouseDClick(CdgScreen, Qt::LeftButton);
   EXPECT_FALSE(display.isMaximized());
   EXPECT_EQ(display.size(), QSize(311, 227));
 
   display.SetSizeable(true);
-  QTest::mouseDClick(display.CdgScreen(), Qt::LeftButton);
+  QTest::mouseDClick(CdgScreen, Qt::LeftButton);
   EXPECT_TRUE(QTest::qWaitFor([&] { return display.isMaximized(); }, 5000));
-  QTest::mouseDClick(display.CdgScreen(), Qt::LeftButton);
+  QTest::mouseDClick(CdgScreen, Qt::LeftButton);
   EXPECT_TRUE(QTest::qWaitFor([&] { return !display.isMaximized(); }, 5000));
 
   // Going back to a fixed size also leaves the maximised state.
-  QTest::mouseDClick(display.CdgScreen(), Qt::LeftButton);
+  QTest::mouseDClick(CdgScreen, Qt::LeftButton);
   EXPECT_TRUE(QTest::qWaitFor([&] { return display.isMaximized(); }, 5000));
   display.SetSizeable(false);
   EXPECT_FALSE(display.isMaximized());
@@ -205,13 +211,14 @@ TEST(CdgDisplay, DoubleClickMaximisesOnlyWhenSizeable) {
 
 TEST(CdgDisplay, PressingOnTheScreenDragsTheWindow) {
   TCdgDisplay display;
+  QWidget* CdgScreen = Child<QWidget>(display, "CdgScreen");
   display.move(200, 150);
   display.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&display));
   const QPoint before = display.pos();
-  QTest::mousePress(display.CdgScreen(), Qt::RightButton, {}, QPoint(20, 20));
-  QTest::mouseMove(display.CdgScreen(), QPoint(60, 50));
-  QTest::mouseRelease(display.CdgScreen(), Qt::RightButton, {}, QPoint(60, 50));
+  QTest::mousePress(CdgScreen, Qt::RightButton, {}, QPoint(20, 20));
+  QTest::mouseMove(CdgScreen, QPoint(60, 50));
+  QTest::mouseRelease(CdgScreen, Qt::RightButton, {}, QPoint(60, 50));
   EXPECT_EQ(display.pos(), before + QPoint(40, 30));
   EXPECT_EQ(display.size(), QSize(311, 227));
 }

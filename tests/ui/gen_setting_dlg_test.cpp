@@ -7,13 +7,16 @@
 #include <QTest>
 #include <QTimer>
 
-#include "platform/file_util.h"
+#include "child.h"
 #include "modal.h"
+#include "platform/file_util.h"
 #include "scripted_dialogs.h"
 #include "support/temp_dir.h"
 
 namespace mosaicer {
 namespace {
+
+using testing::Child;
 
 using testing::RunModal;
 
@@ -27,10 +30,10 @@ TEST(GenSettingDlg, BrowsedFolderIsCreatedWithItsParentsOnOk) {
   std::string tloDir = "/old/Tlo";
   dialog.SetTarget(&tloDir);
   const int result = RunModal(dialog, [&] {
-    EXPECT_EQ(dialog.TloPathEdit()->text(), QStringLiteral("/old/Tlo"));
-    QTest::mouseClick(dialog.BrowseBtn(), Qt::LeftButton);
-    EXPECT_EQ(dialog.TloPathEdit()->text().toStdString(), wanted);
-    QTest::mouseClick(dialog.OkBtn(), Qt::LeftButton);
+    EXPECT_EQ(Child<QLineEdit>(dialog, "TloPathEdit")->text(), QStringLiteral("/old/Tlo"));
+    QTest::mouseClick(Child<QPushButton>(dialog, "BrowseBtn"), Qt::LeftButton);
+    EXPECT_EQ(Child<QLineEdit>(dialog, "TloPathEdit")->text().toStdString(), wanted);
+    QTest::mouseClick(Child<QPushButton>(dialog, "OkBtn"), Qt::LeftButton);
   });
   EXPECT_EQ(result, QDialog::Accepted);
   EXPECT_EQ(tloDir, wanted);
@@ -46,19 +49,21 @@ TEST(GenSettingDlg, FolderThatCannotBeMadeKeepsTheOldValue) {
   const std::string file = dir.Write("plain", "x");
   std::string tloDir = "/old/Tlo";
   dialog.SetTarget(&tloDir);
-  EXPECT_EQ(RunModal(dialog,
-                     [&] {
-                       dialog.TloPathEdit()->setText(QString::fromStdString(file + "/Tlo"));
-                       QTest::mouseClick(dialog.OkBtn(), Qt::LeftButton);
-                     }),
-            QDialog::Accepted);
+  EXPECT_EQ(
+      RunModal(
+          dialog,
+          [&] {
+            Child<QLineEdit>(dialog, "TloPathEdit")->setText(QString::fromStdString(file + "/Tlo"));
+            QTest::mouseClick(Child<QPushButton>(dialog, "OkBtn"), Qt::LeftButton);
+          }),
+      QDialog::Accepted);
   EXPECT_EQ(tloDir, "/old/Tlo");
   EXPECT_TRUE(dialogs.Errors().empty());  // no message for that
 
   dialog.SetTarget(&tloDir);
   RunModal(dialog, [&] {
-    dialog.TloPathEdit()->clear();
-    QTest::mouseClick(dialog.OkBtn(), Qt::LeftButton);
+    Child<QLineEdit>(dialog, "TloPathEdit")->clear();
+    QTest::mouseClick(Child<QPushButton>(dialog, "OkBtn"), Qt::LeftButton);
   });
   EXPECT_EQ(tloDir, "/old/Tlo");
   EXPECT_EQ(dialogs.Errors().size(), 1u);  // an empty name is an error
@@ -67,22 +72,11 @@ TEST(GenSettingDlg, FolderThatCannotBeMadeKeepsTheOldValue) {
   dialogs.folders.push_back(std::nullopt);  // browsing cancelled
   EXPECT_EQ(RunModal(dialog,
                      [&] {
-                       QTest::mouseClick(dialog.BrowseBtn(), Qt::LeftButton);
-                       QTest::mouseClick(dialog.CancelBtn(), Qt::LeftButton);
+                       QTest::mouseClick(Child<QPushButton>(dialog, "BrowseBtn"), Qt::LeftButton);
+                       QTest::mouseClick(Child<QPushButton>(dialog, "CancelBtn"), Qt::LeftButton);
                      }),
             QDialog::Rejected);
   EXPECT_EQ(tloDir, "/old/Tlo");
-}
-
-TEST(GenSettingDlg, PositionIsKeptInTheSettings) {
-  testing::ScriptedDialogs dialogs;
-  TGenSettingDlg dialog(dialogs);
-  IniFile ini("[GenSettingDlg]\nTop=210\nLeft=320\n");
-  dialog.ReadSettings(ini);
-  IniFile out;
-  dialog.WriteSettings(out);
-  EXPECT_EQ(out.ReadInteger("GenSettingDlg", "Left", 0), 320);
-  EXPECT_EQ(out.ReadInteger("GenSettingDlg", "Top", 0), 210);
 }
 
 }  // namespace

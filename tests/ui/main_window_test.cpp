@@ -23,23 +23,26 @@
 #include "app/picture_box.h"
 #include "app/progress_dialogs.h"
 #include "app/up_down.h"
-#include "player/ui/play_frm.h"
-#include "ripper/ui/rip_frm.h"
-#include "utility/ui/util_frm.h"
 #include "authoring/messages.h"
+#include "child.h"
 #include "effects/tlo_file.h"
 #include "effects/ui/tlo_frm.h"
 #include "effects/ui/tlo_view_frm.h"
 #include "image/ui/bmp_frm.h"
 #include "platform/bmp_codec.h"
 #include "platform/ini_file.h"
+#include "player/ui/play_frm.h"
+#include "ripper/ui/rip_frm.h"
 #include "scripted_dialogs.h"
 #include "support/cli_run.h"
 #include "support/temp_dir.h"
 #include "support/wave_file.h"
+#include "utility/ui/util_frm.h"
 
 namespace mosaicer {
 namespace {
+
+using testing::Child;
 
 using testing::ReadFile;
 
@@ -88,14 +91,15 @@ class MainWindowTest : public ::testing::Test {
     dialogs.files.push_back(picture);
     QTimer::singleShot(0, &window, [&window] {
       for (int step = 0; step < 4; ++step)
-        QTest::mouseClick(window.BmpFrm().NextBtn(), Qt::LeftButton);
+        QTest::mouseClick(Child<QPushButton>(Child<TBmpFrm>(window, "BmpFrm"), "NextBtn"),
+                          Qt::LeftButton);
     });
-    window.Action("FileOpenBmp")->trigger();
+    Child<QAction>(window, "FileOpenBmp")->trigger();
   }
 
   void OpenWav(TMscMainFrm& window, const std::string& wav) {
     dialogs.files.push_back(wav);
-    window.Action("FileOpenWav")->trigger();
+    Child<QAction>(window, "FileOpenWav")->trigger();
   }
 
   testing::TempDir dir;
@@ -106,30 +110,28 @@ class MainWindowTest : public ::testing::Test {
 
 TEST_F(MainWindowTest, FirstStartTakesTheDefaults) {
   auto window = Make();
+  QComboBox* OrderCmb = Child<QComboBox>(window, "OrderCmb");
+  QLineEdit* PosMSFEdit = Child<QLineEdit>(window, "PosMSFEdit");
   EXPECT_EQ(window->windowTitle(), QStringLiteral("Mosaicer"));
   EXPECT_EQ(window->pos(), QPoint(100, 100));
   EXPECT_EQ(window->width(), 560);
   EXPECT_EQ(window->height(), 545);  // the window keeps its height
-  EXPECT_EQ(window->BlankUd()->value(), 37);
-  EXPECT_EQ(window->OrderCmb()->currentText(), QStringLiteral("通常"));
-  EXPECT_EQ(window->OrderCmb()->count(), 1);
-  EXPECT_EQ(window->OptimizeCmb()->currentText(), QStringLiteral("無し"));
-  EXPECT_EQ(window->TimingCmb()->currentText(), QStringLiteral("再生しながら表示"));
-  EXPECT_FALSE(window->PosMSFEdit()->isEnabled());
-  EXPECT_FALSE(window->PosMSFUd()->isEnabled());
-  EXPECT_EQ(window->PosMSFEdit()->text(), QStringLiteral("00:00:00"));
+  EXPECT_EQ(Child<QSpinBox>(window, "BlankUd")->value(), 37);
+  EXPECT_EQ(OrderCmb->currentText(), QStringLiteral("通常"));
+  EXPECT_EQ(OrderCmb->count(), 1);
+  EXPECT_EQ(Child<QComboBox>(window, "OptimizeCmb")->currentText(), QStringLiteral("無し"));
+  EXPECT_EQ(Child<QComboBox>(window, "TimingCmb")->currentText(),
+            QStringLiteral("再生しながら表示"));
+  EXPECT_FALSE(PosMSFEdit->isEnabled());
+  EXPECT_FALSE(Child<UpDown>(window, "PosMSFUd")->isEnabled());
+  EXPECT_EQ(PosMSFEdit->text(), QStringLiteral("00:00:00"));
   EXPECT_EQ(window->TloDir(), tloDir);
 
   QStringList menus;
   for (QAction* menu : window->menuBar()->actions()) menus << menu->text();
   EXPECT_EQ(menus, (QStringList{"ファイル(&F)", "設定(&S)", "ツール(&T)", "ヘルプ(&H)"}));
   for (const char* tool : {"ToolsTlo", "ToolsPlay", "ToolsRip", "ToolsDivide"})
-    EXPECT_TRUE(window->Action(tool)->isEnabled()) << tool;
-
-  // Without a picture or song the commands do nothing (no dialog is asked).
-  window->Action("FileMakeCdg")->trigger();
-  window->Action("FileMakeRws")->trigger();
-  window->Action("FileSaveBmp")->trigger();
+    EXPECT_TRUE(Child<QAction>(window, tool)->isEnabled()) << tool;
 }
 
 TEST_F(MainWindowTest, SettingsAreWrittenOnCloseAndReadBack) {
@@ -139,11 +141,11 @@ TEST_F(MainWindowTest, SettingsAreWrittenOnCloseAndReadBack) {
     auto window = Make();
     window->move(130, 140);
     window->resize(700, 600);
-    window->OrderCmb()->setCurrentIndex(1);
-    window->OptimizeCmb()->setCurrentIndex(2);
-    window->TimingCmb()->setCurrentIndex(3);
-    window->PosMSFEdit()->setText("01:00:74");
-    window->BlankUd()->setValue(80);
+    Child<QComboBox>(window, "OrderCmb")->setCurrentIndex(1);
+    Child<QComboBox>(window, "OptimizeCmb")->setCurrentIndex(2);
+    Child<QComboBox>(window, "TimingCmb")->setCurrentIndex(3);
+    Child<QLineEdit>(window, "PosMSFEdit")->setText("01:00:74");
+    Child<QSpinBox>(window, "BlankUd")->setValue(80);
     window->close();
   }
   IniFile ini;
@@ -162,45 +164,47 @@ TEST_F(MainWindowTest, SettingsAreWrittenOnCloseAndReadBack) {
   auto again = Make();
   EXPECT_EQ(again->pos(), QPoint(130, 140));
   EXPECT_EQ(again->width(), 700);
-  EXPECT_EQ(again->OrderCmb()->currentText(), QStringLiteral("ワイプ"));
-  EXPECT_EQ(again->OptimizeCmb()->currentIndex(), 2);
-  EXPECT_EQ(again->TimingCmb()->currentIndex(), 3);
-  EXPECT_TRUE(again->PosMSFEdit()->isEnabled());
-  EXPECT_EQ(again->PosMSFEdit()->text(), QStringLiteral("01:00:74"));
+  EXPECT_EQ(Child<QComboBox>(again, "OrderCmb")->currentText(), QStringLiteral("ワイプ"));
+  EXPECT_EQ(Child<QComboBox>(again, "OptimizeCmb")->currentIndex(), 2);
+  EXPECT_EQ(Child<QComboBox>(again, "TimingCmb")->currentIndex(), 3);
+  EXPECT_TRUE(Child<QLineEdit>(again, "PosMSFEdit")->isEnabled());
+  EXPECT_EQ(Child<QLineEdit>(again, "PosMSFEdit")->text(), QStringLiteral("01:00:74"));
   EXPECT_EQ(again->State().Limit(), 4574);
-  EXPECT_EQ(again->BlankUd()->value(), 80);
+  EXPECT_EQ(Child<QSpinBox>(again, "BlankUd")->value(), 80);
 }
 
 TEST_F(MainWindowTest, MsfFieldCapsWhatIsTypedAndSteps) {
   auto window = Make();
-  window->TimingCmb()->setCurrentIndex(3);
-  ASSERT_TRUE(window->PosMSFEdit()->isEnabled());
+  QLineEdit* PosMSFEdit = Child<QLineEdit>(window, "PosMSFEdit");
+  UpDown* PosMSFUd = Child<UpDown>(window, "PosMSFUd");
+  Child<QComboBox>(window, "TimingCmb")->setCurrentIndex(3);
+  ASSERT_TRUE(PosMSFEdit->isEnabled());
 
-  window->PosMSFEdit()->setText("00:75:80");
+  PosMSFEdit->setText("00:75:80");
   EXPECT_EQ(window->State().Limit(), 4499);
-  EXPECT_EQ(window->PosMSFEdit()->text(), QStringLiteral("00:59:74"));
+  EXPECT_EQ(PosMSFEdit->text(), QStringLiteral("00:59:74"));
 
-  window->PosMSFEdit()->setText("00:00:00");
-  window->PosMSFUd()->stepDown();
+  PosMSFEdit->setText("00:00:00");
+  PosMSFUd->stepDown();
   EXPECT_EQ(window->State().Limit(), 0);
-  QTest::keyClick(window->PosMSFEdit(), Qt::Key_Up);
-  EXPECT_EQ(window->PosMSFEdit()->text(), QStringLiteral("00:00:01"));
+  QTest::keyClick(PosMSFEdit, Qt::Key_Up);
+  EXPECT_EQ(PosMSFEdit->text(), QStringLiteral("00:00:01"));
 
   // A song of 3000 sectors caps Limit, not the text typed.
   OpenWav(*window, WriteWav(dir, "song.wav", 3000));
-  window->PosMSFEdit()->setText("05:00:00");
+  PosMSFEdit->setText("05:00:00");
   EXPECT_EQ(window->State().Limit(), 3000);
-  EXPECT_EQ(window->PosMSFEdit()->text(), QStringLiteral("05:00:00"));
-  window->PosMSFUd()->stepUp();
+  EXPECT_EQ(PosMSFEdit->text(), QStringLiteral("05:00:00"));
+  PosMSFUd->stepUp();
   EXPECT_EQ(window->State().Limit(), 3000);
-  EXPECT_EQ(window->PosMSFEdit()->text(), QStringLiteral("00:40:00"));
+  EXPECT_EQ(PosMSFEdit->text(), QStringLiteral("00:40:00"));
 }
 
 TEST_F(MainWindowTest, MsfFieldTypedKeyByKeyCapsEachPartOnceItIsWhole) {
   auto window = Make();
-  window->TimingCmb()->setCurrentIndex(3);
+  Child<QComboBox>(window, "TimingCmb")->setCurrentIndex(3);
   window->show();
-  QLineEdit* field = window->PosMSFEdit();
+  QLineEdit* field = Child<QLineEdit>(window, "PosMSFEdit");
   field->setFocus();
   field->setCursorPosition(0);
   QTest::keyClicks(field, "007580");
@@ -220,11 +224,11 @@ TEST_F(MainWindowTest, MsfFieldTypedKeyByKeyCapsEachPartOnceItIsWhole) {
 TEST_F(MainWindowTest, CreationCommandsWaitForAPictureAndASong) {
   auto window = Make();
   const auto enabled = [&] {
-    return std::vector<bool>{window->MakeBtn()->isEnabled(),
-                             window->Action("FileMakeCdg")->isEnabled(),
-                             window->Action("FileMakeRws")->isEnabled(),
-                             window->Action("FileSaveBmp")->isEnabled(),
-                             window->BmpSaveBtn()->isEnabled()};
+    return std::vector<bool>{Child<QPushButton>(window, "MakeBtn")->isEnabled(),
+                             Child<QAction>(window, "FileMakeCdg")->isEnabled(),
+                             Child<QAction>(window, "FileMakeRws")->isEnabled(),
+                             Child<QAction>(window, "FileSaveBmp")->isEnabled(),
+                             Child<QPushButton>(window, "BmpSaveBtn")->isEnabled()};
   };
   EXPECT_EQ(enabled(), std::vector<bool>(5, false));
   OpenWav(*window, WriteWav(dir, "song.wav", 100));
@@ -239,95 +243,91 @@ TEST_F(MainWindowTest, CreationCommandsWaitForAPictureAndASong) {
   EXPECT_TRUE(dialogs.Errors().empty());
 }
 
-TEST_F(MainWindowTest, AFileThatIsNotAPictureSaysWhy) {
-  auto window = Make();
-  const std::string text = dir.Write("notes.bmp", "just some text, not a bitmap");
-  dialogs.files.push_back(text);
-  window->Action("FileOpenBmp")->trigger();
-  ASSERT_EQ(dialogs.Errors().size(), 1u);
-  EXPECT_EQ(dialogs.Errors()[0].rfind("\"" + text + "\"はビットマップとして読み込めません。\n", 0), 0u)
-      << dialogs.Errors()[0];
-  EXPECT_GT(dialogs.Errors()[0].size(), ("\"" + text + "\"はビットマップとして読み込めません。\n").size());
-  EXPECT_TRUE(window->BmpPathEdit()->text().isEmpty());
-}
-
 TEST_F(MainWindowTest, SavesSayTheyWorkedAndFailuresSayWhy) {
   auto window = Make();
+  QPushButton* MakeBtn = Child<QPushButton>(window, "MakeBtn");
   OpenPicture(*window, WritePhoto(dir, "photo.bmp", 300, 200));
   const std::string bmp = dir.File("visible.bmp");
   dialogs.files.push_back(bmp);
-  window->Action("FileSaveBmp")->trigger();
+  Child<QAction>(window, "FileSaveBmp")->trigger();
   EXPECT_TRUE(dialogs.Errors().empty());
   EXPECT_EQ(window->statusBar()->currentMessage().toStdString(), "\"" + bmp + "\"に保存しました。");
 
   // A folder that is not there: the reason follows the outcome.
   const std::string nowhere = dir.File("no/such/folder/out.rws");
   dialogs.files.push_back(nowhere);
-  window->Action("FileMakeRws")->trigger();
+  Child<QAction>(window, "FileMakeRws")->trigger();
   ASSERT_EQ(dialogs.Errors().size(), 1u);
   EXPECT_EQ(dialogs.Errors()[0].rfind(std::string(kRwsFailed) + "\n", 0), 0u);
   EXPECT_NE(dialogs.Errors()[0].find("out.rws"), std::string::npos) << dialogs.Errors()[0];
 
   OpenWav(*window, WriteWav(dir, "song.wav", 50));
   dialogs.files.push_back(dir.File("no/such/folder/out.cdg"));
-  QTest::mouseClick(window->MakeBtn(), Qt::LeftButton);
+  QTest::mouseClick(MakeBtn, Qt::LeftButton);
   ASSERT_EQ(dialogs.Errors().size(), 2u);
   EXPECT_EQ(dialogs.Errors()[1].rfind(std::string(kCdgFailed) + "\n", 0), 0u);
   EXPECT_NE(dialogs.Errors()[1].find("out.cdg"), std::string::npos) << dialogs.Errors()[1];
 
   // Never into the song it reads.
   dialogs.files.push_back(dir.File("song.wav"));  // refused before any question
-  QTest::mouseClick(window->MakeBtn(), Qt::LeftButton);
+  QTest::mouseClick(MakeBtn, Qt::LeftButton);
   ASSERT_EQ(dialogs.Errors().size(), 3u);
   EXPECT_NE(dialogs.Errors()[2].find("読み込むファイルと同じです"), std::string::npos);
   EXPECT_TRUE(dialogs.Informations().empty());
 }
 
 TEST_F(MainWindowTest, ToolWindowsGetCopiesOfTheFolders) {
-  dir.Write("mosaicer.ini", "[Path]\r\nCdgDir=/songs/cdg\r\nWavDir=/songs/wav\r\nRwsDir=/songs/rws\r\n");
+  dir.Write("mosaicer.ini",
+            "[Path]\r\nCdgDir=/songs/cdg\r\nWavDir=/songs/wav\r\nRwsDir=/songs/rws\r\n");
   auto window = Make();
+  TPlayFrm* PlayFrm = Child<TPlayFrm>(window, "PlayFrm");
+  TRipFrm* RipFrm = Child<TRipFrm>(window, "RipFrm");
+  TUtilFrm* UtilFrm = Child<TUtilFrm>(window, "UtilFrm");
   QTimer::singleShot(0, window.get(), [&] {
-    EXPECT_EQ(window->PlayFrm().CdgDir(), "/songs/cdg");
-    window->PlayFrm().SetCdgDir("/elsewhere");
-    window->PlayFrm().close();
+    EXPECT_EQ(PlayFrm->CdgDir(), "/songs/cdg");
+    PlayFrm->SetCdgDir("/elsewhere");
+    PlayFrm->close();
   });
-  window->Action("ToolsPlay")->trigger();
+  Child<QAction>(window, "ToolsPlay")->trigger();
   EXPECT_EQ(window->CdgDir(), "/songs/cdg");
 
   QTimer::singleShot(0, window.get(), [&] {
-    EXPECT_EQ(window->RipFrm().CdgDir(), "/songs/cdg");
-    EXPECT_EQ(window->RipFrm().RwsDir(), "/songs/rws");
-    window->RipFrm().close();
+    EXPECT_EQ(RipFrm->CdgDir(), "/songs/cdg");
+    EXPECT_EQ(RipFrm->RwsDir(), "/songs/rws");
+    RipFrm->close();
   });
-  window->Action("ToolsRip")->trigger();
+  Child<QAction>(window, "ToolsRip")->trigger();
 
   QTimer::singleShot(0, window.get(), [&] {
-    EXPECT_EQ(window->UtilFrm().WavDir(), "/songs/wav");
-    EXPECT_EQ(window->UtilFrm().RwsDir(), "/songs/rws");
-    window->UtilFrm().close();
+    EXPECT_EQ(UtilFrm->WavDir(), "/songs/wav");
+    EXPECT_EQ(UtilFrm->RwsDir(), "/songs/rws");
+    UtilFrm->close();
   });
-  window->Action("ToolsDivide")->trigger();
+  Child<QAction>(window, "ToolsDivide")->trigger();
 }
 
 TEST_F(MainWindowTest, EffectSavedInTheEditorIsOfferedAtOnce) {
   WriteEffect(tloDir, "fade.tlo", "Fade");
   auto window = Make();
-  window->OrderCmb()->setCurrentIndex(1);
+  QComboBox* OrderCmb = Child<QComboBox>(window, "OrderCmb");
+  OrderCmb->setCurrentIndex(1);
   const std::string saved = tloDir + "/ten.tlo";
   dialogs.files.push_back(saved);
   QTimer::singleShot(0, window.get(), [&] {
-    TTloFrm& editor = window->TloFrm();
-    editor.TitleEdit()->setText(QStringLiteral("十枚"));
+    TTloFrm& editor = *Child<TTloFrm>(window, "TloFrm");
+    Child<QLineEdit>(editor, "TitleEdit")->setText(QStringLiteral("十枚"));
     for (int n = 1; n <= 10; ++n)
-      editor.TileGrid()->item(1 + 1, n + 1)->setText(QString::number(n));  // row 1, columns 1..10
-    QTest::mouseClick(editor.SaveBtn(), Qt::LeftButton);
+      Child<QTableWidget>(editor, "TileGrid")
+          ->item(1 + 1, n + 1)
+          ->setText(QString::number(n));  // row 1, columns 1..10
+    QTest::mouseClick(Child<QPushButton>(editor, "SaveBtn"), Qt::LeftButton);
     editor.close();
   });
-  window->Action("ToolsTlo")->trigger();
+  Child<QAction>(window, "ToolsTlo")->trigger();
   ASSERT_TRUE(dialogs.Errors().empty()) << dialogs.Errors().front();
-  EXPECT_EQ(window->OrderCmb()->count(), 3);
-  EXPECT_GE(window->OrderCmb()->findText(QStringLiteral("十枚")), 1);
-  EXPECT_EQ(window->OrderCmb()->currentText(), QStringLiteral("Fade"));
+  EXPECT_EQ(OrderCmb->count(), 3);
+  EXPECT_GE(OrderCmb->findText(QStringLiteral("十枚")), 1);
+  EXPECT_EQ(OrderCmb->currentText(), QStringLiteral("Fade"));
   const TileOrder order = ReadTileOrder(saved);
   ASSERT_EQ(order.size(), 10u);
   EXPECT_EQ(order.front(), (TileOrderEntry{1, 1}));
@@ -338,13 +338,13 @@ TEST_F(MainWindowTest, SongThatIsNotCdAudioIsRefusedAndTheOldOneStays) {
   auto window = Make();
   const std::string good = WriteWav(dir, "good.wav", 10);
   OpenWav(*window, good);
-  const std::string mono = dir.Write(
-      "mono.wav", testing::Riff(testing::Chunk("fmt ", testing::PcmFormat(1, 44100, 16)) +
-                                testing::Chunk("data", std::string(100, '\0'))));
+  const std::string mono =
+      dir.Write("mono.wav", testing::Riff(testing::Chunk("fmt ", testing::PcmFormat(1, 44100, 16)) +
+                                          testing::Chunk("data", std::string(100, '\0'))));
   OpenWav(*window, mono);
   ASSERT_EQ(dialogs.Errors().size(), 1u);
   EXPECT_EQ(dialogs.Errors()[0], NotCdAudioMessage(mono));
-  EXPECT_EQ(window->WavPathEdit()->text().toStdString(), good);
+  EXPECT_EQ(Child<QLineEdit>(window, "WavPathEdit")->text().toStdString(), good);
   EXPECT_EQ(window->WavDir(), dir.path().string());
 }
 
@@ -354,46 +354,59 @@ TEST_F(MainWindowTest, EffectListKeepsEqualTitlesAndTheChoiceAcrossRebuilds) {
   WriteEffect(tloDir, "c.tlo", "Fade");
   dir.Write("mosaicer.ini", "[Options]\r\nDispEffect=SAME\r\n");
   auto window = Make();
-  ASSERT_EQ(window->OrderCmb()->count(), 4);
+  TGenSettingDlg* GenSettingDlg = Child<TGenSettingDlg>(window, "GenSettingDlg");
+  QComboBox* OrderCmb = Child<QComboBox>(window, "OrderCmb");
+  ASSERT_EQ(OrderCmb->count(), 4);
   int first = -1;
   for (int i = 1; i < 4 && first < 0; ++i)
-    if (window->OrderCmb()->itemText(i) == "Same") first = i;
-  EXPECT_EQ(window->OrderCmb()->currentIndex(), first);
+    if (OrderCmb->itemText(i) == "Same") first = i;
+  EXPECT_EQ(OrderCmb->currentIndex(), first);
 
-  window->OrderCmb()->setCurrentIndex(window->OrderCmb()->findText("Fade"));
+  OrderCmb->setCurrentIndex(OrderCmb->findText("Fade"));
   WriteEffect(tloDir, "d.tlo", "New");
   window->BuildEffectList();
-  EXPECT_EQ(window->OrderCmb()->count(), 5);
-  EXPECT_EQ(window->OrderCmb()->currentText(), QStringLiteral("Fade"));
+  EXPECT_EQ(OrderCmb->count(), 5);
+  EXPECT_EQ(OrderCmb->currentText(), QStringLiteral("Fade"));
 
   // The settings dialog changes the folder; what it no longer offers falls
   // back to the normal order.
   const std::string empty = dir.File("Empty");
   dialogs.folders.push_back(empty);
   QTimer::singleShot(0, window.get(), [&] {
-    QTest::mouseClick(window->GenSettingDlg().BrowseBtn(), Qt::LeftButton);
-    QTest::mouseClick(window->GenSettingDlg().OkBtn(), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(GenSettingDlg, "BrowseBtn"), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(GenSettingDlg, "OkBtn"), Qt::LeftButton);
   });
-  window->Action("SettingsGeneral")->trigger();
+  Child<QAction>(window, "SettingsGeneral")->trigger();
   EXPECT_EQ(window->TloDir(), empty);
   EXPECT_TRUE(std::filesystem::is_directory(empty));
-  EXPECT_EQ(window->OrderCmb()->count(), 1);
-  EXPECT_EQ(window->OrderCmb()->currentIndex(), 0);
+  EXPECT_EQ(OrderCmb->count(), 1);
+  EXPECT_EQ(OrderCmb->currentIndex(), 0);
 }
 
-TEST_F(MainWindowTest, PictureBelowTheVisibleSizeIsRefused) {
+TEST_F(MainWindowTest, APictureThatCannotBeReadOrIsTooSmallIsRefused) {
   auto window = Make();
+  QLineEdit* BmpPathEdit = Child<QLineEdit>(window, "BmpPathEdit");
+  QAction* FileOpenBmp = Child<QAction>(window, "FileOpenBmp");
+  const std::string text = dir.Write("notes.bmp", "just some text, not a bitmap");
+  dialogs.files.push_back(text);
+  FileOpenBmp->trigger();
+  const std::string notAPicture = "\"" + text + "\"はビットマップとして読み込めません。\n";
+  ASSERT_EQ(dialogs.Errors().size(), 1u);
+  EXPECT_EQ(dialogs.Errors()[0].rfind(notAPicture, 0), 0u) << dialogs.Errors()[0];
+  EXPECT_GT(dialogs.Errors()[0].size(), notAPicture.size());  // and the reason
+  dialogs.ClearErrors();
+
   dialogs.files.push_back(WritePhoto(dir, "small.bmp", 287, 192));
-  window->Action("FileOpenBmp")->trigger();
+  FileOpenBmp->trigger();
   EXPECT_EQ(dialogs.Errors(), std::vector<std::string>{PictureTooSmallMessage()});
-  EXPECT_TRUE(window->BmpPathEdit()->text().isEmpty());
+  EXPECT_TRUE(BmpPathEdit->text().isEmpty());
 
   // 288 x 192 is accepted and handed to the wizard; closing it keeps the
   // window as it was.
   dialogs.files.push_back(WritePhoto(dir, "exact.bmp", 288, 192));
-  QTimer::singleShot(0, window.get(), [&] { window->BmpFrm().reject(); });
-  window->Action("FileOpenBmp")->trigger();
-  EXPECT_TRUE(window->BmpPathEdit()->text().isEmpty());
+  QTimer::singleShot(0, window.get(), [&] { Child<TBmpFrm>(window, "BmpFrm")->reject(); });
+  FileOpenBmp->trigger();
+  EXPECT_TRUE(BmpPathEdit->text().isEmpty());
   EXPECT_FALSE(window->State().HasPicture());
   EXPECT_EQ(window->BmpDir(), dir.path().string());
 }
@@ -404,37 +417,38 @@ TEST_F(MainWindowTest, WindowsMakeTheSameFilesAsTheCommandLine) {
   const std::string effect = WriteEffect(tloDir, "rev.tlo", "逆順");
   auto window = Make();
   OpenPicture(*window, photo);
-  ASSERT_EQ(window->BmpPathEdit()->text().toStdString(), photo);
-  EXPECT_FALSE(window->BmpImg()->Image().isNull());
+  ASSERT_EQ(Child<QLineEdit>(window, "BmpPathEdit")->text().toStdString(), photo);
+  EXPECT_FALSE(Child<PictureBox>(window, "BmpImg")->Image().isNull());
   OpenWav(*window, wav);
-  window->OrderCmb()->setCurrentIndex(1);
-  window->OptimizeCmb()->setCurrentIndex(1);
-  window->TimingCmb()->setCurrentIndex(1);
-  window->BlankUd()->setValue(10);
+  Child<QComboBox>(window, "OrderCmb")->setCurrentIndex(1);
+  Child<QComboBox>(window, "OptimizeCmb")->setCurrentIndex(1);
+  Child<QComboBox>(window, "TimingCmb")->setCurrentIndex(1);
+  Child<QSpinBox>(window, "BlankUd")->setValue(10);
 
   const std::string cdg = dir.File("gui.cdg");
   dialogs.files.push_back(cdg);
-  QTest::mouseClick(window->MakeBtn(), Qt::LeftButton);
+  QTest::mouseClick(Child<QPushButton>(window, "MakeBtn"), Qt::LeftButton);
   EXPECT_EQ(dialogs.Informations(), std::vector<std::string>{kCdgCreated});
   EXPECT_EQ(window->Job().JobStatus(), kJobIdle);
   EXPECT_EQ(window->CdgDir(), dir.path().string());
 
-  const auto cli = testing::Cli({"create", photo, wav, "-o", dir.File("cli.cdg"), "--effect", effect,
-                                 "--optimize", "tile", "--timing", "first", "--blank", "10", "-q"});
+  const auto cli =
+      testing::Cli({"create", photo, wav, "-o", dir.File("cli.cdg"), "--effect", effect,
+                    "--optimize", "tile", "--timing", "first", "--blank", "10", "-q"});
   ASSERT_EQ(cli.status, 0) << cli.err;
   EXPECT_EQ(ReadFile(cdg), ReadFile(dir.File("cli.cdg")));
 
   dialogs.files.push_back(dir.File("gui.rws"));
-  window->Action("FileMakeRws")->trigger();
+  Child<QAction>(window, "FileMakeRws")->trigger();
   EXPECT_EQ(dialogs.Informations().back(), kRwsCreated);
-  ASSERT_EQ(testing::Cli({"rws", photo, "-o", dir.File("cli.rws"), "--effect", effect,
-                          "--optimize", "tile", "--blank", "10", "-q"})
+  ASSERT_EQ(testing::Cli({"rws", photo, "-o", dir.File("cli.rws"), "--effect", effect, "--optimize",
+                          "tile", "--blank", "10", "-q"})
                 .status,
             0);
   EXPECT_EQ(ReadFile(dir.File("gui.rws")), ReadFile(dir.File("cli.rws")));
 
   dialogs.files.push_back(dir.File("gui.bmp"));
-  window->Action("FileSaveBmp")->trigger();
+  Child<QAction>(window, "FileSaveBmp")->trigger();
   ASSERT_EQ(testing::Cli({"bmp", photo, "-o", dir.File("cli.bmp"), "-q"}).status, 0);
   EXPECT_EQ(ReadFile(dir.File("gui.bmp")), ReadFile(dir.File("cli.bmp")));
   EXPECT_TRUE(dialogs.Errors().empty());
@@ -460,9 +474,10 @@ TEST_F(MainWindowTest, CancelLeavesThePartialFileAndSaysSo) {
   const std::string cdg = dir.File("cancelled.cdg");
   dialogs.files.push_back(cdg);
   QTimer::singleShot(0, window.get(), [&] {
-    QTest::mouseClick(window->ProgressDlg().CancelBtn(), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(Child<TProgressDlg>(window, "ProgressDlg"), "CancelBtn"),
+                      Qt::LeftButton);
   });
-  window->Action("FileMakeCdg")->trigger();
+  Child<QAction>(window, "FileMakeCdg")->trigger();
   EXPECT_EQ(dialogs.Informations(), std::vector<std::string>{kCdgCancelled});
   EXPECT_EQ(window->Job().JobStatus(), kJobIdle);
   const auto written = std::filesystem::file_size(cdg);
@@ -472,26 +487,27 @@ TEST_F(MainWindowTest, CancelLeavesThePartialFileAndSaysSo) {
 
 TEST_F(MainWindowTest, ExistingFilesNeedConsentAndReadOnlyOnesAreRefused) {
   auto window = Make();
+  QAction* FileMakeRws = Child<QAction>(window, "FileMakeRws");
   OpenPicture(*window, WritePhoto(dir, "photo.bmp", 300, 200));
   const std::string existing = dir.Write("old.rws", "old");
   dialogs.files.push_back(existing);
   dialogs.confirms.push_back(false);
-  window->Action("FileMakeRws")->trigger();
+  FileMakeRws->trigger();
   EXPECT_EQ(ReadFile(existing), "old");
   EXPECT_TRUE(dialogs.Informations().empty());
 
   const std::string locked = dir.Write("locked.bmp", "locked");
-  std::filesystem::permissions(locked, std::filesystem::perms::owner_read |
-                                           std::filesystem::perms::group_read);
+  std::filesystem::permissions(
+      locked, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
   dialogs.files.push_back(locked);
   dialogs.confirms.push_back(true);
-  window->Action("FileSaveBmp")->trigger();
+  Child<QAction>(window, "FileSaveBmp")->trigger();
   EXPECT_EQ(dialogs.Errors(), std::vector<std::string>{CannotOverwriteMessage(locked)});
   EXPECT_EQ(ReadFile(locked), "locked");
 
   dialogs.files.push_back(existing);
   dialogs.confirms.push_back(true);
-  window->Action("FileMakeRws")->trigger();
+  FileMakeRws->trigger();
   EXPECT_EQ(dialogs.Informations(), std::vector<std::string>{kRwsCreated});
   EXPECT_GT(ReadFile(existing).size(), 3u);
 }
@@ -500,19 +516,19 @@ TEST_F(MainWindowTest, TestButtonShowsTheChosenEffectOnThePicture) {
   const std::string effect = WriteEffect(tloDir, "rev.tlo", "逆順");
   auto window = Make();
   OpenPicture(*window, WritePhoto(dir, "photo.bmp", 300, 200));
-  window->OrderCmb()->setCurrentIndex(1);
+  Child<QComboBox>(window, "OrderCmb")->setCurrentIndex(1);
   QTimer::singleShot(0, window.get(), [&] {
-    TTloViewFrm& viewer = window->TloViewFrm();
-    EXPECT_EQ(viewer.TitleEdit()->text(), QStringLiteral("逆順"));
-    viewer.IntervalUd()->setValue(1);
+    TTloViewFrm& viewer = *Child<TTloViewFrm>(window, "TloViewFrm");
+    EXPECT_EQ(Child<QLineEdit>(viewer, "TitleEdit")->text(), QStringLiteral("逆順"));
+    Child<QSpinBox>(viewer, "IntervalUd")->setValue(1);
     viewer.PlayEffect();
     // Every inner tile painted, the border in the corner pixel's colour.
     const QImage screen = viewer.Screen();
     EXPECT_EQ(screen.pixel(0, 0), screen.pixel(299, 215));
     EXPECT_EQ(screen.pixel(150, 100) & 0x0F0F0Fu, 0u);  // CD+G colours only
-    QTest::mouseClick(viewer.CloseBtn(), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(viewer, "CloseBtn"), Qt::LeftButton);
   });
-  window->TestBtn()->click();
+  Child<QPushButton>(window, "TestBtn")->click();
 }
 
 }  // namespace

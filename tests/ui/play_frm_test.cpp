@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "authoring/encoder.h"
+#include "child.h"
 #include "modal.h"
 #include "platform/bmp_codec.h"
 #include "platform/file_util.h"
@@ -33,6 +34,8 @@
 
 namespace mosaicer {
 namespace {
+
+using testing::Child;
 
 using testing::RunModal;
 
@@ -60,7 +63,8 @@ std::string ShortSong(const testing::TempDir& dir, int sectors,
 // The dialogs of the tests, also noting where the open dialog started.
 struct RecordingDialogs : testing::ScriptedDialogs {
   std::string openFolder, openFilter;
-  std::optional<std::string> OpenFile(QWidget* parent, const std::string& title, const std::string& folder,
+  std::optional<std::string> OpenFile(QWidget* parent, const std::string& title,
+                                      const std::string& folder,
                                       const std::string& filter) override {
     openFolder = folder;
     openFilter = filter;
@@ -76,13 +80,13 @@ class PlayFrmTest : public ::testing::Test {
     return QTest::qWaitFor(condition, kGenerous);
   }
   bool Playing() const {
-    return frm.PlayStop()->isEnabled() && frm.PlayPause()->isEnabled() &&
-           !frm.PlayPlay()->isEnabled() && !frm.Starting();
+    return PlayStop->isEnabled() && PlayPause->isEnabled() && !PlayPlay->isEnabled() &&
+           !frm.Starting();
   }
   // Play is enabled exactly when there is a song to play.
   bool Idle() const {
-    return frm.PlayPlay()->isEnabled() == !frm.PathEdit()->text().isEmpty() &&
-           !frm.PlayStop()->isEnabled() && !frm.PlayPause()->isEnabled() && !frm.Starting();
+    return PlayPlay->isEnabled() == !PathEdit->text().isEmpty() && !PlayStop->isEnabled() &&
+           !PlayPause->isEnabled() && !frm.Starting();
   }
   // Shows the window as the main window does and runs `act` inside it; the
   // window is closed afterwards if `act` left it open.
@@ -91,7 +95,7 @@ class PlayFrmTest : public ::testing::Test {
       act();
       if (!frm.isVisible()) return;
       EXPECT_TRUE(QTest::qWaitFor([&] { return !frm.Starting(); }, kGenerous));
-      QTest::mouseClick(frm.StopBtn(), Qt::LeftButton);
+      QTest::mouseClick(StopBtn, Qt::LeftButton);
       frm.reject();
       if (frm.isVisible()) frm.hide();  // a failed test must not hang here
     });
@@ -101,21 +105,32 @@ class PlayFrmTest : public ::testing::Test {
   RecordingDialogs dialogs;
   TCdgDisplay display;
   TPlayFrm frm{dialogs, display};
+  // The window's controls, by their names.
+  QPushButton* BmpBtn = Child<QPushButton>(frm, "BmpBtn");
+  QLineEdit* BmpPathEdit = Child<QLineEdit>(frm, "BmpPathEdit");
+  QPushButton* BrowseBtn = Child<QPushButton>(frm, "BrowseBtn");
+  QPushButton* Button1 = Child<QPushButton>(frm, "Button1");
+  QAction* CdgBmp = Child<QAction>(frm, "CdgBmp");
+  QAction* CdgBmpEx = Child<QAction>(frm, "CdgBmpEx");
+  QLineEdit* PathEdit = Child<QLineEdit>(frm, "PathEdit");
+  QPushButton* PauseBtn = Child<QPushButton>(frm, "PauseBtn");
+  QPushButton* PlayBtn = Child<QPushButton>(frm, "PlayBtn");
+  QAction* PlayPause = Child<QAction>(frm, "PlayPause");
+  QAction* PlayPlay = Child<QAction>(frm, "PlayPlay");
+  QAction* PlayStop = Child<QAction>(frm, "PlayStop");
+  QCheckBox* RepeatCk = Child<QCheckBox>(frm, "RepeatCk");
+  QComboBox* StereoCmb = Child<QComboBox>(frm, "StereoCmb");
+  QPushButton* StopBtn = Child<QPushButton>(frm, "StopBtn");
 };
 
-TEST_F(PlayFrmTest, StartsIdleWithTheShortcutsAndTheStereoModesInOrder) {
+TEST_F(PlayFrmTest, StartsIdleWithTheStereoModesInOrder) {
   EXPECT_EQ(frm.windowTitle(), QStringLiteral("CD+G Player"));
   EXPECT_TRUE(Idle());
-  EXPECT_EQ(frm.PlayBtn()->text(), QStringLiteral("&Play"));  // buttons follow their actions
-  EXPECT_EQ(frm.CdgShow()->shortcut(), QKeySequence(Qt::Key_F9));
-  EXPECT_EQ(frm.CdgBmp()->shortcut(), QKeySequence(Qt::Key_F10));
-  EXPECT_EQ(frm.CdgBmpEx()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F10));
+  EXPECT_EQ(PlayBtn->text(), QStringLiteral("&Play"));  // buttons follow their actions
   // The list's index is the source's stereo mode.
-  ASSERT_EQ(frm.StereoCmb()->count(), kStereoModeCount);
-  EXPECT_EQ(frm.StereoCmb()->itemText(kStereoModeLeft), QStringLiteral("モノラル(Left)"));
-  EXPECT_EQ(frm.StereoCmb()->itemText(kStereoModeDifference), QStringLiteral("モノラル(L-R)"));
-  EXPECT_EQ(frm.SizeUd()->minimum(), 1);
-  EXPECT_EQ(frm.SizeUd()->maximum(), 100);
+  ASSERT_EQ(StereoCmb->count(), kStereoModeCount);
+  EXPECT_EQ(StereoCmb->itemText(kStereoModeLeft), QStringLiteral("モノラル(Left)"));
+  EXPECT_EQ(StereoCmb->itemText(kStereoModeDifference), QStringLiteral("モノラル(L-R)"));
 }
 
 TEST_F(PlayFrmTest, WindowKeepsItsHeightAndAMinimumWidth) {
@@ -131,24 +146,34 @@ TEST_F(PlayFrmTest, WindowKeepsItsHeightAndAMinimumWidth) {
   EXPECT_EQ(frm.size(), QSize(700, frm.minimumHeight()));
 }
 
+TEST_F(PlayFrmTest, TheDrawingBoxesDriveTheDisplayAndItsDecoder) {
+  frm.ReadSettings(IniFile());
+  QTest::mouseClick(Child<QCheckBox>(frm, "SizeableCk"), Qt::LeftButton);
+  EXPECT_FALSE(display.Sizeable());
+  QTest::mouseClick(Child<QCheckBox>(frm, "ScrollCk"), Qt::LeftButton);
+  EXPECT_FALSE(display.Decoder().EasyScroll());
+  QTest::mouseClick(Child<QCheckBox>(frm, "ScrollCk"), Qt::LeftButton);
+  EXPECT_TRUE(display.Decoder().EasyScroll());
+}
+
 TEST_F(PlayFrmTest, PlayAndSnapshotsWaitForTheirPaths) {
   Run([&] {
-    frm.BmpPathEdit()->setText(QString::fromStdString(dir.File("shots")));
-    EXPECT_FALSE(frm.PlayPlay()->isEnabled());
-    EXPECT_FALSE(frm.PlayBtn()->isEnabled());
-    EXPECT_FALSE(frm.CdgBmp()->isEnabled());
-    EXPECT_FALSE(frm.CdgBmpEx()->isEnabled());
-    frm.PlayPlay()->trigger();  // a disabled action does nothing
+    BmpPathEdit->setText(QString::fromStdString(dir.File("shots")));
+    EXPECT_FALSE(PlayPlay->isEnabled());
+    EXPECT_FALSE(PlayBtn->isEnabled());
+    EXPECT_FALSE(CdgBmp->isEnabled());
+    EXPECT_FALSE(CdgBmpEx->isEnabled());
+    PlayPlay->trigger();  // a disabled action does nothing
     EXPECT_TRUE(Idle());
     EXPECT_EQ(frm.Source().State(), csStop);
 
-    frm.PathEdit()->setText("song.cdg");
-    EXPECT_TRUE(frm.PlayBtn()->isEnabled());
-    EXPECT_TRUE(frm.CdgBmp()->isEnabled());
-    EXPECT_TRUE(frm.CdgBmpEx()->isEnabled());
-    frm.BmpPathEdit()->clear();
-    EXPECT_FALSE(frm.CdgBmp()->isEnabled());
-    EXPECT_TRUE(frm.PlayPlay()->isEnabled());
+    PathEdit->setText("song.cdg");
+    EXPECT_TRUE(PlayBtn->isEnabled());
+    EXPECT_TRUE(CdgBmp->isEnabled());
+    EXPECT_TRUE(CdgBmpEx->isEnabled());
+    BmpPathEdit->clear();
+    EXPECT_FALSE(CdgBmp->isEnabled());
+    EXPECT_TRUE(PlayPlay->isEnabled());
     EXPECT_TRUE(dialogs.Errors().empty());
   });
 }
@@ -157,62 +182,49 @@ TEST_F(PlayFrmTest, ActionsWaitForTheWorkerAndTheWindowWaitsToClose) {
   const std::string song = ShortSong(dir, 150);
   Run([&] {
     EXPECT_TRUE(WaitFor([&] { return display.isVisible(); }));  // shown with the player
-    frm.PathEdit()->setText(QString::fromStdString(song));
-    QTest::mouseClick(frm.PlayBtn(), Qt::LeftButton);
+    PathEdit->setText(QString::fromStdString(song));
+    QTest::mouseClick(PlayBtn, Qt::LeftButton);
     // Nothing has been heard from the worker yet: no event was processed.
     EXPECT_TRUE(frm.Starting());
-    EXPECT_FALSE(frm.PlayPlay()->isEnabled());
-    EXPECT_FALSE(frm.PlayStop()->isEnabled());
-    EXPECT_FALSE(frm.PlayPause()->isEnabled());
+    EXPECT_FALSE(PlayPlay->isEnabled());
+    EXPECT_FALSE(PlayStop->isEnabled());
+    EXPECT_FALSE(PlayPause->isEnabled());
     frm.reject();
     EXPECT_TRUE(frm.isVisible());  // refused while starting
 
     EXPECT_TRUE(WaitFor([&] { return Playing(); }));
     EXPECT_EQ(frm.Source().State(), csPlay);
-    QTest::mouseClick(frm.StopBtn(), Qt::LeftButton);
-    EXPECT_TRUE(Idle());
-    EXPECT_EQ(frm.Source().State(), csStop);
-    frm.reject();
+    frm.reject();  // closing while playing stops the song
     EXPECT_FALSE(frm.isVisible());
   });
-  EXPECT_FALSE(display.isVisible());  // hidden with the player
-}
-
-TEST_F(PlayFrmTest, ClosingWhilePlayingStopsTheSource) {
-  const std::string song = ShortSong(dir, 300);
-  Run([&] {
-    frm.PathEdit()->setText(QString::fromStdString(song));
-    QTest::mouseClick(frm.PlayBtn(), Qt::LeftButton);
-    ASSERT_TRUE(WaitFor([&] { return Playing(); }));
-    frm.reject();
-  });
   EXPECT_EQ(frm.Source().State(), csStop);
+  EXPECT_FALSE(display.isVisible());  // hidden with the player
 }
 
 TEST_F(PlayFrmTest, PauseTogglesAndTheStereoModeChosenMeanwhileIsKept) {
   const std::string song = ShortSong(dir, 300);
   Run([&] {
-    frm.PathEdit()->setText(QString::fromStdString(song));
-    QTest::mouseClick(frm.PlayBtn(), Qt::LeftButton);
+    PathEdit->setText(QString::fromStdString(song));
+    QTest::mouseClick(PlayBtn, Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return Playing(); }));
 
-    frm.StereoCmb()->setCurrentIndex(1);  // live, while playing
+    StereoCmb->setCurrentIndex(1);  // live, while playing
     EXPECT_EQ(frm.Source().StereoMode(), 1);
 
-    QTest::mouseClick(frm.PauseBtn(), Qt::LeftButton);
+    QTest::mouseClick(PauseBtn, Qt::LeftButton);
     EXPECT_TRUE(frm.Paused());
     EXPECT_EQ(frm.Source().State(), csPause);
     EXPECT_TRUE(Playing());  // Stop and Pause stay offered
-    frm.StereoCmb()->setCurrentIndex(4);
+    StereoCmb->setCurrentIndex(4);
     EXPECT_EQ(frm.Source().StereoMode(), 4);
 
-    QTest::mouseClick(frm.PauseBtn(), Qt::LeftButton);
+    QTest::mouseClick(PauseBtn, Qt::LeftButton);
     EXPECT_FALSE(frm.Paused());
     EXPECT_EQ(frm.Source().State(), csPlay);
     EXPECT_EQ(frm.Source().StereoMode(), 4);
 
-    QTest::mouseClick(frm.PauseBtn(), Qt::LeftButton);
-    QTest::mouseClick(frm.StopBtn(), Qt::LeftButton);  // stops while paused too
+    QTest::mouseClick(PauseBtn, Qt::LeftButton);
+    QTest::mouseClick(StopBtn, Qt::LeftButton);  // stops while paused too
     EXPECT_EQ(frm.Source().State(), csStop);
     EXPECT_TRUE(Idle());
   });
@@ -221,24 +233,24 @@ TEST_F(PlayFrmTest, PauseTogglesAndTheStereoModeChosenMeanwhileIsKept) {
 TEST_F(PlayFrmTest, SongEndsAndWithRepeatTheSourceLoopsByItself) {
   const std::string song = ShortSong(dir, 20);  // about a quarter of a second
   Run([&] {
-    frm.PathEdit()->setText(QString::fromStdString(song));
-    QTest::mouseClick(frm.PlayBtn(), Qt::LeftButton);
+    PathEdit->setText(QString::fromStdString(song));
+    QTest::mouseClick(PlayBtn, Qt::LeftButton);
     EXPECT_TRUE(WaitFor([&] { return Idle() && frm.Source().State() == csStop; }));
 
-    frm.RepeatCk()->setChecked(true);  // before playing
-    QTest::mouseClick(frm.PlayBtn(), Qt::LeftButton);
+    RepeatCk->setChecked(true);  // before playing
+    QTest::mouseClick(PlayBtn, Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return Playing(); }));
     QTest::qWait(1000);  // several times the song
     EXPECT_TRUE(Playing());
     EXPECT_EQ(frm.Source().State(), csPlay);
 
-    frm.RepeatCk()->setChecked(false);  // during playing: the next end is the last
+    RepeatCk->setChecked(false);  // during playing: the next end is the last
     EXPECT_TRUE(WaitFor([&] { return Idle(); }));
     EXPECT_EQ(frm.Source().State(), csStop);
 
-    QTest::mouseClick(frm.PlayBtn(), Qt::LeftButton);
+    QTest::mouseClick(PlayBtn, Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return Playing(); }));
-    frm.RepeatCk()->setChecked(true);  // checked during playing
+    RepeatCk->setChecked(true);  // checked during playing
     QTest::qWait(1000);
     EXPECT_TRUE(Playing());
   });
@@ -247,8 +259,8 @@ TEST_F(PlayFrmTest, SongEndsAndWithRepeatTheSourceLoopsByItself) {
 TEST_F(PlayFrmTest, RepeatCheckedAfterTheSourceEndedStartsTheSongAgain) {
   const std::string song = ShortSong(dir, 20);
   Run([&] {
-    frm.PathEdit()->setText(QString::fromStdString(song));
-    QTest::mouseClick(frm.PlayBtn(), Qt::LeftButton);
+    PathEdit->setText(QString::fromStdString(song));
+    QTest::mouseClick(PlayBtn, Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return Playing(); }));
     // Let the song end without handling the window's events, so its end
     // report waits in the queue while the box is checked.
@@ -257,7 +269,7 @@ TEST_F(PlayFrmTest, RepeatCheckedAfterTheSourceEndedStartsTheSongAgain) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_EQ(frm.Source().State(), csStop);
     EXPECT_TRUE(Playing());  // the window has not heard of it yet
-    frm.RepeatCk()->setChecked(true);
+    RepeatCk->setChecked(true);
     EXPECT_TRUE(WaitFor([&] { return Playing() && frm.Source().State() == csPlay; }));
   });
 }
@@ -268,10 +280,10 @@ TEST_F(PlayFrmTest, AFileThatCannotBePlayedSaysWhyAndStaysIdle) {
   const std::string bare = dir.Write("bare.cdg", std::string(96 * 30, '\0'));
   const std::string tiny = dir.Write("tiny.cdg", "not a song");
   Run([&] {
-    frm.RepeatCk()->setChecked(true);
+    RepeatCk->setChecked(true);
     for (const std::string& song : {missing, bare, tiny}) {
-      frm.PathEdit()->setText(QString::fromStdString(song));
-      QTest::mouseClick(frm.PlayBtn(), Qt::LeftButton);
+      PathEdit->setText(QString::fromStdString(song));
+      QTest::mouseClick(PlayBtn, Qt::LeftButton);
       EXPECT_FALSE(frm.Starting()) << song;
       EXPECT_TRUE(Idle()) << song;
       EXPECT_EQ(frm.Source().State(), csStop);
@@ -284,7 +296,9 @@ TEST_F(PlayFrmTest, AFileThatCannotBePlayedSaysWhyAndStaysIdle) {
   ASSERT_EQ(dialogs.Errors().size(), 3u);
   EXPECT_EQ(dialogs.Errors()[0].rfind("\"" + missing + "\"を再生できません。\n", 0), 0u);
   EXPECT_NE(dialogs.Errors()[0].find("not found"), std::string::npos) << dialogs.Errors()[0];
-  EXPECT_EQ(dialogs.Errors()[1], "\"" + bare + "\"はCDGファイルではありません。音声を含まないサブコードだけのファイルです。");
+  EXPECT_EQ(
+      dialogs.Errors()[1],
+      "\"" + bare + "\"はCDGファイルではありません。音声を含まないサブコードだけのファイルです。");
   EXPECT_EQ(dialogs.Errors()[2].rfind("\"" + tiny + "\"はCDGファイルではありません。", 0), 0u);
   EXPECT_EQ(dialogs.beeps, 3);
 }
@@ -321,10 +335,10 @@ TEST_F(PlayFrmTest, WholeSongIsDrawnAsRenderSavesIt) {
   IniFile ini("[Cdg]\nSizeable=0\n");
   frm.ReadSettings(ini);
   Run([&] {
-    frm.OnMemCk()->setChecked(true);
-    frm.SizeUd()->setValue(25);
-    frm.PathEdit()->setText(QString::fromStdString(song));
-    QTest::mouseClick(frm.PlayBtn(), Qt::LeftButton);
+    Child<QCheckBox>(frm, "OnMemCk")->setChecked(true);
+    Child<QSpinBox>(frm, "SizeUd")->setValue(25);
+    PathEdit->setText(QString::fromStdString(song));
+    QTest::mouseClick(PlayBtn, Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return Playing(); }));
     EXPECT_EQ(frm.Source().Timeout(), std::chrono::milliseconds(25 * 2000 / 75));
     EXPECT_TRUE(WaitFor([&] { return Idle(); }));
@@ -347,13 +361,13 @@ TEST_F(PlayFrmTest, SnapshotsTakeTheNextFreeNumberInAFolderMadeForThem) {
   Run([&] {
     frm.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&frm));
-    frm.BmpPathEdit()->setText(QString::fromStdString(folder));
-    frm.PathEdit()->clear();
+    BmpPathEdit->setText(QString::fromStdString(folder));
+    PathEdit->clear();
     QTest::keyClick(&frm, Qt::Key_F10);  // no song: nothing
     EXPECT_FALSE(FolderExists(folder));
 
-    frm.PathEdit()->setText(QStringLiteral("/anywhere/song.cdg"));
-    QTest::mouseClick(frm.BmpBtn(), Qt::LeftButton);
+    PathEdit->setText(QStringLiteral("/anywhere/song.cdg"));
+    QTest::mouseClick(BmpBtn, Qt::LeftButton);
     QTest::keyClick(&frm, Qt::Key_F10);
     QTest::keyClick(&frm, Qt::Key_F10, Qt::ControlModifier);
   });
@@ -373,11 +387,11 @@ TEST_F(PlayFrmTest, SnapshotsTakeTheNextFreeNumberInAFolderMadeForThem) {
 TEST_F(PlayFrmTest, SnapshotsNeedAFolderThatCanBeMade) {
   const std::string file = dir.Write("plain", "x");
   Run([&] {
-    frm.PathEdit()->setText(QStringLiteral("/anywhere/song.cdg"));
-    frm.BmpPathEdit()->clear();
-    QTest::mouseClick(frm.BmpBtn(), Qt::LeftButton);
-    frm.BmpPathEdit()->setText(QString::fromStdString(file + "/shots"));
-    QTest::mouseClick(frm.BmpBtn(), Qt::LeftButton);
+    PathEdit->setText(QStringLiteral("/anywhere/song.cdg"));
+    BmpPathEdit->clear();
+    QTest::mouseClick(BmpBtn, Qt::LeftButton);
+    BmpPathEdit->setText(QString::fromStdString(file + "/shots"));
+    QTest::mouseClick(BmpBtn, Qt::LeftButton);
   });
   EXPECT_FALSE(FileExists(file + "/shots/song000.bmp"));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
@@ -393,7 +407,7 @@ TEST_F(PlayFrmTest, F9ShowsAndHidesTheDisplay) {
     EXPECT_TRUE(display.isVisible());
     QTest::keyClick(&frm, Qt::Key_F9);
     EXPECT_FALSE(display.isVisible());
-    QTest::mouseClick(frm.DispBtn(), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(frm, "DispBtn"), Qt::LeftButton);
     EXPECT_TRUE(display.isVisible());
   });
 }
@@ -414,80 +428,21 @@ TEST_F(PlayFrmTest, BrowsingStartsInTheSongFolderAndRemembersTheChoice) {
   dialogs.files = {"/music/other/first.cdg", std::nullopt};
   dialogs.folders = {"/pictures/shots", std::nullopt};
   Run([&] {
-    QTest::mouseClick(frm.BrowseBtn(), Qt::LeftButton);
+    QTest::mouseClick(BrowseBtn, Qt::LeftButton);
     EXPECT_EQ(dialogs.openFolder, "/music/cdg");
     EXPECT_EQ(dialogs.openFilter, "CDG Files (*.cdg)|*.cdg|All Files (*.*)|*.*");
-    EXPECT_EQ(frm.PathEdit()->text(), QStringLiteral("/music/other/first.cdg"));
-    QTest::mouseClick(frm.BrowseBtn(), Qt::LeftButton);  // cancelled
+    EXPECT_EQ(PathEdit->text(), QStringLiteral("/music/other/first.cdg"));
+    QTest::mouseClick(BrowseBtn, Qt::LeftButton);  // cancelled
     EXPECT_EQ(dialogs.openFolder, "/music/other");
-    EXPECT_EQ(frm.PathEdit()->text(), QStringLiteral("/music/other/first.cdg"));
+    EXPECT_EQ(PathEdit->text(), QStringLiteral("/music/other/first.cdg"));
 
-    QTest::mouseClick(frm.Button1(), Qt::LeftButton);
+    QTest::mouseClick(Button1, Qt::LeftButton);
     EXPECT_EQ(dialogs.titles.back(), "ビットマップを保存するフォルダを選択して下さい");
-    EXPECT_EQ(frm.BmpPathEdit()->text(), QStringLiteral("/pictures/shots"));
-    QTest::mouseClick(frm.Button1(), Qt::LeftButton);  // cancelled
-    EXPECT_EQ(frm.BmpPathEdit()->text(), QStringLiteral("/pictures/shots"));
+    EXPECT_EQ(BmpPathEdit->text(), QStringLiteral("/pictures/shots"));
+    QTest::mouseClick(Button1, Qt::LeftButton);  // cancelled
+    EXPECT_EQ(BmpPathEdit->text(), QStringLiteral("/pictures/shots"));
   });
   EXPECT_EQ(frm.CdgDir(), "/music/other");
-}
-
-TEST_F(PlayFrmTest, SettingsAreReadIntoTheControlsAndTheDisplay) {
-  IniFile ini(
-      "[PlayForm]\nTop=120\nLeft=140\nWidth=640\nHeight=300\n"
-      "[Path]\nCdgBmpDir=/shots\n"
-      "[Play]\nStereoMode=2\nReadAtOnce=30\nOnMemory=1\nRepeat=1\n"
-      "[Cdg]\nSizeable=0\nEasyScroll=0\n"
-      "[CdgForm]\nTop=50\nLeft=700\nWidth=500\nHeight=400\n");
-  frm.ReadSettings(ini);
-  EXPECT_EQ(frm.pos(), QPoint(140, 120));
-  EXPECT_EQ(frm.size(), QSize(640, 240));  // the height is fixed
-  EXPECT_EQ(frm.BmpPathEdit()->text(), QStringLiteral("/shots"));
-  EXPECT_EQ(frm.SizeUd()->value(), 30);
-  EXPECT_TRUE(frm.OnMemCk()->isChecked());
-  EXPECT_TRUE(frm.RepeatCk()->isChecked());
-  EXPECT_FALSE(frm.SizeableCk()->isChecked());
-  EXPECT_FALSE(display.Sizeable());
-  EXPECT_EQ(display.size(), QSize(311, 227));  // not sizeable: the saved size is not taken
-  EXPECT_EQ(display.pos(), QPoint(700, 50));
-  EXPECT_FALSE(display.Decoder().EasyScroll());
-  EXPECT_EQ(frm.SavedStereoMode(), 2);
-
-  Run([&] {
-    EXPECT_EQ(frm.StereoCmb()->currentIndex(), 2);  // restored on showing
-    frm.StereoCmb()->setCurrentIndex(3);
-  });
-  EXPECT_EQ(frm.SavedStereoMode(), 3);  // kept on closing
-
-  IniFile out;
-  frm.WriteSettings(out);
-  EXPECT_EQ(out.ReadInteger("PlayForm", "Left", 0), 140);
-  EXPECT_EQ(out.ReadInteger("PlayForm", "Width", 0), 640);
-  EXPECT_EQ(out.ReadString("Path", "CdgBmpDir"), "/shots");
-  EXPECT_EQ(out.ReadInteger("Play", "StereoMode", -1), 3);
-  EXPECT_EQ(out.ReadInteger("Play", "ReadAtOnce", 0), 30);
-  EXPECT_TRUE(out.ReadBool("Play", "OnMemory", false));
-  EXPECT_TRUE(out.ReadBool("Play", "Repeat", false));
-  EXPECT_FALSE(out.ReadBool("Cdg", "Sizeable", true));
-  EXPECT_FALSE(out.ReadBool("Cdg", "EasyScroll", true));
-  EXPECT_EQ(out.ReadInteger("CdgForm", "Left", 0), 700);
-  EXPECT_EQ(out.ReadInteger("CdgForm", "Width", 0), 311);
-}
-
-TEST_F(PlayFrmTest, MissingSettingsGiveTheDefaults) {
-  frm.ReadSettings(IniFile(""));
-  EXPECT_EQ(frm.pos(), QPoint(100, 100));
-  EXPECT_EQ(frm.size(), frm.minimumSize());  // 480 x 240, or what the controls need
-  EXPECT_EQ(frm.SizeUd()->value(), 10);
-  EXPECT_FALSE(frm.OnMemCk()->isChecked());
-  EXPECT_FALSE(frm.RepeatCk()->isChecked());
-  EXPECT_TRUE(frm.SizeableCk()->isChecked());
-  EXPECT_TRUE(display.Sizeable());
-  EXPECT_TRUE(frm.ScrollCk()->isChecked());
-  EXPECT_TRUE(display.Decoder().EasyScroll());
-  EXPECT_EQ(display.pos(), QPoint(500, 100));
-  EXPECT_EQ(display.size(), QSize(313, 229));
-  EXPECT_EQ(frm.SavedStereoMode(), 0);
-  EXPECT_EQ(frm.BmpPathEdit()->text().toStdString(), DefaultBmpFolder(ProgramPath()).string());
 }
 
 }  // namespace
@@ -499,8 +454,8 @@ namespace {
 TEST_F(PlayFrmTest, TheDisplayAnswersThePlayersKeysAndSnapshotsSayWhereTheyWent) {
   const std::string folder = dir.File("shots");
   Run([&] {
-    frm.BmpPathEdit()->setText(QString::fromStdString(folder));
-    frm.PathEdit()->setText(QStringLiteral("/anywhere/song.cdg"));
+    BmpPathEdit->setText(QString::fromStdString(folder));
+    PathEdit->setText(QStringLiteral("/anywhere/song.cdg"));
     ASSERT_TRUE(WaitFor([&] { return display.isVisible(); }));  // once the player is up
     display.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&display));
@@ -531,9 +486,9 @@ TEST_F(PlayFrmTest, ASnapshotThatCannotBeWrittenSaysWhy) {
   // A file where the folder should be: the folder cannot be made.
   const std::string blocked = dir.Write("blocked", "a file");
   Run([&] {
-    frm.BmpPathEdit()->setText(QString::fromStdString(blocked + "/shots"));
-    frm.PathEdit()->setText(QStringLiteral("/anywhere/song.cdg"));
-    QTest::mouseClick(frm.BmpBtn(), Qt::LeftButton);
+    BmpPathEdit->setText(QString::fromStdString(blocked + "/shots"));
+    PathEdit->setText(QStringLiteral("/anywhere/song.cdg"));
+    QTest::mouseClick(BmpBtn, Qt::LeftButton);
   });
   ASSERT_EQ(dialogs.Errors().size(), 1u);
   EXPECT_EQ(dialogs.Errors()[0], "\"" + blocked + "/shots\"フォルダを作成できません。");

@@ -1,4 +1,5 @@
 #include "app/progress_dialogs.h"
+#include "child.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,8 @@
 namespace mosaicer {
 namespace {
 
+using testing::Child;
+
 // Runs queued calls until `done` holds or a generous time has passed.
 template <typename Done>
 bool ProcessUntil(Done done) {
@@ -24,17 +27,19 @@ TEST(ProgressDlg, StepsFromAWorkerThreadMoveTheBarAndTheEndCodeClosesIt) {
   TProgressDlg dialog(owner);
   EXPECT_EQ(dialog.windowTitle(), QStringLiteral("CDGファイルを作成中..."));
   dialog.show();
-  EXPECT_EQ(dialog.TimeLbl()->text(), QStringLiteral("00:00"));
+  EXPECT_EQ(Child<QLabel>(dialog, "TimeLbl")->text(), QStringLiteral("00:00"));
 
   std::thread worker([&] {
     owner.Report(kProgressSteps, 770);
     for (int i = 0; i < 769; ++i) owner.Report(kProgressStep);
   });
   worker.join();
-  ASSERT_TRUE(ProcessUntil([&] { return dialog.ProgressBar()->value() == 770; }));
-  EXPECT_EQ(dialog.ProgressBar()->maximum(), 771);
+  ASSERT_TRUE(
+      ProcessUntil([&] { return Child<QProgressBar>(dialog, "ProgressBar")->value() == 770; }));
+  EXPECT_EQ(Child<QProgressBar>(dialog, "ProgressBar")->maximum(), 771);
   owner.Report(kProgressStep);
-  ASSERT_TRUE(ProcessUntil([&] { return dialog.ProgressBar()->value() == 771; }));
+  ASSERT_TRUE(
+      ProcessUntil([&] { return Child<QProgressBar>(dialog, "ProgressBar")->value() == 771; }));
   owner.Report(kProgressDone);
   ASSERT_TRUE(ProcessUntil([&] { return !dialog.isVisible(); }));
   EXPECT_FALSE(dialog.Timer().isActive());
@@ -46,7 +51,7 @@ TEST(ProgressDlg, ElapsedTimeAndCancel) {
   dialog.show();
   EXPECT_EQ(dialog.Timer().interval(), 500);
   for (int tick = 0; tick < 75; ++tick) dialog.TimerTimer();
-  EXPECT_EQ(dialog.TimeLbl()->text(), QStringLiteral("01:15"));
+  EXPECT_EQ(Child<QLabel>(dialog, "TimeLbl")->text(), QStringLiteral("01:15"));
   EXPECT_EQ(dialog.Timer().interval(), 1000);  // after the first half-second tick
 
   owner.SetJobStatus(kJobRunning);
@@ -55,7 +60,7 @@ TEST(ProgressDlg, ElapsedTimeAndCancel) {
   QTest::keyClick(&dialog, Qt::Key_Escape);
   EXPECT_EQ(owner.JobStatus(), kJobRunning);
   EXPECT_TRUE(dialog.isVisible());
-  QTest::mouseClick(dialog.CancelBtn(), Qt::LeftButton);
+  QTest::mouseClick(Child<QPushButton>(dialog, "CancelBtn"), Qt::LeftButton);
   EXPECT_EQ(owner.JobStatus(), kJobCancelRequested);
   EXPECT_TRUE(dialog.isVisible());  // cancel only asks; the job closes it
   dialog.close();

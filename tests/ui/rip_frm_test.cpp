@@ -17,6 +17,7 @@
 #include <functional>
 #include <semaphore>
 
+#include "child.h"
 #include "cli/cli.h"
 #include "platform/file_util.h"
 #include "ripper/clone_cd_image.h"
@@ -27,6 +28,8 @@
 
 namespace mosaicer {
 namespace {
+
+using testing::Child;
 
 using testing::Cli;
 using testing::ReadFile;
@@ -92,7 +95,7 @@ class RipFrmTest : public ::testing::Test {
 
   void OpenImage(TRipFrm& frm, const std::string& path) {
     dialogs.files.push_back(path);
-    QTest::mouseClick(frm.ImageBtn(), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(frm, "ImageBtn"), Qt::LeftButton);
   }
 
   static QStringList Lines(const QListWidget* list) {
@@ -110,59 +113,66 @@ class RipFrmTest : public ::testing::Test {
 
 TEST_F(RipFrmTest, AnOpenedImageIsListedAsADriveWithItsTracks) {
   auto frm = MakeWindow();
+  QComboBox* CmdCmb = Child<QComboBox>(frm, "CmdCmb");
+  QComboBox* DrvCmb = Child<QComboBox>(frm, "DrvCmb");
+  TUpDown* ReadSizeUd = Child<TUpDown>(frm, "ReadSizeUd");
+  TUpDown* SyncSizeUd = Child<TUpDown>(frm, "SyncSizeUd");
+  QListWidget* TrackList = Child<QListWidget>(frm, "TrackList");
   EXPECT_EQ(frm->windowTitle(), QStringLiteral("CD+G Ripper"));
-  EXPECT_EQ(frm->DrvCmb()->count(), 0);
-  EXPECT_EQ(frm->TrackList()->count(), 0);
-  ASSERT_EQ(frm->CmdCmb()->count(), 4);
-  EXPECT_EQ(frm->CmdCmb()->itemText(0), QStringLiteral("ReadCD (Data + RAW)"));
-  EXPECT_EQ(frm->CmdCmb()->itemText(2), QStringLiteral("ReadCDDA (Data + RW)"));
-  EXPECT_EQ(frm->CmdCmb()->itemText(3), QString());
-  EXPECT_EQ(frm->ReadSizeUd()->Position(), 25);
-  EXPECT_TRUE(frm->SincSizeEdit()->isHidden());
-  EXPECT_TRUE(frm->SyncSizeUd()->isHidden());
-  EXPECT_EQ(frm->SyncSizeUd()->Position(), 0);
+  EXPECT_EQ(DrvCmb->count(), 0);
+  EXPECT_EQ(TrackList->count(), 0);
+  ASSERT_EQ(CmdCmb->count(), 4);
+  EXPECT_EQ(CmdCmb->itemText(0), QStringLiteral("ReadCD (Data + RAW)"));
+  EXPECT_EQ(CmdCmb->itemText(2), QStringLiteral("ReadCDDA (Data + RW)"));
+  EXPECT_EQ(CmdCmb->itemText(3), QString());
+  EXPECT_EQ(ReadSizeUd->Position(), 25);
+  EXPECT_TRUE(Child<QLineEdit>(frm, "SincSizeEdit")->isHidden());
+  EXPECT_TRUE(SyncSizeUd->isHidden());
+  EXPECT_EQ(SyncSizeUd->Position(), 0);
   EXPECT_GE(frm->minimumWidth(), 470);
   EXPECT_GE(frm->minimumHeight(), 380);
 
   OpenImage(*frm, ccd);
-  ASSERT_EQ(frm->DrvCmb()->count(), 1);
-  EXPECT_EQ(frm->DrvCmb()->itemText(0).toStdString(),
+  ASSERT_EQ(DrvCmb->count(), 1);
+  EXPECT_EQ(DrvCmb->itemText(0).toStdString(),
             "<" + ccd + ">            MOSAICER CLONECD IMAGE    1.0 ");
-  EXPECT_EQ(frm->DrvCmb()->currentIndex(), 0);
-  EXPECT_EQ(Lines(frm->TrackList()), QStringList({kTrack1, kTrack2}));
-  EXPECT_EQ(Selected(frm->TrackList()), std::vector<int>({0, 1}));
-  EXPECT_EQ(frm->TrackList()->currentRow(), 0);
+  EXPECT_EQ(DrvCmb->currentIndex(), 0);
+  EXPECT_EQ(Lines(TrackList), QStringList({kTrack1, kTrack2}));
+  EXPECT_EQ(Selected(TrackList), std::vector<int>({0, 1}));
+  EXPECT_EQ(TrackList->currentRow(), 0);
   // No settings for the image yet: the defaults of a drive.
-  EXPECT_EQ(frm->ReadSizeUd()->Position(), 15);
-  EXPECT_EQ(frm->ReadSizeEdit()->text(), QStringLiteral("15"));
-  EXPECT_EQ(frm->CmdCmb()->currentIndex(), 0);
+  EXPECT_EQ(ReadSizeUd->Position(), 15);
+  EXPECT_EQ(Child<QLineEdit>(frm, "ReadSizeEdit")->text(), QStringLiteral("15"));
+  EXPECT_EQ(CmdCmb->currentIndex(), 0);
 
-  frm->TrackList()->clearSelection();
-  QTest::mouseClick(frm->SelectBtn(), Qt::LeftButton);
-  EXPECT_EQ(Selected(frm->TrackList()), std::vector<int>({0, 1}));
+  TrackList->clearSelection();
+  QTest::mouseClick(Child<QPushButton>(frm, "SelectBtn"), Qt::LeftButton);
+  EXPECT_EQ(Selected(TrackList), std::vector<int>({0, 1}));
 
-  frm->TrackList()->clear();
-  QTest::mouseClick(frm->TrkBtn(), Qt::LeftButton);
-  EXPECT_EQ(frm->TrackList()->count(), 2);
+  TrackList->clear();
+  QTest::mouseClick(Child<QPushButton>(frm, "TrkBtn"), Qt::LeftButton);
+  EXPECT_EQ(TrackList->count(), 2);
 
   // An image that cannot be opened is reported and not listed.
   OpenImage(*frm, dir.File("none.ccd"));
   ASSERT_EQ(dialogs.Errors().size(), 1u);
   EXPECT_NE(dialogs.Errors()[0].find("none.ccd"), std::string::npos);
-  EXPECT_EQ(frm->DrvCmb()->count(), 1);
+  EXPECT_EQ(DrvCmb->count(), 1);
 }
 
 TEST_F(RipFrmTest, OneTrackRipsTheFocusedLineAsTheCommandLineDoes) {
   auto frm = MakeWindow();
+  TProgressDlg2* ProgressDlg2 = Child<TProgressDlg2>(frm, "ProgressDlg2");
+  QListWidget* TrackList = Child<QListWidget>(frm, "TrackList");
   OpenImage(*frm, ccd);
   // The focused line is ripped even though only the other one is selected.
-  frm->TrackList()->setCurrentRow(1, QItemSelectionModel::NoUpdate);
-  frm->TrackList()->item(1)->setSelected(false);
+  TrackList->setCurrentRow(1, QItemSelectionModel::NoUpdate);
+  TrackList->item(1)->setSelected(false);
   const std::string out = dir.File("two.cdg");
   dialogs.files.push_back(out);
   QString caption;
-  WhenShown(frm->ProgressDlg(), [&] { caption = frm->ProgressDlg().windowTitle(); });
-  QTest::mouseClick(frm->RipBtn(), Qt::LeftButton);
+  WhenShown(*ProgressDlg2, [&] { caption = ProgressDlg2->windowTitle(); });
+  QTest::mouseClick(Child<QPushButton>(frm, "RipBtn"), Qt::LeftButton);
 
   EXPECT_EQ(caption, QStringLiteral("CDGファイルを作成中(1/1)..."));
   EXPECT_EQ(dialogs.titles, std::vector<std::string>{""});  // the platform's own title
@@ -182,10 +192,10 @@ TEST_F(RipFrmTest, OneTrackRipsTheFocusedLineAsTheCommandLineDoes) {
 TEST_F(RipFrmTest, SubcodeOnlyRipMatchesTheCommandLineWithTheSameCommand) {
   auto frm = MakeWindow();
   OpenImage(*frm, ccd);
-  QTest::mouseClick(frm->RwsCk(), Qt::LeftButton);
-  frm->CmdCmb()->setCurrentIndex(2);  // ReadCDDA (Data + RW)
+  QTest::mouseClick(Child<QCheckBox>(frm, "RwsCk"), Qt::LeftButton);
+  Child<QComboBox>(frm, "CmdCmb")->setCurrentIndex(2);  // ReadCDDA (Data + RW)
   dialogs.files.push_back(dir.File("one.rws"));
-  QTest::mouseClick(frm->RipBtn(), Qt::LeftButton);
+  QTest::mouseClick(Child<QPushButton>(frm, "RipBtn"), Qt::LeftButton);
   EXPECT_EQ(dialogs.Informations(), std::vector<std::string>{"RWSファイルの作成に成功しました。"});
   ASSERT_EQ(
       Cli({"rip", ccd, "--track", "1", "--rws", "--command", "cdda", "-o", dir.File("cli.rws")})
@@ -197,12 +207,13 @@ TEST_F(RipFrmTest, SubcodeOnlyRipMatchesTheCommandLineWithTheSameCommand) {
 
 TEST_F(RipFrmTest, AnExistingFileIsReplacedOnlyAfterAskingAndOnlyWhenWritable) {
   auto frm = MakeWindow();
+  QPushButton* RipBtn = Child<QPushButton>(frm, "RipBtn");
   OpenImage(*frm, ccd);
   const std::string out = dir.Write("old.cdg", "old");
 
   dialogs.files.push_back(out);
   dialogs.confirms.push_back(false);
-  QTest::mouseClick(frm->RipBtn(), Qt::LeftButton);
+  QTest::mouseClick(RipBtn, Qt::LeftButton);
   EXPECT_EQ(dialogs.beeps, 1);
   EXPECT_EQ(ReadFile(out), "old");
   EXPECT_TRUE(dialogs.Informations().empty());
@@ -210,7 +221,7 @@ TEST_F(RipFrmTest, AnExistingFileIsReplacedOnlyAfterAskingAndOnlyWhenWritable) {
   std::filesystem::permissions(out, std::filesystem::perms::owner_read);
   dialogs.files.push_back(out);
   dialogs.confirms.push_back(true);
-  QTest::mouseClick(frm->RipBtn(), Qt::LeftButton);
+  QTest::mouseClick(RipBtn, Qt::LeftButton);
   EXPECT_EQ(dialogs.beeps, 3);
   EXPECT_EQ(dialogs.Errors(), std::vector<std::string>{"\"" + out + "\"は上書きできません。"});
   EXPECT_EQ(ReadFile(out), "old");
@@ -218,7 +229,7 @@ TEST_F(RipFrmTest, AnExistingFileIsReplacedOnlyAfterAskingAndOnlyWhenWritable) {
   std::filesystem::permissions(out, std::filesystem::perms::owner_all);
   dialogs.files.push_back(out);
   dialogs.confirms.push_back(true);
-  QTest::mouseClick(frm->RipBtn(), Qt::LeftButton);
+  QTest::mouseClick(RipBtn, Qt::LeftButton);
   EXPECT_EQ(dialogs.beeps, 5);  // the question, then the report
   EXPECT_EQ(dialogs.Informations(), std::vector<std::string>{"CDGファイルの作成に成功しました。"});
   EXPECT_EQ(ReadFile(out).size(), 85u * 2448u);
@@ -226,27 +237,28 @@ TEST_F(RipFrmTest, AnExistingFileIsReplacedOnlyAfterAskingAndOnlyWhenWritable) {
 
   // A cancelled save dialog does nothing.
   dialogs.files.push_back(std::nullopt);
-  QTest::mouseClick(frm->RipBtn(), Qt::LeftButton);
+  QTest::mouseClick(RipBtn, Qt::LeftButton);
   EXPECT_EQ(dialogs.beeps, 5);
 }
 
 TEST_F(RipFrmTest, NothingIsRippedWithoutASelectedLine) {
   auto frm = MakeWindow();
   OpenImage(*frm, ccd);
-  frm->TrackList()->clearSelection();
-  QTest::mouseClick(frm->RipBtn(), Qt::LeftButton);
-  QTest::mouseClick(frm->RipBtn2(), Qt::LeftButton);
+  Child<QListWidget>(frm, "TrackList")->clearSelection();
+  QTest::mouseClick(Child<QPushButton>(frm, "RipBtn"), Qt::LeftButton);
+  QTest::mouseClick(Child<QPushButton>(frm, "RipBtn2"), Qt::LeftButton);
   EXPECT_TRUE(dialogs.titles.empty());  // no save dialog was shown
 }
 
 TEST_F(RipFrmTest, ABatchNamesItsFilesAfterTheBaseAndKeepsExistingOnes) {
   auto frm = MakeWindow();
+  TProgressDlg2* ProgressDlg2 = Child<TProgressDlg2>(frm, "ProgressDlg2");
   OpenImage(*frm, ccd);
   dir.Write("song_02.cdg", "keep");
   dialogs.files.push_back(dir.File("song.cdg"));
   QString caption;
-  WhenShown(frm->ProgressDlg(), [&] { caption = frm->ProgressDlg().windowTitle(); });
-  QTest::mouseClick(frm->RipBtn2(), Qt::LeftButton);
+  WhenShown(*ProgressDlg2, [&] { caption = ProgressDlg2->windowTitle(); });
+  QTest::mouseClick(Child<QPushButton>(frm, "RipBtn2"), Qt::LeftButton);
 
   EXPECT_EQ(caption, QStringLiteral("CDGファイルを作成中(1/2)..."));
   EXPECT_EQ(dialogs.titles, std::vector<std::string>{TRipFrm::kBaseNameTitle});
@@ -262,13 +274,14 @@ TEST_F(RipFrmTest, ABatchNamesItsFilesAfterTheBaseAndKeepsExistingOnes) {
 
 TEST_F(RipFrmTest, ABatchOfSelectedLinesInRwsMode) {
   auto frm = MakeWindow();
+  TProgressDlg2* ProgressDlg2 = Child<TProgressDlg2>(frm, "ProgressDlg2");
   OpenImage(*frm, ccd);
-  QTest::mouseClick(frm->RwsCk(), Qt::LeftButton);
-  frm->TrackList()->item(0)->setSelected(false);
+  QTest::mouseClick(Child<QCheckBox>(frm, "RwsCk"), Qt::LeftButton);
+  Child<QListWidget>(frm, "TrackList")->item(0)->setSelected(false);
   dialogs.files.push_back(dir.File("only"));
   QString caption;
-  WhenShown(frm->ProgressDlg(), [&] { caption = frm->ProgressDlg().windowTitle(); });
-  QTest::mouseClick(frm->RipBtn2(), Qt::LeftButton);
+  WhenShown(*ProgressDlg2, [&] { caption = ProgressDlg2->windowTitle(); });
+  QTest::mouseClick(Child<QPushButton>(frm, "RipBtn2"), Qt::LeftButton);
   EXPECT_EQ(caption, QStringLiteral("RWSファイルを作成中(1/1)..."));
   EXPECT_FALSE(FileExists(dir.File("only_01.rws")));
   EXPECT_EQ(ReadFile(dir.File("only_02.rws")).size(), 65u * 96u);
@@ -277,6 +290,7 @@ TEST_F(RipFrmTest, ABatchOfSelectedLinesInRwsMode) {
 
 TEST_F(RipFrmTest, CancelStopsTheRipAfterTheCurrentRead) {
   auto frm = MakeWindow();
+  TProgressDlg2* ProgressDlg2 = Child<TProgressDlg2>(frm, "ProgressDlg2");
   auto gated = std::make_unique<GatedImage>();
   GatedImage& image = *gated;
   std::string error;
@@ -284,20 +298,20 @@ TEST_F(RipFrmTest, CancelStopsTheRipAfterTheCurrentRead) {
   TNkCdRom drive(ccd);
   Inquiry(image.image, drive);
   EXPECT_EQ(frm->AddDrive(std::move(gated), drive), 0);
-  ASSERT_EQ(frm->TrackList()->count(), 2);
-  frm->ReadSizeEdit()->setText("5");
-  ASSERT_EQ(frm->ReadSizeUd()->Position(), 5);
+  ASSERT_EQ(Child<QListWidget>(frm, "TrackList")->count(), 2);
+  Child<QLineEdit>(frm, "ReadSizeEdit")->setText("5");
+  ASSERT_EQ(Child<TUpDown>(frm, "ReadSizeUd")->Position(), 5);
 
   const std::string out = dir.File("part.cdg");
   dialogs.files.push_back(out);
   bool refused = false;
-  WhenShown(frm->ProgressDlg(), [&] {
+  WhenShown(*ProgressDlg2, [&] {
     image.arrived.acquire();  // the worker is inside its first read
     refused = !frm->Job().SetProgressCallback(nullptr, nullptr);
-    QTest::mouseClick(frm->ProgressDlg().CancelBtn(), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(ProgressDlg2, "CancelBtn"), Qt::LeftButton);
     image.gate.release();
   });
-  QTest::mouseClick(frm->RipBtn(), Qt::LeftButton);
+  QTest::mouseClick(Child<QPushButton>(frm, "RipBtn"), Qt::LeftButton);
 
   EXPECT_TRUE(refused);  // no new callback while a rip runs
   EXPECT_EQ(dialogs.Informations(), std::vector<std::string>{"CDGファイルの作成を中断しました。"});
@@ -308,28 +322,29 @@ TEST_F(RipFrmTest, CancelStopsTheRipAfterTheCurrentRead) {
 
 TEST_F(RipFrmTest, ReadSizeIsKeptWithinOneToFifty) {
   auto frm = MakeWindow();
+  TUpDown* ReadSizeUd = Child<TUpDown>(frm, "ReadSizeUd");
   OpenImage(*frm, ccd);
-  QLineEdit* edit = frm->ReadSizeEdit();
+  QLineEdit* edit = Child<QLineEdit>(frm, "ReadSizeEdit");
   edit->clear();
   QTest::keyClicks(edit, "80");
   EXPECT_EQ(edit->text(), QStringLiteral("50"));
-  EXPECT_EQ(frm->ReadSizeUd()->Position(), 50);
-  QTest::mouseClick(frm->ReadSizeUd()->UpBtn(), Qt::LeftButton);
-  EXPECT_EQ(frm->ReadSizeUd()->Position(), 50);  // no wrap
+  EXPECT_EQ(ReadSizeUd->Position(), 50);
+  QTest::mouseClick(Child<QToolButton>(ReadSizeUd, "UpBtn"), Qt::LeftButton);
+  EXPECT_EQ(ReadSizeUd->Position(), 50);  // no wrap
 
   edit->clear();
   QTest::keyClicks(edit, "0");
   EXPECT_EQ(edit->text(), QStringLiteral("1"));
-  EXPECT_EQ(frm->ReadSizeUd()->Position(), 1);
-  QTest::mouseClick(frm->ReadSizeUd()->DownBtn(), Qt::LeftButton);
-  EXPECT_EQ(frm->ReadSizeUd()->Position(), 1);
+  EXPECT_EQ(ReadSizeUd->Position(), 1);
+  QTest::mouseClick(Child<QToolButton>(ReadSizeUd, "DownBtn"), Qt::LeftButton);
+  EXPECT_EQ(ReadSizeUd->Position(), 1);
   QTest::keyClick(edit, Qt::Key_Up);
   EXPECT_EQ(edit->text(), QStringLiteral("2"));
 
   edit->clear();
   QTest::keyClicks(edit, "x");
   EXPECT_EQ(edit->text(), QStringLiteral("x"));
-  EXPECT_EQ(frm->ReadSizeUd()->Position(), 2);  // unchanged, and no message
+  EXPECT_EQ(ReadSizeUd->Position(), 2);  // unchanged, and no message
   EXPECT_TRUE(dialogs.Errors().empty());
 }
 
@@ -349,47 +364,46 @@ TEST_F(RipFrmTest, ADriveAtPosition26HasNoSettings) {
                                       images[26] + "]\n" + product +
                                       "ReadCmd=1\nTocBcd=1\nReadSize=40\n");
   auto frm = MakeWindow();
+  QCheckBox* BcdCk = Child<QCheckBox>(frm, "BcdCk");
+  QComboBox* CmdCmb = Child<QComboBox>(frm, "CmdCmb");
+  QComboBox* DrvCmb = Child<QComboBox>(frm, "DrvCmb");
+  QLineEdit* ReadSizeEdit = Child<QLineEdit>(frm, "ReadSizeEdit");
+  TUpDown* ReadSizeUd = Child<TUpDown>(frm, "ReadSizeUd");
+  QListWidget* TrackList = Child<QListWidget>(frm, "TrackList");
   for (const std::string& image : images) OpenImage(*frm, image);
-  ASSERT_EQ(frm->DrvCmb()->count(), 27);
-  EXPECT_EQ(frm->DrvCmb()->currentIndex(), 26);
+  ASSERT_EQ(DrvCmb->count(), 27);
+  EXPECT_EQ(DrvCmb->currentIndex(), 26);
 
-  QTest::keyClick(frm->DrvCmb(), Qt::Key_Home);
-  EXPECT_EQ(frm->DrvCmb()->currentIndex(), 0);
-  EXPECT_EQ(frm->CmdCmb()->currentIndex(), 2);
-  EXPECT_EQ(frm->ReadSizeUd()->Position(), 30);
-  EXPECT_FALSE(frm->BcdCk()->isChecked());
-  ASSERT_EQ(frm->TrackList()->count(), 2);
-  frm->TrackList()->clearSelection();
+  QTest::keyClick(DrvCmb, Qt::Key_Home);
+  EXPECT_EQ(DrvCmb->currentIndex(), 0);
+  EXPECT_EQ(CmdCmb->currentIndex(), 2);
+  EXPECT_EQ(ReadSizeUd->Position(), 30);
+  EXPECT_FALSE(BcdCk->isChecked());
+  ASSERT_EQ(TrackList->count(), 2);
+  TrackList->clearSelection();
 
-  QTest::keyClick(frm->DrvCmb(), Qt::Key_End);
-  EXPECT_EQ(frm->DrvCmb()->currentIndex(), 26);
-  EXPECT_EQ(frm->CmdCmb()->currentIndex(), 2);  // not the 26th section's values
-  EXPECT_EQ(frm->ReadSizeUd()->Position(), 30);
-  EXPECT_FALSE(frm->BcdCk()->isChecked());
-  EXPECT_TRUE(Selected(frm->TrackList()).empty());  // the list was not refreshed
+  QTest::keyClick(DrvCmb, Qt::Key_End);
+  EXPECT_EQ(DrvCmb->currentIndex(), 26);
+  EXPECT_EQ(CmdCmb->currentIndex(), 2);  // not the 26th section's values
+  EXPECT_EQ(ReadSizeUd->Position(), 30);
+  EXPECT_FALSE(BcdCk->isChecked());
+  EXPECT_TRUE(Selected(TrackList).empty());  // the list was not refreshed
 
   // Typed sizes are not corrected for it either.
-  frm->ReadSizeEdit()->setText("70");
-  EXPECT_EQ(frm->ReadSizeEdit()->text(), QStringLiteral("70"));
+  ReadSizeEdit->setText("70");
+  EXPECT_EQ(ReadSizeEdit->text(), QStringLiteral("70"));
 }
 
-TEST_F(RipFrmTest, DriveSettingsAreKeptInDriveIniAndTheWindowsInRipForm) {
+TEST_F(RipFrmTest, DriveSettingsAreKeptInDriveIni) {
   {
     auto frm = MakeWindow();
     OpenImage(*frm, ccd);
-    frm->CmdCmb()->setCurrentIndex(1);
-    QTest::mouseClick(frm->BcdCk(), Qt::LeftButton);
-    frm->ReadSizeEdit()->setText("33");
-    QTest::mouseClick(frm->RwsCk(), Qt::LeftButton);
-    frm->move(120, 140);
-    frm->resize(520, 460);
+    Child<QComboBox>(frm, "CmdCmb")->setCurrentIndex(1);
+    QTest::mouseClick(Child<QCheckBox>(frm, "BcdCk"), Qt::LeftButton);
+    Child<QLineEdit>(frm, "ReadSizeEdit")->setText("33");
+    QTest::mouseClick(Child<QCheckBox>(frm, "RwsCk"), Qt::LeftButton);
     IniFile ini;
     frm->WriteSettings(ini);
-    EXPECT_EQ(ini.ReadInteger("RipForm", "Left", 0), 120);
-    EXPECT_EQ(ini.ReadInteger("RipForm", "Top", 0), 140);
-    EXPECT_EQ(ini.ReadInteger("RipForm", "Width", 0), 520);
-    EXPECT_EQ(ini.ReadInteger("RipForm", "Height", 0), 460);
-    EXPECT_TRUE(ini.ReadBool("RipForm", "RwsOnly", false));
     EXPECT_EQ(ini.ReadInteger("RipForm", "SelectedDrv", -1), 0);
   }
   IniFile driveIni;
@@ -400,33 +414,30 @@ TEST_F(RipFrmTest, DriveSettingsAreKeptInDriveIniAndTheWindowsInRipForm) {
   EXPECT_EQ(driveIni.ReadInteger(ccd, "ReadSize", -1), 33);
 
   auto frm = MakeWindow();
-  frm->ReadSettings(IniFile("[RipForm]\nTop=50\nLeft=60\nWidth=100\nHeight=100\nRwsOnly=1\n"));
-  EXPECT_TRUE(frm->RwsCk()->isChecked());
-  EXPECT_EQ(frm->x(), 60);
-  EXPECT_EQ(frm->y(), 50);
-  EXPECT_GE(frm->width(), 470);  // not smaller than the window allows
-  EXPECT_GE(frm->height(), 380);
   OpenImage(*frm, ccd);
-  EXPECT_EQ(frm->CmdCmb()->currentIndex(), 1);
-  EXPECT_TRUE(frm->BcdCk()->isChecked());
-  EXPECT_EQ(frm->ReadSizeUd()->Position(), 33);
+  EXPECT_EQ(Child<QComboBox>(frm, "CmdCmb")->currentIndex(), 1);
+  EXPECT_TRUE(Child<QCheckBox>(frm, "BcdCk")->isChecked());
+  EXPECT_EQ(Child<TUpDown>(frm, "ReadSizeUd")->Position(), 33);
 }
 
 TEST_F(RipFrmTest, OpeningTheDriveListKeepsTheShownDrivesChoices) {
   auto frm = MakeWindow();
+  QComboBox* CmdCmb = Child<QComboBox>(frm, "CmdCmb");
+  QComboBox* DrvCmb = Child<QComboBox>(frm, "DrvCmb");
+  TUpDown* ReadSizeUd = Child<TUpDown>(frm, "ReadSizeUd");
   OpenImage(*frm, ccd);
   OpenImage(*frm, ccd);
-  QTest::keyClick(frm->DrvCmb(), Qt::Key_Up);
-  ASSERT_EQ(frm->DrvCmb()->currentIndex(), 0);
-  frm->ReadSizeEdit()->setText("9");
-  frm->CmdCmb()->setCurrentIndex(3);
-  frm->DrvCmb()->showPopup();
-  frm->DrvCmb()->hidePopup();
-  QTest::keyClick(frm->DrvCmb(), Qt::Key_Down);
-  EXPECT_EQ(frm->ReadSizeUd()->Position(), 15);  // the second image's own
-  QTest::keyClick(frm->DrvCmb(), Qt::Key_Up);
-  EXPECT_EQ(frm->ReadSizeUd()->Position(), 9);
-  EXPECT_EQ(frm->CmdCmb()->currentIndex(), 3);
+  QTest::keyClick(DrvCmb, Qt::Key_Up);
+  ASSERT_EQ(DrvCmb->currentIndex(), 0);
+  Child<QLineEdit>(frm, "ReadSizeEdit")->setText("9");
+  CmdCmb->setCurrentIndex(3);
+  DrvCmb->showPopup();
+  DrvCmb->hidePopup();
+  QTest::keyClick(DrvCmb, Qt::Key_Down);
+  EXPECT_EQ(ReadSizeUd->Position(), 15);  // the second image's own
+  QTest::keyClick(DrvCmb, Qt::Key_Up);
+  EXPECT_EQ(ReadSizeUd->Position(), 9);
+  EXPECT_EQ(CmdCmb->currentIndex(), 3);
 }
 
 }  // namespace
@@ -437,14 +448,15 @@ namespace {
 
 TEST_F(RipFrmTest, SearchingAndFindingNoDriveSaysSoAndKeepsTheImages) {
   auto frm = MakeWindow();
+  QComboBox* DrvCmb = Child<QComboBox>(frm, "DrvCmb");
   OpenImage(*frm, ccd);
-  QTest::mouseClick(frm->DrvBtn(), Qt::LeftButton);
+  QTest::mouseClick(Child<QPushButton>(frm, "DrvBtn"), Qt::LeftButton);
   ASSERT_EQ(dialogs.Errors().size(), 1u);
   EXPECT_EQ(dialogs.Errors()[0].rfind("CD/DVDドライブが見つかりませんでした。", 0), 0u);
   EXPECT_EQ(dialogs.beeps, 1);
-  ASSERT_EQ(frm->DrvCmb()->count(), 1);  // the image is still there
-  EXPECT_EQ(frm->DrvCmb()->currentIndex(), 0);
-  EXPECT_EQ(frm->TrackList()->count(), 2);
+  ASSERT_EQ(DrvCmb->count(), 1);  // the image is still there
+  EXPECT_EQ(DrvCmb->currentIndex(), 0);
+  EXPECT_EQ(Child<QListWidget>(frm, "TrackList")->count(), 2);
 }
 
 TEST_F(RipFrmTest, OpenedImagesComeBackWhileTheirFilesExist) {
@@ -461,24 +473,26 @@ TEST_F(RipFrmTest, OpenedImagesComeBackWhileTheirFilesExist) {
     OpenImage(*frm, ccd);
     OpenImage(*frm, second);
     OpenImage(*frm, ccd);  // listed twice, remembered once
-    frm->DrvCmb()->setCurrentIndex(1);
+    Child<QComboBox>(frm, "DrvCmb")->setCurrentIndex(1);
     frm->WriteSettings(ini);
   }
   {
     auto frm = MakeWindow();
     frm->ReadSettings(ini);
-    ASSERT_EQ(frm->DrvCmb()->count(), 2);
-    EXPECT_NE(frm->DrvCmb()->itemText(0).indexOf(QString::fromStdString(ccd)), -1);
-    EXPECT_NE(frm->DrvCmb()->itemText(1).indexOf(QString::fromStdString(second)), -1);
-    EXPECT_EQ(frm->DrvCmb()->currentIndex(), 1);  // the saved choice
-    EXPECT_EQ(frm->TrackList()->count(), 2);
+    ASSERT_EQ(Child<QComboBox>(frm, "DrvCmb")->count(), 2);
+    EXPECT_NE(Child<QComboBox>(frm, "DrvCmb")->itemText(0).indexOf(QString::fromStdString(ccd)),
+              -1);
+    EXPECT_NE(Child<QComboBox>(frm, "DrvCmb")->itemText(1).indexOf(QString::fromStdString(second)),
+              -1);
+    EXPECT_EQ(Child<QComboBox>(frm, "DrvCmb")->currentIndex(), 1);  // the saved choice
+    EXPECT_EQ(Child<QListWidget>(frm, "TrackList")->count(), 2);
   }
   // Gone from the disk: gone from the list.
   std::filesystem::remove(second);
   auto frm = MakeWindow();
   frm->ReadSettings(ini);
-  ASSERT_EQ(frm->DrvCmb()->count(), 1);
-  EXPECT_NE(frm->DrvCmb()->itemText(0).indexOf(QString::fromStdString(ccd)), -1);
+  ASSERT_EQ(Child<QComboBox>(frm, "DrvCmb")->count(), 1);
+  EXPECT_NE(Child<QComboBox>(frm, "DrvCmb")->itemText(0).indexOf(QString::fromStdString(ccd)), -1);
   EXPECT_TRUE(dialogs.Errors().empty());
 }
 

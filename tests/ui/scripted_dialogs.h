@@ -20,12 +20,12 @@ class ScriptedDialogs : public Dialogs {
   std::deque<std::optional<std::string>> folders;  // answers to ChooseFolder, in order
   std::deque<std::optional<std::string>> files;    // answers to OpenFile and SaveFile
   std::deque<bool> confirms;
-  std::deque<SaveAnswer> saveAnswers;  // answers to AskSave
-  std::vector<std::string> questions;  // texts of Confirm and AskSave, in order
+  std::deque<SaveAnswer> saveAnswers;                // answers to AskSave
+  std::vector<std::string> questions;                // texts of Confirm and AskSave, in order
   std::deque<std::optional<std::uint32_t>> colours;  // answers to ChooseColour
   std::vector<std::string> urls;
-  std::vector<std::string> titles;      // of the save and folder dialogs
-  std::vector<std::string> openTitles;  // of the open dialogs
+  std::vector<std::string> titles;         // of the save and folder dialogs
+  std::vector<std::string> openTitles;     // of the open dialogs
   std::vector<std::string> customColours;  // what the colour dialog was last given
   int beeps = 0;
 

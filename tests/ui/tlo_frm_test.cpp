@@ -15,24 +15,28 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "child.h"
 #include "core/subcode_pack.h"
 #include "effects/tile_order.h"
 #include "effects/tlo_file.h"
 #include "effects/ui/tlo_view_frm.h"
 #include "platform/file_util.h"
-#include "scripted_dialogs.h"
 #include "screen_tiles.h"
+#include "scripted_dialogs.h"
 #include "support/temp_dir.h"
 
 namespace mosaicer {
 namespace {
+
+using testing::Child;
 
 // Also keeps where the file dialogs start and what they offer.
 class RecordingDialogs : public testing::ScriptedDialogs {
  public:
   std::vector<std::string> startFolders, filters, extensions;
 
-  std::optional<std::string> OpenFile(QWidget* parent, const std::string& title, const std::string& folder,
+  std::optional<std::string> OpenFile(QWidget* parent, const std::string& title,
+                                      const std::string& folder,
                                       const std::string& filter) override {
     startFolders.push_back(folder);
     filters.push_back(filter);
@@ -52,12 +56,23 @@ struct Editor {
   RecordingDialogs dialogs;
   TTloViewFrm viewer;
   TTloFrm frm{dialogs, viewer};
+  // The window's controls, by their names.
+  QLineEdit* AuthorEdit = Child<QLineEdit>(frm, "AuthorEdit");
+  QPushButton* ClearBtn = Child<QPushButton>(frm, "ClearBtn");
+  QLineEdit* CommentEdit = Child<QLineEdit>(frm, "CommentEdit");
+  QTabBar* InfoTab = Child<QTabBar>(frm, "InfoTab");
+  QPushButton* ModeBtn = Child<QPushButton>(frm, "ModeBtn");
+  QPushButton* OpenBtn = Child<QPushButton>(frm, "OpenBtn");
+  QPushButton* SaveBtn = Child<QPushButton>(frm, "SaveBtn");
+  QPushButton* TestBtn = Child<QPushButton>(frm, "TestBtn");
+  QTableWidget* TileGrid = Child<QTableWidget>(frm, "TileGrid");
+  QLineEdit* TitleEdit = Child<QLineEdit>(frm, "TitleEdit");
 
-  QTableWidgetItem* Cell(int col, int row) const { return frm.TileGrid()->item(row + 1, col + 1); }
+  QTableWidgetItem* Cell(int col, int row) const { return TileGrid->item(row + 1, col + 1); }
   void Type(int col, int row, const QString& text) { Cell(col, row)->setText(text); }
   QString Text(int col, int row) const { return Cell(col, row)->text(); }
   void Press(int col, int row) {
-    QTableWidget* grid = frm.TileGrid();
+    QTableWidget* grid = TileGrid;
     grid->scrollToItem(Cell(col, row));
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
                       grid->visualItemRect(Cell(col, row)).center());
@@ -94,7 +109,7 @@ using testing::Tile;
 
 TEST(TloFrm, GridHoldsTheTilesUnderTheirNumbers) {
   Editor e;
-  QTableWidget* grid = e.frm.TileGrid();
+  QTableWidget* grid = e.TileGrid;
   EXPECT_EQ(e.frm.windowTitle(), QStringLiteral("表示エフェクトの作成"));
   EXPECT_EQ(grid->columnCount(), 51);
   EXPECT_EQ(grid->rowCount(), 19);
@@ -106,11 +121,9 @@ TEST(TloFrm, GridHoldsTheTilesUnderTheirNumbers) {
   EXPECT_FALSE(grid->item(0, 5)->flags() & Qt::ItemIsEditable);
   EXPECT_TRUE(e.Cell(4, 0)->flags() & Qt::ItemIsEditable);
   EXPECT_EQ(grid->columnWidth(1), 22);
-  EXPECT_EQ(grid->rowHeight(1), 15);
-  EXPECT_EQ(e.frm.InfoTab()->tabText(0), QStringLiteral("日本語"));
-  EXPECT_EQ(e.frm.InfoTab()->tabText(1), QStringLiteral("英語"));
-  EXPECT_TRUE(e.frm.ModeBtn()->isCheckable());
-  EXPECT_EQ(e.frm.SaveBtn()->text(), QStringLiteral("保存(&S)"));
+  EXPECT_EQ(e.InfoTab->tabText(0), QStringLiteral("日本語"));
+  EXPECT_EQ(e.InfoTab->tabText(1), QStringLiteral("英語"));
+  EXPECT_EQ(e.SaveBtn->text(), QStringLiteral("保存(&S)"));
 }
 
 TEST(TloFrm, CellKeepsOnlyANumberFrom1To900) {
@@ -126,16 +139,16 @@ TEST(TloFrm, CellKeepsOnlyANumberFrom1To900) {
   // Typed into the cell editor, 901 is gone at its last key; what is typed
   // is taken even when a command starts before the editor closes.
   e.frm.show();
-  e.frm.TileGrid()->setCurrentItem(e.Cell(0, 0));
-  e.frm.TileGrid()->editItem(e.Cell(0, 0));
-  auto* editor = e.frm.TileGrid()->viewport()->findChild<QLineEdit*>();
+  e.TileGrid->setCurrentItem(e.Cell(0, 0));
+  e.TileGrid->editItem(e.Cell(0, 0));
+  auto* editor = e.TileGrid->viewport()->findChild<QLineEdit*>();
   ASSERT_NE(editor, nullptr);
   QTest::keyClicks(editor, "90");
   EXPECT_EQ(editor->text(), QStringLiteral("90"));
   QTest::keyClicks(editor, "1");
   EXPECT_EQ(editor->text(), QString());
   QTest::keyClicks(editor, "12");
-  e.frm.SaveBtn()->click();  // as its shortcut would: no title, refused
+  e.SaveBtn->click();  // as its shortcut would: no title, refused
   EXPECT_EQ(e.dialogs.Errors(), std::vector<std::string>{kTitleMissingMessage});
   EXPECT_EQ(e.dialogs.beeps, 1);
   EXPECT_EQ(e.Text(0, 0), QStringLiteral("12"));
@@ -144,11 +157,11 @@ TEST(TloFrm, CellKeepsOnlyANumberFrom1To900) {
 
 TEST(TloFrm, SaveAndTouchModeReportGapsAndDuplicates) {
   Editor e;
-  e.frm.TitleEdit()->setText("題");
+  e.TitleEdit->setText("題");
   e.Type(0, 0, "1");
   e.Type(1, 0, "2");
   e.Type(2, 0, "4");
-  QTest::mouseClick(e.frm.SaveBtn(), Qt::LeftButton);
+  QTest::mouseClick(e.SaveBtn, Qt::LeftButton);
   EXPECT_EQ(e.dialogs.Errors().back(), "3番が抜けています。");
   EXPECT_EQ(e.dialogs.beeps, 1);
 
@@ -157,20 +170,20 @@ TEST(TloFrm, SaveAndTouchModeReportGapsAndDuplicates) {
   e.Type(2, 0, "");
   e.Type(0, 0, "5");
   e.Type(3, 2, "5");
-  QTest::mouseClick(e.frm.SaveBtn(), Qt::LeftButton);
+  QTest::mouseClick(e.SaveBtn, Qt::LeftButton);
   EXPECT_EQ(e.dialogs.Errors().back(), "5番が(3,2)と(0,0)に重複しています。");
-  QTest::mouseClick(e.frm.ModeBtn(), Qt::LeftButton);
+  QTest::mouseClick(e.ModeBtn, Qt::LeftButton);
   EXPECT_EQ(e.dialogs.Errors().back(), "5番が(4,3)と(1,1)に重複しています。");
   EXPECT_EQ(e.dialogs.beeps, 3);
-  EXPECT_FALSE(e.frm.ModeBtn()->isChecked());
+  EXPECT_FALSE(e.ModeBtn->isChecked());
   EXPECT_FALSE(e.frm.Grid().TouchMode());
-  EXPECT_NE(e.frm.TileGrid()->editTriggers(), QAbstractItemView::NoEditTriggers);
+  EXPECT_NE(e.TileGrid->editTriggers(), QAbstractItemView::NoEditTriggers);
 
   // An empty grid: nothing said, nothing asked.
   e.dialogs.saveAnswers = {SaveAnswer::Discard};  // the numbers typed above go
-  QTest::mouseClick(e.frm.ClearBtn(), Qt::LeftButton);
-  e.frm.TitleEdit()->setText("題");
-  QTest::mouseClick(e.frm.SaveBtn(), Qt::LeftButton);
+  QTest::mouseClick(e.ClearBtn, Qt::LeftButton);
+  e.TitleEdit->setText("題");
+  QTest::mouseClick(e.SaveBtn, Qt::LeftButton);
   EXPECT_EQ(e.dialogs.Errors().size(), 3u);
   EXPECT_EQ(e.dialogs.beeps, 3);
 }
@@ -179,19 +192,19 @@ TEST(TloFrm, EnglishTitleAloneSavesIntoTheChosenFile) {
   testing::TempDir dir;
   Editor e;
   e.frm.SetTloDir(dir.path().string());
-  e.frm.InfoTab()->setCurrentIndex(1);
-  e.frm.TitleEdit()->setText("Sunset");
-  e.frm.AuthorEdit()->setText("Yamada");
-  e.frm.CommentEdit()->setText("left to right");
+  e.InfoTab->setCurrentIndex(1);
+  e.TitleEdit->setText("Sunset");
+  e.AuthorEdit->setText("Yamada");
+  e.CommentEdit->setText("left to right");
   e.Type(49, 17, "1");
   e.Type(0, 0, "2");
   e.Type(3, 5, "3");
 
   e.dialogs.files.push_back(std::nullopt);  // cancelled: nothing written
-  QTest::mouseClick(e.frm.SaveBtn(), Qt::LeftButton);
+  QTest::mouseClick(e.SaveBtn, Qt::LeftButton);
   const std::string file = dir.File("sunset.tlo");
   e.dialogs.files.push_back(file);
-  QTest::mouseClick(e.frm.SaveBtn(), Qt::LeftButton);
+  QTest::mouseClick(e.SaveBtn, Qt::LeftButton);
   EXPECT_EQ(FilesIn(dir.path()), std::vector<std::string>{"sunset.tlo"});
   EXPECT_TRUE(e.dialogs.Errors().empty());
   EXPECT_EQ(e.dialogs.startFolders.back(), dir.path().string());
@@ -223,12 +236,12 @@ TEST(TloFrm, TestPlaysAnUntitledEffectFromATemporaryFileThenDeletesIt) {
     EXPECT_EQ(files.size(), 1u);
     for (const std::string& name : files) EXPECT_EQ(name.rfind("tlo", 0), 0u) << name;
     EXPECT_EQ(Tile(e.viewer.Screen(), 0, 0), Filled(qRgb(0, 0, 0)));  // cleared to black
-    QTest::mouseClick(e.viewer.TestBtn(), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(e.viewer, "TestBtn"), Qt::LeftButton);
     EXPECT_EQ(Tile(e.viewer.Screen(), 0, 0), Filled(qRgb(0, 0, 255)));  // no picture: blue
     EXPECT_EQ(Tile(e.viewer.Screen(), 1, 0), Filled(qRgb(0, 0, 0)));
-    QTest::mouseClick(e.viewer.CloseBtn(), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(e.viewer, "CloseBtn"), Qt::LeftButton);
   });
-  QTest::mouseClick(e.frm.TestBtn(), Qt::LeftButton);
+  QTest::mouseClick(e.TestBtn, Qt::LeftButton);
   EXPECT_TRUE(shown);
   EXPECT_TRUE(e.dialogs.Errors().empty());  // no title needed
   EXPECT_TRUE(FilesIn(dir.path()).empty());
@@ -243,10 +256,10 @@ TEST(TloFrm, RefusedTestShowsNoViewerAndLeavesNoFile) {
   QTimer::singleShot(0, &e.viewer, [&] {
     if (e.viewer.isVisible()) {
       ADD_FAILURE() << "the viewer was shown";
-      e.viewer.CloseBtn()->click();
+      Child<QPushButton>(e.viewer, "CloseBtn")->click();
     }
   });
-  QTest::mouseClick(e.frm.TestBtn(), Qt::LeftButton);
+  QTest::mouseClick(e.TestBtn, Qt::LeftButton);
   QCoreApplication::processEvents();
   EXPECT_EQ(e.dialogs.Errors(), std::vector<std::string>{"1番が抜けています。"});
   EXPECT_EQ(e.dialogs.beeps, 1);
@@ -257,9 +270,9 @@ TEST(TloFrm, TouchModeNumbersClickedTilesAndTakesBackTheLast) {
   Editor e;
   for (int n = 1; n <= 12; ++n) e.Type(n - 1, 0, QString::number(n));
   e.frm.show();
-  QTest::mouseClick(e.frm.ModeBtn(), Qt::LeftButton);
-  ASSERT_TRUE(e.frm.ModeBtn()->isChecked());
-  EXPECT_EQ(e.frm.TileGrid()->editTriggers(), QAbstractItemView::NoEditTriggers);
+  QTest::mouseClick(e.ModeBtn, Qt::LeftButton);
+  ASSERT_TRUE(e.ModeBtn->isChecked());
+  EXPECT_EQ(e.TileGrid->editTriggers(), QAbstractItemView::NoEditTriggers);
   EXPECT_EQ(e.frm.Grid().TouchCounter(), 12);
 
   e.Press(2, 3);
@@ -275,8 +288,8 @@ TEST(TloFrm, TouchModeNumbersClickedTilesAndTakesBackTheLast) {
   EXPECT_EQ(e.Text(2, 1), QStringLiteral("14"));
   // A quick second press arrives as a double click in place of the press;
   // it takes back the number all the same.
-  QWidget* viewport = e.frm.TileGrid()->viewport();
-  const QPoint at = e.frm.TileGrid()->visualItemRect(e.Cell(9, 9)).center();
+  QWidget* viewport = e.TileGrid->viewport();
+  const QPoint at = e.TileGrid->visualItemRect(e.Cell(9, 9)).center();
   QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
   EXPECT_EQ(e.Text(9, 9), QStringLiteral("15"));
   QTest::mouseDClick(viewport, Qt::LeftButton, {}, at);
@@ -284,9 +297,9 @@ TEST(TloFrm, TouchModeNumbersClickedTilesAndTakesBackTheLast) {
   EXPECT_EQ(e.Text(9, 9), QString());
   EXPECT_EQ(e.frm.Grid().TouchCounter(), 14);
 
-  QTest::mouseClick(e.frm.ModeBtn(), Qt::LeftButton);
+  QTest::mouseClick(e.ModeBtn, Qt::LeftButton);
   EXPECT_FALSE(e.frm.Grid().TouchMode());
-  EXPECT_NE(e.frm.TileGrid()->editTriggers(), QAbstractItemView::NoEditTriggers);
+  EXPECT_NE(e.TileGrid->editTriggers(), QAbstractItemView::NoEditTriggers);
   e.Press(5, 5);
   EXPECT_EQ(e.Text(5, 5), QString());
 }
@@ -303,41 +316,42 @@ TEST(TloFrm, OpenFillsTheEditorAndLeavesTouchMode) {
 
   Editor e;
   e.frm.SetTloDir(dir.path().string());
-  e.frm.AuthorEdit()->setText("B");
+  e.AuthorEdit->setText("B");
   e.Type(7, 7, "1");
-  QTest::mouseClick(e.frm.ModeBtn(), Qt::LeftButton);
+  QTest::mouseClick(e.ModeBtn, Qt::LeftButton);
   ASSERT_TRUE(e.frm.Grid().TouchMode());
 
   // The unsaved grid is asked about before each open; it goes only with the
   // file that replaces it.
   e.dialogs.saveAnswers = {SaveAnswer::Discard, SaveAnswer::Discard, SaveAnswer::Discard};
   e.dialogs.files.push_back(std::nullopt);
-  QTest::mouseClick(e.frm.OpenBtn(), Qt::LeftButton);
+  QTest::mouseClick(e.OpenBtn, Qt::LeftButton);
   EXPECT_TRUE(e.frm.Grid().TouchMode());  // cancelled: nothing happens
   e.dialogs.files.push_back(dir.File("missing.tlo"));
-  QTest::mouseClick(e.frm.OpenBtn(), Qt::LeftButton);
+  QTest::mouseClick(e.OpenBtn, Qt::LeftButton);
   EXPECT_EQ(e.dialogs.Errors().size(), 1u);
   EXPECT_EQ(e.Text(7, 7), QStringLiteral("1"));
 
   e.dialogs.files.push_back(file);
-  QTest::mouseClick(e.frm.OpenBtn(), Qt::LeftButton);
+  QTest::mouseClick(e.OpenBtn, Qt::LeftButton);
   EXPECT_EQ(e.dialogs.startFolders.back(), dir.path().string());
-  EXPECT_FALSE(e.frm.ModeBtn()->isChecked());
+  EXPECT_FALSE(e.ModeBtn->isChecked());
   EXPECT_FALSE(e.frm.Grid().TouchMode());
-  EXPECT_NE(e.frm.TileGrid()->editTriggers(), QAbstractItemView::NoEditTriggers);
+  EXPECT_NE(e.TileGrid->editTriggers(), QAbstractItemView::NoEditTriggers);
   EXPECT_EQ(e.Text(7, 7), QString());
   EXPECT_EQ(e.Text(1, 2), QStringLiteral("1"));
   EXPECT_EQ(e.Text(0, 0), QStringLiteral("2"));
-  EXPECT_EQ(e.frm.TitleEdit()->text(), QStringLiteral("夕焼け"));
-  EXPECT_EQ(e.frm.CommentEdit()->text(), QStringLiteral("右から"));
-  EXPECT_EQ(e.frm.AuthorEdit()->text(), QStringLiteral("B"));  // the own name stays
-  e.frm.InfoTab()->setCurrentIndex(1);
-  EXPECT_EQ(e.frm.TitleEdit()->text(), QStringLiteral("Sunset"));
+  EXPECT_EQ(e.TitleEdit->text(), QStringLiteral("夕焼け"));
+  EXPECT_EQ(e.CommentEdit->text(), QStringLiteral("右から"));
+  EXPECT_EQ(e.AuthorEdit->text(),
+            QStringLiteral("B"));  // the own name stays
+  e.InfoTab->setCurrentIndex(1);
+  EXPECT_EQ(e.TitleEdit->text(), QStringLiteral("Sunset"));
 
   // Saved by B, the file's author A stays and B becomes an editor.
   const std::string saved = dir.File("saved.tlo");
   e.dialogs.files.push_back(saved);
-  QTest::mouseClick(e.frm.SaveBtn(), Qt::LeftButton);
+  QTest::mouseClick(e.SaveBtn, Qt::LeftButton);
   const TTloFile back(saved);
   EXPECT_EQ(back.AuthorJ, "A");
   EXPECT_EQ(back.EditedByJ, "B");
@@ -346,59 +360,43 @@ TEST(TloFrm, OpenFillsTheEditorAndLeavesTouchMode) {
 
 TEST(TloFrm, TabsKeepEachLanguageAndClearKeepsOwnNames) {
   Editor e;
-  e.frm.TitleEdit()->setText("題");
-  e.frm.AuthorEdit()->setText("私");
-  e.frm.CommentEdit()->setText("説明");
-  e.frm.InfoTab()->setCurrentIndex(1);
-  EXPECT_EQ(e.frm.TitleEdit()->text(), QString());
-  e.frm.TitleEdit()->setText("Title");
-  e.frm.AuthorEdit()->setText("me");
-  e.frm.InfoTab()->setCurrentIndex(0);
-  EXPECT_EQ(e.frm.TitleEdit()->text(), QStringLiteral("題"));
-  EXPECT_EQ(e.frm.AuthorEdit()->text(), QStringLiteral("私"));
-  EXPECT_EQ(e.frm.CommentEdit()->text(), QStringLiteral("説明"));
+  e.TitleEdit->setText("題");
+  e.AuthorEdit->setText("私");
+  e.CommentEdit->setText("説明");
+  e.InfoTab->setCurrentIndex(1);
+  EXPECT_EQ(e.TitleEdit->text(), QString());
+  e.TitleEdit->setText("Title");
+  e.AuthorEdit->setText("me");
+  e.InfoTab->setCurrentIndex(0);
+  EXPECT_EQ(e.TitleEdit->text(), QStringLiteral("題"));
+  EXPECT_EQ(e.AuthorEdit->text(), QStringLiteral("私"));
+  EXPECT_EQ(e.CommentEdit->text(), QStringLiteral("説明"));
 
   e.Type(0, 0, "1");
   e.dialogs.saveAnswers = {SaveAnswer::Discard};
-  QTest::mouseClick(e.frm.ClearBtn(), Qt::LeftButton);
+  QTest::mouseClick(e.ClearBtn, Qt::LeftButton);
   EXPECT_EQ(e.Text(0, 0), QString());
-  EXPECT_EQ(e.frm.TitleEdit()->text(), QString());
-  EXPECT_EQ(e.frm.CommentEdit()->text(), QString());
-  EXPECT_EQ(e.frm.AuthorEdit()->text(), QStringLiteral("私"));
-  EXPECT_EQ(e.frm.InfoTab()->currentIndex(), 0);
-  e.frm.InfoTab()->setCurrentIndex(1);
-  EXPECT_EQ(e.frm.TitleEdit()->text(), QString());
-  EXPECT_EQ(e.frm.AuthorEdit()->text(), QStringLiteral("me"));
+  EXPECT_EQ(e.TitleEdit->text(), QString());
+  EXPECT_EQ(e.CommentEdit->text(), QString());
+  EXPECT_EQ(e.AuthorEdit->text(), QStringLiteral("私"));
+  EXPECT_EQ(e.InfoTab->currentIndex(), 0);
+  e.InfoTab->setCurrentIndex(1);
+  EXPECT_EQ(e.TitleEdit->text(), QString());
+  EXPECT_EQ(e.AuthorEdit->text(), QStringLiteral("me"));
 }
 
-TEST(TloFrm, SettingsKeepPlacementRowHeightAndOwnNames) {
+TEST(TloFrm, SavedRowHeightShapesTheGridAndATypedOwnNameIsSaved) {
   Editor e;
-  e.frm.ReadSettings(IniFile(""));
-  EXPECT_EQ(e.frm.pos(), QPoint(100, 100));
-  EXPECT_EQ(e.frm.size(), QSize(650, 560));
-  EXPECT_EQ(e.frm.TileGrid()->rowHeight(1), 15);
-
-  e.frm.ReadSettings(
-      IniFile("[TloForm]\nTop=50\nLeft=60\nWidth=700\nHeight=500\nRowHeight=20\n"
-              "[Tlo]\nAuthorJ=山田\nAuthorE=Yamada\n"));
-  EXPECT_EQ(e.frm.TileGrid()->rowHeight(1), 20);
-  EXPECT_EQ(e.frm.AuthorEdit()->text(), QStringLiteral("山田"));
-  e.frm.InfoTab()->setCurrentIndex(1);
-  EXPECT_EQ(e.frm.AuthorEdit()->text(), QStringLiteral("Yamada"));
-  e.frm.AuthorEdit()->setText("Y.");  // typed, not yet stored by a tab change
-
+  e.frm.ReadSettings(IniFile("[TloForm]\nRowHeight=20\n[Tlo]\nAuthorJ=山田\nAuthorE=Yamada\n"));
+  EXPECT_EQ(e.TileGrid->rowHeight(1), 20);
+  EXPECT_EQ(e.AuthorEdit->text(), QStringLiteral("山田"));
+  e.InfoTab->setCurrentIndex(1);
+  EXPECT_EQ(e.AuthorEdit->text(), QStringLiteral("Yamada"));
+  e.AuthorEdit->setText("Y.");  // typed, not yet stored by a tab change
   IniFile out;
   e.frm.WriteSettings(out);
-  EXPECT_EQ(out.ReadInteger("TloForm", "Top", 0), 50);
-  EXPECT_EQ(out.ReadInteger("TloForm", "Left", 0), 60);
-  EXPECT_EQ(out.ReadInteger("TloForm", "Width", 0), 700);
-  EXPECT_EQ(out.ReadInteger("TloForm", "Height", 0), 500);
-  EXPECT_EQ(out.ReadInteger("TloForm", "RowHeight", 0), 20);
   EXPECT_EQ(out.ReadString("Tlo", "AuthorJ"), "山田");
   EXPECT_EQ(out.ReadString("Tlo", "AuthorE"), "Y.");
-
-  e.frm.ReadSettings(IniFile("[TloForm]\nWidth=100\nHeight=100\n"));
-  EXPECT_EQ(e.frm.size(), QSize(500, 380));
 }
 
 }  // namespace
@@ -414,7 +412,7 @@ struct UnsavedEditor : Editor {
   testing::TempDir dir;
   UnsavedEditor() {
     frm.SetTloDir(dir.path().string());
-    frm.TitleEdit()->setText("題");
+    TitleEdit->setText("題");
     Type(0, 0, "1");
     Type(1, 0, "2");
     frm.show();
@@ -427,36 +425,36 @@ TEST(TloFrmUnsaved, ClearAsksAndEachAnswerDoesWhatItSays) {
   EXPECT_TRUE(e.frm.Unsaved());
 
   e.dialogs.saveAnswers = {SaveAnswer::Cancel};  // keep it
-  QTest::mouseClick(e.frm.ClearBtn(), Qt::LeftButton);
+  QTest::mouseClick(e.ClearBtn, Qt::LeftButton);
   EXPECT_EQ(e.dialogs.questions, std::vector<std::string>{kUnsaved});
   EXPECT_EQ(e.Text(1, 0), QStringLiteral("2"));
-  EXPECT_EQ(e.frm.TitleEdit()->text(), QStringLiteral("題"));
+  EXPECT_EQ(e.TitleEdit->text(), QStringLiteral("題"));
 
   // Save: the save dialog, then the grid is cleared.
   e.dialogs.saveAnswers = {SaveAnswer::Save};
   e.dialogs.files = {e.dir.File("kept.tlo")};
-  QTest::mouseClick(e.frm.ClearBtn(), Qt::LeftButton);
+  QTest::mouseClick(e.ClearBtn, Qt::LeftButton);
   ASSERT_TRUE(FileExists(e.dir.File("kept.tlo")));
   EXPECT_EQ(e.Text(1, 0), QString());
-  EXPECT_EQ(e.frm.TitleEdit()->text(), QString());
+  EXPECT_EQ(e.TitleEdit->text(), QString());
   EXPECT_FALSE(e.frm.Unsaved());  // an empty grid has nothing to lose
 
   // Save, but saving is refused (no title) or its dialog cancelled: nothing
   // is cleared.
   e.Type(3, 3, "1");
   e.dialogs.saveAnswers = {SaveAnswer::Save};
-  QTest::mouseClick(e.frm.ClearBtn(), Qt::LeftButton);
+  QTest::mouseClick(e.ClearBtn, Qt::LeftButton);
   EXPECT_EQ(e.dialogs.Errors(), std::vector<std::string>{"エフェクトのタイトルを入力して下さい。"});
   EXPECT_EQ(e.Text(3, 3), QStringLiteral("1"));
-  e.frm.TitleEdit()->setText("題");
+  e.TitleEdit->setText("題");
   e.dialogs.saveAnswers = {SaveAnswer::Save};
   e.dialogs.files = {std::nullopt};
-  QTest::mouseClick(e.frm.ClearBtn(), Qt::LeftButton);
+  QTest::mouseClick(e.ClearBtn, Qt::LeftButton);
   EXPECT_EQ(e.Text(3, 3), QStringLiteral("1"));
 
   // Discard: cleared without saving.
   e.dialogs.saveAnswers = {SaveAnswer::Discard};
-  QTest::mouseClick(e.frm.ClearBtn(), Qt::LeftButton);
+  QTest::mouseClick(e.ClearBtn, Qt::LeftButton);
   EXPECT_EQ(e.Text(3, 3), QString());
   EXPECT_EQ(e.dialogs.questions.size(), 5u);
   EXPECT_EQ(e.dialogs.Errors().size(), 1u);
@@ -497,17 +495,17 @@ TEST(TloFrmUnsaved, EscapeAndClosingAskAndCancelKeepsTheWindowOpen) {
 TEST(TloFrmUnsaved, WhatWasSavedOrOpenedIsNotAskedAboutUntilItChanges) {
   UnsavedEditor e;
   e.dialogs.files = {e.dir.File("a.tlo")};
-  QTest::mouseClick(e.frm.SaveBtn(), Qt::LeftButton);
+  QTest::mouseClick(e.SaveBtn, Qt::LeftButton);
   EXPECT_FALSE(e.frm.Unsaved());
-  e.frm.CommentEdit()->setText("new comment");  // typed, not yet stored
+  e.CommentEdit->setText("new comment");  // typed, not yet stored
   EXPECT_TRUE(e.frm.Unsaved());
-  e.frm.CommentEdit()->clear();
+  e.CommentEdit->clear();
   EXPECT_FALSE(e.frm.Unsaved());
-  e.frm.AuthorEdit()->setText("someone");  // the own name is a setting
+  e.AuthorEdit->setText("someone");  // the own name is a setting
   EXPECT_FALSE(e.frm.Unsaved());
 
   e.dialogs.files = {e.dir.File("a.tlo")};
-  QTest::mouseClick(e.frm.OpenBtn(), Qt::LeftButton);  // nothing to lose: no question
+  QTest::mouseClick(e.OpenBtn, Qt::LeftButton);  // nothing to lose: no question
   EXPECT_FALSE(e.frm.Unsaved());
   e.Type(5, 5, "3");
   EXPECT_TRUE(e.frm.Unsaved());
@@ -521,14 +519,14 @@ TEST(TloFrmUnsaved, SavingOverAnExistingEffectAsksFirst) {
   const std::string old = e.dir.Write("old.tlo", "old effect");
   e.dialogs.files = {old};
   e.dialogs.confirms = {false};
-  QTest::mouseClick(e.frm.SaveBtn(), Qt::LeftButton);
+  QTest::mouseClick(e.SaveBtn, Qt::LeftButton);
   EXPECT_EQ(testing::ReadFile(old), "old effect");
   EXPECT_TRUE(e.frm.Unsaved());
   EXPECT_EQ(e.dialogs.beeps, 1);
 
   e.dialogs.files = {old};
   e.dialogs.confirms = {true};
-  QTest::mouseClick(e.frm.SaveBtn(), Qt::LeftButton);
+  QTest::mouseClick(e.SaveBtn, Qt::LeftButton);
   EXPECT_NE(testing::ReadFile(old).find("NumTiles=2"), std::string::npos);
   EXPECT_FALSE(e.frm.Unsaved());
   EXPECT_EQ(e.dialogs.questions,
@@ -542,7 +540,7 @@ TEST(TloFrmUnsaved, TheGridFillsTheWindowAndScrollsWhenItCannot) {
   // height; the 50 columns of 22 pixels do not fit the width, so it scrolls.
   e.frm.resize(e.frm.maximumSize());
   QCoreApplication::processEvents();
-  QTableWidget* grid = e.frm.TileGrid();
+  QTableWidget* grid = e.TileGrid;
   const int rows = grid->verticalHeader()->sectionSize(1);
   EXPECT_GT(rows, 15);
   EXPECT_GE(grid->viewport()->height(), 18 * rows);

@@ -13,6 +13,7 @@
 #include <algorithm>
 
 #include "app/bitmap_image.h"
+#include "child.h"
 #include "core/subcode_pack.h"
 #include "modal.h"
 #include "screen_tiles.h"
@@ -20,6 +21,8 @@
 
 namespace mosaicer {
 namespace {
+
+using testing::Child;
 
 constexpr QRgb kBlack = qRgb(0, 0, 0);
 constexpr QRgb kBlue = qRgb(0, 0, 255);
@@ -68,18 +71,26 @@ std::string WriteEffect(const testing::TempDir& dir, const TileOrder& order) {
   return file;
 }
 
-TEST(TloViewFrm, OneTileWithoutPictureTurnsTheCornerBlue) {
+TEST(TloViewFrm, AMissingOrWrongSizedPictureBecomesBlue) {
   testing::TempDir dir;
   TTloViewFrm view;
+  QPushButton* TestBtn = Child<QPushButton>(view, "TestBtn");
   EXPECT_EQ(view.windowTitle(), QStringLiteral("エフェクトの確認"));
   EXPECT_TRUE(view.SetTestPicture(nullptr, 0));
   EXPECT_TRUE(view.LoadEffect(WriteEffect(dir, {{0, 0}})));
   EXPECT_EQ(view.Screen().size(), QSize(kScreenWidth, kScreenHeight));
-  QTest::mouseClick(view.TestBtn(), Qt::LeftButton);
+  QTest::mouseClick(TestBtn, Qt::LeftButton);
   QImage blue(kScreenWidth, kScreenHeight, QImage::Format_RGB32);
   blue.fill(kBlue);
   EXPECT_EQ(PaintedTiles(view.Screen(), blue, kBlack), (TileOrder{{0, 0}}));
-  EXPECT_TRUE(view.TestBtn()->isEnabled());
+  EXPECT_TRUE(TestBtn->isEnabled());
+
+  const Bitmap small = *Bitmap::Create(288, 192, 24).bitmap;
+  view.SetTestPicture(&small, 0x00FFFFFF);
+  view.LoadEffect(WriteEffect(dir, {{1, 1}}));
+  view.PlayEffect();
+  EXPECT_EQ(Tile(view.Screen(), 1, 1), Filled(kBlue));
+  EXPECT_EQ(Tile(view.Screen(), 0, 0), Filled(qRgb(255, 255, 255)));
 }
 
 TEST(TloViewFrm, PicturePaintsOnlyTheTilesOfTheEffect) {
@@ -91,7 +102,7 @@ TEST(TloViewFrm, PicturePaintsOnlyTheTilesOfTheEffect) {
   EXPECT_TRUE(PaintedTiles(view.Screen(), ToQImage(picture), background).empty());
   const TileOrder order{{49, 17}, {3, 5}, {0, 9}, {48, 1}};
   view.LoadEffect(WriteEffect(dir, order));
-  view.IntervalUd()->setValue(1);
+  Child<QSpinBox>(view, "IntervalUd")->setValue(1);
   view.PlayEffect();
   TileOrder expected = order;
   std::sort(expected.begin(), expected.end(),
@@ -104,20 +115,21 @@ TEST(TloViewFrm, DefaultOrderPaintsTheVisibleArea) {
   const Bitmap picture = Picture();
   view.SetTestPicture(&picture, 0);
   view.LoadEffect("");
-  view.IntervalUd()->setValue(1);
+  Child<QSpinBox>(view, "IntervalUd")->setValue(1);
   view.PlayEffect();
   EXPECT_EQ(PaintedTiles(view.Screen(), ToQImage(picture), kBlack), DefaultTileOrder());
-  EXPECT_TRUE(view.TitleEdit()->text().isEmpty());
+  EXPECT_TRUE(Child<QLineEdit>(view, "TitleEdit")->text().isEmpty());
 }
 
 TEST(TloViewFrm, EmptyOrderPaintsNothingAndVersionZeroShowsNoTexts) {
   testing::TempDir dir;
   TTloViewFrm view;
+  QLineEdit* TitleEdit = Child<QLineEdit>(view, "TitleEdit");
   const Bitmap picture = Picture();
   view.SetTestPicture(&picture, 0);
   view.LoadEffect(
       dir.Write("none.tlo", "[Info]\r\nTloVersion=100\r\nTitleJ=None\r\nNumTiles=0\r\n"));
-  EXPECT_EQ(view.TitleEdit()->text(), QStringLiteral("None"));
+  EXPECT_EQ(TitleEdit->text(), QStringLiteral("None"));
   view.PlayEffect();
   EXPECT_TRUE(PaintedTiles(view.Screen(), ToQImage(picture), kBlack).empty());
 
@@ -127,24 +139,28 @@ TEST(TloViewFrm, EmptyOrderPaintsNothingAndVersionZeroShowsNoTexts) {
   view.PlayEffect();
   EXPECT_EQ(PaintedTiles(view.Screen(), ToQImage(picture), kBlack), (TileOrder{{7, 2}}));
   for (QLineEdit* edit :
-       {view.TitleEdit(), view.AuthorEdit(), view.EditedByEdit(), view.CommentEdit()})
+       {TitleEdit, Child<QLineEdit>(view, "AuthorEdit"), Child<QLineEdit>(view, "EditedByEdit"),
+        Child<QLineEdit>(view, "CommentEdit")})
     EXPECT_TRUE(edit->text().isEmpty()) << edit->objectName().toStdString();
 }
 
 TEST(TloViewFrm, TabsSwitchBetweenJapaneseAndEnglishTexts) {
   testing::TempDir dir;
   TTloViewFrm view;
-  ASSERT_EQ(view.InfoTab()->count(), 2);
-  EXPECT_EQ(view.InfoTab()->tabText(0), QStringLiteral("日本語"));
-  EXPECT_EQ(view.InfoTab()->tabText(1), QStringLiteral("英語"));
+  QTabBar* InfoTab = Child<QTabBar>(view, "InfoTab");
+  QLineEdit* TitleEdit = Child<QLineEdit>(view, "TitleEdit");
+  ASSERT_EQ(InfoTab->count(), 2);
+  EXPECT_EQ(InfoTab->tabText(0), QStringLiteral("日本語"));
+  EXPECT_EQ(InfoTab->tabText(1), QStringLiteral("英語"));
   view.LoadEffect(WriteEffect(dir, {{1, 1}}));
   const auto texts = [&] {
-    return QStringList{view.TitleEdit()->text(), view.AuthorEdit()->text(),
-                       view.EditedByEdit()->text(), view.CommentEdit()->text()};
+    return QStringList{TitleEdit->text(), Child<QLineEdit>(view, "AuthorEdit")->text(),
+                       Child<QLineEdit>(view, "EditedByEdit")->text(),
+                       Child<QLineEdit>(view, "CommentEdit")->text()};
   };
   EXPECT_EQ(texts(), QStringList({"夕焼け", "山田", "鈴木,佐藤", "左から右へ"}));
-  EXPECT_TRUE(view.TitleEdit()->isReadOnly());
-  view.InfoTab()->setCurrentIndex(1);
+  EXPECT_TRUE(TitleEdit->isReadOnly());
+  InfoTab->setCurrentIndex(1);
   EXPECT_EQ(texts(), QStringList({"Sunset", "Yamada", "Suzuki,Sato", "Left to right"}));
   view.LoadEffect("");  // a new effect shows on the page in view
   EXPECT_EQ(texts(), QStringList({"", "", "", ""}));
@@ -152,21 +168,23 @@ TEST(TloViewFrm, TabsSwitchBetweenJapaneseAndEnglishTexts) {
 
 TEST(TloViewFrm, CloseDuringALongAnimationEndsItAndTheModalCall) {
   TTloViewFrm view;
+  QSpinBox* IntervalUd = Child<QSpinBox>(view, "IntervalUd");
+  QPushButton* TestBtn = Child<QPushButton>(view, "TestBtn");
   const Bitmap picture = Picture();
   view.SetTestPicture(&picture, 0);
   view.LoadEffect("");
-  view.IntervalUd()->setValue(1000);
+  IntervalUd->setValue(1000);
   // Should the close go unheard, finish quickly so the test fails instead of hanging.
-  QTimer::singleShot(3000, &view, [&] { view.IntervalUd()->setValue(1); });
+  QTimer::singleShot(3000, &view, [&] { IntervalUd->setValue(1); });
   QElapsedTimer clock;
   clock.start();
   const int result = testing::RunModal(view, [&] {
     QTimer::singleShot(200, &view, [&] {
       EXPECT_TRUE(view.Playing());
-      EXPECT_FALSE(view.TestBtn()->isEnabled());
-      QTest::mouseClick(view.CloseBtn(), Qt::LeftButton);
+      EXPECT_FALSE(TestBtn->isEnabled());
+      QTest::mouseClick(Child<QPushButton>(view, "CloseBtn"), Qt::LeftButton);
     });
-    QTest::mouseClick(view.TestBtn(), Qt::LeftButton);
+    QTest::mouseClick(TestBtn, Qt::LeftButton);
   });
   EXPECT_LT(clock.elapsed(), 3000);  // 767 s if the close were not heard
   EXPECT_EQ(result, QDialog::Rejected);
@@ -179,42 +197,9 @@ TEST(TloViewFrm, CloseDuringALongAnimationEndsItAndTheModalCall) {
   clock.restart();
   testing::RunModal(view, [&] {
     QTimer::singleShot(200, &view, [&] { QTest::keyClick(&view, Qt::Key_Escape); });
-    QTest::mouseClick(view.TestBtn(), Qt::LeftButton);
+    QTest::mouseClick(TestBtn, Qt::LeftButton);
   });
   EXPECT_LT(clock.elapsed(), 3000);
-}
-
-TEST(TloViewFrm, WrongSizedPictureBecomesBlue) {
-  testing::TempDir dir;
-  TTloViewFrm view;
-  const Bitmap small = *Bitmap::Create(288, 192, 24).bitmap;
-  view.SetTestPicture(&small, 0x00FFFFFF);
-  view.LoadEffect(WriteEffect(dir, {{1, 1}}));
-  view.PlayEffect();
-  EXPECT_EQ(Tile(view.Screen(), 1, 1), Filled(kBlue));
-  EXPECT_EQ(Tile(view.Screen(), 0, 0), Filled(qRgb(255, 255, 255)));
-}
-
-TEST(TloViewFrm, SettingsKeepPlacementAndIntervalWithTheHeightHeld) {
-  TTloViewFrm view;
-  view.ReadSettings(IniFile(""));
-  EXPECT_EQ(view.IntervalUd()->value(), 10);
-  EXPECT_EQ(view.size(), QSize(650, 420));
-  EXPECT_EQ(view.pos(), QPoint(100, 100));
-
-  view.ReadSettings(IniFile(
-      "[TloViewForm]\nTop=120\nLeft=130\nWidth=520\nHeight=600\n[TloView]\nInterval=250\n"));
-  IniFile out;
-  view.WriteSettings(out);
-  EXPECT_EQ(out.ReadInteger("TloViewForm", "Top", 0), 120);
-  EXPECT_EQ(out.ReadInteger("TloViewForm", "Left", 0), 130);
-  EXPECT_EQ(out.ReadInteger("TloViewForm", "Width", 0), 520);
-  EXPECT_EQ(out.ReadInteger("TloViewForm", "Height", 0), 420);
-  EXPECT_EQ(out.ReadInteger("TloView", "Interval", 0), 250);
-
-  view.ReadSettings(IniFile("[TloViewForm]\nWidth=100\n[TloView]\nInterval=5000\n"));
-  EXPECT_EQ(view.width(), 470);
-  EXPECT_EQ(view.IntervalUd()->value(), 1000);
 }
 
 }  // namespace

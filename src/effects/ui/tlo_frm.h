@@ -53,20 +53,6 @@ class TTloFrm : public QDialog {
   // or opened and hold something (an empty grid has nothing to lose).
   bool Unsaved();
 
-  // 51 x 19 cells: row 0 and column 0 are the fixed headers (tile column and
-  // row numbers, shown by the table's own header views so they stay in view
-  // while scrolling); cell (c, r) is tile (c - 1, r - 1).
-  QTableWidget* TileGrid() const { return TileGrid_; }
-  QTabBar* InfoTab() const { return InfoTab_; }
-  QLineEdit* TitleEdit() const { return TitleEdit_; }
-  QLineEdit* AuthorEdit() const { return AuthorEdit_; }
-  QLineEdit* CommentEdit() const { return CommentEdit_; }
-  QPushButton* SaveBtn() const { return SaveBtn_; }
-  QPushButton* OpenBtn() const { return OpenBtn_; }
-  QPushButton* TestBtn() const { return TestBtn_; }
-  QPushButton* ClearBtn() const { return ClearBtn_; }
-  QPushButton* ModeBtn() const { return ModeBtn_; }  // checkable: down is touch mode
-
   static constexpr const char* kTloFilter = "TLO Files (*.tlo)|*.tlo|All Files|*.*";
   static constexpr const char* kTloExtension = ".tlo";
 
@@ -118,6 +104,9 @@ class TTloFrm : public QDialog {
   int rowHeight_;
   bool showing_ = false;  // cell texts being set from the model
 
+  // 51 x 19 cells: row 0 and column 0 are the fixed headers (tile column and
+  // row numbers, shown by the table's own header views so they stay in view
+  // while scrolling); cell (c, r) is tile (c - 1, r - 1).
   QTableWidget* TileGrid_;
   StepDelegate* StepDelegate_;
   QTabBar* InfoTab_;

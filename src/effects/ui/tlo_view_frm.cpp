@@ -160,8 +160,6 @@ TTloViewFrm::TTloViewFrm(QWidget* parent)
 
 QImage TTloViewFrm::Screen() const { return TloScreen_->image; }
 
-QWidget* TTloViewFrm::TloScreen() const { return TloScreen_; }
-
 bool TTloViewFrm::SetTestPicture(const Bitmap* picture, std::uint32_t background) {
   if (picture && picture->Width() == kScreenWidth && picture->Height() == kScreenHeight)
     picture_ = *picture;

@@ -53,16 +53,6 @@ class TTloViewFrm : public QDialog {
   // What TloScreen shows now.
   QImage Screen() const;
 
-  QWidget* TloScreen() const;
-  QTabBar* InfoTab() const { return InfoTab_; }
-  QLineEdit* TitleEdit() const { return TitleEdit_; }
-  QLineEdit* AuthorEdit() const { return AuthorEdit_; }
-  QLineEdit* EditedByEdit() const { return EditedByEdit_; }
-  QLineEdit* CommentEdit() const { return CommentEdit_; }
-  QSpinBox* IntervalUd() const { return IntervalUd_; }
-  QPushButton* TestBtn() const { return TestBtn_; }
-  QPushButton* CloseBtn() const { return CloseBtn_; }
-
  protected:
   void closeEvent(QCloseEvent* event) override;
   void done(int result) override;  // every way of closing ends up here

@@ -117,54 +117,18 @@ class TBmpFrm : public QDialog {
   // Every close ends up here: the borrowed references are forgotten.
   void done(int result) override;
 
-  QTabWidget* TabControl1() const { return TabControl1_; }
-  QPushButton* PrevBtn() const { return PrevBtn_; }
-  QPushButton* NextBtn() const { return NextBtn_; }
-  QFrame* PalPanel() const { return PalPanel_; }
-  QFrame* ReducePanel() const { return ReducePanel_; }
-  QFrame* RectPanel() const { return RectPanel_; }
+  static constexpr const char* kPalFilter = "Palette Files (*.pal)|*.pal|All Files|*.*";
+  static constexpr const char* kPalSaveTitle = "パレットの保存";
 
-  // Step 0
-  BmpPictureView* PalImg() const { return PalImg_; }
-  QCheckBox* NoReduceCk() const { return NoReduceCk_; }
-  QComboBox* PalModeCmb() const { return PalModeCmb_; }
-  QSpinBox* PalBitUd() const { return PalBitUd_; }
-  QSpinBox* PalIdxUd() const { return PalIdxUd_; }
-  QPushButton* GetPalBtn() const { return GetPalBtn_; }
-  QPushButton* PalSaveBtn() const { return PalSaveBtn_; }
-  QPushButton* PalLoadBtn() const { return PalLoadBtn_; }
-  QLabel* PalRLbl() const { return PalRLbl_; }
-  QLabel* PalGLbl() const { return PalGLbl_; }
-  QLabel* PalBLbl() const { return PalBLbl_; }
+ private:
   // Panel0..Panel15, and Panel16 (the picked colour) for index 16.
   BmpSwatch* Swatch(int index) const { return swatches_.at(static_cast<std::size_t>(index)); }
 
-  // Step 1
-  BmpPictureView* ReduceImg() const { return ReduceImg_; }
-  QCheckBox* ErrCk() const { return ErrCk_; }
-  QSpinBox* ErrKUd() const { return ErrKUd_; }
-
-  // Step 2
-  BmpPictureView* RectImg() const { return RectImg_; }
-  QLabel* XLbl() const { return XLbl_; }
-  QLabel* YLbl() const { return YLbl_; }
-  QPushButton* LBtn() const { return LBtn_; }
-  QPushButton* RBtn() const { return RBtn_; }
-  QPushButton* UBtn() const { return UBtn_; }
-  QPushButton* DBtn() const { return DBtn_; }
-  BmpSwatch* RectColPanel() const { return RectColPanel_; }
   // Panel18..Panel33: border colours 0..15.
   BmpSwatch* BorderSwatch(int index) const {
     return borderSwatches_.at(static_cast<std::size_t>(index));
   }
 
-  // Step 3
-  BmpPictureView* PrevImg() const { return PrevImg_; }
-
-  static constexpr const char* kPalFilter = "Palette Files (*.pal)|*.pal|All Files|*.*";
-  static constexpr const char* kPalSaveTitle = "パレットの保存";
-
- private:
   void BuildPalPanel();
   void BuildReducePanel();
   void BuildRectPanel();

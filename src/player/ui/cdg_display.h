@@ -62,8 +62,6 @@ class TCdgDisplay : public QWidget {
   IoStatus SaveBmp(const std::string& fileName) const;
   IoStatus SaveBmpEx(const std::string& fileName) const;
 
-  QFrame* Panel1() const { return Panel1_; }
-  QWidget* CdgScreen() const { return CdgScreen_; }
   const TNkCdgDecoder& Decoder() const { return decoder_; }
   // What the screen shows: at the screen area's size when stretched, else
   // 300 x 216.

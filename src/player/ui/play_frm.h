@@ -58,33 +58,6 @@ class TPlayFrm : public QDialog {
   void ReadSettings(const IniFile& ini);
   void WriteSettings(IniFile& ini) const;
 
-  QLineEdit* PathEdit() const { return PathEdit_; }
-  QPushButton* BrowseBtn() const { return BrowseBtn_; }
-  QPushButton* PlayBtn() const { return PlayBtn_; }
-  QPushButton* StopBtn() const { return StopBtn_; }
-  QPushButton* PauseBtn() const { return PauseBtn_; }
-  QCheckBox* RepeatCk() const { return RepeatCk_; }
-  QPushButton* DispBtn() const { return DispBtn_; }
-  QPushButton* BmpBtn() const { return BmpBtn_; }
-  QComboBox* StereoCmb() const { return StereoCmb_; }
-  // The edit and its up-down are one spin box, 1 to 100.
-  QSpinBox* SizeUd() const { return SizeUd_; }
-  QCheckBox* OnMemCk() const { return OnMemCk_; }
-  QGroupBox* GroupBox1() const { return GroupBox1_; }
-  QCheckBox* SizeableCk() const { return SizeableCk_; }
-  QCheckBox* ScrollCk() const { return ScrollCk_; }
-  QLineEdit* BmpPathEdit() const { return BmpPathEdit_; }
-  QPushButton* Button1() const { return Button1_; }
-
-  QAction* PlayPlay() const { return PlayPlay_; }
-  QAction* PlayStop() const { return PlayStop_; }
-  QAction* PlayPause() const { return PlayPause_; }
-  QAction* CdgShow() const { return CdgShow_; }
-  QAction* CdgBmp() const { return CdgBmp_; }
-  QAction* CdgBmpEx() const { return CdgBmpEx_; }
-  QAction* CdgOpen() const { return CdgOpen_; }
-  QAction* CdgBmpDir() const { return CdgBmpDir_; }
-
   const TCdgIn& Source() const { return *source_; }
   bool Starting() const { return starting_; }
   bool Paused() const { return paused_; }
@@ -97,7 +70,7 @@ class TPlayFrm : public QDialog {
   // or activated.
   void changeEvent(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
-  void done(int result) override;              // FormCloseQuery, FormClose
+  void done(int result) override;  // FormCloseQuery, FormClose
 
  private:
   // The source's callback, on its worker thread: posts to the window.

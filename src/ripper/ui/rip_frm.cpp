@@ -277,8 +277,6 @@ void TRipFrm::BuildControls() {
   connect(DrvBtn_, &QPushButton::clicked, this, [this] { DrvBtnClick(); });
 }
 
-QComboBox* TRipFrm::DrvCmb() const { return DrvCmb_; }
-
 std::string TRipFrm::DriveIniPath() const {
   return (std::filesystem::path(settingsFolder_) / kDriveIniName).string();
 }

@@ -49,9 +49,6 @@ class TUpDown : public QWidget {
   // Names the control and its two buttons after the field they step.
   void SetName(const QString& name);
 
-  QToolButton* UpBtn() const { return UpBtn_; }
-  QToolButton* DownBtn() const { return DownBtn_; }
-
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -91,8 +88,6 @@ class TRipFrm : public QDialog {
   // "RipForm", and every listed drive's section of "Drive.ini".
   void WriteSettings(IniFile& ini) const;
 
-  // The batch progress dialog, registered with Job() when it was made.
-  TProgressDlg2& ProgressDlg() { return *ProgressDlg_; }
   // The rip job's owner side: JobStatus, SetProgressCallback, CancelJob.
   TRipJob& Job() { return job_; }
 
@@ -105,28 +100,6 @@ class TRipFrm : public QDialog {
   // Adds a drive for this run to the end of the list, loads its settings
   // and chooses it; returns its position.
   int AddDrive(std::unique_ptr<ScsiTransport> transport, TNkCdRom drive);
-
-  QGroupBox* DrvGBox() const { return DrvGBox_; }
-  QLabel* DrvLbl() const { return DrvLbl_; }
-  QComboBox* DrvCmb() const;
-  QPushButton* DrvBtn() const { return DrvBtn_; }
-  QPushButton* ImageBtn() const { return ImageBtn_; }
-  QCheckBox* BcdCk() const { return BcdCk_; }
-  QLabel* CmdLbl() const { return CmdLbl_; }
-  QComboBox* CmdCmb() const { return CmdCmb_; }
-  QCheckBox* RwsCk() const { return RwsCk_; }
-  QLabel* ReadSizeLbl() const { return ReadSizeLbl_; }
-  QLineEdit* ReadSizeEdit() const { return ReadSizeEdit_; }
-  TUpDown* ReadSizeUd() const { return ReadSizeUd_; }
-  QLabel* SyncSizeLbl() const { return SyncSizeLbl_; }
-  QLineEdit* SincSizeEdit() const { return SincSizeEdit_; }
-  TUpDown* SyncSizeUd() const { return SyncSizeUd_; }
-  QGroupBox* TrkGBoc() const { return TrkGBoc_; }
-  QPushButton* TrkBtn() const { return TrkBtn_; }
-  QPushButton* SelectBtn() const { return SelectBtn_; }
-  QListWidget* TrackList() const { return TrackList_; }
-  QPushButton* RipBtn() const { return RipBtn_; }
-  QPushButton* RipBtn2() const { return RipBtn2_; }
 
   static constexpr const char* kCaption = "CD+G Ripper";
   static constexpr const char* kCdgFilter = "CDG Files (*.cdg)|*.cdg|All Files|*.*";

@@ -47,21 +47,6 @@ class TUtilFrm : public QDialog {
   // True while a divide or combine runs.
   bool Busy() const { return busy_; }
 
-  QLabel* CdgLbl() const { return CdgLbl_; }
-  QLineEdit* CdgPathEdit() const { return CdgPathEdit_; }
-  QPushButton* CdgBrowseBtn() const { return CdgBrowseBtn_; }
-  QLabel* RwsLbl() const { return RwsLbl_; }
-  QLineEdit* RwsPathEdit() const { return RwsPathEdit_; }
-  QPushButton* RwsBrowseBtn() const { return RwsBrowseBtn_; }
-  QLabel* WavLbl() const { return WavLbl_; }
-  QLineEdit* WavPathEdit() const { return WavPathEdit_; }
-  QPushButton* WavBrowseBtn() const { return WavBrowseBtn_; }
-  QCheckBox* NameCk() const { return NameCk_; }
-  QCheckBox* NoWavCk() const { return NoWavCk_; }
-  QProgressBar* ProgressBar() const { return ProgressBar_; }
-  QPushButton* DivideBtn() const { return DivideBtn_; }
-  QPushButton* CombinBtn() const { return CombinBtn_; }
-
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
