@@ -64,6 +64,9 @@ int RunPlay(const Args& args, Io& io) {
   if (const int status = OpenSubcodeInput(args, io, "play", input, source, SubcodeUse::CdgOnly))
     return status;
 
+  // The listener outlives the player, whose worker may still be inside
+  // Listener::Proc when the waiting loop has seen the stop.
+  Listener listener;
   TCdgIn player;
   const std::string device = args.Value("device", "default");
   if (device == "null") {
@@ -85,7 +88,6 @@ int RunPlay(const Args& args, Io& io) {
     if (!n) return UsageError(io, "play", "--read-at-once must be 1..255");
     readAtOnce = static_cast<std::uint8_t>(*n);
   }
-  Listener listener;
   player.SetProc(&Listener::Proc, &listener);
   player.SetFileName(input);
   player.SetReadAtOnce(readAtOnce);
