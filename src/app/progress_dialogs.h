@@ -23,7 +23,6 @@ class ProgressDialogBase : public QDialog {
   Q_OBJECT
 
  public:
-  int Elapsed() const { return elapsed_; }
   QTimer& Timer() { return Timer_; }
 
   // The callback registered with the owner; `context` is the dialog.

@@ -34,7 +34,7 @@ TEST(AboutBox, ShowsTheProductAndOpensItsWebPage) {
     QTest::mouseClick(Child<QPushButton>(box, "OKButton"), Qt::LeftButton);
   });
   EXPECT_EQ(result, QDialog::Accepted);
-  EXPECT_EQ(dialogs.urls, std::vector<std::string>{TAboutBox::kWebSite});
+  EXPECT_EQ(dialogs.urls, std::vector<std::string>{"https://github.com/mosaicer-cdg/mosaicer"});
 }
 
 // Answers that no browser could be started.
@@ -52,7 +52,8 @@ TEST(AboutBox, AWebPageThatCannotBeOpenedIsReportedWithItsAddress) {
   QTest::mouseClick(Child<QPushButton>(box, "WebSiteBtn"), Qt::LeftButton);
   ASSERT_EQ(dialogs.Errors().size(), 1u);
   EXPECT_EQ(dialogs.Errors()[0].rfind("ウェブサイトを開けませんでした。", 0), 0u);
-  EXPECT_NE(dialogs.Errors()[0].find(TAboutBox::kWebSite), std::string::npos);
+  EXPECT_NE(dialogs.Errors()[0].find("https://github.com/mosaicer-cdg/mosaicer"),
+            std::string::npos);
 }
 
 }  // namespace

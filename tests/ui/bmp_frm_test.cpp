@@ -199,7 +199,7 @@ TEST(BmpFrm, PaletteFilesSaveAndLoadWithoutTouchingKept) {
   const std::string bytes = testing::ReadFile(dir.File("a.pal"));
   ASSERT_EQ(bytes.size(), 1028u);
   EXPECT_EQ(bytes[2], 4);  // K at saving
-  EXPECT_EQ(w.dialogs.titles.back(), TBmpFrm::kPalSaveTitle);
+  EXPECT_EQ(w.dialogs.titles.back(), "パレットの保存");
   IniFile ini;
   w.frm.WriteSettings(ini);
   EXPECT_EQ(ini.ReadString("Path", "PalDir"), dir.path().string());

@@ -38,7 +38,7 @@ TEST(GenSettingDlg, BrowsedFolderIsCreatedWithItsParentsOnOk) {
   EXPECT_EQ(result, QDialog::Accepted);
   EXPECT_EQ(tloDir, wanted);
   EXPECT_TRUE(FolderExists(wanted));
-  EXPECT_EQ(dialogs.titles.back(), TGenSettingDlg::kBrowseTitle);
+  EXPECT_EQ(dialogs.titles.back(), "表示エフェクト(*.tlo)を格納するフォルダを選択して下さい");
   EXPECT_EQ(dialog.Target(), nullptr);  // forgotten on close
 }
 

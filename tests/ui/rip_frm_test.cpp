@@ -261,7 +261,7 @@ TEST_F(RipFrmTest, ABatchNamesItsFilesAfterTheBaseAndKeepsExistingOnes) {
   QTest::mouseClick(Child<QPushButton>(frm, "RipBtn2"), Qt::LeftButton);
 
   EXPECT_EQ(caption, QStringLiteral("CDGファイルを作成中(1/2)..."));
-  EXPECT_EQ(dialogs.titles, std::vector<std::string>{TRipFrm::kBaseNameTitle});
+  EXPECT_EQ(dialogs.titles, std::vector<std::string>{"基底ファイル名を指定"});
   EXPECT_EQ(frm->FileName(), dir.File("song"));
   EXPECT_EQ(dialogs.Informations(), std::vector<std::string>{"CDGファイルの作成に成功しました。"});
   EXPECT_EQ(ReadFile(dir.File("song_02.cdg")), "keep");

@@ -61,8 +61,6 @@ class TPlayFrm : public QDialog {
   const TCdgIn& Source() const { return *source_; }
   bool Starting() const { return starting_; }
   bool Paused() const { return paused_; }
-  // The stereo index restored each time the window is shown.
-  int SavedStereoMode() const { return stereoIndex_; }
 
  protected:
   void showEvent(QShowEvent* event) override;  // FormShow

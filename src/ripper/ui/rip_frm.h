@@ -41,8 +41,6 @@ class TUpDown : public QWidget {
  public:
   TUpDown(QLineEdit* associate, int min, int max, int position, QWidget* parent = nullptr);
 
-  int Min() const { return min_; }
-  int Max() const { return max_; }
   int Position() const { return position_; }
   // Brought into the range; with `showInEdit` the edit shows the result.
   void SetPosition(int position, bool showInEdit = true);
@@ -91,7 +89,6 @@ class TRipFrm : public QDialog {
   // The rip job's owner side: JobStatus, SetProgressCallback, CancelJob.
   TRipJob& Job() { return job_; }
 
-  const RipDriveList& Drives() const { return drives_; }
   const TNkToc& Toc() const { return toc_; }
   // The file (one track) or base name (several tracks) of the last rip.
   const std::string& FileName() const { return fileName_; }
