@@ -35,4 +35,5 @@ same "$work/divided.rws" "$cli/divided.rws"
 same "$work/divided.wav" "$cli/divided.wav"
 same "$work/combined.cdg" "$cli/combined.cdg"
 same "$work/ripped_01.cdg" "$work/combined.cdg"
-"$bin" effect "$work/Tlo/ten.tlo" | head -n 4
+"$bin" effect "$work/Tlo/ten.tlo" -q > "$work/ten.txt"
+head -n 4 "$work/ten.txt"
