@@ -17,7 +17,6 @@ namespace mosaicer {
 namespace {
 
 constexpr int kMaxBatchSuffix = 999;
-constexpr mode_t kNewFileMode = 0666;
 
 std::string Format(const char* format, auto... values) {
   char text[256];
