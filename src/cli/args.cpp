@@ -67,6 +67,9 @@ std::string Args::Value(const std::string& name, const std::string& fallback) co
 }
 
 std::optional<long long> ParseInteger(const std::string& text, long long low, long long high) {
+  // Digits only: a sign is taken just where negative values are allowed, so
+  // "-0" is no way to write zero.
+  if (text.empty() || (text[0] == '-' && low >= 0)) return std::nullopt;
   long long v = 0;
   const char* end = text.data() + text.size();
   const auto [ptr, ec] = std::from_chars(text.data(), end, v);

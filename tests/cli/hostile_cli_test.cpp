@@ -197,6 +197,8 @@ TEST_F(HostileCli, EachMistakeHasItsExitStatusAndAMessageThatNamesTheCause) {
       {{"rip", ccd, "--tracks", "1,", "-o", dir.File("r.cdg")}, kExitUsage, "--tracks"},
       {{"toc", "sg:1:2"}, kExitUsage, "sg:HOST:TARGET:LUN"},
       {{"toc", "sg:1:2:256"}, kExitUsage, "sg:HOST:TARGET:LUN"},
+      {{"toc", "sg:0:1:-0"}, kExitUsage, "sg:HOST:TARGET:LUN"},
+      {{"rip", ccd, "--track", "-0", "-o", dir.File("r.cdg")}, kExitUsage, "--track"},
       // Outputs that cannot be written, with the system's reason.
       {{"create", picture, song, "-o", dir.File("no/such/out.cdg")}, kExitFailure,
        "No such file or directory"},
