@@ -420,7 +420,9 @@ TEST(BmpFiles, RoundTripThroughDiskAndReportIoFailures) {
     const BitmapResult read = ReadBmpFile(path);
     ASSERT_TRUE(read.ok()) << read.error;
     EXPECT_TRUE(std::ranges::equal(large.Pixels(), read.bitmap->Pixels())) << bits;
-    if (bits == 4) EXPECT_TRUE(std::ranges::equal(large.Palette(), read.bitmap->Palette()));
+    if (bits == 4) {
+      EXPECT_TRUE(std::ranges::equal(large.Palette(), read.bitmap->Palette()));
+    }
   }
   std::filesystem::remove(path);
 
