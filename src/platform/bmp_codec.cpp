@@ -423,10 +423,14 @@ BitmapResult ReadBmpFile(const std::filesystem::path& path) {
   // by nature, are read whole.
   if (IoStatus checked = CheckInputFile(path, kMaxBmpFileSize); !checked)
     return BitmapResult::Failure(checked.error());
-  UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  // Not blocking, should a FIFO have taken the file's place since the check.
+  UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   struct stat info;
   if (!file.valid() || ::fstat(file.get(), &info) != 0)
     return BitmapResult::Failure(IoStatus::FromErrno("read", path, errno).error());
+  if (!S_ISREG(info.st_mode) || static_cast<std::uint64_t>(info.st_size) > kMaxBmpFileSize)
+    return BitmapResult::Failure("cannot read " + IoStatus::Quoted(path) +
+                                 ": it changed while it was opened");
   const auto size = static_cast<std::uint64_t>(info.st_size);
   std::vector<std::uint8_t> head(static_cast<std::size_t>(std::min<std::uint64_t>(size, kHeadBytes)));
   int error = 0;
