@@ -74,7 +74,7 @@ QString Problem(QWidget* w, const QSet<QString>& groupTitles) {
 TEST(Accessibility, EveryControlOfEveryWindowHasItsOwnNames) {
   testing::TempDir dir;
   testing::ScriptedDialogs dialogs;
-  TMscMainFrm window(dialogs, AppPaths{dir.File("mosaicer.ini"), dir.File("Tlo"), ""});
+  TMscMainFrm window(dialogs, AppPaths{dir.File("mosaicer.ini"), dir.File("Tlo")});
 
   // The windows the main window made, and itself.
   QList<QWidget*> windows{&window};
@@ -115,7 +115,7 @@ TEST(Accessibility, EveryControlOfEveryWindowHasItsOwnNames) {
 TEST(Accessibility, FieldsReadAsTheirLabels) {
   testing::TempDir dir;
   testing::ScriptedDialogs dialogs;
-  TMscMainFrm window(dialogs, AppPaths{dir.File("mosaicer.ini"), dir.File("Tlo"), ""});
+  TMscMainFrm window(dialogs, AppPaths{dir.File("mosaicer.ini"), dir.File("Tlo")});
   const auto name = [&](const char* object) {
     QWidget* w = window.findChild<QWidget*>(object);
     EXPECT_NE(w, nullptr) << object;

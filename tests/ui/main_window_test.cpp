@@ -82,7 +82,7 @@ std::string WriteEffect(const std::string& folder, const std::string& name,
 class MainWindowTest : public ::testing::Test {
  protected:
   std::unique_ptr<TMscMainFrm> Make() {
-    return std::make_unique<TMscMainFrm>(dialogs, AppPaths{settings, tloDir, ""});
+    return std::make_unique<TMscMainFrm>(dialogs, AppPaths{settings, tloDir});
   }
 
   // Opens `picture` through the file menu and walks the wizard with its
