@@ -30,8 +30,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libportaudio2")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "bash-completion")
 if(MOSAICER_GUI)
-  # The windows speak Japanese.
-  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk")
+  # The windows speak Japanese: without a Japanese font every label is a row
+  # of boxes (seen on a clean system installed without recommends).
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libportaudio2, fonts-noto-cjk | fonts-japanese-gothic")
 endif()
 # Components make the command-line-only package possible; each package is
 # one piece.

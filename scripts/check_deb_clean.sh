@@ -62,10 +62,15 @@ in_root sh -ec '
   echo "== mosaicer check song.cdg"
   mosaicer check song.cdg
   ! ldd /usr/bin/mosaicer | grep -q "not found"
-  test -s /usr/share/doc/'"$name"'/copyright'
+  test -s /usr/share/doc/mosaicer/copyright'
 
 if in_root test -x /usr/bin/mosaicer-gui; then
   ! in_root ldd /usr/bin/mosaicer-gui | grep "not found"
+  # The windows' Japanese labels need a font that has them.
+  if ! in_root fc-list :lang=ja | grep -q .; then
+    echo "FAIL: no Japanese font came with the package" >&2
+    exit 1
+  fi
   # The tools to look at the window are no dependency of the package.
   in_root apt-get install -y -qq --no-install-recommends xvfb xauth x11-apps imagemagick \
     >>"$folder/apt.log" 2>&1
