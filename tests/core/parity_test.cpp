@@ -66,18 +66,6 @@ class ParityTest : public ::testing::Test {
   }
 };
 
-TEST_F(ParityTest, TablesFollowThePrimitivePolynomial) {
-  EXPECT_EQ(TSubCodeErrorCorrect::AlphaPower(0), 1);
-  EXPECT_EQ(TSubCodeErrorCorrect::AlphaPower(6), 0x03);
-  EXPECT_EQ(TSubCodeErrorCorrect::AlphaPower(62), 0x21);
-  EXPECT_EQ(TSubCodeErrorCorrect::AlphaPower(63), 1);
-  EXPECT_EQ(TSubCodeErrorCorrect::AlphaPower(132), TSubCodeErrorCorrect::AlphaPower(132 - 63));
-  for (int i = 0; i < 63; ++i) {
-    EXPECT_EQ(TSubCodeErrorCorrect::AlphaPower(i), GfAlpha(i));
-    EXPECT_EQ(TSubCodeErrorCorrect::AlphaLog(GfAlpha(i)), i);
-  }
-}
-
 TEST_F(ParityTest, EmptyPackGetsZeroParity) {
   Pack p{};
   p[2] = 0x15;
@@ -176,23 +164,6 @@ TEST_F(ParityTest, QRejectsErrorsItCannotLocate) {
   p[0] ^= 0x01;
   p[1] ^= 0x01;  // s0 = 0 with s1 != 0
   EXPECT_FALSE(ecc.CorrectQ(p.data()));
-}
-
-TEST(ParityTables, LiveWithTheInstancesAndNoLonger) {
-  ASSERT_EQ(TSubCodeErrorCorrect::InstanceCount(), 0);
-  Pack p{};
-  p[0] = 0x09;
-  {
-    TSubCodeErrorCorrect first;
-    {
-      TSubCodeErrorCorrect second;
-      EXPECT_EQ(TSubCodeErrorCorrect::InstanceCount(), 2);
-    }
-    // The tables outlive the second instance while the first one lives.
-    EXPECT_TRUE(first.ComputeQ(p.data()));
-  }
-  EXPECT_EQ(TSubCodeErrorCorrect::InstanceCount(), 0);
-  EXPECT_EQ(TSubCodeErrorCorrect::AlphaPower(1), 0);
 }
 
 }  // namespace
