@@ -192,6 +192,8 @@ TEST_F(PlayFrmTest, PauseTogglesAndTheStereoModeChosenMeanwhileIsKept) {
     EXPECT_TRUE(frm.Paused());
     EXPECT_EQ(frm.Source().State(), csPause);
     EXPECT_TRUE(Playing());  // Stop and Pause stay offered
+    StereoCmb->setCurrentIndex(kStereoModeStereo);
+    EXPECT_EQ(frm.Source().StereoMode(), kStereoModeStereo);
     StereoCmb->setCurrentIndex(4);
     EXPECT_EQ(frm.Source().StereoMode(), 4);
 
