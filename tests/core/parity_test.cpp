@@ -166,5 +166,18 @@ TEST_F(ParityTest, QRejectsErrorsItCannotLocate) {
   EXPECT_FALSE(ecc.CorrectQ(p.data()));
 }
 
+// The shared tables outlive any one instance while another still works.
+TEST(ParityTables, AnInstanceKeepsWorkingWhenAnotherEnds) {
+  std::mt19937 rng(7);
+  TSubCodeErrorCorrect first;
+  { TSubCodeErrorCorrect second; }
+  for (int n = 0; n < 20; ++n) {
+    Pack p = RandomPack(rng);
+    ASSERT_TRUE(first.ComputeQ(p.data()));
+    ASSERT_TRUE(first.ComputeP(p.data()));
+    EXPECT_TRUE(QHolds(p) && PHolds(p));
+  }
+}
+
 }  // namespace
 }  // namespace mosaicer
