@@ -191,17 +191,12 @@ TEST_F(CreationTest, RwsIsTheStreamAndBmpIsTheVisibleArea) {
   EXPECT_FALSE(SaveVisibleBmp(AuthoringState{}, dir.File("none.bmp")));
 }
 
-TEST_F(CreationTest, SaveTargetsAndTheirTexts) {
+TEST_F(CreationTest, SaveTargetsAreFreshExistingOrProtected) {
   EXPECT_EQ(CheckSaveTarget(dir.File("new.cdg")), SaveTarget::Fresh);
   const std::string existing = dir.Write("old.cdg", "x");
   EXPECT_EQ(CheckSaveTarget(existing), SaveTarget::Existing);
   ::chmod(existing.c_str(), 0444);
   EXPECT_EQ(CheckSaveTarget(existing), SaveTarget::Protected);
-  EXPECT_EQ(OverwriteQuestion("a.cdg"), "\"a.cdg\"を上書きしても構いませんか？");
-  EXPECT_EQ(CannotOverwriteMessage("a.cdg"), "\"a.cdg\"は上書きできません。");
-  EXPECT_EQ(NotCdAudioMessage("s.wav"),
-            "\"s.wav\"は16bits 44.1kHz StereoのPCM WAVEファイルではありません。");
-  EXPECT_EQ(PictureTooSmallMessage(), "288×192ピクセル以上のビットマップを選択して下さい。");
 }
 
 }  // namespace

@@ -8,13 +8,11 @@
 #include "authoring/authoring_state.h"
 #include "authoring/cdg_writer.h"
 #include "cli/cli.h"
-#include "core/pack_check.h"
 #include "core/parity.h"
-#include "image/pal_file.h"
 #include "platform/bmp_codec.h"
-#include "platform/file_util.h"
 #include "support/cli_run.h"
 #include "support/disk_full.h"
+#include "support/picture.h"
 #include "support/temp_dir.h"
 #include "support/wave_file.h"
 
@@ -26,24 +24,10 @@ using testing::TempDir;
 using testing::Cli;
 using testing::CliResult;
 
-// A 24-bit picture with smooth gradients, `w` x `h`.
-std::string Photo(TempDir& dir, int w = 320, int h = 240) {
-  Bitmap b = *Bitmap::Create(w, h, 24).bitmap;
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x)
-      b.SetPixelRgb(
-          x, y,
-          Rgb{static_cast<std::uint8_t>(x * 255 / w), static_cast<std::uint8_t>(y * 255 / h),
-              static_cast<std::uint8_t>((x + y) % 256)});
-  const std::string path = dir.File("photo.bmp");
-  EXPECT_TRUE(WriteBmpFile(b, path).ok());
-  return path;
-}
-
 class AuthoringCli : public ::testing::Test {
  protected:
   TempDir dir;
-  std::string photo = Photo(dir);
+  std::string photo = testing::WritePicture(dir, "photo.bmp", testing::Gradient(320, 240));
   std::string audio = testing::AudioBytes(100 * kAudioBytesPerSector + 10);
   std::string song = dir.Write("song.wav", testing::CdWave(audio));
 };
@@ -175,40 +159,6 @@ TEST_F(AuthoringCli, BmpIsTheVisibleAreaInSixteenColours) {
   EXPECT_EQ(b.bitmap->Height(), 192);
   EXPECT_EQ(b.bitmap->BitsPerPixel(), 4);
   for (int i = 0; i < 16; ++i) EXPECT_EQ(b.bitmap->Palette()[i].r & 0x0F, 0);  // cut colours
-}
-
-TEST_F(AuthoringCli, OutputsAreNotReplacedUnlessForced) {
-  const std::string out = dir.Write("old.rws", "keep me");
-  CliResult r = Cli({"rws", photo, "-o", out});
-  EXPECT_EQ(r.status, kExitFailure);
-  EXPECT_EQ(testing::ReadFile(out), "keep me");
-  EXPECT_EQ(Cli({"rws", photo, "-o", out, "--force"}).status, kExitSuccess);
-  ::chmod(out.c_str(), 0444);
-  r = Cli({"rws", photo, "-o", out, "--force"});
-  EXPECT_EQ(r.status, kExitFailure);
-  EXPECT_NE(r.err.find("\"" + out + "\"は上書きできません。"), std::string::npos);
-}
-
-TEST_F(AuthoringCli, RefusesBadSongsPicturesAndOptions) {
-  const std::string mono =
-      dir.Write("mono.wav", testing::Riff(testing::Chunk("fmt ", testing::PcmFormat(1, 44100, 16)) +
-                                          testing::Chunk("data", "ab")));
-  CliResult r = Cli({"create", photo, mono, "-o", dir.File("x.cdg")});
-  EXPECT_EQ(r.status, kExitFailure);
-  EXPECT_NE(r.err.find("\"" + mono + "\"は16bits 44.1kHz StereoのPCM WAVEファイルではありません。"),
-            std::string::npos);
-  EXPECT_FALSE(FileExists(dir.File("x.cdg")));
-
-  TempDir small;
-  r = Cli({"rws", Photo(small, 287, 192), "-o", dir.File("x.rws")});
-  EXPECT_EQ(r.status, kExitFailure);
-  EXPECT_NE(r.err.find("288×192ピクセル以上のビットマップを選択して下さい。"), std::string::npos);
-
-  EXPECT_EQ(Cli({"rws", photo, "-o", dir.File("y.rws"), "--bits", "9"}).status, kExitUsage);
-  EXPECT_EQ(Cli({"rws", photo, "-o", dir.File("y.rws"), "--optimize", "most"}).status, kExitUsage);
-  EXPECT_EQ(Cli({"create", photo, song, "-o", dir.File("y.cdg"), "--limit", "1:00"}).status,
-            kExitUsage);
-  EXPECT_EQ(Cli({"rws", photo}).status, kExitUsage);
 }
 
 }  // namespace
