@@ -10,6 +10,7 @@
 #include "cli/cli.h"
 #include "core/parity.h"
 #include "platform/bmp_codec.h"
+#include "platform/file_util.h"
 #include "support/cli_run.h"
 #include "support/disk_full.h"
 #include "support/picture.h"
@@ -93,7 +94,7 @@ TEST_F(AuthoringCli, CreateWhilePreparingGivesTheFileOfTheFinishedStream) {
 // file's end here).
 TEST_F(AuthoringCli, CreateFailsWholeWhenEitherSideFails) {
   TempDir small;
-  const std::string tiny = Photo(small, 287, 192);
+  const std::string tiny = testing::WritePicture(small, "tiny.bmp", testing::Gradient(287, 192));
   const std::string old = dir.Write("old.cdg", "the user's old file");
   const std::string fresh = dir.File("fresh.cdg");
   struct Case {
