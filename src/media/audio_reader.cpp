@@ -195,7 +195,7 @@ std::string ChannelsName(int channels) {
 std::string ConversionText(const SF_INFO& info) {
   return KindName(info.format) + std::to_string(info.samplerate) + " Hz " +
          DepthName(info.format) + ChannelsName(info.channels) + media_text::kConversionArrow +
-         std::to_string(kCdSampleRate) + " Hz " + std::to_string(kCdBits) + media_text::kBit +
+         std::to_string(kCdAudioSampleRate) + " Hz " + std::to_string(kCdBits) + media_text::kBit +
          " " + media_text::kStereo;
 }
 
@@ -229,7 +229,7 @@ class ConvertingReader : public AudioReader {
         weights_(MixWeights(file_.get(), info.channels)) {
     wave_.channels = kCdChannels;
     wave_.bitsPerSample = kCdBits;
-    wave_.sampleRate = kCdSampleRate;
+    wave_.sampleRate = kCdAudioSampleRate;
     wave_.dataOffset = 0;
     wave_.dataSize = static_cast<std::uint32_t>(outFrames * kCdFrameBytes);
     conversion_ = ConversionText(info);
@@ -302,7 +302,7 @@ class ConvertingReader : public AudioReader {
 
   // Passes `frames` stereo frames (none: the end) through the resampler.
   IoStatus Resample(const double* in, std::size_t frames) {
-    const double ratio = static_cast<double>(kCdSampleRate) / info_.samplerate;
+    const double ratio = static_cast<double>(kCdAudioSampleRate) / info_.samplerate;
     const std::size_t room = static_cast<std::size_t>(std::ceil(kChunkFrames * ratio)) + kChunkFrames;
     resampled_.resize(room * kCdChannels);
     std::size_t used = 0;
@@ -373,6 +373,17 @@ AudioOpenResult Failure(std::string message) {
 
 }  // namespace
 
+std::string SongSummary(const AudioReader& reader) {
+  const std::uint64_t seconds = reader.Bytes() / (kCdFrameBytes * kCdAudioSampleRate);
+  constexpr std::uint64_t kSecondsPerMinute = 60;
+  char length[32];
+  std::snprintf(length, sizeof length, "%llu:%02llu",
+                static_cast<unsigned long long>(seconds / kSecondsPerMinute),
+                static_cast<unsigned long long>(seconds % kSecondsPerMinute));
+  if (reader.PassesThrough()) return length;
+  return std::string(length) + " (" + reader.Conversion() + ")";
+}
+
 AudioOpenResult OpenAudio(const std::string& path) {
   if (IoStatus s = CheckInputFile(path); !s) return Failure(s.error());
 
@@ -409,18 +420,18 @@ AudioOpenResult OpenAudio(const std::string& path) {
   // round(frames x 44100 / rate), in integers: no overflow below 2^40 frames.
   const std::uint64_t rate = static_cast<std::uint64_t>(info.samplerate);
   const std::uint64_t outFrames =
-      (static_cast<std::uint64_t>(frames) * kCdSampleRate + rate / 2) / rate;
+      (static_cast<std::uint64_t>(frames) * kCdAudioSampleRate + rate / 2) / rate;
   if (outFrames == 0) return Failure(Quoted(path) + media_text::kNoAudio);
   if (static_cast<std::uint64_t>(frames) > (std::uint64_t{1} << 40) ||
       outFrames * kCdFrameBytes > kMaxAudioBytes)
     return Failure(Quoted(path) + media_text::kSongTooLong);
 
   SoxrPtr resampler;
-  if (rate != kCdSampleRate) {
+  if (rate != kCdAudioSampleRate) {
     const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT64_I, SOXR_FLOAT64_I);
     const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
     soxr_error_t error = nullptr;
-    resampler.reset(soxr_create(static_cast<double>(rate), kCdSampleRate, kCdChannels, &error,
+    resampler.reset(soxr_create(static_cast<double>(rate), kCdAudioSampleRate, kCdChannels, &error,
                                 &io, &quality, nullptr));
     if (error != nullptr || !resampler)
       return Failure("cannot convert " + Quoted(path) + ": " + (error ? error : "resampler failed"));

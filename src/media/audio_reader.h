@@ -28,7 +28,7 @@
 
 namespace mosaicer {
 
-inline constexpr std::uint32_t kCdSampleRate = 44100;
+inline constexpr std::uint32_t kCdAudioSampleRate = 44100;
 inline constexpr std::size_t kCdFrameBytes = 4;  // two 16-bit samples
 
 class AudioReader {
@@ -63,6 +63,11 @@ struct AudioOpenResult {
   std::string error;  // set exactly when `reader` is empty; names the file
   bool ok() const { return reader != nullptr; }
 };
+
+// What the windows and the command line show of an accepted song: its
+// length as minutes and seconds, then the conversion if there is one
+// ("4:59 (48000 Hz 24-bit mono → 44100 Hz 16-bit stereo)").
+std::string SongSummary(const AudioReader& reader);
 
 // Opens a song. The kind is told from the file's contents, not its name.
 AudioOpenResult OpenAudio(const std::string& path);

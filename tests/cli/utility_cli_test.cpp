@@ -44,15 +44,16 @@ TEST_F(UtilityCli, ExistingOutputsNeedForce) {
   EXPECT_EQ(ReadFile(input), bytes);
 }
 
-TEST_F(UtilityCli, CombineRefusesAWavThatIsNotCdAudio) {
+TEST_F(UtilityCli, CombineConvertsASongThatIsNotCdAudioAndRefusesNoSong) {
   const std::string sub = dir.Write("sub.rws", std::string(kSubcodeBytesPerSector, 'x'));
   const std::string mono =
       dir.Write("mono.wav", testing::Riff(testing::Chunk("fmt ", testing::PcmFormat(1, 44100, 16)) +
                                           testing::Chunk("data", std::string(4, '\0'))));
-  const CliResult r = Cli({"combine", sub, mono, "-o", cdg});
+  EXPECT_EQ(Cli({"combine", sub, mono, "-o", cdg}).status, kExitSuccess);
+  const std::string text = dir.Write("text.wav", "no song here");
+  const CliResult r = Cli({"combine", sub, text, "-o", cdg, "--force"});
   EXPECT_EQ(r.status, kExitFailure);
-  EXPECT_NE(r.err.find("は16bits 44.1kHz StereoのPCM WAVEファイルではありません。"),
-            std::string::npos);
+  EXPECT_NE(r.err.find("is not a song this program can read"), std::string::npos) << r.err;
 }
 
 }  // namespace
