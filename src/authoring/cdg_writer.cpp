@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <functional>
 #include <utility>
 
 #include "authoring/authoring_state.h"
@@ -111,15 +112,13 @@ CdgLayout PlanCdgLayout(int timing, std::uint32_t audioBytes, std::int64_t packC
   return l;
 }
 
-IoStatus WriteCdgFile(const CdgLayout& layout, const std::string& wavPath, const WaveInfo& wave,
-                      const std::vector<std::uint8_t>& stream, const std::string& outputPath,
-                      TJobOwner& owner) {
-  OutputFile out;
-  if (IoStatus opened = out.Open(outputPath); !opened) return Fail(out, owner, opened);
-  UniqueFd in(::open(wavPath.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!in.valid()) return Fail(out, owner, IoStatus::FromErrno("read", wavPath, errno));
-  if (::lseek(in.get(), wave.dataOffset, SEEK_SET) < 0)
-    return Fail(out, owner, IoStatus::FromErrno("read", wavPath, errno));
+namespace {
+
+// Fills the audio parts of a batch of sectors, in order.
+using FillAudio = std::function<IoStatus(std::vector<iovec>& audio)>;
+
+IoStatus WriteSectors(const CdgLayout& layout, OutputFile& out, const FillAudio& fillAudio,
+                      const std::vector<std::uint8_t>& stream, TJobOwner& owner) {
   owner.Report(kProgressSteps, static_cast<int>(layout.Steps()));
 
   const std::int64_t streamSectors =
@@ -142,8 +141,7 @@ IoStatus WriteCdgFile(const CdgLayout& layout, const std::string& wavPath, const
         std::memcpy(sector + kAudioBytesPerSector, stream.data() + s * kSubcodeBytesPerSector,
                     kSubcodeBytesPerSector);
     }
-    if (int error = 0; !ReadAllVectored(in.get(), audio, error))
-      return Fail(out, owner, SongReadFailure(wavPath, error));
+    if (IoStatus read = fillAudio(audio); !read) return Fail(out, owner, read);
     for (std::int64_t i = 0; i < count; ++i) {
       // The final partial audio sector is no step of its own, except when
       // audio and graphics run together, and it is never a place to stop.
@@ -168,6 +166,39 @@ IoStatus WriteCdgFile(const CdgLayout& layout, const std::string& wavPath, const
   if (IoStatus committed = out.Commit(); !committed) return Fail(out, owner, committed);
   owner.SetJobStatus(kJobSucceeded);
   return IoStatus::Ok();
+}
+
+}  // namespace
+
+IoStatus WriteCdgFile(const CdgLayout& layout, const std::string& wavPath, const WaveInfo& wave,
+                      const std::vector<std::uint8_t>& stream, const std::string& outputPath,
+                      TJobOwner& owner) {
+  OutputFile out;
+  if (IoStatus opened = out.Open(outputPath); !opened) return Fail(out, owner, opened);
+  UniqueFd in(::open(wavPath.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!in.valid()) return Fail(out, owner, IoStatus::FromErrno("read", wavPath, errno));
+  if (::lseek(in.get(), wave.dataOffset, SEEK_SET) < 0)
+    return Fail(out, owner, IoStatus::FromErrno("read", wavPath, errno));
+  const FillAudio fill = [&](std::vector<iovec>& audio) {
+    if (int error = 0; !ReadAllVectored(in.get(), audio, error))
+      return SongReadFailure(wavPath, error);
+    return IoStatus::Ok();
+  };
+  return WriteSectors(layout, out, fill, stream, owner);
+}
+
+IoStatus WriteCdgFile(const CdgLayout& layout, const AudioSource& readAudio,
+                      const std::vector<std::uint8_t>& stream, const std::string& outputPath,
+                      TJobOwner& owner) {
+  OutputFile out;
+  if (IoStatus opened = out.Open(outputPath); !opened) return Fail(out, owner, opened);
+  const FillAudio fill = [&](std::vector<iovec>& audio) {
+    for (const iovec& part : audio)
+      if (IoStatus read = readAudio(static_cast<std::uint8_t*>(part.iov_base), part.iov_len); !read)
+        return read;
+    return IoStatus::Ok();
+  };
+  return WriteSectors(layout, out, fill, stream, owner);
 }
 
 }  // namespace mosaicer

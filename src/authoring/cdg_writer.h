@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,14 @@ CdgLayout PlanCdgLayout(int timing, std::uint32_t audioBytes, std::int64_t packC
 // when a file cannot be opened, read or written; the failure's message names
 // the file, the reason and what is left on disk.
 IoStatus WriteCdgFile(const CdgLayout& layout, const std::string& wavPath, const WaveInfo& wave,
+                      const std::vector<std::uint8_t>& stream, const std::string& outputPath,
+                      TJobOwner& owner);
+
+// The same with the audio taken from `readAudio`, which fills `size` bytes at
+// `out` with the song's next bytes of CD audio (a converted song) or fails
+// with a sentence naming the song.
+using AudioSource = std::function<IoStatus(std::uint8_t* out, std::size_t size)>;
+IoStatus WriteCdgFile(const CdgLayout& layout, const AudioSource& readAudio,
                       const std::vector<std::uint8_t>& stream, const std::string& outputPath,
                       TJobOwner& owner);
 

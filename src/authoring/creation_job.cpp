@@ -9,6 +9,7 @@
 
 #include "authoring/encoder.h"
 #include "authoring/messages.h"
+#include "media/audio_reader.h"
 #include "platform/bmp_codec.h"
 #include "platform/file_util.h"
 
@@ -61,8 +62,25 @@ void TCreationJob::RunCreation(const AuthoringState& state, const TSubCodeErrorC
       Report(kProgressFailed);
       return;
     }
-    const IoStatus written = WriteCdgFile(Layout(state, packCount), state.wavPath, state.wave,
-                                          stream, outputPath, *this);
+    IoStatus written = IoStatus::Ok();
+    if (state.wavConversion.empty()) {
+      written = WriteCdgFile(Layout(state, packCount), state.wavPath, state.wave, stream,
+                             outputPath, *this);
+    } else {
+      // A song that is not CD audio is converted as it is written.
+      const AudioOpenResult song = OpenAudio(state.wavPath);
+      if (!song.ok()) {
+        error_ = song.error;
+        SetJobStatus(kJobFailed);
+        Report(kProgressFailed);
+        return;
+      }
+      AudioReader& audio = *song.reader;
+      written = WriteCdgFile(
+          Layout(state, packCount),
+          [&audio](std::uint8_t* out, std::size_t size) { return audio.Read(out, size); }, stream,
+          outputPath, *this);
+    }
     if (!written) error_ = written.error();
     Report(kProgressDone);
   } catch (const std::exception& e) {

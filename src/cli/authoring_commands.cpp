@@ -16,6 +16,9 @@
 #include "effects/tlo_file.h"
 #include "image/pal_file.h"
 #include "image/prepare_picture.h"
+#include "media/audio_reader.h"
+#include "media/picture_fit.h"
+#include "media/picture_reader.h"
 #include "platform/bmp_codec.h"
 
 namespace mosaicer::cli {
@@ -26,7 +29,8 @@ const std::vector<OptionDef> kPictureOptions = {
     {"keep", 0, true},       {"palette", 0, true},
     {"reduce", 0, false},    {"no-reduce", 0, false},
     {"no-dither", 0, false}, {"dither-strength", 0, true},
-    {"origin", 0, true},     {"border", 0, true}};
+    {"origin", 0, true},     {"border", 0, true},
+    {"fit", 0, true}};
 const std::vector<OptionDef> kStreamOptions = {
     {"effect", 0, true}, {"optimize", 0, true}, {"blank", 0, true}};
 const std::vector<OptionDef> kTimingOptions = {{"timing", 0, true}, {"limit", 0, true}};
@@ -41,7 +45,9 @@ const char* const kPictureHelp =
     "  --no-dither                   no error diffusion\n"
     "  --dither-strength 1..100      diffusion coefficient in percent (60)\n"
     "  --origin X,Y                  top-left corner of the 288x192 area (0,0)\n"
-    "  --border 0..15                border colour index (0)\n";
+    "  --border 0..15                border colour index (0)\n"
+    "  --fit crop|fit|fill           cut the area at 1:1, fit the whole picture inside it,\n"
+    "                                or fill it and cut the overflow (crop)\n";
 const char* const kStreamHelp =
     "stream options:\n"
     "  --effect FILE.tlo             display effect (normal order)\n"
@@ -156,18 +162,31 @@ int PreparePictureInto(const Args& args, Io& io, const std::string& command,
     std::copy(pal.entries.begin(), pal.entries.end(), palette.entries.begin());
     options.palette = palette;
   }
-  const BitmapResult source = ReadBmpFile(file);
-  if (!source.ok()) return Failure(io, source.error);
+  std::optional<PictureFit> fit = PictureFit::Crop;
+  if (args.Has("fit")) {
+    fit = ParsePictureFit(args.Value("fit"));
+    if (!fit) return UsageError(io, command, "--fit must be crop, fit or fill");
+  }
+  const BitmapResult read = ReadPicture(file);
+  if (!read.ok()) return Failure(io, read.error);
+  // Scaled before the palette is made, so palette and diffusion see the
+  // picture as it will be shown.
+  const FittedPicture fitted = FitPicture(*read.bitmap, *fit, kVisibleWidth, kVisibleHeight);
+  if (!fitted.ok()) return Failure(io, IoStatus::Quoted(file) + ": " + fitted.error);
+  const Bitmap& picture = fitted.picture.empty() ? *read.bitmap : fitted.picture;
   // The area cannot start past the picture's last 288 x 192 window; the
   // wizard moves it back the same way.
-  const int maxX = std::max(0, source.bitmap->Width() - kVisibleWidth);
-  const int maxY = std::max(0, source.bitmap->Height() - kVisibleHeight);
+  const int maxX = std::max(0, picture.Width() - kVisibleWidth);
+  const int maxY = std::max(0, picture.Height() - kVisibleHeight);
   if ((options.originX > maxX || options.originY > maxY) && !io.quiet)
     io.err << "mosaicer: note: --origin " << options.originX << "," << options.originY
            << " lies past the picture's last 288x192 area; using "
            << std::min(options.originX, maxX) << "," << std::min(options.originY, maxY) << "\n";
-  PreparedPicture prepared = PreparePicture(*source.bitmap, options);
+  PreparedPicture prepared = PreparePicture(picture, options);
   if (!prepared.ok()) return Failure(io, prepared.error);
+  if (*fit == PictureFit::Fit)
+    PaintOutsidePlacement(prepared.picture, kVisibleLeft, kVisibleTop, kVisibleWidth,
+                          kVisibleHeight, fitted.placed, prepared.border);
   state.picture = std::move(prepared.picture);
   state.palette = prepared.palette;
   state.borderIndex = prepared.border;
@@ -176,11 +195,15 @@ int PreparePictureInto(const Args& args, Io& io, const std::string& command,
 
 // Checks and measures the song, as accepting it in the window does.
 int AcceptWav(Io& io, const std::string& file, AuthoringState& state) {
-  WaveInfo wave;
-  if (const IoStatus read = ReadSongHeader(file, wave); !read) return Failure(io, read.error());
-  if (!wave.IsCdAudio()) return Failure(io, NotCdAudioMessage(file));
+  // Any song: a CD-format WAV is used as it is, anything else converted.
+  const AudioOpenResult song = OpenAudio(file);
+  if (!song.ok()) return Failure(io, song.error);
+  if (!song.reader->PassesThrough() && !io.quiet)
+    io.err << "mosaicer: note: " << IoStatus::Quoted(file) << ": " << song.reader->Conversion()
+           << "\n";
   state.wavPath = file;
-  state.wave = wave;
+  state.wave = song.reader->Wave();
+  state.wavConversion = song.reader->Conversion();
   state.limitField.AcceptWav(state.AudioSectors(), state.limitField.ShowLimit());
   return kExitSuccess;
 }
@@ -282,7 +305,7 @@ Command CreateCommand() {
                      "  --timing first    display, then play\n"
                      "  --timing overflow display ahead only what does not fit\n"
                      "  --timing msf      finish displaying by --limit (00:00:00)",
-                 "make a CDG file from a picture and a 16-bit 44.1 kHz stereo WAV",
+                 "make a CDG file from a picture and a song (WAV, FLAC, Ogg, Opus, MP3)",
                  Join({&kPictureOptions, &kStreamOptions, &kTimingOptions}), RunCreate};
 }
 
