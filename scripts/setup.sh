@@ -12,7 +12,7 @@ packages=(
   sox
   xvfb xauth fonts-noto-cjk
   openbox xdotool x11-utils
-  librsvg2-bin desktop-file-utils appstream man-db
+  librsvg2-bin desktop-file-utils appstream man-db debootstrap
 )
 
 missing=()

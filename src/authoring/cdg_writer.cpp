@@ -8,10 +8,10 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
-#include <functional>
 #include <utility>
 
 #include "authoring/authoring_state.h"
+#include "media/audio_reader.h"
 #include "core/subcode_pack.h"
 #include "platform/output_file.h"
 #include "platform/unique_fd.h"
@@ -114,19 +114,56 @@ CdgLayout PlanCdgLayout(int timing, std::uint32_t audioBytes, std::int64_t packC
 
 namespace {
 
-// Fills the audio parts of a batch of sectors, in order.
-using FillAudio = std::function<IoStatus(std::vector<iovec>& audio)>;
+// The song's audio: the CD-format WAV's own bytes, or a song converted to
+// CD audio as it is read.
+struct SongInput {
+  UniqueFd fd{-1};
+  std::unique_ptr<AudioReader> converted;
+};
 
-IoStatus WriteSectors(const CdgLayout& layout, OutputFile& out, const FillAudio& fillAudio,
-                      const std::vector<std::uint8_t>& stream, TJobOwner& owner) {
-  owner.Report(kProgressSteps, static_cast<int>(layout.Steps()));
+// Opens the song at its first audio byte.
+IoStatus OpenSong(const std::string& wavPath, const WaveInfo& wave, SongInput& in) {
+  in.converted.reset();
+  if (wave.converted) {
+    AudioOpenResult song = OpenAudio(wavPath);
+    if (!song.ok()) return IoStatus::Failed(song.error);
+    in.converted = std::move(song.reader);
+    return IoStatus::Ok();
+  }
+  in.fd = UniqueFd(::open(wavPath.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!in.fd.valid()) return IoStatus::FromErrno("read", wavPath, errno);
+  if (::lseek(in.fd.get(), wave.dataOffset, SEEK_SET) < 0)
+    return IoStatus::FromErrno("read", wavPath, errno);
+  return IoStatus::Ok();
+}
 
+// Fills the audio parts of a batch with the song's next bytes.
+IoStatus ReadSong(SongInput& in, std::vector<iovec>& audio, const std::string& wavPath) {
+  if (in.converted) {
+    for (const iovec& part : audio)
+      if (IoStatus read = in.converted->Read(static_cast<std::uint8_t*>(part.iov_base),
+                                             part.iov_len);
+          !read)
+        return read;
+    return IoStatus::Ok();
+  }
+  if (int error = 0; !ReadAllVectored(in.fd.get(), audio, error))
+    return SongReadFailure(wavPath, error);
+  return IoStatus::Ok();
+}
+
+// Writes the sectors of `layout` from `from` on, the song read from where
+// `in` stands, then commits the file. Stops after a sector when a cancel is
+// requested and keeps what was written.
+IoStatus WriteSectors(const CdgLayout& layout, std::int64_t from, SongInput& in,
+                      const std::string& wavPath, const std::vector<std::uint8_t>& stream,
+                      OutputFile& out, TJobOwner& owner) {
   const std::int64_t streamSectors =
       static_cast<std::int64_t>(stream.size() / kSubcodeBytesPerSector);
   std::vector<std::uint8_t> batch(kBatchSectors * kCdgSectorSize);
   std::vector<iovec> audio;
   audio.reserve(kBatchSectors);
-  for (std::int64_t first = 0; first < layout.Sectors(); first += kBatchSectors) {
+  for (std::int64_t first = from; first < layout.Sectors(); first += kBatchSectors) {
     const std::int64_t count = std::min(kBatchSectors, layout.Sectors() - first);
     std::fill(batch.begin(), batch.begin() + count * kCdgSectorSize, 0);
     audio.clear();
@@ -141,7 +178,7 @@ IoStatus WriteSectors(const CdgLayout& layout, OutputFile& out, const FillAudio&
         std::memcpy(sector + kAudioBytesPerSector, stream.data() + s * kSubcodeBytesPerSector,
                     kSubcodeBytesPerSector);
     }
-    if (IoStatus read = fillAudio(audio); !read) return Fail(out, owner, read);
+    if (IoStatus read = ReadSong(in, audio, wavPath); !read) return Fail(out, owner, read);
     for (std::int64_t i = 0; i < count; ++i) {
       // The final partial audio sector is no step of its own, except when
       // audio and graphics run together, and it is never a place to stop.
@@ -168,6 +205,40 @@ IoStatus WriteSectors(const CdgLayout& layout, OutputFile& out, const FillAudio&
   return IoStatus::Ok();
 }
 
+// Whether the song may start at the file's first sector before the stream
+// is known: only then can audio be written ahead. Display-first always puts
+// the graphics ahead, and a target of 00:00:00 does so for any stream.
+bool SongMayLeadOff(int timing, std::int64_t limit) {
+  if (timing == kTimingDisplayFirst) return false;
+  return timing != kTimingTarget || limit > 0;
+}
+
+// Copies the song's audio, sector by sector with empty subcode, into the
+// file's first sectors until the stream is ready, the song ends or a cancel
+// is requested; `ahead` counts the sectors written.
+IoStatus WriteAudioAhead(const WaveInfo& wave, SongInput& in, const std::string& wavPath,
+                         StreamSource& source, OutputFile& out, TJobOwner& owner,
+                         std::int64_t& ahead) {
+  const std::int64_t fullAudio = wave.dataSize / kAudioBytesPerSector;
+  const std::size_t partial = wave.dataSize % kAudioBytesPerSector;
+  const std::int64_t audioSectors = fullAudio + (partial != 0 ? 1 : 0);
+  std::vector<std::uint8_t> batch;
+  std::vector<iovec> audio;
+  ahead = 0;
+  while (ahead < audioSectors && !source.Ready() && !owner.CancelRequested()) {
+    const std::int64_t count = std::min(kBatchSectors, audioSectors - ahead);
+    batch.assign(static_cast<std::size_t>(count) * kCdgSectorSize, 0);
+    audio.clear();
+    for (std::int64_t i = 0; i < count; ++i)
+      audio.push_back({batch.data() + i * kCdgSectorSize,
+                       ahead + i == fullAudio ? partial : kAudioBytesPerSector});
+    if (IoStatus read = ReadSong(in, audio, wavPath); !read) return read;
+    if (IoStatus written = out.Write(batch.data(), batch.size()); !written) return written;
+    ahead += count;
+  }
+  return IoStatus::Ok();
+}
+
 }  // namespace
 
 IoStatus WriteCdgFile(const CdgLayout& layout, const std::string& wavPath, const WaveInfo& wave,
@@ -175,30 +246,61 @@ IoStatus WriteCdgFile(const CdgLayout& layout, const std::string& wavPath, const
                       TJobOwner& owner) {
   OutputFile out;
   if (IoStatus opened = out.Open(outputPath); !opened) return Fail(out, owner, opened);
-  UniqueFd in(::open(wavPath.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!in.valid()) return Fail(out, owner, IoStatus::FromErrno("read", wavPath, errno));
-  if (::lseek(in.get(), wave.dataOffset, SEEK_SET) < 0)
-    return Fail(out, owner, IoStatus::FromErrno("read", wavPath, errno));
-  const FillAudio fill = [&](std::vector<iovec>& audio) {
-    if (int error = 0; !ReadAllVectored(in.get(), audio, error))
-      return SongReadFailure(wavPath, error);
-    return IoStatus::Ok();
-  };
-  return WriteSectors(layout, out, fill, stream, owner);
+  SongInput in;
+  if (IoStatus song = OpenSong(wavPath, wave, in); !song) return Fail(out, owner, song);
+  owner.Report(kProgressSteps, static_cast<int>(layout.Steps()));
+  return WriteSectors(layout, 0, in, wavPath, stream, out, owner);
 }
 
-IoStatus WriteCdgFile(const CdgLayout& layout, const AudioSource& readAudio,
-                      const std::vector<std::uint8_t>& stream, const std::string& outputPath,
+IoStatus WriteCdgFile(int timing, std::int64_t limit, const std::string& wavPath,
+                      const WaveInfo& wave, StreamSource& source, const std::string& outputPath,
                       TJobOwner& owner) {
   OutputFile out;
-  if (IoStatus opened = out.Open(outputPath); !opened) return Fail(out, owner, opened);
-  const FillAudio fill = [&](std::vector<iovec>& audio) {
-    for (const iovec& part : audio)
-      if (IoStatus read = readAudio(static_cast<std::uint8_t*>(part.iov_base), part.iov_len); !read)
-        return read;
+  SongInput in;
+  std::int64_t ahead = 0;
+  IoStatus begun = out.Open(outputPath);
+  if (begun) begun = OpenSong(wavPath, wave, in);
+  if (begun && SongMayLeadOff(timing, limit))
+    begun = WriteAudioAhead(wave, in, wavPath, source, out, owner, ahead);
+
+  // The stream's failure comes first: without a picture nothing would have
+  // been started.
+  const MadeStream& made = source.Wait();
+  if (!made.error.empty()) {
+    out.Discard();
+    owner.SetJobStatus(kJobFailed);
+    return IoStatus::Failed(made.error);
+  }
+  if (!begun) return Fail(out, owner, begun);
+
+  const CdgLayout layout = PlanCdgLayout(timing, wave.dataSize, made.packCount, limit);
+  if (ahead > 0 && layout.AudioAt(0) != 0) {
+    // The graphics lead the song after all: start the file again.
+    out.Discard();
+    out = OutputFile();
+    ahead = 0;
+    if (IoStatus opened = out.Open(outputPath); !opened) return Fail(out, owner, opened);
+    if (IoStatus song = OpenSong(wavPath, wave, in); !song) return Fail(out, owner, song);
+  }
+  owner.Report(kProgressSteps, static_cast<int>(layout.Steps()));
+  // The audio written ahead sits where the layout wants it; its sectors
+  // still lack the stream's subcode.
+  const std::int64_t streamSectors =
+      static_cast<std::int64_t>(made.bytes.size() / kSubcodeBytesPerSector);
+  for (std::int64_t s = 0; s < std::min(ahead, streamSectors); ++s)
+    if (IoStatus laid = out.WriteAt(made.bytes.data() + s * kSubcodeBytesPerSector,
+                                    kSubcodeBytesPerSector,
+                                    static_cast<std::uint64_t>(s * kCdgSectorSize) +
+                                        kAudioBytesPerSector);
+        !laid)
+      return Fail(out, owner, laid);
+  for (std::int64_t k = 0; k < ahead; ++k) owner.Report(kProgressStep);
+  if (ahead > 0 && owner.CancelRequested()) {
+    // Cancelled while the picture was made: the file keeps what was written.
+    if (IoStatus kept = out.Commit(); !kept) return Fail(out, owner, kept);
     return IoStatus::Ok();
-  };
-  return WriteSectors(layout, out, fill, stream, owner);
+  }
+  return WriteSectors(layout, ahead, in, wavPath, made.bytes, out, owner);
 }
 
 }  // namespace mosaicer

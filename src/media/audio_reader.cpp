@@ -231,6 +231,7 @@ class ConvertingReader : public AudioReader {
     wave_.bitsPerSample = kCdBits;
     wave_.sampleRate = kCdAudioSampleRate;
     wave_.dataOffset = 0;
+    wave_.converted = true;
     wave_.dataSize = static_cast<std::uint32_t>(outFrames * kCdFrameBytes);
     conversion_ = ConversionText(info);
     decoded_.resize(kChunkFrames * static_cast<std::size_t>(info.channels));

@@ -41,7 +41,7 @@ class AudioReader {
   std::int64_t Sectors() const { return wave_.AudioSectors(); }
   // The song as a CD-format WAV header would describe it. For a file passed
   // through, its own header; for converted audio, 16-bit 44 100 Hz stereo
-  // with dataOffset 0.
+  // with dataOffset 0 and `converted` set.
   const WaveInfo& Wave() const { return wave_; }
   // True when the file is a CD-format WAV passed through unchanged.
   bool PassesThrough() const { return conversion_.empty(); }

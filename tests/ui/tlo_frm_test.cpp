@@ -220,6 +220,28 @@ TEST(TloFrm, EnglishTitleAloneSavesIntoTheChosenFile) {
   EXPECT_EQ(ReadTileOrder(file), (TileOrder{{49, 17}, {0, 0}, {3, 5}}));
 }
 
+TEST(TloFrm, AReadOnlySharedFolderSendsTheSaveToTheUsersOwnFolder) {
+  testing::TempDir dir;
+  const std::filesystem::path shared = dir.path() / "share";
+  const std::filesystem::path own = dir.path() / "home" / "Tlo";  // not there yet
+  std::filesystem::create_directories(shared);
+  std::filesystem::permissions(shared, std::filesystem::perms::owner_read |
+                                           std::filesystem::perms::owner_exec);
+  Editor e;
+  e.frm.SetTloDir(shared.string());
+  e.frm.SetOwnTloDir(own.string());
+  e.TitleEdit->setText("夕焼け");
+  e.Type(0, 0, "1");
+  e.dialogs.files.push_back((own / "sunset.tlo").string());
+  QTest::mouseClick(e.SaveBtn, Qt::LeftButton);
+  EXPECT_TRUE(e.dialogs.Errors().empty());
+  EXPECT_EQ(e.dialogs.startFolders.back(), own.string());
+  EXPECT_EQ(FilesIn(own), std::vector<std::string>{"sunset.tlo"});
+  EXPECT_EQ(e.frm.TloDir(), own.string());  // the saved effect's folder from now on
+
+  std::filesystem::permissions(shared, std::filesystem::perms::owner_all);
+}
+
 TEST(TloFrm, TestPlaysAnUntitledEffectFromATemporaryFileThenDeletesIt) {
   testing::TempDir dir;
   const TempFolderOverride temp(dir.path());
