@@ -34,6 +34,8 @@
 #include "effects/ui/tlo_frm.h"
 #include "effects/ui/tlo_view_frm.h"
 #include "image/ui/bmp_frm.h"
+#include "media/audio_reader.h"
+#include "media/picture_reader.h"
 #include "platform/bmp_codec.h"
 #include "platform/file_util.h"
 #include "player/ui/cdg_display.h"
@@ -54,8 +56,12 @@ constexpr int kFixedHeight = 545;
 // BlankUd starts here until the settings give its position.
 constexpr int kBlankStart = 1;
 
-constexpr const char* kBmpFilter = "Bitmap Files (*.bmp)|*.bmp|All Files|*.*";
-constexpr const char* kWavFilter = "Wave Files (*.wav)|*.wav|All Files|*.*";
+constexpr const char* kBmpFilter =
+    "Pictures (*.bmp *.png *.jpg *.jpeg)|*.bmp;*.png;*.jpg;*.jpeg|Bitmap Files (*.bmp)|*.bmp|"
+    "All Files|*.*";
+constexpr const char* kWavFilter =
+    "Songs (*.wav *.flac *.ogg *.opus *.mp3)|*.wav;*.flac;*.ogg;*.opus;*.mp3|"
+    "Wave Files (*.wav)|*.wav|All Files|*.*";
 constexpr const char* kCdgFilter = "CDG Files (*.cdg)|*.cdg|BIN Files (*.bin)|*.bin|All Files|*.*";
 constexpr const char* kRwsFilter = "RWS Files (*.rws)|*.rws|All Files|*.*";
 
@@ -233,6 +239,9 @@ void TMscMainFrm::BuildControls() {
   setCentralWidget(scroll);
   statusBar()->setObjectName("StatusBar");
   statusBar()->setSizeGripEnabled(false);
+  WavInfoLbl_ = new QLabel(statusBar());
+  named(WavInfoLbl_, "WavInfoLbl");
+  statusBar()->addPermanentWidget(WavInfoLbl_);
 
   // Every field reads as what its label says.
   BmpPathLbl_->setBuddy(BmpPathEdit_);
@@ -434,7 +443,7 @@ void TMscMainFrm::FileOpenBmpExecute() {
   const auto file = dialogs_.OpenFile(this, std::string(), BmpDir_, kBmpFilter);
   if (!file) return;
   BmpDir_ = FolderOf(*file);
-  BitmapResult loaded = ReadBmpFile(*file);
+  BitmapResult loaded = ReadPicture(*file);
   if (!loaded.ok()) {
     dialogs_.Error(this, NotAPictureMessage(*file) + "\n" + loaded.error);
     return;
@@ -460,13 +469,15 @@ void TMscMainFrm::FileOpenWavExecute() {
   const auto file = dialogs_.OpenFile(this, std::string(), WavDir_, kWavFilter);
   if (!file) return;
   WavDir_ = FolderOf(*file);
-  WaveInfo info;
-  if (ReadWaveInfo(*file, info) != 1 || !info.IsCdAudio()) {
-    dialogs_.Error(this, NotCdAudioMessage(*file));
+  const AudioOpenResult song = OpenAudio(*file);
+  if (!song.ok()) {
+    dialogs_.Error(this, song.error);
     return;
   }
-  state_.wave = info;
+  state_.wave = song.reader->Wave();
+  state_.wavConversion = song.reader->Conversion();
   state_.wavPath = *file;
+  WavInfoLbl_->setText(Q(SongSummary(*song.reader)));
   WavPathEdit_->setText(Q(*file));
   const std::string shown =
       state_.limitField.AcceptWav(state_.AudioSectors(), PosMSFEdit_->displayText().toStdString());

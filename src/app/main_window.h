@@ -131,6 +131,7 @@ class TMscMainFrm : public QMainWindow {
   QScrollArea* BmpScroll_;
   PictureBox* BmpImg_;
   QPushButton* BmpSaveBtn_;
+  QLabel* WavInfoLbl_ = nullptr;  // the song's length and conversion
   QLabel* WavPathLbl_;
   QLineEdit* WavPathEdit_;
   QPushButton* WavBrowseBtn_;

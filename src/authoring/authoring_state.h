@@ -41,6 +41,10 @@ struct AuthoringState {
 
   std::string wavPath;  // empty until a WAV file is accepted
   WaveInfo wave;
+  // What converting the song to CD audio does ("48000 Hz 24-bit mono →
+  // 44100 Hz 16-bit stereo"); empty for a CD-format WAV, read as it is. For a
+  // converted song `wave` describes the converted audio (OpenAudio).
+  std::string wavConversion;
 
   bool HasPicture() const { return !picture.empty(); }
   bool HasWav() const { return !wavPath.empty(); }

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "authoring/authoring_state.h"
+#include "media/audio_reader.h"
 #include "core/subcode_pack.h"
 #include "platform/output_file.h"
 #include "platform/unique_fd.h"
@@ -113,19 +114,48 @@ CdgLayout PlanCdgLayout(int timing, std::uint32_t audioBytes, std::int64_t packC
 
 namespace {
 
+// The song's audio: the CD-format WAV's own bytes, or a song converted to
+// CD audio as it is read.
+struct SongInput {
+  UniqueFd fd{-1};
+  std::unique_ptr<AudioReader> converted;
+};
+
 // Opens the song at its first audio byte.
-IoStatus OpenSong(const std::string& wavPath, const WaveInfo& wave, UniqueFd& in) {
-  in = UniqueFd(::open(wavPath.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!in.valid()) return IoStatus::FromErrno("read", wavPath, errno);
-  if (::lseek(in.get(), wave.dataOffset, SEEK_SET) < 0)
+IoStatus OpenSong(const std::string& wavPath, const WaveInfo& wave, SongInput& in) {
+  in.converted.reset();
+  if (wave.converted) {
+    AudioOpenResult song = OpenAudio(wavPath);
+    if (!song.ok()) return IoStatus::Failed(song.error);
+    in.converted = std::move(song.reader);
+    return IoStatus::Ok();
+  }
+  in.fd = UniqueFd(::open(wavPath.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!in.fd.valid()) return IoStatus::FromErrno("read", wavPath, errno);
+  if (::lseek(in.fd.get(), wave.dataOffset, SEEK_SET) < 0)
     return IoStatus::FromErrno("read", wavPath, errno);
+  return IoStatus::Ok();
+}
+
+// Fills the audio parts of a batch with the song's next bytes.
+IoStatus ReadSong(SongInput& in, std::vector<iovec>& audio, const std::string& wavPath) {
+  if (in.converted) {
+    for (const iovec& part : audio)
+      if (IoStatus read = in.converted->Read(static_cast<std::uint8_t*>(part.iov_base),
+                                             part.iov_len);
+          !read)
+        return read;
+    return IoStatus::Ok();
+  }
+  if (int error = 0; !ReadAllVectored(in.fd.get(), audio, error))
+    return SongReadFailure(wavPath, error);
   return IoStatus::Ok();
 }
 
 // Writes the sectors of `layout` from `from` on, the song read from where
 // `in` stands, then commits the file. Stops after a sector when a cancel is
 // requested and keeps what was written.
-IoStatus WriteSectors(const CdgLayout& layout, std::int64_t from, int in,
+IoStatus WriteSectors(const CdgLayout& layout, std::int64_t from, SongInput& in,
                       const std::string& wavPath, const std::vector<std::uint8_t>& stream,
                       OutputFile& out, TJobOwner& owner) {
   const std::int64_t streamSectors =
@@ -148,8 +178,7 @@ IoStatus WriteSectors(const CdgLayout& layout, std::int64_t from, int in,
         std::memcpy(sector + kAudioBytesPerSector, stream.data() + s * kSubcodeBytesPerSector,
                     kSubcodeBytesPerSector);
     }
-    if (int error = 0; !ReadAllVectored(in, audio, error))
-      return Fail(out, owner, SongReadFailure(wavPath, error));
+    if (IoStatus read = ReadSong(in, audio, wavPath); !read) return Fail(out, owner, read);
     for (std::int64_t i = 0; i < count; ++i) {
       // The final partial audio sector is no step of its own, except when
       // audio and graphics run together, and it is never a place to stop.
@@ -187,7 +216,7 @@ bool SongMayLeadOff(int timing, std::int64_t limit) {
 // Copies the song's audio, sector by sector with empty subcode, into the
 // file's first sectors until the stream is ready, the song ends or a cancel
 // is requested; `ahead` counts the sectors written.
-IoStatus WriteAudioAhead(const WaveInfo& wave, int in, const std::string& wavPath,
+IoStatus WriteAudioAhead(const WaveInfo& wave, SongInput& in, const std::string& wavPath,
                          StreamSource& source, OutputFile& out, TJobOwner& owner,
                          std::int64_t& ahead) {
   const std::int64_t fullAudio = wave.dataSize / kAudioBytesPerSector;
@@ -203,8 +232,7 @@ IoStatus WriteAudioAhead(const WaveInfo& wave, int in, const std::string& wavPat
     for (std::int64_t i = 0; i < count; ++i)
       audio.push_back({batch.data() + i * kCdgSectorSize,
                        ahead + i == fullAudio ? partial : kAudioBytesPerSector});
-    if (int error = 0; !ReadAllVectored(in, audio, error))
-      return SongReadFailure(wavPath, error);
+    if (IoStatus read = ReadSong(in, audio, wavPath); !read) return read;
     if (IoStatus written = out.Write(batch.data(), batch.size()); !written) return written;
     ahead += count;
   }
@@ -218,22 +246,22 @@ IoStatus WriteCdgFile(const CdgLayout& layout, const std::string& wavPath, const
                       TJobOwner& owner) {
   OutputFile out;
   if (IoStatus opened = out.Open(outputPath); !opened) return Fail(out, owner, opened);
-  UniqueFd in(-1);
+  SongInput in;
   if (IoStatus song = OpenSong(wavPath, wave, in); !song) return Fail(out, owner, song);
   owner.Report(kProgressSteps, static_cast<int>(layout.Steps()));
-  return WriteSectors(layout, 0, in.get(), wavPath, stream, out, owner);
+  return WriteSectors(layout, 0, in, wavPath, stream, out, owner);
 }
 
 IoStatus WriteCdgFile(int timing, std::int64_t limit, const std::string& wavPath,
                       const WaveInfo& wave, StreamSource& source, const std::string& outputPath,
                       TJobOwner& owner) {
   OutputFile out;
-  UniqueFd in(-1);
+  SongInput in;
   std::int64_t ahead = 0;
   IoStatus begun = out.Open(outputPath);
   if (begun) begun = OpenSong(wavPath, wave, in);
   if (begun && SongMayLeadOff(timing, limit))
-    begun = WriteAudioAhead(wave, in.get(), wavPath, source, out, owner, ahead);
+    begun = WriteAudioAhead(wave, in, wavPath, source, out, owner, ahead);
 
   // The stream's failure comes first: without a picture nothing would have
   // been started.
@@ -272,7 +300,7 @@ IoStatus WriteCdgFile(int timing, std::int64_t limit, const std::string& wavPath
     if (IoStatus kept = out.Commit(); !kept) return Fail(out, owner, kept);
     return IoStatus::Ok();
   }
-  return WriteSectors(layout, ahead, in.get(), wavPath, made.bytes, out, owner);
+  return WriteSectors(layout, ahead, in, wavPath, made.bytes, out, owner);
 }
 
 }  // namespace mosaicer

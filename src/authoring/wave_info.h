@@ -16,6 +16,9 @@ struct WaveInfo {
   std::uint32_t channels = 0;
   std::uint32_t bitsPerSample = 0;
   std::uint32_t sampleRate = 0;
+  // Not the file's own header: the song is converted to CD audio as it is
+  // read (OpenAudio), and dataSize counts the converted bytes.
+  bool converted = false;
 
   // What a CD sector needs: 16-bit 44 100 Hz stereo.
   bool IsCdAudio() const;

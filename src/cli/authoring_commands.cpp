@@ -17,6 +17,9 @@
 #include "effects/tlo_file.h"
 #include "image/pal_file.h"
 #include "image/prepare_picture.h"
+#include "media/audio_reader.h"
+#include "media/picture_fit.h"
+#include "media/picture_reader.h"
 #include "platform/bmp_codec.h"
 
 namespace mosaicer::cli {
@@ -27,7 +30,8 @@ const std::vector<OptionDef> kPictureOptions = {
     {"keep", 0, true},       {"palette", 0, true},
     {"reduce", 0, false},    {"no-reduce", 0, false},
     {"no-dither", 0, false}, {"dither-strength", 0, true},
-    {"origin", 0, true},     {"border", 0, true}};
+    {"origin", 0, true},     {"border", 0, true},
+    {"fit", 0, true}};
 const std::vector<OptionDef> kStreamOptions = {
     {"effect", 0, true}, {"optimize", 0, true}, {"blank", 0, true}};
 const std::vector<OptionDef> kTimingOptions = {{"timing", 0, true}, {"limit", 0, true}};
@@ -42,7 +46,9 @@ const char* const kPictureHelp =
     "  --no-dither                   no error diffusion\n"
     "  --dither-strength 1..100      diffusion coefficient in percent (60)\n"
     "  --origin X,Y                  top-left corner of the 288x192 area (0,0)\n"
-    "  --border 0..15                border colour index (0)\n";
+    "  --border 0..15                border colour index (0)\n"
+    "  --fit crop|fit|fill           cut the area at 1:1, fit the whole picture inside it,\n"
+    "                                or fill it and cut the overflow (crop)\n";
 const char* const kStreamHelp =
     "stream options:\n"
     "  --effect FILE.tlo             display effect (normal order)\n"
@@ -140,9 +146,11 @@ int CheckEffect(Io& io, const std::string& file) {
 }
 
 // Reads the picture options and loads the picture (and a palette given with
-// it); the exit status on failure.
+// it), fitted to the area as --fit says; with --fit fit, `outside` is where
+// the picture lies in the area. The exit status on failure.
 int LoadPicture(const Args& args, Io& io, const std::string& command, const std::string& file,
-                PictureOptions& options, BitmapResult& source) {
+                PictureOptions& options, BitmapResult& source,
+                std::optional<FitPlacement>& outside) {
   if (!ReadPictureOptions(args, io, command, options)) return kExitUsage;
   if (args.Has("palette")) {
     const std::string file = args.Value("palette");
@@ -157,8 +165,19 @@ int LoadPicture(const Args& args, Io& io, const std::string& command, const std:
     std::copy(pal.entries.begin(), pal.entries.end(), palette.entries.begin());
     options.palette = palette;
   }
-  source = ReadBmpFile(file);
+  std::optional<PictureFit> fit = PictureFit::Crop;
+  if (args.Has("fit")) {
+    fit = ParsePictureFit(args.Value("fit"));
+    if (!fit) return UsageError(io, command, "--fit must be crop, fit or fill");
+  }
+  source = ReadPicture(file);
   if (!source.ok()) return Failure(io, source.error);
+  // Scaled before the palette is made, so palette and diffusion see the
+  // picture as it will be shown.
+  FittedPicture fitted = FitPicture(*source.bitmap, *fit, kVisibleWidth, kVisibleHeight);
+  if (!fitted.ok()) return Failure(io, IoStatus::Quoted(file) + ": " + fitted.error);
+  if (!fitted.picture.empty()) source.bitmap = std::move(fitted.picture);
+  if (*fit == PictureFit::Fit) outside = fitted.placed;
   // The area cannot start past the picture's last 288 x 192 window; the
   // wizard moves it back the same way.
   const int maxX = std::max(0, source.bitmap->Width() - kVisibleWidth);
@@ -172,9 +191,13 @@ int LoadPicture(const Args& args, Io& io, const std::string& command, const std:
 
 // Prepares a loaded picture into `state`; the failure's message, or "".
 std::string PrepareLoadedPicture(const Bitmap& source, const PictureOptions& options,
+                                 const std::optional<FitPlacement>& outside,
                                  AuthoringState& state) {
   PreparedPicture prepared = PreparePicture(source, options);
   if (!prepared.ok()) return prepared.error;
+  if (outside)
+    PaintOutsidePlacement(prepared.picture, kVisibleLeft, kVisibleTop, kVisibleWidth,
+                          kVisibleHeight, *outside, prepared.border);
   state.picture = std::move(prepared.picture);
   state.palette = prepared.palette;
   state.borderIndex = prepared.border;
@@ -186,19 +209,26 @@ int PreparePictureInto(const Args& args, Io& io, const std::string& command,
                        const std::string& file, AuthoringState& state) {
   PictureOptions options;
   BitmapResult source;
-  if (const int status = LoadPicture(args, io, command, file, options, source)) return status;
-  if (std::string error = PrepareLoadedPicture(*source.bitmap, options, state); !error.empty())
+  std::optional<FitPlacement> outside;
+  if (const int status = LoadPicture(args, io, command, file, options, source, outside))
+    return status;
+  if (std::string error = PrepareLoadedPicture(*source.bitmap, options, outside, state);
+      !error.empty())
     return Failure(io, error);
   return kExitSuccess;
 }
 
 // Checks and measures the song, as accepting it in the window does.
 int AcceptWav(Io& io, const std::string& file, AuthoringState& state) {
-  WaveInfo wave;
-  if (const IoStatus read = ReadSongHeader(file, wave); !read) return Failure(io, read.error());
-  if (!wave.IsCdAudio()) return Failure(io, NotCdAudioMessage(file));
+  // Any song: a CD-format WAV is used as it is, anything else converted.
+  const AudioOpenResult song = OpenAudio(file);
+  if (!song.ok()) return Failure(io, song.error);
+  if (!song.reader->PassesThrough() && !io.quiet)
+    io.err << "mosaicer: note: " << IoStatus::Quoted(file) << ": " << song.reader->Conversion()
+           << "\n";
   state.wavPath = file;
-  state.wave = wave;
+  state.wave = song.reader->Wave();
+  state.wavConversion = song.reader->Conversion();
   state.limitField.AcceptWav(state.AudioSectors(), state.limitField.ShowLimit());
   return kExitSuccess;
 }
@@ -232,7 +262,9 @@ int RunCreate(const Args& args, Io& io) {
   if (const int status = CheckEffect(io, state.effectFile)) return status;
   PictureOptions options;
   BitmapResult source;
-  if (const int status = LoadPicture(args, io, "create", files[0], options, source)) return status;
+  std::optional<FitPlacement> outside;
+  if (const int status = LoadPicture(args, io, "create", files[0], options, source, outside))
+    return status;
   if (const int status = AcceptWav(io, files[1], state)) return status;
   if (const int status = CheckOutput(io, output, args.Has("force"))) return status;
 
@@ -242,7 +274,7 @@ int RunCreate(const Args& args, Io& io) {
   bool pictureFailed = false;
   const auto makeStream = [&]() -> MadeStream {
     MadeStream made;
-    made.error = PrepareLoadedPicture(*source.bitmap, options, state);
+    made.error = PrepareLoadedPicture(*source.bitmap, options, outside, state);
     if (made.error.empty() && !BuildPackStream(state, ecc, made.bytes, made.packCount))
       made.error = std::string(kCdgFailed) + " the prepared picture makes no pack stream";
     pictureFailed = !made.error.empty();
@@ -314,7 +346,7 @@ Command CreateCommand() {
                      "  --timing first    display, then play\n"
                      "  --timing overflow display ahead only what does not fit\n"
                      "  --timing msf      finish displaying by --limit (00:00:00)",
-                 "make a CDG file from a picture and a 16-bit 44.1 kHz stereo WAV",
+                 "make a CDG file from a picture and a song (WAV, FLAC, Ogg, Opus, MP3)",
                  Join({&kPictureOptions, &kStreamOptions, &kTimingOptions}), RunCreate};
 }
 

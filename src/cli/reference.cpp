@@ -187,7 +187,7 @@ void WriteManPage(std::ostream& out) {
          ".SH DESCRIPTION\n"
          "CD+G is the picture a karaoke player shows from the R\\-W subcode of an audio CD.\n"
          ".B mosaicer\n"
-         "turns a picture and a 16\\-bit 44.1 kHz stereo WAV song into a CDG file (2448\\-byte "
+         "turns a picture (BMP, PNG, JPEG) and a song (WAV, FLAC, Ogg, Opus, MP3) into a CDG file (2448\\-byte "
          "sectors) or an RWS file (bare 96\\-byte subcode, the layout of an MP3+G \\fI.cdg\\fR), "
          "checks and renders such files, plays them, rips CD+G discs and splits or joins audio "
          "and subcode. Every command works without a display.\n"

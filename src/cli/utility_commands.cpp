@@ -95,7 +95,7 @@ Command CombineCommand() {
   return Command{"combine",
                  "mosaicer combine INPUT.rws INPUT.wav -o OUT.cdg\n\n"
                  "  short audio is padded with silence, short subcode with zero bytes",
-                 "join an RWS file and a 16-bit 44.1 kHz stereo WAV into a CDG file",
+                 "join an RWS file and a song (WAV, FLAC, Ogg, Opus, MP3) into a CDG file",
                  {},
                  RunCombine};
 }

@@ -14,6 +14,7 @@
 
 #include "authoring/wave_info.h"
 #include "core/subcode_pack.h"
+#include "media/audio_reader.h"
 #include "platform/file_util.h"
 #include "platform/output_file.h"
 #include "platform/unique_fd.h"
@@ -183,21 +184,12 @@ UtilityResult Divide(const DivideRequest& request, TJobOwner* owner) {
 UtilityResult Combine(const CombineRequest& request, TJobOwner* owner) {
   if (request.cdgPath.empty() || request.rwsPath.empty() || request.wavPath.empty()) return {};
   const Progress progress(owner);
-  if (IoStatus checked = CheckInputFile(request.wavPath); !checked)
-    return Failure(progress, checked.error());
-  WaveInfo wave;
-  if (ReadWaveInfo(request.wavPath, wave) != 1 || !wave.IsCdAudio()) {
-    UtilityResult result;
-    result.outcome = UtilityOutcome::NotCdAudio;
-    return result;
-  }
+  // Any song: a CD-format WAV is read as it is, anything else converted.
+  AudioOpenResult song = OpenAudio(request.wavPath);
+  if (!song.ok()) return Failure(progress, song.error);
+  AudioReader& audio = *song.reader;
   if (SamePath(request.cdgPath, request.rwsPath) || SamePath(request.cdgPath, request.wavPath))
     return Failure(progress, SharedFileError(request.cdgPath));
-
-  UniqueFd wav(-1);
-  std::uint64_t wavSize = 0;
-  if (IoStatus opened = OpenInput(request.wavPath, wav, wavSize); !opened)
-    return Failure(progress, opened.error());
   UniqueFd rws(-1);
   std::uint64_t rwsSize = 0;
   if (IoStatus opened = OpenInput(request.rwsPath, rws, rwsSize); !opened)
@@ -210,14 +202,12 @@ UtilityResult Combine(const CombineRequest& request, TJobOwner* owner) {
     return Failure(progress, text + "; " + cdg.UnchangedNote());
   };
 
-  const std::int64_t wholeAudio = wave.dataSize / kAudioBytesPerSector;
-  const std::size_t partialAudio = wave.dataSize % kAudioBytesPerSector;
+  const std::int64_t wholeAudio = static_cast<std::int64_t>(audio.Bytes() / kAudioBytesPerSector);
+  const std::size_t partialAudio = audio.Bytes() % kAudioBytesPerSector;
   const std::int64_t audioSectors = wholeAudio + (partialAudio > 0 ? 1 : 0);
   const std::int64_t subcodeSectors = static_cast<std::int64_t>(rwsSize / kSubcodeBytesPerSector);
   const std::int64_t total = std::max(audioSectors, subcodeSectors);
   progress.Send(kProgressSteps, std::max(wholeAudio, subcodeSectors));
-  if (::lseek(wav.get(), wave.dataOffset, SEEK_SET) < 0)
-    return fail(IoStatus::FromErrno("read", request.wavPath, errno).error());
 
   std::vector<std::uint8_t> block(kCombineBlockSectors * kCdgSectorSize);
   std::vector<std::uint8_t> subcode(kCombineBlockSectors * kSubcodeBytesPerSector);
@@ -240,8 +230,9 @@ UtilityResult Combine(const CombineRequest& request, TJobOwner* owner) {
       const std::size_t audioBytes = k < wholeAudio ? kAudioBytesPerSector
                                      : k == wholeAudio ? partialAudio
                                                        : 0;
-      if (audioBytes > 0 && !ReadAll(wav.get(), sector, audioBytes, error))
-        return fail(ReadFailure(request.wavPath, error));
+      if (audioBytes > 0) {
+        if (IoStatus read = audio.Read(sector, audioBytes); !read) return fail(read.error());
+      }
       if (i < withSubcode)
         std::memcpy(sector + kAudioBytesPerSector, subcode.data() + i * kSubcodeBytesPerSector,
                     kSubcodeBytesPerSector);

@@ -24,7 +24,7 @@ inline constexpr std::int64_t kDivideBlockSectors = 25;
 
 enum class UtilityOutcome {
   NothingToDo,  // a path the operation needs is empty
-  NotCdAudio,   // combine: the WAV is not 16-bit 44.1 kHz stereo PCM
+  NotCdAudio,   // combine: the song cannot be read (OpenAudio refuses it)
   Succeeded,
   Failed,     // `error` says what went wrong and what is left on disk
   Cancelled,  // stopped on request; the outputs hold what was done

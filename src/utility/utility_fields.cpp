@@ -1,6 +1,7 @@
 #include "utility/utility_fields.h"
 
 #include "authoring/wave_info.h"
+#include "media/audio_reader.h"
 
 namespace mosaicer {
 
@@ -31,9 +32,8 @@ UtilityOutcome DivideReadiness(const DivideRequest& request) {
 UtilityOutcome CombineReadiness(const CombineRequest& request) {
   if (request.cdgPath.empty() || request.rwsPath.empty() || request.wavPath.empty())
     return UtilityOutcome::NothingToDo;
-  WaveInfo wave;
-  if (ReadWaveInfo(request.wavPath, wave) != 1 || !wave.IsCdAudio())
-    return UtilityOutcome::NotCdAudio;
+  // Any song OpenAudio reads: a CD-format WAV as it is, others converted.
+  if (!OpenAudio(request.wavPath).ok()) return UtilityOutcome::NotCdAudio;
   return UtilityOutcome::Succeeded;
 }
 

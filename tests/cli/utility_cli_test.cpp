@@ -35,5 +35,17 @@ TEST_F(UtilityCli, DivideThenCombineRoundTrips) {
   EXPECT_TRUE(ReadFile(cdg) == bytes);
 }
 
+TEST_F(UtilityCli, CombineConvertsASongThatIsNotCdAudioAndRefusesNoSong) {
+  const std::string sub = dir.Write("sub.rws", std::string(kSubcodeBytesPerSector, 'x'));
+  const std::string mono =
+      dir.Write("mono.wav", testing::Riff(testing::Chunk("fmt ", testing::PcmFormat(1, 44100, 16)) +
+                                          testing::Chunk("data", std::string(4, '\0'))));
+  EXPECT_EQ(Cli({"combine", sub, mono, "-o", cdg}).status, kExitSuccess);
+  const std::string text = dir.Write("text.wav", "no song here");
+  const CliResult r = Cli({"combine", sub, text, "-o", cdg, "--force"});
+  EXPECT_EQ(r.status, kExitFailure);
+  EXPECT_NE(r.err.find("is not a song this program can read"), std::string::npos) << r.err;
+}
+
 }  // namespace
 }  // namespace mosaicer::cli

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -289,18 +290,28 @@ TEST_F(MainWindowTest, EffectSavedInTheEditorIsOfferedAtOnce) {
   EXPECT_EQ(order.back(), (TileOrderEntry{10, 1}));
 }
 
-TEST_F(MainWindowTest, SongThatIsNotCdAudioIsRefusedAndTheOldOneStays) {
+TEST_F(MainWindowTest, SongThatIsNoSongIsRefusedAndTheOldOneStays) {
   auto window = Make();
   const std::string good = WriteWav(dir, "good.wav", 10);
   OpenWav(*window, good);
+  const std::string text = dir.Write("text.wav", "no song in here");
+  OpenWav(*window, text);
+  ASSERT_EQ(dialogs.Errors().size(), 1u);
+  EXPECT_NE(dialogs.Errors()[0].find("\"" + text + "\""), std::string::npos) << dialogs.Errors()[0];
+  EXPECT_EQ(Child<QLineEdit>(window, "WavPathEdit")->text().toStdString(), good);
+  EXPECT_EQ(window->WavDir(), dir.path().string());
+}
+
+TEST_F(MainWindowTest, SongThatIsNotCdAudioIsConvertedAndSaysHow) {
+  auto window = Make();
   const std::string mono =
       dir.Write("mono.wav", testing::Riff(testing::Chunk("fmt ", testing::PcmFormat(1, 44100, 16)) +
                                           testing::Chunk("data", std::string(100, '\0'))));
   OpenWav(*window, mono);
-  ASSERT_EQ(dialogs.Errors().size(), 1u);
-  EXPECT_EQ(dialogs.Errors()[0], NotCdAudioMessage(mono));
-  EXPECT_EQ(Child<QLineEdit>(window, "WavPathEdit")->text().toStdString(), good);
-  EXPECT_EQ(window->WavDir(), dir.path().string());
+  EXPECT_TRUE(dialogs.Errors().empty());
+  EXPECT_EQ(Child<QLineEdit>(window, "WavPathEdit")->text().toStdString(), mono);
+  EXPECT_EQ(Child<QLabel>(window, "WavInfoLbl")->text().toStdString(),
+            "0:00 (44100 Hz 16-bit mono \u2192 44100 Hz 16-bit stereo)");
 }
 
 TEST_F(MainWindowTest, EffectListKeepsEqualTitlesAndTheChoiceAcrossRebuilds) {
@@ -406,6 +417,29 @@ TEST_F(MainWindowTest, WindowsMakeTheSameFilesAsTheCommandLine) {
   Child<QAction>(window, "FileSaveBmp")->trigger();
   ASSERT_EQ(testing::Cli({"bmp", photo, "-o", dir.File("cli.bmp"), "-q"}).status, 0);
   EXPECT_EQ(ReadFile(dir.File("gui.bmp")), ReadFile(dir.File("cli.bmp")));
+  EXPECT_TRUE(dialogs.Errors().empty());
+}
+
+TEST_F(MainWindowTest, AConvertedSongMakesTheSameFileAsTheCommandLine) {
+  const std::string photo = WritePhoto(dir, "photo.bmp", 320, 240);
+  // 48 kHz mono: resampled and copied to both channels on the way.
+  const std::string song = dir.Write(
+      "song48.wav", testing::Riff(testing::Chunk("fmt ", testing::PcmFormat(1, 48000, 16)) +
+                                  testing::Chunk("data", testing::AudioBytes(2 * 48000))));
+  auto window = Make();
+  OpenPicture(*window, photo);
+  OpenWav(*window, song);
+  EXPECT_EQ(Child<QLabel>(window, "WavInfoLbl")->text().toStdString(),
+            "0:01 (48000 Hz 16-bit mono \u2192 44100 Hz 16-bit stereo)");
+  const std::string cdg = dir.File("gui.cdg");
+  dialogs.files.push_back(cdg);
+  QTest::mouseClick(Child<QPushButton>(window, "MakeBtn"), Qt::LeftButton);
+  EXPECT_EQ(dialogs.Informations(), std::vector<std::string>{kCdgCreated});
+  const auto cli = testing::Cli({"create", photo, song, "-o", dir.File("cli.cdg"), "-q"});
+  ASSERT_EQ(cli.status, 0) << cli.err;
+  EXPECT_EQ(ReadFile(cdg), ReadFile(dir.File("cli.cdg")));
+  // One second of audio: 75 sectors, the last one full.
+  EXPECT_GE(ReadFile(cdg).size(), std::size_t{75} * (kSectorBytes + 96));
   EXPECT_TRUE(dialogs.Errors().empty());
 }
 

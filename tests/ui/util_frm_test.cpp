@@ -152,10 +152,9 @@ TEST_F(UtilFrmTest, CommandsWaitForTheirFields) {
   EXPECT_EQ(Caption(), QStringLiteral("CD+G Utility"));
 }
 
-TEST_F(UtilFrmTest, AMonoWavIsRefusedWithItsReason) {
-  const std::string mono =
-      dir.Write("mono.wav", testing::Riff(testing::Chunk("fmt ", testing::PcmFormat(1, 44100, 16)) +
-                                          testing::Chunk("data", std::string(2352, 'a'))));
+TEST_F(UtilFrmTest, AWavThatIsNoSongIsRefusedWithItsReason) {
+  // A mono or 48 kHz song is converted; a file that is no song is refused.
+  const std::string mono = dir.Write("mono.wav", "RIFF but no song at all");
   const std::string rws = dir.Write("in.rws", std::string(96, 'r'));
   Fill(dir.File("out.cdg"), rws, mono);
   QTest::mouseClick(CombinBtn, Qt::LeftButton);

@@ -125,15 +125,23 @@ TEST_F(DivideCombine, ShortSubcodeIsPaddedWithZeroBytesUpToAPartialAudioSector) 
   EXPECT_EQ(Audio(out, 4).substr(0, 8), audio.substr(4 * kAudioBytesPerSector));
 }
 
-TEST_F(DivideCombine, MonoOr48kHzWavIsRefusedBeforeAnythingIsWritten) {
+TEST_F(DivideCombine, SongsThatAreNotCdAudioAreConvertedAndNoSongIsRefused) {
   const std::string sub = dir.Write("sub.rws", std::string(kSubcodeBytesPerSector, 'x'));
-  for (const auto& [channels, rate] : {std::pair{1, 44100}, std::pair{2, 48000}}) {
-    const std::string song = dir.Write(
-        "song.wav", testing::Riff(testing::Chunk("fmt ", testing::PcmFormat(channels, rate, 16)) +
-                                  testing::Chunk("data", std::string(4 * 588, '\1'))));
-    EXPECT_EQ(Combine({sub, song, cdg}).outcome, UtilityOutcome::NotCdAudio);
-    EXPECT_FALSE(std::filesystem::exists(cdg));
-  }
+  // 588 mono frames of 0x0101: one sector of that sample on both channels.
+  const std::string mono = dir.Write(
+      "mono.wav", testing::Riff(testing::Chunk("fmt ", testing::PcmFormat(1, 44100, 16)) +
+                                testing::Chunk("data", std::string(2 * 588, '\1'))));
+  EXPECT_EQ(Combine({sub, mono, cdg}).outcome, UtilityOutcome::Succeeded);
+  const std::string out = ReadFile(cdg);
+  ASSERT_EQ(out.size(), kCdgSectorSize);
+  EXPECT_EQ(Audio(out, 0), std::string(kAudioBytesPerSector, '\1'));
+
+  std::filesystem::remove(cdg);
+  const std::string text = dir.Write("text.wav", "no song here");
+  const UtilityResult refused = Combine({sub, text, cdg});
+  EXPECT_EQ(refused.outcome, UtilityOutcome::Failed);
+  EXPECT_NE(refused.error.find(text), std::string::npos) << refused.error;
+  EXPECT_FALSE(std::filesystem::exists(cdg));
 }
 
 TEST_F(DivideCombine, AFullDiskLeavesEveryOldOutputAsItWas) {

@@ -32,7 +32,7 @@ TEST(UtilityFields, ADivideNeedsTheWavNameOnlyWhenItWritesOne) {
   EXPECT_EQ(DivideReadiness(DivideRequestFor(fields)), UtilityOutcome::NothingToDo);
 }
 
-TEST(UtilityFields, ACombineStartsOnlyWithCdAudio) {
+TEST(UtilityFields, ACombineStartsWithAnyReadableSong) {
   testing::TempDir dir;
   const std::string cd = dir.Write("cd.wav", testing::CdWave(std::string(400, 'x')));
   const std::string mono =
@@ -43,8 +43,9 @@ TEST(UtilityFields, ACombineStartsOnlyWithCdAudio) {
     return CombineReadiness(CombineRequestFor({dir.File("o.cdg"), dir.File("i.rws"), wav, true}));
   };
   EXPECT_EQ(readiness(cd), UtilityOutcome::Succeeded);
-  EXPECT_EQ(readiness(mono), UtilityOutcome::NotCdAudio);
-  EXPECT_EQ(readiness(rate), UtilityOutcome::NotCdAudio);
+  EXPECT_EQ(readiness(mono), UtilityOutcome::Succeeded);
+  EXPECT_EQ(readiness(rate), UtilityOutcome::Succeeded);
+  EXPECT_EQ(readiness(dir.Write("text.wav", "no song")), UtilityOutcome::NotCdAudio);
   EXPECT_EQ(readiness(dir.File("none.wav")), UtilityOutcome::NotCdAudio);
   EXPECT_EQ(readiness(""), UtilityOutcome::NothingToDo);
 }

@@ -1,0 +1,82 @@
+#include "media/picture_reader.h"
+
+#include <algorithm>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "media/jpeg_decoder.h"
+#include "media/media_messages.h"
+#include "media/png_decoder.h"
+#include "platform/bmp_codec.h"
+#include "platform/file_util.h"
+
+namespace mosaicer {
+namespace {
+
+constexpr std::uint8_t kPngSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+constexpr std::uint8_t kJpegSignature[] = {0xFF, 0xD8, 0xFF};
+constexpr std::uint8_t kBmpSignature[] = {'B', 'M'};
+
+// Largest file read: the largest picture allowed at four bytes a pixel, plus
+// room for headers and metadata, as for BMP files.
+constexpr std::uint64_t kMaxBytesPerPixel = 4;
+constexpr std::uint64_t kFileSlack = 1 << 20;
+constexpr std::uint64_t kMaxPictureFileSize = kMaxBitmapPixels * kMaxBytesPerPixel + kFileSlack;
+
+// What ReadBmpFile says of a BMP file it cannot read, and how the decoders
+// begin a refusal of a picture too large.
+constexpr const char* kBmpProblem = " is not a BMP picture that can be read: ";
+constexpr std::string_view kSizeProblem = "image too large";
+
+template <std::size_t N>
+bool StartsWith(std::span<const std::uint8_t> head, const std::uint8_t (&signature)[N]) {
+  return head.size() >= N && std::equal(signature, signature + N, head.begin());
+}
+
+BitmapResult Prefixed(BitmapResult result, const std::filesystem::path& path, const char* what) {
+  result.error = IoStatus::Quoted(path) + what + result.error;
+  return result;
+}
+
+}  // namespace
+
+PictureKind SniffPicture(std::span<const std::uint8_t> head) {
+  if (StartsWith(head, kPngSignature)) return PictureKind::Png;
+  if (StartsWith(head, kJpegSignature)) return PictureKind::Jpeg;
+  if (StartsWith(head, kBmpSignature)) return PictureKind::Bmp;
+  return PictureKind::Unknown;
+}
+
+BitmapResult DecodePicture(std::span<const std::uint8_t> file, std::int64_t maxPixels) {
+  switch (SniffPicture(file)) {
+    case PictureKind::Bmp:
+      return ReadBmp(file);
+    case PictureKind::Png:
+      return DecodePng(file, maxPixels);
+    case PictureKind::Jpeg:
+      return DecodeJpeg(file, maxPixels);
+    case PictureKind::Unknown:
+      break;
+  }
+  return BitmapResult::Failure("unknown kind of file");
+}
+
+BitmapResult ReadPicture(const std::filesystem::path& path) {
+  std::vector<std::uint8_t> bytes;
+  if (IoStatus read = ReadWholeFile(path, bytes, kMaxPictureFileSize); !read)
+    return BitmapResult::Failure(read.error());
+  const PictureKind kind = SniffPicture(bytes);
+  if (kind == PictureKind::Unknown)
+    return BitmapResult::Failure(IoStatus::Quoted(path) + media_text::kNotAPicture);
+  BitmapResult result = DecodePicture(bytes);
+  if (result.ok()) return result;
+  // BMP files keep the codec's own wording.
+  if (kind == PictureKind::Bmp) return Prefixed(std::move(result), path, kBmpProblem);
+  const bool sizeProblem = result.error.starts_with(kSizeProblem);
+  return Prefixed(std::move(result), path,
+                  sizeProblem ? media_text::kPictureTooLarge : media_text::kDamaged);
+}
+
+}  // namespace mosaicer

@@ -1,0 +1,393 @@
+#include "media/audio_reader.h"
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <cmath>
+#include <cstring>
+#include <numbers>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "support/temp_dir.h"
+#include "support/wave_file.h"
+
+namespace mosaicer {
+namespace {
+
+using testing::TempDir;
+
+// Interleaved 16-bit samples that use the whole range, so a lost bit shows.
+std::vector<std::int16_t> KnownSignal(std::size_t frames, int channels, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::vector<std::int16_t> s(frames * static_cast<std::size_t>(channels));
+  for (auto& v : s) v = static_cast<std::int16_t>(rng());
+  s[0] = INT16_MIN;
+  s[1] = INT16_MAX;
+  return s;
+}
+
+// Writes `samples` (16-bit, interleaved) through libsndfile in `format`:
+// integer formats get them in their top bits, float formats as s / 32768.
+std::string WriteSong(const TempDir& dir, const std::string& name, int format, int rate,
+                      int channels, const std::vector<std::int16_t>& samples) {
+  const std::string path = dir.File(name);
+  SF_INFO info{};
+  info.samplerate = rate;
+  info.channels = channels;
+  info.format = format;
+  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+  EXPECT_NE(file, nullptr) << sf_strerror(nullptr);
+  if (file == nullptr) return path;
+  const sf_count_t frames = static_cast<sf_count_t>(samples.size()) / channels;
+  const int sub = format & SF_FORMAT_SUBMASK;
+  if (sub == SF_FORMAT_FLOAT || sub == SF_FORMAT_DOUBLE) {
+    std::vector<double> d;
+    for (auto v : samples) d.push_back(v / 32768.0);
+    sf_command(file, SFC_SET_NORM_DOUBLE, nullptr, SF_FALSE);
+    EXPECT_EQ(sf_writef_double(file, d.data(), frames), frames);
+  } else {
+    std::vector<int> wide;
+    for (auto v : samples) wide.push_back(static_cast<int>(static_cast<unsigned>(v) << 16));
+    EXPECT_EQ(sf_writef_int(file, wide.data(), frames), frames);
+  }
+  sf_close(file);
+  return path;
+}
+
+std::string WriteDoubles(const TempDir& dir, const std::string& name, int format, int rate,
+                         int channels, const std::vector<double>& samples) {
+  const std::string path = dir.File(name);
+  SF_INFO info{};
+  info.samplerate = rate;
+  info.channels = channels;
+  info.format = format;
+  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+  EXPECT_NE(file, nullptr) << sf_strerror(nullptr);
+  if (file == nullptr) return path;
+  sf_command(file, SFC_SET_CLIPPING, nullptr, SF_FALSE);
+  sf_writef_double(file, samples.data(), static_cast<sf_count_t>(samples.size()) / channels);
+  sf_close(file);
+  return path;
+}
+
+// All of a reader's audio as 16-bit samples; fails the test on an error.
+std::vector<std::int16_t> ReadAll(AudioReader& reader) {
+  std::vector<std::uint8_t> bytes(reader.Bytes());
+  // In odd-sized pieces, so the reader's own buffering is crossed.
+  constexpr std::size_t kPiece = 2352 * 3 + 7;
+  for (std::size_t at = 0; at < bytes.size(); at += kPiece) {
+    const IoStatus read = reader.Read(bytes.data() + at, std::min(kPiece, bytes.size() - at));
+    EXPECT_TRUE(read.ok()) << read.error();
+    if (!read.ok()) return {};
+  }
+  std::vector<std::int16_t> samples(bytes.size() / 2);
+  for (std::size_t i = 0; i < samples.size(); ++i)
+    samples[i] = static_cast<std::int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+  return samples;
+}
+
+std::unique_ptr<AudioReader> Open(const std::string& path) {
+  AudioOpenResult opened = OpenAudio(path);
+  EXPECT_TRUE(opened.ok()) << opened.error;
+  return std::move(opened.reader);
+}
+
+struct ExactCase {
+  const char* name;
+  int format;
+  const char* conversion;
+};
+
+// Lossless containers of 16-bit audio at 44.1 kHz, and wider or float
+// samples holding 16-bit values, give back exactly those values.
+TEST(OpenAudio, LosslessSongsOfA16BitSignalDecodeExactly) {
+  TempDir dir;
+  const std::vector<std::int16_t> signal = KnownSignal(44100 + 333, 2, 5);
+  const ExactCase cases[] = {
+      {"a.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, "FLAC 44100 Hz 16-bit stereo"},
+      {"b.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, "FLAC 44100 Hz 24-bit stereo"},
+      {"c.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_24, "44100 Hz 24-bit stereo"},
+      {"d.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_32, "44100 Hz 32-bit stereo"},
+      {"e.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, "44100 Hz 32-bit float stereo"},
+      {"f.wav", SF_FORMAT_RF64 | SF_FORMAT_DOUBLE, "44100 Hz 64-bit float stereo"},
+      {"g.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, "AIFF 44100 Hz 16-bit stereo"},
+  };
+  for (const ExactCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto reader = Open(WriteSong(dir, c.name, c.format, 44100, 2, signal));
+    ASSERT_NE(reader, nullptr);
+    EXPECT_FALSE(reader->PassesThrough());
+    EXPECT_EQ(reader->Conversion(), std::string(c.conversion) + " \u2192 44100 Hz 16-bit stereo");
+    EXPECT_EQ(reader->Bytes(), signal.size() * 2);
+    EXPECT_EQ(reader->Sectors(), static_cast<std::int64_t>((signal.size() * 2 + 2351) / 2352));
+    EXPECT_EQ(ReadAll(*reader), signal);
+  }
+}
+
+TEST(OpenAudio, CdFormatWavPassesThroughByteForByte) {
+  TempDir dir;
+  // A data chunk that ends in half a frame, and a chunk before it.
+  const std::string data = testing::AudioBytes(2352 * 5 + 6);
+  const std::string path = dir.Write(
+      "cd.wav", testing::Riff(testing::Chunk("fmt ", testing::PcmFormat(2, 44100, 16)) +
+                              testing::Chunk("LIST", "abc") + testing::Chunk("data", data)));
+  const auto reader = Open(path);
+  ASSERT_NE(reader, nullptr);
+  EXPECT_TRUE(reader->PassesThrough());
+  EXPECT_EQ(reader->Conversion(), "");
+  EXPECT_EQ(reader->Bytes(), data.size());
+  EXPECT_EQ(reader->Sectors(), 6);
+  std::string got(data.size(), '\0');
+  ASSERT_TRUE(reader->Read(reinterpret_cast<std::uint8_t*>(got.data()), 100));
+  ASSERT_TRUE(reader->Read(reinterpret_cast<std::uint8_t*>(got.data()) + 100, data.size() - 100));
+  EXPECT_EQ(got, data);
+  std::uint8_t more = 0;
+  EXPECT_FALSE(reader->Read(&more, 1).ok());
+}
+
+TEST(OpenAudio, MonoAndNarrowSongsFillBothChannels) {
+  TempDir dir;
+  const std::vector<std::int16_t> mono = KnownSignal(5000, 1, 9);
+  const auto reader = Open(WriteSong(dir, "m.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1, mono));
+  ASSERT_NE(reader, nullptr);
+  EXPECT_EQ(reader->Conversion(), "44100 Hz 16-bit mono \u2192 44100 Hz 16-bit stereo");
+  const std::vector<std::int16_t> out = ReadAll(*reader);
+  ASSERT_EQ(out.size(), mono.size() * 2);
+  for (std::size_t i = 0; i < mono.size(); ++i) {
+    ASSERT_EQ(out[2 * i], mono[i]) << i;
+    ASSERT_EQ(out[2 * i + 1], mono[i]) << i;
+  }
+
+  // 8-bit samples become the top byte of 16-bit ones.
+  std::vector<std::int16_t> coarse = mono;
+  for (auto& v : coarse) v = static_cast<std::int16_t>(v & 0xFF00);
+  const auto eight = Open(WriteSong(dir, "8.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 44100, 1, coarse));
+  ASSERT_NE(eight, nullptr);
+  EXPECT_EQ(eight->Conversion(), "44100 Hz 8-bit mono \u2192 44100 Hz 16-bit stereo");
+  const std::vector<std::int16_t> eightOut = ReadAll(*eight);
+  ASSERT_EQ(eightOut.size(), coarse.size() * 2);
+  for (std::size_t i = 0; i < coarse.size(); ++i) ASSERT_EQ(eightOut[2 * i + 1], coarse[i]) << i;
+}
+
+TEST(OpenAudio, FloatSamplesAreRoundedAndClipped) {
+  TempDir dir;
+  struct Case {
+    double in;
+    std::int16_t out;
+  };
+  const Case cases[] = {{1.5, 32767},        {-1.5, -32768},       {1.0, 32767},
+                        {-1.0, -32768},      {0.25, 8192},         {0.0, 0},
+                        {100.0 / 32768, 100}, {100.4 / 32768, 100}, {100.6 / 32768, 101},
+                        {-100.6 / 32768, -101}};
+  std::vector<double> samples;
+  for (const Case& c : cases) samples.insert(samples.end(), {c.in, -c.in});
+  const auto reader =
+      Open(WriteDoubles(dir, "f.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 2, samples));
+  ASSERT_NE(reader, nullptr);
+  const std::vector<std::int16_t> out = ReadAll(*reader);
+  ASSERT_EQ(out.size(), samples.size());
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    EXPECT_EQ(out[2 * i], cases[i].out) << cases[i].in;
+    const int negated = std::clamp(-static_cast<int>(cases[i].out), -32768, 32767);
+    // -1.5 and 1.5 clip to either end; others mirror.
+    if (std::abs(cases[i].in) < 1.0) {
+      EXPECT_EQ(out[2 * i + 1], negated) << -cases[i].in;
+    }
+  }
+}
+
+// Frequency from the zero crossings, level as RMS, over the middle of the
+// song (the resampler's edges left out).
+struct Tone {
+  double hertz = 0, rms = 0;
+};
+Tone Measure(const std::vector<std::int16_t>& stereo, int channel, int rate) {
+  const std::size_t frames = stereo.size() / 2;
+  const std::size_t from = frames / 10, to = frames - frames / 10;
+  int crossings = 0;
+  double sum = 0;
+  std::size_t first = 0, last = 0;
+  for (std::size_t f = from; f < to; ++f) {
+    const double a = stereo[2 * f + channel], b = stereo[2 * (f + 1) + channel];
+    sum += a * a;
+    if (a < 0 && b >= 0) {
+      if (crossings == 0) first = f;
+      last = f;
+      ++crossings;
+    }
+  }
+  Tone t;
+  t.hertz = (crossings - 1) * static_cast<double>(rate) / static_cast<double>(last - first);
+  t.rms = std::sqrt(sum / static_cast<double>(to - from));
+  return t;
+}
+
+TEST(OpenAudio, OtherRatesAreResampledKeepingPitchLevelAndLength) {
+  TempDir dir;
+  struct Case {
+    int rate;
+    int channels;
+    int format;
+    const char* conversion;
+  };
+  const Case cases[] = {
+      {48000, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_24, "48000 Hz 24-bit mono"},
+      {22050, 2, SF_FORMAT_WAV | SF_FORMAT_PCM_16, "22050 Hz 16-bit stereo"},
+      {96000, 2, SF_FORMAT_FLAC | SF_FORMAT_PCM_24, "FLAC 96000 Hz 24-bit stereo"},
+  };
+  constexpr double kHertz = 1000.0, kAmplitude = 0.5;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.conversion);
+    const int frames = c.rate * 2 + 17;
+    std::vector<double> samples;
+    for (int f = 0; f < frames; ++f)
+      for (int ch = 0; ch < c.channels; ++ch)
+        samples.push_back(kAmplitude * std::sin(2 * std::numbers::pi * kHertz * f / c.rate));
+    const auto reader = Open(WriteDoubles(dir, std::to_string(c.rate) + ".snd", c.format, c.rate,
+                                          c.channels, samples));
+    ASSERT_NE(reader, nullptr);
+    EXPECT_EQ(reader->Conversion(), std::string(c.conversion) + " \u2192 44100 Hz 16-bit stereo");
+    const std::uint64_t want = (static_cast<std::uint64_t>(frames) * 44100 + c.rate / 2) / c.rate;
+    EXPECT_EQ(reader->Bytes(), want * 4);
+    const std::vector<std::int16_t> out = ReadAll(*reader);
+    for (int ch = 0; ch < 2; ++ch) {
+      const Tone tone = Measure(out, ch, 44100);
+      EXPECT_NEAR(tone.hertz, kHertz, 1.0);
+      EXPECT_NEAR(tone.rms, kAmplitude * 32768 / std::sqrt(2.0), 40.0);
+    }
+    // Not stretched: the tone ends where the song does.
+    EXPECT_GT(std::abs(out[out.size() - 200]), 0);
+  }
+}
+
+TEST(OpenAudio, SurroundIsMixedDownKeepingTheLevel) {
+  TempDir dir;
+  const std::vector<std::int16_t> mono = KnownSignal(3000, 1, 4);
+  for (int channels : {3, 4, 6}) {
+    std::vector<std::int16_t> all;
+    for (auto v : mono)
+      for (int c = 0; c < channels; ++c) all.push_back(static_cast<std::int16_t>(v / 2));
+    const auto reader =
+        Open(WriteSong(dir, std::to_string(channels) + ".wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16,
+                       44100, channels, all));
+    ASSERT_NE(reader, nullptr);
+    EXPECT_EQ(reader->Conversion(), "44100 Hz 16-bit " + std::to_string(channels) +
+                                        " channels \u2192 44100 Hz 16-bit stereo");
+    const std::vector<std::int16_t> out = ReadAll(*reader);
+    ASSERT_EQ(out.size(), mono.size() * 2);
+    for (std::size_t i = 0; i < mono.size(); ++i) {
+      EXPECT_NEAR(out[2 * i], mono[i] / 2, 1) << channels << " channels, frame " << i;
+      EXPECT_NEAR(out[2 * i + 1], mono[i] / 2, 1) << channels << " channels, frame " << i;
+    }
+  }
+}
+
+// Counts the frames libsndfile itself decodes from a file.
+std::int64_t DecodedFrames(const std::string& path) {
+  SF_INFO info{};
+  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+  if (file == nullptr) return -1;
+  std::vector<short> buffer(4096 * static_cast<std::size_t>(info.channels));
+  std::int64_t total = 0;
+  while (const sf_count_t got = sf_readf_short(file, buffer.data(), 4096)) total += got;
+  sf_close(file);
+  return total;
+}
+
+TEST(OpenAudio, CompressedSongsKnowTheirLengthWithinASector) {
+  TempDir dir;
+  struct Case {
+    const char* name;
+    int format;
+    int rate;
+  };
+  SF_INFO probe{};
+  probe.samplerate = 44100;
+  probe.channels = 2;
+  probe.format = SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
+  const bool mp3 = sf_format_check(&probe) != 0;
+  std::vector<Case> cases = {{"v.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100},
+                             {"o.opus", SF_FORMAT_OGG | SF_FORMAT_OPUS, 48000}};
+  if (mp3) cases.push_back({"m.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 44100});
+  else
+    GTEST_LOG_(WARNING) << "this libsndfile writes no MP3; the MP3 case is left out";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<double> samples;
+    const int frames = c.rate * 3 + 1234;
+    for (int f = 0; f < frames; ++f) {
+      const double v = 0.3 * std::sin(2 * std::numbers::pi * 440.0 * f / c.rate);
+      samples.insert(samples.end(), {v, v});
+    }
+    const std::string path = WriteDoubles(dir, c.name, c.format, c.rate, 2, samples);
+    const auto reader = Open(path);
+    ASSERT_NE(reader, nullptr);
+    const double decoded = static_cast<double>(DecodedFrames(path)) * 44100 / c.rate;
+    EXPECT_NEAR(static_cast<double>(reader->Bytes() / 4), decoded, 588.0);
+    const std::vector<std::int16_t> out = ReadAll(*reader);
+    EXPECT_EQ(out.size() * 2, reader->Bytes());
+    const Tone tone = Measure(out, 0, 44100);
+    EXPECT_NEAR(tone.hertz, 440.0, 2.0);
+  }
+}
+
+// Refused on opening, or on reading (damage found in the middle); either way
+// the message names the file.
+std::string Refusal(const std::string& path) {
+  AudioOpenResult opened = OpenAudio(path);
+  if (!opened.ok()) return opened.error;
+  std::vector<std::uint8_t> all(opened.reader->Bytes());
+  const IoStatus read = opened.reader->Read(all.data(), all.size());
+  return read.ok() ? std::string() : read.error();
+}
+
+TEST(OpenAudio, DamagedAndUnknownFilesAreRefusedNamingThem) {
+  TempDir dir;
+  const std::vector<std::int16_t> signal = KnownSignal(44100 * 2, 2, 8);
+  const std::string flac = testing::ReadFile(
+      WriteSong(dir, "good.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 2, signal));
+  const std::string ogg = testing::ReadFile(
+      WriteSong(dir, "good.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100, 2, signal));
+  std::mt19937 rng(2);
+  auto garbageAfter = [&](const std::string& file, std::size_t keep) {
+    std::string s = file.substr(0, keep);
+    while (s.size() < file.size()) s += static_cast<char>(rng());
+    return s;
+  };
+  struct Case {
+    const char* name;
+    std::string bytes;
+    const char* says;
+  };
+  const Case cases[] = {
+      {"cut.flac", flac.substr(0, flac.size() / 2), "is damaged"},
+      {"garbage.flac", garbageAfter(flac, 42), "is damaged"},  // fLaC and STREAMINFO kept
+      {"garbage.ogg", garbageAfter(ogg, 200), "is damaged"},
+      {"header.flac", flac.substr(0, 4), "is damaged"},
+      {"text.wav", "this is not a song at all", "is not a song this program can read"},
+      {"empty.mp3", "", "is not a song this program can read"},
+      {"empty.wav",
+       testing::Riff(testing::Chunk("fmt ", testing::PcmFormat(2, 44100, 16)) +
+                     testing::Chunk("data", "")),
+       "holds no audio"},
+  };
+  for (const Case& c : cases) {
+    const std::string path = dir.Write(c.name, c.bytes);
+    const std::string refusal = Refusal(path);
+    EXPECT_NE(refusal.find("\"" + path + "\""), std::string::npos) << c.name << ": " << refusal;
+    EXPECT_NE(refusal.find(c.says), std::string::npos) << c.name << ": " << refusal;
+  }
+  EXPECT_NE(OpenAudio(dir.File("none.flac")).error.find("not found"), std::string::npos);
+
+  // An Ogg stream states no length: one cut short is a shorter song, read
+  // to its last whole page.
+  const auto cut = Open(dir.Write("cut.ogg", ogg.substr(0, ogg.size() / 3)));
+  ASSERT_NE(cut, nullptr);
+  EXPECT_LT(cut->Bytes(), signal.size() * 2 / 2);
+  EXPECT_EQ(ReadAll(*cut).size() * 2, cut->Bytes());
+}
+
+}  // namespace
+}  // namespace mosaicer

@@ -1,0 +1,159 @@
+// The command line with pictures and songs of every kind: the same pixels or
+// samples give the same CDG file whatever file they came in.
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "media/picture_encoders.h"
+#include "media/picture_fit.h"
+#include "platform/bmp_codec.h"
+#include "support/cli_run.h"
+#include "support/temp_dir.h"
+#include "support/wave_file.h"
+
+namespace mosaicer {
+namespace {
+
+using testing::Cli;
+using testing::ReadFile;
+using testing::TempDir;
+
+// A 24-bit picture with smooth areas and edges, so reduction has work to do.
+testing::PngSpec Scene(int w, int h) {
+  testing::PngSpec spec;
+  spec.width = w;
+  spec.height = h;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      spec.samples.insert(spec.samples.end(),
+                          {static_cast<unsigned>(x * 255 / w), static_cast<unsigned>(y * 255 / h),
+                           static_cast<unsigned>((x / 16 + y / 16) % 2 ? 200 : 40)});
+  return spec;
+}
+
+Bitmap BitmapOf(const testing::PngSpec& spec) {
+  Bitmap b = *Bitmap::Create(spec.width, spec.height, 24).bitmap;
+  for (int y = 0; y < spec.height; ++y)
+    for (int x = 0; x < spec.width; ++x) {
+      const unsigned* s = spec.samples.data() + (y * spec.width + x) * 3;
+      b.SetPixelRgb(x, y, Rgb{static_cast<std::uint8_t>(s[0]), static_cast<std::uint8_t>(s[1]),
+                              static_cast<std::uint8_t>(s[2])});
+    }
+  return b;
+}
+
+std::string Text(const std::vector<std::uint8_t>& v) { return {v.begin(), v.end()}; }
+
+class MediaCli : public ::testing::Test {
+ protected:
+  TempDir dir;
+  std::string Png(const std::string& name, const testing::PngSpec& spec) {
+    return dir.Write(name, Text(testing::EncodePng(spec)));
+  }
+  std::string Bmp(const std::string& name, const Bitmap& bitmap) {
+    const std::string path = dir.File(name);
+    EXPECT_TRUE(WriteBmpFile(bitmap, path));
+    return path;
+  }
+};
+
+TEST_F(MediaCli, APngMakesTheSameCdgAsABmpOfItsPixels) {
+  const testing::PngSpec spec = Scene(320, 200);
+  const std::string png = Png("p.png", spec);
+  const std::string bmp = Bmp("p.bmp", BitmapOf(spec));
+  const std::string song = dir.Write("s.wav", testing::CdWave(testing::AudioBytes(2352 * 300 + 8)));
+  ASSERT_EQ(Cli({"create", png, song, "-o", dir.File("a.cdg"), "-q"}).status, 0);
+  ASSERT_EQ(Cli({"create", bmp, song, "-o", dir.File("b.cdg"), "-q"}).status, 0);
+  EXPECT_TRUE(ReadFile(dir.File("a.cdg")) == ReadFile(dir.File("b.cdg")));
+  // crop is the default: naming it changes nothing.
+  ASSERT_EQ(Cli({"create", png, song, "-o", dir.File("c.cdg"), "-q", "--fit", "crop"}).status, 0);
+  EXPECT_TRUE(ReadFile(dir.File("a.cdg")) == ReadFile(dir.File("c.cdg")));
+}
+
+TEST_F(MediaCli, AFlacMakesTheSameCdgAsTheWavItWasMadeFrom) {
+  const std::string audio = testing::AudioBytes(2352 * 200 + 4 * 17);
+  const std::string wav = dir.Write("s.wav", testing::CdWave(audio));
+  const std::string flac = dir.File("s.flac");
+  SF_INFO info{};
+  info.samplerate = 44100;
+  info.channels = 2;
+  info.format = SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
+  SNDFILE* file = sf_open(flac.c_str(), SFM_WRITE, &info);
+  ASSERT_NE(file, nullptr);
+  std::vector<short> samples(audio.size() / 2);
+  for (std::size_t i = 0; i < samples.size(); ++i)
+    samples[i] = static_cast<short>(static_cast<std::uint8_t>(audio[2 * i]) |
+                                    static_cast<std::uint8_t>(audio[2 * i + 1]) << 8);
+  sf_writef_short(file, samples.data(), static_cast<sf_count_t>(samples.size() / 2));
+  sf_close(file);
+
+  const std::string picture = Png("p.png", Scene(288, 192));
+  const testing::CliResult fromWav = Cli({"create", picture, wav, "-o", dir.File("w.cdg")});
+  const testing::CliResult fromFlac = Cli({"create", picture, flac, "-o", dir.File("f.cdg")});
+  ASSERT_EQ(fromWav.status, 0) << fromWav.err;
+  ASSERT_EQ(fromFlac.status, 0) << fromFlac.err;
+  EXPECT_TRUE(ReadFile(dir.File("w.cdg")) == ReadFile(dir.File("f.cdg")));
+  EXPECT_EQ(fromWav.err.find("note:"), std::string::npos);
+  EXPECT_NE(fromFlac.err.find("FLAC 44100 Hz 16-bit stereo \u2192 44100 Hz 16-bit stereo"),
+            std::string::npos)
+      << fromFlac.err;
+}
+
+TEST_F(MediaCli, FitShowsTheWholePictureAndFillCoversTheArea) {
+  // A wide picture, twice the area's width and half its height.
+  const testing::PngSpec wide = Scene(576, 96);
+  const std::string png = Png("wide.png", wide);
+  ASSERT_EQ(Cli({"bmp", png, "-o", dir.File("fit.bmp"), "--fit", "fit", "--border", "5"}).status,
+            0);
+  const BitmapResult fit = ReadBmpFile(dir.File("fit.bmp"));
+  ASSERT_TRUE(fit.ok());
+  // 288 x 48 in the middle; above and below is the border colour.
+  for (int y = 0; y < 192; ++y) {
+    const bool picture = y >= 72 && y < 120;
+    int borderPixels = 0;
+    for (int x = 0; x < 288; ++x) borderPixels += fit.bitmap->PixelIndex(x, y) == 5;
+    if (!picture) {
+      EXPECT_EQ(borderPixels, 288) << "row " << y;
+    }
+  }
+
+  // fill: the same as the picture scaled to 384 x 192 first, then cut.
+  const testing::PngSpec photo = Scene(576, 288);
+  const std::string photoPng = Png("photo.png", photo);
+  const Bitmap scaled = *ScaleArea(BitmapOf(photo), 384, 192).bitmap;
+  const std::string scaledBmp = Bmp("scaled.bmp", scaled);
+  ASSERT_EQ(Cli({"bmp", photoPng, "-o", dir.File("fill.bmp"), "--fit", "fill", "--origin", "40,0"})
+                .status,
+            0);
+  ASSERT_EQ(Cli({"bmp", scaledBmp, "-o", dir.File("pre.bmp"), "--origin", "40,0"}).status, 0);
+  EXPECT_TRUE(ReadFile(dir.File("fill.bmp")) == ReadFile(dir.File("pre.bmp")));
+
+  // A picture too small to crop from can still be fitted or filled.
+  const std::string small = Png("small.png", Scene(100, 50));
+  EXPECT_EQ(Cli({"bmp", small, "-o", dir.File("s1.bmp")}).status, 1);
+  EXPECT_EQ(Cli({"bmp", small, "-o", dir.File("s2.bmp"), "--fit", "fit"}).status, 0);
+  EXPECT_EQ(Cli({"bmp", small, "-o", dir.File("s3.bmp"), "--fit", "fill"}).status, 0);
+  EXPECT_EQ(Cli({"bmp", small, "-o", dir.File("s4.bmp"), "--fit", "stretch"}).status, 2);
+}
+
+TEST_F(MediaCli, DamagedPicturesAndSongsAreRefusedAndNothingIsWritten) {
+  const std::string png = Text(testing::EncodePng(Scene(300, 200)));
+  const std::string cutPng = dir.Write("cut.png", png.substr(0, png.size() / 2));
+  const std::string goodPng = dir.Write("good.png", png);
+  const std::string song = dir.Write("s.wav", testing::CdWave(testing::AudioBytes(2352 * 10)));
+  const std::string noSong = dir.Write("no.mp3", "ID3 but nothing after it");
+  const std::string out = dir.File("out.cdg");
+  const testing::CliResult badPicture = Cli({"create", cutPng, song, "-o", out});
+  EXPECT_EQ(badPicture.status, 1);
+  EXPECT_NE(badPicture.err.find("is damaged"), std::string::npos) << badPicture.err;
+  const testing::CliResult badSong = Cli({"create", goodPng, noSong, "-o", out});
+  EXPECT_EQ(badSong.status, 1);
+  EXPECT_NE(badSong.err.find(noSong), std::string::npos) << badSong.err;
+  EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+}  // namespace
+}  // namespace mosaicer

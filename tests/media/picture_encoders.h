@@ -1,0 +1,204 @@
+// PNG and JPEG files made in memory with libpng's and libjpeg's own
+// encoders, so the reader is checked against the libraries' writers rather
+// than against files made by the code under test.
+#pragma once
+
+#include <png.h>
+// clang-format off
+#include <cstddef>
+#include <cstdio>
+#include <jpeglib.h>
+// clang-format on
+
+#include <csetjmp>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+namespace mosaicer::testing {
+
+struct PngSpec {
+  int width = 0, height = 0;
+  int colourType = PNG_COLOR_TYPE_RGB;
+  int bitDepth = 8;
+  bool interlaced = false;
+  std::vector<png_color> palette;        // PNG_COLOR_TYPE_PALETTE
+  std::vector<std::uint8_t> paletteAlpha;  // tRNS of a palette picture
+  bool transparentColour = false;        // tRNS of a grey or RGB picture
+  png_color_16 transparent{};
+  // Samples per pixel in file order, each 0 .. 2^bitDepth - 1, row by row.
+  std::vector<unsigned> samples;
+};
+
+inline void AppendPng(png_structp png, png_bytep data, png_size_t size) {
+  auto* out = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(png));
+  out->insert(out->end(), data, data + size);
+}
+
+inline int PngChannels(int colourType) {
+  switch (colourType) {
+    case PNG_COLOR_TYPE_GRAY_ALPHA:
+      return 2;
+    case PNG_COLOR_TYPE_RGB:
+      return 3;
+    case PNG_COLOR_TYPE_RGB_ALPHA:
+      return 4;
+    default:
+      return 1;
+  }
+}
+
+// Packs the samples as PNG rows: sub-byte samples high bits first, 16-bit
+// samples big-endian.
+inline std::vector<std::vector<std::uint8_t>> PngRows(const PngSpec& spec) {
+  const int channels = PngChannels(spec.colourType);
+  std::vector<std::vector<std::uint8_t>> rows;
+  std::size_t i = 0;
+  for (int y = 0; y < spec.height; ++y) {
+    std::vector<std::uint8_t> row((static_cast<std::size_t>(spec.width) * channels * spec.bitDepth + 7) / 8);
+    for (int s = 0; s < spec.width * channels; ++s, ++i) {
+      const unsigned v = spec.samples[i];
+      if (spec.bitDepth == 16) {
+        row[2 * s] = static_cast<std::uint8_t>(v >> 8);
+        row[2 * s + 1] = static_cast<std::uint8_t>(v);
+      } else if (spec.bitDepth == 8) {
+        row[s] = static_cast<std::uint8_t>(v);
+      } else {
+        const int perByte = 8 / spec.bitDepth;
+        const int shift = 8 - spec.bitDepth * (s % perByte + 1);
+        row[s / perByte] = static_cast<std::uint8_t>(row[s / perByte] | v << shift);
+      }
+    }
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+// Empty if libpng refused the picture.
+inline std::vector<std::uint8_t> EncodePng(const PngSpec& spec) {
+  std::vector<std::uint8_t> out;
+  std::vector<std::vector<std::uint8_t>> rows = PngRows(spec);
+  std::vector<png_bytep> pointers;
+  for (auto& row : rows) pointers.push_back(row.data());
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    return {};
+  }
+  png_set_write_fn(png, &out, AppendPng, nullptr);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(spec.width), static_cast<png_uint_32>(spec.height),
+               spec.bitDepth, spec.colourType,
+               spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  if (!spec.palette.empty())
+    png_set_PLTE(png, info, spec.palette.data(), static_cast<int>(spec.palette.size()));
+  if (!spec.paletteAlpha.empty())
+    png_set_tRNS(png, info, spec.paletteAlpha.data(), static_cast<int>(spec.paletteAlpha.size()),
+                 nullptr);
+  if (spec.transparentColour) {
+    png_color_16 colour = spec.transparent;
+    png_set_tRNS(png, info, nullptr, 0, &colour);
+  }
+  png_write_info(png, info);
+  png_write_image(png, pointers.data());
+  png_write_end(png, info);
+  png_destroy_write_struct(&png, &info);
+  return out;
+}
+
+struct JpegSpec {
+  int width = 0, height = 0;
+  J_COLOR_SPACE space = JCS_RGB;  // JCS_RGB, JCS_GRAYSCALE or JCS_CMYK
+  bool progressive = false;
+  int quality = 100;
+  std::vector<std::uint8_t> app1;  // written as an APP1 marker when not empty
+  std::vector<std::uint8_t> samples;  // interleaved, row by row
+};
+
+struct JpegTestError {
+  jpeg_error_mgr manager;
+  std::jmp_buf jump;
+};
+
+inline void JpegTestAbort(j_common_ptr info) {
+  std::longjmp(reinterpret_cast<JpegTestError*>(info->err)->jump, 1);
+}
+
+// Empty if libjpeg refused the picture. Full-resolution chroma, so colours
+// come back within a few levels.
+inline std::vector<std::uint8_t> EncodeJpeg(const JpegSpec& spec) {
+  jpeg_compress_struct info{};
+  JpegTestError error{};
+  info.err = jpeg_std_error(&error.manager);
+  error.manager.error_exit = JpegTestAbort;
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  if (setjmp(error.jump)) {
+    jpeg_destroy_compress(&info);
+    std::free(buffer);
+    return {};
+  }
+  jpeg_create_compress(&info);
+  jpeg_mem_dest(&info, &buffer, &size);
+  info.image_width = static_cast<JDIMENSION>(spec.width);
+  info.image_height = static_cast<JDIMENSION>(spec.height);
+  info.input_components = spec.space == JCS_GRAYSCALE ? 1 : spec.space == JCS_CMYK ? 4 : 3;
+  info.in_color_space = spec.space;
+  jpeg_set_defaults(&info);
+  jpeg_set_quality(&info, spec.quality, TRUE);
+  for (int c = 0; c < info.num_components; ++c)
+    info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
+  if (spec.progressive) jpeg_simple_progression(&info);
+  jpeg_start_compress(&info, TRUE);
+  if (!spec.app1.empty())
+    jpeg_write_marker(&info, JPEG_APP0 + 1, spec.app1.data(),
+                      static_cast<unsigned>(spec.app1.size()));
+  const std::size_t stride = static_cast<std::size_t>(spec.width) * info.input_components;
+  while (info.next_scanline < info.image_height) {
+    JSAMPROW row = const_cast<JSAMPLE*>(spec.samples.data() + stride * info.next_scanline);
+    jpeg_write_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  std::vector<std::uint8_t> out(buffer, buffer + size);
+  std::free(buffer);
+  return out;
+}
+
+// An EXIF APP1 body holding only the orientation tag.
+inline std::vector<std::uint8_t> ExifWithOrientation(int orientation, bool bigEndian) {
+  std::vector<std::uint8_t> d = {'E', 'x', 'i', 'f', 0, 0};
+  auto u16 = [&](unsigned v) {
+    if (bigEndian) {
+      d.push_back(static_cast<std::uint8_t>(v >> 8));
+      d.push_back(static_cast<std::uint8_t>(v));
+    } else {
+      d.push_back(static_cast<std::uint8_t>(v));
+      d.push_back(static_cast<std::uint8_t>(v >> 8));
+    }
+  };
+  auto u32 = [&](unsigned v) {
+    if (bigEndian) {
+      u16(v >> 16);
+      u16(v & 0xFFFF);
+    } else {
+      u16(v & 0xFFFF);
+      u16(v >> 16);
+    }
+  };
+  d.push_back(bigEndian ? 'M' : 'I');
+  d.push_back(bigEndian ? 'M' : 'I');
+  u16(42);
+  u32(8);       // the first directory follows the header
+  u16(1);       // one entry
+  u16(0x0112);  // orientation
+  u16(3);       // SHORT
+  u32(1);
+  u16(static_cast<unsigned>(orientation));
+  u16(0);
+  u32(0);  // no next directory
+  return d;
+}
+
+}  // namespace mosaicer::testing

@@ -1,0 +1,424 @@
+#include "media/picture_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "media/jpeg_decoder.h"
+#include "media/picture_encoders.h"
+#include "platform/bmp_codec.h"
+#include "support/temp_dir.h"
+
+namespace mosaicer {
+namespace {
+
+using testing::EncodeJpeg;
+using testing::EncodePng;
+using testing::JpegSpec;
+using testing::PngSpec;
+using testing::TempDir;
+
+std::string Text(const std::vector<std::uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
+
+// A sample of `bits` bits as an 8-bit value: 16-bit samples are multiples of
+// 257 in these tests, so both roundings agree.
+unsigned To8(unsigned v, int bits) {
+  if (bits == 16) return v / 257;
+  return v * 255 / ((1u << bits) - 1);
+}
+unsigned OnBlack(unsigned c, unsigned a) { return (c * a + 127) / 255; }
+
+// Random samples; 16-bit ones are multiples of 257 (see To8).
+std::vector<unsigned> RandomSamples(std::size_t count, int bits, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::vector<unsigned> s(count);
+  for (auto& v : s) v = bits == 16 ? (rng() % 256) * 257 : rng() % (1u << bits);
+  return s;
+}
+
+struct PngCase {
+  const char* name;
+  int colourType;
+  int bitDepth;
+  bool interlaced;
+};
+
+class PngColourTypes : public ::testing::TestWithParam<PngCase> {};
+
+// Every colour type and depth the PNG format allows, interlaced and not:
+// the decoded colours are the written samples, laid on black by their alpha.
+TEST_P(PngColourTypes, DecodesTheWrittenPixels) {
+  const PngCase& c = GetParam();
+  PngSpec spec;
+  spec.width = 37;  // not a multiple of any packing or interlace step
+  spec.height = 23;
+  spec.colourType = c.colourType;
+  spec.bitDepth = c.bitDepth;
+  spec.interlaced = c.interlaced;
+  const int channels = testing::PngChannels(c.colourType);
+  spec.samples = RandomSamples(static_cast<std::size_t>(spec.width * spec.height * channels),
+                               c.bitDepth, static_cast<unsigned>(c.colourType * 100 + c.bitDepth));
+  if (c.colourType == PNG_COLOR_TYPE_PALETTE) {
+    for (int i = 0; i < (1 << c.bitDepth); ++i)
+      spec.palette.push_back(png_color{static_cast<png_byte>(i * 7), static_cast<png_byte>(255 - i),
+                                       static_cast<png_byte>(i * 3 + 1)});
+  }
+  const std::vector<std::uint8_t> file = EncodePng(spec);
+  ASSERT_FALSE(file.empty());
+
+  const BitmapResult read = DecodePicture(file);
+  ASSERT_TRUE(read.ok()) << read.error;
+  const Bitmap& bitmap = *read.bitmap;
+  ASSERT_EQ(bitmap.Width(), spec.width);
+  ASSERT_EQ(bitmap.Height(), spec.height);
+  const bool smallPalette = c.colourType == PNG_COLOR_TYPE_PALETTE && spec.palette.size() <= 16;
+  EXPECT_EQ(bitmap.BitsPerPixel(), smallPalette ? 4 : 24);
+  if (smallPalette) {
+    EXPECT_EQ(bitmap.PaletteCount(), static_cast<int>(spec.palette.size()));
+  }
+
+  for (int y = 0; y < spec.height; ++y) {
+    for (int x = 0; x < spec.width; ++x) {
+      const unsigned* s = spec.samples.data() + (y * spec.width + x) * channels;
+      Rgb want;
+      switch (c.colourType) {
+        case PNG_COLOR_TYPE_PALETTE: {
+          const png_color& p = spec.palette[s[0]];
+          want = {p.red, p.green, p.blue};
+          if (smallPalette) {
+            EXPECT_EQ(bitmap.PixelIndex(x, y), s[0]);
+          }
+          break;
+        }
+        case PNG_COLOR_TYPE_GRAY: {
+          const auto g = static_cast<std::uint8_t>(To8(s[0], c.bitDepth));
+          want = {g, g, g};
+          break;
+        }
+        case PNG_COLOR_TYPE_GRAY_ALPHA: {
+          const auto g =
+              static_cast<std::uint8_t>(OnBlack(To8(s[0], c.bitDepth), To8(s[1], c.bitDepth)));
+          want = {g, g, g};
+          break;
+        }
+        default: {
+          const unsigned a = c.colourType == PNG_COLOR_TYPE_RGB_ALPHA ? To8(s[3], c.bitDepth) : 255;
+          want = {static_cast<std::uint8_t>(OnBlack(To8(s[0], c.bitDepth), a)),
+                  static_cast<std::uint8_t>(OnBlack(To8(s[1], c.bitDepth), a)),
+                  static_cast<std::uint8_t>(OnBlack(To8(s[2], c.bitDepth), a))};
+        }
+      }
+      ASSERT_EQ(bitmap.ColourAt(x, y), want) << "at " << x << "," << y;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AllKinds, PngColourTypes,
+    ::testing::Values(PngCase{"grey1", PNG_COLOR_TYPE_GRAY, 1, false},
+                      PngCase{"grey2", PNG_COLOR_TYPE_GRAY, 2, true},
+                      PngCase{"grey4", PNG_COLOR_TYPE_GRAY, 4, false},
+                      PngCase{"grey8", PNG_COLOR_TYPE_GRAY, 8, true},
+                      PngCase{"grey16", PNG_COLOR_TYPE_GRAY, 16, false},
+                      PngCase{"greyAlpha8", PNG_COLOR_TYPE_GRAY_ALPHA, 8, false},
+                      PngCase{"greyAlpha16", PNG_COLOR_TYPE_GRAY_ALPHA, 16, true},
+                      PngCase{"rgb8", PNG_COLOR_TYPE_RGB, 8, false},
+                      PngCase{"rgb8Interlaced", PNG_COLOR_TYPE_RGB, 8, true},
+                      PngCase{"rgb16", PNG_COLOR_TYPE_RGB, 16, false},
+                      PngCase{"rgba8", PNG_COLOR_TYPE_RGB_ALPHA, 8, true},
+                      PngCase{"rgba16", PNG_COLOR_TYPE_RGB_ALPHA, 16, false},
+                      PngCase{"palette1", PNG_COLOR_TYPE_PALETTE, 1, false},
+                      PngCase{"palette2", PNG_COLOR_TYPE_PALETTE, 2, false},
+                      PngCase{"palette4", PNG_COLOR_TYPE_PALETTE, 4, true},
+                      PngCase{"palette8", PNG_COLOR_TYPE_PALETTE, 8, false}),
+    [](const ::testing::TestParamInfo<PngCase>& info) { return info.param.name; });
+
+TEST(PngTransparency, PaletteAlphaAndTransparentColourAreLaidOnBlack) {
+  // A 16-colour palette whose entry 3 is half transparent and 5 invisible.
+  PngSpec palette;
+  palette.width = 4;
+  palette.height = 2;
+  palette.colourType = PNG_COLOR_TYPE_PALETTE;
+  palette.bitDepth = 4;
+  for (int i = 0; i < 16; ++i)
+    palette.palette.push_back(png_color{200, 100, static_cast<png_byte>(i * 16)});
+  palette.paletteAlpha = {255, 255, 255, 128, 255, 0};
+  palette.samples = {0, 3, 5, 15, 3, 3, 5, 0};
+  const BitmapResult read = DecodePicture(EncodePng(palette));
+  ASSERT_TRUE(read.ok()) << read.error;
+  EXPECT_EQ(read.bitmap->BitsPerPixel(), 4);
+  EXPECT_EQ(read.bitmap->ColourAt(1, 0), (Rgb{100, 50, 24}));
+  EXPECT_EQ(read.bitmap->ColourAt(2, 0), (Rgb{0, 0, 0}));
+  EXPECT_EQ(read.bitmap->ColourAt(3, 0), (Rgb{200, 100, 240}));
+  EXPECT_EQ(read.bitmap->PixelIndex(1, 1), 3);
+
+  // An RGB picture whose colour (10, 20, 30) is marked transparent.
+  PngSpec rgb;
+  rgb.width = 2;
+  rgb.height = 1;
+  rgb.colourType = PNG_COLOR_TYPE_RGB;
+  rgb.transparentColour = true;
+  rgb.transparent.red = 10;
+  rgb.transparent.green = 20;
+  rgb.transparent.blue = 30;
+  rgb.samples = {10, 20, 30, 10, 20, 31};
+  const BitmapResult rgbRead = DecodePicture(EncodePng(rgb));
+  ASSERT_TRUE(rgbRead.ok()) << rgbRead.error;
+  EXPECT_EQ(rgbRead.bitmap->ColourAt(0, 0), (Rgb{0, 0, 0}));
+  EXPECT_EQ(rgbRead.bitmap->ColourAt(1, 0), (Rgb{10, 20, 31}));
+}
+
+// A smooth picture (JPEG keeps those within a few levels) in the colour
+// space asked: RGB, grey or CMYK samples.
+std::vector<std::uint8_t> SmoothSamples(int w, int h, int components) {
+  std::vector<std::uint8_t> s;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      for (int c = 0; c < components; ++c)
+        s.push_back(static_cast<std::uint8_t>((x * 4 + y * 2 + c * 60) % 256 / 2 + 40));
+  return s;
+}
+
+struct JpegCase {
+  const char* name;
+  J_COLOR_SPACE space;
+  bool progressive;
+};
+
+class JpegKinds : public ::testing::TestWithParam<JpegCase> {};
+
+TEST_P(JpegKinds, DecodesWithinTheCodecsTolerance) {
+  const JpegCase& c = GetParam();
+  JpegSpec spec;
+  spec.width = 40;
+  spec.height = 24;
+  spec.space = c.space;
+  spec.progressive = c.progressive;
+  const int components = c.space == JCS_GRAYSCALE ? 1 : c.space == JCS_CMYK ? 4 : 3;
+  spec.samples = SmoothSamples(spec.width, spec.height, components);
+  const std::vector<std::uint8_t> file = EncodeJpeg(spec);
+  ASSERT_FALSE(file.empty());
+
+  const BitmapResult read = DecodePicture(file);
+  ASSERT_TRUE(read.ok()) << read.error;
+  const Bitmap& bitmap = *read.bitmap;
+  ASSERT_EQ(bitmap.BitsPerPixel(), 24);
+  ASSERT_EQ(bitmap.Width(), spec.width);
+  ASSERT_EQ(bitmap.Height(), spec.height);
+  constexpr int kTolerance = 6;
+  for (int y = 0; y < spec.height; ++y) {
+    for (int x = 0; x < spec.width; ++x) {
+      const std::uint8_t* s = spec.samples.data() + (y * spec.width + x) * components;
+      int want[3];
+      if (components == 1) {
+        want[0] = want[1] = want[2] = s[0];
+      } else if (components == 3) {
+        want[0] = s[0], want[1] = s[1], want[2] = s[2];
+      } else {
+        // libjpeg writes CMYK with Adobe's marker: samples are inverted ink,
+        // so a channel is C' * K' / 255.
+        for (int i = 0; i < 3; ++i) want[i] = s[i] * s[3] / 255;
+      }
+      const Rgb got = bitmap.PixelRgb(x, y);
+      EXPECT_NEAR(got.r, want[0], kTolerance) << x << "," << y;
+      EXPECT_NEAR(got.g, want[1], kTolerance) << x << "," << y;
+      EXPECT_NEAR(got.b, want[2], kTolerance) << x << "," << y;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllKinds, JpegKinds,
+                         ::testing::Values(JpegCase{"baseline", JCS_RGB, false},
+                                           JpegCase{"progressive", JCS_RGB, true},
+                                           JpegCase{"grey", JCS_GRAYSCALE, false},
+                                           JpegCase{"greyProgressive", JCS_GRAYSCALE, true},
+                                           JpegCase{"cmyk", JCS_CMYK, false}),
+                         [](const ::testing::TestParamInfo<JpegCase>& info) {
+                           return info.param.name;
+                         });
+
+// Four corner colours of an upright picture.
+constexpr Rgb kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kWhite{255, 255, 255};
+
+struct OrientationCase {
+  int orientation;
+  // What the file stores in its corners (top left, top right, bottom left,
+  // bottom right) so that, turned as the tag says, red is top left, green
+  // top right, blue bottom left and white bottom right.
+  Rgb stored[4];
+};
+
+TEST(JpegOrientation, EveryExifOrientationShowsThePictureUpright) {
+  const OrientationCase cases[] = {
+      {1, {kRed, kGreen, kBlue, kWhite}}, {2, {kGreen, kRed, kWhite, kBlue}},
+      {3, {kWhite, kBlue, kGreen, kRed}}, {4, {kBlue, kWhite, kRed, kGreen}},
+      {5, {kRed, kBlue, kGreen, kWhite}}, {6, {kGreen, kWhite, kRed, kBlue}},
+      {7, {kWhite, kGreen, kBlue, kRed}}, {8, {kBlue, kRed, kWhite, kGreen}},
+  };
+  constexpr int kW = 32, kH = 16;
+  for (const OrientationCase& c : cases) {
+    for (bool bigEndian : {true, false}) {
+      JpegSpec spec;
+      spec.width = kW;
+      spec.height = kH;
+      spec.app1 = testing::ExifWithOrientation(c.orientation, bigEndian);
+      for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) {
+          const Rgb colour = c.stored[(y >= kH / 2 ? 2 : 0) + (x >= kW / 2 ? 1 : 0)];
+          spec.samples.insert(spec.samples.end(), {colour.r, colour.g, colour.b});
+        }
+      const BitmapResult read = DecodePicture(EncodeJpeg(spec));
+      ASSERT_TRUE(read.ok()) << read.error;
+      const Bitmap& b = *read.bitmap;
+      const bool turned = c.orientation >= 5;
+      ASSERT_EQ(b.Width(), turned ? kH : kW) << c.orientation;
+      ASSERT_EQ(b.Height(), turned ? kW : kH) << c.orientation;
+      const Rgb corners[4] = {b.PixelRgb(1, 1), b.PixelRgb(b.Width() - 2, 1),
+                              b.PixelRgb(1, b.Height() - 2),
+                              b.PixelRgb(b.Width() - 2, b.Height() - 2)};
+      const Rgb want[4] = {kRed, kGreen, kBlue, kWhite};
+      for (int i = 0; i < 4; ++i) {
+        EXPECT_NEAR(corners[i].r, want[i].r, 8) << "orientation " << c.orientation << " corner " << i;
+        EXPECT_NEAR(corners[i].g, want[i].g, 8) << "orientation " << c.orientation << " corner " << i;
+        EXPECT_NEAR(corners[i].b, want[i].b, 8) << "orientation " << c.orientation << " corner " << i;
+      }
+    }
+  }
+}
+
+TEST(ExifOrientation, MalformedSegmentsMeanUpright) {
+  std::vector<std::uint8_t> good = testing::ExifWithOrientation(6, true);
+  EXPECT_EQ(ExifOrientation(good), 6);
+  EXPECT_EQ(ExifOrientation(testing::ExifWithOrientation(9, false)), 1);  // no such orientation
+  std::vector<std::uint8_t> cut(good.begin(), good.begin() + 20);  // entry cut short
+  EXPECT_EQ(ExifOrientation(cut), 1);
+  std::vector<std::uint8_t> farDirectory = good;
+  farDirectory[6 + 4] = 0x7F;  // first directory far past the end
+  EXPECT_EQ(ExifOrientation(farDirectory), 1);
+  EXPECT_EQ(ExifOrientation(std::vector<std::uint8_t>{'X', 'M', 'P'}), 1);
+}
+
+PngSpec SmallRgbPng() {
+  PngSpec spec;
+  spec.width = 64;
+  spec.height = 64;
+  spec.samples = RandomSamples(64 * 64 * 3, 8, 7);
+  return spec;
+}
+
+JpegSpec SmallJpeg() {
+  JpegSpec spec;
+  spec.width = 64;
+  spec.height = 64;
+  spec.samples = SmoothSamples(64, 64, 3);
+  return spec;
+}
+
+// Damaged and unknown files are refused with a sentence naming the file.
+TEST(ReadPicture, RefusesDamagedAndUnknownFilesNamingThem) {
+  TempDir dir;
+  const std::vector<std::uint8_t> png = EncodePng(SmallRgbPng());
+  const std::vector<std::uint8_t> jpeg = EncodeJpeg(SmallJpeg());
+  std::mt19937 rng(3);
+  auto garbageAfter = [&](const std::vector<std::uint8_t>& file, std::size_t keep) {
+    std::string s = Text(file).substr(0, keep);
+    while (s.size() < file.size()) s += static_cast<char>(rng());
+    return s;
+  };
+  struct Case {
+    const char* name;
+    std::string bytes;
+    const char* says;
+  };
+  const Case cases[] = {
+      {"cut.png", Text(png).substr(0, png.size() / 2), "is damaged"},
+      {"garbage.png", garbageAfter(png, 33), "is damaged"},  // signature and IHDR kept
+      {"nodata.png", Text(png).substr(0, 8), "is damaged"},
+      {"cut.jpg", Text(jpeg).substr(0, jpeg.size() / 2), "is damaged"},
+      {"garbage.jpg", garbageAfter(jpeg, 400), "is damaged"},  // the headers kept
+      {"header.jpg", Text(jpeg).substr(0, 3), "is damaged"},
+      {"text.png", "hello, this is no picture", "is not a picture this program can read"},
+      {"empty.jpg", "", "is not a picture this program can read"},
+      {"cut.bmp", "BM\x10\x00", "is not a BMP picture that can be read"},
+  };
+  for (const Case& c : cases) {
+    const std::string path = dir.Write(c.name, c.bytes);
+    const BitmapResult read = ReadPicture(path);
+    EXPECT_FALSE(read.ok()) << c.name;
+    EXPECT_NE(read.error.find("\"" + path + "\""), std::string::npos) << read.error;
+    EXPECT_NE(read.error.find(c.says), std::string::npos) << c.name << ": " << read.error;
+  }
+  const BitmapResult missing = ReadPicture(dir.File("none.png"));
+  EXPECT_FALSE(missing.ok());
+  EXPECT_NE(missing.error.find("none.png"), std::string::npos);
+}
+
+TEST(ReadPicture, RefusesPicturesPastTheSizeLimitsBeforeDecoding) {
+  // A one-row picture wider than any Bitmap may be; tiny as a file.
+  PngSpec wide;
+  wide.width = 30'001;
+  wide.height = 1;
+  wide.colourType = PNG_COLOR_TYPE_GRAY;
+  wide.bitDepth = 1;
+  wide.samples.assign(30'001, 0);
+  JpegSpec tall;
+  tall.width = 1;
+  tall.height = 30'001;
+  tall.space = JCS_GRAYSCALE;
+  tall.quality = 50;
+  tall.samples.assign(30'001, 0);
+  for (const std::vector<std::uint8_t>& file : {EncodePng(wide), EncodeJpeg(tall)}) {
+    ASSERT_FALSE(file.empty());
+    const BitmapResult read = DecodePicture(file);
+    EXPECT_FALSE(read.ok());
+    EXPECT_NE(read.error.find("too large"), std::string::npos) << read.error;
+  }
+  // And the caller's own, smaller limit.
+  const BitmapResult limited = DecodePicture(EncodePng(SmallRgbPng()), 64 * 63);
+  EXPECT_FALSE(limited.ok());
+}
+
+TEST(ReadPicture, BmpFilesReadAsTheBmpCodecReadsThem) {
+  TempDir dir;
+  Bitmap picture = *Bitmap::Create(13, 7, 4).bitmap;
+  for (int i = 0; i < 16; ++i)
+    picture.SetPaletteEntry(i, PaletteEntry{static_cast<std::uint8_t>(i * 16), 1, 2, 0});
+  picture.SetPaletteCount(16);
+  for (int y = 0; y < 7; ++y)
+    for (int x = 0; x < 13; ++x) picture.SetPixelIndex(x, y, static_cast<std::uint8_t>(x ^ y));
+  const std::string path = dir.File("p.bmp");
+  ASSERT_TRUE(WriteBmpFile(picture, path));
+  const BitmapResult viaReader = ReadPicture(path);
+  const BitmapResult viaCodec = ReadBmpFile(path);
+  ASSERT_TRUE(viaReader.ok());
+  ASSERT_TRUE(viaCodec.ok());
+  EXPECT_EQ(viaReader.bitmap->BitsPerPixel(), 4);
+  EXPECT_TRUE(std::ranges::equal(viaReader.bitmap->Pixels(), viaCodec.bitmap->Pixels()));
+  EXPECT_EQ(viaReader.bitmap->Palette(), viaCodec.bitmap->Palette());
+}
+
+// The same pixels as PNG and as BMP read as the same bitmap.
+TEST(ReadPicture, PngAndBmpOfTheSamePixelsAreTheSameBitmap) {
+  TempDir dir;
+  PngSpec spec = SmallRgbPng();
+  const std::string png = dir.Write("p.png", Text(EncodePng(spec)));
+  const BitmapResult fromPng = ReadPicture(png);
+  ASSERT_TRUE(fromPng.ok()) << fromPng.error;
+  const std::string bmp = dir.File("p.bmp");
+  ASSERT_TRUE(WriteBmpFile(*fromPng.bitmap, bmp));
+  const BitmapResult fromBmp = ReadPicture(bmp);
+  ASSERT_TRUE(fromBmp.ok());
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x) {
+      const unsigned* s = spec.samples.data() + (y * 64 + x) * 3;
+      ASSERT_EQ(fromBmp.bitmap->PixelRgb(x, y),
+                (Rgb{static_cast<std::uint8_t>(s[0]), static_cast<std::uint8_t>(s[1]),
+                     static_cast<std::uint8_t>(s[2])}));
+    }
+}
+
+}  // namespace
+}  // namespace mosaicer
