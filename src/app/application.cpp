@@ -6,6 +6,7 @@
 
 #include "app/dialogs.h"
 #include "app/main_window.h"
+#include "platform/language.h"
 
 namespace mosaicer {
 
@@ -22,7 +23,7 @@ bool MosaicerApplication::notify(QObject* receiver, QEvent* event) {
   } catch (const std::exception& error) {
     dialogs_.Error(nullptr, error.what());
   } catch (...) {
-    dialogs_.Error(nullptr, "予期しないエラーが発生しました。");
+    dialogs_.Error(nullptr, Tr("An unexpected error occurred."));
   }
   return false;
 }

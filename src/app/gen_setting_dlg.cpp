@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "app/tr.h"
 #include "app/window_placement.h"
 #include "platform/file_util.h"
 
@@ -22,13 +23,13 @@ constexpr int kFixedHeight = 130;
 TGenSettingDlg::TGenSettingDlg(Dialogs& dialogs, QWidget* parent)
     : QDialog(parent),
       dialogs_(dialogs),
-      TloLbl_(new QLabel(QStringLiteral("表示エフェクトの格納フォルダ:"), this)),
+      TloLbl_(new QLabel(Tq("Effect folder:"), this)),
       TloPathEdit_(new QLineEdit(this)),
       BrowseBtn_(new QPushButton(QStringLiteral("&Browse"), this)),
       OkBtn_(new QPushButton(QStringLiteral("&OK"), this)),
       CancelBtn_(new QPushButton(QStringLiteral("&Cancel"), this)) {
   setObjectName("GenSettingDlg");
-  setWindowTitle(QStringLiteral("一般設定"));
+  setWindowTitle(Tq("General Settings"));
   setModal(true);
   TloLbl_->setObjectName("TloLbl");
   TloPathEdit_->setObjectName("TloPathEdit");
@@ -73,7 +74,8 @@ void TGenSettingDlg::done(int result) {
 }
 
 void TGenSettingDlg::BrowseBtnClick() {
-  if (auto folder = dialogs_.ChooseFolder(this, kBrowseTitle, TloPathEdit_->text().toStdString()))
+  if (auto folder =
+          dialogs_.ChooseFolder(this, Tr(kBrowseTitle), TloPathEdit_->text().toStdString()))
     TloPathEdit_->setText(QString::fromStdString(*folder));
 }
 
@@ -81,7 +83,7 @@ void TGenSettingDlg::OkBtnClick() {
   if (target_) {
     const std::string folder = TloPathEdit_->text().toStdString();
     if (folder.empty()) {
-      dialogs_.Error(this, "フォルダ名が空です。");  // nothing to create
+      dialogs_.Error(this, Tr("The folder name is empty."));  // nothing to create
     } else if (CreateFolders(folder)) {
       *target_ = folder;
     }

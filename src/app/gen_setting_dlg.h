@@ -9,6 +9,7 @@
 
 #include "app/dialogs.h"
 #include "platform/ini_file.h"
+#include "platform/language.h"
 
 class QLabel;
 class QLineEdit;
@@ -30,7 +31,7 @@ class TGenSettingDlg : public QDialog {
   void WriteSettings(IniFile& ini) const;
 
   static constexpr const char* kBrowseTitle =
-      "表示エフェクト(*.tlo)を格納するフォルダを選択して下さい";
+      N_("Choose the folder that holds the effects (*.tlo)");
 
  protected:
   void showEvent(QShowEvent* event) override;  // FormShow
