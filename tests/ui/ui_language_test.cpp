@@ -3,12 +3,19 @@
 // once from the windows before they learnt English).
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMap>
+#include <QMenuBar>
 #include <QStringList>
+#include <QTabBar>
 
 #include <memory>
 
 #include "app/main_window.h"
+#include "platform/language.h"
 #include "scripted_dialogs.h"
 #include "support/temp_dir.h"
 #include "visible_texts.h"
@@ -30,6 +37,109 @@ QStringList ReadLines(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return {};
   return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+}
+
+// Chooses a language for one test and restores the pinned one after it.
+class LanguageScope {
+ public:
+  explicit LanguageScope(Language language) : before_(CurrentLanguage()) { SetLanguage(language); }
+  ~LanguageScope() { SetLanguage(before_); }
+
+ private:
+  Language before_;
+};
+
+bool HasJapanese(const QString& text) {
+  for (const QChar c : text) {
+    const char16_t u = c.unicode();
+    if ((u >= 0x3000 && u <= 0x30FF) || (u >= 0x4E00 && u <= 0x9FFF) ||
+        (u >= 0xFF00 && u <= 0xFFEF))
+      return true;
+  }
+  return false;
+}
+
+// The letter after a single "&" (Alt+letter), lower-cased; none for "&&".
+QChar AccessKey(const QString& text) {
+  for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] != '&') continue;
+    if (text[i + 1] == '&') {
+      ++i;
+      continue;
+    }
+    return text[i + 1].toLower();
+  }
+  return {};
+}
+
+// Access keys that two controls of `top` share, or two entries of one menu:
+// neither of them acts on Alt+key. "window: key: first / second".
+QStringList AccessKeyClashes(QWidget& top) {
+  QStringList clashes;
+  const auto check = [&clashes, &top](const QList<std::pair<QString, QString>>& named) {
+    QMap<QChar, QString> owners;
+    for (const auto& [owner, text] : named) {
+      const QChar key = AccessKey(text);
+      if (key.isNull()) continue;
+      if (owners.contains(key))
+        clashes << top.objectName() + ": " + key + ": " + owners[key] + " / " + owner;
+      else
+        owners[key] = owner;
+    }
+  };
+  QList<std::pair<QString, QString>> controls;
+  if (auto* main = qobject_cast<QMainWindow*>(&top)) {
+    for (QAction* menu : main->menuBar()->actions()) {
+      controls << std::pair{menu->text(), menu->text()};
+      if (!menu->menu()) continue;
+      QList<std::pair<QString, QString>> entries;
+      for (QAction* entry : menu->menu()->actions())
+        entries << std::pair{entry->objectName(), entry->text()};
+      check(entries);
+    }
+  }
+  for (QWidget* w : top.findChildren<QWidget*>()) {
+    if (!testing::InWindow(*w, top) || w->isWindow() || !w->isVisibleTo(&top)) continue;
+    if (auto* button = qobject_cast<QAbstractButton*>(w))
+      controls << std::pair{w->objectName(), button->text()};
+    if (auto* label = qobject_cast<QLabel*>(w); label && label->buddy())
+      controls << std::pair{w->objectName(), label->text()};
+    if (auto* group = qobject_cast<QGroupBox*>(w); group && group->isCheckable())
+      controls << std::pair{w->objectName(), group->title()};
+    if (auto* tabs = qobject_cast<QTabBar*>(w))
+      for (int i = 0; i < tabs->count(); ++i)
+        controls << std::pair{w->objectName(), tabs->tabText(i)};
+  }
+  check(controls);
+  return clashes;
+}
+
+TEST(UiLanguage, EnglishWindowsShowNoJapaneseText) {
+  LanguageScope english(Language::English);
+  testing::TempDir dir;
+  testing::ScriptedDialogs dialogs;
+  TMscMainFrm window(dialogs, AppPaths{dir.File("mosaicer.ini"), dir.File("Tlo")});
+  const QStringList lines = testing::TextLines(WindowsOf(window));
+  ASSERT_GT(lines.size(), 150);
+  for (const QString& line : lines) EXPECT_FALSE(HasJapanese(line)) << line.toStdString();
+}
+
+TEST(UiLanguage, NoTwoControlsOfAnEnglishWindowShareAnAccessKey) {
+  LanguageScope english(Language::English);
+  testing::TempDir dir;
+  testing::ScriptedDialogs dialogs;
+  TMscMainFrm window(dialogs, AppPaths{dir.File("mosaicer.ini"), dir.File("Tlo")});
+  for (QWidget* top : WindowsOf(window))
+    for (const QString& clash : AccessKeyClashes(*top)) ADD_FAILURE() << clash.toStdString();
+}
+
+TEST(UiLanguage, TheJapaneseMainWindowKeepsItsOwnAccessKeys) {
+  // Alt+T belongs to both the Tools menu and the Test button there; the
+  // Japanese texts stay as they always were.
+  testing::TempDir dir;
+  testing::ScriptedDialogs dialogs;
+  TMscMainFrm window(dialogs, AppPaths{dir.File("mosaicer.ini"), dir.File("Tlo")});
+  EXPECT_TRUE(AccessKeyClashes(window).join('\n').contains(": t: "));
 }
 
 TEST(UiLanguage, JapaneseWindowsShowTheirTextsUnchanged) {
