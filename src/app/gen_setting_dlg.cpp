@@ -1,11 +1,15 @@
 #include "app/gen_setting_dlg.h"
 
+#include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+
+#include <algorithm>
+#include <array>
 
 #include "app/tr.h"
 #include "app/window_placement.h"
@@ -15,8 +19,19 @@ namespace mosaicer {
 namespace {
 
 constexpr const char* kSection = "GenSettingDlg";
+constexpr const char* kLanguageKey = "Language";
 constexpr int kMinWidth = 350;
-constexpr int kFixedHeight = 130;
+constexpr int kFixedHeight = 170;
+
+// The language list's entries in order: the system's, then each language.
+constexpr std::array<std::optional<Language>, 3> kLanguageChoices = {
+    std::nullopt, Language::English, Language::Japanese};
+
+int ChoiceIndex(std::optional<Language> language) {
+  for (std::size_t i = 0; i < kLanguageChoices.size(); ++i)
+    if (kLanguageChoices[i] == language) return static_cast<int>(i);
+  return 0;
+}
 
 }  // namespace
 
@@ -26,6 +41,8 @@ TGenSettingDlg::TGenSettingDlg(Dialogs& dialogs, QWidget* parent)
       TloLbl_(new QLabel(Tq("Effect folder:"), this)),
       TloPathEdit_(new QLineEdit(this)),
       BrowseBtn_(new QPushButton(QStringLiteral("&Browse"), this)),
+      LanguageLbl_(new QLabel(Tq("&Language (from the next start):"), this)),
+      LanguageCmb_(new QComboBox(this)),
       OkBtn_(new QPushButton(QStringLiteral("&OK"), this)),
       CancelBtn_(new QPushButton(QStringLiteral("&Cancel"), this)) {
   setObjectName("GenSettingDlg");
@@ -35,6 +52,10 @@ TGenSettingDlg::TGenSettingDlg(Dialogs& dialogs, QWidget* parent)
   TloPathEdit_->setObjectName("TloPathEdit");
   TloLbl_->setBuddy(TloPathEdit_);
   BrowseBtn_->setObjectName("BrowseBtn");
+  LanguageLbl_->setObjectName("LanguageLbl");
+  LanguageCmb_->setObjectName("LanguageCmb");
+  LanguageLbl_->setBuddy(LanguageCmb_);
+  LanguageCmb_->addItems({Tq("The system's language"), Tq("English"), Tq("Japanese")});
   OkBtn_->setObjectName("OkBtn");
   CancelBtn_->setObjectName("CancelBtn");
   OkBtn_->setDefault(true);
@@ -43,11 +64,15 @@ TGenSettingDlg::TGenSettingDlg(Dialogs& dialogs, QWidget* parent)
   layout->addWidget(TloLbl_, 0, 0, 1, 2);
   layout->addWidget(TloPathEdit_, 1, 0);
   layout->addWidget(BrowseBtn_, 1, 1);
+  auto* language = new QHBoxLayout;
+  language->addWidget(LanguageLbl_);
+  language->addWidget(LanguageCmb_, 1);
+  layout->addLayout(language, 2, 0, 1, 2);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   buttons->addWidget(OkBtn_);
   buttons->addWidget(CancelBtn_);
-  layout->addLayout(buttons, 2, 0, 1, 2);
+  layout->addLayout(buttons, 3, 0, 1, 2);
   // Resizable in width only.
   setMinimumSize(kMinWidth, kFixedHeight);
   setMaximumHeight(kFixedHeight);
@@ -57,14 +82,23 @@ TGenSettingDlg::TGenSettingDlg(Dialogs& dialogs, QWidget* parent)
   connect(CancelBtn_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void TGenSettingDlg::ReadSettings(const IniFile& ini) { ReadPlacement(*this, ini, kSection, {}); }
+std::optional<Language> TGenSettingDlg::LanguageChoice(const IniFile& ini) {
+  return ParseLanguage(ini.ReadString(kSection, kLanguageKey));
+}
+
+void TGenSettingDlg::ReadSettings(const IniFile& ini) {
+  ReadPlacement(*this, ini, kSection, {});
+  language_ = LanguageChoice(ini);
+}
 
 void TGenSettingDlg::WriteSettings(IniFile& ini) const {
   WritePlacement(*this, ini, kSection, false);
+  ini.WriteString(kSection, kLanguageKey, language_ ? LanguageName(*language_) : "");
 }
 
 void TGenSettingDlg::showEvent(QShowEvent* event) {
   if (target_) TloPathEdit_->setText(QString::fromStdString(*target_));
+  LanguageCmb_->setCurrentIndex(ChoiceIndex(language_));
   QDialog::showEvent(event);
 }
 
@@ -88,6 +122,7 @@ void TGenSettingDlg::OkBtnClick() {
       *target_ = folder;
     }
   }
+  language_ = kLanguageChoices[static_cast<std::size_t>(std::max(LanguageCmb_->currentIndex(), 0))];
   accept();  // OK in any case
 }
 

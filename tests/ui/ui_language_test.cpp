@@ -4,16 +4,21 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMap>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QStringList>
 #include <QTabBar>
+#include <QTranslator>
 
 #include <memory>
 
+#include "app/application.h"
+#include "app/gen_setting_dlg.h"
 #include "app/main_window.h"
 #include "platform/language.h"
 #include "scripted_dialogs.h"
@@ -140,6 +145,47 @@ TEST(UiLanguage, TheJapaneseMainWindowKeepsItsOwnAccessKeys) {
   testing::ScriptedDialogs dialogs;
   TMscMainFrm window(dialogs, AppPaths{dir.File("mosaicer.ini"), dir.File("Tlo")});
   EXPECT_TRUE(AccessKeyClashes(window).join('\n').contains(": t: "));
+}
+
+TEST(UiLanguage, TheChosenLanguageIsKeptInTheSettingsFile) {
+  testing::ScriptedDialogs dialogs;
+  IniFile ini;
+  {
+    TGenSettingDlg dialog(dialogs);
+    dialog.ReadSettings(ini);
+    EXPECT_FALSE(dialog.LanguageChoice().has_value());  // the system's, at first
+    dialog.show();
+    testing::Child<QComboBox>(dialog, "LanguageCmb")->setCurrentIndex(1);
+    testing::Child<QPushButton>(dialog, "OkBtn")->click();
+    EXPECT_EQ(dialog.LanguageChoice(), Language::English);
+    dialog.WriteSettings(ini);
+  }
+  EXPECT_EQ(TGenSettingDlg::LanguageChoice(ini), Language::English);
+  EXPECT_NE(ini.Text().find("Language=en"), std::string::npos) << ini.Text();
+
+  TGenSettingDlg again(dialogs);
+  again.ReadSettings(ini);
+  again.show();
+  EXPECT_EQ(testing::Child<QComboBox>(again, "LanguageCmb")->currentIndex(), 1);
+  // Cancel keeps the choice.
+  testing::Child<QComboBox>(again, "LanguageCmb")->setCurrentIndex(2);
+  testing::Child<QPushButton>(again, "CancelBtn")->click();
+  EXPECT_EQ(again.LanguageChoice(), Language::English);
+  again.show();
+  testing::Child<QComboBox>(again, "LanguageCmb")->setCurrentIndex(0);
+  testing::Child<QPushButton>(again, "OkBtn")->click();
+  EXPECT_FALSE(again.LanguageChoice().has_value());
+  again.WriteSettings(ini);
+  EXPECT_FALSE(TGenSettingDlg::LanguageChoice(ini).has_value());
+}
+
+TEST(UiLanguage, QtsOwnButtonsFollowTheLanguage) {
+  QTranslator english;
+  EXPECT_FALSE(LoadQtTranslations(english, Language::English));
+  QTranslator japanese;
+  ASSERT_TRUE(LoadQtTranslations(japanese, Language::Japanese))
+      << "Qt's Japanese translations (qt6-translations-l10n) are not installed";
+  EXPECT_EQ(japanese.translate("QPlatformTheme", "Cancel"), QStringLiteral("キャンセル"));
 }
 
 TEST(UiLanguage, JapaneseWindowsShowTheirTextsUnchanged) {
