@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMap>
 #include <QMenuBar>
 #include <QPushButton>
@@ -15,11 +16,16 @@
 #include <QTabBar>
 #include <QTranslator>
 
+#include <filesystem>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/application.h"
 #include "app/gen_setting_dlg.h"
 #include "app/main_window.h"
+#include "effects/tlo_file.h"
+#include "effects/ui/tlo_view_frm.h"
 #include "platform/language.h"
 #include "scripted_dialogs.h"
 #include "support/temp_dir.h"
@@ -186,6 +192,50 @@ TEST(UiLanguage, QtsOwnButtonsFollowTheLanguage) {
   ASSERT_TRUE(LoadQtTranslations(japanese, Language::Japanese))
       << "Qt's Japanese translations (qt6-translations-l10n) are not installed";
   EXPECT_EQ(japanese.translate("QPlatformTheme", "Cancel"), QStringLiteral("キャンセル"));
+}
+
+std::string Effect(const std::string& titleJ, const std::string& titleE,
+                   const std::string& commentE) {
+  return "[Info]\r\nTloVersion=" + std::to_string(kTloVersion) + "\r\nTitleJ=" + titleJ +
+         "\r\nCommentJ=説明\r\nTitleE=" + titleE + "\r\nCommentE=" + commentE +
+         "\r\nNumTiles=1\r\n[0]\r\nCol=1\r\nRow=1\r\n";
+}
+
+TEST(UiLanguage, EffectsShowTheTextsOfTheWindowsLanguage) {
+  testing::TempDir dir;
+  std::filesystem::create_directories(dir.File("Tlo"));
+  const std::string both = dir.Write("Tlo/both.tlo", Effect("渦巻き", "Spiral", "Turns inwards"));
+  const std::string japaneseOnly = dir.Write("Tlo/japanese.tlo", Effect("渦巻き", "", ""));
+  struct Case {
+    Language language;
+    std::string file;
+    int page;  // 0 Japanese, 1 English
+    const char* title;
+    const char* comment;
+  };
+  const std::vector<Case> cases = {
+      {Language::English, both, 1, "Spiral", "Turns inwards"},
+      {Language::English, japaneseOnly, 0, "渦巻き", "説明"},
+      {Language::Japanese, both, 0, "渦巻き", "説明"},
+  };
+  for (const Case& c : cases) {
+    LanguageScope language(c.language);
+    TTloViewFrm viewer;
+    viewer.LoadEffect(c.file);
+    EXPECT_EQ(testing::Child<QTabBar>(viewer, "InfoTab")->currentIndex(), c.page) << c.file;
+    EXPECT_EQ(testing::Child<QLineEdit>(viewer, "TitleEdit")->text(), QString::fromUtf8(c.title));
+    EXPECT_EQ(testing::Child<QLineEdit>(viewer, "CommentEdit")->text(),
+              QString::fromUtf8(c.comment));
+  }
+
+  LanguageScope english(Language::English);
+  testing::ScriptedDialogs dialogs;
+  TMscMainFrm window(dialogs, AppPaths{dir.File("mosaicer.ini"), dir.File("Tlo")});
+  QStringList listed;
+  auto* order = testing::Child<QComboBox>(window, "OrderCmb");
+  for (int i = 1; i < order->count(); ++i) listed << order->itemText(i);
+  listed.sort();
+  EXPECT_EQ(listed, (QStringList{"Spiral", QStringLiteral("渦巻き")}));
 }
 
 TEST(UiLanguage, JapaneseWindowsShowTheirTextsUnchanged) {

@@ -176,7 +176,14 @@ bool TTloViewFrm::SetTestPicture(const Bitmap* picture, std::uint32_t background
 bool TTloViewFrm::LoadEffect(const std::string& fileName) {
   fileName_ = fileName;
   header_ = fileName.empty() ? TTloFile() : TTloFile(fileName);
-  InfoTabChange();
+  // The page of the windows' language, or the Japanese one when the effect
+  // has no English texts.
+  const bool hasEnglish = !header_.TitleE.empty() || !header_.CommentE.empty();
+  const int page = CurrentLanguage() == Language::English && hasEnglish ? kEnglish : kJapanese;
+  if (InfoTab_->currentIndex() != page)
+    InfoTab_->setCurrentIndex(page);  // shows the page through InfoTabChange
+  else
+    InfoTabChange();
   return true;
 }
 
