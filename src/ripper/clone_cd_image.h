@@ -87,7 +87,7 @@ class CloneCdImage : public ScsiTransport {
   // Answers INQUIRY, READ TOC (full TOC), READ CD (user data with no
   // subcode, raw P–W, formatted Q or R–W) and READ CD-DA (sub-codes 0–3).
   // Anything else, or a read outside the image, ends with CHECK CONDITION.
-  std::uint8_t Execute(const TNkCdRom& drive, std::uint8_t cdbLength, const std::uint8_t* cdb,
+  [[nodiscard]] std::uint8_t Execute(const TNkCdRom& drive, std::uint8_t cdbLength, const std::uint8_t* cdb,
                        void* buffer, std::uint32_t bufferLength, std::uint8_t direction,
                        std::uint32_t timeoutMs) override;
 

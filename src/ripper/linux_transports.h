@@ -64,7 +64,7 @@ class BlockDeviceTransport : public ScsiTransport {
  public:
   // Opens the device for every command, as the drive may be swapped or
   // busy between commands.
-  std::uint8_t Execute(const TNkCdRom& drive, std::uint8_t cdbLength, const std::uint8_t* cdb,
+  [[nodiscard]] std::uint8_t Execute(const TNkCdRom& drive, std::uint8_t cdbLength, const std::uint8_t* cdb,
                        void* buffer, std::uint32_t bufferLength, std::uint8_t direction,
                        std::uint32_t timeoutMs) override;
 
@@ -80,7 +80,7 @@ class SgDeviceTransport : public ScsiTransport {
 
   // Status 0 when no device has the drive's address or the device found
   // there no longer answers to it.
-  std::uint8_t Execute(const TNkCdRom& drive, std::uint8_t cdbLength, const std::uint8_t* cdb,
+  [[nodiscard]] std::uint8_t Execute(const TNkCdRom& drive, std::uint8_t cdbLength, const std::uint8_t* cdb,
                        void* buffer, std::uint32_t bufferLength, std::uint8_t direction,
                        std::uint32_t timeoutMs) override;
 

@@ -38,7 +38,7 @@ class ScsiTransport {
   virtual ~ScsiTransport() = default;
   // Sends one command block to `drive`. Returns kScsiCompleted when the
   // command completed, otherwise a status byte (0 when nothing was sent).
-  virtual std::uint8_t Execute(const TNkCdRom& drive, std::uint8_t cdbLength,
+  [[nodiscard]] virtual std::uint8_t Execute(const TNkCdRom& drive, std::uint8_t cdbLength,
                                const std::uint8_t* cdb, void* buffer, std::uint32_t bufferLength,
                                std::uint8_t direction, std::uint32_t timeoutMs) = 0;
 };
