@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
@@ -142,6 +143,37 @@ TEST(UiLanguage, NoTwoControlsOfAnEnglishWindowShareAnAccessKey) {
   TMscMainFrm window(dialogs, AppPaths{dir.File("mosaicer.ini"), dir.File("Tlo")});
   for (QWidget* top : WindowsOf(window))
     for (const QString& clash : AccessKeyClashes(*top)) ADD_FAILURE() << clash.toStdString();
+}
+
+// Controls of `top` narrower than their texts need, at the window's minimum
+// size: "window / control".
+QStringList CutOffControls(QWidget& top) {
+  top.resize(top.minimumSize().expandedTo(top.minimumSizeHint()).expandedTo(QSize(1, 1)));
+  top.show();
+  QApplication::processEvents();
+  QStringList cut;
+  for (QWidget* w : top.findChildren<QWidget*>()) {
+    if (!testing::InWindow(*w, top) || w->isWindow() || !w->isVisible()) continue;
+    const auto* button = qobject_cast<QAbstractButton*>(w);
+    const auto* label = qobject_cast<QLabel*>(w);
+    const bool texted = (button && !button->text().isEmpty()) ||
+                        (label && !label->wordWrap() && !label->text().isEmpty());
+    if (!texted || w->objectName().startsWith("qt_") || w->objectName().isEmpty()) continue;
+    if (w->width() < w->minimumSizeHint().width())
+      cut << top.objectName() + " / " + w->objectName() + " (" + QString::number(w->width()) +
+                 " < " + QString::number(w->minimumSizeHint().width()) + ")";
+  }
+  top.hide();
+  return cut;
+}
+
+TEST(UiLanguage, EnglishTextsFitTheWindowsAtTheirMinimumSizes) {
+  LanguageScope english(Language::English);
+  testing::TempDir dir;
+  testing::ScriptedDialogs dialogs;
+  TMscMainFrm window(dialogs, AppPaths{dir.File("mosaicer.ini"), dir.File("Tlo")});
+  for (QWidget* top : WindowsOf(window))
+    for (const QString& control : CutOffControls(*top)) ADD_FAILURE() << control.toStdString();
 }
 
 TEST(UiLanguage, TheJapaneseMainWindowKeepsItsOwnAccessKeys) {
