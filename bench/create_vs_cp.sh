@@ -48,7 +48,10 @@ open(sys.argv[1], "wb").write(header + pixels)
 PY
 cp_runs=(); create_runs=(); cat_runs=()
 copy_through_user() { cat "$work/song.wav" > "$work/copy2.wav"; }
+# Each side writes a new file: replacing an existing output makes create
+# flush the new one to disk before the rename, which cp never does.
 for _ in 1 2 3 4 5 6 7; do
+  rm -f "$work/copy.wav" "$work/copy2.wav" "$work/song.cdg"
   cp_runs+=("$(ms cp --reflink=never "$work/song.wav" "$work/copy.wav")")
   cat_runs+=("$(ms copy_through_user)")
   create_runs+=("$(ms "$bin" create "$picture" "$work/song.wav" -o "$work/song.cdg" --force -q)")

@@ -5,8 +5,14 @@
 # when something plays, so no linker entry names it: it is listed here.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME mosaicer)
-set(CPACK_PACKAGE_VENDOR "Mosaicer")
-set(CPACK_PACKAGE_CONTACT "Mosaicer developers <mosaicer-cdg@users.noreply.github.com>")
+set(CPACK_PACKAGE_VENDOR "The Mosaicer developers")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/COPYING)
+# The same team the AppStream metadata names as developer; a distribution's
+# packager sets their own address with -DMOSAICER_MAINTAINER=...
+set(MOSAICER_MAINTAINER "The Mosaicer developers <mosaicer-cdg@users.noreply.github.com>"
+  CACHE STRING "The Debian packages' Maintainer field")
+set(CPACK_PACKAGE_CONTACT "${MOSAICER_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${MOSAICER_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "CD+G karaoke graphics: make, check, play and rip")
 set(CPACK_PACKAGE_DESCRIPTION
   "Mosaicer turns a picture and a song into CD+G, the still pictures karaoke players\n"
@@ -24,8 +30,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libportaudio2")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "bash-completion")
 if(MOSAICER_GUI)
-  # The windows speak Japanese.
-  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk")
+  # The windows speak Japanese: without a Japanese font every label is a row
+  # of boxes (seen on a clean system installed without recommends).
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libportaudio2, fonts-noto-cjk | fonts-japanese-gothic")
 endif()
 # Components make the command-line-only package possible; each package is
 # one piece.

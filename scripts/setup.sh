@@ -10,7 +10,7 @@ packages=(
   qt6-base-dev portaudio19-dev
   xvfb xauth fonts-noto-cjk
   openbox xdotool x11-utils
-  librsvg2-bin desktop-file-utils appstream man-db
+  librsvg2-bin desktop-file-utils appstream man-db debootstrap
   gettext qt6-translations-l10n
 )
 

@@ -85,7 +85,8 @@ AppPaths ProgramAppPaths() {
   const std::filesystem::path folder = SettingsFolder(program);
   std::string stem = program.stem().string();
   if (stem.empty()) stem = kAppFolderName;
-  return {(folder / (stem + ".ini")).string(), EffectFolder(program).string()};
+  return {(folder / (stem + ".ini")).string(), EffectFolder(program).string(),
+          UserEffectFolder(program).string()};
 }
 
 TMscMainFrm::TMscMainFrm(Dialogs& dialogs, AppPaths paths, QWidget* parent)
@@ -549,7 +550,11 @@ void TMscMainFrm::SettingsGeneralExecute() {
 // with them.
 void TMscMainFrm::ToolsTloExecute() {
   tloFrm_->SetTloDir(TloDir_);
+  tloFrm_->SetOwnTloDir(paths_.ownEffectFolder);
   tloFrm_->exec();
+  // Except this one: an effect saved into the user's own folder because the
+  // effect folder was read-only makes the own folder the effect folder.
+  if (tloFrm_->TloDir() == paths_.ownEffectFolder && IsReadOnly(TloDir_)) TloDir_ = tloFrm_->TloDir();
   BuildEffectList();  // a saved effect is offered at once
 }
 

@@ -46,6 +46,7 @@ class UpDown;
 struct AppPaths {
   std::string settingsFile;         // mosaicer.ini
   std::string defaultEffectFolder;  // TloDir when the settings name none
+  std::string ownEffectFolder = {};  // where new effects go when TloDir is read-only
 };
 
 // The paths of the installed program (see SettingsFolder and EffectFolder).

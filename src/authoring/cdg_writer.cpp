@@ -111,23 +111,29 @@ CdgLayout PlanCdgLayout(int timing, std::uint32_t audioBytes, std::int64_t packC
   return l;
 }
 
-IoStatus WriteCdgFile(const CdgLayout& layout, const std::string& wavPath, const WaveInfo& wave,
-                      const std::vector<std::uint8_t>& stream, const std::string& outputPath,
-                      TJobOwner& owner) {
-  OutputFile out;
-  if (IoStatus opened = out.Open(outputPath); !opened) return Fail(out, owner, opened);
-  UniqueFd in(::open(wavPath.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!in.valid()) return Fail(out, owner, IoStatus::FromErrno("read", wavPath, errno));
-  if (::lseek(in.get(), wave.dataOffset, SEEK_SET) < 0)
-    return Fail(out, owner, IoStatus::FromErrno("read", wavPath, errno));
-  owner.Report(kProgressSteps, static_cast<int>(layout.Steps()));
+namespace {
 
+// Opens the song at its first audio byte.
+IoStatus OpenSong(const std::string& wavPath, const WaveInfo& wave, UniqueFd& in) {
+  in = UniqueFd(::open(wavPath.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!in.valid()) return IoStatus::FromErrno("read", wavPath, errno);
+  if (::lseek(in.get(), wave.dataOffset, SEEK_SET) < 0)
+    return IoStatus::FromErrno("read", wavPath, errno);
+  return IoStatus::Ok();
+}
+
+// Writes the sectors of `layout` from `from` on, the song read from where
+// `in` stands, then commits the file. Stops after a sector when a cancel is
+// requested and keeps what was written.
+IoStatus WriteSectors(const CdgLayout& layout, std::int64_t from, int in,
+                      const std::string& wavPath, const std::vector<std::uint8_t>& stream,
+                      OutputFile& out, TJobOwner& owner) {
   const std::int64_t streamSectors =
       static_cast<std::int64_t>(stream.size() / kSubcodeBytesPerSector);
   std::vector<std::uint8_t> batch(kBatchSectors * kCdgSectorSize);
   std::vector<iovec> audio;
   audio.reserve(kBatchSectors);
-  for (std::int64_t first = 0; first < layout.Sectors(); first += kBatchSectors) {
+  for (std::int64_t first = from; first < layout.Sectors(); first += kBatchSectors) {
     const std::int64_t count = std::min(kBatchSectors, layout.Sectors() - first);
     std::fill(batch.begin(), batch.begin() + count * kCdgSectorSize, 0);
     audio.clear();
@@ -142,7 +148,7 @@ IoStatus WriteCdgFile(const CdgLayout& layout, const std::string& wavPath, const
         std::memcpy(sector + kAudioBytesPerSector, stream.data() + s * kSubcodeBytesPerSector,
                     kSubcodeBytesPerSector);
     }
-    if (int error = 0; !ReadAllVectored(in.get(), audio, error))
+    if (int error = 0; !ReadAllVectored(in, audio, error))
       return Fail(out, owner, SongReadFailure(wavPath, error));
     for (std::int64_t i = 0; i < count; ++i) {
       // The final partial audio sector is no step of its own, except when
@@ -168,6 +174,105 @@ IoStatus WriteCdgFile(const CdgLayout& layout, const std::string& wavPath, const
   if (IoStatus committed = out.Commit(); !committed) return Fail(out, owner, committed);
   owner.SetJobStatus(kJobSucceeded);
   return IoStatus::Ok();
+}
+
+// Whether the song may start at the file's first sector before the stream
+// is known: only then can audio be written ahead. Display-first always puts
+// the graphics ahead, and a target of 00:00:00 does so for any stream.
+bool SongMayLeadOff(int timing, std::int64_t limit) {
+  if (timing == kTimingDisplayFirst) return false;
+  return timing != kTimingTarget || limit > 0;
+}
+
+// Copies the song's audio, sector by sector with empty subcode, into the
+// file's first sectors until the stream is ready, the song ends or a cancel
+// is requested; `ahead` counts the sectors written.
+IoStatus WriteAudioAhead(const WaveInfo& wave, int in, const std::string& wavPath,
+                         StreamSource& source, OutputFile& out, TJobOwner& owner,
+                         std::int64_t& ahead) {
+  const std::int64_t fullAudio = wave.dataSize / kAudioBytesPerSector;
+  const std::size_t partial = wave.dataSize % kAudioBytesPerSector;
+  const std::int64_t audioSectors = fullAudio + (partial != 0 ? 1 : 0);
+  std::vector<std::uint8_t> batch;
+  std::vector<iovec> audio;
+  ahead = 0;
+  while (ahead < audioSectors && !source.Ready() && !owner.CancelRequested()) {
+    const std::int64_t count = std::min(kBatchSectors, audioSectors - ahead);
+    batch.assign(static_cast<std::size_t>(count) * kCdgSectorSize, 0);
+    audio.clear();
+    for (std::int64_t i = 0; i < count; ++i)
+      audio.push_back({batch.data() + i * kCdgSectorSize,
+                       ahead + i == fullAudio ? partial : kAudioBytesPerSector});
+    if (int error = 0; !ReadAllVectored(in, audio, error))
+      return SongReadFailure(wavPath, error);
+    if (IoStatus written = out.Write(batch.data(), batch.size()); !written) return written;
+    ahead += count;
+  }
+  return IoStatus::Ok();
+}
+
+}  // namespace
+
+IoStatus WriteCdgFile(const CdgLayout& layout, const std::string& wavPath, const WaveInfo& wave,
+                      const std::vector<std::uint8_t>& stream, const std::string& outputPath,
+                      TJobOwner& owner) {
+  OutputFile out;
+  if (IoStatus opened = out.Open(outputPath); !opened) return Fail(out, owner, opened);
+  UniqueFd in(-1);
+  if (IoStatus song = OpenSong(wavPath, wave, in); !song) return Fail(out, owner, song);
+  owner.Report(kProgressSteps, static_cast<int>(layout.Steps()));
+  return WriteSectors(layout, 0, in.get(), wavPath, stream, out, owner);
+}
+
+IoStatus WriteCdgFile(int timing, std::int64_t limit, const std::string& wavPath,
+                      const WaveInfo& wave, StreamSource& source, const std::string& outputPath,
+                      TJobOwner& owner) {
+  OutputFile out;
+  UniqueFd in(-1);
+  std::int64_t ahead = 0;
+  IoStatus begun = out.Open(outputPath);
+  if (begun) begun = OpenSong(wavPath, wave, in);
+  if (begun && SongMayLeadOff(timing, limit))
+    begun = WriteAudioAhead(wave, in.get(), wavPath, source, out, owner, ahead);
+
+  // The stream's failure comes first: without a picture nothing would have
+  // been started.
+  const MadeStream& made = source.Wait();
+  if (!made.error.empty()) {
+    out.Discard();
+    owner.SetJobStatus(kJobFailed);
+    return IoStatus::Failed(made.error);
+  }
+  if (!begun) return Fail(out, owner, begun);
+
+  const CdgLayout layout = PlanCdgLayout(timing, wave.dataSize, made.packCount, limit);
+  if (ahead > 0 && layout.AudioAt(0) != 0) {
+    // The graphics lead the song after all: start the file again.
+    out.Discard();
+    out = OutputFile();
+    ahead = 0;
+    if (IoStatus opened = out.Open(outputPath); !opened) return Fail(out, owner, opened);
+    if (IoStatus song = OpenSong(wavPath, wave, in); !song) return Fail(out, owner, song);
+  }
+  owner.Report(kProgressSteps, static_cast<int>(layout.Steps()));
+  // The audio written ahead sits where the layout wants it; its sectors
+  // still lack the stream's subcode.
+  const std::int64_t streamSectors =
+      static_cast<std::int64_t>(made.bytes.size() / kSubcodeBytesPerSector);
+  for (std::int64_t s = 0; s < std::min(ahead, streamSectors); ++s)
+    if (IoStatus laid = out.WriteAt(made.bytes.data() + s * kSubcodeBytesPerSector,
+                                    kSubcodeBytesPerSector,
+                                    static_cast<std::uint64_t>(s * kCdgSectorSize) +
+                                        kAudioBytesPerSector);
+        !laid)
+      return Fail(out, owner, laid);
+  for (std::int64_t k = 0; k < ahead; ++k) owner.Report(kProgressStep);
+  if (ahead > 0 && owner.CancelRequested()) {
+    // Cancelled while the picture was made: the file keeps what was written.
+    if (IoStatus kept = out.Commit(); !kept) return Fail(out, owner, kept);
+    return IoStatus::Ok();
+  }
+  return WriteSectors(layout, ahead, in.get(), wavPath, made.bytes, out, owner);
 }
 
 }  // namespace mosaicer

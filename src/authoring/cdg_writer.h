@@ -50,4 +50,32 @@ IoStatus WriteCdgFile(const CdgLayout& layout, const std::string& wavPath, const
                       const std::vector<std::uint8_t>& stream, const std::string& outputPath,
                       TJobOwner& owner);
 
+// A pack stream, or why it could not be made.
+struct MadeStream {
+  std::vector<std::uint8_t> bytes;
+  std::int64_t packCount = 0;
+  std::string error;  // set exactly when there is no stream
+};
+
+// A pack stream that may still be in the making when the writer starts.
+class StreamSource {
+ public:
+  virtual ~StreamSource() = default;
+  // True once the stream (or its failure) is there; never waits.
+  virtual bool Ready() = 0;
+  // Waits for the stream or its failure.
+  virtual const MadeStream& Wait() = 0;
+};
+
+// The same file as WriteCdgFile with the layout PlanCdgLayout gives for
+// `timing` and `limit`, begun before the stream is made: while it is made,
+// the song's audio goes into the file's first sectors with empty subcode when
+// the timing mode can put it there, and the stream's subcode is laid into
+// them afterwards. Should the layout then put the audio elsewhere, the file
+// is started again. A failure to make the stream ends the job as failed with
+// the stream's own message, leaving the output untouched.
+IoStatus WriteCdgFile(int timing, std::int64_t limit, const std::string& wavPath,
+                      const WaveInfo& wave, StreamSource& source, const std::string& outputPath,
+                      TJobOwner& owner);
+
 }  // namespace mosaicer

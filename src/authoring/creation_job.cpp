@@ -3,7 +3,9 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <condition_variable>
 #include <exception>
+#include <mutex>
 #include <span>
 #include <system_error>
 
@@ -18,6 +20,34 @@ namespace {
 constexpr const char* kNotAPreparedPicture =
     "there is no prepared picture (300x216 pixels, 16 colours) to make it from";
 
+// The stream a second thread makes, handed to the writer.
+class PendingStream final : public StreamSource {
+ public:
+  void Supply(MadeStream made) {
+    {
+      std::lock_guard lock(mutex_);
+      made_ = std::move(made);
+      ready_ = true;
+    }
+    madeOne_.notify_all();
+  }
+  bool Ready() override {
+    std::lock_guard lock(mutex_);
+    return ready_;
+  }
+  const MadeStream& Wait() override {
+    std::unique_lock lock(mutex_);
+    madeOne_.wait(lock, [this] { return ready_; });
+    return made_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable madeOne_;
+  bool ready_ = false;
+  MadeStream made_;
+};
+
 }  // namespace
 
 SaveTarget CheckSaveTarget(const std::string& path) {
@@ -28,17 +58,28 @@ SaveTarget CheckSaveTarget(const std::string& path) {
 
 TCreationJob::~TCreationJob() { Wait(); }
 
-bool TCreationJob::Start(const AuthoringState& state, const TSubCodeErrorCorrect& ecc,
-                         const std::string& outputPath) {
+bool TCreationJob::Launch(std::function<void()> work) {
   if (Running()) return false;
   try {
-    worker_ =
-        std::thread([this, &state, &ecc, outputPath] { RunCreation(state, ecc, outputPath); });
+    worker_ = std::thread(std::move(work));
   } catch (const std::system_error&) {
     SetJobStatus(kJobIdle);
     return false;
   }
   return true;
+}
+
+bool TCreationJob::Start(const AuthoringState& state, const TSubCodeErrorCorrect& ecc,
+                         const std::string& outputPath) {
+  return Launch([this, &state, &ecc, outputPath] { RunCreation(state, ecc, outputPath); });
+}
+
+bool TCreationJob::Start(const AuthoringState& state, StreamMaker make,
+                         const std::string& outputPath) {
+  Song song{state.timing, state.Limit(), state.wavPath, state.wave};
+  return Launch([this, song = std::move(song), make = std::move(make), outputPath] {
+    RunWhileMaking(song, make, outputPath);
+  });
 }
 
 void TCreationJob::Wait() {
@@ -71,6 +112,38 @@ void TCreationJob::RunCreation(const AuthoringState& state, const TSubCodeErrorC
     // had already finished.
     Report(kProgressFailed);
   }
+}
+
+void TCreationJob::RunWhileMaking(const Song& song, const StreamMaker& make,
+                                  const std::string& outputPath) {
+  error_.clear();
+  PendingStream pending;
+  const auto makeStream = [&make, &pending, &outputPath] {
+    MadeStream made;
+    try {
+      made = make();
+    } catch (const std::exception& e) {
+      made.error = std::string("cannot make ") + IoStatus::Quoted(outputPath) + ": " + e.what();
+    }
+    pending.Supply(std::move(made));
+  };
+  std::thread maker;
+  try {
+    maker = std::thread(makeStream);
+  } catch (const std::system_error&) {
+    makeStream();  // no second thread: one after the other
+  }
+  try {
+    const IoStatus written = WriteCdgFile(song.timing, song.limit, song.wavPath, song.wave,
+                                          pending, outputPath, *this);
+    if (!written) error_ = written.error();
+  } catch (const std::exception& e) {
+    error_ = std::string("cannot make ") + IoStatus::Quoted(outputPath) + ": " + e.what();
+    if (JobStatus() != kJobSucceeded) SetJobStatus(kJobFailed);
+  }
+  // The maker uses what the caller lent it: the job ends after it.
+  if (maker.joinable()) maker.join();
+  Report(JobStatus() == kJobFailed ? kProgressFailed : kProgressDone);
 }
 
 Outcome CreationOutcome(std::uint8_t jobStatus) {

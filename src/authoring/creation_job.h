@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -34,6 +35,15 @@ class TCreationJob : public TJobOwner {
   // thread cannot be started.
   bool Start(const AuthoringState& state, const TSubCodeErrorCorrect& ecc,
              const std::string& outputPath);
+  // Makes the pack stream (preparing the picture on the way), or says why it
+  // cannot. Runs on a thread of its own.
+  using StreamMaker = std::function<MadeStream()>;
+  // Starts a job whose pack stream `make` makes on a second thread while the
+  // worker already copies the song into the file (see WriteCdgFile with a
+  // StreamSource); the job costs about the longer of the two. Only the song,
+  // the timing mode and the limit are taken from `state`, here and now. A
+  // failure of `make` fails the job with make's own message and no output.
+  bool Start(const AuthoringState& state, StreamMaker make, const std::string& outputPath);
   // Waits for the worker to end.
   void Wait();
   bool Running() const { return worker_.joinable(); }
@@ -52,6 +62,15 @@ class TCreationJob : public TJobOwner {
   const std::string& Error() const { return error_; }
 
  private:
+  struct Song {
+    int timing = 0;
+    std::int64_t limit = 0;
+    std::string wavPath;
+    WaveInfo wave;
+  };
+  bool Launch(std::function<void()> work);
+  void RunWhileMaking(const Song& song, const StreamMaker& make, const std::string& outputPath);
+
   std::thread worker_;
   std::string error_;
 };

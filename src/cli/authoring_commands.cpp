@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "authoring/creation_job.h"
+#include "authoring/encoder.h"
 #include "authoring/messages.h"
 #include "cli/commands.h"
 #include "cli/output_check.h"
@@ -138,10 +139,10 @@ int CheckEffect(Io& io, const std::string& file) {
   return kExitSuccess;
 }
 
-// Loads and prepares the picture into `state`; the exit status on failure.
-int PreparePictureInto(const Args& args, Io& io, const std::string& command,
-                       const std::string& file, AuthoringState& state) {
-  PictureOptions options;
+// Reads the picture options and loads the picture (and a palette given with
+// it); the exit status on failure.
+int LoadPicture(const Args& args, Io& io, const std::string& command, const std::string& file,
+                PictureOptions& options, BitmapResult& source) {
   if (!ReadPictureOptions(args, io, command, options)) return kExitUsage;
   if (args.Has("palette")) {
     const std::string file = args.Value("palette");
@@ -156,7 +157,7 @@ int PreparePictureInto(const Args& args, Io& io, const std::string& command,
     std::copy(pal.entries.begin(), pal.entries.end(), palette.entries.begin());
     options.palette = palette;
   }
-  const BitmapResult source = ReadBmpFile(file);
+  source = ReadBmpFile(file);
   if (!source.ok()) return Failure(io, source.error);
   // The area cannot start past the picture's last 288 x 192 window; the
   // wizard moves it back the same way.
@@ -166,11 +167,28 @@ int PreparePictureInto(const Args& args, Io& io, const std::string& command,
     io.err << "mosaicer: note: --origin " << options.originX << "," << options.originY
            << " lies past the picture's last 288x192 area; using "
            << std::min(options.originX, maxX) << "," << std::min(options.originY, maxY) << "\n";
-  PreparedPicture prepared = PreparePicture(*source.bitmap, options);
-  if (!prepared.ok()) return Failure(io, prepared.error);
+  return kExitSuccess;
+}
+
+// Prepares a loaded picture into `state`; the failure's message, or "".
+std::string PrepareLoadedPicture(const Bitmap& source, const PictureOptions& options,
+                                 AuthoringState& state) {
+  PreparedPicture prepared = PreparePicture(source, options);
+  if (!prepared.ok()) return prepared.error;
   state.picture = std::move(prepared.picture);
   state.palette = prepared.palette;
   state.borderIndex = prepared.border;
+  return "";
+}
+
+// Loads and prepares the picture into `state`; the exit status on failure.
+int PreparePictureInto(const Args& args, Io& io, const std::string& command,
+                       const std::string& file, AuthoringState& state) {
+  PictureOptions options;
+  BitmapResult source;
+  if (const int status = LoadPicture(args, io, command, file, options, source)) return status;
+  if (std::string error = PrepareLoadedPicture(*source.bitmap, options, state); !error.empty())
+    return Failure(io, error);
   return kExitSuccess;
 }
 
@@ -212,20 +230,34 @@ int RunCreate(const Args& args, Io& io) {
                                            args.Value("effect")};
   if (const int status = CheckOutputsAreNotInputs(io, {output}, inputs)) return status;
   if (const int status = CheckEffect(io, state.effectFile)) return status;
-  if (const int status = PreparePictureInto(args, io, "create", files[0], state)) return status;
+  PictureOptions options;
+  BitmapResult source;
+  if (const int status = LoadPicture(args, io, "create", files[0], options, source)) return status;
   if (const int status = AcceptWav(io, files[1], state)) return status;
   if (const int status = CheckOutput(io, output, args.Has("force"))) return status;
 
+  // The picture is prepared and the pack stream built on a second thread
+  // while the job copies the song.
   TSubCodeErrorCorrect ecc;
+  bool pictureFailed = false;
+  const auto makeStream = [&]() -> MadeStream {
+    MadeStream made;
+    made.error = PrepareLoadedPicture(*source.bitmap, options, state);
+    if (made.error.empty() && !BuildPackStream(state, ecc, made.bytes, made.packCount))
+      made.error = std::string(kCdgFailed) + " the prepared picture makes no pack stream";
+    pictureFailed = !made.error.empty();
+    return made;
+  };
   TCreationJob job;
   TerminalProgress progress(io.err, !io.quiet && ::isatty(STDERR_FILENO) == 1);
   progress.Attach(job);
-  if (!job.Start(state, ecc, output))
+  if (!job.Start(state, makeStream, output))
     return Failure(io, std::string(kCdgFailed) + " the job could not be started");
   progress.WaitForEnd(job);
   job.Wait();
   const Outcome outcome = CreationOutcome(job.JobStatus());
   job.SetJobStatus(kJobIdle);
+  if (pictureFailed) return Failure(io, job.Error());
   if (outcome.error) return Failure(io, outcome.text + " " + job.Error());
   if (outcome.cancelled) {
     io.err << outcome.text << "\n";

@@ -130,8 +130,8 @@ void WriteEnvironment(std::ostream& out) {
          ".TP\n.B MOSAICER_AUDIO\n"
          "set to \\fBnull\\fR, plays silently in real time instead of on the sound card.\n"
          ".TP\n.BR XDG_CONFIG_HOME \", \" XDG_DATA_HOME\n"
-         "where the settings and the effect files live when the program's folder is not "
-         "writable (default \\fI~/.config\\fR and \\fI~/.local/share\\fR).\n"
+         "where the settings and the effect files live unless the program is used portably "
+         "(default \\fI~/.config\\fR and \\fI~/.local/share\\fR).\n"
          ".TP\n.B XDG_DATA_DIRS\n"
          "searched for the shared effect folder \\fImosaicer/Tlo\\fR after the one installed "
          "beside the program.\n";
@@ -140,8 +140,9 @@ void WriteEnvironment(std::ostream& out) {
 void WriteFiles(std::ostream& out) {
   out << ".SH FILES\n"
          ".TP\n.I mosaicer.ini\n"
-         "the desktop application's settings: beside the program when its folder is writable "
-         "(portable use), else in \\fI$XDG_CONFIG_HOME/mosaicer/\\fR.\n"
+         "the desktop application's settings: beside the program when one already lies in its "
+         "writable folder (a portable folder) or the program runs from its build tree, else in "
+         "\\fI$XDG_CONFIG_HOME/mosaicer/\\fR.\n"
          ".TP\n.I Drive.ini\n"
          "the ripper's drive settings, in the same folder.\n"
          ".TP\n.I Tlo/\n"

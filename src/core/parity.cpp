@@ -97,18 +97,6 @@ TSubCodeErrorCorrect::~TSubCodeErrorCorrect() {
   if (gInstances < 1) FreeTables();
 }
 
-int TSubCodeErrorCorrect::AlphaPower(int i) {
-  if (!gAlphaPower || i < 0 || i >= kAlphaPowerSize) return 0;
-  return gAlphaPower[i];
-}
-
-int TSubCodeErrorCorrect::AlphaLog(int x) {
-  if (!gAlphaLog || x < 0 || x >= kFieldSize) return 0;
-  return gAlphaLog[x];
-}
-
-int TSubCodeErrorCorrect::InstanceCount() { return gInstances; }
-
 bool TSubCodeErrorCorrect::ComputeQ(std::uint8_t* pack) const {
   if (!TablesReady()) return false;
   const std::uint8_t a = Symbol(pack, 0);

@@ -30,11 +30,6 @@ class TSubCodeErrorCorrect {
   // Check the P equations over bytes 0..23 and repair one wrong symbol.
   bool CorrectP(std::uint8_t* pack) const;
 
-  // Table access, for tests and diagnostics. Zero when no instance lives.
-  static int AlphaPower(int i);
-  static int AlphaLog(int x);
-  static int InstanceCount();
-
   static constexpr int kAlphaPowerSize = 133;
   static constexpr int kFieldSize = 64;
   static constexpr int kAlphaMulRows = 72;

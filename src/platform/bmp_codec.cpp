@@ -1,11 +1,16 @@
 #include "platform/bmp_codec.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include "platform/file_util.h"
+#include "platform/unique_fd.h"
 
 #include <climits>
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <functional>
 #include <system_error>
 #include <utility>
 
@@ -149,8 +154,16 @@ bool IsKnownHeaderSize(std::uint32_t size) {
          size == kV3HeaderSize || size == kV4HeaderSize || size == kV5HeaderSize;
 }
 
+// Bytes from the file's start that hold every header, mask and palette
+// entry the reader accepts.
+constexpr std::size_t kHeadBytes = 4096;
+static_assert(kHeadBytes >= kFileHeaderSize + kV5HeaderSize + kMaskCount * kMaskSize +
+                                (std::size_t{1} << kMaxIndexedBits) * kInfoEntrySize);
+
 // Fills `layout` from the headers, or returns why the file cannot be read.
-std::string ParseHeaders(Bytes file, Layout& layout) {
+// `file` is the whole file or at least its first kHeadBytes; `fileSize` is
+// the whole file's size.
+std::string ParseHeaders(Bytes file, std::uint64_t fileSize, Layout& layout) {
   if (file.size() < kFileHeaderSize + kHeaderSizeFieldSize)
     return "file too short for a BMP header";
   if (file[0] != kSignature0 || file[1] != kSignature1) return "not a BMP file (no 'BM' signature)";
@@ -239,7 +252,7 @@ std::string ParseHeaders(Bytes file, Layout& layout) {
 
   const std::uint32_t pixelOffset = LoadU32(file, kPixelOffsetField);
   if (pixelOffset < kFileHeaderSize + headerSize) return "pixel data offset inside the headers";
-  if (pixelOffset > file.size()) return "pixel data offset past the end of the file";
+  if (pixelOffset > fileSize) return "pixel data offset past the end of the file";
   layout.pixelOffset = pixelOffset;
   return {};
 }
@@ -259,31 +272,39 @@ void ReadPalette(Bytes file, const Layout& layout, Bitmap& bitmap) {
   bitmap.SetPaletteCount(static_cast<int>(layout.paletteEntries));
 }
 
-std::string ReadUncompressed(Bytes file, const Layout& layout, Bitmap& bitmap) {
+// Copies `size` bytes at `offset` of the file to `to`; "" or why not.
+using ReadBytes = std::function<std::string(std::uint64_t offset, std::uint8_t* to, std::size_t size)>;
+
+// Rows are read one at a time in the file's order, straight into the
+// bitmap where the layouts agree, so nothing but the bitmap holds the picture.
+std::string ReadUncompressed(std::uint64_t fileSize, const ReadBytes& read, const Layout& layout,
+                             Bitmap& bitmap) {
   const std::size_t fileStride = BitmapStride(layout.width, layout.bits);
   const std::size_t rowBytes =
       (static_cast<std::size_t>(layout.width) * layout.bits + CHAR_BIT - 1) / CHAR_BIT;
   // The last row needs no padding: some writers leave it off.
   const std::uint64_t needed =
       std::uint64_t{fileStride} * static_cast<std::uint64_t>(layout.height - 1) + rowBytes;
-  const std::size_t available = file.size() - layout.pixelOffset;
+  const std::uint64_t available = fileSize - layout.pixelOffset;
   if (needed > available)
     return "pixel data too short (needs " + std::to_string(needed) + " bytes, has " +
            std::to_string(available) + ")";
 
+  const bool sameLayout = layout.bits <= kMaxIndexedBits || layout.bits == kRgbBits;
+  std::vector<std::uint8_t> packed(sameLayout ? 0 : rowBytes);
+  const std::size_t pixelBytes = static_cast<std::size_t>(layout.bits) / CHAR_BIT;
   for (int row = 0; row < layout.height; ++row) {
-    const std::size_t src = layout.pixelOffset + fileStride * static_cast<std::size_t>(row);
+    const std::uint64_t src = layout.pixelOffset + std::uint64_t{fileStride} * static_cast<std::uint64_t>(row);
     const int y = layout.topDown ? row : layout.height - 1 - row;
     std::uint8_t* dst = bitmap.ScanLine(y);
-    if (layout.bits <= kMaxIndexedBits || layout.bits == kRgbBits) {
-      // Same byte layout as the bitmap's rows.
-      std::memcpy(dst, file.data() + src, rowBytes);
-      continue;
-    }
-    const std::size_t pixelBytes = static_cast<std::size_t>(layout.bits) / CHAR_BIT;
+    if (std::string problem = read(src, sameLayout ? dst : packed.data(), rowBytes);
+        !problem.empty())
+      return problem;
+    if (sameLayout) continue;
+    const Bytes line(packed);
     for (int x = 0; x < layout.width; ++x) {
-      const std::size_t at = src + static_cast<std::size_t>(x) * pixelBytes;
-      const std::uint32_t pixel = layout.bits == 16 ? LoadU16(file, at) : LoadU32(file, at);
+      const std::size_t at = static_cast<std::size_t>(x) * pixelBytes;
+      const std::uint32_t pixel = layout.bits == 16 ? LoadU16(line, at) : LoadU32(line, at);
       bitmap.SetPixelRgb(x, y,
                          Rgb{layout.channels[0].Extract(pixel), layout.channels[1].Extract(pixel),
                              layout.channels[2].Extract(pixel)});
@@ -360,31 +381,83 @@ void PutU32(std::vector<std::uint8_t>& out, std::uint32_t value) {
 
 }  // namespace
 
-BitmapResult ReadBmp(std::span<const std::uint8_t> file) {
-  Layout layout;
-  if (std::string problem = ParseHeaders(file, layout); !problem.empty())
-    return BitmapResult::Failure(std::move(problem));
+namespace {
 
+bool IsRle(const Layout& layout) {
+  return layout.compression == kBiRle8 || layout.compression == kBiRle4;
+}
+
+// An empty bitmap of the file's size and depth with the file's palette.
+BitmapResult CreateFor(Bytes head, const Layout& layout) {
   const int depth = layout.bits <= kMaxIndexedBits ? layout.bits : kRgbBits;
   BitmapResult result = Bitmap::Create(layout.width, layout.height, depth);
-  if (!result.ok()) return result;
-  Bitmap& bitmap = *result.bitmap;
-  ReadPalette(file, layout, bitmap);
+  if (result.ok()) ReadPalette(head, layout, *result.bitmap);
+  return result;
+}
 
-  const bool rle = layout.compression == kBiRle8 || layout.compression == kBiRle4;
-  std::string problem =
-      rle ? ReadRle(file, layout, bitmap) : ReadUncompressed(file, layout, bitmap);
+}  // namespace
+
+BitmapResult ReadBmp(std::span<const std::uint8_t> file) {
+  Layout layout;
+  if (std::string problem = ParseHeaders(file, file.size(), layout); !problem.empty())
+    return BitmapResult::Failure(std::move(problem));
+  BitmapResult result = CreateFor(file, layout);
+  if (!result.ok()) return result;
+  const ReadBytes fromMemory = [file](std::uint64_t offset, std::uint8_t* to, std::size_t size) {
+    std::memcpy(to, file.data() + offset, size);
+    return std::string();
+  };
+  std::string problem = IsRle(layout) ? ReadRle(file, layout, *result.bitmap)
+                                      : ReadUncompressed(file.size(), fromMemory, layout,
+                                                         *result.bitmap);
   if (!problem.empty()) return BitmapResult::Failure(std::move(problem));
   return result;
 }
 
 BitmapResult ReadBmpFile(const std::filesystem::path& path) {
-  std::vector<std::uint8_t> bytes;
-  if (IoStatus read = ReadWholeFile(path, bytes, kMaxBmpFileSize); !read)
-    return BitmapResult::Failure(read.error());
-  BitmapResult result = ReadBmp(bytes);
-  if (!result.ok())
-    result.error = IoStatus::Quoted(path) + " is not a BMP picture that can be read: " + result.error;
+  const auto failure = [&path](const std::string& problem) {
+    return BitmapResult::Failure(IoStatus::Quoted(path) +
+                                 " is not a BMP picture that can be read: " + problem);
+  };
+  // Uncompressed pixels are read row by row from the file; RLE files, small
+  // by nature, are read whole.
+  if (IoStatus checked = CheckInputFile(path, kMaxBmpFileSize); !checked)
+    return BitmapResult::Failure(checked.error());
+  // Not blocking, should a FIFO have taken the file's place since the check.
+  UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  struct stat info;
+  if (!file.valid() || ::fstat(file.get(), &info) != 0)
+    return BitmapResult::Failure(IoStatus::FromErrno("read", path, errno).error());
+  if (!S_ISREG(info.st_mode) || static_cast<std::uint64_t>(info.st_size) > kMaxBmpFileSize)
+    return BitmapResult::Failure("cannot read " + IoStatus::Quoted(path) +
+                                 ": it changed while it was opened");
+  const auto size = static_cast<std::uint64_t>(info.st_size);
+  std::vector<std::uint8_t> head(static_cast<std::size_t>(std::min<std::uint64_t>(size, kHeadBytes)));
+  int error = 0;
+  if (!ReadAllAt(file.get(), head.data(), head.size(), 0, error))
+    return BitmapResult::Failure(IoStatus::FromErrno("read", path, error).error());
+  Layout layout;
+  if (std::string problem = ParseHeaders(head, size, layout); !problem.empty())
+    return failure(problem);
+  if (IsRle(layout)) {
+    std::vector<std::uint8_t> bytes;
+    if (IoStatus read = ReadWholeFile(path, bytes, kMaxBmpFileSize); !read)
+      return BitmapResult::Failure(read.error());
+    BitmapResult result = ReadBmp(bytes);
+    if (!result.ok()) return failure(result.error);
+    return result;
+  }
+  BitmapResult result = CreateFor(head, layout);
+  if (!result.ok()) return failure(result.error);
+  const ReadBytes fromFile = [&](std::uint64_t offset, std::uint8_t* to, std::size_t count) {
+    int code = 0;
+    if (ReadAllAt(file.get(), to, count, offset, code)) return std::string();
+    return code != 0 ? std::string(std::strerror(code))
+                     : std::string("the file ended while it was read");
+  };
+  if (std::string problem = ReadUncompressed(size, fromFile, layout, *result.bitmap);
+      !problem.empty())
+    return failure(problem);
   return result;
 }
 

@@ -35,11 +35,23 @@ bool IsWritableFolder(const fs::path& folder) {
   return IsWritable(folder, info);
 }
 
-// Portable use needs to know where the program is; a bare name (found on
-// the PATH) says nothing about that, so it never counts as writable.
+// Portable use: the program's folder is writable and is either a portable
+// folder, which carries its settings beside the program (an unpacked copy
+// ships a mosaicer.ini), or lies in a build tree (CMakeCache.txt in it or
+// just above it). Being writable alone is not enough: an installation in
+// /usr/local/bin run as root, or in ~/.local/bin, keeps its settings in the
+// user's folders. A bare name (found on the PATH) says nothing about where
+// the program is, so it never counts.
 bool IsPortable(const fs::path& programPath) {
   const fs::path folder = programPath.parent_path();
-  return !folder.empty() && IsWritableFolder(folder);
+  if (folder.empty() || !IsWritableFolder(folder)) return false;
+  // The desktop application names its settings after itself (mosaicer-gui.ini).
+  const std::string own = programPath.stem().string() + ".ini";
+  for (const std::string& settings : {std::string(kSettingsFileName), own,
+                                      std::string(kDriveSettingsFileName)})
+    if (FileExists(folder / settings)) return true;
+  constexpr const char* kBuildTreeMark = "CMakeCache.txt";
+  return FileExists(folder / kBuildTreeMark) || FileExists(folder.parent_path() / kBuildTreeMark);
 }
 
 // An XDG base folder: the variable when it holds an absolute path, else the

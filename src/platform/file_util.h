@@ -80,6 +80,8 @@ inline constexpr const char* kHomeVariable = "MOSAICER_HOME";
 inline constexpr const char* kEffectFolderName = "Tlo";
 inline constexpr const char* kAppFolderName = "mosaicer";
 inline constexpr const char* kEffectExtension = ".tlo";
+inline constexpr const char* kSettingsFileName = "mosaicer.ini";
+inline constexpr const char* kDriveSettingsFileName = "Drive.ini";
 
 // The running program's own file, absolute; empty when it cannot be found.
 std::filesystem::path ProgramPath();
@@ -87,8 +89,12 @@ std::filesystem::path ProgramPath();
 // The folder that holds the settings files (mosaicer.ini, Drive.ini), chosen
 // in this order:
 //   1. $MOSAICER_HOME when set and not empty;
-//   2. the folder of `programPath` when it is writable (portable use); a
-//      path without a folder part never counts as portable;
+//   2. the folder of `programPath` in portable use: the folder is writable
+//      and already holds mosaicer.ini, <program name>.ini or Drive.ini (a
+//      portable folder), or lies in a build tree (a CMakeCache.txt in it or
+//      in its parent); a
+//      writable folder alone (/usr/local/bin as root, ~/.local/bin) and a
+//      path without a folder part never count;
 //   3. $XDG_CONFIG_HOME/mosaicer, or ~/.config/mosaicer when that variable is
 //      unset, empty or not an absolute path.
 // Empty when step 3 is reached and HOME is not set either. The folder may not
@@ -97,7 +103,7 @@ std::filesystem::path SettingsFolder(const std::filesystem::path& programPath,
                                      const EnvironmentLookup& env = ProcessEnvironment);
 
 // The user's own folder of effect files, in the same order: $MOSAICER_HOME/Tlo;
-// the program's folder followed by Tlo when that folder is writable;
+// the program's folder followed by Tlo in portable use;
 // $XDG_DATA_HOME/mosaicer/Tlo, or ~/.local/share/mosaicer/Tlo.
 std::filesystem::path UserEffectFolder(const std::filesystem::path& programPath,
                                        const EnvironmentLookup& env = ProcessEnvironment);

@@ -222,6 +222,138 @@ TEST_F(CdgWriterTest, SuccessAndCancelReplaceTheOldFile) {
   EXPECT_TRUE(LeftoverTempFiles(dir.path()).empty());
 }
 
+// A stream that turns up after the writer has asked for it `polls` times
+// (each time after a batch of audio written ahead).
+class LateStream final : public StreamSource {
+ public:
+  LateStream(MadeStream made, int polls) : made_(std::move(made)), polls_(polls) {}
+  bool Ready() override { return polls_-- <= 0; }
+  const MadeStream& Wait() override { return made_; }
+
+ private:
+  MadeStream made_;
+  int polls_;
+};
+
+TEST_F(CdgWriterTest, WritingBeforeTheStreamIsMadeGivesTheSameFile) {
+  struct Case {
+    int timing;
+    std::int64_t limit;
+    std::size_t audioBytes;
+    int graphics;
+  } cases[] = {
+      {kTimingTogether, 0, 600 * kAudioBytesPerSector + 1000, 300},
+      {kTimingTogether, 0, 5 * kAudioBytesPerSector + 1000, 300},  // graphics outlast the song
+      {kTimingDisplayFirst, 0, 600 * kAudioBytesPerSector + 1000, 300},
+      {kTimingLeadIn, 0, 600 * kAudioBytesPerSector + 1000, 300},
+      {kTimingLeadIn, 0, 5 * kAudioBytesPerSector + 1000, 300},  // the song moves: start again
+      {kTimingTarget, 0, 600 * kAudioBytesPerSector, 300},
+      {kTimingTarget, 100, 600 * kAudioBytesPerSector + 1000, 300},  // start again
+      {kTimingTarget, 400, 600 * kAudioBytesPerSector + 1000, 300},
+  };
+  for (const Case& c : cases) {
+    MakeInputs(c.audioBytes, c.graphics);
+    const CdgLayout layout = PlanCdgLayout(c.timing, wave.dataSize, c.graphics * 4, c.limit);
+    owner.SetJobStatus(kJobIdle);
+    recorder = Recorder{{}, 0, -1, -1, &owner};
+    const std::string serial = Write(layout);
+    ASSERT_TRUE(last.ok()) << last.error();
+    const Recorder serialReport = recorder;
+    for (int polls : {0, 1, 2, 1000}) {
+      SCOPED_TRACE(::testing::Message() << "timing " << c.timing << ", limit " << c.limit
+                                      << ", audio " << c.audioBytes << ", ready after "
+                                      << polls);
+      owner.SetJobStatus(kJobIdle);
+      recorder = Recorder{{}, 0, -1, -1, &owner};
+      LateStream source({stream, c.graphics * 4, ""}, polls);
+      const std::string out = dir.File("ahead.cdg");
+      const IoStatus status = WriteCdgFile(c.timing, c.limit, wavPath, wave, source, out, owner);
+      ASSERT_TRUE(status.ok()) << status.error();
+      EXPECT_EQ(owner.JobStatus(), kJobSucceeded);
+      EXPECT_TRUE(ReadFile(out) == serial);
+      EXPECT_EQ(recorder.codes, serialReport.codes);
+      EXPECT_EQ(recorder.announced, serialReport.announced);
+      EXPECT_EQ(recorder.steps, serialReport.steps);
+      EXPECT_TRUE(LeftoverTempFiles(dir.path()).empty());
+    }
+  }
+}
+
+TEST_F(CdgWriterTest, AFailureOnEitherSideWhileWritingAheadFailsTheJob) {
+  MakeInputs(600 * kAudioBytesPerSector, 300);
+  WaveInfo longer = wave;  // a WAV shorter than its header says
+  longer.dataSize += 5000;
+  const std::string old = dir.Write("out.cdg", "the user's old file");
+  struct Case {
+    const char* name;
+    const WaveInfo* info;
+    std::string streamError;
+    bool fullDisk;
+    std::string says;
+  } cases[] = {
+      {"no picture", &wave, "\"pic.bmp\" is not a BMP file", false, "\"pic.bmp\" is not a BMP file"},
+      {"short song", &longer, "", false, "ends before"},
+      {"full disk", &wave, "", true, "File too large"},
+      // Both: the picture's failure is told, as it would be without writing ahead.
+      {"short song, no picture", &longer, "no picture", false, "no picture"},
+  };
+  for (const Case& c : cases) {
+    for (int polls : {0, 2, 1000}) {
+      SCOPED_TRACE(::testing::Message() << c.name << ", ready after " << polls);
+      owner.SetJobStatus(kJobIdle);
+      LateStream source({stream, 300 * 4, c.streamError}, polls);
+      IoStatus status = IoStatus::Ok();
+      {
+        std::optional<DiskFullAfter> full;
+        if (c.fullDisk) full.emplace(100 * 1000);
+        status = WriteCdgFile(kTimingTogether, 0, wavPath, *c.info, source, old, owner);
+      }
+      EXPECT_EQ(owner.JobStatus(), kJobFailed);
+      ASSERT_FALSE(status.ok());
+      EXPECT_NE(status.error().find(c.says), std::string::npos) << status.error();
+      if (!c.streamError.empty()) {
+        EXPECT_EQ(status.error(), c.streamError);
+      }
+      EXPECT_EQ(ReadFile(old), "the user's old file");
+      EXPECT_TRUE(LeftoverTempFiles(dir.path()).empty());
+    }
+  }
+}
+
+TEST_F(CdgWriterTest, CancelWhileThePictureIsMadeKeepsWhatWasWritten) {
+  MakeInputs(600 * kAudioBytesPerSector, 300);
+  owner.CancelJob();  // before anything: the first sector is kept, as without writing ahead
+  LateStream source({stream, 300 * 4, ""}, 1000);
+  const std::string file = dir.File("cancelled.cdg");
+  ASSERT_TRUE(WriteCdgFile(kTimingTogether, 0, wavPath, wave, source, file, owner).ok());
+  EXPECT_EQ(owner.JobStatus(), kJobCancelRequested);
+  EXPECT_EQ(ReadFile(file).size(), kCdgSectorSize);
+
+  // Cancelled after two batches were written ahead: they keep the stream's subcode.
+  owner.SetJobStatus(kJobIdle);
+  recorder = Recorder{{}, 0, -1, -1, &owner};
+  struct CancelAfterPolls final : StreamSource {
+    MadeStream made;
+    TJobOwner* owner = nullptr;
+    int polls = 0;
+    bool Ready() override {
+      if (++polls == 3) owner->CancelJob();
+      return false;
+    }
+    const MadeStream& Wait() override { return made; }
+  } late;
+  late.made = {stream, 300 * 4, ""};
+  late.owner = &owner;
+  ASSERT_TRUE(WriteCdgFile(kTimingTogether, 0, wavPath, wave, late, file, owner).ok());
+  EXPECT_EQ(owner.JobStatus(), kJobCancelRequested);
+  const CdgLayout layout = PlanCdgLayout(kTimingTogether, wave.dataSize, 300 * 4, 0);
+  std::string kept = ReadFile(file);
+  ASSERT_EQ(kept.size(), 2 * 256 * kCdgSectorSize);
+  owner.SetJobStatus(kJobIdle);
+  const std::string whole = Write(layout);
+  EXPECT_TRUE(kept == whole.substr(0, kept.size()));
+}
+
 TEST(JobOwner, CallbackIsRegisteredOnlyWhileIdle) {
   TJobOwner owner;
   int calls = 0;

@@ -2,15 +2,18 @@
 
 #include <sys/stat.h>
 
+#include <optional>
 #include <sstream>
 
+#include "authoring/authoring_state.h"
+#include "authoring/cdg_writer.h"
 #include "cli/cli.h"
-#include "core/pack_check.h"
 #include "core/parity.h"
-#include "image/pal_file.h"
 #include "platform/bmp_codec.h"
 #include "platform/file_util.h"
 #include "support/cli_run.h"
+#include "support/disk_full.h"
+#include "support/picture.h"
 #include "support/temp_dir.h"
 #include "support/wave_file.h"
 
@@ -22,24 +25,10 @@ using testing::TempDir;
 using testing::Cli;
 using testing::CliResult;
 
-// A 24-bit picture with smooth gradients, `w` x `h`.
-std::string Photo(TempDir& dir, int w = 320, int h = 240) {
-  Bitmap b = *Bitmap::Create(w, h, 24).bitmap;
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x)
-      b.SetPixelRgb(
-          x, y,
-          Rgb{static_cast<std::uint8_t>(x * 255 / w), static_cast<std::uint8_t>(y * 255 / h),
-              static_cast<std::uint8_t>((x + y) % 256)});
-  const std::string path = dir.File("photo.bmp");
-  EXPECT_TRUE(WriteBmpFile(b, path).ok());
-  return path;
-}
-
 class AuthoringCli : public ::testing::Test {
  protected:
   TempDir dir;
-  std::string photo = Photo(dir);
+  std::string photo = testing::WritePicture(dir, "photo.bmp", testing::Gradient(320, 240));
   std::string audio = testing::AudioBytes(100 * kAudioBytesPerSector + 10);
   std::string song = dir.Write("song.wav", testing::CdWave(audio));
 };
@@ -56,6 +45,91 @@ TEST_F(AuthoringCli, CreateWritesTheSongWithCheckedGraphics) {
   EXPECT_EQ(check.status, kExitSuccess);
   EXPECT_NE(check.out.find("graphics packs: 3080\n"), std::string::npos);
   EXPECT_NE(check.out.find("packs failing P: 0\n"), std::string::npos);
+}
+
+// The picture is prepared while the song is copied: the file is what the
+// writer makes from the finished stream (the rws command's) in every timing
+// mode.
+TEST_F(AuthoringCli, CreateWhilePreparingGivesTheFileOfTheFinishedStream) {
+  const std::string longAudio = testing::AudioBytes(3000 * kAudioBytesPerSector + 10, 7);
+  const std::string longSong = dir.Write("long.wav", testing::CdWave(longAudio));
+  const std::string rws = dir.File("stream.rws");
+  ASSERT_EQ(Cli({"rws", photo, "-o", rws}).status, kExitSuccess);
+  const std::string stream = testing::ReadFile(rws);
+  const std::vector<std::uint8_t> packs(stream.begin(), stream.end());
+  struct Case {
+    const char* timing;
+    const char* limit;
+    const std::string* wav;
+  } cases[] = {{"play", "00:00:00", &longSong},  {"play", "00:00:00", &song},
+               {"first", "00:00:00", &longSong}, {"overflow", "00:00:00", &longSong},
+               {"overflow", "00:00:00", &song},  {"msf", "00:00:00", &longSong},
+               {"msf", "00:05:00", &longSong},   {"msf", "00:30:00", &longSong}};
+  const int timings[] = {kTimingTogether, kTimingTogether, kTimingDisplayFirst, kTimingLeadIn,
+                         kTimingLeadIn,   kTimingTarget,   kTimingTarget,       kTimingTarget};
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(::testing::Message() << c.timing << " " << c.limit << " " << *c.wav);
+    const std::string out = dir.File("made.cdg");
+    const CliResult r =
+        Cli({"create", photo, *c.wav, "-o", out, "--timing", c.timing, "--limit", c.limit, "--force"});
+    ASSERT_EQ(r.status, kExitSuccess) << r.err;
+
+    WaveInfo wave;
+    ASSERT_EQ(ReadWaveInfo(*c.wav, wave), 1);
+    std::int64_t limit = 0;
+    if (std::string(c.limit) == "00:05:00") limit = 5 * 75;
+    if (std::string(c.limit) == "00:30:00") limit = 30 * 75;
+    TJobOwner owner;
+    const std::string serial = dir.File("serial.cdg");
+    ASSERT_TRUE(WriteCdgFile(PlanCdgLayout(timings[i], wave.dataSize,
+                                           static_cast<std::int64_t>(packs.size() / 24), limit),
+                             *c.wav, wave, packs, serial, owner)
+                    .ok());
+    EXPECT_TRUE(testing::ReadFile(out) == testing::ReadFile(serial));
+  }
+}
+
+// A song that ends early is the writer's test (the header is read to the
+// file's end here).
+TEST_F(AuthoringCli, CreateFailsWholeWhenEitherSideFails) {
+  TempDir small;
+  const std::string tiny = testing::WritePicture(small, "tiny.bmp", testing::Gradient(287, 192));
+  const std::string old = dir.Write("old.cdg", "the user's old file");
+  const std::string fresh = dir.File("fresh.cdg");
+  struct Case {
+    const char* name;
+    std::string picture, wav;
+    bool fullDisk;
+    std::string says;
+  } cases[] = {
+      {"picture too small", tiny, song, false, "288×192ピクセル以上のビットマップを選択して下さい。"},
+      {"full disk", photo, song, true, "File too large"},
+  };
+  for (const Case& c : cases) {
+    for (const std::string& out : {old, fresh}) {
+      SCOPED_TRACE(::testing::Message() << c.name << " into " << out);
+      CliResult r{};
+      {
+        std::optional<testing::DiskFullAfter> full;
+        if (c.fullDisk) full.emplace(100 * 1000);
+        r = Cli({"create", c.picture, c.wav, "-o", out, "--force"});
+      }
+      EXPECT_EQ(r.status, kExitFailure);
+      EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+      if (c.picture == tiny) {  // told exactly as without the overlap
+        EXPECT_EQ(r.err, "mosaicer: " + c.says + "\n");
+      } else {
+        EXPECT_NE(r.err.find(out == old ? "\"" + old + "\" is unchanged"
+                                        : "no \"" + fresh + "\" was written"),
+                  std::string::npos)
+            << r.err;
+      }
+      EXPECT_TRUE(testing::ReadFile(old) == "the user's old file");
+      EXPECT_FALSE(FileExists(fresh));
+      EXPECT_TRUE(testing::LeftoverTempFiles(dir.path()).empty());
+    }
+  }
 }
 
 TEST_F(AuthoringCli, RwsIsTheSubcodeOfTheCdg) {
@@ -86,40 +160,6 @@ TEST_F(AuthoringCli, BmpIsTheVisibleAreaInSixteenColours) {
   EXPECT_EQ(b.bitmap->Height(), 192);
   EXPECT_EQ(b.bitmap->BitsPerPixel(), 4);
   for (int i = 0; i < 16; ++i) EXPECT_EQ(b.bitmap->Palette()[i].r & 0x0F, 0);  // cut colours
-}
-
-TEST_F(AuthoringCli, OutputsAreNotReplacedUnlessForced) {
-  const std::string out = dir.Write("old.rws", "keep me");
-  CliResult r = Cli({"rws", photo, "-o", out});
-  EXPECT_EQ(r.status, kExitFailure);
-  EXPECT_EQ(testing::ReadFile(out), "keep me");
-  EXPECT_EQ(Cli({"rws", photo, "-o", out, "--force"}).status, kExitSuccess);
-  ::chmod(out.c_str(), 0444);
-  r = Cli({"rws", photo, "-o", out, "--force"});
-  EXPECT_EQ(r.status, kExitFailure);
-  EXPECT_NE(r.err.find("\"" + out + "\"は上書きできません。"), std::string::npos);
-}
-
-TEST_F(AuthoringCli, RefusesBadSongsPicturesAndOptions) {
-  const std::string mono =
-      dir.Write("mono.wav", testing::Riff(testing::Chunk("fmt ", testing::PcmFormat(1, 44100, 16)) +
-                                          testing::Chunk("data", "ab")));
-  CliResult r = Cli({"create", photo, mono, "-o", dir.File("x.cdg")});
-  EXPECT_EQ(r.status, kExitFailure);
-  EXPECT_NE(r.err.find("\"" + mono + "\"は16bits 44.1kHz StereoのPCM WAVEファイルではありません。"),
-            std::string::npos);
-  EXPECT_FALSE(FileExists(dir.File("x.cdg")));
-
-  TempDir small;
-  r = Cli({"rws", Photo(small, 287, 192), "-o", dir.File("x.rws")});
-  EXPECT_EQ(r.status, kExitFailure);
-  EXPECT_NE(r.err.find("288×192ピクセル以上のビットマップを選択して下さい。"), std::string::npos);
-
-  EXPECT_EQ(Cli({"rws", photo, "-o", dir.File("y.rws"), "--bits", "9"}).status, kExitUsage);
-  EXPECT_EQ(Cli({"rws", photo, "-o", dir.File("y.rws"), "--optimize", "most"}).status, kExitUsage);
-  EXPECT_EQ(Cli({"create", photo, song, "-o", dir.File("y.cdg"), "--limit", "1:00"}).status,
-            kExitUsage);
-  EXPECT_EQ(Cli({"rws", photo}).status, kExitUsage);
 }
 
 }  // namespace

@@ -22,6 +22,7 @@
 #include "support/cli_run.h"
 #include "support/clone_cd_disc.h"
 #include "support/disk_full.h"
+#include "support/picture.h"
 #include "support/temp_dir.h"
 #include "support/wave_file.h"
 
@@ -40,12 +41,7 @@ class HostileCli : public ::testing::Test {
   std::string picture, song, palette, effect, cdg, rws, ccd, img, sub, frame;
 
   void SetUp() override {
-    Bitmap b = *Bitmap::Create(300, 200, 24).bitmap;
-    for (int y = 0; y < 200; ++y)
-      for (int x = 0; x < 300; ++x)
-        b.SetPixelRgb(x, y, Rgb{static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y), 99});
-    picture = dir.File("pic.bmp");
-    ASSERT_TRUE(WriteBmpFile(b, picture).ok());
+    picture = testing::WritePicture(dir, "pic.bmp", testing::Gradient(300, 200));
     song = dir.Write("song.wav", testing::CdWave(testing::AudioBytes(40 * kAudioBytesPerSector)));
     PaletteColours colours{};
     palette = dir.File("p.pal");
@@ -105,6 +101,26 @@ TEST_F(HostileCli, AFullDiskLeavesTheOldOutputAndSaysWhatHappened) {
   }
 }
 
+TEST_F(HostileCli, AnExistingOutputNeedsForceAndAReadOnlyOneIsNeverReplaced) {
+  const std::string target = dir.File("target");
+  for (auto [name, args] : Writers(target)) {
+    SCOPED_TRACE(name);
+    fs::remove(target);
+    dir.Write("target", "the user's old file");
+    const auto before = Snapshot();
+    args.pop_back();  // no --force
+    CliResult r = Cli(args);
+    EXPECT_EQ(r.status, kExitFailure);
+    EXPECT_NE(r.err.find("already exists (use --force"), std::string::npos) << r.err;
+    ::chmod(target.c_str(), 0444);
+    args.push_back("--force");
+    r = Cli(args);
+    EXPECT_EQ(r.status, kExitFailure);
+    EXPECT_NE(r.err.find("\"" + target + "\"は上書きできません。"), std::string::npos) << r.err;
+    EXPECT_EQ(Snapshot(), before);
+  }
+}
+
 TEST_F(HostileCli, AnOutputIsNeverOneOfTheInputsEvenWithForce) {
   fs::create_hard_link(song, dir.File("linked.wav"));
   fs::create_symlink(cdg, dir.File("link.cdg"));
@@ -149,6 +165,8 @@ TEST_F(HostileCli, EachMistakeHasItsExitStatusAndAMessageThatNamesTheCause) {
   fs::create_directory(dir.File("folder.ccd"));
   dir.Write("765.cdg", ReadFile(rws).substr(0, 765 * kSubcodeBytesPerSector));
   dir.Write("noise.bin", testing::AudioBytes(4 * kCdgSectorSize));
+  const std::string small =
+      testing::WritePicture(dir, "small.bmp", testing::Gradient(287, 192));
   const std::string out = dir.File("out.cdg");
   struct Case {
     std::vector<std::string> args;
@@ -160,7 +178,11 @@ TEST_F(HostileCli, EachMistakeHasItsExitStatusAndAMessageThatNamesTheCause) {
       {{"create", dir.File("none.bmp"), song, "-o", out}, kExitFailure, "not found"},
       {{"create", song, song, "-o", out}, kExitFailure, "is not a BMP picture"},
       {{"create", picture, dir.File("silent.wav"), "-o", out}, kExitFailure, "holds no audio"},
-      {{"create", picture, dir.File("mono.wav"), "-o", out}, kExitFailure, "mono.wav"},
+      {{"create", picture, dir.File("mono.wav"), "-o", out}, kExitFailure,
+       "mono.wav\"は16bits 44.1kHz StereoのPCM WAVEファイルではありません。"},
+      {{"combine", rws, dir.File("mono.wav"), "-o", out}, kExitFailure,
+       "mono.wav\"は16bits 44.1kHz StereoのPCM WAVEファイルではありません。"},
+      {{"rws", small, "-o", out}, kExitFailure, "288×192ピクセル以上のビットマップを選択して下さい。"},
       {{"create", picture, song, "-o", out, "--palette", "/dev/zero"}, kExitFailure,
        "not a regular file"},
       {{"create", picture, song, "-o", out, "--palette", dir.File("short.pal")}, kExitFailure,
@@ -191,6 +213,9 @@ TEST_F(HostileCli, EachMistakeHasItsExitStatusAndAMessageThatNamesTheCause) {
       {{"bmp", picture, "-o", dir.File("b.bmp"), "--origin", "1,2,3"}, kExitUsage, "--origin"},
       {{"bmp", picture, "-o", dir.File("b.bmp"), "--origin", "-1,0"}, kExitUsage, "--origin"},
       {{"bmp", picture, "-o", dir.File("b.bmp"), "--keep", "3"}, kExitUsage, "--palette"},
+      {{"rws", picture, "-o", out, "--bits", "9"}, kExitUsage, "--bits"},
+      {{"rws", picture, "-o", out, "--optimize", "most"}, kExitUsage, "--optimize"},
+      {{"rws", picture}, kExitUsage, "-o"},
       {{"bmp", picture, "-o", dir.File("a.bmp"), "-o", dir.File("b.bmp")}, kExitUsage,
        "more than once"},
       {{"rip", ccd, "--tracks", "1,1", "-o", dir.File("r.cdg")}, kExitUsage, "each once"},

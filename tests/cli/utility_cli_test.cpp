@@ -35,25 +35,5 @@ TEST_F(UtilityCli, DivideThenCombineRoundTrips) {
   EXPECT_TRUE(ReadFile(cdg) == bytes);
 }
 
-TEST_F(UtilityCli, ExistingOutputsNeedForce) {
-  dir.Write("out.wav", "keep");
-  EXPECT_EQ(Cli({"divide", input, "-o", rws, "--wav", wav}).status, kExitFailure);
-  EXPECT_EQ(ReadFile(wav), "keep");
-  EXPECT_EQ(Cli({"divide", input, "-o", rws, "--wav", wav, "--force"}).status, kExitSuccess);
-  EXPECT_EQ(Cli({"combine", rws, wav, "-o", input}).status, kExitFailure);
-  EXPECT_EQ(ReadFile(input), bytes);
-}
-
-TEST_F(UtilityCli, CombineRefusesAWavThatIsNotCdAudio) {
-  const std::string sub = dir.Write("sub.rws", std::string(kSubcodeBytesPerSector, 'x'));
-  const std::string mono =
-      dir.Write("mono.wav", testing::Riff(testing::Chunk("fmt ", testing::PcmFormat(1, 44100, 16)) +
-                                          testing::Chunk("data", std::string(4, '\0'))));
-  const CliResult r = Cli({"combine", sub, mono, "-o", cdg});
-  EXPECT_EQ(r.status, kExitFailure);
-  EXPECT_NE(r.err.find("は16bits 44.1kHz StereoのPCM WAVEファイルではありません。"),
-            std::string::npos);
-}
-
 }  // namespace
 }  // namespace mosaicer::cli

@@ -17,6 +17,7 @@ expected=(
   share/mosaicer/examples/frere-jacques.wav
   share/mosaicer/examples/spiral.tlo
   share/mosaicer/Tlo/spiral.tlo
+  share/doc/mosaicer/copyright
 )
 if [ "$gui" = ON ]; then
   expected+=(

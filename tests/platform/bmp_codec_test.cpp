@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <climits>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/file_util.h"
 
 namespace mosaicer {
 namespace {
@@ -327,6 +330,42 @@ TEST_P(ReadHostile, IsRefusedWithAReason) {
 INSTANTIATE_TEST_SUITE_P(Cases, ReadHostile, testing::ValuesIn(kHostile),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The file reader reads rows from the file as it needs them instead of the
+// whole file first: it must agree with the reader of bytes in memory, on
+// good files and on damaged ones.
+BitmapResult ReadThroughFile(const ByteVector& bytes) {
+  const std::filesystem::path path = std::filesystem::path(testing::TempDir()) / "through.bmp";
+  EXPECT_TRUE(WriteWholeFile(path, bytes).ok());
+  BitmapResult result = ReadBmpFile(path);
+  std::filesystem::remove(path);
+  return result;
+}
+
+TEST_P(ReadEncoding, FromAFileAsFromMemory) {
+  const ByteVector file = Assemble(Encode(GetParam()));
+  const BitmapResult inMemory = ReadBmp(file);
+  const BitmapResult fromFile = ReadThroughFile(file);
+  ASSERT_TRUE(fromFile.ok()) << fromFile.error;
+  EXPECT_EQ(fromFile.bitmap->BitsPerPixel(), inMemory.bitmap->BitsPerPixel());
+  EXPECT_TRUE(std::ranges::equal(fromFile.bitmap->Pixels(), inMemory.bitmap->Pixels()));
+  EXPECT_EQ(fromFile.bitmap->PaletteCount(), inMemory.bitmap->PaletteCount());
+  EXPECT_TRUE(std::ranges::equal(fromFile.bitmap->Palette(), inMemory.bitmap->Palette()));
+}
+
+TEST_P(ReadHostile, FromAFileIsRefusedForTheSameReason) {
+  BmpParts p;
+  p.palette.assign(kColours, kColours + 8);
+  p.pixels = PackRows(8, false, [](int x, int y) { return IndexAt(x, y, 8); });
+  GetParam().change(p);
+  ByteVector file = Assemble(p);
+  GetParam().damage(file);
+  const BitmapResult result = ReadThroughFile(file);
+  ASSERT_FALSE(result.ok());
+  EXPECT_NE(result.error.find("is not a BMP picture that can be read: " + ReadBmp(file).error),
+            std::string::npos)
+      << result.error;
+}
+
 // A bitmap whose pixels and 16-entry palette all differ.
 Bitmap Filled(int width, int height, int bits) {
   Bitmap b = std::move(*Bitmap::Create(width, height, bits).bitmap);
@@ -375,6 +414,16 @@ TEST(BmpFiles, RoundTripThroughDiskAndReportIoFailures) {
   const BitmapResult back = ReadBmpFile(path);
   ASSERT_TRUE(back.ok()) << back.error;
   EXPECT_TRUE(std::ranges::equal(b.Pixels(), back.bitmap->Pixels()));
+  for (int bits : {4, 24}) {  // pixels well past the headers' first block
+    const Bitmap large = Filled(301, 40, bits);
+    ASSERT_TRUE(WriteBmpFile(large, path).ok());
+    const BitmapResult read = ReadBmpFile(path);
+    ASSERT_TRUE(read.ok()) << read.error;
+    EXPECT_TRUE(std::ranges::equal(large.Pixels(), read.bitmap->Pixels())) << bits;
+    if (bits == 4) {
+      EXPECT_TRUE(std::ranges::equal(large.Palette(), read.bitmap->Palette()));
+    }
+  }
   std::filesystem::remove(path);
 
   EXPECT_FALSE(ReadBmpFile(path).ok());

@@ -231,15 +231,45 @@ TEST_F(FileUtilSettingsFolder, MosaicerHomeWinsOverEverything) {
   EXPECT_EQ(EffectFolder(program_, env), fs::path("/srv/karaoke/Tlo"));
 }
 
-TEST_F(FileUtilSettingsFolder, WritableProgramFolderMeansPortableUse) {
+TEST_F(FileUtilSettingsFolder, PortableUseNeedsSettingsBesideTheProgramOrABuildTree) {
   const auto env = FakeEnvironment({{"MOSAICER_HOME", ""}, {"HOME", "/home/u"}});
-  EXPECT_EQ(SettingsFolder(program_, env), root_ / "bin");
-  EXPECT_EQ(EffectFolder(program_, env), root_ / "bin" / "Tlo");
+  const fs::path bin = root_ / "bin";
+  const fs::path xdg = "/home/u/.config/mosaicer";
+  struct Case {
+    const char* name;
+    std::vector<fs::path> files;  // made before asking
+    fs::path settings;
+  } cases[] = {
+      // An installation in a folder its user may write: /usr/local/bin as root, ~/.local/bin.
+      {"writable folder alone", {}, xdg},
+      {"portable folder", {bin / "mosaicer.ini"}, bin},
+      {"drive settings beside", {bin / "Drive.ini"}, bin},
+      {"build tree", {root_ / "CMakeCache.txt"}, bin},
+      {"build tree's top", {bin / "CMakeCache.txt"}, bin},
+      {"a settings folder, not a file", {bin / "mosaicer.ini" / "x"}, xdg},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (const fs::path& file : c.files) {
+      ASSERT_TRUE(CreateFolders(file.parent_path()));
+      ASSERT_TRUE(WriteWholeFile(file, Bytes{}));
+    }
+    EXPECT_EQ(SettingsFolder(program_, env), c.settings);
+    EXPECT_EQ(UserEffectFolder(program_, env),
+              c.settings == bin ? bin / "Tlo" : fs::path("/home/u/.local/share/mosaicer/Tlo"));
+    for (const fs::path& file : c.files) fs::remove_all(file);
+    fs::remove_all(bin / "mosaicer.ini");
+  }
+  // The desktop application's settings are named after it.
+  ASSERT_TRUE(WriteWholeFile(bin / "mosaicer-gui.ini", Bytes{}));
+  EXPECT_EQ(SettingsFolder(bin / "mosaicer-gui", env), bin);
   // A bare name says nothing about where the program lives.
-  EXPECT_EQ(SettingsFolder("mosaicer", env), fs::path("/home/u/.config/mosaicer"));
+  ASSERT_TRUE(WriteWholeFile(bin / "mosaicer.ini", Bytes{}));
+  EXPECT_EQ(SettingsFolder("mosaicer", env), xdg);
 }
 
 TEST_F(FileUtilSettingsFolder, ReadOnlyProgramFolderUsesXdgFolders) {
+  ASSERT_TRUE(WriteWholeFile(program_.parent_path() / "mosaicer.ini", Bytes{}));
   fs::permissions(program_.parent_path(),
                   fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove);

@@ -2,50 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <set>
 
 #include "support/temp_dir.h"
 
 namespace mosaicer {
 namespace {
-
-TEST(PlayerSettings, MissingKeysGiveTheDefaults) {
-  const PlayerSettings s = PlayerSettings::Read(IniFile(""), "/prog/Bmp");
-  EXPECT_EQ(s.stereoMode, 0);
-  EXPECT_EQ(s.readAtOnce, 10);
-  EXPECT_FALSE(s.onMemory);
-  EXPECT_FALSE(s.repeat);
-  EXPECT_TRUE(s.sizeable);
-  EXPECT_TRUE(s.easyScroll);
-  EXPECT_EQ(s.bmpDir, "/prog/Bmp");
-}
-
-TEST(PlayerSettings, WrittenValuesReadBackUnderTheirSectionsAndKeys) {
-  PlayerSettings s;
-  s.stereoMode = 4;
-  s.readAtOnce = 37;
-  s.onMemory = true;
-  s.repeat = true;
-  s.sizeable = false;
-  s.easyScroll = false;
-  s.bmpDir = "/home/u/Snaps";
-  IniFile ini;
-  s.Write(ini);
-  EXPECT_EQ(ini.ReadInteger("Play", "StereoMode", -1), 4);
-  EXPECT_EQ(ini.ReadInteger("Play", "ReadAtOnce", -1), 37);
-  EXPECT_EQ(ini.ReadString("Path", "CdgBmpDir"), "/home/u/Snaps");
-  EXPECT_FALSE(ini.ReadBool("Cdg", "Sizeable", true));
-
-  const PlayerSettings back = PlayerSettings::Read(IniFile(ini.Text()), "/unused");
-  EXPECT_EQ(back.stereoMode, 4);
-  EXPECT_EQ(back.readAtOnce, 37);
-  EXPECT_TRUE(back.onMemory);
-  EXPECT_TRUE(back.repeat);
-  EXPECT_FALSE(back.sizeable);
-  EXPECT_FALSE(back.easyScroll);
-  EXPECT_EQ(back.bmpDir, "/home/u/Snaps");
-}
 
 TEST(PlayerSettings, ValuesOutsideTheirRangesAreBroughtBack) {
   EXPECT_EQ(PlayerSettings::Read(IniFile("[Play]\nStereoMode=5\n"), "").stereoMode, 0);

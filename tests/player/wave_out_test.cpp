@@ -27,22 +27,6 @@ void OpenShortBuffers(TWaveOut& out) {
   ASSERT_TRUE(out.Open());
 }
 
-TEST(TWaveOutSettings, DefaultsAreOneSecondBuffersOfCdAudio) {
-  TWaveOut out(std::make_unique<NullDevice>());
-  EXPECT_EQ(out.Format().formatTag, kWaveFormatPcm);
-  EXPECT_EQ(out.Format().channels, 2);
-  EXPECT_EQ(out.Format().bitsPerSample, 16);
-  EXPECT_EQ(out.Format().samplesPerSec, 44100u);
-  EXPECT_EQ(out.Format().blockAlign, 4);
-  EXPECT_EQ(out.Format().avgBytesPerSec, 176400u);
-  EXPECT_EQ(out.BufferSize(), 176400u);
-  EXPECT_EQ(out.BufferCount(), 2);
-  EXPECT_EQ(out.Timeout(), TWaveOut::kInfinite);
-  EXPECT_EQ(out.DeviceNumber(), kDefaultWaveDevice);
-  EXPECT_EQ(out.BufferMilliseconds(), 1000);
-  EXPECT_FALSE(out.IsOpen());
-}
-
 TEST(TWaveOutSettings, DeviceNumberIsCheckedAgainstTheCount) {
   TWaveOut out(std::make_unique<NullDevice>());
   const int count = NullDevice().DeviceCount();

@@ -180,6 +180,10 @@ TEST(RipSettings, DriveIniSlotsAreRecognisedByProduct) {
   EXPECT_EQ(back.readSize, 40);
   TNkCdRom other("/dev/sr0");  // another product in the same slot
   EXPECT_EQ(LoadDriveSettings(ini, other).readSize, 15);
+  // The drive's own slot without a read size: the default as well.
+  IniFile partial("[/dev/sr0]\nDeviceName=" + drive.Product() + "\nReadCmd=2\n");
+  EXPECT_EQ(LoadDriveSettings(partial, drive).readSize, 15);
+  EXPECT_EQ(LoadDriveSettings(partial, drive).readCommand, 2);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "core/parity.h"
 #include "core/subcode_pack.h"
+#include "support/wave_file.h"
 
 namespace mosaicer::testing {
 
@@ -23,6 +24,17 @@ inline std::string PresetStream(int sectors) {
     bytes.append(reinterpret_cast<const char*>(packs), sizeof packs);
   }
   return bytes;
+}
+
+// A CDG file holding `subcode` (whole sectors of packs): each sector's packs
+// after a sector of audio that would paint wrong colours if read as packs.
+inline std::string CdgOf(const std::string& subcode) {
+  std::string cdg;
+  for (std::size_t at = 0; at < subcode.size(); at += kSubcodeBytesPerSector) {
+    cdg += AudioBytes(kAudioBytesPerSector, static_cast<unsigned>(at));
+    cdg.append(subcode, at, kSubcodeBytesPerSector);
+  }
+  return cdg;
 }
 
 }  // namespace mosaicer::testing

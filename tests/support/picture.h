@@ -3,9 +3,17 @@
 
 #include <functional>
 #include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <gtest/gtest.h>
 
 #include "authoring/authoring_state.h"
+#include "authoring/encoder.h"
 #include "core/subcode_pack.h"
+#include "platform/bmp_codec.h"
+#include "support/temp_dir.h"
 
 namespace mosaicer::testing {
 
@@ -48,6 +56,13 @@ inline Bitmap SixteenColours(int width, int height) {
   return picture;
 }
 
+// Saves `picture` as a BMP file of `dir` and returns its path.
+inline std::string WritePicture(const TempDir& dir, std::string_view name, const Bitmap& picture) {
+  const std::string path = dir.File(name);
+  EXPECT_TRUE(WriteBmpFile(picture, path).ok()) << path;
+  return path;
+}
+
 // A state with `picture`, a palette of distinct colours, border colour 3 and
 // no blank sectors.
 inline AuthoringState StateWith(Bitmap picture) {
@@ -60,6 +75,23 @@ inline AuthoringState StateWith(Bitmap picture) {
   state.borderIndex = 3;
   state.blank = 0;
   return state;
+}
+
+// The packs (one a tile) that paint a picture of two-colour tiles, so every
+// inner tile shows its own pair of colours; border colour 3.
+inline std::vector<std::uint8_t> TwoColourTileStream() {
+  AuthoringState state = StateWith(MakePicture([](int x, int y) {
+    if (x < kVisibleLeft || x >= kVisibleLeft + kVisibleWidth || y < kVisibleTop ||
+        y >= kVisibleTop + kVisibleHeight)
+      return 3;
+    return (x + y) % 2 ? (x / kTileWidth) % kColourCount : (y / kTileHeight + 5) % kColourCount;
+  }));
+  state.optimize = kOptimizeTile;
+  TSubCodeErrorCorrect ecc;
+  std::vector<std::uint8_t> stream;
+  std::int64_t packs = 0;
+  EXPECT_TRUE(BuildPackStream(state, ecc, stream, packs));
+  return stream;
 }
 
 }  // namespace mosaicer::testing

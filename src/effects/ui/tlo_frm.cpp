@@ -345,8 +345,13 @@ bool TTloFrm::WriteEffect(bool test, const std::string& fileName) {
     return false;
   }
   std::string target = fileName;
+  // A read-only effect folder (the shared one) takes no new effects: the
+  // dialog starts in the user's own folder, made for it.
+  const bool ownInstead = !test && !ownTloDir_.empty() && ownTloDir_ != tloDir_ &&
+                          IsReadOnly(tloDir_) && CreateFolders(ownTloDir_);
   if (!test) {
-    const auto chosen = dialogs_.SaveFile(this, {}, tloDir_, kTloFilter, kTloExtension);
+    const auto chosen =
+        dialogs_.SaveFile(this, {}, ownInstead ? ownTloDir_ : tloDir_, kTloFilter, kTloExtension);
     if (!chosen) return false;
     target = *chosen;
   }
@@ -357,6 +362,7 @@ bool TTloFrm::WriteEffect(bool test, const std::string& fileName) {
     return false;
   }
   if (!test) saved_ = Current();
+  if (ownInstead && std::filesystem::path(target).parent_path() == ownTloDir_) tloDir_ = ownTloDir_;
   return true;
 }
 

@@ -37,6 +37,10 @@ class TTloFrm : public QDialog {
   // The effect folder both file dialogs start in; the main window hands a
   // copy before each showing.
   void SetTloDir(const std::string& folder) { tloDir_ = folder; }
+  // The user's own effect folder: saving starts there instead when the
+  // effect folder is read-only (the shared one an installation brings), and
+  // after such a save it becomes the effect folder.
+  void SetOwnTloDir(const std::string& folder) { ownTloDir_ = folder; }
   const std::string& TloDir() const { return tloDir_; }
 
   void ReadSettings(const IniFile& ini);
@@ -100,6 +104,7 @@ class TTloFrm : public QDialog {
   EffectGrid grid_;
   Content saved_;  // as last saved or opened
   std::string tloDir_;
+  std::string ownTloDir_;
   EffectLanguage shown_ = EffectLanguage::Japanese;
   int rowHeight_;
   bool showing_ = false;  // cell texts being set from the model
