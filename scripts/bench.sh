@@ -6,4 +6,5 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake --preset bench >/dev/null
 cmake --build --preset bench -j2
-build-bench/bench/mosaicer_bench "$@"
+# One language whatever the machine's locale, so runs compare.
+MOSAICER_LANG=en build-bench/bench/mosaicer_bench "$@"

@@ -8,6 +8,8 @@ scripts/setup.sh
 cmake --preset default >/dev/null
 cmake --build --preset default -j2 --target mosaicer
 bin=build/src/mosaicer
+# The messages follow the user's language (MOSAICER_LANG=ja|en, else the
+# locale); C.UTF-8 machines read English.
 out=examples/out
 mkdir -p "$out"
 

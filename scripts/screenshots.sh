@@ -11,7 +11,8 @@ cmake --preset default >/dev/null
 cmake --build --preset default -j2 --target mosaicer mosaicer_screenshots
 work=${1:-$(mktemp -d)}
 rm -rf "$work" && mkdir -p "$work"
-MOSAICER_AUDIO=null xvfb-run -a -s "-screen 0 1280x1024x24" \
+# The walk drives the Japanese windows, whatever the machine's locale.
+MOSAICER_LANG=ja MOSAICER_AUDIO=null xvfb-run -a -s "-screen 0 1280x1024x24" \
   build/tools/mosaicer_screenshots examples docs/screenshots "$work"
 
 echo

@@ -13,6 +13,7 @@ packages=(
   xvfb xauth fonts-noto-cjk
   openbox xdotool x11-utils
   librsvg2-bin desktop-file-utils appstream man-db debootstrap
+  gettext qt6-translations-l10n
 )
 
 missing=()

@@ -39,7 +39,8 @@ for _ in $(seq 50); do
   sleep 0.1
 done
 
-export QT_QPA_PLATFORM=xcb MOSAICER_AUDIO=null MOSAICER_WM_SHOTS="$shots"
+# The Japanese windows, whatever the machine's locale.
+export QT_QPA_PLATFORM=xcb MOSAICER_AUDIO=null MOSAICER_LANG=ja MOSAICER_WM_SHOTS="$shots"
 status=0
 build/tools/mosaicer_wm_test --gtest_filter='-*MainWindowFits*' || status=1
 QT_SCALE_FACTOR=1.5 build/tools/mosaicer_wm_test --gtest_filter='*MainWindowFits*' || status=1

@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "app/tr.h"
 #include "app/window_placement.h"
 
 namespace mosaicer {
@@ -28,7 +29,7 @@ TAboutBox::TAboutBox(Dialogs& dialogs, QWidget* parent)
       OKButton_(new QPushButton(QStringLiteral("&OK"), this)),
       WebSiteBtn_(new QPushButton(QStringLiteral("&WebSite"), this)) {
   setObjectName("AboutBox");
-  setWindowTitle(QStringLiteral("バージョン情報"));
+  setWindowTitle(Tq("About Mosaicer"));
   setModal(true);
   Panel_->setObjectName("Panel");
   ProductName_->setObjectName("ProductName");
@@ -36,8 +37,7 @@ TAboutBox::TAboutBox(Dialogs& dialogs, QWidget* parent)
   MessageLbl_->setObjectName("MessageLbl");
   OKButton_->setObjectName("OKButton");
   WebSiteBtn_->setObjectName("WebSiteBtn");
-  MessageLbl_->setText(
-      QStringLiteral("このプログラムはフリーソフトです。\n自己責任の元で使用して下さい。"));
+  MessageLbl_->setText(Tq("This program is free software.\nUse it at your own risk."));
   OKButton_->setDefault(true);
 
   QFont large = ProductName_->font();
@@ -72,8 +72,9 @@ void TAboutBox::WriteSettings(IniFile& ini) const { WritePlacement(*this, ini, k
 void TAboutBox::WebSiteBtnClick() {
   // Without a browser the user can still copy the address from the message.
   if (!dialogs_.OpenUrl(kWebSite))
-    dialogs_.Error(this, std::string("ウェブサイトを開けませんでした。ブラウザが見つかりません。\n") +
-                             kWebSite);
+    dialogs_.Error(
+        this,
+        std::string(Tr("Could not open the website: no web browser was found.\n")) + kWebSite);
 }
 
 }  // namespace mosaicer

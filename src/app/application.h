@@ -3,6 +3,10 @@
 
 #include <QApplication>
 
+#include "platform/language.h"
+
+class QTranslator;
+
 namespace mosaicer {
 
 class Dialogs;
@@ -17,6 +21,10 @@ class MosaicerApplication : public QApplication {
  private:
   Dialogs& dialogs_;
 };
+
+// Loads Qt's own translations (its dialogs and standard buttons) for
+// `language` into `translator`; false when there are none to load.
+bool LoadQtTranslations(QTranslator& translator, Language language);
 
 // Runs the application until its main window closes; the exit status.
 int RunApplication(int argc, char** argv);

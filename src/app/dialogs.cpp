@@ -1,12 +1,13 @@
 #include "app/dialogs.h"
+#include "app/tr.h"
 
 #include <QApplication>
 #include <QColorDialog>
 #include <QDesktopServices>
-#include <QUrl>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QUrl>
 
 #include <cstdio>
 #include <vector>
@@ -70,7 +71,7 @@ std::optional<std::string> QtDialogs::ChooseFolder(QWidget* parent, const std::s
 }
 
 std::optional<std::uint32_t> QtDialogs::ChooseColour(QWidget* parent, std::uint32_t colour,
-                                                    std::vector<std::string>& customColours) {
+                                                     std::vector<std::string>& customColours) {
   for (const std::string& line : customColours) {
     const auto parsed = ParseCustomColourLine(line);
     if (parsed) QColorDialog::setCustomColor(parsed->first, ToQColor(parsed->second));
@@ -91,9 +92,9 @@ bool QtDialogs::Confirm(QWidget* parent, const std::string& text) {
 SaveAnswer QtDialogs::AskSave(QWidget* parent, const std::string& text) {
   QMessageBox box(QMessageBox::Question, QApplication::applicationName(), Q(text),
                   QMessageBox::NoButton, parent);
-  QPushButton* save = box.addButton(QStringLiteral("保存(&S)"), QMessageBox::AcceptRole);
-  QPushButton* discard = box.addButton(QStringLiteral("保存しない(&N)"), QMessageBox::DestructiveRole);
-  QPushButton* cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+  QPushButton* save = box.addButton(Tq("&Save"), QMessageBox::AcceptRole);
+  QPushButton* discard = box.addButton(Tq("Do&n't Save"), QMessageBox::DestructiveRole);
+  QPushButton* cancel = box.addButton(Tq("Cancel"), QMessageBox::RejectRole);
   save->setObjectName("SaveButton");
   discard->setObjectName("DiscardButton");
   cancel->setObjectName("CancelButton");
@@ -118,9 +119,7 @@ void QtDialogs::Information(QWidget* parent, const std::string& text) {
 
 void QtDialogs::Beep() { QApplication::beep(); }
 
-bool QtDialogs::OpenUrl(const std::string& url) {
-  return QDesktopServices::openUrl(QUrl(Q(url)));
-}
+bool QtDialogs::OpenUrl(const std::string& url) { return QDesktopServices::openUrl(QUrl(Q(url))); }
 
 QColor ToQColor(std::uint32_t colour) {
   return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
@@ -150,10 +149,14 @@ std::optional<std::pair<int, std::uint32_t>> ParseCustomColourLine(const std::st
   for (std::size_t i = kValueStart; i < line.size(); ++i) {
     const char c = line[i];
     int digit;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-    else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    else return std::nullopt;
+    if (c >= '0' && c <= '9')
+      digit = c - '0';
+    else if (c >= 'A' && c <= 'F')
+      digit = c - 'A' + 10;
+    else if (c >= 'a' && c <= 'f')
+      digit = c - 'a' + 10;
+    else
+      return std::nullopt;
     value = (value << 4) | static_cast<std::uint32_t>(digit);
     if (value > 0xFFFFFFu) return std::nullopt;
   }

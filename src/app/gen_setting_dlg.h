@@ -1,15 +1,18 @@
 // The general settings dialog: the folder that holds the display-effect
-// files. It edits the main window's folder text in place, and only when
-// the folder exists (or can be made) on OK.
+// files, and the language of the windows. It edits the main window's folder
+// text in place, and only when the folder exists (or can be made) on OK.
 #pragma once
 
 #include <QDialog>
 
+#include <optional>
 #include <string>
 
 #include "app/dialogs.h"
 #include "platform/ini_file.h"
+#include "platform/language.h"
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -29,8 +32,13 @@ class TGenSettingDlg : public QDialog {
   void ReadSettings(const IniFile& ini);
   void WriteSettings(IniFile& ini) const;
 
+  // The language the user chose (nothing: the system's), as stored in the
+  // settings file; the program applies it when it next starts.
+  std::optional<Language> LanguageChoice() const { return language_; }
+  static std::optional<Language> LanguageChoice(const IniFile& ini);
+
   static constexpr const char* kBrowseTitle =
-      "表示エフェクト(*.tlo)を格納するフォルダを選択して下さい";
+      N_("Choose the folder that holds the effects (*.tlo)");
 
  protected:
   void showEvent(QShowEvent* event) override;  // FormShow
@@ -42,9 +50,12 @@ class TGenSettingDlg : public QDialog {
 
   Dialogs& dialogs_;
   std::string* target_ = nullptr;
+  std::optional<Language> language_;
   QLabel* TloLbl_;
   QLineEdit* TloPathEdit_;
   QPushButton* BrowseBtn_;
+  QLabel* LanguageLbl_;
+  QComboBox* LanguageCmb_;
   QPushButton* OkBtn_;
   QPushButton* CancelBtn_;
 };

@@ -27,6 +27,7 @@
 #include "app/progress_dialogs.h"
 #include "app/save_check.h"
 #include "app/screen_fit.h"
+#include "app/tr.h"
 #include "app/up_down.h"
 #include "app/window_placement.h"
 #include "authoring/messages.h"
@@ -65,10 +66,10 @@ constexpr const char* kWavFilter =
 constexpr const char* kCdgFilter = "CDG Files (*.cdg)|*.cdg|BIN Files (*.bin)|*.bin|All Files|*.*";
 constexpr const char* kRwsFilter = "RWS Files (*.rws)|*.rws|All Files|*.*";
 
-constexpr const char* kNormalOrder = "通常";
+constexpr const char* kNormalOrder = N_("Normal");
 constexpr const char* kMsfMask = "99:99:99;_";
 constexpr int kMsfTextLength = 8;  // "00:00:00"
-constexpr const char* kMsfFieldName = "指定時間(MSF)";
+constexpr const char* kMsfFieldName = N_("Time (MSF)");
 constexpr int kStatusMillis = 10000;
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
@@ -78,10 +79,10 @@ std::string FolderOf(const std::string& file) {
 }
 
 std::string NotAPictureMessage(const std::string& file) {
-  return "\"" + file + "\"はビットマップとして読み込めません。";
+  return Format(Tr("Cannot read \"%1\" as a bitmap."), {file});
 }
 
-std::string SavedMessage(const std::string& file) { return "\"" + file + "\"に保存しました。"; }
+std::string SavedMessage(const std::string& file) { return Format(Tr("Saved \"%1\"."), {file}); }
 
 }  // namespace
 
@@ -164,7 +165,7 @@ void TMscMainFrm::BuildControls() {
   BmpImg_ = new PictureBox;
   BmpScroll_->setWidget(BmpImg_);
   BmpScroll_->setWidgetResizable(true);
-  BmpSaveBtn_ = new QPushButton(QStringLiteral("&Save"), central);
+  BmpSaveBtn_ = new QPushButton(Tq("Sa&ve"), central);
   named(BmpSaveBtn_, "BmpSaveBtn");
   layout->addWidget(BmpScroll_, 1, 0, 1, 2);
   layout->addWidget(BmpSaveBtn_, 1, 2, Qt::AlignTop);
@@ -184,27 +185,26 @@ void TMscMainFrm::BuildControls() {
   named(OptionsGBox_, "OptionsGBox");
   auto* options = new QGridLayout(OptionsGBox_);
   const auto label = [&](const char* text, const char* name) {
-    return named(new QLabel(QString::fromUtf8(text), OptionsGBox_), name);
+    return named(new QLabel(QString::fromUtf8(Tr(text)), OptionsGBox_), name);
   };
   OrderCmb_ = new QComboBox(OptionsGBox_);
   TestBtn_ = new QPushButton(QStringLiteral("&Test"), OptionsGBox_);
   named(OrderCmb_, "OrderCmb");
   named(TestBtn_, "TestBtn");
-  options->addWidget(label("表示エフェクト:", "OrderLbl"), 0, 0);
+  options->addWidget(label(N_("Effect:"), "OrderLbl"), 0, 0);
   options->addWidget(OrderCmb_, 0, 1, 1, 3);
   options->addWidget(TestBtn_, 0, 4);
 
   OptimizeCmb_ = new QComboBox(OptionsGBox_);
   named(OptimizeCmb_, "OptimizeCmb");
-  OptimizeCmb_->addItems({QStringLiteral("無し"), QStringLiteral("タイル単位"), QStringLiteral("完全")});
-  options->addWidget(label("表示最適化:", "OptimizeLbl"), 1, 0);
+  OptimizeCmb_->addItems({Tq("None"), Tq("By tile"), Tq("Full")});
+  options->addWidget(label(N_("Optimization:"), "OptimizeLbl"), 1, 0);
   options->addWidget(OptimizeCmb_, 1, 1, 1, 3);
 
   TimingCmb_ = new QComboBox(OptionsGBox_);
   named(TimingCmb_, "TimingCmb");
-  TimingCmb_->addItems({QStringLiteral("再生しながら表示"), QStringLiteral("表示してから再生"),
-                        QStringLiteral("余る時だけ先に表示"),
-                        QStringLiteral("指定時間(MSF)までに表示")});
+  TimingCmb_->addItems({Tq("Show while playing"), Tq("Show, then play"),
+                        Tq("Show first if time allows"), Tq("Show by the time (MSF)")});
   PosMSFEdit_ = new QLineEdit(OptionsGBox_);
   named(PosMSFEdit_, "PosMSFEdit");
   PosMSFEdit_->setInputMask(kMsfMask);
@@ -216,7 +216,7 @@ void TMscMainFrm::BuildControls() {
   msf->setSpacing(0);
   msf->addWidget(PosMSFEdit_);
   msf->addWidget(PosMSFUd_);
-  options->addWidget(label("表示タイミング:", "TimingLbl"), 2, 0);
+  options->addWidget(label(N_("Timing:"), "TimingLbl"), 2, 0);
   options->addWidget(TimingCmb_, 2, 1, 1, 2);
   options->addLayout(msf, 2, 3);
 
@@ -225,7 +225,7 @@ void TMscMainFrm::BuildControls() {
   BlankUd_->setRange(0, kMaxBlankSectors);
   BlankUd_->setWrapping(false);
   BlankUd_->setValue(kBlankStart);
-  options->addWidget(label("空パケット:", "BlankLbl"), 3, 0);
+  options->addWidget(label(N_("Empty packs:"), "BlankLbl"), 3, 0);
   options->addWidget(BlankUd_, 3, 1);
   options->addWidget(label("frames", "FrameLbl"), 3, 2);
   layout->addWidget(OptionsGBox_, 3, 0, 1, 3);
@@ -250,9 +250,9 @@ void TMscMainFrm::BuildControls() {
   findChild<QLabel*>("OptimizeLbl")->setBuddy(OptimizeCmb_);
   findChild<QLabel*>("TimingLbl")->setBuddy(TimingCmb_);
   findChild<QLabel*>("BlankLbl")->setBuddy(BlankUd_);
-  PosMSFEdit_->setAccessibleName(QString::fromUtf8(kMsfFieldName));
-  PosMSFUd_->setAccessibleName(QString::fromUtf8(kMsfFieldName) + QStringLiteral("の増減"));
-  BmpImg_->setAccessibleName(QStringLiteral("ビットマップ"));
+  PosMSFEdit_->setAccessibleName(Tq(kMsfFieldName));
+  PosMSFUd_->setAccessibleName(Tq("Adjust the time (MSF)"));
+  BmpImg_->setAccessibleName(Tq("Bitmap"));
   ApplyWindowLimits();
 
   connect(BmpBrowseBtn_, &QPushButton::clicked, this, [this] { FileOpenBmpExecute(); });
@@ -268,32 +268,32 @@ void TMscMainFrm::BuildControls() {
 
 void TMscMainFrm::BuildMenus() {
   const auto add = [this](QMenu* menu, const char* text, const char* name, auto handler) {
-    QAction* action = menu->addAction(QString::fromUtf8(text));
+    QAction* action = menu->addAction(Tq(text));
     action->setObjectName(name);
     connect(action, &QAction::triggered, this, handler);
     return action;
   };
-  QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
-  add(file, "BMPファイルを選択(&B)", "FileOpenBmp", [this] { FileOpenBmpExecute(); });
-  add(file, "WAVファイルを選択(&W)", "FileOpenWav", [this] { FileOpenWavExecute(); });
+  QMenu* file = menuBar()->addMenu(Tq("&File"));
+  add(file, N_("Choose &Bitmap..."), "FileOpenBmp", [this] { FileOpenBmpExecute(); });
+  add(file, N_("Choose &Wave File..."), "FileOpenWav", [this] { FileOpenWavExecute(); });
   file->addSeparator();
-  add(file, "CDGファイルを作成(&C)", "FileMakeCdg", [this] { FileMakeCdgExecute(); });
-  add(file, "RWSファイルを作成(&R)", "FileMakeRws", [this] { FileMakeRwsExecute(); });
-  add(file, "BMPファイルに保存(&S)", "FileSaveBmp", [this] { FileSaveBmpExecute(); });
+  add(file, N_("&Create CDG File..."), "FileMakeCdg", [this] { FileMakeCdgExecute(); });
+  add(file, N_("Create &RWS File..."), "FileMakeRws", [this] { FileMakeRwsExecute(); });
+  add(file, N_("&Save as Bitmap..."), "FileSaveBmp", [this] { FileSaveBmpExecute(); });
   file->addSeparator();
-  add(file, "終了(&X)", "FileExit", [this] { FileExitExecute(); });
+  add(file, N_("E&xit"), "FileExit", [this] { FileExitExecute(); });
 
-  QMenu* settings = menuBar()->addMenu(QStringLiteral("設定(&S)"));
-  add(settings, "一般設定(&G)", "SettingsGeneral", [this] { SettingsGeneralExecute(); });
+  QMenu* settings = menuBar()->addMenu(Tq("&Settings"));
+  add(settings, N_("&General..."), "SettingsGeneral", [this] { SettingsGeneralExecute(); });
 
-  QMenu* tools = menuBar()->addMenu(QStringLiteral("ツール(&T)"));
-  add(tools, "表示エフェクト作成(&E)", "ToolsTlo", [this] { ToolsTloExecute(); });
-  add(tools, "CDGプレイヤー(&P)", "ToolsPlay", [this] { ToolsPlayExecute(); });
-  add(tools, "CDGリッパー(&R)", "ToolsRip", [this] { ToolsRipExecute(); });
-  add(tools, "分離結合(&U)", "ToolsDivide", [this] { ToolsDivideExecute(); });
+  QMenu* tools = menuBar()->addMenu(Tq("T&ools"));
+  add(tools, N_("&Effect Editor"), "ToolsTlo", [this] { ToolsTloExecute(); });
+  add(tools, N_("CDG &Player"), "ToolsPlay", [this] { ToolsPlayExecute(); });
+  add(tools, N_("CDG &Ripper"), "ToolsRip", [this] { ToolsRipExecute(); });
+  add(tools, N_("&Divide and Combine"), "ToolsDivide", [this] { ToolsDivideExecute(); });
 
-  QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
-  add(help, "About(&A)", "HelpAbout", [this] { HelpAboutExecute(); });
+  QMenu* help = menuBar()->addMenu(Tq("&Help"));
+  add(help, N_("&About Mosaicer"), "HelpAbout", [this] { HelpAboutExecute(); });
 }
 
 QAction* TMscMainFrm::Action(const char* name) const { return findChild<QAction*>(name); }
@@ -358,7 +358,8 @@ void TMscMainFrm::WriteSettings() {
   ini.WriteString(kPathSection, "RwsDir", RwsDir_);
   ini.WriteString(kPathSection, "TloDir", TloDir_);
   const int order = OrderCmb_->currentIndex();
-  ini.WriteString(kOptionsSection, "DispEffect", order > 0 ? OrderCmb_->currentText().toStdString() : "");
+  ini.WriteString(kOptionsSection, "DispEffect",
+                  order > 0 ? OrderCmb_->currentText().toStdString() : "");
   ini.WriteInteger(kOptionsSection, "Optimize", OptimizeCmb_->currentIndex());
   ini.WriteInteger(kOptionsSection, "Timing", TimingCmb_->currentIndex());
   ini.WriteInteger(kOptionsSection, "Limit", state_.Limit());
@@ -393,7 +394,7 @@ void TMscMainFrm::BuildEffectList() {
   QSignalBlocker block(OrderCmb_);
   OrderCmb_->clear();
   effects_ = FindEffects(TloDir_);
-  OrderCmb_->addItem(QString::fromUtf8(kNormalOrder));
+  OrderCmb_->addItem(Tq(kNormalOrder));
   for (const EffectEntry& effect : effects_) OrderCmb_->addItem(Q(effect.title));
   OrderCmb_->setCurrentIndex(FindEffectByTitle(effects_, kept));
 }

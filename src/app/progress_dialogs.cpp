@@ -1,4 +1,5 @@
 #include "app/progress_dialogs.h"
+#include "app/tr.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -23,7 +24,7 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 ProgressDialogBase::ProgressDialogBase(TJobOwner& owner, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       owner_(owner),
-      TimeLbl1_(new QLabel(QStringLiteral("経過時間:"), this)),
+      TimeLbl1_(new QLabel(Tq("Elapsed:"), this)),
       TimeLbl_(new QLabel(QStringLiteral("00:00"), this)),
       ProgressBar_(new QProgressBar(this)),
       CancelBtn_(new QPushButton(QStringLiteral("&Cancel"), this)),
@@ -105,7 +106,7 @@ void ProgressDialogBase::closeEvent(QCloseEvent* event) {
 
 TProgressDlg::TProgressDlg(TJobOwner& owner, QWidget* parent) : ProgressDialogBase(owner, parent) {
   setObjectName("ProgressDlg");
-  setWindowTitle(QStringLiteral("CDGファイルを作成中..."));
+  setWindowTitle(Tq("Creating the CDG file..."));
 }
 
 void TProgressDlg::showEvent(QShowEvent* event) {
@@ -131,7 +132,7 @@ TProgressDlg2::TProgressDlg2(TJobOwner& owner, QWidget* parent)
 }
 
 std::string TProgressDlg2::BaseText() const {
-  return rwsOnly_ ? "RWSファイルを作成中" : "CDGファイルを作成中";
+  return rwsOnly_ ? Tr("Creating the RWS file") : Tr("Creating the CDG file");
 }
 
 void TProgressDlg2::showEvent(QShowEvent* event) {

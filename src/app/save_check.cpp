@@ -7,6 +7,7 @@
 #include "authoring/creation_job.h"
 #include "authoring/messages.h"
 #include "platform/file_util.h"
+#include "platform/language.h"
 
 namespace mosaicer {
 namespace {
@@ -15,8 +16,9 @@ bool SameName(const std::string& a, const std::string& b) {
   std::error_code ec1, ec2;
   const std::filesystem::path pa = std::filesystem::weakly_canonical(a, ec1);
   const std::filesystem::path pb = std::filesystem::weakly_canonical(b, ec2);
-  if (ec1 || ec2) return std::filesystem::path(a).lexically_normal() ==
-                         std::filesystem::path(b).lexically_normal();
+  if (ec1 || ec2)
+    return std::filesystem::path(a).lexically_normal() ==
+           std::filesystem::path(b).lexically_normal();
   return pa == pb;
 }
 
@@ -45,10 +47,10 @@ std::string OutputClashMessage(const std::vector<std::string>& inputs,
   for (std::size_t i = 0; i < outputs.size(); ++i) {
     for (const std::string& input : inputs)
       if (Clash(outputs[i], input))
-        return "\"" + outputs[i] + "\"は読み込むファイルと同じです。別のファイルを指定して下さい。";
+        return Format(Tr("\"%1\" is a file being read. Choose another file."), {outputs[i]});
     for (std::size_t j = 0; j < i; ++j)
       if (Clash(outputs[i], outputs[j]))
-        return "\"" + outputs[i] + "\"が二つの出力先に指定されています。別のファイルを指定して下さい。";
+        return Format(Tr("\"%1\" is named for two outputs. Choose another file."), {outputs[i]});
   }
   return {};
 }

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "platform/language.h"
+
 namespace mosaicer {
 
 std::string OverwriteQuestion(const std::string& file);       // confirm before saving over a file
@@ -12,11 +14,11 @@ std::string NotCdAudioMessage(
     const std::string& file);          // WAV that is not 16-bit 44.1 kHz stereo PCM
 std::string PictureTooSmallMessage();  // "288×192 or larger" request
 
-inline constexpr const char* kCdgCreated = "CDGファイルの作成に成功しました。";
-inline constexpr const char* kCdgCancelled = "CDGファイルの作成を中断しました。";
-inline constexpr const char* kCdgFailed = "CDGファイルの作成に失敗しました。";
-inline constexpr const char* kRwsCreated = "RWSファイルの作成に成功しました。";
-inline constexpr const char* kRwsFailed = "RWSファイルの作成に失敗しました。";
-inline constexpr const char* kBmpFailed = "BMPファイルの作成に失敗しました。";
+inline constexpr TrText kCdgCreated{N_("The CDG file was created.")};
+inline constexpr TrText kCdgCancelled{N_("Creating the CDG file was cancelled.")};
+inline constexpr TrText kCdgFailed{N_("The CDG file could not be created.")};
+inline constexpr TrText kRwsCreated{N_("The RWS file was created.")};
+inline constexpr TrText kRwsFailed{N_("The RWS file could not be created.")};
+inline constexpr TrText kBmpFailed{N_("The BMP file could not be created.")};
 
 }  // namespace mosaicer

@@ -18,7 +18,7 @@ namespace {
 
 bool ShowBar(const Io& io) { return !io.quiet && ::isatty(STDERR_FILENO) == 1; }
 
-int Report(Io& io, const UtilityResult& result, const char* succeeded, const char* failed) {
+int Report(Io& io, const UtilityResult& result, const TrText& succeeded, const TrText& failed) {
   if (result.outcome == UtilityOutcome::Cancelled) {
     io.err << "mosaicer: stopped after " << result.sectors
            << " sectors; the output files hold them\n";

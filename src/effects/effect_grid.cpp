@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/ini_file.h"
+#include "platform/language.h"
 
 namespace mosaicer {
 namespace {
@@ -25,10 +26,11 @@ bool OnScreen(std::int64_t col, std::int64_t row) {
 std::string StepCheckMessage(const StepCheck& check, PositionStyle style) {
   switch (check.result) {
     case StepCheck::Result::Duplicate:
-      return std::to_string(check.step) + "番が" + Position(check.at, style) + "と" +
-             Position(check.first, style) + "に重複しています。";
+      return Format(
+          Tr("Step %1 is at both %2 and %3."),
+          {std::to_string(check.step), Position(check.at, style), Position(check.first, style)});
     case StepCheck::Result::Gap:
-      return std::to_string(check.step) + "番が抜けています。";
+      return Format(Tr("Step %1 is missing."), {std::to_string(check.step)});
     case StepCheck::Result::Ok:
     case StepCheck::Result::Empty:
       break;
@@ -37,11 +39,11 @@ std::string StepCheckMessage(const StepCheck& check, PositionStyle style) {
 }
 
 std::string CannotWriteEffectMessage(const std::string& file) {
-  return "\"" + file + "\"に書き込めません。";
+  return Format(Tr("Cannot write \"%1\"."), {file});
 }
 
 std::string CannotReadEffectMessage(const std::string& file) {
-  return "\"" + file + "\"を読み込めません。";
+  return Format(Tr("Cannot read \"%1\"."), {file});
 }
 
 void EffectGrid::SetCell(int col, int row, int number) {

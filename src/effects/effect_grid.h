@@ -14,6 +14,7 @@
 #include "core/subcode_pack.h"
 #include "effects/tile_order.h"
 #include "effects/tlo_file.h"
+#include "platform/language.h"
 
 namespace mosaicer {
 
@@ -52,12 +53,12 @@ struct StepCheck {
 // (what the headers read), or by 1-based grid index (touch mode's message).
 enum class PositionStyle { Tile, Grid };
 
-inline constexpr const char* kTitleMissingMessage = "エフェクトのタイトルを入力して下さい。";
+inline constexpr TrText kTitleMissingMessage{N_("Enter the effect's title.")};
 // The message for a Duplicate or a Gap; empty for Ok and Empty.
 std::string StepCheckMessage(const StepCheck& check, PositionStyle style);
 std::string CannotWriteEffectMessage(const std::string& file);
 std::string CannotReadEffectMessage(const std::string& file);
-inline constexpr const char* kCannotMakeTempFileMessage = "一時ファイルを作成できません。";
+inline constexpr TrText kCannotMakeTempFileMessage{N_("Cannot make a temporary file.")};
 
 // Whether saving (or testing) may go on; when not, `message` is what to
 // show with a beep, or empty for a silent refusal (nothing numbered).

@@ -6,8 +6,6 @@
 namespace mosaicer {
 namespace {
 
-constexpr std::string_view kEffectExtension = ".tlo";
-
 char FoldCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool SameText(std::string_view a, std::string_view b) {
@@ -19,7 +17,12 @@ bool SameText(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-std::vector<EffectEntry> FindEffects(const std::string& folder) {
+std::string EffectTitle(const TTloFile& file, Language language) {
+  if (language == Language::English && !file.TitleE.empty()) return file.TitleE;
+  return file.TitleJ;
+}
+
+std::vector<EffectEntry> FindEffects(const std::string& folder, Language language) {
   std::vector<EffectEntry> effects;
   std::error_code ec;
   std::filesystem::directory_iterator it(folder, ec), end;
@@ -30,7 +33,8 @@ std::vector<EffectEntry> FindEffects(const std::string& folder) {
     if (!it->is_regular_file(typeError)) continue;
     TTloFile file(path.string());
     if (!file.Valid) continue;
-    std::string title = file.TitleJ.empty() ? path.stem().string() : file.TitleJ;
+    std::string title = EffectTitle(file, language);
+    if (title.empty()) title = path.stem().string();
     effects.push_back({std::move(title), std::move(file)});
   }
   return effects;
@@ -40,6 +44,12 @@ int FindEffectByTitle(const std::vector<EffectEntry>& effects, std::string_view 
   if (title.empty()) return 0;
   for (std::size_t i = 0; i < effects.size(); ++i)
     if (SameText(effects[i].title, title)) return static_cast<int>(i) + 1;
+  for (std::size_t i = 0; i < effects.size(); ++i) {
+    const TTloFile& file = effects[i].file;
+    if ((!file.TitleJ.empty() && SameText(file.TitleJ, title)) ||
+        (!file.TitleE.empty() && SameText(file.TitleE, title)))
+      return static_cast<int>(i) + 1;
+  }
   return 0;
 }
 

@@ -7,6 +7,7 @@
 #include "core/subcode_pack.h"
 #include "image/bmp_wizard.h"
 #include "image/colour_reduction.h"
+#include "platform/language.h"
 
 namespace mosaicer {
 namespace {
@@ -17,10 +18,8 @@ constexpr double kPercent = 100.0;
 constexpr int kHighNibbleShift = 4;
 
 std::string TooSmallMessage() {
-  char text[kMessageLength];
-  std::snprintf(text, sizeof text, "%d×%dピクセル以上のビットマップを選択して下さい。",
-                kVisibleWidth, kVisibleHeight);
-  return text;
+  return Format(Tr("Choose a bitmap of at least %1×%2 pixels."),
+                {std::to_string(kVisibleWidth), std::to_string(kVisibleHeight)});
 }
 
 PreparedPicture Failure(std::string message) {

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "platform/language.h"
+
 namespace mosaicer {
 
 inline constexpr std::uint8_t kStereoModeCount = 5;
@@ -19,8 +21,9 @@ inline constexpr std::uint8_t kStereoModeSum = 3;
 inline constexpr std::uint8_t kStereoModeDifference = 4;
 
 // The player's combo box lists these in mode order.
-inline constexpr std::array<std::string_view, kStereoModeCount> kStereoModeCaptions = {
-    "ステレオ", "モノラル(Left)", "モノラル(Right)", "モノラル(L+R)", "モノラル(L-R)"};
+// English texts, translated where they are shown.
+inline constexpr std::array<const char*, kStereoModeCount> kStereoModeCaptions = {
+    N_("Stereo"), N_("Mono (left)"), N_("Mono (right)"), N_("Mono (L+R)"), N_("Mono (L-R)")};
 
 // The mode may be changed from any thread while another applies it: a block
 // is rewritten wholly in the mode read when it starts.

@@ -10,6 +10,7 @@
 #include "core/interleave.h"
 #include "core/subcode_pack.h"
 #include "platform/file_util.h"
+#include "platform/language.h"
 #include "platform/output_file.h"
 #include "platform/unique_fd.h"
 
@@ -70,14 +71,15 @@ void SaveDriveSettings(IniFile& driveIni, const TNkCdRom& drive, const DriveSett
 }
 
 std::string RipOutcomeText(std::uint8_t jobStatus, bool subcodeOnly) {
-  const std::string word = subcodeOnly ? "RWS" : "CDG";
   switch (jobStatus) {
     case kJobSucceeded:
-      return word + "ファイルの作成に成功しました。";
+      return subcodeOnly ? Tr("The RWS file was created.") : Tr("The CDG file was created.");
     case kJobCancelRequested:
-      return word + "ファイルの作成を中断しました。";
+      return subcodeOnly ? Tr("Creating the RWS file was cancelled.")
+                         : Tr("Creating the CDG file was cancelled.");
     default:
-      return word + "ファイルの作成に失敗しました。";
+      return subcodeOnly ? Tr("The RWS file could not be created.")
+                         : Tr("The CDG file could not be created.");
   }
 }
 

@@ -3,19 +3,21 @@
 // outcome texts.
 #pragma once
 
+#include "platform/language.h"
+
 namespace mosaicer {
 
 inline constexpr const char* kUtilityCaption = "CD+G Utility";
-inline constexpr const char* kDividing = "分割中";
-inline constexpr const char* kDivideSucceeded = "分割成功";
-inline constexpr const char* kDivideFailed = "分割失敗";
-inline constexpr const char* kCombining = "結合中";
-inline constexpr const char* kCombineSucceeded = "結合成功";
-inline constexpr const char* kCombineFailed = "結合失敗";
+inline constexpr TrText kDividing{N_("Dividing")};
+inline constexpr TrText kDivideSucceeded{N_("Divided")};
+inline constexpr TrText kDivideFailed{N_("Divide failed")};
+inline constexpr TrText kCombining{N_("Combining")};
+inline constexpr TrText kCombineSucceeded{N_("Combined")};
+inline constexpr TrText kCombineFailed{N_("Combine failed")};
 
-inline constexpr const char* kCdgOpenTitle = "CDGファイルを指定";
-inline constexpr const char* kRwsSaveTitle = "RWSファイルを指定";
-inline constexpr const char* kWavSaveTitle = "WAVファイルを指定";
+inline constexpr TrText kCdgOpenTitle{N_("Choose the CDG file")};
+inline constexpr TrText kRwsSaveTitle{N_("Choose the RWS file")};
+inline constexpr TrText kWavSaveTitle{N_("Choose the WAV file")};
 inline constexpr const char* kCdgOpenFilter = "CDG Files (*.cdg)|*.cdg|All Files (*.*)|*.*";
 inline constexpr const char* kRwsSaveFilter = "RWS Files (*.rws)|*.rws|All Files|*.*";
 inline constexpr const char* kWavSaveFilter = "Wave Files (*.wav)|*.wav|All Files|*.*";

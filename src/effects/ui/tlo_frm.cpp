@@ -25,6 +25,7 @@
 
 #include "app/save_check.h"
 #include "app/screen_fit.h"
+#include "app/tr.h"
 #include "app/window_placement.h"
 #include "effects/ui/tlo_view_frm.h"
 #include "platform/file_util.h"
@@ -75,7 +76,7 @@ constexpr int kDefaultRowHeight = 15;
 constexpr int kMaxRowHeight = 200;
 constexpr int kCellFontPixels = 10;
 constexpr const char* kTempPrefix = "tlo";
-constexpr const char* kUnsavedQuestion = "表示エフェクトが変更されています。保存しますか？";
+constexpr TrText kUnsavedQuestion{N_("The effect has changed. Save it?")};
 constexpr auto kEditTriggers = QAbstractItemView::DoubleClicked |
                                QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed;
 
@@ -110,22 +111,22 @@ TTloFrm::TTloFrm(Dialogs& dialogs, TTloViewFrm& viewer, QWidget* parent)
       TileGrid_(new QTableWidget(EffectGrid::kRows + 1, EffectGrid::kColumns + 1, this)),
       StepDelegate_(new StepDelegate(TileGrid_)),
       InfoTab_(new QTabBar(this)),
-      TitleLbl_(new QLabel(QStringLiteral("エフェクト名:"), this)),
+      TitleLbl_(new QLabel(Tq("Title:"), this)),
       TitleEdit_(new QLineEdit(this)),
-      AuthorLbl_(new QLabel(QStringLiteral("作者名:"), this)),
+      AuthorLbl_(new QLabel(Tq("Author:"), this)),
       AuthorEdit_(new QLineEdit(this)),
-      CommentLbl_(new QLabel(QStringLiteral("説明:"), this)),
+      CommentLbl_(new QLabel(Tq("Description:"), this)),
       CommentEdit_(new QLineEdit(this)),
-      SaveBtn_(new QPushButton(QStringLiteral("保存(&S)"), this)),
-      OpenBtn_(new QPushButton(QStringLiteral("開く(&O)"), this)),
-      TestBtn_(new QPushButton(QStringLiteral("テスト(&T)"), this)),
-      ClearBtn_(new QPushButton(QStringLiteral("初期化(&C)"), this)),
-      ModeBtn_(new QPushButton(QStringLiteral("タッチモード"), this)) {
+      SaveBtn_(new QPushButton(Tq("&Save"), this)),
+      OpenBtn_(new QPushButton(Tq("&Open"), this)),
+      TestBtn_(new QPushButton(Tq("&Test"), this)),
+      ClearBtn_(new QPushButton(Tq("&Clear"), this)),
+      ModeBtn_(new QPushButton(Tq("Touch mode"), this)) {
   setObjectName("TloFrm");
-  setWindowTitle(QStringLiteral("表示エフェクトの作成"));
+  setWindowTitle(Tq("Effect Editor"));
   setModal(true);
   TileGrid_->setObjectName("TileGrid");
-  TileGrid_->setAccessibleName(QStringLiteral("タイル"));
+  TileGrid_->setAccessibleName(Tq("Tiles"));
   InfoTab_->setObjectName("InfoTab");
   TitleLbl_->setObjectName("TitleLbl");
   TitleEdit_->setObjectName("TitleEdit");
@@ -189,8 +190,8 @@ TTloFrm::TTloFrm(Dialogs& dialogs, TTloViewFrm& viewer, QWidget* parent)
   TileGrid_->setSelectionMode(QAbstractItemView::SingleSelection);
 
   InfoTab_->setExpanding(false);
-  InfoTab_->addTab(QStringLiteral("日本語"));
-  InfoTab_->addTab(QStringLiteral("英語"));
+  InfoTab_->addTab(Tq("Japanese"));
+  InfoTab_->addTab(Tq("English"));
   // One set of boxes under both tabs; the tab picks the language they edit.
   auto* infoPage = new QFrame(this);
   infoPage->setFrameStyle(QFrame::StyledPanel | QFrame::Plain);
@@ -263,8 +264,9 @@ TTloFrm::Content TTloFrm::Current() const {
 bool TTloFrm::Unsaved() {
   StepDelegate_->Commit();
   const Content now = Current();
-  const bool empty = std::all_of(now.cells.begin(), now.cells.end(), [](int n) { return n == 0; }) &&
-                     now.texts[0] == EffectTexts{} && now.texts[1] == EffectTexts{};
+  const bool empty =
+      std::all_of(now.cells.begin(), now.cells.end(), [](int n) { return n == 0; }) &&
+      now.texts[0] == EffectTexts{} && now.texts[1] == EffectTexts{};
   return !empty && now != saved_;
 }
 

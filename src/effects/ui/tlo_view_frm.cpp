@@ -22,6 +22,7 @@
 #include "app/bitmap_image.h"
 #include "app/dialogs.h"
 #include "app/screen_fit.h"
+#include "app/tr.h"
 #include "app/window_placement.h"
 #include "core/subcode_pack.h"
 #include "effects/tile_order.h"
@@ -72,21 +73,21 @@ TTloViewFrm::TTloViewFrm(QWidget* parent)
       ScreenPanel_(new QFrame(this)),
       TloScreen_(new TloScreenView(ScreenPanel_)),
       InfoTab_(new QTabBar(this)),
-      TitleLbl_(new QLabel(QStringLiteral("エフェクト名:"), this)),
+      TitleLbl_(new QLabel(Tq("Title:"), this)),
       TitleEdit_(new QLineEdit(this)),
-      AuthorLbl_(new QLabel(QStringLiteral("作者名:"), this)),
+      AuthorLbl_(new QLabel(Tq("Author:"), this)),
       AuthorEdit_(new QLineEdit(this)),
-      EditedByLbl_(new QLabel(QStringLiteral("編集者名:"), this)),
+      EditedByLbl_(new QLabel(Tq("Edited by:"), this)),
       EditedByEdit_(new QLineEdit(this)),
-      CommentLbl_(new QLabel(QStringLiteral("説明:"), this)),
+      CommentLbl_(new QLabel(Tq("Description:"), this)),
       CommentEdit_(new QLineEdit(this)),
-      IntervalLbl_(new QLabel(QStringLiteral("間隔:"), this)),
+      IntervalLbl_(new QLabel(Tq("Interval:"), this)),
       IntervalUd_(new QSpinBox(this)),
       MsecLbl_(new QLabel(QStringLiteral("msec"), this)),
-      TestBtn_(new QPushButton(QStringLiteral("テスト(&T)"), this)),
-      CloseBtn_(new QPushButton(QStringLiteral("終了(&C)"), this)) {
+      TestBtn_(new QPushButton(Tq("&Test"), this)),
+      CloseBtn_(new QPushButton(Tq("&Close"), this)) {
   setObjectName("TloViewFrm");
-  setWindowTitle(QStringLiteral("エフェクトの確認"));
+  setWindowTitle(Tq("Effect Viewer"));
   setModal(true);
   ScreenPanel_->setObjectName("ScreenPanel");
   TloScreen_->setObjectName("TloScreen");
@@ -108,8 +109,8 @@ TTloViewFrm::TTloViewFrm(QWidget* parent)
   ScreenPanel_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 
   InfoTab_->setExpanding(false);
-  InfoTab_->addTab(QStringLiteral("日本語"));
-  InfoTab_->addTab(QStringLiteral("英語"));
+  InfoTab_->addTab(Tq("Japanese"));
+  InfoTab_->addTab(Tq("English"));
   QLabel* const labels[] = {TitleLbl_, AuthorLbl_, EditedByLbl_, CommentLbl_};
   QLineEdit* const edits[] = {TitleEdit_, AuthorEdit_, EditedByEdit_, CommentEdit_};
   // The boxes sit on one page under the tabs; the tab only picks the language.
@@ -175,7 +176,14 @@ bool TTloViewFrm::SetTestPicture(const Bitmap* picture, std::uint32_t background
 bool TTloViewFrm::LoadEffect(const std::string& fileName) {
   fileName_ = fileName;
   header_ = fileName.empty() ? TTloFile() : TTloFile(fileName);
-  InfoTabChange();
+  // The page of the windows' language, or the Japanese one when the effect
+  // has no English texts.
+  const bool hasEnglish = !header_.TitleE.empty() || !header_.CommentE.empty();
+  const int page = CurrentLanguage() == Language::English && hasEnglish ? kEnglish : kJapanese;
+  if (InfoTab_->currentIndex() != page)
+    InfoTab_->setCurrentIndex(page);  // shows the page through InfoTabChange
+  else
+    InfoTabChange();
   return true;
 }
 

@@ -17,11 +17,12 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <utility>
 #include <chrono>
+#include <utility>
 
 #include "app/bitmap_image.h"
 #include "app/screen_fit.h"
+#include "app/tr.h"
 #include "app/window_placement.h"
 #include "core/subcode_pack.h"
 
@@ -179,8 +180,8 @@ TBmpFrm::TBmpFrm(Dialogs& dialogs, QWidget* parent)
     : QDialog(parent),
       dialogs_(dialogs),
       TabControl1_(new QTabWidget(this)),
-      PrevBtn_(Button(QStringLiteral("戻る(&B)"), "PrevBtn", this)),
-      NextBtn_(Button(QStringLiteral("進む(&N)"), "NextBtn", this)),
+      PrevBtn_(Button(Tq("&Back"), "PrevBtn", this)),
+      NextBtn_(Button(Tq("&Next"), "NextBtn", this)),
       PalPanel_(Panel("PalPanel", this)),
       ReducePanel_(Panel("ReducePanel", this)),
       RectPanel_(Panel("RectPanel", this)),
@@ -189,7 +190,7 @@ TBmpFrm::TBmpFrm(Dialogs& dialogs, QWidget* parent)
       RectImg_(new BmpPictureView(this)),
       PrevImg_(new BmpPictureView(this)) {
   setObjectName("BmpFrm");
-  setWindowTitle(QStringLiteral("ビットマップの読み込み"));
+  setWindowTitle(Tq("Load Picture"));
   setModal(true);
   TabControl1_->setObjectName("TabControl1");
   PalImg_->setObjectName("PalImg");
@@ -197,10 +198,10 @@ TBmpFrm::TBmpFrm(Dialogs& dialogs, QWidget* parent)
   RectImg_->setObjectName("RectImg");
   PrevImg_->setObjectName("PrevImg");
 
-  TabControl1_->addTab(Scrolled(PalImg_, "PalScroll"), QStringLiteral("パレット作成"));
-  TabControl1_->addTab(Scrolled(ReduceImg_, "ReduceScroll"), QStringLiteral("減色"));
-  TabControl1_->addTab(Scrolled(RectImg_, "RectScroll"), QStringLiteral("範囲指定"));
-  TabControl1_->addTab(Scrolled(PrevImg_, "PrevScroll"), QStringLiteral("プレビュー"));
+  TabControl1_->addTab(Scrolled(PalImg_, "PalScroll"), Tq("Palette"));
+  TabControl1_->addTab(Scrolled(ReduceImg_, "ReduceScroll"), Tq("Colors"));
+  TabControl1_->addTab(Scrolled(RectImg_, "RectScroll"), Tq("Area"));
+  TabControl1_->addTab(Scrolled(PrevImg_, "PrevScroll"), Tq("Preview"));
   // Only the wizard's own buttons move between steps: any other change of
   // tab (mouse, wheel, Ctrl+Tab) is taken back at once.
   TabControl1_->tabBar()->setFocusPolicy(Qt::NoFocus);
@@ -273,25 +274,24 @@ void TBmpFrm::BuildPalPanel() {
 
   PalModeCmb_ = new QComboBox(p);
   PalModeCmb_->setObjectName("PalModeCmb");
-  PalModeCmb_->addItems({QStringLiteral("RGB独立3次元"), QStringLiteral("RRGGBB1次元"),
-                         QStringLiteral("RGBRGB1次元")});
+  PalModeCmb_->addItems({Tq("RGB apart (3D)"), Tq("RRGGBB (1D)"), Tq("RGBRGB (1D)")});
   PalBitUd_ = UpDown(kMinWizardBits, kMaxWizardBits, "PalBitUd", p);
   PalIdxUd_ = UpDown(0, kMaxKeep, "PalIdxUd", p);
-  GetPalBtn_ = Button(QStringLiteral("実行"), "GetPalBtn", p);
-  PalSaveBtn_ = Button(QStringLiteral("保存"), "PalSaveBtn", p);
-  PalLoadBtn_ = Button(QStringLiteral("読み込み"), "PalLoadBtn", p);
-  NoReduceCk_ = new QCheckBox(QStringLiteral("減色処理をしない (16色画像のみ)"), p);
+  GetPalBtn_ = Button(Tq("Make"), "GetPalBtn", p);
+  PalSaveBtn_ = Button(Tq("Save"), "PalSaveBtn", p);
+  PalLoadBtn_ = Button(Tq("Load"), "PalLoadBtn", p);
+  NoReduceCk_ = new QCheckBox(Tq("Keep the colors (16-color pictures only)"), p);
   NoReduceCk_->setObjectName("NoReduceCk");
 
   auto* generate = new QGridLayout;
-  generate->addWidget(Label(QStringLiteral("生成方式"), "PalModeLbl", p), 0, 0);
+  generate->addWidget(Label(Tq("Method"), "PalModeLbl", p), 0, 0);
   generate->addWidget(PalModeCmb_, 0, 1);
-  generate->addWidget(Label(QStringLiteral("ビット数"), "PalBitLbl", p), 0, 2);
+  generate->addWidget(Label(Tq("Bits"), "PalBitLbl", p), 0, 2);
   generate->addWidget(PalBitUd_, 0, 3);
-  generate->addWidget(Label(QStringLiteral("残す色数"), "PalIdxLbl", p), 0, 4);
+  generate->addWidget(Label(Tq("Colors kept"), "PalIdxLbl", p), 0, 4);
   generate->addWidget(PalIdxUd_, 0, 5);
   generate->addWidget(GetPalBtn_, 0, 6);
-  generate->addWidget(Label(QStringLiteral("パレットファイル"), "PalFileLbl", p), 1, 0);
+  generate->addWidget(Label(Tq("Palette file"), "PalFileLbl", p), 1, 0);
   generate->addWidget(PalSaveBtn_, 1, 1);
   generate->addWidget(PalLoadBtn_, 1, 2, 1, 2);
   generate->addWidget(NoReduceCk_, 1, 4, 1, 3);
@@ -323,7 +323,7 @@ void TBmpFrm::BuildPalPanel() {
 
 void TBmpFrm::BuildReducePanel() {
   QWidget* p = ReducePanel_;
-  ErrCk_ = new QCheckBox(QStringLiteral("誤差拡散を行う"), p);
+  ErrCk_ = new QCheckBox(Tq("Dither"), p);
   ErrCk_->setObjectName("ErrCk");
   ErrKUd_ = UpDown(kMinStrength, kMaxStrength, "ErrKUd", p);
   ErrKUd_->setSuffix(QStringLiteral(" %"));
@@ -331,7 +331,7 @@ void TBmpFrm::BuildReducePanel() {
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(ErrCk_);
   layout->addSpacing(kSwatchSide);
-  layout->addWidget(Label(QStringLiteral("拡散係数"), "ErrKLbl", p));
+  layout->addWidget(Label(Tq("Strength"), "ErrKLbl", p));
   layout->addWidget(ErrKUd_);
   layout->addStretch();
   p->findChild<QLabel*>("ErrKLbl")->setBuddy(ErrKUd_);
@@ -380,11 +380,11 @@ void TBmpFrm::BuildRectPanel() {
   labels->addWidget(XLbl_);
   labels->addWidget(YLbl_);
   auto* frame = new QHBoxLayout;
-  frame->addWidget(Label(QStringLiteral("枠の色"), "RectColLbl", p));
+  frame->addWidget(Label(Tq("Frame color"), "RectColLbl", p));
   frame->addWidget(RectColPanel_);
   labels->addLayout(frame);
   auto* borderBox = new QVBoxLayout;
-  borderBox->addWidget(Label(QStringLiteral("ボーダーの色"), "BorderLbl", p));
+  borderBox->addWidget(Label(Tq("Border color"), "BorderLbl", p));
   borderBox->addLayout(border);
 
   auto* layout = new QHBoxLayout(p);
@@ -543,15 +543,16 @@ void TBmpFrm::GetPalBtnClick() {
 }
 
 void TBmpFrm::PalSaveBtnClick() {
-  const auto file =
-      dialogs_.SaveFile(this, kPalSaveTitle, model_.Options().paletteFolder, kPalFilter, ".pal");
+  const auto file = dialogs_.SaveFile(this, Tr(kPalSaveTitle), model_.Options().paletteFolder,
+                                      kPalFilter, ".pal");
   if (!file) return;
   if (!model_.SavePaletteFile(*file))
-    dialogs_.Error(this, "パレットファイルを作成できません。\n" + *file);
+    dialogs_.Error(this, Tr("Cannot create the palette file.\n") + *file);
 }
 
 void TBmpFrm::PalLoadBtnClick() {
-  const auto file = dialogs_.OpenFile(this, std::string(), model_.Options().paletteFolder, kPalFilter);
+  const auto file =
+      dialogs_.OpenFile(this, std::string(), model_.Options().paletteFolder, kPalFilter);
   if (!file) return;
   switch (model_.LoadPaletteFile(*file)) {
     case PalFileStatus::Loaded:
@@ -560,7 +561,7 @@ void TBmpFrm::PalLoadBtnClick() {
     case PalFileStatus::WrongVersion:  // not ours: ignored without a word
       break;
     case PalFileStatus::Unreadable:
-      dialogs_.Error(this, "パレットファイルを読み込めません。\n" + *file);
+      dialogs_.Error(this, Tr("Cannot read the palette file.\n") + *file);
       break;
   }
 }

@@ -17,6 +17,7 @@
 #include "app/dialogs.h"
 #include "image/bmp_wizard.h"
 #include "platform/ini_file.h"
+#include "platform/language.h"
 
 class QAction;
 class QCheckBox;
@@ -118,7 +119,7 @@ class TBmpFrm : public QDialog {
   void done(int result) override;
 
   static constexpr const char* kPalFilter = "Palette Files (*.pal)|*.pal|All Files|*.*";
-  static constexpr const char* kPalSaveTitle = "パレットの保存";
+  static constexpr const char* kPalSaveTitle = N_("Save Palette");
 
  private:
   // Panel0..Panel15, and Panel16 (the picked colour) for index 16.

@@ -19,6 +19,7 @@
 #include <system_error>
 
 #include "app/screen_fit.h"
+#include "app/tr.h"
 #include "app/window_placement.h"
 #include "core/subcode_pack.h"
 #include "platform/file_util.h"
@@ -61,7 +62,7 @@ QPushButton* ActionButton(QWidget* owner, const char* name, QAction* action) {
 QString Text(const std::string& s) { return QString::fromStdString(s); }
 
 std::string CannotPlayMessage(const std::string& path) {
-  return "\"" + path + "\"を再生できません。ファイルを読み込めませんでした。";
+  return Format(Tr("Cannot play \"%1\": the file could not be read."), {path});
 }
 
 // Why `path` cannot be played, checked before the worker starts; empty when
@@ -69,15 +70,15 @@ std::string CannotPlayMessage(const std::string& path) {
 // whole 2448-byte sectors is bare subcode without its audio.
 std::string PlayableProblem(const std::string& path) {
   if (const IoStatus input = CheckInputFile(path); !input)
-    return "\"" + path + "\"を再生できません。\n" + input.error();
+    return Format(Tr("Cannot play \"%1\".\n"), {path}) + input.error();
   std::error_code ec;
   const std::uintmax_t size = std::filesystem::file_size(path, ec);
-  if (ec) return "\"" + path + "\"を再生できません。\n" + ec.message();
+  if (ec) return Format(Tr("Cannot play \"%1\".\n"), {path}) + ec.message();
   if (size < kCdgSectorSize || GuessFormat(size) != SubcodeFormat::Cdg)
-    return "\"" + path + "\"はCDGファイルではありません。" +
+    return Format(Tr("\"%1\" is not a CDG file. "), {path}) +
            (size > 0 && size % kSubcodeBytesPerSector == 0
-                ? "音声を含まないサブコードだけのファイルです。"
-                : "CDGファイルは2448バイトのセクタが並んだファイルです。");
+                ? Tr("It holds subcode only, without its audio.")
+                : Tr("A CDG file is a run of 2448-byte sectors."));
   return {};
 }
 
@@ -105,15 +106,15 @@ TPlayFrm::TPlayFrm(Dialogs& dialogs, TCdgDisplay& display, QWidget* parent)
       RepeatCk_(new QCheckBox(QStringLiteral("Repeat"), this)),
       DispBtn_(ActionButton(this, "DispBtn", CdgShow_)),
       BmpBtn_(ActionButton(this, "BmpBtn", CdgBmp_)),
-      StereoLbl_(new QLabel(QStringLiteral("ステレオモード:"), this)),
+      StereoLbl_(new QLabel(Tq("Stereo mode:"), this)),
       StereoCmb_(new QComboBox(this)),
-      SizeLbl_(new QLabel(QStringLiteral("読み出しフレーム数:"), this)),
+      SizeLbl_(new QLabel(Tq("Frames per read:"), this)),
       SizeUd_(new QSpinBox(this)),
-      OnMemCk_(new QCheckBox(QStringLiteral("メモリにバッファリングして再生"), this)),
-      GroupBox1_(new QGroupBox(QStringLiteral(" 描画設定 "), this)),
-      SizeableCk_(new QCheckBox(QStringLiteral("画面サイズ変更可"), GroupBox1_)),
-      ScrollCk_(new QCheckBox(QStringLiteral("スクロールを簡易処理"), GroupBox1_)),
-      BmpPathLbl_(new QLabel(QStringLiteral("BMP保存先:"), this)),
+      OnMemCk_(new QCheckBox(Tq("Buffer in memory"), this)),
+      GroupBox1_(new QGroupBox(Tq(" Display "), this)),
+      SizeableCk_(new QCheckBox(Tq("Resizable screen"), GroupBox1_)),
+      ScrollCk_(new QCheckBox(Tq("Simple scrolling"), GroupBox1_)),
+      BmpPathLbl_(new QLabel(Tq("BMP folder:"), this)),
       BmpPathEdit_(new QLineEdit(this)),
       Button1_(ActionButton(this, "Button1", CdgBmpDir_)),
       StatusLbl_(new QLabel(this)) {
@@ -123,8 +124,7 @@ TPlayFrm::TPlayFrm(Dialogs& dialogs, TCdgDisplay& display, QWidget* parent)
   RepeatCk_->setObjectName("RepeatCk");
   StereoLbl_->setObjectName("StereoLbl");
   StereoCmb_->setObjectName("StereoCmb");
-  for (std::string_view caption : kStereoModeCaptions)
-    StereoCmb_->addItem(QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())));
+  for (const char* caption : kStereoModeCaptions) StereoCmb_->addItem(Tq(caption));
   StereoCmb_->setCurrentIndex(kStereoModeStereo);
   SizeLbl_->setObjectName("SizeLbl");
   SizeUd_->setObjectName("SizeUd");
@@ -184,7 +184,7 @@ TPlayFrm::TPlayFrm(Dialogs& dialogs, TCdgDisplay& display, QWidget* parent)
   StatusLbl_->setObjectName("StatusLbl");
   StatusLbl_->setMinimumWidth(0);
   StatusLbl_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-  PathEdit_->setAccessibleName(QStringLiteral("CDGファイル"));
+  PathEdit_->setAccessibleName(Tq("CDG file"));
   SizeUd_->setAccessibleName(SizeLbl_->text().chopped(1));
 
   // The display answers the player's keys too: F9, F10, Ctrl+F10, and Escape
@@ -268,7 +268,11 @@ void TPlayFrm::showEvent(QShowEvent* event) {
   // Once the player is on the screen: a window manager keeps the display
   // above its owner only when the owner was there first.
   QMetaObject::invokeMethod(
-      this, [this] { if (isVisible()) display_.ShowWith(*this); }, Qt::QueuedConnection);
+      this,
+      [this] {
+        if (isVisible()) display_.ShowWith(*this);
+      },
+      Qt::QueuedConnection);
   qApp->installEventFilter(this);
 }
 
@@ -282,7 +286,8 @@ bool TPlayFrm::eventFilter(QObject* watched, QEvent* event) {
   // front, after the window manager has done its raising.
   if (event->type() == QEvent::MouseButtonPress && watched->isWidgetType() &&
       static_cast<QWidget*>(watched)->window() == this)
-    QMetaObject::invokeMethod(this, [this] { RaiseDisplay(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { RaiseDisplay(); }, Qt::QueuedConnection);
   return QDialog::eventFilter(watched, event);
 }
 
@@ -459,7 +464,8 @@ void TPlayFrm::CdgOpenExecute() {
 }
 
 void TPlayFrm::CdgBmpDirExecute() {
-  const auto folder = dialogs_.ChooseFolder(this, kBmpDirTitle, BmpPathEdit_->text().toStdString());
+  const auto folder =
+      dialogs_.ChooseFolder(this, Tr(kBmpDirTitle), BmpPathEdit_->text().toStdString());
   if (folder) BmpPathEdit_->setText(Text(*folder));
 }
 
@@ -480,16 +486,17 @@ void TPlayFrm::SaveSnapshot(bool screenSize) {
   const std::string song = PathEdit_->text().toStdString();
   if (folder.empty() || song.empty()) return;
   if (!CreateFolders(folder)) {
-    Refuse("\"" + folder + "\"フォルダを作成できません。");
+    Refuse(Format(Tr("Cannot create the folder \"%1\"."), {folder}));
     return;
   }
   const std::string name = NextSnapshotName(SnapshotPrefix(folder, song));
   const IoStatus saved = screenSize ? display_.SaveBmpEx(name) : display_.SaveBmp(name);
   if (!saved) {
-    Refuse("\"" + name + "\"を保存できません。\n" + saved.error());
+    Refuse(Format(Tr("Cannot save \"%1\".\n"), {name}) + saved.error());
     return;
   }
-  ShowStatus(Text(std::filesystem::path(name).filename().string() + "を保存しました。"), Text(name));
+  ShowStatus(Text(Format(Tr("Saved %1."), {std::filesystem::path(name).filename().string()})),
+             Text(name));
 }
 
 }  // namespace mosaicer

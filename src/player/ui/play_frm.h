@@ -20,6 +20,7 @@
 
 #include "app/dialogs.h"
 #include "platform/ini_file.h"
+#include "platform/language.h"
 #include "player/cdg_in.h"
 
 class QAction;
@@ -42,7 +43,7 @@ class TPlayFrm : public QDialog {
   static constexpr int kMinWidth = 480;
   static constexpr int kFixedHeight = 240;
   static constexpr const char* kOpenFilter = "CDG Files (*.cdg)|*.cdg|All Files (*.*)|*.*";
-  static constexpr const char* kBmpDirTitle = "ビットマップを保存するフォルダを選択して下さい";
+  static constexpr const char* kBmpDirTitle = N_("Choose the folder to save bitmaps in");
 
   // `display` must outlive the window; the window shows and hides it.
   TPlayFrm(Dialogs& dialogs, TCdgDisplay& display, QWidget* parent = nullptr);

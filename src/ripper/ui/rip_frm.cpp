@@ -23,6 +23,7 @@
 
 #include "app/save_check.h"
 #include "app/screen_fit.h"
+#include "app/tr.h"
 #include "app/window_placement.h"
 #include "platform/file_util.h"
 #include "ripper/drive_text.h"
@@ -48,17 +49,19 @@ constexpr int kMinWidth = 470;
 constexpr int kMinHeight = 380;
 constexpr int kMaxSyncSize = 25;
 constexpr int kUpDownButtonWidth = 16;
-constexpr const char* kImageBtnCaption = "イメージを開く(&I)...";
+constexpr const char* kImageBtnCaption = N_("Open &Image...");
 constexpr const char* kImageSection = "RipImages";
 constexpr std::int64_t kMaxImages = 100;
 constexpr const char* kNoDriveMessage =
-    "CD/DVDドライブが見つかりませんでした。\n"
-    "ドライブがつながっていること、このユーザーがドライブを読めること(cdromグループ)を確認して下さい。"
-    "ディスクイメージは「イメージを開く」で読み込めます。";
+    N_("No CD or DVD drive was found.\n"
+       "Check that a drive is connected and that this user may read it (the cdrom group). "
+       "A disc image can be read with \"Open Image\".");
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-std::string CreatingText(bool rws) { return rws ? "RWSファイルを作成中" : "CDGファイルを作成中"; }
+std::string CreatingText(bool rws) {
+  return rws ? Tr("Creating the RWS file") : Tr("Creating the CDG file");
+}
 
 std::string CountText(int counter, int total) {
   char text[32];
@@ -102,8 +105,8 @@ TUpDown::TUpDown(QLineEdit* associate, int min, int max, int position, QWidget* 
 
 void TUpDown::SetName(const QString& name) {
   setAccessibleName(name);
-  UpBtn_->setAccessibleName(name + QStringLiteral("を増やす"));
-  DownBtn_->setAccessibleName(name + QStringLiteral("を減らす"));
+  UpBtn_->setAccessibleName(Tq("Increase %1").arg(name));
+  DownBtn_->setAccessibleName(Tq("Decrease %1").arg(name));
 }
 
 void TUpDown::SetPosition(int position, bool showInEdit) {
@@ -156,27 +159,27 @@ void TRipFrm::BuildControls() {
   setModal(true);
   setSizeGripEnabled(true);
 
-  DrvGBox_ = new QGroupBox(QStringLiteral(" ドライブ選択 "), this);
-  DrvLbl_ = new QLabel(QStringLiteral("読み出しドライブ:"), DrvGBox_);
+  DrvGBox_ = new QGroupBox(Tq(" Drive "), this);
+  DrvLbl_ = new QLabel(Tq("Drive:"), DrvGBox_);
   DrvCmb_ = new TDriveComboBox(DrvGBox_);
-  DrvBtn_ = new QPushButton(QStringLiteral("検索(&S)"), DrvGBox_);
-  ImageBtn_ = new QPushButton(QString::fromUtf8(kImageBtnCaption), DrvGBox_);
-  BcdCk_ = new QCheckBox(QStringLiteral("BCD修正を行う"), DrvGBox_);
-  CmdLbl_ = new QLabel(QStringLiteral("読み出しコマンド:"), DrvGBox_);
+  DrvBtn_ = new QPushButton(Tq("&Search"), DrvGBox_);
+  ImageBtn_ = new QPushButton(Tq(kImageBtnCaption), DrvGBox_);
+  BcdCk_ = new QCheckBox(Tq("Correct BCD times"), DrvGBox_);
+  CmdLbl_ = new QLabel(Tq("Read command:"), DrvGBox_);
   CmdCmb_ = new QComboBox(DrvGBox_);
-  RwsCk_ = new QCheckBox(QStringLiteral("RWサブコードのみ保存する"), DrvGBox_);
-  ReadSizeLbl_ = new QLabel(QStringLiteral("読み出しサイズ:"), DrvGBox_);
+  RwsCk_ = new QCheckBox(Tq("Save RW subcode only"), DrvGBox_);
+  ReadSizeLbl_ = new QLabel(Tq("Read size:"), DrvGBox_);
   ReadSizeEdit_ = new QLineEdit(DrvGBox_);
   ReadSizeUd_ = new TUpDown(ReadSizeEdit_, kMinReadSize, kMaxReadSize, kDefaultReadSize, DrvGBox_);
-  SyncSizeLbl_ = new QLabel(QStringLiteral("同期サイズ:"), DrvGBox_);
+  SyncSizeLbl_ = new QLabel(Tq("Sync size:"), DrvGBox_);
   SincSizeEdit_ = new QLineEdit(DrvGBox_);
   SyncSizeUd_ = new TUpDown(SincSizeEdit_, 0, kMaxSyncSize, 0, DrvGBox_);
-  TrkGBoc_ = new QGroupBox(QStringLiteral(" トラック選択 "), this);
-  TrkBtn_ = new QPushButton(QStringLiteral("更新(&E)"), TrkGBoc_);
-  SelectBtn_ = new QPushButton(QStringLiteral("全選択(&A)"), TrkGBoc_);
+  TrkGBoc_ = new QGroupBox(Tq(" Tracks "), this);
+  TrkBtn_ = new QPushButton(Tq("R&efresh"), TrkGBoc_);
+  SelectBtn_ = new QPushButton(Tq("Select &All"), TrkGBoc_);
   TrackList_ = new QListWidget(TrkGBoc_);
-  RipBtn_ = new QPushButton(QStringLiteral("単トラックを吸出し(&R)"), TrkGBoc_);
-  RipBtn2_ = new QPushButton(QStringLiteral("選択トラックを連続吸出し(&M)"), TrkGBoc_);
+  RipBtn_ = new QPushButton(Tq("&Rip Track"), TrkGBoc_);
+  RipBtn2_ = new QPushButton(Tq("Rip &Marked Tracks"), TrkGBoc_);
 
   DrvGBox_->setObjectName("DrvGBox");
   DrvLbl_->setObjectName("DrvLbl");
@@ -208,7 +211,7 @@ void TRipFrm::BuildControls() {
   SyncSizeLbl_->setBuddy(SincSizeEdit_);
   ReadSizeUd_->SetName(ReadSizeLbl_->text().chopped(1));
   SyncSizeUd_->SetName(SyncSizeLbl_->text().chopped(1));
-  TrackList_->setAccessibleName(QStringLiteral("トラック"));
+  TrackList_->setAccessibleName(Tq("Tracks"));
   DrvCmb_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   DrvCmb_->setMinimumContentsLength(20);
   ReadSizeEdit_->setMaximumWidth(
@@ -376,7 +379,7 @@ void TRipFrm::DrvBtnClick() {
   DrvCmbChange();
   if (found > 0) return;
   dialogs_.Beep();
-  dialogs_.Error(this, kNoDriveMessage);
+  dialogs_.Error(this, Tr(kNoDriveMessage));
 }
 
 void TRipFrm::ImageBtnClick() {
@@ -486,8 +489,9 @@ void TRipFrm::RipBtn2Click() {
     if (TrackList_->item(i)->isSelected()) positions.push_back(i);
   if (positions.empty() || ReadSizeUd_->Position() <= SyncSizeUd_->Position()) return;
   const bool rws = RwsCk_->isChecked();
-  const std::optional<std::string> chosen = dialogs_.SaveFile(
-      this, kBaseNameTitle, rws ? rwsDir_ : cdgDir_, rws ? kRwsFilter : kCdgFilter, std::string());
+  const std::optional<std::string> chosen =
+      dialogs_.SaveFile(this, Tr(kBaseNameTitle), rws ? rwsDir_ : cdgDir_,
+                        rws ? kRwsFilter : kCdgFilter, std::string());
   if (!chosen) return;
   fileName_ = std::filesystem::path(*chosen).replace_extension().string();
   const int index = DrvCmb_->currentIndex();

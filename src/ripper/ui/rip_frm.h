@@ -16,6 +16,7 @@
 #include "app/dialogs.h"
 #include "app/progress_dialogs.h"
 #include "platform/ini_file.h"
+#include "platform/language.h"
 #include "ripper/cd_drive.h"
 #include "ripper/cd_drives.h"
 #include "ripper/rip_drive_list.h"
@@ -101,7 +102,7 @@ class TRipFrm : public QDialog {
   static constexpr const char* kCaption = "CD+G Ripper";
   static constexpr const char* kCdgFilter = "CDG Files (*.cdg)|*.cdg|All Files|*.*";
   static constexpr const char* kRwsFilter = "RWS Files (*.rws)|*.rws|All Files|*.*";
-  static constexpr const char* kBaseNameTitle = "基底ファイル名を指定";
+  static constexpr const char* kBaseNameTitle = N_("Choose the base file name");
   static constexpr const char* kImageFilter = "CloneCD Images (*.ccd)|*.ccd|All Files|*.*";
   static constexpr const char* kDriveIniName = "Drive.ini";
 

@@ -18,6 +18,7 @@
 
 #include "app/save_check.h"
 #include "app/screen_fit.h"
+#include "app/tr.h"
 #include "app/window_placement.h"
 #include "authoring/messages.h"
 #include "utility/utility_messages.h"
@@ -31,8 +32,8 @@ constexpr int kMinWidth = 370;
 constexpr int kFixedHeight = 170;
 constexpr int kInitialBarMaximum = 100;
 constexpr int kSpacing = 4;
-constexpr const char* kDivideFailedMessage = "分割に失敗しました。";
-constexpr const char* kCombineFailedMessage = "結合に失敗しました。";
+constexpr TrText kDivideFailedMessage{N_("Dividing failed.")};
+constexpr TrText kCombineFailedMessage{N_("Combining failed.")};
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
@@ -43,18 +44,18 @@ TUtilFrm::TUtilFrm(Dialogs& dialogs, QWidget* parent)
       dialogs_(dialogs),
       CdgLbl_(new QLabel(QStringLiteral(".CDG"), this)),
       CdgPathEdit_(new QLineEdit(this)),
-      CdgBrowseBtn_(new QPushButton(QStringLiteral("参照(&B)"), this)),
+      CdgBrowseBtn_(new QPushButton(Tq("&Browse"), this)),
       RwsLbl_(new QLabel(QStringLiteral(".RWS"), this)),
       RwsPathEdit_(new QLineEdit(this)),
-      RwsBrowseBtn_(new QPushButton(QStringLiteral("参照(&R)"), this)),
+      RwsBrowseBtn_(new QPushButton(Tq("B&rowse"), this)),
       WavLbl_(new QLabel(QStringLiteral(".WAV"), this)),
       WavPathEdit_(new QLineEdit(this)),
-      WavBrowseBtn_(new QPushButton(QStringLiteral("参照(&O)"), this)),
-      NameCk_(new QCheckBox(QStringLiteral("同名WAV"), this)),
-      NoWavCk_(new QCheckBox(QStringLiteral("RWSのみ作成"), this)),
+      WavBrowseBtn_(new QPushButton(Tq("Br&owse"), this)),
+      NameCk_(new QCheckBox(Tq("Same-name WAV"), this)),
+      NoWavCk_(new QCheckBox(Tq("RWS only"), this)),
       ProgressBar_(new QProgressBar(this)),
-      DivideBtn_(new QPushButton(QStringLiteral("分割(&D)"), this)),
-      CombinBtn_(new QPushButton(QStringLiteral("結合(&C)"), this)) {
+      DivideBtn_(new QPushButton(Tq("&Divide"), this)),
+      CombinBtn_(new QPushButton(Tq("&Combine"), this)) {
   setObjectName("UtilFrm");
   setWindowTitle(kUtilityCaption);
   setModal(true);
@@ -236,10 +237,10 @@ void TUtilFrm::DivideBtnClick() {
   if (busy_ || DivideReadiness(request) != UtilityOutcome::Succeeded) return;
   std::vector<std::string> outputs{request.rwsPath};
   if (request.writeWav) outputs.push_back(request.wavPath);
-  if (!MayWrite({request.cdgPath}, outputs, kDivideFailed)) return;
-  setWindowTitle(kDividing);
+  if (!MayWrite({request.cdgPath}, outputs, kDivideFailed.c_str())) return;
+  setWindowTitle(Tq(kDividing));
   Finish(RunOnWorker([&request](TJobOwner& owner) { return Divide(request, &owner); }),
-         kDivideSucceeded, kDivideFailed, kDivideFailedMessage);
+         kDivideSucceeded.c_str(), kDivideFailed.c_str(), kDivideFailedMessage.c_str());
 }
 
 void TUtilFrm::CombinBtnClick() {
@@ -249,15 +250,16 @@ void TUtilFrm::CombinBtnClick() {
     case UtilityOutcome::Succeeded:
       break;
     case UtilityOutcome::NotCdAudio:
-      Refuse(kCombineFailed, NotCdAudioMessage(request.wavPath));
+      Refuse(kCombineFailed.c_str(), NotCdAudioMessage(request.wavPath));
       return;
     default:
       return;
   }
-  if (!MayWrite({request.rwsPath, request.wavPath}, {request.cdgPath}, kCombineFailed)) return;
-  setWindowTitle(kCombining);
+  if (!MayWrite({request.rwsPath, request.wavPath}, {request.cdgPath}, kCombineFailed.c_str()))
+    return;
+  setWindowTitle(Tq(kCombining));
   Finish(RunOnWorker([&request](TJobOwner& owner) { return Combine(request, &owner); }),
-         kCombineSucceeded, kCombineFailed, kCombineFailedMessage);
+         kCombineSucceeded.c_str(), kCombineFailed.c_str(), kCombineFailedMessage.c_str());
 }
 
 void TUtilFrm::Finish(const UtilityResult& result, const char* succeeded, const char* failed,
