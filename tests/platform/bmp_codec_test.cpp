@@ -1,6 +1,7 @@
 #include "platform/bmp_codec.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
@@ -334,7 +335,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, ReadHostile, testing::ValuesIn(kHostile),
 // whole file first: it must agree with the reader of bytes in memory, on
 // good files and on damaged ones.
 BitmapResult ReadThroughFile(const ByteVector& bytes) {
-  const std::filesystem::path path = std::filesystem::path(testing::TempDir()) / "through.bmp";
+  // A name of its own: tests run in parallel processes.
+  const std::filesystem::path path = std::filesystem::path(testing::TempDir()) /
+                                     ("through-" + std::to_string(::getpid()) + ".bmp");
   EXPECT_TRUE(WriteWholeFile(path, bytes).ok());
   BitmapResult result = ReadBmpFile(path);
   std::filesystem::remove(path);
