@@ -30,15 +30,20 @@ std::vector<std::int16_t> KnownSignal(std::size_t frames, int channels, unsigned
 
 // Writes `samples` (16-bit, interleaved) through libsndfile in `format`:
 // integer formats get them in their top bits, float formats as s / 32768.
-std::string WriteSong(const TempDir& dir, const std::string& name, int format, int rate,
-                      int channels, const std::vector<std::int16_t>& samples) {
-  const std::string path = dir.File(name);
+SNDFILE* OpenForWriting(const std::string& path, int format, int rate, int channels) {
   SF_INFO info{};
   info.samplerate = rate;
   info.channels = channels;
   info.format = format;
   SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
   EXPECT_NE(file, nullptr) << sf_strerror(nullptr);
+  return file;
+}
+
+std::string WriteSong(const TempDir& dir, const std::string& name, int format, int rate,
+                      int channels, const std::vector<std::int16_t>& samples) {
+  const std::string path = dir.File(name);
+  SNDFILE* file = OpenForWriting(path, format, rate, channels);
   if (file == nullptr) return path;
   const sf_count_t frames = static_cast<sf_count_t>(samples.size()) / channels;
   const int sub = format & SF_FORMAT_SUBMASK;
@@ -59,12 +64,7 @@ std::string WriteSong(const TempDir& dir, const std::string& name, int format, i
 std::string WriteDoubles(const TempDir& dir, const std::string& name, int format, int rate,
                          int channels, const std::vector<double>& samples) {
   const std::string path = dir.File(name);
-  SF_INFO info{};
-  info.samplerate = rate;
-  info.channels = channels;
-  info.format = format;
-  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-  EXPECT_NE(file, nullptr) << sf_strerror(nullptr);
+  SNDFILE* file = OpenForWriting(path, format, rate, channels);
   if (file == nullptr) return path;
   sf_command(file, SFC_SET_CLIPPING, nullptr, SF_FALSE);
   sf_writef_double(file, samples.data(), static_cast<sf_count_t>(samples.size()) / channels);

@@ -316,14 +316,19 @@ void PrintTo(const Hostile& h, std::ostream* os) { *os << h.name; }
 
 class ReadHostile : public testing::TestWithParam<Hostile> {};
 
-TEST_P(ReadHostile, IsRefusedWithAReason) {
+// An 8-bit picture with the case's change and damage put in.
+ByteVector HostileFile(const Hostile& hostile) {
   BmpParts p;
   p.palette.assign(kColours, kColours + 8);
   p.pixels = PackRows(8, false, [](int x, int y) { return IndexAt(x, y, 8); });
-  GetParam().change(p);
+  hostile.change(p);
   ByteVector file = Assemble(p);
-  GetParam().damage(file);
-  const BitmapResult result = ReadBmp(file);
+  hostile.damage(file);
+  return file;
+}
+
+TEST_P(ReadHostile, IsRefusedWithAReason) {
+  const BitmapResult result = ReadBmp(HostileFile(GetParam()));
   ASSERT_FALSE(result.ok());
   EXPECT_FALSE(result.bitmap.has_value());
   EXPECT_NE(result.error.find(GetParam().error), std::string::npos) << result.error;
@@ -356,12 +361,7 @@ TEST_P(ReadEncoding, FromAFileAsFromMemory) {
 }
 
 TEST_P(ReadHostile, FromAFileIsRefusedForTheSameReason) {
-  BmpParts p;
-  p.palette.assign(kColours, kColours + 8);
-  p.pixels = PackRows(8, false, [](int x, int y) { return IndexAt(x, y, 8); });
-  GetParam().change(p);
-  ByteVector file = Assemble(p);
-  GetParam().damage(file);
+  const ByteVector file = HostileFile(GetParam());
   const BitmapResult result = ReadThroughFile(file);
   ASSERT_FALSE(result.ok());
   EXPECT_NE(result.error.find("is not a BMP picture that can be read: " + ReadBmp(file).error),
