@@ -13,7 +13,6 @@ namespace mosaicer {
 namespace {
 
 constexpr int kIndexedBits = 4;
-constexpr std::size_t kMessageLength = 128;
 constexpr double kPercent = 100.0;
 constexpr int kHighNibbleShift = 4;
 
