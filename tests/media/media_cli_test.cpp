@@ -22,23 +22,23 @@ using testing::ReadFile;
 using testing::TempDir;
 
 // A 24-bit picture with smooth areas and edges, so reduction has work to do.
-testing::PngSpec Scene(int w, int h) {
-  testing::PngSpec spec;
-  spec.width = w;
-  spec.height = h;
+testing::PngPicture Scene(int w, int h) {
+  testing::PngPicture picture;
+  picture.width = w;
+  picture.height = h;
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x)
-      spec.samples.insert(spec.samples.end(),
+      picture.samples.insert(picture.samples.end(),
                           {static_cast<unsigned>(x * 255 / w), static_cast<unsigned>(y * 255 / h),
                            static_cast<unsigned>((x / 16 + y / 16) % 2 ? 200 : 40)});
-  return spec;
+  return picture;
 }
 
-Bitmap BitmapOf(const testing::PngSpec& spec) {
-  Bitmap b = *Bitmap::Create(spec.width, spec.height, 24).bitmap;
-  for (int y = 0; y < spec.height; ++y)
-    for (int x = 0; x < spec.width; ++x) {
-      const unsigned* s = spec.samples.data() + (y * spec.width + x) * 3;
+Bitmap BitmapOf(const testing::PngPicture& picture) {
+  Bitmap b = *Bitmap::Create(picture.width, picture.height, 24).bitmap;
+  for (int y = 0; y < picture.height; ++y)
+    for (int x = 0; x < picture.width; ++x) {
+      const unsigned* s = picture.samples.data() + (y * picture.width + x) * 3;
       b.SetPixelRgb(x, y, Rgb{static_cast<std::uint8_t>(s[0]), static_cast<std::uint8_t>(s[1]),
                               static_cast<std::uint8_t>(s[2])});
     }
@@ -50,8 +50,8 @@ std::string Text(const std::vector<std::uint8_t>& v) { return {v.begin(), v.end(
 class MediaCli : public ::testing::Test {
  protected:
   TempDir dir;
-  std::string Png(const std::string& name, const testing::PngSpec& spec) {
-    return dir.Write(name, Text(testing::EncodePng(spec)));
+  std::string Png(const std::string& name, const testing::PngPicture& picture) {
+    return dir.Write(name, Text(testing::EncodePng(picture)));
   }
   std::string Bmp(const std::string& name, const Bitmap& bitmap) {
     const std::string path = dir.File(name);
@@ -61,9 +61,9 @@ class MediaCli : public ::testing::Test {
 };
 
 TEST_F(MediaCli, APngMakesTheSameCdgAsABmpOfItsPixels) {
-  const testing::PngSpec spec = Scene(320, 200);
-  const std::string png = Png("p.png", spec);
-  const std::string bmp = Bmp("p.bmp", BitmapOf(spec));
+  const testing::PngPicture picture = Scene(320, 200);
+  const std::string png = Png("p.png", picture);
+  const std::string bmp = Bmp("p.bmp", BitmapOf(picture));
   const std::string song = dir.Write("s.wav", testing::CdWave(testing::AudioBytes(2352 * 300 + 8)));
   ASSERT_EQ(Cli({"create", png, song, "-o", dir.File("a.cdg"), "-q"}).status, 0);
   ASSERT_EQ(Cli({"create", bmp, song, "-o", dir.File("b.cdg"), "-q"}).status, 0);
@@ -104,7 +104,7 @@ TEST_F(MediaCli, AFlacMakesTheSameCdgAsTheWavItWasMadeFrom) {
 
 TEST_F(MediaCli, FitShowsTheWholePictureAndFillCoversTheArea) {
   // A wide picture, twice the area's width and half its height.
-  const testing::PngSpec wide = Scene(576, 96);
+  const testing::PngPicture wide = Scene(576, 96);
   const std::string png = Png("wide.png", wide);
   ASSERT_EQ(Cli({"bmp", png, "-o", dir.File("fit.bmp"), "--fit", "fit", "--border", "5"}).status,
             0);
@@ -121,7 +121,7 @@ TEST_F(MediaCli, FitShowsTheWholePictureAndFillCoversTheArea) {
   }
 
   // fill: the same as the picture scaled to 384 x 192 first, then cut.
-  const testing::PngSpec photo = Scene(576, 288);
+  const testing::PngPicture photo = Scene(576, 288);
   const std::string photoPng = Png("photo.png", photo);
   const Bitmap scaled = *ScaleArea(BitmapOf(photo), 384, 192).bitmap;
   const std::string scaledBmp = Bmp("scaled.bmp", scaled);

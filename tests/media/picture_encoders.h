@@ -17,7 +17,7 @@
 
 namespace mosaicer::testing {
 
-struct PngSpec {
+struct PngPicture {
   int width = 0, height = 0;
   int colourType = PNG_COLOR_TYPE_RGB;
   int bitDepth = 8;
@@ -50,22 +50,22 @@ inline int PngChannels(int colourType) {
 
 // Packs the samples as PNG rows: sub-byte samples high bits first, 16-bit
 // samples big-endian.
-inline std::vector<std::vector<std::uint8_t>> PngRows(const PngSpec& spec) {
-  const int channels = PngChannels(spec.colourType);
+inline std::vector<std::vector<std::uint8_t>> PngRows(const PngPicture& picture) {
+  const int channels = PngChannels(picture.colourType);
   std::vector<std::vector<std::uint8_t>> rows;
   std::size_t i = 0;
-  for (int y = 0; y < spec.height; ++y) {
-    std::vector<std::uint8_t> row((static_cast<std::size_t>(spec.width) * channels * spec.bitDepth + 7) / 8);
-    for (int s = 0; s < spec.width * channels; ++s, ++i) {
-      const unsigned v = spec.samples[i];
-      if (spec.bitDepth == 16) {
+  for (int y = 0; y < picture.height; ++y) {
+    std::vector<std::uint8_t> row((static_cast<std::size_t>(picture.width) * channels * picture.bitDepth + 7) / 8);
+    for (int s = 0; s < picture.width * channels; ++s, ++i) {
+      const unsigned v = picture.samples[i];
+      if (picture.bitDepth == 16) {
         row[2 * s] = static_cast<std::uint8_t>(v >> 8);
         row[2 * s + 1] = static_cast<std::uint8_t>(v);
-      } else if (spec.bitDepth == 8) {
+      } else if (picture.bitDepth == 8) {
         row[s] = static_cast<std::uint8_t>(v);
       } else {
-        const int perByte = 8 / spec.bitDepth;
-        const int shift = 8 - spec.bitDepth * (s % perByte + 1);
+        const int perByte = 8 / picture.bitDepth;
+        const int shift = 8 - picture.bitDepth * (s % perByte + 1);
         row[s / perByte] = static_cast<std::uint8_t>(row[s / perByte] | v << shift);
       }
     }
@@ -75,9 +75,9 @@ inline std::vector<std::vector<std::uint8_t>> PngRows(const PngSpec& spec) {
 }
 
 // Empty if libpng refused the picture.
-inline std::vector<std::uint8_t> EncodePng(const PngSpec& spec) {
+inline std::vector<std::uint8_t> EncodePng(const PngPicture& picture) {
   std::vector<std::uint8_t> out;
-  std::vector<std::vector<std::uint8_t>> rows = PngRows(spec);
+  std::vector<std::vector<std::uint8_t>> rows = PngRows(picture);
   std::vector<png_bytep> pointers;
   for (auto& row : rows) pointers.push_back(row.data());
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -87,17 +87,17 @@ inline std::vector<std::uint8_t> EncodePng(const PngSpec& spec) {
     return {};
   }
   png_set_write_fn(png, &out, AppendPng, nullptr);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(spec.width), static_cast<png_uint_32>(spec.height),
-               spec.bitDepth, spec.colourType,
-               spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+  png_set_IHDR(png, info, static_cast<png_uint_32>(picture.width), static_cast<png_uint_32>(picture.height),
+               picture.bitDepth, picture.colourType,
+               picture.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  if (!spec.palette.empty())
-    png_set_PLTE(png, info, spec.palette.data(), static_cast<int>(spec.palette.size()));
-  if (!spec.paletteAlpha.empty())
-    png_set_tRNS(png, info, spec.paletteAlpha.data(), static_cast<int>(spec.paletteAlpha.size()),
+  if (!picture.palette.empty())
+    png_set_PLTE(png, info, picture.palette.data(), static_cast<int>(picture.palette.size()));
+  if (!picture.paletteAlpha.empty())
+    png_set_tRNS(png, info, picture.paletteAlpha.data(), static_cast<int>(picture.paletteAlpha.size()),
                  nullptr);
-  if (spec.transparentColour) {
-    png_color_16 colour = spec.transparent;
+  if (picture.transparentColour) {
+    png_color_16 colour = picture.transparent;
     png_set_tRNS(png, info, nullptr, 0, &colour);
   }
   png_write_info(png, info);
@@ -107,7 +107,7 @@ inline std::vector<std::uint8_t> EncodePng(const PngSpec& spec) {
   return out;
 }
 
-struct JpegSpec {
+struct JpegPicture {
   int width = 0, height = 0;
   J_COLOR_SPACE space = JCS_RGB;  // JCS_RGB, JCS_GRAYSCALE or JCS_CMYK
   bool progressive = false;
@@ -127,7 +127,7 @@ inline void JpegTestAbort(j_common_ptr info) {
 
 // Empty if libjpeg refused the picture. Full-resolution chroma, so colours
 // come back within a few levels.
-inline std::vector<std::uint8_t> EncodeJpeg(const JpegSpec& spec) {
+inline std::vector<std::uint8_t> EncodeJpeg(const JpegPicture& picture) {
   jpeg_compress_struct info{};
   JpegTestError error{};
   info.err = jpeg_std_error(&error.manager);
@@ -141,22 +141,22 @@ inline std::vector<std::uint8_t> EncodeJpeg(const JpegSpec& spec) {
   }
   jpeg_create_compress(&info);
   jpeg_mem_dest(&info, &buffer, &size);
-  info.image_width = static_cast<JDIMENSION>(spec.width);
-  info.image_height = static_cast<JDIMENSION>(spec.height);
-  info.input_components = spec.space == JCS_GRAYSCALE ? 1 : spec.space == JCS_CMYK ? 4 : 3;
-  info.in_color_space = spec.space;
+  info.image_width = static_cast<JDIMENSION>(picture.width);
+  info.image_height = static_cast<JDIMENSION>(picture.height);
+  info.input_components = picture.space == JCS_GRAYSCALE ? 1 : picture.space == JCS_CMYK ? 4 : 3;
+  info.in_color_space = picture.space;
   jpeg_set_defaults(&info);
-  jpeg_set_quality(&info, spec.quality, TRUE);
+  jpeg_set_quality(&info, picture.quality, TRUE);
   for (int c = 0; c < info.num_components; ++c)
     info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
-  if (spec.progressive) jpeg_simple_progression(&info);
+  if (picture.progressive) jpeg_simple_progression(&info);
   jpeg_start_compress(&info, TRUE);
-  if (!spec.app1.empty())
-    jpeg_write_marker(&info, JPEG_APP0 + 1, spec.app1.data(),
-                      static_cast<unsigned>(spec.app1.size()));
-  const std::size_t stride = static_cast<std::size_t>(spec.width) * info.input_components;
+  if (!picture.app1.empty())
+    jpeg_write_marker(&info, JPEG_APP0 + 1, picture.app1.data(),
+                      static_cast<unsigned>(picture.app1.size()));
+  const std::size_t stride = static_cast<std::size_t>(picture.width) * info.input_components;
   while (info.next_scanline < info.image_height) {
-    JSAMPROW row = const_cast<JSAMPLE*>(spec.samples.data() + stride * info.next_scanline);
+    JSAMPROW row = const_cast<JSAMPLE*>(picture.samples.data() + stride * info.next_scanline);
     jpeg_write_scanlines(&info, &row, 1);
   }
   jpeg_finish_compress(&info);
