@@ -1,4 +1,5 @@
 #include "platform/language.h"
+#include "support/language_scope.h"
 
 #include <gtest/gtest.h>
 
@@ -11,15 +12,7 @@
 namespace mosaicer {
 namespace {
 
-// Restores the pinned language when a test chose another.
-class LanguageScope {
- public:
-  explicit LanguageScope(Language language) : before_(CurrentLanguage()) { SetLanguage(language); }
-  ~LanguageScope() { SetLanguage(before_); }
-
- private:
-  Language before_;
-};
+using testing::LanguageScope;
 
 TEST(Language, ChosenByTheOverrideThenThePreferenceThenTheSystem) {
   struct Case {

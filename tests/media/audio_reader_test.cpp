@@ -12,6 +12,7 @@
 
 #include "support/temp_dir.h"
 #include "support/wave_file.h"
+#include "support/damage.h"
 
 namespace mosaicer {
 namespace {
@@ -350,11 +351,8 @@ TEST(OpenAudio, DamagedAndUnknownFilesAreRefusedNamingThem) {
       WriteSong(dir, "good.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 2, signal));
   const std::string ogg = testing::ReadFile(
       WriteSong(dir, "good.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100, 2, signal));
-  std::mt19937 rng(2);
-  auto garbageAfter = [&](const std::string& file, std::size_t keep) {
-    std::string s = file.substr(0, keep);
-    while (s.size() < file.size()) s += static_cast<char>(rng());
-    return s;
+  auto garbageAfter = [](const std::string& file, std::size_t keep) {
+    return testing::GarbageAfter(file, keep, 2);
   };
   struct Case {
     const char* name;

@@ -11,14 +11,15 @@
 #include "media/picture_encoders.h"
 #include "platform/bmp_codec.h"
 #include "support/temp_dir.h"
+#include "support/damage.h"
 
 namespace mosaicer {
 namespace {
 
 using testing::EncodeJpeg;
 using testing::EncodePng;
-using testing::JpegSpec;
-using testing::PngSpec;
+using testing::JpegPicture;
+using testing::PngPicture;
 using testing::TempDir;
 
 std::string Text(const std::vector<std::uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
@@ -52,41 +53,41 @@ class PngColourTypes : public ::testing::TestWithParam<PngCase> {};
 // the decoded colours are the written samples, laid on black by their alpha.
 TEST_P(PngColourTypes, DecodesTheWrittenPixels) {
   const PngCase& c = GetParam();
-  PngSpec spec;
-  spec.width = 37;  // not a multiple of any packing or interlace step
-  spec.height = 23;
-  spec.colourType = c.colourType;
-  spec.bitDepth = c.bitDepth;
-  spec.interlaced = c.interlaced;
+  PngPicture picture;
+  picture.width = 37;  // not a multiple of any packing or interlace step
+  picture.height = 23;
+  picture.colourType = c.colourType;
+  picture.bitDepth = c.bitDepth;
+  picture.interlaced = c.interlaced;
   const int channels = testing::PngChannels(c.colourType);
-  spec.samples = RandomSamples(static_cast<std::size_t>(spec.width * spec.height * channels),
+  picture.samples = RandomSamples(static_cast<std::size_t>(picture.width * picture.height * channels),
                                c.bitDepth, static_cast<unsigned>(c.colourType * 100 + c.bitDepth));
   if (c.colourType == PNG_COLOR_TYPE_PALETTE) {
     for (int i = 0; i < (1 << c.bitDepth); ++i)
-      spec.palette.push_back(png_color{static_cast<png_byte>(i * 7), static_cast<png_byte>(255 - i),
+      picture.palette.push_back(png_color{static_cast<png_byte>(i * 7), static_cast<png_byte>(255 - i),
                                        static_cast<png_byte>(i * 3 + 1)});
   }
-  const std::vector<std::uint8_t> file = EncodePng(spec);
+  const std::vector<std::uint8_t> file = EncodePng(picture);
   ASSERT_FALSE(file.empty());
 
   const BitmapResult read = DecodePicture(file);
   ASSERT_TRUE(read.ok()) << read.error;
   const Bitmap& bitmap = *read.bitmap;
-  ASSERT_EQ(bitmap.Width(), spec.width);
-  ASSERT_EQ(bitmap.Height(), spec.height);
-  const bool smallPalette = c.colourType == PNG_COLOR_TYPE_PALETTE && spec.palette.size() <= 16;
+  ASSERT_EQ(bitmap.Width(), picture.width);
+  ASSERT_EQ(bitmap.Height(), picture.height);
+  const bool smallPalette = c.colourType == PNG_COLOR_TYPE_PALETTE && picture.palette.size() <= 16;
   EXPECT_EQ(bitmap.BitsPerPixel(), smallPalette ? 4 : 24);
   if (smallPalette) {
-    EXPECT_EQ(bitmap.PaletteCount(), static_cast<int>(spec.palette.size()));
+    EXPECT_EQ(bitmap.PaletteCount(), static_cast<int>(picture.palette.size()));
   }
 
-  for (int y = 0; y < spec.height; ++y) {
-    for (int x = 0; x < spec.width; ++x) {
-      const unsigned* s = spec.samples.data() + (y * spec.width + x) * channels;
+  for (int y = 0; y < picture.height; ++y) {
+    for (int x = 0; x < picture.width; ++x) {
+      const unsigned* s = picture.samples.data() + (y * picture.width + x) * channels;
       Rgb want;
       switch (c.colourType) {
         case PNG_COLOR_TYPE_PALETTE: {
-          const png_color& p = spec.palette[s[0]];
+          const png_color& p = picture.palette[s[0]];
           want = {p.red, p.green, p.blue};
           if (smallPalette) {
             EXPECT_EQ(bitmap.PixelIndex(x, y), s[0]);
@@ -138,7 +139,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(PngTransparency, PaletteAlphaAndTransparentColourAreLaidOnBlack) {
   // A 16-colour palette whose entry 3 is half transparent and 5 invisible.
-  PngSpec palette;
+  PngPicture palette;
   palette.width = 4;
   palette.height = 2;
   palette.colourType = PNG_COLOR_TYPE_PALETTE;
@@ -156,7 +157,7 @@ TEST(PngTransparency, PaletteAlphaAndTransparentColourAreLaidOnBlack) {
   EXPECT_EQ(read.bitmap->PixelIndex(1, 1), 3);
 
   // An RGB picture whose colour (10, 20, 30) is marked transparent.
-  PngSpec rgb;
+  PngPicture rgb;
   rgb.width = 2;
   rgb.height = 1;
   rgb.colourType = PNG_COLOR_TYPE_RGB;
@@ -192,26 +193,26 @@ class JpegKinds : public ::testing::TestWithParam<JpegCase> {};
 
 TEST_P(JpegKinds, DecodesWithinTheCodecsTolerance) {
   const JpegCase& c = GetParam();
-  JpegSpec spec;
-  spec.width = 40;
-  spec.height = 24;
-  spec.space = c.space;
-  spec.progressive = c.progressive;
+  JpegPicture picture;
+  picture.width = 40;
+  picture.height = 24;
+  picture.space = c.space;
+  picture.progressive = c.progressive;
   const int components = c.space == JCS_GRAYSCALE ? 1 : c.space == JCS_CMYK ? 4 : 3;
-  spec.samples = SmoothSamples(spec.width, spec.height, components);
-  const std::vector<std::uint8_t> file = EncodeJpeg(spec);
+  picture.samples = SmoothSamples(picture.width, picture.height, components);
+  const std::vector<std::uint8_t> file = EncodeJpeg(picture);
   ASSERT_FALSE(file.empty());
 
   const BitmapResult read = DecodePicture(file);
   ASSERT_TRUE(read.ok()) << read.error;
   const Bitmap& bitmap = *read.bitmap;
   ASSERT_EQ(bitmap.BitsPerPixel(), 24);
-  ASSERT_EQ(bitmap.Width(), spec.width);
-  ASSERT_EQ(bitmap.Height(), spec.height);
+  ASSERT_EQ(bitmap.Width(), picture.width);
+  ASSERT_EQ(bitmap.Height(), picture.height);
   constexpr int kTolerance = 6;
-  for (int y = 0; y < spec.height; ++y) {
-    for (int x = 0; x < spec.width; ++x) {
-      const std::uint8_t* s = spec.samples.data() + (y * spec.width + x) * components;
+  for (int y = 0; y < picture.height; ++y) {
+    for (int x = 0; x < picture.width; ++x) {
+      const std::uint8_t* s = picture.samples.data() + (y * picture.width + x) * components;
       int want[3];
       if (components == 1) {
         want[0] = want[1] = want[2] = s[0];
@@ -261,16 +262,16 @@ TEST(JpegOrientation, EveryExifOrientationShowsThePictureUpright) {
   constexpr int kW = 32, kH = 16;
   for (const OrientationCase& c : cases) {
     for (bool bigEndian : {true, false}) {
-      JpegSpec spec;
-      spec.width = kW;
-      spec.height = kH;
-      spec.app1 = testing::ExifWithOrientation(c.orientation, bigEndian);
+      JpegPicture picture;
+      picture.width = kW;
+      picture.height = kH;
+      picture.app1 = testing::ExifWithOrientation(c.orientation, bigEndian);
       for (int y = 0; y < kH; ++y)
         for (int x = 0; x < kW; ++x) {
           const Rgb colour = c.stored[(y >= kH / 2 ? 2 : 0) + (x >= kW / 2 ? 1 : 0)];
-          spec.samples.insert(spec.samples.end(), {colour.r, colour.g, colour.b});
+          picture.samples.insert(picture.samples.end(), {colour.r, colour.g, colour.b});
         }
-      const BitmapResult read = DecodePicture(EncodeJpeg(spec));
+      const BitmapResult read = DecodePicture(EncodeJpeg(picture));
       ASSERT_TRUE(read.ok()) << read.error;
       const Bitmap& b = *read.bitmap;
       const bool turned = c.orientation >= 5;
@@ -301,20 +302,20 @@ TEST(ExifOrientation, MalformedSegmentsMeanUpright) {
   EXPECT_EQ(ExifOrientation(std::vector<std::uint8_t>{'X', 'M', 'P'}), 1);
 }
 
-PngSpec SmallRgbPng() {
-  PngSpec spec;
-  spec.width = 64;
-  spec.height = 64;
-  spec.samples = RandomSamples(64 * 64 * 3, 8, 7);
-  return spec;
+PngPicture SmallRgbPng() {
+  PngPicture picture;
+  picture.width = 64;
+  picture.height = 64;
+  picture.samples = RandomSamples(64 * 64 * 3, 8, 7);
+  return picture;
 }
 
-JpegSpec SmallJpeg() {
-  JpegSpec spec;
-  spec.width = 64;
-  spec.height = 64;
-  spec.samples = SmoothSamples(64, 64, 3);
-  return spec;
+JpegPicture SmallJpeg() {
+  JpegPicture picture;
+  picture.width = 64;
+  picture.height = 64;
+  picture.samples = SmoothSamples(64, 64, 3);
+  return picture;
 }
 
 // Damaged and unknown files are refused with a sentence naming the file.
@@ -322,11 +323,8 @@ TEST(ReadPicture, RefusesDamagedAndUnknownFilesNamingThem) {
   TempDir dir;
   const std::vector<std::uint8_t> png = EncodePng(SmallRgbPng());
   const std::vector<std::uint8_t> jpeg = EncodeJpeg(SmallJpeg());
-  std::mt19937 rng(3);
-  auto garbageAfter = [&](const std::vector<std::uint8_t>& file, std::size_t keep) {
-    std::string s = Text(file).substr(0, keep);
-    while (s.size() < file.size()) s += static_cast<char>(rng());
-    return s;
+  auto garbageAfter = [](const std::vector<std::uint8_t>& file, std::size_t keep) {
+    return testing::GarbageAfter(Text(file), keep, 3);
   };
   struct Case {
     const char* name;
@@ -358,13 +356,13 @@ TEST(ReadPicture, RefusesDamagedAndUnknownFilesNamingThem) {
 
 TEST(ReadPicture, RefusesPicturesPastTheSizeLimitsBeforeDecoding) {
   // A one-row picture wider than any Bitmap may be; tiny as a file.
-  PngSpec wide;
+  PngPicture wide;
   wide.width = 30'001;
   wide.height = 1;
   wide.colourType = PNG_COLOR_TYPE_GRAY;
   wide.bitDepth = 1;
   wide.samples.assign(30'001, 0);
-  JpegSpec tall;
+  JpegPicture tall;
   tall.width = 1;
   tall.height = 30'001;
   tall.space = JCS_GRAYSCALE;
@@ -403,8 +401,8 @@ TEST(ReadPicture, BmpFilesReadAsTheBmpCodecReadsThem) {
 // The same pixels as PNG and as BMP read as the same bitmap.
 TEST(ReadPicture, PngAndBmpOfTheSamePixelsAreTheSameBitmap) {
   TempDir dir;
-  PngSpec spec = SmallRgbPng();
-  const std::string png = dir.Write("p.png", Text(EncodePng(spec)));
+  PngPicture picture = SmallRgbPng();
+  const std::string png = dir.Write("p.png", Text(EncodePng(picture)));
   const BitmapResult fromPng = ReadPicture(png);
   ASSERT_TRUE(fromPng.ok()) << fromPng.error;
   const std::string bmp = dir.File("p.bmp");
@@ -413,7 +411,7 @@ TEST(ReadPicture, PngAndBmpOfTheSamePixelsAreTheSameBitmap) {
   ASSERT_TRUE(fromBmp.ok());
   for (int y = 0; y < 64; ++y)
     for (int x = 0; x < 64; ++x) {
-      const unsigned* s = spec.samples.data() + (y * 64 + x) * 3;
+      const unsigned* s = picture.samples.data() + (y * 64 + x) * 3;
       ASSERT_EQ(fromBmp.bitmap->PixelRgb(x, y),
                 (Rgb{static_cast<std::uint8_t>(s[0]), static_cast<std::uint8_t>(s[1]),
                      static_cast<std::uint8_t>(s[2])}));

@@ -31,6 +31,7 @@
 #include "scripted_dialogs.h"
 #include "support/temp_dir.h"
 #include "visible_texts.h"
+#include "support/language_scope.h"
 
 namespace mosaicer {
 namespace {
@@ -51,15 +52,7 @@ QStringList ReadLines(const QString& path) {
   return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
 }
 
-// Chooses a language for one test and restores the pinned one after it.
-class LanguageScope {
- public:
-  explicit LanguageScope(Language language) : before_(CurrentLanguage()) { SetLanguage(language); }
-  ~LanguageScope() { SetLanguage(before_); }
-
- private:
-  Language before_;
-};
+using testing::LanguageScope;
 
 bool HasJapanese(const QString& text) {
   for (const QChar c : text) {
