@@ -239,5 +239,35 @@ TEST(RipImage, RawRipRepairsAndDeinterleavesTheDiscPacks) {
   EXPECT_EQ(testing::ReadFile(dir.File("t2.rws")).size(), 65u * 96u);
 }
 
+// Packs with two errors, one among the first four symbols and one among the
+// last four: too many for P, but Q still puts the first four right.
+TEST(RipImage, RawRipRepairsWithQWhatPCannot) {
+  testing::TempDir dir;
+  const testing::Disc clean = testing::MakeDisc(150, 4);
+  std::vector<std::uint8_t> packs = clean.source;
+  const int damaged[] = {20, 150, 300};
+  for (int pack : damaged) packs[pack * 24 + 1] ^= 0x05, packs[pack * 24 + 22] ^= 0x11;
+  const testing::Disc disc = testing::DiscFromPacks(packs, clean.audio, 5);
+  dir.Write("disc.img", disc.audio);
+  dir.Write("disc.sub", disc.sub);
+  CloneCdImage image;
+  std::string error;
+  ASSERT_TRUE(image.Open(dir.Write("disc.ccd", testing::kCcd), error)) << error;
+  TNkCdRom drive("disc.ccd");
+  TNkToc toc;
+  ASSERT_TRUE(ReadToc(image, drive, false, toc));
+  TRipJob job;
+  RipOptions options;
+  options.command = kReadCdDataRaw;
+  job.RunSingle(image, drive, toc, 0, dir.File("t1.cdg"), options);
+  ASSERT_EQ(job.JobStatus(), kJobSucceeded);
+  const std::string file = testing::ReadFile(dir.File("t1.cdg"));
+  for (int pack : damaged) {
+    const int late = pack + 7;  // the deinterleaver's delay
+    const char* ripped = file.data() + late / 4 * kCdgSectorSize + kAudioBytesPerSector + late % 4 * 24;
+    EXPECT_EQ(std::memcmp(ripped, clean.source.data() + pack * 24, 20), 0) << "pack " << pack;
+  }
+}
+
 }  // namespace
 }  // namespace mosaicer
