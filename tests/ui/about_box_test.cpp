@@ -46,15 +46,5 @@ class NoBrowserDialogs : public testing::ScriptedDialogs {
   }
 };
 
-TEST(AboutBox, AWebPageThatCannotBeOpenedIsReportedWithItsAddress) {
-  NoBrowserDialogs dialogs;
-  TAboutBox box(dialogs);
-  QTest::mouseClick(Child<QPushButton>(box, "WebSiteBtn"), Qt::LeftButton);
-  ASSERT_EQ(dialogs.Errors().size(), 1u);
-  EXPECT_EQ(dialogs.Errors()[0].rfind("ウェブサイトを開けませんでした。", 0), 0u);
-  EXPECT_NE(dialogs.Errors()[0].find("https://github.com/mosaicer-cdg/mosaicer"),
-            std::string::npos);
-}
-
 }  // namespace
 }  // namespace mosaicer

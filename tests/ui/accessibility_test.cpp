@@ -16,7 +16,6 @@
 #include <QLineEdit>
 #include <QSet>
 #include <QTabBar>
-#include <QToolButton>
 
 #include <memory>
 
@@ -110,27 +109,6 @@ TEST(Accessibility, EveryControlOfEveryWindowHasItsOwnNames) {
     }
   }
   EXPECT_GT(checked, 60);
-}
-
-TEST(Accessibility, FieldsReadAsTheirLabels) {
-  testing::TempDir dir;
-  testing::ScriptedDialogs dialogs;
-  TMscMainFrm window(dialogs, AppPaths{dir.File("mosaicer.ini"), dir.File("Tlo")});
-  const auto name = [&](const char* object) {
-    QWidget* w = window.findChild<QWidget*>(object);
-    EXPECT_NE(w, nullptr) << object;
-    return w ? NameOf(w) : QString();
-  };
-  EXPECT_EQ(name("PosMSFEdit"), QStringLiteral("指定時間(MSF)"));
-  EXPECT_EQ(name("BlankUd"), QStringLiteral("空パケット:"));
-  EXPECT_TRUE(LabelledByALabel(
-      Child<QComboBox>(window, "TimingCmb")));  // a list reads as its choice, labelled
-  EXPECT_EQ(name("SincSizeEdit"), QStringLiteral("同期サイズ:"));
-  EXPECT_EQ(name("ReadSizeEdit"), QStringLiteral("読み出しサイズ:"));
-  EXPECT_EQ(NameOf(Child<QToolButton>(
-                Child<TUpDown>(Child<TRipFrm>(window, "RipFrm"), "ReadSizeUd"), "UpBtn")),
-            QStringLiteral("読み出しサイズを増やす"));
-  EXPECT_EQ(name("CdgPathEdit"), QStringLiteral(".CDG"));
 }
 
 }  // namespace

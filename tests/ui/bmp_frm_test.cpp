@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
@@ -46,18 +44,6 @@ bool SamePicture(const Bitmap& a, const Bitmap& b) {
          a.Palette() == b.Palette();
 }
 
-// The system's double-click time, set for one test.
-class DoubleClickTime {
- public:
-  explicit DoubleClickTime(int ms) : old_(QApplication::doubleClickInterval()) {
-    QApplication::setDoubleClickInterval(ms);
-  }
-  ~DoubleClickTime() { QApplication::setDoubleClickInterval(old_); }
-
- private:
-  int old_;
-};
-
 // A window on screen with a picture handed over, as the main window does.
 struct Wizard {
   explicit Wizard(Bitmap source) : picture(std::move(source)) {
@@ -71,16 +57,6 @@ struct Wizard {
   void Next() { QTest::mouseClick(Child<QPushButton>(frm, "NextBtn"), Qt::LeftButton); }
   void Prev() { QTest::mouseClick(Child<QPushButton>(frm, "PrevBtn"), Qt::LeftButton); }
   int Step() const { return Child<QTabWidget>(frm, "TabControl1")->currentIndex(); }
-  // Presses swatch `from` and lets go over swatch `to`.
-  void Drag(int from, int to) {
-    BmpSwatch* source = Swatch(frm, from);
-    QTest::mousePress(source, Qt::LeftButton);
-    ASSERT_NE(QApplication::overrideCursor(), nullptr);
-    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::CrossCursor);
-    const QPoint over = Swatch(frm, to)->mapTo(&frm, QPoint(3, 3));
-    QTest::mouseRelease(source, Qt::LeftButton, {}, source->mapFrom(&frm, over));
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-  }
 
   testing::ScriptedDialogs dialogs;
   TBmpFrm frm{dialogs};
@@ -120,71 +96,6 @@ TEST(BmpFrm, DefaultWalkGivesThePreparedPicture) {
   EXPECT_EQ(w.palette, expected.palette);
   EXPECT_EQ(w.border, 0);
   EXPECT_FALSE(w.frm.Model().HasPicture());
-}
-
-TEST(BmpFrm, SixteenColourPictureSkipsReductionBothWays) {
-  Wizard w(SixteenColours(300, 200));
-  EXPECT_TRUE(Child<QCheckBox>(w.frm, "NoReduceCk")->isEnabled());
-  EXPECT_TRUE(Child<QCheckBox>(w.frm, "NoReduceCk")->isChecked());
-  w.Next();
-  EXPECT_EQ(w.Step(), 2);
-  EXPECT_FALSE(Child<QFrame>(w.frm, "RectPanel")->isHidden());
-  // The range step shows what CD+G can show: colours cut to four bits.
-  EXPECT_EQ(Child<BmpPictureView>(w.frm, "RectImg")->Image().pixel(10, 10),
-            qRgb(16 * ((10 + 20) % 16), 240, 0));
-  EXPECT_EQ(BorderSwatch(w.frm, 1)->Colour(), QColor(16, 240, 0));
-  EXPECT_TRUE(BorderSwatch(w.frm, 0)->Selected());
-  w.Prev();
-  EXPECT_EQ(w.Step(), 0);
-  EXPECT_FALSE(Child<QFrame>(w.frm, "PalPanel")->isHidden());
-}
-
-TEST(BmpFrm, SwatchesSwapByDragAndTakeThePickedColour) {
-  DoubleClickTime never(0);
-  Wizard w(Gradient(320, 200));
-  w.Show();
-  const QColor three = Swatch(w.frm, 3)->Colour(), nine = Swatch(w.frm, 9)->Colour();
-  ASSERT_NE(three, nine);
-  w.Drag(3, 9);
-  EXPECT_EQ(Swatch(w.frm, 3)->Colour(), nine);
-  EXPECT_EQ(Swatch(w.frm, 9)->Colour(), three);
-  EXPECT_TRUE(Swatch(w.frm, 9)->Selected());
-  EXPECT_FALSE(Swatch(w.frm, 3)->Selected());
-
-  QTest::mousePress(Child<BmpPictureView>(w.frm, "PalImg"), Qt::LeftButton, {}, QPoint(30, 40));
-  EXPECT_EQ(Swatch(w.frm, 16)->Colour(), QColor(30, 40, 30 ^ 40));
-  EXPECT_EQ(Child<QLabel>(w.frm, "PalRLbl")->text(), QStringLiteral("R: 030"));
-  EXPECT_EQ(Child<QLabel>(w.frm, "PalBLbl")->text(), QStringLiteral("B: 054"));
-
-  const QColor five = Swatch(w.frm, 5)->Colour();
-  w.Drag(16, 5);
-  EXPECT_EQ(Swatch(w.frm, 5)->Colour(), QColor(30, 40, 30 ^ 40));
-  EXPECT_EQ(Swatch(w.frm, 16)->Colour(), five);
-  EXPECT_EQ(w.frm.Model().SwatchColours()[5], (Rgb{30, 40, 30 ^ 40}));
-
-  // Let go outside the swatches: nothing moves.
-  BmpSwatch* two = Swatch(w.frm, 2);
-  const QColor before = two->Colour();
-  QTest::mousePress(two, Qt::LeftButton);
-  QTest::mouseRelease(
-      two, Qt::LeftButton, {},
-      two->mapFrom(&w.frm, Child<BmpPictureView>(w.frm, "PalImg")->mapTo(&w.frm, QPoint(5, 5))));
-  EXPECT_EQ(two->Colour(), before);
-}
-
-TEST(BmpFrm, QuickSecondPressEditsTheSwatchColour) {
-  DoubleClickTime slow(60'000);
-  Wizard w(Gradient(320, 200));
-  w.frm.ReadSettings(IniFile("[Palette]\nDlgColor0=0000FF\n"));
-  w.dialogs.colours = {0x00332211u, std::nullopt};
-  BmpSwatch* two = Swatch(w.frm, 2);
-  QTest::mouseClick(two, Qt::LeftButton);  // selects and drags
-  QTest::mouseClick(two, Qt::LeftButton);  // within the double-click time
-  EXPECT_EQ(two->Colour(), QColor(0x11, 0x22, 0x33));
-  EXPECT_EQ(w.dialogs.customColours, std::vector<std::string>{"ColorA=0000FF"});
-  QTest::mouseClick(two, Qt::LeftButton);  // cancelled this time
-  EXPECT_EQ(two->Colour(), QColor(0x11, 0x22, 0x33));
-  EXPECT_TRUE(w.dialogs.colours.empty());
 }
 
 TEST(BmpFrm, PaletteFilesSaveAndLoadWithoutTouchingKept) {
@@ -274,24 +185,6 @@ TEST(BmpFrm, SelectionMovesByKeysButtonsAndMouseInsideThePicture) {
   w.Prev();
   EXPECT_EQ(Child<QLabel>(w.frm, "XLbl")->text(),
             QStringLiteral("X: 005 - 293"));  // kept coming back
-}
-
-TEST(BmpFrm, ClosingWithoutFinishingLeavesTheCallersPicture) {
-  const Bitmap source = SixteenColours(300, 200);
-  Wizard w(source);
-  const int result = RunModal(w.frm, [&] {
-    w.Next();
-    w.Next();
-    EXPECT_EQ(w.Step(), 3);
-    QTest::keyClick(&w.frm, Qt::Key_Escape);
-    if (w.frm.isVisible()) w.frm.done(-1);  // fail rather than hang
-  });
-  EXPECT_EQ(result, QDialog::Rejected);
-  EXPECT_FALSE(w.frm.Model().HasPicture());
-  w.Next();  // a stray click after closing finishes nothing
-  EXPECT_TRUE(SamePicture(w.picture, source));
-  EXPECT_EQ(w.palette, LogPalette::Cleared(16));
-  EXPECT_EQ(w.border, 9);
 }
 
 }  // namespace

@@ -57,28 +57,6 @@ int Differences(const QImage& image, const Bitmap& bitmap) {
   return differences;
 }
 
-TEST(CdgDisplay, NotSizeableKeepsItsSizeWhateverItIsAsked) {
-  TCdgDisplay display;
-  EXPECT_TRUE(display.windowFlags() & Qt::FramelessWindowHint);
-  EXPECT_FALSE(display.Sizeable());
-  EXPECT_EQ(display.size(), QSize(311, 227));
-  EXPECT_EQ(Child<QWidget>(display, "CdgScreen")->size(), QSize(300, 216));  // the native screen
-  display.show();
-  display.resize(500, 400);
-  EXPECT_EQ(display.size(), QSize(311, 227));
-  display.SetSizeable(true);
-  display.resize(500, 400);
-  EXPECT_EQ(display.size(), QSize(500, 400));
-  EXPECT_EQ(display.minimumSize(), QSize(86, 65));
-  EXPECT_EQ(display.maximumWidth(), display.screen()->geometry().width() + 11);
-  display.resize(10, 10);
-  EXPECT_EQ(display.size(), QSize(86, 65));
-  display.SetSizeable(false);
-  EXPECT_EQ(display.size(), QSize(311, 227));
-  display.resize(200, 100);
-  EXPECT_EQ(display.size(), QSize(311, 227));
-}
-
 TEST(CdgDisplay, WholeSongLooksAsRenderSavesIt) {
   const std::vector<std::uint8_t> stream = testing::TwoColourTileStream();
   TCdgDisplay display;
@@ -140,63 +118,6 @@ TEST(CdgDisplay, SnapshotsAreWrittenAtTheFixedOrTheScreenSize) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
                           std::filesystem::directory_iterator()),
             2);
-}
-
-TEST(CdgDisplay, AtTheDefaultSizeTheScreenIsDrawnOneToOne) {
-  const std::vector<std::uint8_t> stream = testing::TwoColourTileStream();
-  TCdgDisplay display;
-  QWidget* CdgScreen = Child<QWidget>(display, "CdgScreen");
-  display.SetSizeable(true);
-  display.resize(313, 229);  // the settings' default: a screen area of 302 x 218
-  display.show();
-  Feed(display, stream);
-  EXPECT_EQ(CdgScreen->size(), QSize(302, 218));
-  EXPECT_EQ(display.PictureSize(), QSize(300, 216));
-  EXPECT_EQ(Differences(display.Picture(), Rendered(stream)), 0);
-  // Painted unstretched in the middle, with a black pixel around it.
-  const QImage painted = CdgScreen->grab().toImage();
-  EXPECT_EQ(Differences(painted.copy(1, 1, 300, 216), Rendered(stream)), 0);
-  for (int x = 0; x < 302; ++x) {
-    EXPECT_EQ(painted.pixel(x, 0), qRgb(0, 0, 0));
-    EXPECT_EQ(painted.pixel(x, 217), qRgb(0, 0, 0));
-  }
-}
-
-TEST(CdgDisplay, DoubleClickMaximisesOnlyWhenSizeable) {
-  TCdgDisplay display;
-  QWidget* CdgScreen = Child<QWidget>(display, "CdgScreen");
-  display.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&display));
-  QTest::mouseDClick(CdgScreen, Qt::LeftButton);
-  EXPECT_FALSE(display.isMaximized());
-  EXPECT_EQ(display.size(), QSize(311, 227));
-
-  display.SetSizeable(true);
-  QTest::mouseDClick(CdgScreen, Qt::LeftButton);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return display.isMaximized(); }, 5000));
-  QTest::mouseDClick(CdgScreen, Qt::LeftButton);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return !display.isMaximized(); }, 5000));
-
-  // Going back to a fixed size also leaves the maximised state.
-  QTest::mouseDClick(CdgScreen, Qt::LeftButton);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return display.isMaximized(); }, 5000));
-  display.SetSizeable(false);
-  EXPECT_FALSE(display.isMaximized());
-  EXPECT_EQ(display.size(), QSize(311, 227));
-}
-
-TEST(CdgDisplay, PressingOnTheScreenDragsTheWindow) {
-  TCdgDisplay display;
-  QWidget* CdgScreen = Child<QWidget>(display, "CdgScreen");
-  display.move(200, 150);
-  display.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&display));
-  const QPoint before = display.pos();
-  QTest::mousePress(CdgScreen, Qt::RightButton, {}, QPoint(20, 20));
-  QTest::mouseMove(CdgScreen, QPoint(60, 50));
-  QTest::mouseRelease(CdgScreen, Qt::RightButton, {}, QPoint(60, 50));
-  EXPECT_EQ(display.pos(), before + QPoint(40, 30));
-  EXPECT_EQ(display.size(), QSize(311, 227));
 }
 
 }  // namespace

@@ -22,12 +22,6 @@ TEST(CustomColours, LinesRoundTripAndOddTextIsRefused) {
     EXPECT_FALSE(ParseCustomColourLine(bad)) << bad;
 }
 
-TEST(CustomColours, SettingsColoursAreBlueGreenRed) {
-  const QColor orange = ToQColor(0x000080FF);  // red FF, green 80, blue 00
-  EXPECT_EQ(orange, QColor(255, 128, 0));
-  EXPECT_EQ(FromQColor(orange), 0x000080FFu);
-}
-
 TEST(FileFilters, PairsBecomeQtFilters) {
   EXPECT_EQ(QtFilter("Bitmap Files (*.bmp)|*.bmp|All Files|*.*"),
             "Bitmap Files (*.bmp);;All Files (*)");

@@ -4,7 +4,6 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -18,26 +17,19 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/gen_setting_dlg.h"
 #include "app/picture_box.h"
 #include "app/progress_dialogs.h"
-#include "app/up_down.h"
 #include "authoring/messages.h"
 #include "child.h"
 #include "effects/tlo_file.h"
 #include "effects/ui/tlo_frm.h"
-#include "effects/ui/tlo_view_frm.h"
 #include "image/ui/bmp_frm.h"
-#include "platform/bmp_codec.h"
 #include "platform/ini_file.h"
-#include "player/ui/play_frm.h"
-#include "ripper/ui/rip_frm.h"
 #include "scripted_dialogs.h"
 #include "support/cli_run.h"
 #include "support/picture.h"
 #include "support/temp_dir.h"
 #include "support/wave_file.h"
-#include "utility/ui/util_frm.h"
 
 namespace mosaicer {
 namespace {
@@ -98,18 +90,6 @@ class MainWindowTest : public ::testing::Test {
   std::string tloDir = dir.File("Tlo");
 };
 
-TEST_F(MainWindowTest, FirstStartTakesTheDefaults) {
-  auto window = Make();
-  EXPECT_EQ(window->pos(), QPoint(100, 100));
-  EXPECT_EQ(window->size(), QSize(560, 545));
-  EXPECT_EQ(Child<QSpinBox>(window, "BlankUd")->value(), 37);
-  EXPECT_EQ(Child<QComboBox>(window, "OrderCmb")->count(), 1);
-  EXPECT_EQ(Child<QComboBox>(window, "OptimizeCmb")->currentIndex(), 0);
-  EXPECT_EQ(Child<QComboBox>(window, "TimingCmb")->currentIndex(), 0);
-  EXPECT_FALSE(Child<QLineEdit>(window, "PosMSFEdit")->isEnabled());
-  EXPECT_EQ(window->TloDir(), tloDir);
-}
-
 TEST_F(MainWindowTest, SettingsAreWrittenOnCloseAndReadBack) {
   WriteEffect(tloDir, "wipe.tlo", "ワイプ");
   const std::string other = dir.Write("mosaicer.ini", "; kept\r\n[Elsewhere]\r\nKey=1\r\n");
@@ -149,56 +129,6 @@ TEST_F(MainWindowTest, SettingsAreWrittenOnCloseAndReadBack) {
   EXPECT_EQ(Child<QSpinBox>(again, "BlankUd")->value(), 80);
 }
 
-// The field's own rules are tested with TMsfField; here, that the window
-// hands it what is typed, stepped and the song's length.
-TEST_F(MainWindowTest, MsfFieldIsWiredToTheLimit) {
-  auto window = Make();
-  QLineEdit* field = Child<QLineEdit>(window, "PosMSFEdit");
-  Child<QComboBox>(window, "TimingCmb")->setCurrentIndex(3);
-  ASSERT_TRUE(field->isEnabled());
-  window->show();
-  field->setFocus();
-  field->setCursorPosition(0);
-  QTest::keyClicks(field, "007580");
-  EXPECT_EQ(field->text(), QStringLiteral("00:59:74"));
-  EXPECT_EQ(window->State().Limit(), 59 * 75 + 74);
-  window->hide();
-
-  field->setText("00:00:00");
-  Child<UpDown>(window, "PosMSFUd")->stepDown();
-  EXPECT_EQ(window->State().Limit(), 0);
-  QTest::keyClick(field, Qt::Key_Up);
-  EXPECT_EQ(field->text(), QStringLiteral("00:00:01"));
-
-  // A song of 3000 sectors caps Limit, not the text typed.
-  OpenWav(*window, WriteWav(dir, "song.wav", 3000));
-  field->setText("05:00:00");
-  EXPECT_EQ(window->State().Limit(), 3000);
-  EXPECT_EQ(field->text(), QStringLiteral("05:00:00"));
-}
-
-TEST_F(MainWindowTest, CreationCommandsWaitForAPictureAndASong) {
-  auto window = Make();
-  const auto enabled = [&] {
-    return std::vector<bool>{Child<QPushButton>(window, "MakeBtn")->isEnabled(),
-                             Child<QAction>(window, "FileMakeCdg")->isEnabled(),
-                             Child<QAction>(window, "FileMakeRws")->isEnabled(),
-                             Child<QAction>(window, "FileSaveBmp")->isEnabled(),
-                             Child<QPushButton>(window, "BmpSaveBtn")->isEnabled()};
-  };
-  EXPECT_EQ(enabled(), std::vector<bool>(5, false));
-  OpenWav(*window, WriteWav(dir, "song.wav", 100));
-  EXPECT_EQ(enabled(), std::vector<bool>(5, false));
-  OpenPicture(*window, WritePhoto(dir, "photo.bmp", 300, 200));
-  EXPECT_EQ(enabled(), std::vector<bool>(5, true));
-
-  auto pictureOnly = Make();
-  window.swap(pictureOnly);
-  OpenPicture(*window, WritePhoto(dir, "photo2.bmp", 300, 200));
-  EXPECT_EQ(enabled(), (std::vector<bool>{false, false, true, true, true}));
-  EXPECT_TRUE(dialogs.Errors().empty());
-}
-
 TEST_F(MainWindowTest, SavesSayTheyWorkedAndFailuresSayWhy) {
   auto window = Make();
   QPushButton* MakeBtn = Child<QPushButton>(window, "MakeBtn");
@@ -232,36 +162,6 @@ TEST_F(MainWindowTest, SavesSayTheyWorkedAndFailuresSayWhy) {
   EXPECT_TRUE(dialogs.Informations().empty());
 }
 
-TEST_F(MainWindowTest, ToolWindowsGetCopiesOfTheFolders) {
-  dir.Write("mosaicer.ini",
-            "[Path]\r\nCdgDir=/songs/cdg\r\nWavDir=/songs/wav\r\nRwsDir=/songs/rws\r\n");
-  auto window = Make();
-  TPlayFrm* PlayFrm = Child<TPlayFrm>(window, "PlayFrm");
-  TRipFrm* RipFrm = Child<TRipFrm>(window, "RipFrm");
-  TUtilFrm* UtilFrm = Child<TUtilFrm>(window, "UtilFrm");
-  QTimer::singleShot(0, window.get(), [&] {
-    EXPECT_EQ(PlayFrm->CdgDir(), "/songs/cdg");
-    PlayFrm->SetCdgDir("/elsewhere");
-    PlayFrm->close();
-  });
-  Child<QAction>(window, "ToolsPlay")->trigger();
-  EXPECT_EQ(window->CdgDir(), "/songs/cdg");
-
-  QTimer::singleShot(0, window.get(), [&] {
-    EXPECT_EQ(RipFrm->CdgDir(), "/songs/cdg");
-    EXPECT_EQ(RipFrm->RwsDir(), "/songs/rws");
-    RipFrm->close();
-  });
-  Child<QAction>(window, "ToolsRip")->trigger();
-
-  QTimer::singleShot(0, window.get(), [&] {
-    EXPECT_EQ(UtilFrm->WavDir(), "/songs/wav");
-    EXPECT_EQ(UtilFrm->RwsDir(), "/songs/rws");
-    UtilFrm->close();
-  });
-  Child<QAction>(window, "ToolsDivide")->trigger();
-}
-
 TEST_F(MainWindowTest, EffectSavedInTheEditorIsOfferedAtOnce) {
   WriteEffect(tloDir, "fade.tlo", "Fade");
   auto window = Make();
@@ -288,93 +188,6 @@ TEST_F(MainWindowTest, EffectSavedInTheEditorIsOfferedAtOnce) {
   ASSERT_EQ(order.size(), 10u);
   EXPECT_EQ(order.front(), (TileOrderEntry{1, 1}));
   EXPECT_EQ(order.back(), (TileOrderEntry{10, 1}));
-}
-
-TEST_F(MainWindowTest, SongThatIsNoSongIsRefusedAndTheOldOneStays) {
-  auto window = Make();
-  const std::string good = WriteWav(dir, "good.wav", 10);
-  OpenWav(*window, good);
-  const std::string text = dir.Write("text.wav", "no song in here");
-  OpenWav(*window, text);
-  ASSERT_EQ(dialogs.Errors().size(), 1u);
-  EXPECT_NE(dialogs.Errors()[0].find("\"" + text + "\""), std::string::npos) << dialogs.Errors()[0];
-  EXPECT_EQ(Child<QLineEdit>(window, "WavPathEdit")->text().toStdString(), good);
-  EXPECT_EQ(window->WavDir(), dir.path().string());
-}
-
-TEST_F(MainWindowTest, SongThatIsNotCdAudioIsConvertedAndSaysHow) {
-  auto window = Make();
-  const std::string mono =
-      dir.Write("mono.wav", testing::Riff(testing::Chunk("fmt ", testing::PcmFormat(1, 44100, 16)) +
-                                          testing::Chunk("data", std::string(100, '\0'))));
-  OpenWav(*window, mono);
-  EXPECT_TRUE(dialogs.Errors().empty());
-  EXPECT_EQ(Child<QLineEdit>(window, "WavPathEdit")->text().toStdString(), mono);
-  EXPECT_EQ(Child<QLabel>(window, "WavInfoLbl")->text().toStdString(),
-            "0:00 (44100 Hz 16-bit mono \u2192 44100 Hz 16-bit stereo)");
-}
-
-TEST_F(MainWindowTest, EffectListKeepsEqualTitlesAndTheChoiceAcrossRebuilds) {
-  WriteEffect(tloDir, "a.tlo", "Same");
-  WriteEffect(tloDir, "b.tlo", "Same");
-  WriteEffect(tloDir, "c.tlo", "Fade");
-  dir.Write("mosaicer.ini", "[Options]\r\nDispEffect=SAME\r\n");
-  auto window = Make();
-  TGenSettingDlg* GenSettingDlg = Child<TGenSettingDlg>(window, "GenSettingDlg");
-  QComboBox* OrderCmb = Child<QComboBox>(window, "OrderCmb");
-  ASSERT_EQ(OrderCmb->count(), 4);
-  int first = -1;
-  for (int i = 1; i < 4 && first < 0; ++i)
-    if (OrderCmb->itemText(i) == "Same") first = i;
-  EXPECT_EQ(OrderCmb->currentIndex(), first);
-
-  OrderCmb->setCurrentIndex(OrderCmb->findText("Fade"));
-  WriteEffect(tloDir, "d.tlo", "New");
-  window->BuildEffectList();
-  EXPECT_EQ(OrderCmb->count(), 5);
-  EXPECT_EQ(OrderCmb->currentText(), QStringLiteral("Fade"));
-
-  // The settings dialog changes the folder; what it no longer offers falls
-  // back to the normal order.
-  const std::string empty = dir.File("Empty");
-  dialogs.folders.push_back(empty);
-  QTimer::singleShot(0, window.get(), [&] {
-    QTest::mouseClick(Child<QPushButton>(GenSettingDlg, "BrowseBtn"), Qt::LeftButton);
-    QTest::mouseClick(Child<QPushButton>(GenSettingDlg, "OkBtn"), Qt::LeftButton);
-  });
-  Child<QAction>(window, "SettingsGeneral")->trigger();
-  EXPECT_EQ(window->TloDir(), empty);
-  EXPECT_TRUE(std::filesystem::is_directory(empty));
-  EXPECT_EQ(OrderCmb->count(), 1);
-  EXPECT_EQ(OrderCmb->currentIndex(), 0);
-}
-
-TEST_F(MainWindowTest, APictureThatCannotBeReadOrIsTooSmallIsRefused) {
-  auto window = Make();
-  QLineEdit* BmpPathEdit = Child<QLineEdit>(window, "BmpPathEdit");
-  QAction* FileOpenBmp = Child<QAction>(window, "FileOpenBmp");
-  const std::string text = dir.Write("notes.bmp", "just some text, not a bitmap");
-  dialogs.files.push_back(text);
-  FileOpenBmp->trigger();
-  const std::string notAPicture = "\"" + text + "\"はビットマップとして読み込めません。\n";
-  ASSERT_EQ(dialogs.Errors().size(), 1u);
-  EXPECT_EQ(dialogs.Errors()[0].rfind(notAPicture, 0), 0u) << dialogs.Errors()[0];
-  EXPECT_GT(dialogs.Errors()[0].size(), notAPicture.size());  // and the reason
-  dialogs.ClearErrors();
-
-  dialogs.files.push_back(WritePhoto(dir, "small.bmp", 287, 192));
-  FileOpenBmp->trigger();
-  EXPECT_EQ(dialogs.Errors(), std::vector<std::string>{PictureTooSmallMessage()});
-  EXPECT_TRUE(BmpPathEdit->text().isEmpty());
-
-  // 288 x 192 is accepted and handed to the wizard; closing it keeps the
-  // window as it was.
-  dialogs.files.push_back(WritePhoto(dir, "exact.bmp", 288, 192));
-  QTimer::singleShot(0, window.get(), [&] { Child<TBmpFrm>(window, "BmpFrm")->reject(); });
-  FileOpenBmp->trigger();
-  EXPECT_TRUE(BmpPathEdit->text().isEmpty());
-  EXPECT_FALSE(window->State().HasPicture());
-  EXPECT_EQ(window->BmpDir(), dir.path().string());
 }
 
 TEST_F(MainWindowTest, WindowsMakeTheSameFilesAsTheCommandLine) {
@@ -417,29 +230,6 @@ TEST_F(MainWindowTest, WindowsMakeTheSameFilesAsTheCommandLine) {
   Child<QAction>(window, "FileSaveBmp")->trigger();
   ASSERT_EQ(testing::Cli({"bmp", photo, "-o", dir.File("cli.bmp"), "-q"}).status, 0);
   EXPECT_EQ(ReadFile(dir.File("gui.bmp")), ReadFile(dir.File("cli.bmp")));
-  EXPECT_TRUE(dialogs.Errors().empty());
-}
-
-TEST_F(MainWindowTest, AConvertedSongMakesTheSameFileAsTheCommandLine) {
-  const std::string photo = WritePhoto(dir, "photo.bmp", 320, 240);
-  // 48 kHz mono: resampled and copied to both channels on the way.
-  const std::string song = dir.Write(
-      "song48.wav", testing::Riff(testing::Chunk("fmt ", testing::PcmFormat(1, 48000, 16)) +
-                                  testing::Chunk("data", testing::AudioBytes(2 * 48000))));
-  auto window = Make();
-  OpenPicture(*window, photo);
-  OpenWav(*window, song);
-  EXPECT_EQ(Child<QLabel>(window, "WavInfoLbl")->text().toStdString(),
-            "0:01 (48000 Hz 16-bit mono \u2192 44100 Hz 16-bit stereo)");
-  const std::string cdg = dir.File("gui.cdg");
-  dialogs.files.push_back(cdg);
-  QTest::mouseClick(Child<QPushButton>(window, "MakeBtn"), Qt::LeftButton);
-  EXPECT_EQ(dialogs.Informations(), std::vector<std::string>{kCdgCreated});
-  const auto cli = testing::Cli({"create", photo, song, "-o", dir.File("cli.cdg"), "-q"});
-  ASSERT_EQ(cli.status, 0) << cli.err;
-  EXPECT_EQ(ReadFile(cdg), ReadFile(dir.File("cli.cdg")));
-  // One second of audio: 75 sectors, the last one full.
-  EXPECT_GE(ReadFile(cdg).size(), std::size_t{75} * (kSectorBytes + 96));
   EXPECT_TRUE(dialogs.Errors().empty());
 }
 
@@ -499,25 +289,6 @@ TEST_F(MainWindowTest, ExistingFilesNeedConsentAndReadOnlyOnesAreRefused) {
   FileMakeRws->trigger();
   EXPECT_EQ(dialogs.Informations(), std::vector<std::string>{kRwsCreated});
   EXPECT_GT(ReadFile(existing).size(), 3u);
-}
-
-TEST_F(MainWindowTest, TestButtonShowsTheChosenEffectOnThePicture) {
-  const std::string effect = WriteEffect(tloDir, "rev.tlo", "逆順");
-  auto window = Make();
-  OpenPicture(*window, WritePhoto(dir, "photo.bmp", 300, 200));
-  Child<QComboBox>(window, "OrderCmb")->setCurrentIndex(1);
-  QTimer::singleShot(0, window.get(), [&] {
-    TTloViewFrm& viewer = *Child<TTloViewFrm>(window, "TloViewFrm");
-    EXPECT_EQ(Child<QLineEdit>(viewer, "TitleEdit")->text(), QStringLiteral("逆順"));
-    Child<QSpinBox>(viewer, "IntervalUd")->setValue(1);
-    viewer.PlayEffect();
-    // Every inner tile painted, the border in the corner pixel's colour.
-    const QImage screen = viewer.Screen();
-    EXPECT_EQ(screen.pixel(0, 0), screen.pixel(299, 215));
-    EXPECT_EQ(screen.pixel(150, 100) & 0x0F0F0Fu, 0u);  // CD+G colours only
-    QTest::mouseClick(Child<QPushButton>(viewer, "CloseBtn"), Qt::LeftButton);
-  });
-  Child<QPushButton>(window, "TestBtn")->click();
 }
 
 }  // namespace

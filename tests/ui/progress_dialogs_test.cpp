@@ -69,32 +69,5 @@ TEST(ProgressDlg, ElapsedTimeAndCancel) {
   ASSERT_TRUE(ProcessUntil([&] { return !dialog.isVisible(); }));
 }
 
-TEST(ProgressDlg2, BatchCaptionCountsTheTracks) {
-  TJobOwner owner;
-  TProgressDlg2 dialog(owner);
-  dialog.SetRwsOnly(true);
-  dialog.SetCaptionText("RWSファイルを作成中(1/3)...");
-  dialog.show();
-  EXPECT_EQ(dialog.windowTitle(), QStringLiteral("RWSファイルを作成中(1/3)..."));
-  owner.Report(kProgressBeginBatch, 3);
-  owner.Report(kProgressNextTrack);
-  ASSERT_TRUE(ProcessUntil([&] { return dialog.TrackCounter() == 2; }));
-  EXPECT_EQ(dialog.CaptionText(), "RWSファイルを作成中(1/3)...");
-  owner.Report(kProgressNextTrack);
-  ASSERT_TRUE(ProcessUntil([&] { return dialog.TrackCounter() == 3; }));
-  dialog.TimerTimer();  // the timer carries the caption to the title bar
-  EXPECT_EQ(dialog.windowTitle(), QStringLiteral("RWSファイルを作成中(2/3)..."));
-  EXPECT_EQ(dialog.TrackTotal(), 3);
-
-  // A dialog made while a job runs cannot take the callback over.
-  owner.SetJobStatus(kJobRunning);
-  TProgressDlg2 late(owner);
-  owner.Report(kProgressNextTrack);
-  ASSERT_TRUE(ProcessUntil([&] { return dialog.TrackCounter() == 4; }));
-  EXPECT_EQ(late.TrackCounter(), 0);
-  owner.Report(kProgressDone);
-  ASSERT_TRUE(ProcessUntil([&] { return !dialog.isVisible(); }));
-}
-
 }  // namespace
 }  // namespace mosaicer

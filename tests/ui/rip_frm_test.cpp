@@ -2,15 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <QToolButton>
 
 #include <atomic>
 #include <filesystem>
@@ -177,67 +174,6 @@ TEST_F(RipFrmTest, OneTrackRipsTheFocusedLineAsTheCommandLineDoes) {
   EXPECT_TRUE(ripped == ReadFile(dir.File("cli.cdg")));
 }
 
-TEST_F(RipFrmTest, SubcodeOnlyRipMatchesTheCommandLineWithTheSameCommand) {
-  auto frm = MakeWindow();
-  OpenImage(*frm, ccd);
-  QTest::mouseClick(Child<QCheckBox>(frm, "RwsCk"), Qt::LeftButton);
-  Child<QComboBox>(frm, "CmdCmb")->setCurrentIndex(2);  // ReadCDDA (Data + RW)
-  dialogs.files.push_back(dir.File("one.rws"));
-  QTest::mouseClick(Child<QPushButton>(frm, "RipBtn"), Qt::LeftButton);
-  EXPECT_EQ(dialogs.Informations(), std::vector<std::string>{"RWSファイルの作成に成功しました。"});
-  ASSERT_EQ(
-      Cli({"rip", ccd, "--track", "1", "--rws", "--command", "cdda", "-o", dir.File("cli.rws")})
-          .status,
-      cli::kExitSuccess);
-  EXPECT_EQ(ReadFile(dir.File("one.rws")).size(), 85u * 96u);
-  EXPECT_TRUE(ReadFile(dir.File("one.rws")) == ReadFile(dir.File("cli.rws")));
-}
-
-TEST_F(RipFrmTest, AnExistingFileIsReplacedOnlyAfterAskingAndOnlyWhenWritable) {
-  auto frm = MakeWindow();
-  QPushButton* RipBtn = Child<QPushButton>(frm, "RipBtn");
-  OpenImage(*frm, ccd);
-  const std::string out = dir.Write("old.cdg", "old");
-
-  dialogs.files.push_back(out);
-  dialogs.confirms.push_back(false);
-  QTest::mouseClick(RipBtn, Qt::LeftButton);
-  EXPECT_EQ(dialogs.beeps, 1);
-  EXPECT_EQ(ReadFile(out), "old");
-  EXPECT_TRUE(dialogs.Informations().empty());
-
-  std::filesystem::permissions(out, std::filesystem::perms::owner_read);
-  dialogs.files.push_back(out);
-  dialogs.confirms.push_back(true);
-  QTest::mouseClick(RipBtn, Qt::LeftButton);
-  EXPECT_EQ(dialogs.beeps, 3);
-  EXPECT_EQ(dialogs.Errors(), std::vector<std::string>{"\"" + out + "\"は上書きできません。"});
-  EXPECT_EQ(ReadFile(out), "old");
-
-  std::filesystem::permissions(out, std::filesystem::perms::owner_all);
-  dialogs.files.push_back(out);
-  dialogs.confirms.push_back(true);
-  QTest::mouseClick(RipBtn, Qt::LeftButton);
-  EXPECT_EQ(dialogs.beeps, 5);  // the question, then the report
-  EXPECT_EQ(dialogs.Informations(), std::vector<std::string>{"CDGファイルの作成に成功しました。"});
-  EXPECT_EQ(ReadFile(out).size(), 85u * 2448u);
-  EXPECT_TRUE(dialogs.confirms.empty());
-
-  // A cancelled save dialog does nothing.
-  dialogs.files.push_back(std::nullopt);
-  QTest::mouseClick(RipBtn, Qt::LeftButton);
-  EXPECT_EQ(dialogs.beeps, 5);
-}
-
-TEST_F(RipFrmTest, NothingIsRippedWithoutASelectedLine) {
-  auto frm = MakeWindow();
-  OpenImage(*frm, ccd);
-  Child<QListWidget>(frm, "TrackList")->clearSelection();
-  QTest::mouseClick(Child<QPushButton>(frm, "RipBtn"), Qt::LeftButton);
-  QTest::mouseClick(Child<QPushButton>(frm, "RipBtn2"), Qt::LeftButton);
-  EXPECT_TRUE(dialogs.titles.empty());  // no save dialog was shown
-}
-
 TEST_F(RipFrmTest, ABatchNamesItsFilesAfterTheBaseAndKeepsExistingOnes) {
   auto frm = MakeWindow();
   TProgressDlg2* ProgressDlg2 = Child<TProgressDlg2>(frm, "ProgressDlg2");
@@ -258,22 +194,6 @@ TEST_F(RipFrmTest, ABatchNamesItsFilesAfterTheBaseAndKeepsExistingOnes) {
   EXPECT_TRUE(ReadFile(dir.File("song_01.cdg")) == ReadFile(dir.File("cli_01.cdg")));
   EXPECT_TRUE(ReadFile(dir.File("song_02 - 001.cdg")) == ReadFile(dir.File("cli_02.cdg")));
   EXPECT_EQ(ReadFile(dir.File("song_02 - 001.cdg")).size(), 65u * 2448u);
-}
-
-TEST_F(RipFrmTest, ABatchOfSelectedLinesInRwsMode) {
-  auto frm = MakeWindow();
-  TProgressDlg2* ProgressDlg2 = Child<TProgressDlg2>(frm, "ProgressDlg2");
-  OpenImage(*frm, ccd);
-  QTest::mouseClick(Child<QCheckBox>(frm, "RwsCk"), Qt::LeftButton);
-  Child<QListWidget>(frm, "TrackList")->item(0)->setSelected(false);
-  dialogs.files.push_back(dir.File("only"));
-  QString caption;
-  WhenShown(*ProgressDlg2, [&] { caption = ProgressDlg2->windowTitle(); });
-  QTest::mouseClick(Child<QPushButton>(frm, "RipBtn2"), Qt::LeftButton);
-  EXPECT_EQ(caption, QStringLiteral("RWSファイルを作成中(1/1)..."));
-  EXPECT_FALSE(FileExists(dir.File("only_01.rws")));
-  EXPECT_EQ(ReadFile(dir.File("only_02.rws")).size(), 65u * 96u);
-  EXPECT_EQ(dialogs.Informations(), std::vector<std::string>{"RWSファイルの作成に成功しました。"});
 }
 
 TEST_F(RipFrmTest, CancelStopsTheRipAfterTheCurrentRead) {
@@ -308,138 +228,11 @@ TEST_F(RipFrmTest, CancelStopsTheRipAfterTheCurrentRead) {
   EXPECT_EQ(frm->Job().JobStatus(), kJobIdle);
 }
 
-TEST_F(RipFrmTest, ReadSizeIsKeptWithinOneToFifty) {
-  auto frm = MakeWindow();
-  TUpDown* ReadSizeUd = Child<TUpDown>(frm, "ReadSizeUd");
-  OpenImage(*frm, ccd);
-  QLineEdit* edit = Child<QLineEdit>(frm, "ReadSizeEdit");
-  edit->clear();
-  QTest::keyClicks(edit, "80");
-  EXPECT_EQ(edit->text(), QStringLiteral("50"));
-  EXPECT_EQ(ReadSizeUd->Position(), 50);
-  QTest::mouseClick(Child<QToolButton>(ReadSizeUd, "UpBtn"), Qt::LeftButton);
-  EXPECT_EQ(ReadSizeUd->Position(), 50);  // no wrap
-
-  edit->clear();
-  QTest::keyClicks(edit, "0");
-  EXPECT_EQ(edit->text(), QStringLiteral("1"));
-  EXPECT_EQ(ReadSizeUd->Position(), 1);
-  QTest::mouseClick(Child<QToolButton>(ReadSizeUd, "DownBtn"), Qt::LeftButton);
-  EXPECT_EQ(ReadSizeUd->Position(), 1);
-  QTest::keyClick(edit, Qt::Key_Up);
-  EXPECT_EQ(edit->text(), QStringLiteral("2"));
-}
-
-TEST_F(RipFrmTest, ADriveAtPosition26HasNoSettings) {
-  // 27 images of one disc under distinct names.
-  std::vector<std::string> images;
-  for (int i = 0; i < 27; ++i) {
-    const std::string stem = dir.File("d" + std::to_string(i));
-    std::filesystem::create_symlink(dir.File("disc.img"), stem + ".img");
-    std::filesystem::create_symlink(dir.File("disc.sub"), stem + ".sub");
-    images.push_back(dir.Write("d" + std::to_string(i) + ".ccd", testing::kCcd));
-  }
-  const std::string product = "DeviceName=CLONECD IMAGE   \n";
-  dir.Write("settings/Drive.ini", "[" + images[0] + "]\n" + product +
-                                      "ReadCmd=2\nTocBcd=0\nReadSize=30\n"
-                                      "[" +
-                                      images[26] + "]\n" + product +
-                                      "ReadCmd=1\nTocBcd=1\nReadSize=40\n");
-  auto frm = MakeWindow();
-  QCheckBox* BcdCk = Child<QCheckBox>(frm, "BcdCk");
-  QComboBox* CmdCmb = Child<QComboBox>(frm, "CmdCmb");
-  QComboBox* DrvCmb = Child<QComboBox>(frm, "DrvCmb");
-  QLineEdit* ReadSizeEdit = Child<QLineEdit>(frm, "ReadSizeEdit");
-  TUpDown* ReadSizeUd = Child<TUpDown>(frm, "ReadSizeUd");
-  QListWidget* TrackList = Child<QListWidget>(frm, "TrackList");
-  for (const std::string& image : images) OpenImage(*frm, image);
-  ASSERT_EQ(DrvCmb->count(), 27);
-  EXPECT_EQ(DrvCmb->currentIndex(), 26);
-
-  QTest::keyClick(DrvCmb, Qt::Key_Home);
-  EXPECT_EQ(DrvCmb->currentIndex(), 0);
-  EXPECT_EQ(CmdCmb->currentIndex(), 2);
-  EXPECT_EQ(ReadSizeUd->Position(), 30);
-  EXPECT_FALSE(BcdCk->isChecked());
-  ASSERT_EQ(TrackList->count(), 2);
-  TrackList->clearSelection();
-
-  QTest::keyClick(DrvCmb, Qt::Key_End);
-  EXPECT_EQ(DrvCmb->currentIndex(), 26);
-  EXPECT_EQ(CmdCmb->currentIndex(), 2);  // not the 26th section's values
-  EXPECT_EQ(ReadSizeUd->Position(), 30);
-  EXPECT_FALSE(BcdCk->isChecked());
-  EXPECT_TRUE(Selected(TrackList).empty());  // the list was not refreshed
-
-  // Typed sizes are not corrected for it either.
-  ReadSizeEdit->setText("70");
-  EXPECT_EQ(ReadSizeEdit->text(), QStringLiteral("70"));
-}
-
-TEST_F(RipFrmTest, DriveSettingsAreKeptInDriveIni) {
-  {
-    auto frm = MakeWindow();
-    OpenImage(*frm, ccd);
-    Child<QComboBox>(frm, "CmdCmb")->setCurrentIndex(1);
-    QTest::mouseClick(Child<QCheckBox>(frm, "BcdCk"), Qt::LeftButton);
-    Child<QLineEdit>(frm, "ReadSizeEdit")->setText("33");
-    QTest::mouseClick(Child<QCheckBox>(frm, "RwsCk"), Qt::LeftButton);
-    IniFile ini;
-    frm->WriteSettings(ini);
-    EXPECT_EQ(ini.ReadInteger("RipForm", "SelectedDrv", -1), 0);
-  }
-  IniFile driveIni;
-  ASSERT_TRUE(driveIni.Load(settings + "/Drive.ini"));
-  EXPECT_EQ(driveIni.ReadString(ccd, "DeviceName"), "CLONECD IMAGE   ");
-  EXPECT_EQ(driveIni.ReadInteger(ccd, "ReadCmd", -1), 1);
-  EXPECT_TRUE(driveIni.ReadBool(ccd, "TocBcd", false));
-  EXPECT_EQ(driveIni.ReadInteger(ccd, "ReadSize", -1), 33);
-
-  auto frm = MakeWindow();
-  OpenImage(*frm, ccd);
-  EXPECT_EQ(Child<QComboBox>(frm, "CmdCmb")->currentIndex(), 1);
-  EXPECT_TRUE(Child<QCheckBox>(frm, "BcdCk")->isChecked());
-  EXPECT_EQ(Child<TUpDown>(frm, "ReadSizeUd")->Position(), 33);
-}
-
-TEST_F(RipFrmTest, OpeningTheDriveListKeepsTheShownDrivesChoices) {
-  auto frm = MakeWindow();
-  QComboBox* CmdCmb = Child<QComboBox>(frm, "CmdCmb");
-  QComboBox* DrvCmb = Child<QComboBox>(frm, "DrvCmb");
-  TUpDown* ReadSizeUd = Child<TUpDown>(frm, "ReadSizeUd");
-  OpenImage(*frm, ccd);
-  OpenImage(*frm, ccd);
-  QTest::keyClick(DrvCmb, Qt::Key_Up);
-  ASSERT_EQ(DrvCmb->currentIndex(), 0);
-  Child<QLineEdit>(frm, "ReadSizeEdit")->setText("9");
-  CmdCmb->setCurrentIndex(3);
-  DrvCmb->showPopup();
-  DrvCmb->hidePopup();
-  QTest::keyClick(DrvCmb, Qt::Key_Down);
-  EXPECT_EQ(ReadSizeUd->Position(), 15);  // the second image's own
-  QTest::keyClick(DrvCmb, Qt::Key_Up);
-  EXPECT_EQ(ReadSizeUd->Position(), 9);
-  EXPECT_EQ(CmdCmb->currentIndex(), 3);
-}
-
 }  // namespace
 }  // namespace mosaicer
 
 namespace mosaicer {
 namespace {
-
-TEST_F(RipFrmTest, SearchingAndFindingNoDriveSaysSoAndKeepsTheImages) {
-  auto frm = MakeWindow();
-  QComboBox* DrvCmb = Child<QComboBox>(frm, "DrvCmb");
-  OpenImage(*frm, ccd);
-  QTest::mouseClick(Child<QPushButton>(frm, "DrvBtn"), Qt::LeftButton);
-  ASSERT_EQ(dialogs.Errors().size(), 1u);
-  EXPECT_EQ(dialogs.Errors()[0].rfind("CD/DVDドライブが見つかりませんでした。", 0), 0u);
-  EXPECT_EQ(dialogs.beeps, 1);
-  ASSERT_EQ(DrvCmb->count(), 1);  // the image is still there
-  EXPECT_EQ(DrvCmb->currentIndex(), 0);
-  EXPECT_EQ(Child<QListWidget>(frm, "TrackList")->count(), 2);
-}
 
 TEST_F(RipFrmTest, OpenedImagesComeBackWhileTheirFilesExist) {
   // A second image beside the first.

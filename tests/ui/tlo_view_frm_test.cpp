@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTabBar>
 #include <QTest>
 #include <QTimer>
 
@@ -107,59 +105,6 @@ TEST(TloViewFrm, PicturePaintsOnlyTheTilesOfTheEffect) {
   std::sort(expected.begin(), expected.end(),
             [](auto a, auto b) { return std::pair(a.Row, a.Col) < std::pair(b.Row, b.Col); });
   EXPECT_EQ(PaintedTiles(view.Screen(), ToQImage(picture), background), expected);
-}
-
-TEST(TloViewFrm, DefaultOrderPaintsTheVisibleArea) {
-  TTloViewFrm view;
-  const Bitmap picture = Picture();
-  view.SetTestPicture(&picture, 0);
-  view.LoadEffect("");
-  Child<QSpinBox>(view, "IntervalUd")->setValue(1);
-  view.PlayEffect();
-  EXPECT_EQ(PaintedTiles(view.Screen(), ToQImage(picture), kBlack), DefaultTileOrder());
-  EXPECT_TRUE(Child<QLineEdit>(view, "TitleEdit")->text().isEmpty());
-}
-
-TEST(TloViewFrm, EmptyOrderPaintsNothingAndVersionZeroShowsNoTexts) {
-  testing::TempDir dir;
-  TTloViewFrm view;
-  QLineEdit* TitleEdit = Child<QLineEdit>(view, "TitleEdit");
-  const Bitmap picture = Picture();
-  view.SetTestPicture(&picture, 0);
-  view.LoadEffect(
-      dir.Write("none.tlo", "[Info]\r\nTloVersion=100\r\nTitleJ=None\r\nNumTiles=0\r\n"));
-  EXPECT_EQ(TitleEdit->text(), QStringLiteral("None"));
-  view.PlayEffect();
-  EXPECT_TRUE(PaintedTiles(view.Screen(), ToQImage(picture), kBlack).empty());
-
-  view.LoadEffect(dir.Write("v0.tlo",
-                            "[Info]\r\nTloVersion=0\r\nTitleJ=T\r\nAuthorJ=A\r\nEditedByJ=E\r\n"
-                            "CommentJ=C\r\nNumTiles=1\r\n\r\n[0]\r\nRow=2\r\nCol=7\r\n"));
-  view.PlayEffect();
-  EXPECT_EQ(PaintedTiles(view.Screen(), ToQImage(picture), kBlack), (TileOrder{{7, 2}}));
-  for (QLineEdit* edit :
-       {TitleEdit, Child<QLineEdit>(view, "AuthorEdit"), Child<QLineEdit>(view, "EditedByEdit"),
-        Child<QLineEdit>(view, "CommentEdit")})
-    EXPECT_TRUE(edit->text().isEmpty()) << edit->objectName().toStdString();
-}
-
-TEST(TloViewFrm, TabsSwitchBetweenJapaneseAndEnglishTexts) {
-  testing::TempDir dir;
-  TTloViewFrm view;
-  QTabBar* InfoTab = Child<QTabBar>(view, "InfoTab");
-  QLineEdit* TitleEdit = Child<QLineEdit>(view, "TitleEdit");
-  view.LoadEffect(WriteEffect(dir, {{1, 1}}));
-  const auto texts = [&] {
-    return QStringList{TitleEdit->text(), Child<QLineEdit>(view, "AuthorEdit")->text(),
-                       Child<QLineEdit>(view, "EditedByEdit")->text(),
-                       Child<QLineEdit>(view, "CommentEdit")->text()};
-  };
-  EXPECT_EQ(texts(), QStringList({"夕焼け", "山田", "鈴木,佐藤", "左から右へ"}));
-  EXPECT_TRUE(TitleEdit->isReadOnly());
-  InfoTab->setCurrentIndex(1);
-  EXPECT_EQ(texts(), QStringList({"Sunset", "Yamada", "Suzuki,Sato", "Left to right"}));
-  view.LoadEffect("");  // a new effect shows on the page in view
-  EXPECT_EQ(texts(), QStringList({"", "", "", ""}));
 }
 
 TEST(TloViewFrm, CloseDuringALongAnimationEndsItAndTheModalCall) {

@@ -15,7 +15,6 @@
 #include <QPushButton>
 #include <QStringList>
 #include <QTabBar>
-#include <QTranslator>
 
 #include <filesystem>
 #include <memory>
@@ -119,25 +118,6 @@ QStringList AccessKeyClashes(QWidget& top) {
   return clashes;
 }
 
-TEST(UiLanguage, EnglishWindowsShowNoJapaneseText) {
-  LanguageScope english(Language::English);
-  testing::TempDir dir;
-  testing::ScriptedDialogs dialogs;
-  TMscMainFrm window(dialogs, AppPaths{dir.File("mosaicer.ini"), dir.File("Tlo")});
-  const QStringList lines = testing::TextLines(WindowsOf(window));
-  ASSERT_GT(lines.size(), 150);
-  for (const QString& line : lines) EXPECT_FALSE(HasJapanese(line)) << line.toStdString();
-}
-
-TEST(UiLanguage, NoTwoControlsOfAnEnglishWindowShareAnAccessKey) {
-  LanguageScope english(Language::English);
-  testing::TempDir dir;
-  testing::ScriptedDialogs dialogs;
-  TMscMainFrm window(dialogs, AppPaths{dir.File("mosaicer.ini"), dir.File("Tlo")});
-  for (QWidget* top : WindowsOf(window))
-    for (const QString& clash : AccessKeyClashes(*top)) ADD_FAILURE() << clash.toStdString();
-}
-
 // Controls of `top` narrower than their texts need, at the window's minimum
 // size: "window / control".
 QStringList CutOffControls(QWidget& top) {
@@ -160,22 +140,20 @@ QStringList CutOffControls(QWidget& top) {
   return cut;
 }
 
-TEST(UiLanguage, EnglishTextsFitTheWindowsAtTheirMinimumSizes) {
+// English windows: no Japanese left, no access key shared, no text cut off
+// at the windows' minimum sizes.
+TEST(UiLanguage, EnglishWindowsAreWhollyEnglishAndFit) {
   LanguageScope english(Language::English);
   testing::TempDir dir;
   testing::ScriptedDialogs dialogs;
   TMscMainFrm window(dialogs, AppPaths{dir.File("mosaicer.ini"), dir.File("Tlo")});
-  for (QWidget* top : WindowsOf(window))
+  const QStringList lines = testing::TextLines(WindowsOf(window));
+  ASSERT_GT(lines.size(), 150);
+  for (const QString& line : lines) EXPECT_FALSE(HasJapanese(line)) << line.toStdString();
+  for (QWidget* top : WindowsOf(window)) {
+    for (const QString& clash : AccessKeyClashes(*top)) ADD_FAILURE() << clash.toStdString();
     for (const QString& control : CutOffControls(*top)) ADD_FAILURE() << control.toStdString();
-}
-
-TEST(UiLanguage, TheJapaneseMainWindowKeepsItsOwnAccessKeys) {
-  // Alt+T belongs to both the Tools menu and the Test button there; the
-  // Japanese texts stay as they always were.
-  testing::TempDir dir;
-  testing::ScriptedDialogs dialogs;
-  TMscMainFrm window(dialogs, AppPaths{dir.File("mosaicer.ini"), dir.File("Tlo")});
-  EXPECT_TRUE(AccessKeyClashes(window).join('\n').contains(": t: "));
+  }
 }
 
 TEST(UiLanguage, TheChosenLanguageIsKeptInTheSettingsFile) {
@@ -208,15 +186,6 @@ TEST(UiLanguage, TheChosenLanguageIsKeptInTheSettingsFile) {
   EXPECT_FALSE(again.LanguageChoice().has_value());
   again.WriteSettings(ini);
   EXPECT_FALSE(TGenSettingDlg::LanguageChoice(ini).has_value());
-}
-
-TEST(UiLanguage, QtsOwnButtonsFollowTheLanguage) {
-  QTranslator english;
-  EXPECT_FALSE(LoadQtTranslations(english, Language::English));
-  QTranslator japanese;
-  ASSERT_TRUE(LoadQtTranslations(japanese, Language::Japanese))
-      << "Qt's Japanese translations (qt6-translations-l10n) are not installed";
-  EXPECT_EQ(japanese.translate("QPlatformTheme", "Cancel"), QStringLiteral("キャンセル"));
 }
 
 std::string Effect(const std::string& titleJ, const std::string& titleE,
@@ -252,15 +221,6 @@ TEST(UiLanguage, EffectsShowTheTextsOfTheWindowsLanguage) {
     EXPECT_EQ(testing::Child<QLineEdit>(viewer, "CommentEdit")->text(),
               QString::fromUtf8(c.comment));
   }
-
-  LanguageScope english(Language::English);
-  testing::ScriptedDialogs dialogs;
-  TMscMainFrm window(dialogs, AppPaths{dir.File("mosaicer.ini"), dir.File("Tlo")});
-  QStringList listed;
-  auto* order = testing::Child<QComboBox>(window, "OrderCmb");
-  for (int i = 1; i < order->count(); ++i) listed << order->itemText(i);
-  listed.sort();
-  EXPECT_EQ(listed, (QStringList{"Spiral", QStringLiteral("渦巻き")}));
 }
 
 TEST(UiLanguage, JapaneseWindowsShowTheirTextsUnchanged) {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -37,7 +36,6 @@ class UtilFrmTest : public ::testing::Test {
   QLineEdit* CdgPathEdit = Child<QLineEdit>(frm, "CdgPathEdit");
   QPushButton* CombinBtn = Child<QPushButton>(frm, "CombinBtn");
   QPushButton* DivideBtn = Child<QPushButton>(frm, "DivideBtn");
-  QCheckBox* NameCk = Child<QCheckBox>(frm, "NameCk");
   QCheckBox* NoWavCk = Child<QCheckBox>(frm, "NoWavCk");
   QProgressBar* ProgressBar = Child<QProgressBar>(frm, "ProgressBar");
   QPushButton* RwsBrowseBtn = Child<QPushButton>(frm, "RwsBrowseBtn");
@@ -71,29 +69,6 @@ TEST_F(UtilFrmTest, DividesAsTheCommandLineDoes) {
   EXPECT_TRUE(dialogs.Errors().empty());
 }
 
-TEST_F(UtilFrmTest, RwsOnlyWritesNoWavAndGreysTheField) {
-  const QColor edit = QApplication::palette(WavPathEdit).color(QPalette::Base);
-  const QColor face = QApplication::palette(WavPathEdit).color(QPalette::Button);
-  QTest::mouseClick(NoWavCk, Qt::LeftButton);
-  EXPECT_FALSE(WavPathEdit->isEnabled());
-  EXPECT_FALSE(WavBrowseBtn->isEnabled());
-  EXPECT_EQ(WavPathEdit->palette().color(QPalette::Base), face);
-
-  const std::string cdg = dir.Write("in.cdg", testing::AudioBytes(30 * 2448 + 100, 3));
-  Fill(cdg, dir.File("out.rws"), dir.File("out.wav"));
-  QTest::mouseClick(DivideBtn, Qt::LeftButton);
-  EXPECT_EQ(Caption(), QStringLiteral("分割成功"));
-  EXPECT_FALSE(FileExists(dir.File("out.wav")));
-  ASSERT_EQ(Cli({"divide", cdg, "-o", dir.File("cli.rws")}).status, cli::kExitSuccess);
-  EXPECT_EQ(ReadFile(dir.File("out.rws")).size(), 30u * 96u);  // the partial sector is dropped
-  EXPECT_TRUE(ReadFile(dir.File("out.rws")) == ReadFile(dir.File("cli.rws")));
-
-  QTest::mouseClick(NoWavCk, Qt::LeftButton);
-  EXPECT_TRUE(WavPathEdit->isEnabled());
-  EXPECT_TRUE(WavBrowseBtn->isEnabled());
-  EXPECT_EQ(WavPathEdit->palette().color(QPalette::Base), edit);
-}
-
 TEST_F(UtilFrmTest, CombinesShortAudioWithLongerSubcodeAsTheCommandLineDoes) {
   const std::string wav =
       dir.Write("in.wav", testing::CdWave(testing::AudioBytes(2352 * 10 + 100, 9)));
@@ -109,61 +84,6 @@ TEST_F(UtilFrmTest, CombinesShortAudioWithLongerSubcodeAsTheCommandLineDoes) {
   const std::string out = ReadFile(dir.File("out.cdg"));
   EXPECT_EQ(out.size(), 12u * 2448u);
   EXPECT_TRUE(out == ReadFile(dir.File("cli.cdg")));
-}
-
-TEST_F(UtilFrmTest, BrowsingFillsTheFieldsFromTheHandedOverFolders) {
-  frm.SetFolders("/cdg", "/wav", "/rws");
-  EXPECT_TRUE(NameCk->isChecked());
-  dialogs.files = {"/music/a.cdg", "/music/x.rws", "/other/y.wav"};
-  QTest::mouseClick(CdgBrowseBtn, Qt::LeftButton);
-  QTest::mouseClick(RwsBrowseBtn, Qt::LeftButton);
-  EXPECT_EQ(CdgPathEdit->text(), QStringLiteral("/music/a.cdg"));
-  EXPECT_EQ(RwsPathEdit->text(), QStringLiteral("/music/x.rws"));
-  EXPECT_EQ(WavPathEdit->text(),
-            QStringLiteral("/music/x.wav"));  // same name
-  QTest::mouseClick(WavBrowseBtn, Qt::LeftButton);
-  EXPECT_EQ(WavPathEdit->text(), QStringLiteral("/other/y.wav"));
-  EXPECT_EQ(dialogs.titles, (std::vector<std::string>{"RWSファイルを指定", "WAVファイルを指定"}));
-  EXPECT_EQ(dialogs.openTitles, std::vector<std::string>{"CDGファイルを指定"});
-
-  QTest::mouseClick(NameCk, Qt::LeftButton);
-  dialogs.files = {"/music/z.rws", std::nullopt};
-  QTest::mouseClick(RwsBrowseBtn, Qt::LeftButton);
-  EXPECT_EQ(WavPathEdit->text(), QStringLiteral("/other/y.wav"));
-  QTest::mouseClick(CdgBrowseBtn, Qt::LeftButton);  // cancelled
-  EXPECT_EQ(CdgPathEdit->text(), QStringLiteral("/music/a.cdg"));
-  EXPECT_EQ(frm.CdgDir(), "/cdg");
-}
-
-TEST_F(UtilFrmTest, CommandsWaitForTheirFields) {
-  EXPECT_FALSE(DivideBtn->isEnabled());
-  EXPECT_FALSE(CombinBtn->isEnabled());
-  Fill("a.cdg", "a.rws", "");
-  EXPECT_FALSE(DivideBtn->isEnabled());  // the WAV is still missing
-  EXPECT_FALSE(CombinBtn->isEnabled());
-  NoWavCk->setChecked(true);
-  EXPECT_TRUE(DivideBtn->isEnabled());  // RWS only needs none
-  EXPECT_FALSE(CombinBtn->isEnabled());
-  WavPathEdit->setText("a.wav");
-  EXPECT_TRUE(CombinBtn->isEnabled());
-  CdgPathEdit->clear();
-  EXPECT_FALSE(DivideBtn->isEnabled());
-  EXPECT_FALSE(CombinBtn->isEnabled());
-  EXPECT_EQ(Caption(), QStringLiteral("CD+G Utility"));
-}
-
-TEST_F(UtilFrmTest, AWavThatIsNoSongIsRefusedWithItsReason) {
-  // A mono or 48 kHz song is converted; a file that is no song is refused.
-  const std::string mono = dir.Write("mono.wav", "RIFF but no song at all");
-  const std::string rws = dir.Write("in.rws", std::string(96, 'r'));
-  Fill(dir.File("out.cdg"), rws, mono);
-  QTest::mouseClick(CombinBtn, Qt::LeftButton);
-  EXPECT_EQ(Caption(), QStringLiteral("結合失敗"));
-  EXPECT_FALSE(FileExists(dir.File("out.cdg")));
-  ASSERT_EQ(dialogs.Errors().size(), 1u);
-  EXPECT_EQ(dialogs.Errors()[0],
-            "\"" + mono + "\"は16bits 44.1kHz StereoのPCM WAVEファイルではありません。");
-  EXPECT_EQ(dialogs.beeps, 1);
 }
 
 TEST_F(UtilFrmTest, ReplacingAnExistingOutputIsAskedFirst) {
@@ -209,74 +129,6 @@ TEST_F(UtilFrmTest, ReplacingAnExistingOutputIsAskedFirst) {
   EXPECT_EQ(dialogs.Errors(), std::vector<std::string>{"\"" + victim + "\"は上書きできません。"});
   EXPECT_TRUE(ReadFile(victim) == kept);
   EXPECT_FALSE(FileExists(dir.File("out.wav")));
-}
-
-TEST_F(UtilFrmTest, ASaveDialogAsksAndItsAnswerHoldsForTheRun) {
-  const std::string cdg = dir.Write("in.cdg", testing::AudioBytes(25 * 2448, 5));
-  const std::string rws = dir.Write("old.rws", "old");
-  const std::string wav = dir.Write("old.wav", "old");
-  CdgPathEdit->setText(QString::fromStdString(cdg));
-  dialogs.files = {rws};
-  dialogs.confirms = {false};  // the chosen file is not taken
-  QTest::mouseClick(RwsBrowseBtn, Qt::LeftButton);
-  EXPECT_TRUE(RwsPathEdit->text().isEmpty());
-
-  dialogs.files = {rws, wav};
-  dialogs.confirms = {true, true};
-  QTest::mouseClick(RwsBrowseBtn, Qt::LeftButton);
-  QTest::mouseClick(WavBrowseBtn, Qt::LeftButton);
-  EXPECT_EQ(RwsPathEdit->text().toStdString(), rws);
-  EXPECT_EQ(WavPathEdit->text().toStdString(), wav);
-  QTest::mouseClick(DivideBtn, Qt::LeftButton);  // asks nothing more
-  EXPECT_EQ(Caption(), QStringLiteral("分割成功"));
-  EXPECT_EQ(dialogs.questions.size(), 3u);
-
-  // The next run asks again: the files are the last run's outputs now.
-  dialogs.confirms = {false};
-  QTest::mouseClick(DivideBtn, Qt::LeftButton);
-  EXPECT_EQ(dialogs.questions.size(), 4u);
-  EXPECT_TRUE(dialogs.Errors().empty());
-}
-
-TEST_F(UtilFrmTest, AnOutputThatIsAnInputIsRefused) {
-  const std::string cdg = dir.Write("in.cdg", testing::AudioBytes(25 * 2448, 5));
-  const std::string before = ReadFile(cdg);
-  // The input itself, by another spelling, and through a link.
-  std::filesystem::create_symlink(cdg, dir.File("link.cdg"));
-  for (const std::string& output : {cdg, dir.File("sub/../in.cdg"), dir.File("link.cdg")}) {
-    std::filesystem::create_directories(dir.File("sub"));
-    dialogs.ClearErrors();
-    Fill(cdg, output, dir.File("out.wav"));
-    QTest::mouseClick(DivideBtn, Qt::LeftButton);
-    ASSERT_EQ(dialogs.Errors().size(), 1u) << output;
-    EXPECT_EQ(dialogs.Errors()[0],
-              "\"" + output + "\"は読み込むファイルと同じです。別のファイルを指定して下さい。");
-    EXPECT_EQ(Caption(), QStringLiteral("分割失敗"));
-  }
-  EXPECT_TRUE(ReadFile(cdg) == before);
-
-  // Two outputs in one file.
-  dialogs.ClearErrors();
-  Fill(cdg, dir.File("both"), dir.File("both"));
-  QTest::mouseClick(DivideBtn, Qt::LeftButton);
-  ASSERT_EQ(dialogs.Errors().size(), 1u);
-  EXPECT_NE(dialogs.Errors()[0].find("二つの出力先"), std::string::npos);
-  EXPECT_FALSE(FileExists(dir.File("both")));
-
-  // A combine into its own WAV or RWS.
-  const std::string wav = dir.Write("in.wav", testing::CdWave(std::string(2352, 'a')));
-  const std::string rws = dir.Write("in.rws", std::string(96, 'r'));
-  const std::string wavBefore = ReadFile(wav);
-  for (const std::string& output : {wav, rws}) {
-    dialogs.ClearErrors();
-    Fill(output, rws, wav);
-    QTest::mouseClick(CombinBtn, Qt::LeftButton);
-    EXPECT_EQ(dialogs.Errors().size(), 1u);
-    EXPECT_EQ(Caption(), QStringLiteral("結合失敗"));
-  }
-  EXPECT_TRUE(ReadFile(wav) == wavBefore);
-  EXPECT_EQ(ReadFile(rws), std::string(96, 'r'));
-  EXPECT_TRUE(dialogs.questions.empty());
 }
 
 TEST_F(UtilFrmTest, AFailureShowsInTheCaptionAndThenAsAnError) {
