@@ -354,21 +354,5 @@ TEST_F(CdgWriterTest, CancelWhileThePictureIsMadeKeepsWhatWasWritten) {
   EXPECT_TRUE(kept == whole.substr(0, kept.size()));
 }
 
-TEST(JobOwner, CallbackIsRegisteredOnlyWhileIdle) {
-  TJobOwner owner;
-  int calls = 0;
-  auto count = [](std::int8_t, int, void* c) { return ++*static_cast<int*>(c), 0; };
-  owner.SetJobStatus(kJobSucceeded);
-  EXPECT_FALSE(owner.SetProgressCallback(count, &calls));
-  owner.Report(kProgressStep);
-  EXPECT_EQ(calls, 0);
-  owner.SetJobStatus(kJobIdle);
-  EXPECT_TRUE(owner.SetProgressCallback(count, &calls));
-  owner.Report(kProgressStep);
-  EXPECT_EQ(calls, 1);
-  owner.CancelJob();
-  EXPECT_TRUE(owner.CancelRequested());
-}
-
 }  // namespace
 }  // namespace mosaicer

@@ -114,60 +114,6 @@ TEST_F(CreationTest, BuildFailureEndsWithFailureCode) {
   EXPECT_EQ(CreationOutcome(kJobIdle).text, "CDGファイルの作成に失敗しました。");
 }
 
-// The stream made on a second thread while the worker copies the song: the
-// same file as the job that builds it first, whichever side finishes first.
-TEST_F(CreationTest, StreamMadeBesideTheCopyGivesTheSameFile) {
-  AcceptWav(3000 * kAudioBytesPerSector + 11);
-  MadeStream stream;
-  ASSERT_TRUE(BuildPackStream(state, ecc, stream.bytes, stream.packCount));
-  for (int timing : {kTimingTogether, kTimingDisplayFirst, kTimingLeadIn, kTimingTarget}) {
-    state.timing = timing;
-    state.limitField.SetLimit(timing == kTimingTarget ? 900 : 0);
-    TCreationJob serial;
-    serial.RunCreation(state, ecc, dir.File("serial.cdg"));
-    ASSERT_EQ(serial.JobStatus(), kJobSucceeded);
-    for (int delayMs : {0, 30}) {
-      SCOPED_TRACE(::testing::Message() << "timing " << timing << ", delay " << delayMs);
-
-      TCreationJob job;
-      Codes codes;
-      ASSERT_TRUE(job.SetProgressCallback(&Codes::Callback, &codes));
-      ASSERT_TRUE(job.Start(
-          state,
-          [&]() {
-            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
-            return stream;
-          },
-          dir.File("beside.cdg")));
-      job.Wait();
-      EXPECT_EQ(job.JobStatus(), kJobSucceeded) << job.Error();
-      EXPECT_EQ(codes.list, (std::vector<int>{kProgressSteps, kProgressAllSteps, kProgressDone}));
-      EXPECT_TRUE(ReadFile(dir.File("beside.cdg")) == ReadFile(dir.File("serial.cdg")));
-    }
-  }
-}
-
-TEST_F(CreationTest, AStreamThatCannotBeMadeFailsTheJobWithItsReason) {
-  AcceptWav(3000 * kAudioBytesPerSector);
-  const std::string out = dir.File("none.cdg");
-  const std::function<MadeStream()> failures[] = {
-      [] { return MadeStream{{}, 0, "\"x.bmp\" cannot be read"}; },
-      []() -> MadeStream { throw std::bad_alloc(); },
-  };
-  for (const auto& make : failures) {
-    TCreationJob job;
-    Codes codes;
-    ASSERT_TRUE(job.SetProgressCallback(&Codes::Callback, &codes));
-    ASSERT_TRUE(job.Start(state, make, out));
-    job.Wait();
-    EXPECT_EQ(job.JobStatus(), kJobFailed);
-    EXPECT_EQ(codes.list, std::vector<int>{kProgressFailed});
-    EXPECT_FALSE(job.Error().empty());
-    EXPECT_FALSE(FileExists(out));
-    EXPECT_TRUE(LeftoverTempFiles(dir.path()).empty());
-  }
-}
-
 TEST_F(CreationTest, RwsIsTheStreamAndBmpIsTheVisibleArea) {
   std::vector<std::uint8_t> stream;
   std::int64_t packs = 0;
@@ -189,14 +135,6 @@ TEST_F(CreationTest, RwsIsTheStreamAndBmpIsTheVisibleArea) {
       ASSERT_EQ(back.bitmap->PixelIndex(x, y), state.picture.PixelIndex(x + 6, y + 12));
   EXPECT_EQ(back.bitmap->Palette()[5].colour(), state.picture.Palette()[5].colour());
   EXPECT_FALSE(SaveVisibleBmp(AuthoringState{}, dir.File("none.bmp")));
-}
-
-TEST_F(CreationTest, SaveTargetsAreFreshExistingOrProtected) {
-  EXPECT_EQ(CheckSaveTarget(dir.File("new.cdg")), SaveTarget::Fresh);
-  const std::string existing = dir.Write("old.cdg", "x");
-  EXPECT_EQ(CheckSaveTarget(existing), SaveTarget::Existing);
-  ::chmod(existing.c_str(), 0444);
-  EXPECT_EQ(CheckSaveTarget(existing), SaveTarget::Protected);
 }
 
 }  // namespace

@@ -30,14 +30,6 @@ TEST(MsfConversion, TextShowsTwoDigitsPerPart) {
   EXPECT_EQ(MsfText(75 * 61 + 3), "01:01:03");
 }
 
-TEST(MsfConversion, AddressHoldsAReservedByteThenMinutesSecondsFrames) {
-  EXPECT_EQ(MakeMsfAddress(12, 34, 56), (MsfAddress{0, 12, 34, 56}));
-  EXPECT_EQ(MsfAddressToFrames(MakeMsfAddress(2, 0, 0)), 9000);
-  EXPECT_EQ(MsfAddressToFrames(MsfAddress{0xFF, 1, 2, 3}), MsfToFrames(1, 2, 3));
-  // Bytes are unsigned: a drive may report any value.
-  EXPECT_EQ(MsfAddressToFrames(MsfAddress{0, 255, 255, 255}), (255 * 60 + 255) * 75 + 255);
-}
-
 TEST(MsfFramesToLba, ProgramAreaThenLeadInThenNothing) {
   EXPECT_EQ(FramesToLba(150), 0);
   EXPECT_EQ(FramesToLba(0), -150);

@@ -12,85 +12,6 @@ namespace {
 
 using namespace testing;
 
-class WaveInfoTest : public ::testing::Test {
- protected:
-  TempDir dir;
-  WaveInfo info;
-  int Read(const std::string& bytes) { return ReadWaveInfo(dir.Write("t.wav", bytes), info); }
-};
-
-TEST_F(WaveInfoTest, ReadsPlainCdAudio) {
-  const std::string audio = AudioBytes(352800 + 1000);
-  ASSERT_EQ(Read(CdWave(audio)), 1);
-  EXPECT_EQ(info.dataOffset, 44u);
-  EXPECT_EQ(info.dataSize, audio.size());
-  EXPECT_TRUE(info.IsCdAudio());
-  EXPECT_EQ(info.AudioSectors(), 151);  // 150 whole sectors and 1000 bytes
-}
-
-TEST_F(WaveInfoTest, FindsDataAfterOtherChunksAndSkipsPadBytes) {
-  const std::string wav = Riff(Chunk("fmt ", PcmFormat(2, 44100, 16)) + Chunk("LIST", "odd") +
-                               Chunk("junk", std::string(10, 'x')) + Chunk("data", "abcd"));
-  ASSERT_EQ(Read(wav), 1);
-  EXPECT_EQ(info.dataOffset, wav.size() - 4);
-  EXPECT_EQ(info.dataSize, 4u);
-}
-
-TEST_F(WaveInfoTest, DataSizePastTheEndIsCutToTheBytesPresent) {
-  for (std::uint32_t declared : {0xFFFFFFFFu - 1, 100000u}) {
-    const std::string wav =
-        Riff(Chunk("fmt ", PcmFormat(2, 44100, 16)) + Chunk("data", "", declared) + "123456");
-    ASSERT_EQ(Read(wav), 1);
-    EXPECT_EQ(info.dataSize, 6u);
-  }
-}
-
-TEST_F(WaveInfoTest, ExtensiblePcmIsPcm) {
-  std::string format = PcmFormat(2, 44100, 16, 0xFFFE);
-  PutU16(format, 22);  // extension size
-  PutU16(format, 16);  // valid bits
-  PutU32(format, 3);   // front left and right
-  const std::string pcm =
-      std::string("\x01\x00\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 16);
-  ASSERT_EQ(Read(Riff(Chunk("fmt ", format + pcm) + Chunk("data", "ab"))), 1);
-  EXPECT_TRUE(info.IsCdAudio());
-
-  std::string twelveBits = PcmFormat(2, 44100, 16, 0xFFFE);
-  PutU16(twelveBits, 22);
-  PutU16(twelveBits, 12);
-  PutU32(twelveBits, 3);
-  EXPECT_EQ(Read(Riff(Chunk("fmt ", twelveBits + pcm) + Chunk("data", "ab"))), 0);
-  std::string floatFormat = format + pcm;
-  floatFormat[24] = 3;  // IEEE float sub-format
-  EXPECT_EQ(Read(Riff(Chunk("fmt ", floatFormat) + Chunk("data", "ab"))), 0);
-}
-
-TEST_F(WaveInfoTest, OtherFormatsAreReadButAreNoCdAudio) {
-  ASSERT_EQ(Read(Riff(Chunk("fmt ", PcmFormat(1, 44100, 16)) + Chunk("data", "ab"))), 1);
-  EXPECT_FALSE(info.IsCdAudio());
-  ASSERT_EQ(Read(Riff(Chunk("fmt ", PcmFormat(2, 44100, 8)) + Chunk("data", "ab"))), 1);
-  EXPECT_FALSE(info.IsCdAudio());
-  ASSERT_EQ(Read(Riff(Chunk("fmt ", PcmFormat(2, 48000, 16)) + Chunk("data", "ab"))), 1);
-  EXPECT_FALSE(info.IsCdAudio());
-}
-
-TEST_F(WaveInfoTest, RefusesWhatIsNoPcmWave) {
-  EXPECT_EQ(ReadWaveInfo(dir.File("missing.wav"), info), -1);
-  const std::string data = Chunk("data", "abcd");
-  EXPECT_EQ(Read(Riff(Chunk("fmt ", PcmFormat(2, 44100, 16, 3)) + data)), 0);  // float
-  EXPECT_EQ(Read(Riff(Chunk("fmt ", PcmFormat(3, 44100, 16)) + data)), 0);     // 3 channels
-  EXPECT_EQ(Read(Riff(Chunk("fmt ", PcmFormat(2, 44100, 24)) + data)), 0);     // 24 bits
-  std::string badAlign = PcmFormat(2, 44100, 16);
-  badAlign[12] = 3;
-  EXPECT_EQ(Read(Riff(Chunk("fmt ", badAlign) + data)), 0);
-  EXPECT_EQ(Read(Riff(data + Chunk("fmt ", PcmFormat(2, 44100, 16)))), 0);  // fmt not first
-  EXPECT_EQ(Read(Riff(Chunk("fmt ", PcmFormat(2, 44100, 16)))), 0);         // no data chunk
-  EXPECT_EQ(Read(Riff(Chunk("fmt ", PcmFormat(2, 44100, 16).substr(0, 14)) + data)), 0);
-  EXPECT_EQ(Read("RIFX" + CdWave("ab").substr(4)), 0);
-  EXPECT_EQ(Read("RIFF"), 0);
-  EXPECT_EQ(Read(""), 0);
-}
-
 // A chunk header declaring `size` whatever follows it.
 std::string ChunkHeader(const std::string& id, std::uint32_t size) {
   std::string s = id;
@@ -98,41 +19,86 @@ std::string ChunkHeader(const std::string& id, std::uint32_t size) {
   return s;
 }
 
-TEST_F(WaveInfoTest, LargestSizesNeverWrapInThePaddingArithmetic) {
-  const std::string fmt = Chunk("fmt ", PcmFormat(2, 44100, 16));
-  // A data chunk declaring 0xFFFFFFFF bytes holds what the file holds.
-  ASSERT_EQ(Read(Riff(fmt + ChunkHeader("data", 0xFFFFFFFFu) + "1234")), 1);
-  EXPECT_EQ(info.dataSize, 4u);
-  // A chunk before the data declaring 0xFFFFFFFF bytes (odd, so padded)
-  // runs past the end: there is no data chunk, and the "data" inside its
-  // body is never taken for one.
-  const std::string inner = ChunkHeader("data", 4) + "abcd";
-  EXPECT_EQ(Read(Riff(fmt + ChunkHeader("LIST", 0xFFFFFFFFu) + inner)), 0);
-  EXPECT_EQ(Read(Riff(fmt + ChunkHeader("LIST", 0xFFFFFFFEu) + inner)), 0);
+// WAVE_FORMAT_EXTENSIBLE with `bits` valid bits and the given sub-format tag.
+std::string Extensible(int bits, char subFormat) {
+  std::string format = PcmFormat(2, 44100, 16, 0xFFFE);
+  PutU16(format, 22);  // extension size
+  PutU16(format, static_cast<std::uint32_t>(bits));
+  PutU32(format, 3);  // front left and right
+  return format + subFormat +
+         std::string("\x00\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 15);
 }
 
-TEST_F(WaveInfoTest, EmptyDataIsNoAudio) {
+TEST(WaveInfo, ReadsTheDataChunkOfEveryPcmLayoutAndRefusesTheRest) {
+  const std::string fmt = Chunk("fmt ", PcmFormat(2, 44100, 16));
+  const std::string data = Chunk("data", "abcd");
+  const std::string audio = AudioBytes(352800 + 1000);
+  std::string badAlign = PcmFormat(2, 44100, 16);
+  badAlign[12] = 3;
   struct Case {
     const char* name;
     std::string wav;
-    bool hasAudio;
+    int result;  // of ReadWaveInfo
+    std::int64_t dataSize = -1;
+    bool cdAudio = false, hasAudio = true;
   } cases[] = {
-      {"empty data", CdWave(""), false},
-      {"declared 0 with bytes after",
-       Riff(Chunk("fmt ", PcmFormat(2, 44100, 16)) + ChunkHeader("data", 0) + "1234"), false},
-      {"less than a frame", CdWave("123"), false},
-      {"one frame", CdWave("1234"), true},
-      {"one 8-bit mono frame", Riff(Chunk("fmt ", PcmFormat(1, 44100, 8)) + Chunk("data", "x")),
-       true},
+      {"plain CD audio", CdWave(audio), 1, static_cast<std::int64_t>(audio.size()), true},
+      {"other chunks and a pad byte before the data",
+       Riff(fmt + Chunk("LIST", "odd") + Chunk("junk", std::string(10, 'x')) + data), 1, 4, true},
+      {"data size past the end", Riff(fmt + Chunk("data", "", 100000) + "123456"), 1, 6, true},
+      {"largest data size", Riff(fmt + ChunkHeader("data", 0xFFFFFFFFu) + "1234"), 1, 4, true},
+      {"extensible PCM", Riff(Chunk("fmt ", Extensible(16, 1)) + Chunk("data", "ab")), 1, 2, true,
+       false},
+      {"mono", Riff(Chunk("fmt ", PcmFormat(1, 44100, 16)) + Chunk("data", "ab")), 1, 2},
+      {"8 bits", Riff(Chunk("fmt ", PcmFormat(2, 44100, 8)) + Chunk("data", "ab")), 1, 2},
+      {"48 kHz", Riff(Chunk("fmt ", PcmFormat(2, 48000, 16)) + Chunk("data", "ab")), 1, 2, false,
+       false},
+      {"empty data", CdWave(""), 1, 0, true, false},
+      {"declared 0 with bytes after", Riff(fmt + ChunkHeader("data", 0) + "1234"), 1, 0, true,
+       false},
+      {"less than a frame", CdWave("123"), 1, 3, true, false},
+      {"one 8-bit mono frame", Riff(Chunk("fmt ", PcmFormat(1, 44100, 8)) + Chunk("data", "x")), 1,
+       1},
+      {"extensible 12 bits", Riff(Chunk("fmt ", Extensible(12, 1)) + data), 0},
+      {"extensible float", Riff(Chunk("fmt ", Extensible(16, 3)) + data), 0},
+      {"float", Riff(Chunk("fmt ", PcmFormat(2, 44100, 16, 3)) + data), 0},
+      {"3 channels", Riff(Chunk("fmt ", PcmFormat(3, 44100, 16)) + data), 0},
+      {"24 bits", Riff(Chunk("fmt ", PcmFormat(2, 44100, 24)) + data), 0},
+      {"bad block align", Riff(Chunk("fmt ", badAlign) + data), 0},
+      {"fmt not first", Riff(data + fmt), 0},
+      {"no data chunk", Riff(fmt), 0},
+      {"short fmt", Riff(Chunk("fmt ", PcmFormat(2, 44100, 16).substr(0, 14)) + data), 0},
+      {"RIFX", "RIFX" + CdWave("ab").substr(4), 0},
+      {"RIFF alone", "RIFF", 0},
+      {"empty file", "", 0},
+      // A padded chunk declaring the largest sizes runs past the end; the
+      // "data" inside its body is never taken for a chunk.
+      {"odd chunk of 4 GB", Riff(fmt + ChunkHeader("LIST", 0xFFFFFFFFu) + data), 0},
+      {"even chunk of 4 GB", Riff(fmt + ChunkHeader("LIST", 0xFFFFFFFEu) + data), 0},
   };
+  TempDir dir;
   for (const Case& c : cases) {
-    ASSERT_EQ(Read(c.wav), 1) << c.name;
-    EXPECT_EQ(info.HasAudio(), c.hasAudio) << c.name;
+    SCOPED_TRACE(c.name);
+    WaveInfo info;
+    ASSERT_EQ(ReadWaveInfo(dir.Write("t.wav", c.wav), info), c.result);
+    if (c.result != 1) continue;
+    EXPECT_EQ(static_cast<std::int64_t>(info.dataSize), c.dataSize);
+    // The data chunk comes last: its bytes (and pad byte) end the file.
+    if (c.dataSize > 0) {
+      EXPECT_EQ(info.dataOffset + (info.dataSize + 1) / 2 * 2, c.wav.size());
+    }
+    EXPECT_EQ(info.IsCdAudio(), c.cdAudio);
+    EXPECT_EQ(info.HasAudio(), c.hasAudio);
   }
-  EXPECT_FALSE(WaveInfo{}.HasAudio());
+  WaveInfo info;
+  EXPECT_EQ(ReadWaveInfo(dir.File("missing.wav"), info), -1);
+  ASSERT_EQ(ReadWaveInfo(dir.Write("t.wav", CdWave(audio)), info), 1);
+  EXPECT_EQ(info.dataOffset, 44u);
+  EXPECT_EQ(info.AudioSectors(), 151);  // 150 whole sectors and 1000 bytes
 }
 
-TEST_F(WaveInfoTest, SongHeaderNamesTheFileAndTheReason) {
+TEST(WaveInfo, SongHeaderNamesTheFileAndTheReason) {
+  TempDir dir;
   std::filesystem::create_directory(dir.File("folder.wav"));
   struct Case {
     const char* name;
@@ -156,12 +122,7 @@ TEST_F(WaveInfoTest, SongHeaderNamesTheFileAndTheReason) {
     EXPECT_NE(s.error().find(c.path), std::string::npos) << c.name << ": " << s.error();
     EXPECT_NE(s.error().find(c.fragment), std::string::npos) << c.name << ": " << s.error();
   }
-  WaveInfo song;
-  const std::string audio = AudioBytes(2352 * 3);
-  ASSERT_TRUE(ReadSongHeader(dir.Write("song.wav", CdWave(audio)), song));
-  EXPECT_EQ(song.dataSize, audio.size());
-  EXPECT_TRUE(song.IsCdAudio());
-  // A mono song is read; whether it will do is the caller's question.
+  WaveInfo song;  // a mono song is read; whether it will do is the caller's question
   ASSERT_TRUE(ReadSongHeader(
       dir.Write("mono.wav", Riff(Chunk("fmt ", PcmFormat(1, 44100, 16)) + Chunk("data", "ab"))),
       song));

@@ -47,91 +47,6 @@ TEST_F(AuthoringCli, CreateWritesTheSongWithCheckedGraphics) {
   EXPECT_NE(check.out.find("packs failing P: 0\n"), std::string::npos);
 }
 
-// The picture is prepared while the song is copied: the file is what the
-// writer makes from the finished stream (the rws command's) in every timing
-// mode.
-TEST_F(AuthoringCli, CreateWhilePreparingGivesTheFileOfTheFinishedStream) {
-  const std::string longAudio = testing::AudioBytes(3000 * kAudioBytesPerSector + 10, 7);
-  const std::string longSong = dir.Write("long.wav", testing::CdWave(longAudio));
-  const std::string rws = dir.File("stream.rws");
-  ASSERT_EQ(Cli({"rws", photo, "-o", rws}).status, kExitSuccess);
-  const std::string stream = testing::ReadFile(rws);
-  const std::vector<std::uint8_t> packs(stream.begin(), stream.end());
-  struct Case {
-    const char* timing;
-    const char* limit;
-    const std::string* wav;
-  } cases[] = {{"play", "00:00:00", &longSong},  {"play", "00:00:00", &song},
-               {"first", "00:00:00", &longSong}, {"overflow", "00:00:00", &longSong},
-               {"overflow", "00:00:00", &song},  {"msf", "00:00:00", &longSong},
-               {"msf", "00:05:00", &longSong},   {"msf", "00:30:00", &longSong}};
-  const int timings[] = {kTimingTogether, kTimingTogether, kTimingDisplayFirst, kTimingLeadIn,
-                         kTimingLeadIn,   kTimingTarget,   kTimingTarget,       kTimingTarget};
-  for (std::size_t i = 0; i < std::size(cases); ++i) {
-    const Case& c = cases[i];
-    SCOPED_TRACE(::testing::Message() << c.timing << " " << c.limit << " " << *c.wav);
-    const std::string out = dir.File("made.cdg");
-    const CliResult r =
-        Cli({"create", photo, *c.wav, "-o", out, "--timing", c.timing, "--limit", c.limit, "--force"});
-    ASSERT_EQ(r.status, kExitSuccess) << r.err;
-
-    WaveInfo wave;
-    ASSERT_EQ(ReadWaveInfo(*c.wav, wave), 1);
-    std::int64_t limit = 0;
-    if (std::string(c.limit) == "00:05:00") limit = 5 * 75;
-    if (std::string(c.limit) == "00:30:00") limit = 30 * 75;
-    TJobOwner owner;
-    const std::string serial = dir.File("serial.cdg");
-    ASSERT_TRUE(WriteCdgFile(PlanCdgLayout(timings[i], wave.dataSize,
-                                           static_cast<std::int64_t>(packs.size() / 24), limit),
-                             *c.wav, wave, packs, serial, owner)
-                    .ok());
-    EXPECT_TRUE(testing::ReadFile(out) == testing::ReadFile(serial));
-  }
-}
-
-// A song that ends early is the writer's test (the header is read to the
-// file's end here).
-TEST_F(AuthoringCli, CreateFailsWholeWhenEitherSideFails) {
-  TempDir small;
-  const std::string tiny = testing::WritePicture(small, "tiny.bmp", testing::Gradient(287, 192));
-  const std::string old = dir.Write("old.cdg", "the user's old file");
-  const std::string fresh = dir.File("fresh.cdg");
-  struct Case {
-    const char* name;
-    std::string picture, wav;
-    bool fullDisk;
-    std::string says;
-  } cases[] = {
-      {"picture too small", tiny, song, false, "288×192ピクセル以上のビットマップを選択して下さい。"},
-      {"full disk", photo, song, true, "File too large"},
-  };
-  for (const Case& c : cases) {
-    for (const std::string& out : {old, fresh}) {
-      SCOPED_TRACE(::testing::Message() << c.name << " into " << out);
-      CliResult r{};
-      {
-        std::optional<testing::DiskFullAfter> full;
-        if (c.fullDisk) full.emplace(100 * 1000);
-        r = Cli({"create", c.picture, c.wav, "-o", out, "--force"});
-      }
-      EXPECT_EQ(r.status, kExitFailure);
-      EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
-      if (c.picture == tiny) {  // told exactly as without the overlap
-        EXPECT_EQ(r.err, "mosaicer: " + c.says + "\n");
-      } else {
-        EXPECT_NE(r.err.find(out == old ? "\"" + old + "\" is unchanged"
-                                        : "no \"" + fresh + "\" was written"),
-                  std::string::npos)
-            << r.err;
-      }
-      EXPECT_TRUE(testing::ReadFile(old) == "the user's old file");
-      EXPECT_FALSE(FileExists(fresh));
-      EXPECT_TRUE(testing::LeftoverTempFiles(dir.path()).empty());
-    }
-  }
-}
-
 TEST_F(AuthoringCli, RwsIsTheSubcodeOfTheCdg) {
   const std::string cdg = dir.File("a.cdg"), rws = dir.File("a.rws");
   const std::vector<std::string> options = {"--optimize", "full", "--blank",  "2",
@@ -149,17 +64,6 @@ TEST_F(AuthoringCli, RwsIsTheSubcodeOfTheCdg) {
   for (std::size_t k = 0; k < g; ++k)
     ASSERT_EQ(c.substr(k * kCdgSectorSize + kAudioBytesPerSector, 96), s.substr(k * 96, 96)) << k;
   EXPECT_EQ(s[2 * 96 + 2 * 24 + 4], 7);  // the screen clear uses border colour 7
-}
-
-TEST_F(AuthoringCli, BmpIsTheVisibleAreaInSixteenColours) {
-  const std::string out = dir.File("v.bmp");
-  ASSERT_EQ(Cli({"bmp", photo, "-o", out, "--no-dither"}).status, kExitSuccess);
-  const BitmapResult b = ReadBmpFile(out);
-  ASSERT_TRUE(b.ok());
-  EXPECT_EQ(b.bitmap->Width(), 288);
-  EXPECT_EQ(b.bitmap->Height(), 192);
-  EXPECT_EQ(b.bitmap->BitsPerPixel(), 4);
-  for (int i = 0; i < 16; ++i) EXPECT_EQ(b.bitmap->Palette()[i].r & 0x0F, 0);  // cut colours
 }
 
 }  // namespace

@@ -26,31 +26,20 @@ fs::path Program(const TempDir& dir, const std::string& folder, mode_t mode = 07
   return file;
 }
 
-TEST(DesktopHandoff, TheProgramsOwnFolderComesBeforePath) {
+// Beside the program first, then the PATH folders in order, where only an
+// executable file counts.
+TEST(DesktopHandoff, BesideTheProgramThenThePathsExecutables) {
   TempDir dir;
   const fs::path beside = Program(dir, "bin");
-  const fs::path onPath = Program(dir, "elsewhere");
-  const auto env = WithPath((dir.path() / "elsewhere").string());
-  EXPECT_EQ(FindDesktopProgram(dir.path() / "bin" / "mosaicer", env), beside);
-  EXPECT_EQ(FindDesktopProgram(dir.path() / "empty" / "mosaicer", env), onPath);
-}
-
-TEST(DesktopHandoff, PathFoldersAreSearchedInOrderAndOnlyExecutablesCount) {
-  TempDir dir;
   Program(dir, "a", 0644);                                         // not executable
   fs::create_directories(dir.path() / "b" / kDesktopProgramName);  // a folder
   const fs::path c = Program(dir, "c");
   Program(dir, "d");
-  const std::string path = (dir.path() / "none").string() + ":" + (dir.path() / "a").string() +
-                           ":" + (dir.path() / "b").string() + ":" + (dir.path() / "c").string() +
-                           ":" + (dir.path() / "d").string();
+  std::string path = (dir.path() / "none").string();
+  for (const char* folder : {"a", "b", "c", "d"}) path += ":" + (dir.path() / folder).string();
+  EXPECT_EQ(FindDesktopProgram(dir.path() / "bin" / "mosaicer", WithPath(path)), beside);
   EXPECT_EQ(FindDesktopProgram(dir.path() / "x" / "mosaicer", WithPath(path)), c);
-}
-
-TEST(DesktopHandoff, NothingFoundIsEmpty) {
-  TempDir dir;
   EXPECT_TRUE(FindDesktopProgram(dir.path() / "mosaicer", WithPath("")).empty());
-  EXPECT_TRUE(FindDesktopProgram("mosaicer", WithPath((dir.path() / "x").string())).empty());
   // A program found through no folder at all does not look beside itself.
   EXPECT_TRUE(FindDesktopProgram("", WithPath("/nonexistent-folder")).empty());
 }

@@ -11,14 +11,6 @@ namespace {
 using testing::Cli;
 using testing::CliResult;
 
-TEST(CliToc, DriveArgumentsAreChecked) {
-  EXPECT_EQ(Cli({"toc"}).status, kExitUsage);
-  EXPECT_EQ(Cli({"toc", "/dev/sr0", "/dev/sr1"}).status, kExitUsage);
-  for (const char* bad : {"sg:1:2", "sg:1:2:x", "sg:1:2:3:4", "sg:256:0:0", "sg:"})
-    EXPECT_EQ(Cli({"toc", bad}).status, kExitUsage) << bad;
-  EXPECT_EQ(Cli({"drives", "/dev/sr0"}).status, kExitUsage);
-}
-
 TEST(CliToc, UnreachableDriveIsAFailure) {
   const CliResult block = Cli({"toc", "/nonexistent/sr0", "--bcd"});
   EXPECT_EQ(block.status, kExitFailure);

@@ -83,18 +83,5 @@ TEST(RenderCli, SectorAndTimeSelectHowFarToDecode) {
   EXPECT_EQ(borderAfter({"render", rws, "--sector", "1000", "-q"}), 99 % 16);
 }
 
-TEST(RenderCli, RefusesBadOptions) {
-  TempDir dir;
-  const std::string rws = dir.Write("p.rws", PresetStream(4));
-  const std::string fresh = dir.File("new.bmp");
-  EXPECT_EQ(Cli({"render", rws}), kExitUsage);
-  EXPECT_EQ(Cli({"render", rws, "-o", fresh, "--at", "00-00-01"}), kExitUsage);
-  EXPECT_EQ(Cli({"render", rws, "-o", fresh, "--at", "00:00:01", "--sector", "1"}), kExitUsage);
-  EXPECT_EQ(Cli({"render", rws, "-o", fresh, "--size", "0x10"}), kExitUsage);
-  EXPECT_EQ(Cli({"render", rws, "-o", fresh, "--format", "bin"}), kExitUsage);
-  EXPECT_EQ(Cli({"render", dir.File("missing.rws"), "-o", fresh}), kExitFailure);
-  EXPECT_FALSE(std::filesystem::exists(fresh));
-}
-
 }  // namespace
 }  // namespace mosaicer::cli

@@ -133,21 +133,12 @@ TEST(FormatDecision, SizeFittingOneLayoutNeedsContentThatFitsIt) {
       {"zeros, rws size", Bytes(300 * kSubcodeBytesPerSector, 0), FormatDecision::Rws},
       {"zeros, cdg size", Bytes(31 * kCdgSectorSize, 0), FormatDecision::Cdg},
       {"size fits neither", Bytes(kCdgSectorSize + 1, 0), FormatDecision::Undecidable},
+      // Nothing to go by.
+      {"random, both sizes", RandomBytes(30 * kCdgSectorSize, 9), FormatDecision::Undecidable},
+      {"zeros, both sizes", Bytes(30 * kCdgSectorSize, 0), FormatDecision::Undecidable},
+      {"0x09 bytes, both sizes", Bytes(30 * kCdgSectorSize, 0x09), FormatDecision::Undecidable},
   };
   for (const Case& c : cases) EXPECT_EQ(Decide(".cdg", c.file), c.expected) << c.name;
-}
-
-TEST(FormatDecision, NothingToGoByIsUndecidable) {
-  struct Case {
-    const char* name;
-    Bytes file;
-  } cases[] = {
-      {"random bytes", RandomBytes(30 * kCdgSectorSize, 9)},
-      {"all zeros", Bytes(30 * kCdgSectorSize, 0)},
-      {"all 0x09 bytes", Bytes(30 * kCdgSectorSize, 0x09)},
-  };
-  for (const Case& c : cases)
-    EXPECT_EQ(Decide(".cdg", c.file), FormatDecision::Undecidable) << c.name;
 }
 
 TEST(FormatDecision, SubcodeAtTheWrongPlaceOfTheSectorIsNotCdg) {
@@ -168,36 +159,6 @@ TEST(FormatDecision, SubcodeAtTheWrongPlaceOfTheSectorIsNotCdg) {
     for (std::size_t p = 0; p < 2; ++p)
       damaged[s * kCdgSectorSize + kAudioBytesPerSector + p * kPackSize] = 0x3F;
   EXPECT_EQ(Decide(".cdg", damaged), FormatDecision::Undecidable);
-}
-
-TEST(FormatDecision, TinyFiles) {
-  const Bytes pack = PackStream(1, true, 12);
-  struct Case {
-    const char* name;
-    const char* extension;
-    Bytes file;
-    FormatDecision expected;
-  } cases[] = {
-      {"no bytes", ".cdg", {}, FormatDecision::Empty},
-      {"no bytes, rws", ".rws", {}, FormatDecision::Empty},
-      {"95 bytes", ".cdg", Bytes(95, 9), FormatDecision::Empty},
-      {"95 bytes, rws", ".rws", Bytes(95, 9), FormatDecision::Empty},
-      {"one rws sector", ".cdg", pack, FormatDecision::Rws},
-      {"one rws sector and a byte", ".cdg", Bytes(97, 0), FormatDecision::Undecidable},
-      {"one rws sector and a byte, rws", ".rws", Bytes(97, 0), FormatDecision::Rws},
-      {"one cdg sector", ".bin", CdgFile(pack, 9000), FormatDecision::Cdg},
-  };
-  for (const Case& c : cases) EXPECT_EQ(Decide(c.extension, c.file), c.expected) << c.name;
-}
-
-TEST(FormatDecision, SampleIsBoundedAndShortSamplesAreSafe) {
-  // Only the sample is read: a sample cut short decides from what it has.
-  const Bytes rws = FromString(testing::PresetStream(765));
-  EXPECT_EQ(DecideSubcodeFormat(".cdg", rws.size(), std::span(rws).first(100)),
-            FormatDecision::Undecidable);  // no whole CDG sector in the sample
-  EXPECT_EQ(DecideSubcodeFormat(".cdg", rws.size(), {}), FormatDecision::Undecidable);
-  EXPECT_EQ(DecideSubcodeFormat(".cdg", 96ull << 34, std::span(rws).first(kFormatSampleWindow)),
-            FormatDecision::Rws);
 }
 
 TEST(FormatDecisionFile, ReadsASpreadSampleAndNamesTheFileOnFailure) {

@@ -62,21 +62,5 @@ TEST(Interleave, InverseMappingComesBackExactlyFromTheEighthOutput) {
       ASSERT_EQ(stream[t * 24 + k], source[(t - 7) * 24 + k]) << "pack " << t << " symbol " << k;
 }
 
-TEST(Interleave, ZeroOrNegativeCountsLeaveTheHistoryAlone) {
-  std::vector<std::uint8_t> a(8 * kPackSize), b;
-  for (std::size_t i = 0; i < a.size(); ++i) a[i] = static_cast<std::uint8_t>(i);
-  b = a;
-  TSubCodeInterLeave one, two;
-  one.Clear();
-  two.Clear();
-  one.DeinterleavePacks(a.data(), 3);
-  two.DeinterleavePacks(b.data(), 3);
-  one.DeinterleavePacks(nullptr, 0);
-  one.DeinterleavePacks(nullptr, -5);
-  one.DeinterleavePacks(a.data() + 3 * kPackSize, 5);
-  two.DeinterleavePacks(b.data() + 3 * kPackSize, 5);
-  EXPECT_EQ(a, b);
-}
-
 }  // namespace
 }  // namespace mosaicer

@@ -25,21 +25,5 @@ TEST(SubcodeLayout, GuessedFormats) {
   EXPECT_EQ(SectorCount(2448 * 3 + 100, SubcodeFormat::Cdg), 3u);
 }
 
-TEST(SubcodeLayout, PackHelpers) {
-  SubCodePack pack;
-  std::fill(pack.bytes(), pack.bytes() + kPackSize, 0x3F);
-  InitPack(pack, kLoadClutHi);
-  EXPECT_EQ(pack.Command, 0x09);
-  EXPECT_EQ(pack.Instruction, 31);
-  for (std::size_t i = 2; i < kPackSize; ++i) EXPECT_EQ(pack.bytes()[i], 0) << i;
-  SubCodePack two[2];
-  std::fill(two[0].bytes(), two[0].bytes() + 2 * kPackSize, 0x11);
-  ClearPacks(two, 1);
-  EXPECT_TRUE(IsEmptyPack(two[0].bytes()));
-  EXPECT_FALSE(IsEmptyPack(two[1].bytes()));
-  const std::uint8_t row[kTileWidth] = {1, 0, 0, 0, 0, 1};
-  EXPECT_EQ(TileRowSymbol(row), 0x21);
-}
-
 }  // namespace
 }  // namespace mosaicer

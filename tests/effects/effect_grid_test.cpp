@@ -102,16 +102,6 @@ TEST(EffectGrid, TitleInEitherLanguageIsNeededExceptForATest) {
   EXPECT_TRUE(grid.CheckWrite(false).ok);
 }
 
-TEST(EffectGrid, EmptyGridIsRefusedSilently) {
-  EffectGrid grid = Titled();
-  grid.SetCell(5, 5, 1000);  // above 900 counts as empty
-  for (bool test : {false, true}) {
-    const WriteCheck check = grid.CheckWrite(test);
-    EXPECT_FALSE(check.ok);
-    EXPECT_TRUE(check.message.empty());
-  }
-}
-
 TEST(EffectGrid, TouchModeNumbersOnAndTakesBackTheLast) {
   EffectGrid grid;
   EXPECT_FALSE(grid.Touch(0, 0));  // not in touch mode
@@ -140,14 +130,6 @@ TEST(EffectGrid, TouchModeNumbersOnAndTakesBackTheLast) {
   EXPECT_EQ(grid.TouchCounter(), 0);
   EXPECT_TRUE(grid.Touch(49, 17));
   EXPECT_EQ(grid.Cell(49, 17), 1);
-}
-
-TEST(EffectGrid, TouchModeIsRefusedOverAGap) {
-  EffectGrid grid;
-  Number(grid, {{{0, 0}, 2}});
-  const StepCheck check = grid.EnterTouchMode();
-  EXPECT_FALSE(grid.TouchMode());
-  EXPECT_EQ(StepCheckMessage(check, PositionStyle::Grid), "1番が抜けています。");
 }
 
 TEST(EffectGrid, AuthorThenEditorsAreAddedOnce) {
@@ -221,18 +203,6 @@ TEST(EffectGrid, OpenDropsOffScreenAndOverwrittenSteps) {
   EXPECT_EQ(grid.FileCredits(E), (EffectCredits{"Yamada", "Sato"}));
   // Saving reports what went missing.
   EXPECT_EQ(grid.CheckWrite(false).message, "1番が抜けています。");
-}
-
-TEST(EffectGrid, UnreadableFileChangesNothing) {
-  TempDir dir;
-  EffectGrid grid = Titled("kept");
-  grid.SetCell(1, 1, 1);
-  std::string error;
-  EXPECT_FALSE(grid.Open(dir.File("missing.tlo"), &error));
-  EXPECT_FALSE(error.empty());
-  EXPECT_FALSE(grid.Open(dir.Write("huge.tlo", "[Info]\r\nNumTiles=4000000000000\r\n"), &error));
-  EXPECT_EQ(grid.Cell(1, 1), 1);
-  EXPECT_EQ(grid.Texts(J).Title, "kept");
 }
 
 TEST(EffectGrid, SavedFilePaintsInTheGridsOrder) {

@@ -51,10 +51,5 @@ TEST(EffectList, EqualTitlesAreAllListedAndTheFirstIsFound) {
   EXPECT_EQ(FindEffectByTitle(effects, ""), 0);
 }
 
-TEST(EffectList, MissingFolderListsNothing) {
-  EXPECT_TRUE(FindEffects("/nonexistent/mosaicer/Tlo").empty());
-  EXPECT_TRUE(FindEffects("").empty());
-}
-
 }  // namespace
 }  // namespace mosaicer

@@ -59,20 +59,6 @@ TEST(TloFormat, JapaneseHeaderRoundTripsThroughCp932) {
   EXPECT_EQ(ReadTileOrder(file), DefaultTileOrder());
 }
 
-TEST(TloHeader, AnyNonZeroVersionIsValid) {
-  TempDir dir;
-  EXPECT_TRUE(TTloFile(dir.Write("seven.tlo", Header("0", "7"))).Valid);
-  for (const char* bad : {"0", "x", ""}) {
-    TTloFile f(dir.Write("bad.tlo", Header("0", bad)));
-    EXPECT_FALSE(f.Valid) << bad;
-    EXPECT_TRUE(f.FileName.empty());
-  }
-  EXPECT_FALSE(TTloFile(dir.Write("nokey.tlo", "[Info]\r\nTitleJ=x\r\n")).Valid);
-  TTloFile missing(dir.File("missing.tlo"));
-  EXPECT_FALSE(missing.Valid);
-  EXPECT_TRUE(missing.TitleJ.empty());
-}
-
 TEST(TileOrderRead, ClampsOutOfRangeValues) {
   TempDir dir;
   const std::string file = dir.Write(
@@ -98,45 +84,12 @@ TEST(TileOrderRead, MissingAndMisnamedSectionsGiveTileZero) {
   EXPECT_EQ(order[2], (TileOrderEntry{9, 2}));
 }
 
-TEST(TileOrderRead, CountsThatAreNotUsable) {
-  TempDir dir;
-  EXPECT_TRUE(ReadTileOrder(dir.Write("zero.tlo", Header("0"))).empty());
-  EXPECT_TRUE(ReadTileOrder(dir.Write("neg.tlo", Header("-5"))).empty());
-  EXPECT_TRUE(ReadTileOrder(dir.Write("nan.tlo", Header("many"))).empty());
-  EXPECT_TRUE(ReadTileOrder(dir.Write("none.tlo", "[Info]\r\nTloVersion=100\r\n")).empty());
-  // A huge count is refused before anything is allocated.
-  std::string why;
-  EXPECT_TRUE(ReadTileOrder(dir.Write("huge.tlo", Header("2147483647")), &why).empty());
-  EXPECT_NE(why.find("2147483647"), std::string::npos);
-  EXPECT_EQ(ReadTileOrder(dir.Write("max.tlo", Header("65535"))).size(), 65535u);
-}
-
 TEST(TileOrderRead, MissingFileGivesTheDefaultOrderAndUnreadableOneNothing) {
   TempDir dir;
   EXPECT_EQ(ReadTileOrder(dir.File("gone.tlo")), DefaultTileOrder());
   std::string why;
   EXPECT_TRUE(ReadTileOrder(dir.path().string(), &why).empty());  // a folder
   EXPECT_FALSE(why.empty());
-}
-
-TEST(TileOrderRead, DefaultOrderCoversTheInnerTilesRowByRow) {
-  const TileOrder order = DefaultTileOrder();
-  ASSERT_EQ(order.size(), 768u);
-  EXPECT_EQ(order.front(), (TileOrderEntry{1, 1}));
-  EXPECT_EQ(order[47], (TileOrderEntry{48, 1}));
-  EXPECT_EQ(order[48], (TileOrderEntry{1, 2}));
-  EXPECT_EQ(order.back(), (TileOrderEntry{48, 16}));
-}
-
-TEST(TileOrderRead, FullScreenEffectRoundTrips) {
-  TempDir dir;
-  TileOrder order;
-  for (int c = 49; c >= 0; --c)
-    for (int r = 0; r < 18; ++r)
-      order.push_back({static_cast<std::uint16_t>(c), static_cast<std::uint16_t>(r)});
-  const std::string file = dir.File("all.tlo");
-  ASSERT_TRUE(WriteTloFile(file, TTloFile{}, order));
-  EXPECT_EQ(ReadTileOrder(file), order);
 }
 
 // The text of an effect of `count` steps painting the inner tiles in the
@@ -150,28 +103,6 @@ std::string EffectText(std::size_t count, const std::vector<std::size_t>& droppe
             "\r\nCol=" + std::to_string(order[i].Col) + "\r\n";
   }
   return text;
-}
-
-TEST(TloByteOrderMark, IsDroppedBeforeParsing) {
-  TempDir dir;
-  const std::string bom = "\xEF\xBB\xBF";
-  const std::string utf8 = bom +
-                           "[Info]\r\nTloVersion=100\r\nTitleJ=渦巻き\r\nNumTiles=1\r\n"
-                           "[0]\r\nRow=3\r\nCol=4\r\n";
-  const std::string file = dir.Write("bom.tlo", utf8);
-  const TTloFile header(file);
-  ASSERT_TRUE(header.Valid);
-  EXPECT_EQ(header.TitleJ, "渦巻き");  // UTF-8 after the mark, never read as CP932
-  EXPECT_EQ(ReadTileOrder(file), (TileOrder{{4, 3}}));
-  EffectFile effect;
-  std::string error;
-  ASSERT_TRUE(ReadEffectFile(file, effect, error)) << error;
-  EXPECT_EQ(effect.header.TitleJ, "渦巻き");
-  EXPECT_EQ(effect.order, (TileOrder{{4, 3}}));
-
-  // A CP932 body behind the mark is still read.
-  const std::string cp932 = bom + Utf8ToCp932("[Info]\r\nTloVersion=100\r\nTitleJ=山田\r\n");
-  EXPECT_EQ(TTloFile(dir.Write("bom932.tlo", cp932)).TitleJ, "山田");
 }
 
 TEST(EffectFileRead, FilesThatCannotServeAreRefusedWithTheFileAndTheReason) {

@@ -272,56 +272,5 @@ TEST(PreparePicture, PaletteFileColoursWithKeepRegenerateTheRest) {
             NearestPaletteIndex(prepared.palette, corner.r, corner.g, corner.b));
 }
 
-TEST(PreparePicture, DiffusionCoefficientIsThePercentRoundedOnce) {
-  // 60 % must reach the diffusion as 0.6f; the float product 60 * 0.01f is
-  // one bit lower and truncates errors differently.
-  const Bitmap picture = Gradient(288, 192);
-  PictureOptions options;
-  options.palette = LogPalette::Cleared(16);
-  for (int i = 0; i < 16; ++i)
-    options.palette->entries[i] = {static_cast<std::uint8_t>(i * 17),
-                                   static_cast<std::uint8_t>(i * 11),
-                                   static_cast<std::uint8_t>(255 - i * 13), 1};
-  const PreparedPicture prepared = PreparePicture(picture, options);
-  ASSERT_TRUE(prepared.ok());
-  const Bitmap expected = ReducedCopy(picture, prepared.palette, true, 0.6f);
-  const Bitmap lower = ReducedCopy(picture, prepared.palette, true, 60 * 0.01f);
-  bool differs = false;
-  for (int y = 0; y < 192; ++y)
-    for (int x = 0; x < 288; ++x) {
-      ASSERT_EQ(prepared.picture.PixelIndex(x + 6, y + 12), expected.PixelIndex(x, y));
-      differs |= lower.PixelIndex(x, y) != expected.PixelIndex(x, y);
-    }
-  EXPECT_TRUE(differs);  // the case really tells the two apart
-}
-
-TEST(BmpWizardSettings, DefaultsAndCustomColourLines) {
-  IniFile empty;
-  const BmpWizardSettings defaults = ReadBmpWizardSettings(empty);
-  EXPECT_EQ(defaults, BmpWizardSettings{});
-
-  IniFile ini(
-      "[Palette]\nMcMode=7\nRgbBit=3\nRemIdx=4\nDlgColor0=FFFFFF\nDlgColor1=\nDlgColor2=00FF00\n"
-      "[Reduce]\nErrDiff=0\nErrDiffK=0\n[Select]\nRectColor=255\n[Path]\nPalDir=/p\n");
-  const BmpWizardSettings read = ReadBmpWizardSettings(ini);
-  EXPECT_EQ(read.options.methodPosition, 2);
-  EXPECT_EQ(read.options.bits, 4);
-  EXPECT_EQ(read.options.keep, 4);
-  EXPECT_FALSE(read.options.errorDiffusion);
-  EXPECT_EQ(read.options.diffusionStrength, 1);
-  EXPECT_EQ(read.options.frameColour, 255u);
-  EXPECT_EQ(read.options.paletteFolder, "/p");
-  EXPECT_EQ(read.customColours, (std::vector<std::string>{"ColorA=FFFFFF", "ColorC=00FF00"}));
-
-  IniFile written;
-  WriteBmpWizardSettings(written, read);
-  // Lines are written by position: the third line read becomes key 1.
-  EXPECT_EQ(written.ReadString("Palette", "DlgColor1"), "00FF00");
-  const BmpWizardSettings again = ReadBmpWizardSettings(written);
-  EXPECT_EQ(again.options, read.options);
-  EXPECT_EQ(again.geometry, read.geometry);
-  EXPECT_EQ(again.customColours, (std::vector<std::string>{"ColorA=FFFFFF", "ColorB=00FF00"}));
-}
-
 }  // namespace
 }  // namespace mosaicer

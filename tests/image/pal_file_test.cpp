@@ -28,20 +28,6 @@ TEST(PalFile, HasTheExactLayout) {
   for (std::size_t i = 68; i < bytes.size(); ++i) ASSERT_EQ(bytes[i], 0) << i;
 }
 
-TEST(PalFile, RoundTripsThroughAFile) {
-  TempDir dir;
-  const std::string file = dir.File("ramp.pal");
-  ASSERT_TRUE(WritePalFile(file, Ramp(), 15));
-  const PalFileContents back = ReadPalFile(file);
-  ASSERT_EQ(back.status, PalFileStatus::Loaded);
-  EXPECT_EQ(back.keep, 15);
-  for (int i = 0; i < 16; ++i) {
-    EXPECT_EQ(back.entries[i].colour(), Ramp()[i]);
-    EXPECT_EQ(back.entries[i].flags, 1);
-  }
-  EXPECT_FALSE(WritePalFile(dir.File("no/such/folder.pal"), Ramp(), 0));
-}
-
 TEST(PalFile, OtherVersionsAndShortFilesAreRefusedDifferently) {
   std::vector<std::uint8_t> bytes = FormatPalFile(Ramp(), 0);
   bytes[1] = 0x04;

@@ -77,14 +77,6 @@ TEST(GeneratePalette, TopKeyHoldingMoreThanHalfIsSetApart) {
   EXPECT_EQ(Colours(Generate(picture, kRrggbb, 4)), (std::vector<Rgb>{{240, 240, 240}, {0, 0, 0}}));
 }
 
-TEST(GeneratePalette, KeyLayoutsAtEightBits) {
-  // Rrggbb puts all of red above blue; the interleaved key puts blue's top
-  // bit (key bit 21) above red's second bit (key bit 20).
-  const Bitmap picture = Strip({{{0, 0, 128}, 2}, {{64, 0, 0}, 2}});
-  EXPECT_EQ(Colours(Generate(picture, kRrggbb, 8)), (std::vector<Rgb>{{0, 0, 128}, {64, 0, 0}}));
-  EXPECT_EQ(Colours(Generate(picture, kRgbrgb, 8)), (std::vector<Rgb>{{64, 0, 0}, {0, 0, 128}}));
-}
-
 TEST(GeneratePalette, KeptEntriesStayAndOneDimensionalMethodsNeverRepeatThem) {
   LogPalette kept;
   kept.entries[0] = {16, 0, 0, 7};
@@ -107,22 +99,6 @@ TEST(GeneratePalette, KeepingFifteenWritesOnlyTheLastEntry) {
     for (int i = 0; i < 15; ++i) EXPECT_EQ(out.entries[i], kept.entries[i]) << method;
     EXPECT_EQ(out.entries[15].flags, 1) << method;
   }
-}
-
-TEST(GeneratePalette, BadArgumentsChangeNothing) {
-  const Bitmap picture = ThreeColours();
-  LogPalette palette;
-  palette.count = 3;
-  palette.entries[5] = {1, 2, 3, 4};
-  const LogPalette before = palette;
-  EXPECT_FALSE(GeneratePalette(nullptr, kRgb3D, palette, 0, 16, 6));
-  const Bitmap empty;
-  EXPECT_FALSE(GeneratePalette(&empty, kRgb3D, palette, 0, 16, 6));
-  for (int method : {0, 4}) EXPECT_FALSE(GeneratePalette(&picture, method, palette, 0, 16, 6));
-  for (int bits : {0, 9}) EXPECT_FALSE(GeneratePalette(&picture, kRrggbb, palette, 0, 16, bits));
-  // Outside the 256 entries: accepted, nothing written.
-  EXPECT_TRUE(GeneratePalette(&picture, kRrggbb, palette, 250, 16, 6));
-  EXPECT_EQ(palette, before);
 }
 
 TEST(GeneratePalette, IndexedPicturesAreCountedThroughTheirColourTable) {

@@ -22,15 +22,6 @@ TEST(BitmapCreate, RefusesSizesAndDepthsOutsideTheLimits) {
   for (int bits : {0, 2, 16, 32}) EXPECT_FALSE(Bitmap::Create(4, 4, bits).ok()) << bits;
 }
 
-TEST(BitmapLayout, RowsArePaddedToWholeWords) {
-  EXPECT_EQ(Make(9, 1, 1).Stride(), 4u);
-  EXPECT_EQ(Make(33, 1, 1).Stride(), 8u);
-  EXPECT_EQ(Make(9, 1, 4).Stride(), 8u);
-  EXPECT_EQ(Make(5, 1, 8).Stride(), 8u);
-  EXPECT_EQ(Make(5, 2, 24).Stride(), 16u);
-  EXPECT_EQ(Make(5, 2, 24).Pixels().size(), 32u);
-}
-
 TEST(BitmapLayout, IndexedPixelsPackLeftmostPixelInTheHighBits) {
   Bitmap nibbles = Make(3, 2, 4);
   nibbles.SetPixelIndex(0, 1, 0xA);
@@ -49,16 +40,6 @@ TEST(BitmapLayout, IndexedPixelsPackLeftmostPixelInTheHighBits) {
   EXPECT_EQ(bits.ScanLine(0)[1], 0x40);
   EXPECT_EQ(bits.PixelIndex(9, 0), 1);
   EXPECT_EQ(bits.PixelIndex(8, 0), 0);
-}
-
-TEST(BitmapLayout, TwentyFourBitPixelsAreStoredBlueGreenRed) {
-  Bitmap bitmap = Make(2, 1, 24);
-  bitmap.SetPixelRgb(1, 0, Rgb{0x11, 0x22, 0x33});
-  const std::uint8_t* row = bitmap.ScanLine(0);
-  EXPECT_EQ(row[3], 0x33);
-  EXPECT_EQ(row[4], 0x22);
-  EXPECT_EQ(row[5], 0x11);
-  EXPECT_EQ(bitmap.ColourAt(1, 0), (Rgb{0x11, 0x22, 0x33}));
 }
 
 TEST(BitmapColour, IndexedPixelsLookUpThePalette) {

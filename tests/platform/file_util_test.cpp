@@ -39,20 +39,6 @@ class FileUtilTest : public ::testing::Test {
   fs::path root_;
 };
 
-// Puts a variable of the real environment in place for one test.
-class ScopedVariable {
- public:
-  ScopedVariable(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    value ? ::setenv(name, value, 1) : ::unsetenv(name);
-  }
-  ~ScopedVariable() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
-
 // A made-up environment, so the folder rules can be tried without touching the real one.
 EnvironmentLookup FakeEnvironment(std::map<std::string, std::string> variables) {
   return [variables = std::move(variables)](const char* name) {
@@ -290,14 +276,6 @@ TEST_F(FileUtilSettingsFolder, UnsetOrRelativeXdgVariablesFallBackToHome) {
   }
   EXPECT_TRUE(SettingsFolder(elsewhere, FakeEnvironment({})).empty());
   EXPECT_TRUE(EffectFolder(elsewhere, FakeEnvironment({})).empty());
-}
-
-TEST_F(FileUtilSettingsFolder, ProcessEnvironmentIsTheDefaultLookup) {
-  ScopedVariable home("MOSAICER_HOME", root_.c_str());
-  ScopedVariable tmpdir("TMPDIR", root_.c_str());
-  EXPECT_EQ(SettingsFolder(program_), root_);
-  EXPECT_EQ(EffectFolder(program_), root_ / "Tlo");
-  EXPECT_EQ(TempFolder(), root_);
 }
 
 }  // namespace

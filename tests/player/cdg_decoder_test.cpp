@@ -78,22 +78,6 @@ class Decoder : public ::testing::Test {
   TNkCdgDecoder decoder;
 };
 
-TEST_F(Decoder, RefusesNullInputsAndDrawsNothingForAnEmptyBatch) {
-  TNkCdgDecoder fresh;
-  EXPECT_FALSE(fresh.Attach(nullptr));
-  EXPECT_FALSE(fresh.Repaint());
-  std::ostringstream out;
-  EXPECT_FALSE(fresh.SaveBitmap(out));
-  EXPECT_FALSE(fresh.SaveBitmapScaled(10, 10, out));
-
-  EXPECT_FALSE(decoder.Decode(static_cast<const std::uint8_t*>(nullptr), 4));
-  SubCodePack scroll = ScrollPack(kScrollCopy, 0, 1, 0, 0, 0);
-  decoder.SetEasyScroll(true);
-  EXPECT_TRUE(decoder.Decode(&scroll, 0));
-  EXPECT_TRUE(canvas.fills.empty());
-  EXPECT_TRUE(canvas.copies.empty());
-}
-
 TEST_F(Decoder, MemoryPresetFillsEverythingAndSetsTheBorderUnlessRepeated) {
   Run({Pack(kMemoryPreset, {4, 1})});  // a repeat alone changes nothing
   EXPECT_TRUE(canvas.fills.empty());
@@ -113,58 +97,6 @@ TEST_F(Decoder, MemoryPresetFillsEverythingAndSetsTheBorderUnlessRepeated) {
   ASSERT_TRUE(decoder.Repaint());  // the border drawn is the preset's colour
   ASSERT_EQ(canvas.fills.size(), 4u);
   for (const auto& f : canvas.fills) EXPECT_EQ(f.colour, (Rgb{240, 240, 240}));
-}
-
-TEST_F(Decoder, BorderPresetPaintsTheFourBorderRectanglesOnly) {
-  Run({Pack(kBorderPreset, {0x25})});
-  EXPECT_EQ(decoder.BorderColour(), 5);
-  ASSERT_EQ(canvas.fills.size(), 4u);
-  EXPECT_EQ(canvas.fills[0].rect, (CdgRect{0, 0, 6, 216}));
-  EXPECT_EQ(canvas.fills[1].rect, (CdgRect{0, 0, 300, 12}));
-  EXPECT_EQ(canvas.fills[2].rect, (CdgRect{0, 204, 300, 216}));
-  EXPECT_EQ(canvas.fills[3].rect, (CdgRect{294, 0, 300, 216}));
-  EXPECT_EQ(decoder.MemoryPixel(0, 0), 0);
-  EXPECT_TRUE(canvas.copies.empty());
-}
-
-TEST_F(Decoder, TileBitsSelectColoursLeftmostFirst) {
-  // Row symbol 0x21: pixels 1,0,0,0,0,1. Other rows all colour 0.
-  Run({Pack(kLoadTileNor, {2, 9, 3, 4, 0x21})});
-  const int x = 6 + 6 * 4, y = 12 + 12 * 3;
-  const std::uint8_t expected[] = {9, 2, 2, 2, 2, 9};
-  for (int j = 0; j < 6; ++j) EXPECT_EQ(decoder.MemoryPixel(x + j, y), expected[j]) << j;
-  EXPECT_EQ(decoder.MemoryPixel(x, y + 11), 2);
-  EXPECT_EQ(decoder.MemoryPixel(x - 1, y), 0);
-  ASSERT_EQ(canvas.copies.size(), 1u);
-  EXPECT_EQ(canvas.copies[0].source, (CdgRect{x, y, x + 6, y + 12}));
-  EXPECT_EQ(canvas.copies[0].dest, (CdgRect{24, 36, 30, 48}));
-}
-
-TEST_F(Decoder, ExclusiveOrTilesXorEveryPixelWithTheirBitsColour) {
-  Run({Pack(kMemoryPreset, {3}), Pack(kLoadTileXor, {5, 0, 2, 2})});  // all bits 0
-  for (int k = 0; k < 12; ++k)
-    for (int j = 0; j < 6; ++j) EXPECT_EQ(decoder.MemoryPixel(18 + j, 36 + k), 3 ^ 5);
-  Run({Pack(kLoadTileXor, {0, 0x0C, 2, 2, 0x3F})});  // top row XOR colour 1
-  EXPECT_EQ(decoder.MemoryPixel(18, 36), 6 ^ 12);
-  EXPECT_EQ(decoder.MemoryPixel(18, 37), 6);
-}
-
-TEST_F(Decoder, OutOfRangeTilesAreIgnoredAndEndARun) {
-  Run({SolidTile(1, 1, 7), Pack(kLoadTileNor, {8, 8, 18, 1}), SolidTile(1, 1, 7),
-       Pack(kLoadTileNor, {8, 8, 1, 50}), SolidTile(1, 1, 7)});
-  EXPECT_EQ(canvas.copies.size(), 3u);
-  // Row 18 would land at y 228, column 50 at x 306: both margins stay 0.
-  EXPECT_EQ(decoder.MemoryPixel(12, 228), 0);
-  EXPECT_EQ(decoder.MemoryPixel(306, 24), 0);
-}
-
-TEST_F(Decoder, OuterRingTilesChangeMemoryButAreNotDrawn) {
-  Run({SolidTile(0, 5, 7), SolidTile(17, 5, 7), SolidTile(5, 0, 7), SolidTile(5, 49, 7)});
-  EXPECT_TRUE(canvas.copies.empty());
-  EXPECT_EQ(TileAt(0, 5), 7);
-  EXPECT_EQ(TileAt(17, 5), 7);
-  EXPECT_EQ(TileAt(5, 0), 7);
-  EXPECT_EQ(TileAt(5, 49), 7);
 }
 
 TEST_F(Decoder, RunsOfOneTileAreDrawnOnce) {
@@ -223,62 +155,6 @@ TEST_F(Decoder, ScrollOffsetsAreClampedAndMoveTheDrawnArea) {
   EXPECT_EQ(canvas.copies[0].dest, (CdgRect{12, 24, 18, 36}));
 }
 
-TEST_F(Decoder, ScrollCopyWrapsAroundInEveryDirection) {
-  MarkTiles();
-  Run({ScrollPack(kScrollCopy, 0, 1, 0, 0, 0)});  // right: column 49 comes back as column 0
-  EXPECT_EQ(TileAt(1, 2), 7);
-  EXPECT_EQ(TileAt(1, 1), 0);
-  EXPECT_EQ(TileAt(17, 0), 9);
-  EXPECT_EQ(TileAt(2, 1), 4);
-
-  Run({ScrollPack(kScrollCopy, 0, 2, 0, 0, 0)});  // left undoes it
-  EXPECT_EQ(TileAt(1, 1), 7);
-  EXPECT_EQ(TileAt(17, 49), 9);
-  EXPECT_EQ(TileAt(17, 0), 0);
-  Run({ScrollPack(kScrollCopy, 0, 2, 0, 0, 0)});  // left again: column 0 goes round to 49
-  EXPECT_EQ(TileAt(2, 49), 4);
-  EXPECT_EQ(TileAt(1, 0), 7);
-
-  Run({ScrollPack(kScrollCopy, 0, 0, 0, 1, 0)});  // down: row 17 comes back as row 0
-  EXPECT_EQ(TileAt(0, 48), 9);
-  EXPECT_EQ(TileAt(2, 0), 7);
-  EXPECT_EQ(TileAt(3, 49), 4);
-  Run({ScrollPack(kScrollCopy, 0, 0, 0, 2, 0)});  // up: row 0 goes round to 17
-  Run({ScrollPack(kScrollCopy, 0, 0, 0, 2, 0)});
-  EXPECT_EQ(TileAt(16, 48), 9);
-  EXPECT_EQ(TileAt(0, 0), 7);
-  EXPECT_EQ(TileAt(1, 49), 4);
-  EXPECT_EQ(TileAt(17, 0), 0);
-}
-
-TEST_F(Decoder, ScrollPresetFillsWhatComesIn) {
-  MarkTiles();
-  Run({ScrollPack(kScrollPreset, 3, 1, 0, 0, 0)});  // right
-  EXPECT_EQ(TileAt(1, 2), 7);
-  EXPECT_EQ(decoder.MemoryPixel(0, 100), 3);
-  EXPECT_EQ(decoder.MemoryPixel(11, 100), 3);
-  EXPECT_EQ(decoder.MemoryPixel(12, 100), 0);
-  EXPECT_EQ(decoder.MemoryPixel(311, 222), 9);  // column 49 moved into the margin
-
-  Run({ScrollPack(kScrollPreset, 5, 2, 0, 0, 0)});  // left
-  EXPECT_EQ(TileAt(1, 1), 7);
-  EXPECT_EQ(decoder.MemoryPixel(299, 100), 0);
-  EXPECT_EQ(decoder.MemoryPixel(300, 100), 5);
-  EXPECT_EQ(decoder.MemoryPixel(311, 100), 5);
-
-  Run({ScrollPack(kScrollPreset, 6, 0, 0, 1, 0)});  // down
-  EXPECT_EQ(TileAt(2, 1), 7);
-  EXPECT_EQ(decoder.MemoryPixel(100, 0), 6);
-  EXPECT_EQ(decoder.MemoryPixel(100, 23), 6);
-  EXPECT_EQ(decoder.MemoryPixel(100, 24), 0);
-
-  Run({ScrollPack(kScrollPreset, 8, 0, 0, 2, 0)});  // up
-  EXPECT_EQ(TileAt(1, 1), 7);
-  EXPECT_EQ(decoder.MemoryPixel(100, 215), 0);
-  EXPECT_EQ(decoder.MemoryPixel(100, 216), 8);
-  EXPECT_EQ(decoder.MemoryPixel(100, 239), 8);
-}
-
 TEST_F(Decoder, ScrollRunsRedrawOnceOrOncePerBatchWithEasyScroll) {
   MarkTiles();
   canvas.Clear();
@@ -299,33 +175,6 @@ TEST_F(Decoder, ScrollRunsRedrawOnceOrOncePerBatchWithEasyScroll) {
   canvas.Clear();
   Run({SolidTile(4, 4, 1), Pack(kDefTransColor, {})});
   EXPECT_EQ(canvas.copies.size(), 1u);
-}
-
-TEST_F(Decoder, ScaledDrawingMultipliesOutputCoordinatesOnly) {
-  SubCodePack tile = SolidTile(2, 3, 1);
-  ASSERT_TRUE(decoder.DecodeScaled(&tile, 1, 600, 324));
-  EXPECT_EQ(canvas.copies[0].source, (CdgRect{24, 36, 30, 48}));
-  EXPECT_EQ(canvas.copies[0].dest, (CdgRect{36, 36, 48, 54}));
-  ASSERT_TRUE(decoder.RepaintScaled(450, 324));
-  EXPECT_EQ(canvas.copies[1].dest, (CdgRect{9, 18, 441, 306}));
-  EXPECT_EQ(canvas.fills.back().rect, (CdgRect{441, 0, 450, 324}));
-  // The last call decides: Decode draws at 300 x 216 again.
-  ASSERT_TRUE(decoder.Decode(&tile, 1));
-  EXPECT_EQ(canvas.copies.back().dest, (CdgRect{18, 24, 24, 36}));
-}
-
-TEST_F(Decoder, ResetBlackensTableMemoryAndScreen) {
-  Run({Pack(kLoadClutLo, {0x3F, 0x3F}), Pack(kMemoryPreset, {6}),
-       ScrollPack(kScrollCopy, 0, 0, 3, 0, 4)});
-  canvas.Clear();
-  decoder.Reset();
-  EXPECT_EQ(decoder.ColourTable()[0], (PaletteEntry{0, 0, 0, 1}));
-  EXPECT_EQ(decoder.MemoryPixel(150, 100), 0);
-  EXPECT_EQ(decoder.BorderColour(), 0);
-  EXPECT_EQ(decoder.HorizontalOffset(), 0);
-  EXPECT_EQ(decoder.VerticalOffset(), 0);
-  ASSERT_EQ(canvas.fills.size(), 1u);
-  EXPECT_EQ(canvas.fills[0].colour, (Rgb{0, 0, 0}));
 }
 
 Bitmap ReadSaved(const std::string& bytes) {

@@ -196,19 +196,5 @@ TEST_F(CdgInTest, AudioPacesTheGraphicsInRealTime) {
     EXPECT_GE(events.packTimes[k], (static_cast<int>(k) - 2) * step - 30ms) << "step " << k;
 }
 
-TEST_F(CdgInTest, SettingsAreRefusedWhilePlaying) {
-  Start(CdgFile(dir, 750), 3);
-  ASSERT_TRUE(events.WaitFor(kCdgInStarted));
-  const auto deadline = Clock::now() + kGenerous;
-  while (player.State() != csPlay && Clock::now() < deadline) std::this_thread::sleep_for(1ms);
-  EXPECT_FALSE(player.SetReadAtOnce(5));
-  EXPECT_FALSE(player.SetFileName("other.cdg"));
-  EXPECT_FALSE(player.Play());
-  EXPECT_TRUE(player.SetStereoMode(1));  // sent to the worker
-  EXPECT_EQ(player.StereoMode(), 1);
-  EXPECT_TRUE(player.Stop());
-  EXPECT_EQ(player.Timeout(), 80ms);
-}
-
 }  // namespace
 }  // namespace mosaicer

@@ -18,24 +18,6 @@ TEST(PlayerSettings, ValuesOutsideTheirRangesAreBroughtBack) {
   EXPECT_EQ(PlayerSettings::Read(IniFile("[Path]\nCdgBmpDir=\n"), "/prog/Bmp").bmpDir, "");
 }
 
-TEST(PlayerSettings, DefaultSnapshotFolderSitsBesideTheEffectFolder) {
-  const auto env = [](const char* name) -> std::string {
-    return std::string(name) == kHomeVariable ? "/srv/karaoke" : "";
-  };
-  EXPECT_EQ(DefaultBmpFolder("/nowhere/bin/mosaicer", env),
-            std::filesystem::path("/srv/karaoke/Bmp"));
-  const auto nothing = [](const char*) { return std::string(); };
-  EXPECT_TRUE(DefaultBmpFolder("/nowhere/bin/mosaicer", nothing).empty());
-}
-
-TEST(SnapshotNames, PrefixIsTheFolderAndTheSongsNameWithoutExtension) {
-  EXPECT_EQ(SnapshotPrefix("/snaps", "/songs/song.cdg"), "/snaps/song");
-  EXPECT_EQ(SnapshotPrefix("/snaps/", "/songs/live.2024.cdg"), "/snaps/live.2024");
-  EXPECT_EQ(SnapshotName("/snaps/song", 0), "/snaps/song000.bmp");
-  EXPECT_EQ(SnapshotName("/snaps/song", 42), "/snaps/song042.bmp");
-  EXPECT_EQ(SnapshotName("/snaps/song", 998), "/snaps/song998.bmp");
-}
-
 TEST(SnapshotNames, FirstFreeNumberIsTakenAndTheLastIsReused) {
   std::set<std::string> existing;
   const auto exists = [&](const std::string& path) { return existing.count(path) > 0; };

@@ -28,28 +28,23 @@ std::vector<std::int16_t> Applied(std::uint8_t mode, std::int16_t left, std::int
   return samples;
 }
 
-TEST(TStereoChanger, DifferenceOfExtremesStaysInRange) {
-  EXPECT_EQ(Applied(4, 32767, -32768), Block(32767, 32767));
-  EXPECT_EQ(Applied(4, -32768, 32767), Block(-32768, -32768));
-  EXPECT_EQ(Applied(4, 1000, 200), Block(400, 400));
-}
-
-TEST(TStereoChanger, SumRoundsTowardMinusInfinity) {
-  EXPECT_EQ(Applied(3, -3, 0), Block(-2, -2));
-  EXPECT_EQ(Applied(3, 3, 0), Block(1, 1));
-  EXPECT_EQ(Applied(3, -32768, -32768), Block(-32768, -32768));
-  EXPECT_EQ(Applied(3, 32767, 32767), Block(32767, 32767));
-}
-
-TEST(TStereoChanger, SingleChannelModesCopyThatChannel) {
-  EXPECT_EQ(Applied(0, 5, -7), Block(5, -7));
-  EXPECT_EQ(Applied(1, 5, -7), Block(5, 5));
-  EXPECT_EQ(Applied(2, 5, -7), Block(-7, -7));
-}
-
-TEST(TStereoChanger, UnknownModeLeavesTheBlock) {
-  EXPECT_EQ(Applied(5, 5, -7), Block(5, -7));
-  EXPECT_EQ(Applied(255, 5, -7), Block(5, -7));
+// Mode, frame in, frame out: one channel copied to both, (L+R)/2 rounded
+// toward minus infinity, (L-R)/2 kept in range; unknown modes change nothing.
+TEST(TStereoChanger, EveryModeMakesEachFrameOfItsChannels) {
+  const struct {
+    std::uint8_t mode;
+    std::int16_t left, right, outLeft, outRight;
+  } cases[] = {
+      {0, 5, -7, 5, -7},           {1, 5, -7, 5, 5},
+      {2, 5, -7, -7, -7},          {3, -3, 0, -2, -2},
+      {3, 3, 0, 1, 1},             {3, -32768, -32768, -32768, -32768},
+      {3, 32767, 32767, 32767, 32767}, {4, 32767, -32768, 32767, 32767},
+      {4, -32768, 32767, -32768, -32768}, {4, 1000, 200, 400, 400},
+      {5, 5, -7, 5, -7},           {255, 5, -7, 5, -7},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(Applied(c.mode, c.left, c.right), Block(c.outLeft, c.outRight))
+        << int{c.mode} << ": " << c.left << ", " << c.right;
 }
 
 TEST(TStereoChanger, EveryFrameOfASectorChangesAndNothingBeyond) {
@@ -69,7 +64,6 @@ TEST(TStereoChanger, EveryFrameOfASectorChangesAndNothingBeyond) {
   EXPECT_EQ(samples[2 * kSectorFrames], kGuard);
   EXPECT_EQ(samples[2 * kSectorFrames + 1], kGuard);
 }
-
 
 // The player's window changes the mode while its worker applies it: every
 // block comes out wholly in one mode (ThreadSanitizer checks the access).

@@ -96,16 +96,5 @@ TEST(NullDevice, ResetReportsTheQueueBeforeReturningAndCloseDropsSilently) {
   EXPECT_FALSE(device.Close());
 }
 
-// Holds on machines with and without a sound card.
-TEST(PortAudioDevice, RefusesADeviceNumberPastTheCount) {
-  PortAudioDevice device;
-  DoneLog log;
-  EXPECT_FALSE(device.Open(device.DeviceCount(), CdFormat(), log.Notice()));
-  const std::uint8_t byte = 0;
-  EXPECT_FALSE(device.Queue(&byte, 1));
-  EXPECT_FALSE(device.Reset());
-  EXPECT_FALSE(device.Close());
-}
-
 }  // namespace
 }  // namespace mosaicer

@@ -27,30 +27,6 @@ void OpenShortBuffers(TWaveOut& out) {
   ASSERT_TRUE(out.Open());
 }
 
-TEST(TWaveOutSettings, DeviceNumberIsCheckedAgainstTheCount) {
-  TWaveOut out(std::make_unique<NullDevice>());
-  const int count = NullDevice().DeviceCount();
-  EXPECT_FALSE(out.SetDevice(count));
-  EXPECT_FALSE(out.SetDevice(-2));
-  EXPECT_TRUE(out.SetDevice(count - 1));
-  EXPECT_TRUE(out.SetDevice(-1));
-  EXPECT_FALSE(out.SetDevice(std::string("out.wav")));
-}
-
-TEST(TWaveOutSettings, NothingChangesWhileOpen) {
-  TWaveOut out(std::make_unique<NullDevice>());
-  OpenShortBuffers(out);
-  EXPECT_FALSE(out.Open());
-  EXPECT_FALSE(out.SetFormat(1, 8, 22050));
-  EXPECT_FALSE(out.ConfigBuffers(100, 3));
-  EXPECT_FALSE(out.SetDevice(-1));
-  EXPECT_FALSE(out.UseDevice(std::make_unique<NullDevice>()));
-  EXPECT_EQ(out.BufferSize(), kBufferBytes);
-  EXPECT_TRUE(out.Close());
-  EXPECT_FALSE(out.Close());
-  EXPECT_TRUE(out.SetFormat(1, 8, 22050));
-}
-
 TEST(TWaveOutWrite, RefusesOversizedBlocksAndClosedOutput) {
   std::vector<std::uint8_t> block(kBufferBytes + 1);
   TWaveOut closed(std::make_unique<NullDevice>());

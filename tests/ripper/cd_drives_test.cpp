@@ -111,10 +111,5 @@ TEST(DriveSearch, BlockDevicesThatDoNotAnswerAreLeftOut) {
   EXPECT_EQ(drives.Search(DriveSearchSetup{twins.sys.root(), "/dev", nullptr, nullptr}), 0);
 }
 
-TEST(DriveSearch, TrimmingTakesBlanksAndControlCharacters) {
-  EXPECT_EQ(TrimInquiryText(" \tPX-760A  \n"), "PX-760A");
-  EXPECT_EQ(TrimInquiryText("   "), "");
-}
-
 }  // namespace
 }  // namespace mosaicer

@@ -19,15 +19,6 @@ TEST(ParagraphBoundaryBuffer, DataStartsOnA32ByteBoundaryInsideTheBlock) {
   }
 }
 
-TEST(ScsiDirection, MapsCallerValuesToPassThroughDirections) {
-  EXPECT_EQ(MapScsiDirection(kScsiDirIn), PassThroughDirection::In);
-  EXPECT_EQ(MapScsiDirection(kScsiDirOut), PassThroughDirection::Out);
-  EXPECT_EQ(MapScsiDirection(0), PassThroughDirection::Out);
-  EXPECT_EQ(MapScsiDirection(1), PassThroughDirection::In);
-  EXPECT_EQ(MapScsiDirection(2), PassThroughDirection::Undetermined);
-  EXPECT_EQ(MapScsiDirection(0x40), PassThroughDirection::Out);
-}
-
 TEST(ScsiTimeout, ConvertsMillisecondsToBoundedSeconds) {
   EXPECT_EQ(ScsiTimeoutSeconds(0), 1u);
   EXPECT_EQ(ScsiTimeoutSeconds(999), 1u);

@@ -74,16 +74,6 @@ TEST_F(DivideCombine, SixtySectorsAndAPartOneMakeTwoBlocksAndARemainder) {
   EXPECT_EQ(progress.codes.back().first, kProgressDone);
 }
 
-TEST_F(DivideCombine, DividingAndCombiningGivesBackTheCdg) {
-  const std::string bytes = testing::AudioBytes(53 * kCdgSectorSize, 7);
-  const std::string input = dir.Write("in.cdg", bytes);
-  ASSERT_TRUE(Divide({input, rws, wav, true}).ok());
-  const UtilityResult r = Combine({rws, wav, cdg});
-  ASSERT_TRUE(r.ok()) << r.error;
-  EXPECT_EQ(r.sectors, 53);
-  EXPECT_TRUE(ReadFile(cdg) == bytes);
-}
-
 TEST_F(DivideCombine, WithoutWavNoWavIsWrittenEvenWhenNamed) {
   const std::string input = dir.Write("in.cdg", testing::AudioBytes(3 * kCdgSectorSize));
   ASSERT_TRUE(Divide({input, rws, wav, false}).ok());
@@ -205,19 +195,6 @@ TEST_F(DivideCombine, AnOutputThatIsTheInputIsRefusedAndTheInputKept) {
   EXPECT_EQ(Divide({input, rws, input, true}).outcome, UtilityOutcome::Failed);
   EXPECT_EQ(ReadFile(input), bytes);
   EXPECT_EQ(Divide({input, rws, rws, true}).outcome, UtilityOutcome::Failed);
-}
-
-TEST_F(DivideCombine, EmptyPathsDoNothingAndMissingInputsFail) {
-  EXPECT_EQ(Divide({"", rws, wav, true}).outcome, UtilityOutcome::NothingToDo);
-  EXPECT_EQ(Divide({"in.cdg", rws, "", true}).outcome, UtilityOutcome::NothingToDo);
-  EXPECT_EQ(Combine({rws, "", cdg}).outcome, UtilityOutcome::NothingToDo);
-  EXPECT_EQ(Divide({dir.File("missing.cdg"), rws, wav, true}).outcome, UtilityOutcome::Failed);
-  EXPECT_FALSE(std::filesystem::exists(wav));  // nothing made before the input opened
-}
-
-TEST(SameNameWav, ChangesOnlyTheExtension) {
-  EXPECT_EQ(SameNameWav("/songs/x.rws"), "/songs/x.wav");
-  EXPECT_EQ(SameNameWav("a.b/x"), "a.b/x.wav");
 }
 
 }  // namespace

@@ -50,11 +50,5 @@ TEST(UtilityFields, ACombineStartsWithAnyReadableSong) {
   EXPECT_EQ(readiness(""), UtilityOutcome::NothingToDo);
 }
 
-TEST(UtilityFields, TheWavFollowsTheRwsNameOnlyWhenAsked) {
-  EXPECT_EQ(WavPathAfterRws("/music/x.rws", true, "/old/y.wav"), "/music/x.wav");
-  EXPECT_EQ(WavPathAfterRws("/music/x", true, ""), "/music/x.wav");
-  EXPECT_EQ(WavPathAfterRws("/music/x.rws", false, "/old/y.wav"), "/old/y.wav");
-}
-
 }  // namespace
 }  // namespace mosaicer
