@@ -61,34 +61,6 @@ PackCheckCounts Check(const Stream& s) {
   return checker.Counts();
 }
 
-TEST(PackStream, DefaultStreamHasHeaderThenFourPacksPerTile) {
-  const AuthoringState state = StateWith(testing::RandomPicture(1));
-  const Stream s = Build(state);
-  ASSERT_EQ(s.packs, 770 * 4);
-  EXPECT_EQ(s.bytes.size(), 73920u);
-  EXPECT_EQ(s.Pack(0)[1], kLoadClutLo);
-  EXPECT_EQ(s.Pack(1)[1], kLoadClutHi);
-  for (int k = 0; k < 6; ++k) {
-    EXPECT_EQ(s.Pack(2 + k)[1], kMemoryPreset);
-    EXPECT_EQ(s.Pack(2 + k)[4], 3);  // the border colour
-    EXPECT_EQ(s.Pack(2 + k)[5], k);  // repeat number
-  }
-  const int colours[4][2] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}};
-  for (int i = 0; i < 4; ++i) {
-    const std::uint8_t* p = s.Pack(8 + i);
-    EXPECT_EQ(p[0], kCommandGraphics);
-    EXPECT_EQ(p[1], i == 0 ? kLoadTileNor : kLoadTileXor);
-    EXPECT_EQ(p[4], colours[i][0]);
-    EXPECT_EQ(p[5], colours[i][1]);
-    EXPECT_EQ(p[6], 1);  // row 1
-    EXPECT_EQ(p[7], 1);  // column 1
-  }
-  EXPECT_EQ(s.Pack(12)[7], 2);  // the next tile is column 2 of row 1
-  const PackCheckCounts c = Check(s);
-  EXPECT_EQ(c.graphicsPacks, 3080u);
-  EXPECT_EQ(c.failingQ + c.failingP, 0u);
-}
-
 TEST(PackStream, BlankSectorsComeFirst) {
   AuthoringState state = StateWith(testing::RandomPicture(2));
   state.blank = 3;

@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStatusBar>
-#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -22,7 +21,6 @@
 #include "authoring/messages.h"
 #include "child.h"
 #include "effects/tlo_file.h"
-#include "effects/ui/tlo_frm.h"
 #include "image/ui/bmp_frm.h"
 #include "platform/ini_file.h"
 #include "scripted_dialogs.h"
@@ -160,34 +158,6 @@ TEST_F(MainWindowTest, SavesSayTheyWorkedAndFailuresSayWhy) {
   ASSERT_EQ(dialogs.Errors().size(), 3u);
   EXPECT_NE(dialogs.Errors()[2].find("読み込むファイルと同じです"), std::string::npos);
   EXPECT_TRUE(dialogs.Informations().empty());
-}
-
-TEST_F(MainWindowTest, EffectSavedInTheEditorIsOfferedAtOnce) {
-  WriteEffect(tloDir, "fade.tlo", "Fade");
-  auto window = Make();
-  QComboBox* OrderCmb = Child<QComboBox>(window, "OrderCmb");
-  OrderCmb->setCurrentIndex(1);
-  const std::string saved = tloDir + "/ten.tlo";
-  dialogs.files.push_back(saved);
-  QTimer::singleShot(0, window.get(), [&] {
-    TTloFrm& editor = *Child<TTloFrm>(window, "TloFrm");
-    Child<QLineEdit>(editor, "TitleEdit")->setText(QStringLiteral("十枚"));
-    for (int n = 1; n <= 10; ++n)
-      Child<QTableWidget>(editor, "TileGrid")
-          ->item(1 + 1, n + 1)
-          ->setText(QString::number(n));  // row 1, columns 1..10
-    QTest::mouseClick(Child<QPushButton>(editor, "SaveBtn"), Qt::LeftButton);
-    editor.close();
-  });
-  Child<QAction>(window, "ToolsTlo")->trigger();
-  ASSERT_TRUE(dialogs.Errors().empty()) << dialogs.Errors().front();
-  EXPECT_EQ(OrderCmb->count(), 3);
-  EXPECT_GE(OrderCmb->findText(QStringLiteral("十枚")), 1);
-  EXPECT_EQ(OrderCmb->currentText(), QStringLiteral("Fade"));
-  const TileOrder order = ReadTileOrder(saved);
-  ASSERT_EQ(order.size(), 10u);
-  EXPECT_EQ(order.front(), (TileOrderEntry{1, 1}));
-  EXPECT_EQ(order.back(), (TileOrderEntry{10, 1}));
 }
 
 TEST_F(MainWindowTest, WindowsMakeTheSameFilesAsTheCommandLine) {

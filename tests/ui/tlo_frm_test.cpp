@@ -334,24 +334,5 @@ TEST(TloFrmUnsaved, WhatWasSavedOrOpenedIsNotAskedAboutUntilItChanges) {
   EXPECT_TRUE(e.dialogs.questions.empty());
 }
 
-TEST(TloFrmUnsaved, SavingOverAnExistingEffectAsksFirst) {
-  UnsavedEditor e;
-  const std::string old = e.dir.Write("old.tlo", "old effect");
-  e.dialogs.files = {old};
-  e.dialogs.confirms = {false};
-  QTest::mouseClick(e.SaveBtn, Qt::LeftButton);
-  EXPECT_EQ(testing::ReadFile(old), "old effect");
-  EXPECT_TRUE(e.frm.Unsaved());
-  EXPECT_EQ(e.dialogs.beeps, 1);
-
-  e.dialogs.files = {old};
-  e.dialogs.confirms = {true};
-  QTest::mouseClick(e.SaveBtn, Qt::LeftButton);
-  EXPECT_NE(testing::ReadFile(old).find("NumTiles=2"), std::string::npos);
-  EXPECT_FALSE(e.frm.Unsaved());
-  EXPECT_EQ(e.dialogs.questions,
-            std::vector<std::string>(2, "\"" + old + "\"を上書きしても構いませんか？"));
-}
-
 }  // namespace
 }  // namespace mosaicer

@@ -69,27 +69,6 @@ std::string WriteEffect(const testing::TempDir& dir, const TileOrder& order) {
   return file;
 }
 
-TEST(TloViewFrm, AMissingOrWrongSizedPictureBecomesBlue) {
-  testing::TempDir dir;
-  TTloViewFrm view;
-  QPushButton* TestBtn = Child<QPushButton>(view, "TestBtn");
-  EXPECT_TRUE(view.SetTestPicture(nullptr, 0));
-  EXPECT_TRUE(view.LoadEffect(WriteEffect(dir, {{0, 0}})));
-  EXPECT_EQ(view.Screen().size(), QSize(kScreenWidth, kScreenHeight));
-  QTest::mouseClick(TestBtn, Qt::LeftButton);
-  QImage blue(kScreenWidth, kScreenHeight, QImage::Format_RGB32);
-  blue.fill(kBlue);
-  EXPECT_EQ(PaintedTiles(view.Screen(), blue, kBlack), (TileOrder{{0, 0}}));
-  EXPECT_TRUE(TestBtn->isEnabled());
-
-  const Bitmap small = *Bitmap::Create(288, 192, 24).bitmap;
-  view.SetTestPicture(&small, 0x00FFFFFF);
-  view.LoadEffect(WriteEffect(dir, {{1, 1}}));
-  view.PlayEffect();
-  EXPECT_EQ(Tile(view.Screen(), 1, 1), Filled(kBlue));
-  EXPECT_EQ(Tile(view.Screen(), 0, 0), Filled(qRgb(255, 255, 255)));
-}
-
 TEST(TloViewFrm, PicturePaintsOnlyTheTilesOfTheEffect) {
   testing::TempDir dir;
   TTloViewFrm view;
