@@ -76,9 +76,6 @@ class TProgressDlg2 : public ProgressDialogBase {
   // Set by the owner before showing the dialog.
   void SetRwsOnly(bool rwsOnly) { rwsOnly_ = rwsOnly; }
   void SetCaptionText(const std::string& text) { captionText_ = text; }
-  const std::string& CaptionText() const { return captionText_; }
-  int TrackTotal() const { return total_; }
-  int TrackCounter() const { return counter_; }
 
  protected:
   void showEvent(QShowEvent* event) override;  // FormShow

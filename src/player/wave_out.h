@@ -69,7 +69,6 @@ class TWaveOut : public TAudioOut {
   [[nodiscard]] bool Restart() override;
 
   const WaveFormat& Format() const { return format_; }
-  std::uint32_t BufferSize() const { return bufferSize_; }
   std::uint8_t BufferCount() const { return bufferCount_; }
   int Timeout() const { return timeout_; }
   int DeviceNumber() const { return deviceNumber_; }
