@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "media/picture_fit.h"
 #include "platform/ini_file.h"
 
 namespace mosaicer {
@@ -25,6 +26,7 @@ struct BmpWizardOptions {
   bool errorDiffusion = true;     // ErrCk
   int diffusionStrength = 60;     // ErrKUd, percent
   std::uint32_t frameColour = 0;  // RectColPanel, 0x00BBGGRR
+  PictureFit fit = PictureFit::Crop;  // FitCmb: how the picture meets the area
   std::string paletteFolder;      // last folder of the palette dialogs
 
   // Every value moved into its control's range.
@@ -46,7 +48,8 @@ struct BmpWizardSettings {
   friend bool operator==(const BmpWizardSettings&, const BmpWizardSettings&) = default;
 };
 
-// Sections BmpForm, Path (PalDir), Palette, Reduce and Select. Missing keys
+// Sections BmpForm, Path (PalDir), Palette, Reduce and Select (RectColor,
+// Fit: crop, fit or fill). Missing keys
 // give the defaults; numbers outside a control's range are clamped into it.
 BmpWizardSettings ReadBmpWizardSettings(const IniFile& ini);
 void WriteBmpWizardSettings(IniFile& ini, const BmpWizardSettings& settings);

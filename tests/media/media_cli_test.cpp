@@ -11,6 +11,7 @@
 #include "media/picture_fit.h"
 #include "platform/bmp_codec.h"
 #include "support/cli_run.h"
+#include "support/language_scope.h"
 #include "support/temp_dir.h"
 #include "support/wave_file.h"
 
@@ -140,6 +141,7 @@ TEST_F(MediaCli, FitShowsTheWholePictureAndFillCoversTheArea) {
 }
 
 TEST_F(MediaCli, DamagedPicturesAndSongsAreRefusedAndNothingIsWritten) {
+  testing::LanguageScope english(Language::English);
   const std::string png = Text(testing::EncodePng(Scene(300, 200)));
   const std::string cutPng = dir.Write("cut.png", png.substr(0, png.size() / 2));
   const std::string goodPng = dir.Write("good.png", png);
