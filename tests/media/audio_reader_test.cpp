@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "media/song_files.h"
 #include "support/temp_dir.h"
 #include "support/wave_file.h"
 #include "support/damage.h"
@@ -19,6 +20,8 @@ namespace mosaicer {
 namespace {
 
 using testing::TempDir;
+using testing::WriteDoubles;
+using testing::WriteSong;
 
 // Interleaved 16-bit samples that use the whole range, so a lost bit shows.
 std::vector<std::int16_t> KnownSignal(std::size_t frames, int channels, unsigned seed) {
@@ -28,50 +31,6 @@ std::vector<std::int16_t> KnownSignal(std::size_t frames, int channels, unsigned
   s[0] = INT16_MIN;
   s[1] = INT16_MAX;
   return s;
-}
-
-// Writes `samples` (16-bit, interleaved) through libsndfile in `format`:
-// integer formats get them in their top bits, float formats as s / 32768.
-SNDFILE* OpenForWriting(const std::string& path, int format, int rate, int channels) {
-  SF_INFO info{};
-  info.samplerate = rate;
-  info.channels = channels;
-  info.format = format;
-  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-  EXPECT_NE(file, nullptr) << sf_strerror(nullptr);
-  return file;
-}
-
-std::string WriteSong(const TempDir& dir, const std::string& name, int format, int rate,
-                      int channels, const std::vector<std::int16_t>& samples) {
-  const std::string path = dir.File(name);
-  SNDFILE* file = OpenForWriting(path, format, rate, channels);
-  if (file == nullptr) return path;
-  const sf_count_t frames = static_cast<sf_count_t>(samples.size()) / channels;
-  const int sub = format & SF_FORMAT_SUBMASK;
-  if (sub == SF_FORMAT_FLOAT || sub == SF_FORMAT_DOUBLE) {
-    std::vector<double> d;
-    for (auto v : samples) d.push_back(v / 32768.0);
-    sf_command(file, SFC_SET_NORM_DOUBLE, nullptr, SF_FALSE);
-    EXPECT_EQ(sf_writef_double(file, d.data(), frames), frames);
-  } else {
-    std::vector<int> wide;
-    for (auto v : samples) wide.push_back(static_cast<int>(static_cast<unsigned>(v) << 16));
-    EXPECT_EQ(sf_writef_int(file, wide.data(), frames), frames);
-  }
-  sf_close(file);
-  return path;
-}
-
-std::string WriteDoubles(const TempDir& dir, const std::string& name, int format, int rate,
-                         int channels, const std::vector<double>& samples) {
-  const std::string path = dir.File(name);
-  SNDFILE* file = OpenForWriting(path, format, rate, channels);
-  if (file == nullptr) return path;
-  sf_command(file, SFC_SET_CLIPPING, nullptr, SF_FALSE);
-  sf_writef_double(file, samples.data(), static_cast<sf_count_t>(samples.size()) / channels);
-  sf_close(file);
-  return path;
 }
 
 // All of a reader's audio as 16-bit samples; fails the test on an error.
