@@ -107,9 +107,8 @@ bool TBmpWizardModel::FitSource(PictureFit fit) {
   if (used.Width() < kVisibleWidth || used.Height() < kVisibleHeight) return false;
   fitted_ = std::move(fitted.picture);
   source_ = fitted_.empty() ? original_ : &fitted_;
-  placed_ = fit == PictureFit::Fit
-                ? fitted.placed
-                : FitPlacement{0, 0, kVisibleWidth, kVisibleHeight};
+  placed_ =
+      fit == PictureFit::Fit ? fitted.placed : FitPlacement{0, 0, kVisibleWidth, kVisibleHeight};
   options_.fit = fit;
   return true;
 }

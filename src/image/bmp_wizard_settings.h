@@ -20,14 +20,14 @@ inline constexpr int kMinStrength = 1, kMaxStrength = 100;
 
 // The controls a prepared picture depends on, with their defaults.
 struct BmpWizardOptions {
-  int methodPosition = 2;         // PalModeCmb
-  int bits = 6;                   // PalBitUd
-  int keep = 0;                   // PalIdxUd, "残す色数"
-  bool errorDiffusion = true;     // ErrCk
-  int diffusionStrength = 60;     // ErrKUd, percent
-  std::uint32_t frameColour = 0;  // RectColPanel, 0x00BBGGRR
+  int methodPosition = 2;             // PalModeCmb
+  int bits = 6;                       // PalBitUd
+  int keep = 0;                       // PalIdxUd, "残す色数"
+  bool errorDiffusion = true;         // ErrCk
+  int diffusionStrength = 60;         // ErrKUd, percent
+  std::uint32_t frameColour = 0;      // RectColPanel, 0x00BBGGRR
   PictureFit fit = PictureFit::Crop;  // FitCmb: how the picture meets the area
-  std::string paletteFolder;      // last folder of the palette dialogs
+  std::string paletteFolder;          // last folder of the palette dialogs
 
   // Every value moved into its control's range.
   BmpWizardOptions Clamped() const;

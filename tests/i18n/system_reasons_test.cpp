@@ -25,8 +25,8 @@ bool HasJapanese(const std::string& text) {
 }
 
 TEST(SystemReasons, CommonReasonsAreOursInBothLanguagesTheRestTheSystems) {
-  const int ours[] = {ENOENT, EACCES, EPERM,  ENOSPC,       EDQUOT, EISDIR,
-                      ENOTDIR, EROFS, EEXIST, EIO, ENAMETOOLONG, EMFILE, ENFILE};
+  const int ours[] = {ENOENT, EACCES, EPERM, ENOSPC,       EDQUOT, EISDIR, ENOTDIR,
+                      EROFS,  EEXIST, EIO,   ENAMETOOLONG, EMFILE, ENFILE};
   for (const int code : ours) {
     SCOPED_TRACE(code);
     std::string english, japanese;

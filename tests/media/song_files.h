@@ -49,8 +49,8 @@ inline std::string WriteSong(const TempDir& dir, const std::string& name, int fo
 
 // Writes `samples` (interleaved, full scale 1.0) as they are, past full
 // scale too.
-inline std::string WriteDoubles(const TempDir& dir, const std::string& name, int format,
-                                int rate, int channels, const std::vector<double>& samples) {
+inline std::string WriteDoubles(const TempDir& dir, const std::string& name, int format, int rate,
+                                int channels, const std::vector<double>& samples) {
   const std::string path = dir.File(name);
   SNDFILE* file = OpenForWriting(path, format, rate, channels);
   if (file == nullptr) return path;

@@ -57,7 +57,7 @@ TEST(WizardFit, TheWizardMakesWhatTheCommandLineMakes) {
     Bitmap picture;
     int fitIndex;  // FitCmb: 0 crop, 1 fit, 2 fill
     const char* fit;
-    int right;  // presses of the right arrow on the area step
+    int right;           // presses of the right arrow on the area step
     bool beforePicture;  // chosen before the picture came (as read from the INI)
   };
   const std::vector<Case> cases = {

@@ -172,7 +172,8 @@ void TUtilFrm::RwsBrowseBtnClick() {
 }
 
 void TUtilFrm::WavBrowseBtnClick() {
-  const auto file = dialogs_.SaveFile(this, kWavSaveTitle, wavDir_, Tr(media_text::kSongFilter), ".wav");
+  const auto file =
+      dialogs_.SaveFile(this, kWavSaveTitle, wavDir_, Tr(media_text::kSongFilter), ".wav");
   if (file && Approve(*file)) WavPathEdit_->setText(Q(*file));
 }
 
