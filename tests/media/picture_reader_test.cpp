@@ -87,40 +87,25 @@ TEST_P(PngColourTypes, DecodesTheWrittenPixels) {
   ASSERT_EQ(bitmap.Height(), picture.height);
   const bool smallPalette = c.colourType == PNG_COLOR_TYPE_PALETTE && picture.palette.size() <= 16;
   EXPECT_EQ(bitmap.BitsPerPixel(), smallPalette ? 4 : 24);
-  if (smallPalette) {
-    EXPECT_EQ(bitmap.PaletteCount(), static_cast<int>(picture.palette.size()));
-  }
+  if (smallPalette) EXPECT_EQ(bitmap.PaletteCount(), static_cast<int>(picture.palette.size()));
 
   for (int y = 0; y < picture.height; ++y) {
     for (int x = 0; x < picture.width; ++x) {
       const unsigned* s = picture.samples.data() + (y * picture.width + x) * channels;
       Rgb want;
-      switch (c.colourType) {
-        case PNG_COLOR_TYPE_PALETTE: {
-          const png_color& p = picture.palette[s[0]];
-          want = {p.red, p.green, p.blue};
-          if (smallPalette) {
-            EXPECT_EQ(bitmap.PixelIndex(x, y), s[0]);
-          }
-          break;
-        }
-        case PNG_COLOR_TYPE_GRAY: {
-          const auto g = static_cast<std::uint8_t>(To8(s[0], c.bitDepth));
-          want = {g, g, g};
-          break;
-        }
-        case PNG_COLOR_TYPE_GRAY_ALPHA: {
-          const auto g =
-              static_cast<std::uint8_t>(OnBlack(To8(s[0], c.bitDepth), To8(s[1], c.bitDepth)));
-          want = {g, g, g};
-          break;
-        }
-        default: {
-          const unsigned a = c.colourType == PNG_COLOR_TYPE_RGB_ALPHA ? To8(s[3], c.bitDepth) : 255;
-          want = {static_cast<std::uint8_t>(OnBlack(To8(s[0], c.bitDepth), a)),
-                  static_cast<std::uint8_t>(OnBlack(To8(s[1], c.bitDepth), a)),
-                  static_cast<std::uint8_t>(OnBlack(To8(s[2], c.bitDepth), a))};
-        }
+      if (c.colourType == PNG_COLOR_TYPE_PALETTE) {
+        const png_color& p = picture.palette[s[0]];
+        want = {p.red, p.green, p.blue};
+        if (smallPalette) EXPECT_EQ(bitmap.PixelIndex(x, y), s[0]);
+      } else {
+        // Colour samples as 8-bit levels, laid on black by the alpha sample.
+        const int colours = channels <= 2 ? 1 : 3;
+        const unsigned alpha = channels > colours ? To8(s[colours], c.bitDepth) : 255;
+        std::uint8_t level[3];
+        for (int i = 0; i < 3; ++i)
+          level[i] = static_cast<std::uint8_t>(
+              OnBlack(To8(s[colours == 1 ? 0 : i], c.bitDepth), alpha));
+        want = {level[0], level[1], level[2]};
       }
       ASSERT_EQ(bitmap.ColourAt(x, y), want) << "at " << x << "," << y;
     }
