@@ -87,7 +87,9 @@ TEST_P(PngColourTypes, DecodesTheWrittenPixels) {
   ASSERT_EQ(bitmap.Height(), picture.height);
   const bool smallPalette = c.colourType == PNG_COLOR_TYPE_PALETTE && picture.palette.size() <= 16;
   EXPECT_EQ(bitmap.BitsPerPixel(), smallPalette ? 4 : 24);
-  if (smallPalette) EXPECT_EQ(bitmap.PaletteCount(), static_cast<int>(picture.palette.size()));
+  if (smallPalette) {
+    EXPECT_EQ(bitmap.PaletteCount(), static_cast<int>(picture.palette.size()));
+  }
 
   for (int y = 0; y < picture.height; ++y) {
     for (int x = 0; x < picture.width; ++x) {
@@ -96,7 +98,9 @@ TEST_P(PngColourTypes, DecodesTheWrittenPixels) {
       if (c.colourType == PNG_COLOR_TYPE_PALETTE) {
         const png_color& p = picture.palette[s[0]];
         want = {p.red, p.green, p.blue};
-        if (smallPalette) EXPECT_EQ(bitmap.PixelIndex(x, y), s[0]);
+        if (smallPalette) {
+          EXPECT_EQ(bitmap.PixelIndex(x, y), s[0]);
+        }
       } else {
         // Colour samples as 8-bit levels, laid on black by the alpha sample.
         const int colours = channels <= 2 ? 1 : 3;
