@@ -26,7 +26,7 @@ namespace {
 // into a buffer when the song cannot be mapped or is converted), and its
 // subcode straight from the stream, so audio is copied no more often than a
 // plain file copy does.
-constexpr std::int64_t kBatchSectors = 256;
+constexpr std::int64_t kBatchSectors = 1024;
 
 // Silence, the rest of a partial audio sector and empty subcode.
 constexpr std::uint8_t kZeros[kAudioBytesPerSector] = {};
@@ -168,6 +168,9 @@ IoStatus TakeSong(SongInput& in, std::vector<iovec>& audio, const std::string& w
     if (::fstat(in.fd.get(), &info) == 0 &&
         static_cast<std::uint64_t>(info.st_size) < in.map.size())
       return SongReadFailure(wavPath, 0);
+    std::uint64_t total = 0;
+    for (const iovec& part : audio) total += part.iov_len;
+    in.map.Prefault(in.next, total);
     for (iovec& part : audio) {
       part.iov_base = const_cast<std::uint8_t*>(in.map.data() + in.next);
       in.next += part.iov_len;

@@ -2,6 +2,14 @@
 
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+// Older C libraries lack the name; kernels before 5.14 refuse the advice.
+#ifndef MADV_POPULATE_READ
+#define MADV_POPULATE_READ 22
+#endif
 
 namespace mosaicer {
 
@@ -26,6 +34,14 @@ bool MappedFile::Map(int fd) {
   data_ = static_cast<const std::uint8_t*>(at);
   size_ = size;
   return true;
+}
+
+void MappedFile::Prefault(std::uint64_t offset, std::uint64_t size) const {
+  if (data_ == nullptr || offset >= size_) return;
+  static const std::uint64_t page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+  const std::uint64_t first = offset / page * page;
+  const std::uint64_t end = std::min(size_, offset + size);
+  ::madvise(const_cast<std::uint8_t*>(data_) + first, end - first, MADV_POPULATE_READ);
 }
 
 void MappedFile::Unmap() {

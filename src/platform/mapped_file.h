@@ -25,6 +25,9 @@ class MappedFile {
   // mapped, such as a pipe; the caller then reads the file instead.
   bool Map(int fd);
   void Unmap();
+  // Maps the pages of bytes [offset, offset + size) ahead of their use, in
+  // one call instead of a fault each; a hint, nothing fails without it.
+  void Prefault(std::uint64_t offset, std::uint64_t size) const;
 
   bool mapped() const { return data_ != nullptr; }
   const std::uint8_t* data() const { return data_; }
