@@ -5,6 +5,7 @@
 #pragma once
 
 #include <sys/types.h>
+#include <sys/uio.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -32,11 +33,15 @@ class OutputFile {
   bool IsOpen() const { return fd_ >= 0; }
   int fd() const { return fd_; }
   const std::filesystem::path& target() const { return target_; }
+  // The temporary file, for a writer that opens files by name.
+  const std::filesystem::path& TempPath() const { return temp_; }
   // Bytes written so far through Write.
   std::uint64_t Written() const { return written_; }
 
   // Appends every byte; a short write (a full disk) is a failure.
   IoStatus Write(const void* data, std::size_t size);
+  // Appends the pieces' bytes in order; the pieces are used up on the way.
+  IoStatus Write(iovec* pieces, std::size_t count);
   // Writes at `offset` without moving the append position (header fix-ups).
   IoStatus WriteAt(const void* data, std::size_t size, std::uint64_t offset);
 
