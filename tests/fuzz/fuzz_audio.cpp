@@ -1,15 +1,13 @@
 // Feeds arbitrary bytes, as a file, to the song opener (our WAV reader and
 // libsndfile with libsoxr behind it) and reads what it accepts. The reader
 // must deliver exactly the length it announced, or fail with a message.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "fuzz_files.h"
 #include "media/audio_reader.h"
 
 // libsndfile's Ogg reader leaks libvorbis's stream header when opening a
@@ -25,12 +23,7 @@ constexpr std::size_t kMaxFuzzBytes = std::size_t{1} << 22;
 constexpr std::size_t kPiece = 2352 * 16 + 3;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const std::string path = "/tmp/mosaicer-fuzz-audio-" + std::to_string(::getpid());
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return 0;
-  const bool written = std::fwrite(data, 1, size, file) == size;
-  std::fclose(file);
-  if (!written) return 0;
+  const std::string path = mosaicer::fuzz::WriteFile("song", data, size);
 
   mosaicer::AudioOpenResult opened = mosaicer::OpenAudio(path);
   if (!opened.ok()) {

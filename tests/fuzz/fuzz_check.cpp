@@ -2,12 +2,8 @@
 // they are and after giving every pack its parity and then one wrong symbol
 // (which the checker must always find repairable); then decides the layout
 // of the same bytes and checks them once more through the file reader.
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -15,6 +11,7 @@
 #include "core/format_decision.h"
 #include "core/pack_check.h"
 #include "core/parity.h"
+#include "fuzz_files.h"
 
 namespace {
 
@@ -33,17 +30,6 @@ PackCheckCounts Check(const std::uint8_t* data, std::size_t size, SubcodeFormat 
   checker.AddBytes(data, size, format);
   CheckCounts(checker.Counts(), size, format);
   return checker.Counts();
-}
-
-const std::string& File() {
-  static const std::string file = [] {
-    std::string pattern = "/tmp/fuzz-check-XXXXXX";
-    const int fd = mkstemp(pattern.data());
-    if (fd < 0) __builtin_trap();
-    close(fd);
-    return pattern;
-  }();
-  return file;
 }
 
 }  // namespace
@@ -74,13 +60,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   (void)mosaicer::DecideSubcodeFormat(".cdg", size, {data, size});
 
   // The file reader counts what the buffer checker counts.
-  FILE* f = std::fopen(File().c_str(), "wb");
-  if (!f || (size > 0 && std::fwrite(data, 1, size, f) != size) || std::fclose(f) != 0)
-    __builtin_trap();
+  const std::string file = mosaicer::fuzz::WriteFile("check.bin", data, size);
   for (auto format : {SubcodeFormat::Cdg, SubcodeFormat::Rws}) {
     PackCheckCounts fromFile;
     std::string error;
-    if (!mosaicer::CheckSubcodeFile(File(), format, fromFile, error)) __builtin_trap();
+    if (!mosaicer::CheckSubcodeFile(file, format, fromFile, error)) __builtin_trap();
     const PackCheckCounts inMemory = Check(data, size, format);
     if (std::memcmp(&fromFile, &inMemory, sizeof fromFile) != 0) __builtin_trap();
   }

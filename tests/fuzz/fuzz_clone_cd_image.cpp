@@ -6,17 +6,14 @@
 // Input: byte 0 = .img sectors, byte 1 = .sub sectors (both mod 64), bytes
 // 2..3 = length L of the .sub pattern (little-endian, mod 4096), then L
 // bytes repeated to fill the .sub, then the .ccd text.
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "core/subcode_pack.h"
+#include "fuzz_files.h"
 #include "ripper/cd_drive.h"
 #include "ripper/clone_cd_image.h"
 #include "ripper/rip_job.h"
@@ -30,22 +27,6 @@ constexpr int kReadCommands = 4;
 
 std::uint8_t AudioByte(std::size_t sector, std::size_t i) {
   return static_cast<std::uint8_t>(sector * 7 + i * 13 + 1);
-}
-
-bool WriteFile(const std::string& path, const std::uint8_t* data, std::size_t size) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  const bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
-  return std::fclose(f) == 0 && ok;
-}
-
-const std::string& Folder() {
-  static const std::string folder = [] {
-    std::string pattern = "/tmp/fuzz-clone-cd-XXXXXX";
-    if (!mkdtemp(pattern.data())) __builtin_trap();
-    return pattern;
-  }();
-  return folder;
 }
 
 }  // namespace
@@ -68,15 +49,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::uint8_t> sub(subSectors * kSubcodeBytesPerSector);
   for (std::size_t i = 0; i < sub.size() && patternSize > 0; ++i) sub[i] = pattern[i % patternSize];
 
-  const std::string base = Folder() + "/disc";
-  if (!WriteFile(base + ".ccd", ccdText, ccdSize) ||
-      !WriteFile(base + ".img", img.data(), img.size()) ||
-      !WriteFile(base + ".sub", sub.data(), sub.size()))
-    __builtin_trap();
+  const std::string ccd = fuzz::WriteFile("disc.ccd", ccdText, ccdSize);
+  fuzz::WriteFile("disc.img", img.data(), img.size());
+  fuzz::WriteFile("disc.sub", sub.data(), sub.size());
 
   CloneCdImage image;
   std::string error;
-  if (!image.Open(base + ".ccd", error)) {
+  if (!image.Open(ccd, error)) {
     if (error.empty() || image.Sectors() != 0 || !image.Files().empty()) __builtin_trap();
     return 0;
   }

@@ -4,28 +4,17 @@
 // Input: byte 0 picks the name (.cdg, .rws, .bin, none) and, in its upper
 // bits, how many zero bytes to append (so sizes of whole sectors of either
 // layout are reached); the rest is the file.
-#include <stdlib.h>
-
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "core/format_decision.h"
 #include "core/subcode_pack.h"
+#include "fuzz_files.h"
 
 namespace {
-
-const std::string& Folder() {
-  static const std::string folder = [] {
-    std::string pattern = "/tmp/fuzz-format-XXXXXX";
-    if (!mkdtemp(pattern.data())) __builtin_trap();
-    return pattern;
-  }();
-  return folder;
-}
 
 // The sample of a file held whole in memory, as the sampler takes it.
 std::vector<std::uint8_t> SampleOf(const std::vector<std::uint8_t>& file) {
@@ -73,11 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   // The file path gives the same answer.
-  const std::string path = Folder() + "/song" + extension;
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f || (!file.empty() && std::fwrite(file.data(), 1, file.size(), f) != file.size()) ||
-      std::fclose(f) != 0)
-    __builtin_trap();
+  const std::string path = mosaicer::fuzz::WriteFile("song" + extension, file.data(), file.size());
   FormatDecision fromFile = FormatDecision::Empty;
   if (!mosaicer::DecideSubcodeFileFormat(path, fromFile) || fromFile != d) __builtin_trap();
   std::filesystem::remove(path);
