@@ -17,7 +17,10 @@
 
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
+#include "app/progress_dialogs.h"
+#include "app/save_check.h"
 #include "app/screen_fit.h"
 #include "app/tr.h"
 #include "app/window_placement.h"
@@ -26,6 +29,8 @@
 #include "player/player_settings.h"
 #include "player/stereo_changer.h"
 #include "player/ui/cdg_display.h"
+#include "video/video_export.h"
+#include "video/video_module.h"
 
 namespace mosaicer {
 namespace {
@@ -98,6 +103,7 @@ TPlayFrm::TPlayFrm(Dialogs& dialogs, TCdgDisplay& display, QWidget* parent)
                            QKeySequence(Qt::CTRL | Qt::Key_F10))),
       CdgOpen_(MakeAction(this, "CdgOpen", QStringLiteral("&Browse"))),
       CdgBmpDir_(MakeAction(this, "CdgBmpDir", QStringLiteral("B&rowse"))),
+      CdgVideo_(MakeAction(this, "CdgVideo", Tq("Export &video..."))),
       PathEdit_(new QLineEdit(this)),
       BrowseBtn_(ActionButton(this, "BrowseBtn", CdgOpen_)),
       PlayBtn_(ActionButton(this, "PlayBtn", PlayPlay_)),
@@ -106,6 +112,7 @@ TPlayFrm::TPlayFrm(Dialogs& dialogs, TCdgDisplay& display, QWidget* parent)
       RepeatCk_(new QCheckBox(QStringLiteral("Repeat"), this)),
       DispBtn_(ActionButton(this, "DispBtn", CdgShow_)),
       BmpBtn_(ActionButton(this, "BmpBtn", CdgBmp_)),
+      VideoBtn_(ActionButton(this, "VideoBtn", CdgVideo_)),
       StereoLbl_(new QLabel(Tq("Stereo mode:"), this)),
       StereoCmb_(new QComboBox(this)),
       SizeLbl_(new QLabel(Tq("Frames per read:"), this)),
@@ -172,6 +179,7 @@ TPlayFrm::TPlayFrm(Dialogs& dialogs, TCdgDisplay& display, QWidget* parent)
   bmpRow->addWidget(BmpPathLbl_);
   bmpRow->addWidget(BmpPathEdit_, 1);
   bmpRow->addWidget(Button1_);
+  bmpRow->addWidget(VideoBtn_);
   layout->addLayout(bmpRow);
   playRow->insertWidget(playRow->count() - 2, StatusLbl_, 1);
 
@@ -208,6 +216,7 @@ TPlayFrm::TPlayFrm(Dialogs& dialogs, TCdgDisplay& display, QWidget* parent)
   connect(CdgBmpEx_, &QAction::triggered, this, [this] { CdgBmpExExecute(); });
   connect(CdgOpen_, &QAction::triggered, this, [this] { CdgOpenExecute(); });
   connect(CdgBmpDir_, &QAction::triggered, this, [this] { CdgBmpDirExecute(); });
+  connect(CdgVideo_, &QAction::triggered, this, [this] { CdgVideoExecute(); });
   connect(StereoCmb_, &QComboBox::currentIndexChanged, this,
           [this](int index) { StereoCmbChange(index); });
   connect(RepeatCk_, &QCheckBox::toggled, this, [this] { RepeatCkClick(); });
@@ -319,6 +328,7 @@ void TPlayFrm::UpdateCommands() {
   const bool snapshots = song && !BmpPathEdit_->text().isEmpty();
   CdgBmp_->setEnabled(snapshots);
   CdgBmpEx_->setEnabled(snapshots);
+  CdgVideo_->setEnabled(song);
 }
 
 void TPlayFrm::ShowStatus(const QString& text, const QString& detail) {
@@ -497,6 +507,62 @@ void TPlayFrm::SaveSnapshot(bool screenSize) {
   }
   ShowStatus(Text(Format(Tr("Saved %1."), {std::filesystem::path(name).filename().string()})),
              Text(name));
+}
+
+void TPlayFrm::CdgVideoExecute() {
+  const std::string input = PathEdit_->text().toStdString();
+  if (input.empty()) return;
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(input, error);
+  if (error || size < kCdgSectorSize) {
+    Refuse(CannotPlayMessage(input));
+    return;
+  }
+  const std::filesystem::path inputPath(input);
+  const auto chosen = dialogs_.SaveFile(this, std::string(), inputPath.parent_path().string(),
+                                        Tr(kVideoFilter), "mp4");
+  if (!chosen) return;
+  std::string output = *chosen;
+  if (VideoContainerFor(output).empty()) output += ".mp4";
+  if (const std::string clash = OutputClashMessage({input}, {output}); !clash.empty()) {
+    Refuse(clash);
+    return;
+  }
+  if (!MayReplace(dialogs_, this, output)) return;
+  VideoSinkHandle sink = VideoSinkHandle::Load(VideoSinkHandle::DefaultModule());
+  if (sink.get() == nullptr) {
+    Refuse(sink.error());
+    return;
+  }
+  VideoTitle title;
+  title.path = input;
+  title.sectorSize = kCdgSectorSize;
+  title.packsAt = kAudioBytesPerSector;
+  title.hasAudio = true;
+  title.sectors = static_cast<std::int64_t>(size / kCdgSectorSize);
+
+  TJobOwner owner;
+  TProgressDlg progress(owner, this);
+  progress.setWindowTitle(Tq("Exporting the video..."));
+  VideoResult result;
+  std::thread worker([&] {
+    result = ExportVideo(title, VideoOptions{}, output, *sink.get(), &owner);
+    owner.Report(result.outcome == VideoOutcome::Made ? kProgressDone : kProgressFailed);
+  });
+  progress.exec();  // the export closes it when it ends
+  worker.join();
+  const std::string name = std::filesystem::path(output).filename().string();
+  switch (result.outcome) {
+    case VideoOutcome::Made:
+      ShowStatus(Text(Format(Tr("Exported %1."), {name})), Text(output));
+      break;
+    case VideoOutcome::Cancelled:
+      ShowStatus(Text(Tr("The video export was stopped.")), Text(output));
+      break;
+    case VideoOutcome::Failed:
+      Refuse(result.error);
+      break;
+  }
 }
 
 }  // namespace mosaicer

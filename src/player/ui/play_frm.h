@@ -44,6 +44,8 @@ class TPlayFrm : public QDialog {
   static constexpr int kFixedHeight = 240;
   static constexpr const char* kOpenFilter = "CDG Files (*.cdg)|*.cdg|All Files (*.*)|*.*";
   static constexpr const char* kBmpDirTitle = N_("Choose the folder to save bitmaps in");
+  static constexpr const char* kVideoFilter =
+      N_("MP4 Video (*.mp4)|*.mp4|Matroska Video (*.mkv)|*.mkv");
 
   // `display` must outlive the window; the window shows and hides it.
   TPlayFrm(Dialogs& dialogs, TCdgDisplay& display, QWidget* parent = nullptr);
@@ -106,6 +108,8 @@ class TPlayFrm : public QDialog {
   // A beep and the error box.
   void Refuse(const std::string& message);
   void SaveSnapshot(bool screenSize);
+  // Makes a video of the file in the box, with a progress dialog to stop it.
+  void CdgVideoExecute();
   void RaiseDisplay();
 
   Dialogs& dialogs_;
@@ -128,6 +132,7 @@ class TPlayFrm : public QDialog {
   QAction* CdgBmpEx_;
   QAction* CdgOpen_;
   QAction* CdgBmpDir_;
+  QAction* CdgVideo_;
 
   QLineEdit* PathEdit_;
   QPushButton* BrowseBtn_;
@@ -137,6 +142,7 @@ class TPlayFrm : public QDialog {
   QCheckBox* RepeatCk_;
   QPushButton* DispBtn_;
   QPushButton* BmpBtn_;
+  QPushButton* VideoBtn_;
   QLabel* StereoLbl_;
   QComboBox* StereoCmb_;
   QLabel* SizeLbl_;
