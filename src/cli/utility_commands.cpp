@@ -10,6 +10,7 @@
 #include "cli/format_option.h"
 #include "cli/output_check.h"
 #include "cli/progress.h"
+#include "cli/title_input.h"
 #include "utility/divide_combine.h"
 #include "utility/utility_messages.h"
 
@@ -42,10 +43,17 @@ int RunDivide(const Args& args, Io& io) {
   if (const int status =
           CheckOutputsAreNotInputs(io, {request.rwsPath, request.wavPath}, {request.cdgPath}))
     return status;
-  SubcodeInput source;
+  TitleInput source;
   if (const int status =
-          OpenSubcodeInput(args, io, "divide", request.cdgPath, source, SubcodeUse::CdgOnly))
+          OpenTitleInput(args, io, "divide", request.cdgPath, source, SubcodeUse::CdgOnly))
     return status;
+  // A CDG file is read by the divide itself; a pair or a zip through its title.
+  if (source.title->Info().kind != TitleKind::CdgFile) {
+    if (const int status = CheckOutputsAreNotInputs(io, {request.rwsPath, request.wavPath},
+                                                    {source.title->Info().audioName}))
+      return status;
+    request.title = source.title.get();
+  }
   if (const int status = CheckOutput(io, request.rwsPath, args.Has("force"))) return status;
   if (request.writeWav)
     if (const int status = CheckOutput(io, request.wavPath, args.Has("force"))) return status;
