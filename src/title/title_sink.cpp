@@ -22,6 +22,8 @@ constexpr std::uint64_t kBlockSectors = 256;
 // from 0 (its highest rate) to 1 (its lowest).
 constexpr double kMp3HighestRate = 320.0;
 constexpr double kMp3LowestRate = 32.0;
+// Float samples run from -1 to 1: a 16-bit sample over 32768.
+constexpr float kFloatScale = 32768.0f;
 
 std::string Lower(std::string text) {
   for (char& c : text)
@@ -66,7 +68,9 @@ struct SongEncoder::State {
   sf_count_t position = 0;
   SNDFILE* file = nullptr;
   std::string name;
+  SongKind kind = SongKind::Mp3;
   std::vector<short> samples;
+  std::vector<float> floats;
 
   static State& Of(void* user) { return *static_cast<State*>(user); }
   static SF_VIRTUAL_IO Io() {
@@ -112,6 +116,7 @@ SongEncoder::~SongEncoder() {
 
 IoStatus SongEncoder::Open(SongKind kind, int bitrate, const std::string& name) {
   state_->name = name;
+  state_->kind = kind;
   SF_INFO info{};
   info.samplerate = kCdRate;
   info.channels = kCdChannels;
@@ -141,7 +146,18 @@ IoStatus SongEncoder::Write(const std::uint8_t* audio, std::size_t bytes) {
   for (std::size_t i = 0; i < samples.size(); ++i)
     samples[i] = static_cast<short>(static_cast<std::uint16_t>(audio[2 * i] | (audio[2 * i + 1] << 8)));
   const auto count = static_cast<sf_count_t>(samples.size());
-  if (sf_write_short(state_->file, samples.data(), count) != count)
+  sf_count_t written = 0;
+  if (state_->kind == SongKind::Mp3) {
+    // libsndfile 1.2.0's Layer III writer garbles 16-bit stereo samples
+    // handed over as shorts; floats reach LAME intact.
+    auto& floats = state_->floats;
+    floats.resize(samples.size());
+    for (std::size_t i = 0; i < samples.size(); ++i) floats[i] = samples[i] / kFloatScale;
+    written = sf_write_float(state_->file, floats.data(), count);
+  } else {
+    written = sf_write_short(state_->file, samples.data(), count);
+  }
+  if (written != count)
     return IoStatus::Failed("cannot write " + IoStatus::Quoted(state_->name) + ": " +
                             sf_strerror(state_->file));
   return IoStatus::Ok();
