@@ -59,7 +59,7 @@ std::string Clock(std::int64_t sectors) {
 
 int RunPlay(const Args& args, Io& io) {
   const auto& files = args.Positionals();
-  if (files.size() != 1) return UsageError(io, "play", "give one INPUT.cdg");
+  if (files.size() != 1) return UsageError(io, "play", "give one INPUT file");
   const std::string& input = files[0];
   TitleInput source;
   if (const int status = OpenTitleInput(args, io, "play", input, source, SubcodeUse::CdgOnly))
@@ -118,8 +118,10 @@ int RunPlay(const Args& args, Io& io) {
 
 Command PlayCommand() {
   return Command{"play",
-                 "mosaicer play INPUT.cdg [--device default|null|N] [--stereo 0..4]\n"
+                 "mosaicer play INPUT [--device default|null|N] [--stereo 0..4]\n"
                  "                    [--read-at-once N] [--on-memory] [--repeat]\n\n"
+                 "  INPUT             a CDG file, an MP3+G zip, or an MP3+G .cdg with its song "
+                 "beside it\n"
                  "  --device          audio device: the system's default, null (silent, in real "
                  "time) or a number\n"
                  "  --stereo 0..4     stereo, mono left, mono right, mono L+R, mono L-R (0)\n"

@@ -382,7 +382,7 @@ TEST_F(PlayFrmTest, BrowsingStartsInTheSongFolderAndRemembersTheChoice) {
   Run([&] {
     QTest::mouseClick(BrowseBtn, Qt::LeftButton);
     EXPECT_EQ(dialogs.openFolder, "/music/cdg");
-    EXPECT_EQ(dialogs.openFilter, "CDG Files (*.cdg)|*.cdg|All Files (*.*)|*.*");
+    EXPECT_EQ(dialogs.openFilter, "CD+G (*.cdg *.zip *.bin)|*.cdg *.zip *.bin|All Files (*.*)|*.*");
     EXPECT_EQ(PathEdit->text(), QStringLiteral("/music/other/first.cdg"));
     QTest::mouseClick(BrowseBtn, Qt::LeftButton);  // cancelled
     EXPECT_EQ(dialogs.openFolder, "/music/other");
