@@ -270,7 +270,7 @@ int RunCreate(const Args& args, Io& io) {
   std::string output;
   if (!OutputPath(args, io, "create", output)) return kExitUsage;
   std::optional<TitleOutput> mp3g;
-  if (const int status = ReadMp3gOutput(args, io, "create", output, mp3g)) return status;
+  if (const int status = ReadMp3gOutput(args, io, "create", output, mp3g, true)) return status;
 
   AuthoringState state;
   if (!ReadStreamOptions(args, io, "create", state)) return kExitUsage;
@@ -304,7 +304,8 @@ int RunCreate(const Args& args, Io& io) {
   if (const int status = mp3g ? CheckMp3gOutput(args, io, *mp3g, inputs)
                               : CheckOutput(io, output, args.Has("force")))
     return status;
-  // MP3+G is made from a CDG file the job writes beside the output first.
+  // MP3+G (or bare subcode) is made from a CDG file the job writes beside
+  // the output first.
   TempCdg temp;
   if (mp3g) {
     if (IoStatus made = temp.Make(output); !made) return Failure(io, made.error());

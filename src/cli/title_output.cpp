@@ -20,10 +20,11 @@ const char* const kMp3gHelp =
     "  -o OUT.zip        NAME.cdg and NAME.mp3 stored in one zip file\n"
     "  -o OUT.mp3        OUT.mp3 and OUT.cdg beside it (also .ogg, .flac, .wav)\n"
     "  --audio mp3|ogg|flac|wav  the song's kind inside a zip (mp3)\n"
-    "  --bitrate N       the MP3's constant bit rate in kbit/s (192)\n";
+    "  --bitrate N       the MP3's constant bit rate in kbit/s (192)\n"
+    "  (create -o OUT.rws writes the subcode alone)\n";
 
 int ReadMp3gOutput(const Args& args, Io& io, const std::string& command, const std::string& path,
-                   std::optional<TitleOutput>& output) {
+                   std::optional<TitleOutput>& output, bool takeRws) {
   SongKind zipSong = SongKind::Mp3;
   if (args.Has("audio")) {
     const auto kind = SongKindNamed(args.Value("audio"));
@@ -41,7 +42,11 @@ int ReadMp3gOutput(const Args& args, Io& io, const std::string& command, const s
     bitrate = static_cast<int>(*n);
   }
   output = TitleOutputFor(path, zipSong, bitrate);
-  if (output && output->kind != TitleOutputKind::Zip && output->kind != TitleOutputKind::Pair)
+  if (output && output->kind == TitleOutputKind::Rws && takeRws &&
+      (args.Has("audio") || args.Has("bitrate")))
+    return UsageError(io, command, "--audio and --bitrate need a song: an RWS file holds none");
+  if (output && (output->kind == TitleOutputKind::Cdg ||
+                 (output->kind == TitleOutputKind::Rws && !takeRws)))
     output.reset();
   if (!output && (args.Has("audio") || args.Has("bitrate")))
     return UsageError(io, command, "--audio and --bitrate need an MP3+G output (.zip, .mp3, .ogg, "

@@ -23,8 +23,9 @@ extern const char* const kMp3gHelp;
 // command writes its own kind, as before); --audio or --bitrate without an
 // MP3+G output is a usage error. kExitSuccess, or the exit status after the
 // message.
+// With `takeRws`, an .rws name asks for the subcode alone as well.
 int ReadMp3gOutput(const Args& args, Io& io, const std::string& command, const std::string& path,
-                   std::optional<TitleOutput>& output);
+                   std::optional<TitleOutput>& output, bool takeRws = false);
 
 // Every file of the output may be written (--force for all of them
 // together) and none is an input: kExitSuccess, or the exit status after the

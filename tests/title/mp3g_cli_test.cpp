@@ -49,6 +49,10 @@ TEST_F(Mp3gCli, AZipFromCreateRendersAsTheCdgFileDoes) {
     EXPECT_FALSE(fromCdg.empty());
     EXPECT_EQ(Render(zip, at), fromCdg);
   }
+  // create -o OUT.rws: the same subcode alone.
+  ASSERT_EQ(Cli({"create", picture, song, "-o", dir.File("title.rws"), "-q"}).status, kExitSuccess);
+  ASSERT_EQ(Cli({"divide", cdg, "-o", dir.File("divided.rws"), "-q"}).status, kExitSuccess);
+  EXPECT_TRUE(ReadFile(dir.File("title.rws")) == ReadFile(dir.File("divided.rws")));
   // Nothing but the outputs is left in the folder.
   for (const auto& entry : fs::directory_iterator(dir.path()))
     EXPECT_NE(entry.path().filename().string().front(), '.') << entry.path();
@@ -160,6 +164,7 @@ TEST_F(Mp3gCli, MistakesAboutMp3gOutputsAreUsageErrors) {
       {{"divide", cdg, "-o", dir.File("a.mp3"), "--audio", "ogg"}, "--audio is for a zip"},
       {{"divide", cdg, "-o", dir.File("a.zip"), "--wav", dir.File("a.wav")}, "--wav goes with"},
       {{"create", picture, song, "-o", dir.File("a.cdg"), "--audio", "mp3"}, "need an MP3+G"},
+      {{"create", picture, song, "-o", dir.File("a.rws"), "--bitrate", "128"}, "holds none"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.says);
