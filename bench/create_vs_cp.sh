@@ -4,9 +4,9 @@
 # and prints the ratio (goal: at most 1.3). Each side runs seven times,
 # alternating, and both the fastest and the median run are compared: the
 # page cache's write-back makes single runs of either side noisy. cp copies
-# inside the kernel (copy_file_range); create has to bring the audio through
-# its own memory to interleave it with the subcode, so `cat` of the same file
-# is shown as a second reference that copies the same way.
+# inside the kernel (copy_file_range); create writes the audio from a mapping
+# of the song, interleaved with the subcode, which also copies it once. `cat`
+# of the same file, which copies it twice, is shown as a second reference.
 #   bench/create_vs_cp.sh [path/to/mosaicer]
 set -euo pipefail
 cd "$(dirname "$0")/.."

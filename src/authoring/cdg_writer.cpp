@@ -1,6 +1,7 @@
 #include "authoring/cdg_writer.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
@@ -13,16 +14,24 @@
 #include "authoring/authoring_state.h"
 #include "media/audio_reader.h"
 #include "core/subcode_pack.h"
+#include "platform/mapped_file.h"
 #include "platform/output_file.h"
 #include "platform/unique_fd.h"
 
 namespace mosaicer {
 namespace {
 
-// Sectors assembled per write: audio is read straight into its place in the
-// batch (one readv), the subcode copied beside it, and the batch written at
-// once, so audio is copied no more often than a plain file copy does.
-constexpr std::int64_t kBatchSectors = 256;
+// Sectors assembled per write. Each sector goes to the kernel as pieces of
+// one vectored write: its audio straight from the song's mapping (or read
+// into a buffer when the song cannot be mapped or is converted), and its
+// subcode straight from the stream, so audio is copied no more often than a
+// plain file copy does.
+constexpr std::int64_t kBatchSectors = 1024;
+
+// Silence, the rest of a partial audio sector and empty subcode.
+constexpr std::uint8_t kZeros[kAudioBytesPerSector] = {};
+
+iovec Zeros(std::size_t size) { return {const_cast<std::uint8_t*>(kZeros), size}; }
 
 IoStatus SongReadFailure(const std::string& wavPath, int error) {
   if (error != 0) return IoStatus::FromErrno("read", wavPath, error);
@@ -114,16 +123,20 @@ CdgLayout PlanCdgLayout(int timing, std::uint32_t audioBytes, std::int64_t packC
 
 namespace {
 
-// The song's audio: the CD-format WAV's own bytes, or a song converted to
-// CD audio as it is read.
+// The song's audio: the CD-format WAV's own bytes (mapped when the file
+// allows it), or a song converted to CD audio as it is read.
 struct SongInput {
   UniqueFd fd{-1};
   std::unique_ptr<AudioReader> converted;
+  MappedFile map;
+  std::uint64_t next = 0;            // the next audio byte's place in the mapping
+  std::vector<std::uint8_t> buffer;  // one batch's audio when it is read
 };
 
 // Opens the song at its first audio byte.
 IoStatus OpenSong(const std::string& wavPath, const WaveInfo& wave, SongInput& in) {
   in.converted.reset();
+  in.map.Unmap();
   if (wave.converted) {
     AudioOpenResult song = OpenAudio(wavPath);
     if (!song.ok()) return IoStatus::Failed(song.error);
@@ -132,25 +145,94 @@ IoStatus OpenSong(const std::string& wavPath, const WaveInfo& wave, SongInput& i
   }
   in.fd = UniqueFd(::open(wavPath.c_str(), O_RDONLY | O_CLOEXEC));
   if (!in.fd.valid()) return IoStatus::FromErrno("read", wavPath, errno);
+  const std::uint64_t end = std::uint64_t{wave.dataOffset} + wave.dataSize;
+  if (in.map.Map(in.fd.get()) && in.map.size() >= end) {
+    in.next = wave.dataOffset;
+    return IoStatus::Ok();
+  }
+  // Shorter than its header says, or not a file that maps: read it, and
+  // let the read say where it ends.
+  in.map.Unmap();
   if (::lseek(in.fd.get(), wave.dataOffset, SEEK_SET) < 0)
     return IoStatus::FromErrno("read", wavPath, errno);
   return IoStatus::Ok();
 }
 
-// Fills the audio parts of a batch with the song's next bytes.
-IoStatus ReadSong(SongInput& in, std::vector<iovec>& audio, const std::string& wavPath) {
-  if (in.converted) {
-    for (const iovec& part : audio)
-      if (IoStatus read = in.converted->Read(static_cast<std::uint8_t*>(part.iov_base),
-                                             part.iov_len);
-          !read)
-        return read;
+// Points the audio pieces (sizes set, places not yet) at the song's next
+// bytes: into the mapping, or into the buffer the song is read into.
+IoStatus TakeSong(SongInput& in, std::vector<iovec>& audio, const std::string& wavPath) {
+  if (in.map.mapped()) {
+    // A song cut short since it was mapped would make the write fail with
+    // an unhelpful reason; say what happened instead.
+    struct stat info;
+    if (::fstat(in.fd.get(), &info) == 0 &&
+        static_cast<std::uint64_t>(info.st_size) < in.map.size())
+      return SongReadFailure(wavPath, 0);
+    std::uint64_t total = 0;
+    for (const iovec& part : audio) total += part.iov_len;
+    in.map.Prefault(in.next, total);
+    for (iovec& part : audio) {
+      part.iov_base = const_cast<std::uint8_t*>(in.map.data() + in.next);
+      in.next += part.iov_len;
+    }
     return IoStatus::Ok();
   }
-  if (int error = 0; !ReadAllVectored(in.fd.get(), audio, error))
+  std::size_t total = 0;
+  for (const iovec& part : audio) total += part.iov_len;
+  if (in.buffer.size() < total) in.buffer.resize(total);
+  std::size_t at = 0;
+  for (iovec& part : audio) {
+    part.iov_base = in.buffer.data() + at;
+    at += part.iov_len;
+  }
+  if (in.converted) return in.converted->Read(in.buffer.data(), total);
+  std::vector<iovec> reading = audio;
+  if (int error = 0; !ReadAllVectored(in.fd.get(), reading, error))
     return SongReadFailure(wavPath, error);
   return IoStatus::Ok();
 }
+
+// One batch of sectors as the pieces of a vectored write. Audio pieces get
+// their places from TakeSong once the batch is planned.
+class SectorBatch {
+ public:
+  void Clear() {
+    pieces_.clear();
+    audio_.clear();
+    audioPiece_.clear();
+    sectorEnd_.clear();
+  }
+  // Adds a sector with `audioBytes` of audio (0 for silence) and `subcode`
+  // (nullptr for empty subcode).
+  void AddSector(std::size_t audioBytes, const std::uint8_t* subcode) {
+    if (audioBytes > 0) {
+      audioPiece_.push_back(pieces_.size());
+      audio_.push_back({nullptr, audioBytes});
+      pieces_.push_back({});
+    }
+    if (audioBytes < kAudioBytesPerSector) pieces_.push_back(Zeros(kAudioBytesPerSector - audioBytes));
+    pieces_.push_back(subcode != nullptr
+                          ? iovec{const_cast<std::uint8_t*>(subcode), kSubcodeBytesPerSector}
+                          : Zeros(kSubcodeBytesPerSector));
+    sectorEnd_.push_back(pieces_.size());
+  }
+  IoStatus TakeAudio(SongInput& in, const std::string& wavPath) {
+    if (IoStatus taken = TakeSong(in, audio_, wavPath); !taken) return taken;
+    for (std::size_t i = 0; i < audio_.size(); ++i) pieces_[audioPiece_[i]] = audio_[i];
+    return IoStatus::Ok();
+  }
+  // Writes the batch's first `sectors` sectors.
+  IoStatus Write(OutputFile& out, std::size_t sectors) {
+    return out.Write(pieces_.data(), sectors == 0 ? 0 : sectorEnd_[sectors - 1]);
+  }
+  std::size_t Sectors() const { return sectorEnd_.size(); }
+
+ private:
+  std::vector<iovec> pieces_;
+  std::vector<iovec> audio_;
+  std::vector<std::size_t> audioPiece_;
+  std::vector<std::size_t> sectorEnd_;
+};
 
 // Writes the sectors of `layout` from `from` on, the song read from where
 // `in` stands, then commits the file. Stops after a sector when a cancel is
@@ -160,25 +242,20 @@ IoStatus WriteSectors(const CdgLayout& layout, std::int64_t from, SongInput& in,
                       OutputFile& out, TJobOwner& owner) {
   const std::int64_t streamSectors =
       static_cast<std::int64_t>(stream.size() / kSubcodeBytesPerSector);
-  std::vector<std::uint8_t> batch(kBatchSectors * kCdgSectorSize);
-  std::vector<iovec> audio;
-  audio.reserve(kBatchSectors);
+  SectorBatch batch;
   for (std::int64_t first = from; first < layout.Sectors(); first += kBatchSectors) {
     const std::int64_t count = std::min(kBatchSectors, layout.Sectors() - first);
-    std::fill(batch.begin(), batch.begin() + count * kCdgSectorSize, 0);
-    audio.clear();
+    batch.Clear();
     for (std::int64_t i = 0; i < count; ++i) {
-      std::uint8_t* sector = batch.data() + i * kCdgSectorSize;
       const std::int64_t j = layout.AudioAt(first + i);
-      if (j >= 0)
-        audio.push_back({sector, j == layout.fullAudio ? static_cast<std::size_t>(layout.partial)
-                                                       : kAudioBytesPerSector});
       const std::int64_t s = layout.StreamAt(first + i);
-      if (s >= 0 && s < streamSectors)
-        std::memcpy(sector + kAudioBytesPerSector, stream.data() + s * kSubcodeBytesPerSector,
-                    kSubcodeBytesPerSector);
+      batch.AddSector(j < 0                   ? 0
+                      : j == layout.fullAudio ? static_cast<std::size_t>(layout.partial)
+                                              : kAudioBytesPerSector,
+                      s >= 0 && s < streamSectors ? stream.data() + s * kSubcodeBytesPerSector
+                                                  : nullptr);
     }
-    if (IoStatus read = ReadSong(in, audio, wavPath); !read) return Fail(out, owner, read);
+    if (IoStatus read = batch.TakeAudio(in, wavPath); !read) return Fail(out, owner, read);
     for (std::int64_t i = 0; i < count; ++i) {
       // The final partial audio sector is no step of its own, except when
       // audio and graphics run together, and it is never a place to stop.
@@ -187,16 +264,13 @@ IoStatus WriteSectors(const CdgLayout& layout, std::int64_t from, SongInput& in,
       if (!partial && owner.CancelRequested()) {
         // The user asked for this file: it keeps every sector up to this one
         // under its name.
-        IoStatus kept =
-            out.Write(batch.data(), static_cast<std::size_t>(i + 1) * kCdgSectorSize);
+        IoStatus kept = batch.Write(out, static_cast<std::size_t>(i + 1));
         if (kept) kept = out.Commit();
         if (!kept) return Fail(out, owner, kept);
         return IoStatus::Ok();
       }
     }
-    if (IoStatus written =
-            out.Write(batch.data(), static_cast<std::size_t>(count) * kCdgSectorSize);
-        !written)
+    if (IoStatus written = batch.Write(out, batch.Sectors()); !written)
       return Fail(out, owner, written);
   }
   owner.Report(kProgressAllSteps);
@@ -222,18 +296,15 @@ IoStatus WriteAudioAhead(const WaveInfo& wave, SongInput& in, const std::string&
   const std::int64_t fullAudio = wave.dataSize / kAudioBytesPerSector;
   const std::size_t partial = wave.dataSize % kAudioBytesPerSector;
   const std::int64_t audioSectors = fullAudio + (partial != 0 ? 1 : 0);
-  std::vector<std::uint8_t> batch;
-  std::vector<iovec> audio;
+  SectorBatch batch;
   ahead = 0;
   while (ahead < audioSectors && !source.Ready() && !owner.CancelRequested()) {
     const std::int64_t count = std::min(kBatchSectors, audioSectors - ahead);
-    batch.assign(static_cast<std::size_t>(count) * kCdgSectorSize, 0);
-    audio.clear();
+    batch.Clear();
     for (std::int64_t i = 0; i < count; ++i)
-      audio.push_back({batch.data() + i * kCdgSectorSize,
-                       ahead + i == fullAudio ? partial : kAudioBytesPerSector});
-    if (IoStatus read = ReadSong(in, audio, wavPath); !read) return read;
-    if (IoStatus written = out.Write(batch.data(), batch.size()); !written) return written;
+      batch.AddSector(ahead + i == fullAudio ? partial : kAudioBytesPerSector, nullptr);
+    if (IoStatus read = batch.TakeAudio(in, wavPath); !read) return read;
+    if (IoStatus written = batch.Write(out, batch.Sectors()); !written) return written;
     ahead += count;
   }
   return IoStatus::Ok();

@@ -148,48 +148,80 @@ int CheckEffect(Io& io, const std::string& file) {
   return kExitSuccess;
 }
 
-// Reads the picture options and loads the picture (and a palette given with
-// it), fitted to the area as --fit says; with --fit fit, `outside` is where
-// the picture lies in the area. The exit status on failure.
-int LoadPicture(const Args& args, Io& io, const std::string& command, const std::string& file,
-                PictureOptions& options, BitmapResult& source,
-                std::optional<FitPlacement>& outside) {
-  if (!ReadPictureOptions(args, io, command, options)) return kExitUsage;
+// The picture options and the placement in the area, read from the
+// command line; false after a usage error has been reported.
+bool ReadPictureSettings(const Args& args, Io& io, const std::string& command,
+                         PictureOptions& options, PictureFit& fit, int& status) {
+  status = kExitSuccess;
+  if (!ReadPictureOptions(args, io, command, options)) {
+    status = kExitUsage;
+    return false;
+  }
   if (args.Has("palette")) {
     const std::string file = args.Value("palette");
     const PalFileContents pal = ReadPalFile(file);
-    if (pal.status == PalFileStatus::Unreadable)
-      return Failure(io, !pal.error.empty()
-                             ? pal.error
-                             : IoStatus::Quoted(file) + " is not a palette file (it is too short)");
-    if (pal.status == PalFileStatus::WrongVersion)
-      return Failure(io, IoStatus::Quoted(file) + " is not a palette file");
+    if (pal.status == PalFileStatus::Unreadable) {
+      status = Failure(io, !pal.error.empty()
+                               ? pal.error
+                               : IoStatus::Quoted(file) + " is not a palette file (it is too short)");
+      return false;
+    }
+    if (pal.status == PalFileStatus::WrongVersion) {
+      status = Failure(io, IoStatus::Quoted(file) + " is not a palette file");
+      return false;
+    }
     LogPalette palette = LogPalette::Cleared(kUsedPaletteEntries);
     std::copy(pal.entries.begin(), pal.entries.end(), palette.entries.begin());
     options.palette = palette;
   }
-  std::optional<PictureFit> fit = PictureFit::Crop;
+  fit = PictureFit::Crop;
   if (args.Has("fit")) {
-    fit = ParsePictureFit(args.Value("fit"));
-    if (!fit) return UsageError(io, command, "--fit must be crop, fit or fill");
+    const std::optional<PictureFit> chosen = ParsePictureFit(args.Value("fit"));
+    if (!chosen) {
+      status = UsageError(io, command, "--fit must be crop, fit or fill");
+      return false;
+    }
+    fit = *chosen;
   }
-  source = ReadPicture(file);
-  if (!source.ok()) return Failure(io, source.error);
-  // Scaled before the palette is made, so palette and diffusion see the
-  // picture as it will be shown.
-  FittedPicture fitted = FitPicture(*source.bitmap, *fit, kVisibleWidth, kVisibleHeight);
-  if (!fitted.ok()) return Failure(io, IoStatus::Quoted(file) + ": " + fitted.error);
-  if (!fitted.picture.empty()) source.bitmap = std::move(fitted.picture);
-  if (*fit == PictureFit::Fit) outside = fitted.placed;
+  return true;
+}
+
+// A picture file read and placed for the area.
+struct LoadedPicture {
+  BitmapResult source;
+  std::optional<FitPlacement> outside;  // what lies outside a fitted picture
+  std::string note;                     // said before the job's result, or ""
+  std::string error;                    // set exactly when there is no picture
+};
+
+// Reads the picture and places it for the area (scaled before the palette
+// is made, so palette and diffusion see the picture as it will be shown).
+LoadedPicture LoadPictureFile(const std::string& file, const PictureOptions& options,
+                              PictureFit fit) {
+  LoadedPicture loaded;
+  loaded.source = ReadPicture(file);
+  if (!loaded.source.ok()) {
+    loaded.error = loaded.source.error;
+    return loaded;
+  }
+  FittedPicture fitted = FitPicture(*loaded.source.bitmap, fit, kVisibleWidth, kVisibleHeight);
+  if (!fitted.ok()) {
+    loaded.error = IoStatus::Quoted(file) + ": " + fitted.error;
+    return loaded;
+  }
+  if (!fitted.picture.empty()) loaded.source.bitmap = std::move(fitted.picture);
+  if (fit == PictureFit::Fit) loaded.outside = fitted.placed;
   // The area cannot start past the picture's last 288 x 192 window; the
   // wizard moves it back the same way.
-  const int maxX = std::max(0, source.bitmap->Width() - kVisibleWidth);
-  const int maxY = std::max(0, source.bitmap->Height() - kVisibleHeight);
-  if ((options.originX > maxX || options.originY > maxY) && !io.quiet)
-    io.err << "mosaicer: note: --origin " << options.originX << "," << options.originY
-           << " lies past the picture's last 288x192 area; using "
-           << std::min(options.originX, maxX) << "," << std::min(options.originY, maxY) << "\n";
-  return kExitSuccess;
+  const int maxX = std::max(0, loaded.source.bitmap->Width() - kVisibleWidth);
+  const int maxY = std::max(0, loaded.source.bitmap->Height() - kVisibleHeight);
+  if (options.originX > maxX || options.originY > maxY)
+    loaded.note = "mosaicer: note: --origin " + std::to_string(options.originX) + "," +
+                  std::to_string(options.originY) +
+                  " lies past the picture's last 288x192 area; using " +
+                  std::to_string(std::min(options.originX, maxX)) + "," +
+                  std::to_string(std::min(options.originY, maxY)) + "\n";
+  return loaded;
 }
 
 // Prepares a loaded picture into `state`; the failure's message, or "".
@@ -211,11 +243,12 @@ std::string PrepareLoadedPicture(const Bitmap& source, const PictureOptions& opt
 int PreparePictureInto(const Args& args, Io& io, const std::string& command,
                        const std::string& file, AuthoringState& state) {
   PictureOptions options;
-  BitmapResult source;
-  std::optional<FitPlacement> outside;
-  if (const int status = LoadPicture(args, io, command, file, options, source, outside))
-    return status;
-  if (std::string error = PrepareLoadedPicture(*source.bitmap, options, outside, state);
+  PictureFit fit = PictureFit::Crop;
+  if (int status = 0; !ReadPictureSettings(args, io, command, options, fit, status)) return status;
+  const LoadedPicture loaded = LoadPictureFile(file, options, fit);
+  if (!loaded.error.empty()) return Failure(io, loaded.error);
+  if (!io.quiet) io.err << loaded.note;
+  if (std::string error = PrepareLoadedPicture(*loaded.source.bitmap, options, loaded.outside, state);
       !error.empty())
     return Failure(io, error);
   return kExitSuccess;
@@ -296,10 +329,8 @@ int RunCreate(const Args& args, Io& io) {
     return status;
   if (const int status = CheckEffect(io, state.effectFile)) return status;
   PictureOptions options;
-  BitmapResult source;
-  std::optional<FitPlacement> outside;
-  if (const int status = LoadPicture(args, io, "create", files[0], options, source, outside))
-    return status;
+  PictureFit fit = PictureFit::Crop;
+  if (int status = 0; !ReadPictureSettings(args, io, "create", options, fit, status)) return status;
   if (const int status = AcceptWav(io, files[1], state)) return status;
   if (const int status = mp3g ? CheckMp3gOutput(args, io, *mp3g, inputs)
                               : CheckOutput(io, output, args.Has("force")))
@@ -311,13 +342,19 @@ int RunCreate(const Args& args, Io& io) {
     if (IoStatus made = temp.Make(output); !made) return Failure(io, made.error());
   }
 
-  // The picture is prepared and the pack stream built on a second thread
-  // while the job copies the song.
+  // The picture is read and prepared, and the pack stream built, on a
+  // second thread while the job copies the song.
   TSubCodeErrorCorrect ecc;
   bool pictureFailed = false;
+  std::string pictureNote;
   const auto makeStream = [&]() -> MadeStream {
     MadeStream made;
-    made.error = PrepareLoadedPicture(*source.bitmap, options, outside, state);
+    const LoadedPicture loaded = LoadPictureFile(files[0], options, fit);
+    made.error = loaded.error;
+    if (made.error.empty()) {
+      pictureNote = loaded.note;
+      made.error = PrepareLoadedPicture(*loaded.source.bitmap, options, loaded.outside, state);
+    }
     if (made.error.empty() && !BuildPackStream(state, ecc, made.bytes, made.packCount))
       made.error = std::string(kCdgFailed) + " the prepared picture makes no pack stream";
     pictureFailed = !made.error.empty();
@@ -333,6 +370,7 @@ int RunCreate(const Args& args, Io& io) {
   const Outcome outcome = CreationOutcome(job.JobStatus());
   job.SetJobStatus(kJobIdle);
   if (pictureFailed) return Failure(io, job.Error());
+  if (!io.quiet) io.err << pictureNote;
   if (outcome.error) return Failure(io, outcome.text + " " + job.Error());
   if (mp3g) {
     // A cancelled job's partial title becomes the MP3+G output, as a

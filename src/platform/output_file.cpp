@@ -115,6 +115,16 @@ IoStatus OutputFile::Write(const void* data, std::size_t size) {
   return IoStatus::Ok();
 }
 
+IoStatus OutputFile::Write(iovec* pieces, std::size_t count) {
+  if (fd_ < 0) return IoStatus::FromErrno("write", target_, EBADF);
+  std::uint64_t size = 0;
+  for (std::size_t i = 0; i < count; ++i) size += pieces[i].iov_len;
+  if (!WriteAllVectored(fd_, pieces, count))
+    return IoStatus::FromErrno("write", target_, errno ? errno : ENOSPC);
+  written_ += size;
+  return IoStatus::Ok();
+}
+
 IoStatus OutputFile::WriteAt(const void* data, std::size_t size, std::uint64_t offset) {
   if (fd_ < 0) return IoStatus::FromErrno("write", target_, EBADF);
   const auto* p = static_cast<const std::uint8_t*>(data);

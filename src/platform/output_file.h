@@ -5,6 +5,7 @@
 #pragma once
 
 #include <sys/types.h>
+#include <sys/uio.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -37,6 +38,8 @@ class OutputFile {
 
   // Appends every byte; a short write (a full disk) is a failure.
   IoStatus Write(const void* data, std::size_t size);
+  // Appends the pieces' bytes in order; the pieces are used up on the way.
+  IoStatus Write(iovec* pieces, std::size_t count);
   // Writes at `offset` without moving the append position (header fix-ups).
   IoStatus WriteAt(const void* data, std::size_t size, std::uint64_t offset);
 

@@ -128,4 +128,29 @@ inline bool ReadAllVectored(int fd, std::vector<iovec>& pieces, int& error) {
   return true;
 }
 
+// Writes every byte of the pieces in order, as few system calls as the
+// pieces allow; the pieces are used up on the way. False on any error, a
+// full disk included (errno then says which, 0 for a disk that took nothing).
+inline bool WriteAllVectored(int fd, iovec* pieces, std::size_t count) {
+  std::size_t first = 0;
+  while (first < count && pieces[first].iov_len == 0) ++first;
+  while (first < count) {
+    const int n = static_cast<int>(std::min<std::size_t>(count - first, IOV_MAX));
+    const ssize_t put = ::writev(fd, pieces + first, n);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) {
+      if (put == 0) errno = 0;
+      return false;
+    }
+    std::size_t left = static_cast<std::size_t>(put);
+    while (first < count && left >= pieces[first].iov_len) left -= pieces[first++].iov_len;
+    if (left > 0) {  // a piece written part-way: the rest of it goes next
+      pieces[first].iov_base = static_cast<std::uint8_t*>(pieces[first].iov_base) + left;
+      pieces[first].iov_len -= left;
+    }
+    while (first < count && pieces[first].iov_len == 0) ++first;
+  }
+  return true;
+}
+
 }  // namespace mosaicer
