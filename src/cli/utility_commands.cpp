@@ -37,6 +37,12 @@ int Report(Io& io, const UtilityResult& result, const TrText& succeeded, const T
   return kExitSuccess;
 }
 
+// The song file a title reads beside its subcode; empty when it has none
+// (a zip's song is an entry of the archive, not a file).
+std::string SongFileOf(const TitleSource& title) {
+  return title.Info().kind == TitleKind::Pair ? title.Info().audioName : std::string();
+}
+
 // divide -o OUT.zip or a pair: the title rewritten as MP3+G.
 int DivideToMp3g(const Args& args, Io& io, const std::string& input, const TitleOutput& output) {
   if (args.Has("wav")) return UsageError(io, "divide", "--wav goes with an RWS output only");
@@ -44,7 +50,7 @@ int DivideToMp3g(const Args& args, Io& io, const std::string& input, const Title
   TitleInput source;
   if (const int status = OpenTitleInput(args, io, "divide", input, source, SubcodeUse::CdgOnly))
     return status;
-  if (const int status = CheckMp3gOutput(args, io, output, {input, source.title->Info().audioName}))
+  if (const int status = CheckMp3gOutput(args, io, output, {input, SongFileOf(*source.title)}))
     return status;
   if (const int status = WriteMp3g(io, *source.title, output)) return status;
   if (!io.quiet) io.out << kDivideSucceeded << "\n";
@@ -74,7 +80,7 @@ int RunDivide(const Args& args, Io& io) {
   // A CDG file is read by the divide itself; a pair or a zip through its title.
   if (source.title->Info().kind != TitleKind::CdgFile) {
     if (const int status = CheckOutputsAreNotInputs(io, {request.rwsPath, request.wavPath},
-                                                    {source.title->Info().audioName}))
+                                                    {SongFileOf(*source.title)}))
       return status;
     request.title = source.title.get();
   }
