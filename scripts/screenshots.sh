@@ -11,7 +11,13 @@ cmake --preset default >/dev/null
 cmake --build --preset default -j2 --target mosaicer mosaicer_screenshots
 work=${1:-$(mktemp -d)}
 rm -rf "$work" && mkdir -p "$work"
-# The walk drives the Japanese windows, whatever the machine's locale.
+# The walk drives the windows in each language, whatever the machine's
+# locale: English into docs/screenshots/en, Japanese into docs/screenshots.
+# The Japanese walk's files are the ones held against the command line's.
+mkdir -p docs/screenshots/en "$work/en"
+MOSAICER_LANG=en MOSAICER_AUDIO=null xvfb-run -a -s "-screen 0 1280x1024x24" \
+  build/tools/mosaicer_screenshots examples docs/screenshots/en "$work/en"
+rm -rf "$work/en"
 MOSAICER_LANG=ja MOSAICER_AUDIO=null xvfb-run -a -s "-screen 0 1280x1024x24" \
   build/tools/mosaicer_screenshots examples docs/screenshots "$work"
 

@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   qt6-base-dev portaudio19-dev
   libpng-dev libjpeg62-turbo-dev libsndfile1-dev libsoxr-dev libzip-dev
+  libavcodec-dev libavformat-dev libavutil-dev libswscale-dev ffmpeg
   sox
   xvfb xauth fonts-noto-cjk
   openbox xdotool x11-utils

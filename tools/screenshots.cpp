@@ -27,6 +27,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
 
 #include "app/about_box.h"
 #include "app/dialogs.h"
@@ -38,6 +39,7 @@
 #include "effects/ui/tlo_view_frm.h"
 #include "image/ui/bmp_frm.h"
 #include "platform/file_util.h"
+#include "platform/language.h"
 #include "player/cdg_in.h"
 #include "player/ui/cdg_display.h"
 #include "player/ui/play_frm.h"
@@ -129,6 +131,15 @@ struct Session {
       for (const char* step :
            {"wizard-1-palette", "wizard-2-reduce", "wizard-3-range", "wizard-4-preview"}) {
         camera.Shoot(wizard, step);
+        if (std::string_view(step) == "wizard-3-range") {
+          // The whole picture fitted into the area, then back to the crop the
+          // session goes on with (its file is held against the command
+          // line's below).
+          QComboBox* fit = Child<QComboBox>(wizard, "FitCmb");
+          fit->setCurrentIndex(1);
+          camera.Shoot(wizard, "wizard-3-range-fit");
+          fit->setCurrentIndex(0);
+        }
         Child<QPushButton>(wizard, "NextBtn")->click();
       }
     });
@@ -137,7 +148,10 @@ struct Session {
     window.FileOpenWavExecute();
     Child<QComboBox>(window, "OrderCmb")
         ->setCurrentIndex(
-            Child<QComboBox>(window, "OrderCmb")->findText(QStringLiteral("渦巻き（外から内へ）")));
+            Child<QComboBox>(window, "OrderCmb")
+                ->findText(CurrentLanguage() == Language::Japanese
+                               ? QStringLiteral("渦巻き（外から内へ）")
+                               : QStringLiteral("Spiral (outside in)")));
     camera.Shoot(window, "main-window");
 
     // The progress dialog part way through a job of 770 steps; the sample

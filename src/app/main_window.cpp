@@ -36,6 +36,7 @@
 #include "effects/ui/tlo_view_frm.h"
 #include "image/ui/bmp_frm.h"
 #include "media/audio_reader.h"
+#include "media/media_messages.h"
 #include "media/picture_reader.h"
 #include "platform/bmp_codec.h"
 #include "platform/file_util.h"
@@ -57,12 +58,8 @@ constexpr int kFixedHeight = 545;
 // BlankUd starts here until the settings give its position.
 constexpr int kBlankStart = 1;
 
-constexpr const char* kBmpFilter =
-    "Pictures (*.bmp *.png *.jpg *.jpeg)|*.bmp;*.png;*.jpg;*.jpeg|Bitmap Files (*.bmp)|*.bmp|"
-    "All Files|*.*";
-constexpr const char* kWavFilter =
-    "Songs (*.wav *.flac *.ogg *.opus *.mp3)|*.wav;*.flac;*.ogg;*.opus;*.mp3|"
-    "Wave Files (*.wav)|*.wav|All Files|*.*";
+constexpr const char* kBmpFilter = media_text::kPictureFilter;
+constexpr const char* kWavFilter = media_text::kSongFilter;
 constexpr const char* kCdgFilter = "CDG Files (*.cdg)|*.cdg|BIN Files (*.bin)|*.bin|All Files|*.*";
 constexpr const char* kRwsFilter = "RWS Files (*.rws)|*.rws|All Files|*.*";
 
@@ -180,6 +177,12 @@ void TMscMainFrm::BuildControls() {
   layout->addWidget(WavPathLbl_, 2, 0);
   layout->addWidget(WavPathEdit_, 2, 1);
   layout->addWidget(WavBrowseBtn_, 2, 2);
+  WavLengthLbl_ = new QLabel(central);
+  named(WavLengthLbl_, "WavLengthLbl");
+  WavLengthLbl_->setWordWrap(true);
+  WavLengthLbl_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  WavLengthLbl_->hide();  // until a song is chosen
+  layout->addWidget(WavLengthLbl_, 3, 1);
 
   OptionsGBox_ = new QGroupBox(QStringLiteral(" Options "), central);
   named(OptionsGBox_, "OptionsGBox");
@@ -228,11 +231,11 @@ void TMscMainFrm::BuildControls() {
   options->addWidget(label(N_("Empty packs:"), "BlankLbl"), 3, 0);
   options->addWidget(BlankUd_, 3, 1);
   options->addWidget(label("frames", "FrameLbl"), 3, 2);
-  layout->addWidget(OptionsGBox_, 3, 0, 1, 3);
+  layout->addWidget(OptionsGBox_, 4, 0, 1, 3);
 
   MakeBtn_ = new QPushButton(QStringLiteral("&Create"), central);
   named(MakeBtn_, "MakeBtn");
-  layout->addWidget(MakeBtn_, 4, 2);
+  layout->addWidget(MakeBtn_, 5, 2);
   layout->setRowStretch(1, 1);
   layout->setColumnStretch(1, 1);
   scroll->setWidget(central);
@@ -441,7 +444,7 @@ bool TMscMainFrm::eventFilter(QObject* watched, QEvent* event) {
 // ---- commands -------------------------------------------------------------
 
 void TMscMainFrm::FileOpenBmpExecute() {
-  const auto file = dialogs_.OpenFile(this, std::string(), BmpDir_, kBmpFilter);
+  const auto file = dialogs_.OpenFile(this, std::string(), BmpDir_, Tr(kBmpFilter));
   if (!file) return;
   BmpDir_ = FolderOf(*file);
   BitmapResult loaded = ReadPicture(*file);
@@ -450,13 +453,14 @@ void TMscMainFrm::FileOpenBmpExecute() {
     return;
   }
   Bitmap& picture = *loaded.bitmap;
-  if (picture.Width() < kVisibleWidth || picture.Height() < kVisibleHeight) {
+  LogPalette palette = LogPalette::Cleared(kUsedPaletteEntries);
+  int border = 0;
+  // The wizard refuses a picture smaller than the area unless it is to be
+  // scaled (fit or fill).
+  if (!bmpFrm_->SetPicture(&picture, &palette, &border)) {
     dialogs_.Error(this, PictureTooSmallMessage());
     return;
   }
-  LogPalette palette = LogPalette::Cleared(kUsedPaletteEntries);
-  int border = 0;
-  bmpFrm_->SetPicture(&picture, &palette, &border);
   if (bmpFrm_->exec() != QDialog::Accepted) return;
   state_.picture = std::move(picture);
   state_.palette = palette;
@@ -467,7 +471,7 @@ void TMscMainFrm::FileOpenBmpExecute() {
 }
 
 void TMscMainFrm::FileOpenWavExecute() {
-  const auto file = dialogs_.OpenFile(this, std::string(), WavDir_, kWavFilter);
+  const auto file = dialogs_.OpenFile(this, std::string(), WavDir_, Tr(kWavFilter));
   if (!file) return;
   WavDir_ = FolderOf(*file);
   const AudioOpenResult song = OpenAudio(*file);
@@ -479,6 +483,8 @@ void TMscMainFrm::FileOpenWavExecute() {
   state_.wavConversion = song.reader->Conversion();
   state_.wavPath = *file;
   WavInfoLbl_->setText(Q(SongSummary(*song.reader)));
+  WavLengthLbl_->setText(Q(SongLengthText(*song.reader)));
+  WavLengthLbl_->show();
   WavPathEdit_->setText(Q(*file));
   const std::string shown =
       state_.limitField.AcceptWav(state_.AudioSectors(), PosMSFEdit_->displayText().toStdString());
@@ -541,7 +547,7 @@ void TMscMainFrm::FileMakeRwsExecute() {
 
 void TMscMainFrm::FileSaveBmpExecute() {
   if (BmpPathEdit_->text().isEmpty()) return;
-  const std::string file = ChooseSaveTarget(BmpDir_, kBmpFilter, ".bmp");
+  const std::string file = ChooseSaveTarget(BmpDir_, Tr(kBmpFilter), ".bmp");
   if (file.empty()) return;
   if (const IoStatus saved = SaveVisibleBmp(state_, file); !saved) {
     dialogs_.Error(this, std::string(kBmpFailed) + "\n" + saved.error());

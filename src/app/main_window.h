@@ -134,6 +134,7 @@ class TMscMainFrm : public QMainWindow {
   QLabel* WavInfoLbl_ = nullptr;  // the song's length and conversion
   QLabel* WavPathLbl_;
   QLineEdit* WavPathEdit_;
+  QLabel* WavLengthLbl_ = nullptr;  // under the song box: length, and the conversion
   QPushButton* WavBrowseBtn_;
   QGroupBox* OptionsGBox_;
   QComboBox* OrderCmb_;

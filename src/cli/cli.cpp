@@ -17,6 +17,7 @@ const std::vector<Command>& Commands() {
       RwsCommand(),
       BmpCommand(),
       RenderCommand(),
+      VideoCommand(),
       PlayCommand(),
       DrivesCommand(),
       TocCommand(),

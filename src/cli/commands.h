@@ -51,5 +51,6 @@ Command CombineCommand();
 Command DrivesCommand();
 Command TocCommand();
 Command RipCommand();
+Command VideoCommand();
 
 }  // namespace mosaicer::cli

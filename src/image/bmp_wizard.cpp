@@ -47,6 +47,14 @@ Bitmap IndexedPicture(int width, int height, const LogPalette& palette) {
 
 TBmpWizardModel::TBmpWizardModel(const BmpWizardOptions& options) : options_(options.Clamped()) {}
 
+void TBmpWizardModel::SetOptions(const BmpWizardOptions& options) {
+  const PictureFit current = options_.fit;
+  options_ = options.Clamped();
+  if (source_ == nullptr) return;
+  options_.fit = current;
+  SetFit(options.fit);
+}
+
 void TBmpWizardModel::SetMethodPosition(int position) {
   options_.methodPosition = position;
   options_ = options_.Clamped();
@@ -73,16 +81,42 @@ void TBmpWizardModel::SetFrameColour(std::uint32_t colour) {
 }
 
 bool TBmpWizardModel::SetPicture(const Bitmap* picture) {
-  if (picture == nullptr || picture->Width() < kVisibleWidth || picture->Height() < kVisibleHeight)
+  if (picture == nullptr || picture->empty()) return false;
+  const Bitmap* previous = original_;
+  original_ = picture;
+  if (!FitSource(options_.fit)) {
+    original_ = previous;
     return false;
-  source_ = picture;
+  }
   step_ = kPaletteStep;
   work_ = Bitmap();
   range_ = Bitmap();
   output_ = Bitmap();
   dragging_ = false;
+  StartColours();
+  return true;
+}
 
-  noReduceEnabled_ = noReduce_ = picture->BitsPerPixel() == kIndexedBits;
+// Makes source_ the original picture fitted as `fit` says. False, and
+// nothing changes, when the result would be smaller than the area (crop of
+// a small picture) or the picture cannot be scaled.
+bool TBmpWizardModel::FitSource(PictureFit fit) {
+  FittedPicture fitted = FitPicture(*original_, fit, kVisibleWidth, kVisibleHeight);
+  if (!fitted.ok()) return false;
+  const Bitmap& used = fitted.picture.empty() ? *original_ : fitted.picture;
+  if (used.Width() < kVisibleWidth || used.Height() < kVisibleHeight) return false;
+  fitted_ = std::move(fitted.picture);
+  source_ = fitted_.empty() ? original_ : &fitted_;
+  placed_ =
+      fit == PictureFit::Fit ? fitted.placed : FitPlacement{0, 0, kVisibleWidth, kVisibleHeight};
+  options_.fit = fit;
+  return true;
+}
+
+// The palette step's start for the source: a 4-bit picture offers its own
+// colours, any other gets a palette generated from it.
+void TBmpWizardModel::StartColours() {
+  noReduceEnabled_ = noReduce_ = source_->BitsPerPixel() == kIndexedBits;
   if (noReduce_) {
     TakeSourcePalette();
   } else {
@@ -93,7 +127,49 @@ bool TBmpWizardModel::SetPicture(const Bitmap* picture) {
     GeneratePalette(source_, options_.methodPosition + 1, palette_, options_.keep,
                     kUsedPaletteEntries - options_.keep, options_.bits);
   }
+  paletteOrigin_ = PaletteOrigin::Automatic;
   PaintSwatchesFromPalette();
+}
+
+bool TBmpWizardModel::SetFit(PictureFit fit) {
+  if (source_ == nullptr) {
+    options_.fit = fit;
+    return true;
+  }
+  if (fit == options_.fit) return true;
+  const bool wasIndexed = source_->BitsPerPixel() == kIndexedBits;
+  if (!FitSource(fit)) return false;
+
+  const bool indexed = source_->BitsPerPixel() == kIndexedBits;
+  switch (paletteOrigin_) {
+    case PaletteOrigin::Automatic:
+      StartColours();
+      break;
+    case PaletteOrigin::Made:
+      noReduceEnabled_ = indexed;
+      noReduce_ = noReduce_ && indexed;
+      GenerateFromSwatches();
+      break;
+    case PaletteOrigin::ByHand:
+      noReduceEnabled_ = indexed;
+      noReduce_ = noReduce_ && indexed;
+      // Colours taken from a 4-bit picture that can no longer keep them
+      // are the swatches to reduce to.
+      if (wasIndexed && !indexed) PaintSwatchesFromPalette();
+      break;
+  }
+
+  // The steps taken so far, again, keeping the area's choices.
+  const int step = step_;
+  const int x = selectionX_, y = selectionY_, border = borderIndex_;
+  step_ = kPaletteStep;
+  while (step_ < std::min(step, static_cast<int>(kRangeStep)))
+    if (Next()) break;
+  if (step_ >= kRangeStep) {
+    MoveSelection(x, y);
+    SelectBorder(border);
+    if (step == kPreviewStep) Next();
+  }
   return true;
 }
 
@@ -206,6 +282,17 @@ void TBmpWizardModel::BuildOutput() {
     for (int x = 0; x < kVisibleWidth; ++x)
       output_.SetPixelIndex(kVisibleLeft + x, kVisibleTop + y,
                             range_.PixelIndex(selectionX_ + x, selectionY_ + y));
+  if (options_.fit == PictureFit::Fit)
+    PaintOutsidePlacement(output_, kVisibleLeft, kVisibleTop, kVisibleWidth, kVisibleHeight,
+                          placed_, border);
+}
+
+Bitmap TBmpWizardModel::ShownRangePicture() const {
+  Bitmap shown = range_;
+  if (options_.fit == PictureFit::Fit && !shown.empty())
+    PaintOutsidePlacement(shown, selectionX_, selectionY_, kVisibleWidth, kVisibleHeight, placed_,
+                          borderIndex_);
+  return shown;
 }
 
 bool TBmpWizardModel::GenerateFromSwatches() {
@@ -218,6 +305,7 @@ bool TBmpWizardModel::GenerateFromSwatches() {
                        kUsedPaletteEntries - keep, options_.bits))
     return false;
   palette_ = generated;
+  paletteOrigin_ = PaletteOrigin::Made;
   PaintSwatchesFromPalette();
   return true;
 }
@@ -230,7 +318,9 @@ bool TBmpWizardModel::PickColour(int x, int y) {
 }
 
 void TBmpWizardModel::SetSwatchColour(int swatch, Rgb colour) {
-  if (swatch >= 0 && swatch < kSwatchCount) swatches_[static_cast<std::size_t>(swatch)] = colour;
+  if (swatch < 0 || swatch >= kSwatchCount) return;
+  swatches_[static_cast<std::size_t>(swatch)] = colour;
+  if (swatch < kUsedPaletteEntries) paletteOrigin_ = PaletteOrigin::ByHand;
 }
 
 TBmpWizardModel::SwatchPress TBmpWizardModel::PressSwatch(
@@ -253,6 +343,7 @@ void TBmpWizardModel::DropSwatch(int target) {
   swatches_[static_cast<std::size_t>(dragSwatch_)] = swatches_[static_cast<std::size_t>(target)];
   swatches_[static_cast<std::size_t>(target)] = dragColour_;
   selectedSwatch_ = target;
+  if (target != dragSwatch_) paletteOrigin_ = PaletteOrigin::ByHand;
 }
 
 IoStatus TBmpWizardModel::SavePaletteFile(const std::filesystem::path& path) {
@@ -271,6 +362,7 @@ void TBmpWizardModel::ApplyPaletteEntries(
     const std::array<PaletteEntry, kUsedPaletteEntries>& entries) {
   std::copy(entries.begin(), entries.end(), palette_.entries.begin());
   palette_.count = kUsedPaletteEntries;
+  paletteOrigin_ = PaletteOrigin::ByHand;
   PaintSwatchesFromPalette();
 }
 

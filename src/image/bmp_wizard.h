@@ -4,7 +4,8 @@
 //
 //   0 palette: generate or edit 16 colours (swatches 0..15, 16 = picked)
 //   1 reduce:  map the picture onto them, with or without error diffusion
-//   2 range:   choose the 288 x 192 area and the border colour
+//   2 range:   choose how the picture meets the 288 x 192 area (crop, fit
+//              or fill), the area and the border colour
 //   3 preview: the finished picture; Next hands it back
 //
 // A 4-bit picture may skip step 1 and keep its own colours (NoReduce). The
@@ -21,6 +22,7 @@
 #include "image/bmp_wizard_settings.h"
 #include "image/log_palette.h"
 #include "image/pal_file.h"
+#include "media/picture_fit.h"
 #include "platform/bitmap.h"
 
 namespace mosaicer {
@@ -48,8 +50,9 @@ class TBmpWizardModel {
   explicit TBmpWizardModel(const BmpWizardOptions& options = {});
 
   const BmpWizardOptions& Options() const { return options_; }
-  // Each value is clamped into its control's range.
-  void SetOptions(const BmpWizardOptions& options) { options_ = options.Clamped(); }
+  // Each value is clamped into its control's range. During a run a new fit
+  // is applied as SetFit applies it.
+  void SetOptions(const BmpWizardOptions& options);
   void SetMethodPosition(int position);
   void SetBits(int bits);
   void SetKeep(int keep);
@@ -58,13 +61,20 @@ class TBmpWizardModel {
   void SetFrameColour(std::uint32_t colour);
 
   // Starts a run on `picture`, which the model borrows: it must stay alive
-  // and unchanged until the run finishes or Close() is called. False, and
-  // nothing changes, for a null picture or one smaller than 288 x 192.
-  // A 4-bit picture takes its palette from its colour table with NoReduce
-  // ticked; any other gets a palette generated from it (K black entries kept).
+  // and unchanged until the run finishes or Close() is called. The picture
+  // is first fitted to the area as Options().fit says; one smaller than
+  // 288 x 192 is fitted whole (fit) when the choice is crop. False, and
+  // nothing changes, for a null or empty picture.
+  // The fitted picture is the source of every step: a 4-bit one takes its
+  // palette from its colour table with NoReduce ticked; any other gets a
+  // palette generated from it (K black entries kept).
   bool SetPicture(const Bitmap* picture);
   // Forgets the picture (the window was closed without finishing).
-  void Close() { source_ = nullptr; }
+  void Close() {
+    source_ = nullptr;
+    original_ = nullptr;
+    fitted_ = Bitmap();
+  }
   bool HasPicture() const { return source_ != nullptr; }
 
   int CurrentStep() const { return step_; }
@@ -112,7 +122,17 @@ class TBmpWizardModel {
   PalFileStatus LoadPaletteFile(const std::filesystem::path& path);
   void ApplyPaletteEntries(const std::array<PaletteEntry, kUsedPaletteEntries>& entries);
 
-  // Step 2. The selection is clamped to lie inside the picture.
+  // Step 2. Fits the picture anew and redoes the steps already taken, as
+  // if the run had started with `fit`: a palette the model made is made
+  // again from the fitted picture (by "Make" if that made it), one chosen
+  // by hand is kept; the selection and the border colour stay. Without a
+  // picture the choice is only remembered. False, and nothing changes,
+  // when crop is asked for a picture smaller than the area.
+  bool SetFit(PictureFit fit);
+  // fit: where the picture lies in the area; the rest shows the border
+  // colour. Otherwise the whole area.
+  FitPlacement Placement() const { return placed_; }
+  // The selection is clamped to lie inside the picture.
   void MoveSelection(int x, int y);
   int SelectionX() const { return selectionX_; }
   int SelectionY() const { return selectionY_; }
@@ -124,6 +144,9 @@ class TBmpWizardModel {
   const Bitmap* Source() const { return source_; }
   const Bitmap& WorkPicture() const { return work_; }
   const Bitmap& RangePicture() const { return range_; }
+  // The range picture's area as the preview will show it: under fit, the
+  // part outside the picture in the border colour.
+  Bitmap ShownRangePicture() const;
   const Bitmap& OutputPicture() const { return output_; }
   TBmpWizardResult Result() const { return {output_, palette_, borderIndex_}; }
 
@@ -133,9 +156,18 @@ class TBmpWizardModel {
   void PrepareRange();
   void EnterRangeStep();
   void BuildOutput();
+  bool FitSource(PictureFit fit);
+  void StartColours();
+
+  // Where the palette came from, which decides what a new fit does to it.
+  enum class PaletteOrigin { Automatic, Made, ByHand };
 
   BmpWizardOptions options_;
-  const Bitmap* source_ = nullptr;
+  const Bitmap* original_ = nullptr;  // the picture as given
+  Bitmap fitted_;                     // the picture fitted; empty when it is used as it is
+  FitPlacement placed_;
+  PaletteOrigin paletteOrigin_ = PaletteOrigin::Automatic;
+  const Bitmap* source_ = nullptr;  // original_ or &fitted_
   int step_ = kPaletteStep;
   bool noReduceEnabled_ = false;
   bool noReduce_ = false;

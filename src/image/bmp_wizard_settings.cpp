@@ -69,6 +69,7 @@ BmpWizardSettings ReadBmpWizardSettings(const IniFile& ini) {
   o.errorDiffusion = ini.ReadBool(kReduceSection, "ErrDiff", o.errorDiffusion);
   o.diffusionStrength = ReadInt(ini, kReduceSection, "ErrDiffK", o.diffusionStrength);
   o.frameColour = static_cast<std::uint32_t>(ini.ReadInteger(kSelectSection, "RectColor", 0));
+  o.fit = ParsePictureFit(ini.ReadString(kSelectSection, "Fit")).value_or(o.fit);
   o = o.Clamped();
 
   for (int i = 0; i < kCustomColourCount; ++i) {
@@ -98,6 +99,7 @@ void WriteBmpWizardSettings(IniFile& ini, const BmpWizardSettings& settings) {
   ini.WriteBool(kReduceSection, "ErrDiff", o.errorDiffusion);
   ini.WriteInteger(kReduceSection, "ErrDiffK", o.diffusionStrength);
   ini.WriteInteger(kSelectSection, "RectColor", o.frameColour);
+  ini.WriteString(kSelectSection, "Fit", PictureFitName(o.fit));
 }
 
 }  // namespace mosaicer

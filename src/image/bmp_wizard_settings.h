@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "media/picture_fit.h"
 #include "platform/ini_file.h"
 
 namespace mosaicer {
@@ -19,13 +20,14 @@ inline constexpr int kMinStrength = 1, kMaxStrength = 100;
 
 // The controls a prepared picture depends on, with their defaults.
 struct BmpWizardOptions {
-  int methodPosition = 2;         // PalModeCmb
-  int bits = 6;                   // PalBitUd
-  int keep = 0;                   // PalIdxUd, "残す色数"
-  bool errorDiffusion = true;     // ErrCk
-  int diffusionStrength = 60;     // ErrKUd, percent
-  std::uint32_t frameColour = 0;  // RectColPanel, 0x00BBGGRR
-  std::string paletteFolder;      // last folder of the palette dialogs
+  int methodPosition = 2;             // PalModeCmb
+  int bits = 6;                       // PalBitUd
+  int keep = 0;                       // PalIdxUd, "残す色数"
+  bool errorDiffusion = true;         // ErrCk
+  int diffusionStrength = 60;         // ErrKUd, percent
+  std::uint32_t frameColour = 0;      // RectColPanel, 0x00BBGGRR
+  PictureFit fit = PictureFit::Crop;  // FitCmb: how the picture meets the area
+  std::string paletteFolder;          // last folder of the palette dialogs
 
   // Every value moved into its control's range.
   BmpWizardOptions Clamped() const;
@@ -46,7 +48,8 @@ struct BmpWizardSettings {
   friend bool operator==(const BmpWizardSettings&, const BmpWizardSettings&) = default;
 };
 
-// Sections BmpForm, Path (PalDir), Palette, Reduce and Select. Missing keys
+// Sections BmpForm, Path (PalDir), Palette, Reduce and Select (RectColor,
+// Fit: crop, fit or fill). Missing keys
 // give the defaults; numbers outside a control's range are clamped into it.
 BmpWizardSettings ReadBmpWizardSettings(const IniFile& ini);
 void WriteBmpWizardSettings(IniFile& ini, const BmpWizardSettings& settings);

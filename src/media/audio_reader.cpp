@@ -375,8 +375,8 @@ class ConvertingReader : public AudioReader {
   IoStatus Damaged(const std::string& what) const {
     const double seconds = static_cast<double>(framesRead_) / info_.samplerate;
     char at[32];
-    std::snprintf(at, sizeof at, "%.1f s: ", seconds);
-    return IoStatus::Failed(Quoted(path_) + media_text::kDamagedAt + at + what);
+    std::snprintf(at, sizeof at, "%.1f", seconds);
+    return IoStatus::Failed(Format(Tr(media_text::kDamagedAt), {Quoted(path_), at, what}));
   }
 
   std::string path_;
@@ -420,15 +420,32 @@ AudioOpenResult OpenDecoded(const std::string& path, std::shared_ptr<void> sourc
 
 }  // namespace
 
-std::string SongSummary(const AudioReader& reader) {
+namespace {
+
+// "m:ss" of the song's whole seconds.
+std::string MinutesAndSeconds(const AudioReader& reader) {
   const std::uint64_t seconds = reader.Bytes() / (kCdFrameBytes * kCdAudioSampleRate);
   constexpr std::uint64_t kSecondsPerMinute = 60;
   char length[32];
   std::snprintf(length, sizeof length, "%llu:%02llu",
                 static_cast<unsigned long long>(seconds / kSecondsPerMinute),
                 static_cast<unsigned long long>(seconds % kSecondsPerMinute));
+  return length;
+}
+
+}  // namespace
+
+std::string SongSummary(const AudioReader& reader) {
+  const std::string length = MinutesAndSeconds(reader);
   if (reader.PassesThrough()) return length;
-  return std::string(length) + " (" + reader.Conversion() + ")";
+  return length + " (" + reader.Conversion() + ")";
+}
+
+std::string SongLengthText(const AudioReader& reader) {
+  std::string text = Format(Tr("Length %1 (%2 sectors)"),
+                            {MinutesAndSeconds(reader), std::to_string(reader.Sectors())});
+  if (!reader.PassesThrough()) text += "\n" + Format(Tr("Converted: %1"), {reader.Conversion()});
+  return text;
 }
 
 AudioOpenResult OpenAudio(const std::string& path) {
@@ -437,7 +454,7 @@ AudioOpenResult OpenAudio(const std::string& path) {
   WaveInfo wave;
   if (ReadWaveInfo(path, wave) == 1 && wave.IsCdAudio()) {
     if (!wave.HasAudio())
-      return Failure("cannot use " + Quoted(path) + ": it holds no audio (its data chunk is empty)");
+      return Failure(Format(Tr(media_text::kEmptyWave), {Quoted(path)}));
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd.valid()) return Failure(IoStatus::FromErrno("read", path, errno).error());
     AudioOpenResult result;
@@ -448,8 +465,8 @@ AudioOpenResult OpenAudio(const std::string& path) {
   SF_INFO info{};
   SndFilePtr file(sf_open(path.c_str(), SFM_READ, &info));
   if (!file) {
-    if (!LooksLikeAudio(path)) return Failure(Quoted(path) + media_text::kNotASong);
-    return Failure(Quoted(path) + media_text::kDamaged + sf_strerror(nullptr));
+    if (!LooksLikeAudio(path)) return Failure(Format(Tr(media_text::kNotASong), {Quoted(path)}));
+    return Failure(Format(Tr(media_text::kDamaged), {Quoted(path), sf_strerror(nullptr)}));
   }
   return OpenDecoded(path, nullptr, std::move(file), info);
 }
@@ -475,7 +492,8 @@ namespace {
 AudioOpenResult OpenDecoded(const std::string& path, std::shared_ptr<void> source, SndFilePtr file,
                             SF_INFO info) {
   if (info.channels <= 0 || info.samplerate <= 0)
-    return Failure(Quoted(path) + media_text::kDamaged + "no channels or no sample rate");
+    return Failure(
+        Format(Tr(media_text::kDamaged), {Quoted(path), "no channels or no sample rate"}));
   // Read floating-point samples past full scale as they are, to be clipped
   // when they become 16-bit.
   sf_command(file.get(), SFC_SET_CLIPPING, nullptr, SF_FALSE);
@@ -484,17 +502,17 @@ AudioOpenResult OpenDecoded(const std::string& path, std::shared_ptr<void> sourc
   constexpr sf_count_t kUnknownLength = SF_COUNT_MAX;
   if (frames < 0 || frames == kUnknownLength) frames = CountFrames(file.get(), info.channels);
   if (frames < 0)
-    return Failure(Quoted(path) + media_text::kDamaged + sf_strerror(file.get()));
-  if (frames == 0) return Failure(Quoted(path) + media_text::kNoAudio);
+    return Failure(Format(Tr(media_text::kDamaged), {Quoted(path), sf_strerror(file.get())}));
+  if (frames == 0) return Failure(Format(Tr(media_text::kNoAudio), {Quoted(path)}));
 
   // round(frames x 44100 / rate), in integers: no overflow below 2^40 frames.
   const std::uint64_t rate = static_cast<std::uint64_t>(info.samplerate);
   const std::uint64_t outFrames =
       (static_cast<std::uint64_t>(frames) * kCdAudioSampleRate + rate / 2) / rate;
-  if (outFrames == 0) return Failure(Quoted(path) + media_text::kNoAudio);
+  if (outFrames == 0) return Failure(Format(Tr(media_text::kNoAudio), {Quoted(path)}));
   if (static_cast<std::uint64_t>(frames) > (std::uint64_t{1} << 40) ||
       outFrames * kCdFrameBytes > kMaxAudioBytes)
-    return Failure(Quoted(path) + media_text::kSongTooLong);
+    return Failure(Format(Tr(media_text::kSongTooLong), {Quoted(path)}));
 
   SoxrPtr resampler;
   if (rate != kCdAudioSampleRate) {
@@ -504,7 +522,8 @@ AudioOpenResult OpenDecoded(const std::string& path, std::shared_ptr<void> sourc
     resampler.reset(soxr_create(static_cast<double>(rate), kCdAudioSampleRate, kCdChannels, &error,
                                 &io, &quality, nullptr));
     if (error != nullptr || !resampler)
-      return Failure("cannot convert " + Quoted(path) + ": " + (error ? error : "resampler failed"));
+      return Failure(Format(Tr(media_text::kCannotConvert),
+                            {Quoted(path), error ? error : "resampler failed"}));
   }
   AudioOpenResult result;
   result.reader = std::make_unique<ConvertingReader>(path, std::move(source), std::move(file), info,

@@ -69,6 +69,10 @@ struct AudioOpenResult {
 // length as minutes and seconds, then the conversion if there is one
 // ("4:59 (48000 Hz 24-bit mono → 44100 Hz 16-bit stereo)").
 std::string SongSummary(const AudioReader& reader);
+// The song's length for the song box, in the current language: "Length
+// 4:59 (22425 sectors)", and on a second line "Converted: <the conversion>"
+// when there is one.
+std::string SongLengthText(const AudioReader& reader);
 
 // Opens a song. The kind is told from the file's contents, not its name.
 AudioOpenResult OpenAudio(const std::string& path);

@@ -69,6 +69,18 @@ std::optional<PictureFit> ParsePictureFit(std::string_view text) {
   return std::nullopt;
 }
 
+const char* PictureFitName(PictureFit fit) {
+  switch (fit) {
+    case PictureFit::Fit:
+      return "fit";
+    case PictureFit::Fill:
+      return "fill";
+    case PictureFit::Crop:
+      break;
+  }
+  return "crop";
+}
+
 BitmapResult ScaleArea(const Bitmap& source, int width, int height) {
   if (source.empty()) return BitmapResult::Failure("no picture to scale");
   BitmapResult made = Bitmap::Create(width, height, kRgbBits);

@@ -25,6 +25,8 @@ enum class PictureFit { Crop, Fit, Fill };
 
 // "crop", "fit" or "fill".
 std::optional<PictureFit> ParsePictureFit(std::string_view text);
+// The word ParsePictureFit reads back.
+const char* PictureFitName(PictureFit fit);
 
 // `source` scaled to width x height, 24 bits. Fails only when the size is
 // outside the Bitmap limits or `source` is empty.

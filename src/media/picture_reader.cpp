@@ -27,7 +27,6 @@ constexpr std::uint64_t kMaxPictureFileSize = kMaxBitmapPixels * kMaxBytesPerPix
 
 // What ReadBmpFile says of a BMP file it cannot read, and how the decoders
 // begin a refusal of a picture too large.
-constexpr const char* kBmpProblem = " is not a BMP picture that can be read: ";
 constexpr std::string_view kSizeProblem = "image too large";
 
 template <std::size_t N>
@@ -35,8 +34,9 @@ bool StartsWith(std::span<const std::uint8_t> head, const std::uint8_t (&signatu
   return head.size() >= N && std::equal(signature, signature + N, head.begin());
 }
 
-BitmapResult Prefixed(BitmapResult result, const std::filesystem::path& path, const char* what) {
-  result.error = IoStatus::Quoted(path) + what + result.error;
+// The decoder's reason inside a sentence that names the file.
+BitmapResult Prefixed(BitmapResult result, const std::filesystem::path& path, const char* pattern) {
+  result.error = Format(Tr(pattern), {IoStatus::Quoted(path), result.error});
   return result;
 }
 
@@ -69,11 +69,11 @@ BitmapResult ReadPicture(const std::filesystem::path& path) {
     return BitmapResult::Failure(read.error());
   const PictureKind kind = SniffPicture(bytes);
   if (kind == PictureKind::Unknown)
-    return BitmapResult::Failure(IoStatus::Quoted(path) + media_text::kNotAPicture);
+    return BitmapResult::Failure(Format(Tr(media_text::kNotAPicture), {IoStatus::Quoted(path)}));
   BitmapResult result = DecodePicture(bytes);
   if (result.ok()) return result;
   // BMP files keep the codec's own wording.
-  if (kind == PictureKind::Bmp) return Prefixed(std::move(result), path, kBmpProblem);
+  if (kind == PictureKind::Bmp) return Prefixed(std::move(result), path, media_text::kNotABmp);
   const bool sizeProblem = result.error.starts_with(kSizeProblem);
   return Prefixed(std::move(result), path,
                   sizeProblem ? media_text::kPictureTooLarge : media_text::kDamaged);

@@ -1,6 +1,6 @@
 // The outcome of a file operation: success, or a complete sentence that names
 // the file and the system's reason ("cannot write "out.cdg": No space left on
-// device"). Front ends show the sentence as it is.
+// the disk"), in the current language. Front ends show the sentence as it is.
 #pragma once
 
 #include <cstring>
@@ -11,6 +11,11 @@
 
 namespace mosaicer {
 
+// Why a file operation failed, for an errno value, in the current language:
+// our own words for the reasons a user meets (a missing file, no access, a
+// full or read-only disk, ...), the system's text for the rest.
+std::string ErrnoReason(int code);
+
 class [[nodiscard]] IoStatus {
  public:
   static IoStatus Ok() { return IoStatus(); }
@@ -19,10 +24,9 @@ class [[nodiscard]] IoStatus {
     status.error_ = message.empty() ? std::string("failed") : std::move(message);
     return status;
   }
-  // "cannot <verb> "<path>": <the system's text for `code`>".
-  static IoStatus FromErrno(std::string_view verb, const std::filesystem::path& path, int code) {
-    return Failed("cannot " + std::string(verb) + " " + Quoted(path) + ": " + std::strerror(code));
-  }
+  // "cannot <verb> "<path>": <ErrnoReason(code)>", for the verbs "read" and
+  // "write" in the current language.
+  static IoStatus FromErrno(std::string_view verb, const std::filesystem::path& path, int code);
 
   bool ok() const { return error_.empty(); }
   explicit operator bool() const { return ok(); }

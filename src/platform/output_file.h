@@ -33,6 +33,8 @@ class OutputFile {
   bool IsOpen() const { return fd_ >= 0; }
   int fd() const { return fd_; }
   const std::filesystem::path& target() const { return target_; }
+  // The temporary file, for a writer that opens files by name.
+  const std::filesystem::path& TempPath() const { return temp_; }
   // Bytes written so far through Write.
   std::uint64_t Written() const { return written_; }
 

@@ -66,6 +66,10 @@ class RgbCanvas final : public CdgCanvas {
   int Height() const { return height_; }
   // x and y must be inside the canvas.
   Rgb Pixel(int x, int y) const;
+  // Row y (inside the canvas) as 0x00RRGGBB words.
+  const std::uint32_t* Row(int y) const {
+    return pixels_.data() + static_cast<std::size_t>(y) * width_;
+  }
 
   void FillRect(const CdgRect& rect, Rgb colour) override;
   void CopyIndexed(IndexedPixels pixels, const CdgRect& source, CdgColours colours,

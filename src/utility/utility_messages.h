@@ -20,6 +20,5 @@ inline constexpr TrText kRwsSaveTitle{N_("Choose the RWS file")};
 inline constexpr TrText kWavSaveTitle{N_("Choose the WAV file")};
 inline constexpr const char* kCdgOpenFilter = "CDG Files (*.cdg)|*.cdg|All Files (*.*)|*.*";
 inline constexpr const char* kRwsSaveFilter = "RWS Files (*.rws)|*.rws|All Files|*.*";
-inline constexpr const char* kWavSaveFilter = "Wave Files (*.wav)|*.wav|All Files|*.*";
 
 }  // namespace mosaicer

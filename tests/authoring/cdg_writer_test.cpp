@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <optional>
 
 #include "authoring/authoring_state.h"
+#include "platform/io_status.h"
 #include "support/disk_full.h"
 #include "support/temp_dir.h"
 #include "support/wave_file.h"
@@ -174,7 +176,7 @@ TEST_F(CdgWriterTest, AFailureLeavesTheOldFileAndSaysWhy) {
     std::string says;
   } cases[] = {
       {"missing folder", wavPath, dir.File("no/such/folder/out.cdg"), &wave, false,
-       "No such file or directory"},
+       ErrnoReason(ENOENT)},
       {"missing song", dir.File("gone.wav"), old, &wave, false, "gone.wav"},
       {"short song", wavPath, old, &longer, false, "ends before"},
       {"full disk", wavPath, old, &wave, true, "File too large"},

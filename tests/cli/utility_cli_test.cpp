@@ -44,7 +44,7 @@ TEST_F(UtilityCli, CombineConvertsASongThatIsNotCdAudioAndRefusesNoSong) {
   const std::string text = dir.Write("text.wav", "no song here");
   const CliResult r = Cli({"combine", sub, text, "-o", cdg, "--force"});
   EXPECT_EQ(r.status, kExitFailure);
-  EXPECT_NE(r.err.find("is not a song this program can read"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("はこのプログラムで読める曲ではありません"), std::string::npos) << r.err;
 }
 
 }  // namespace

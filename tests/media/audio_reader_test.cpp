@@ -10,14 +10,18 @@
 #include <string>
 #include <vector>
 
+#include "media/song_files.h"
 #include "support/temp_dir.h"
 #include "support/wave_file.h"
 #include "support/damage.h"
+#include "support/language_scope.h"
 
 namespace mosaicer {
 namespace {
 
 using testing::TempDir;
+using testing::WriteDoubles;
+using testing::WriteSong;
 
 // Interleaved 16-bit samples that use the whole range, so a lost bit shows.
 std::vector<std::int16_t> KnownSignal(std::size_t frames, int channels, unsigned seed) {
@@ -27,50 +31,6 @@ std::vector<std::int16_t> KnownSignal(std::size_t frames, int channels, unsigned
   s[0] = INT16_MIN;
   s[1] = INT16_MAX;
   return s;
-}
-
-// Writes `samples` (16-bit, interleaved) through libsndfile in `format`:
-// integer formats get them in their top bits, float formats as s / 32768.
-SNDFILE* OpenForWriting(const std::string& path, int format, int rate, int channels) {
-  SF_INFO info{};
-  info.samplerate = rate;
-  info.channels = channels;
-  info.format = format;
-  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-  EXPECT_NE(file, nullptr) << sf_strerror(nullptr);
-  return file;
-}
-
-std::string WriteSong(const TempDir& dir, const std::string& name, int format, int rate,
-                      int channels, const std::vector<std::int16_t>& samples) {
-  const std::string path = dir.File(name);
-  SNDFILE* file = OpenForWriting(path, format, rate, channels);
-  if (file == nullptr) return path;
-  const sf_count_t frames = static_cast<sf_count_t>(samples.size()) / channels;
-  const int sub = format & SF_FORMAT_SUBMASK;
-  if (sub == SF_FORMAT_FLOAT || sub == SF_FORMAT_DOUBLE) {
-    std::vector<double> d;
-    for (auto v : samples) d.push_back(v / 32768.0);
-    sf_command(file, SFC_SET_NORM_DOUBLE, nullptr, SF_FALSE);
-    EXPECT_EQ(sf_writef_double(file, d.data(), frames), frames);
-  } else {
-    std::vector<int> wide;
-    for (auto v : samples) wide.push_back(static_cast<int>(static_cast<unsigned>(v) << 16));
-    EXPECT_EQ(sf_writef_int(file, wide.data(), frames), frames);
-  }
-  sf_close(file);
-  return path;
-}
-
-std::string WriteDoubles(const TempDir& dir, const std::string& name, int format, int rate,
-                         int channels, const std::vector<double>& samples) {
-  const std::string path = dir.File(name);
-  SNDFILE* file = OpenForWriting(path, format, rate, channels);
-  if (file == nullptr) return path;
-  sf_command(file, SFC_SET_CLIPPING, nullptr, SF_FALSE);
-  sf_writef_double(file, samples.data(), static_cast<sf_count_t>(samples.size()) / channels);
-  sf_close(file);
-  return path;
 }
 
 // All of a reader's audio as 16-bit samples; fails the test on an error.
@@ -95,35 +55,50 @@ std::unique_ptr<AudioReader> Open(const std::string& path) {
   return std::move(opened.reader);
 }
 
-struct ExactCase {
-  const char* name;
-  int format;
-  const char* conversion;
-};
+// Both channels of a mono signal.
+std::vector<std::int16_t> Doubled(const std::vector<std::int16_t>& mono) {
+  std::vector<std::int16_t> stereo;
+  for (auto v : mono) stereo.insert(stereo.end(), {v, v});
+  return stereo;
+}
 
-// Lossless containers of 16-bit audio at 44.1 kHz, and wider or float
-// samples holding 16-bit values, give back exactly those values.
+// Lossless songs of 16-bit values at 44.1 kHz, in any container and sample
+// format that holds them (8-bit ones holding only the top byte), give back
+// exactly those values; mono fills both channels.
 TEST(OpenAudio, LosslessSongsOfA16BitSignalDecodeExactly) {
   TempDir dir;
   const std::vector<std::int16_t> signal = KnownSignal(44100 + 333, 2, 5);
-  const ExactCase cases[] = {
-      {"a.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, "FLAC 44100 Hz 16-bit stereo"},
-      {"b.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, "FLAC 44100 Hz 24-bit stereo"},
-      {"c.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_24, "44100 Hz 24-bit stereo"},
-      {"d.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_32, "44100 Hz 32-bit stereo"},
-      {"e.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, "44100 Hz 32-bit float stereo"},
-      {"f.wav", SF_FORMAT_RF64 | SF_FORMAT_DOUBLE, "44100 Hz 64-bit float stereo"},
-      {"g.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, "AIFF 44100 Hz 16-bit stereo"},
+  const std::vector<std::int16_t> mono = KnownSignal(5000, 1, 9);
+  std::vector<std::int16_t> coarse = mono;
+  for (auto& v : coarse) v = static_cast<std::int16_t>(v & 0xFF00);
+  struct Case {
+    const char* name;
+    int format;
+    const std::vector<std::int16_t>& samples;
+    int channels;
+    const char* conversion;
   };
-  for (const ExactCase& c : cases) {
+  const Case cases[] = {
+      {"a.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, signal, 2, "FLAC 44100 Hz 16-bit stereo"},
+      {"b.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, signal, 2, "FLAC 44100 Hz 24-bit stereo"},
+      {"c.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_24, signal, 2, "44100 Hz 24-bit stereo"},
+      {"d.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_32, signal, 2, "44100 Hz 32-bit stereo"},
+      {"e.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, signal, 2, "44100 Hz 32-bit float stereo"},
+      {"f.wav", SF_FORMAT_RF64 | SF_FORMAT_DOUBLE, signal, 2, "44100 Hz 64-bit float stereo"},
+      {"g.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, signal, 2, "AIFF 44100 Hz 16-bit stereo"},
+      {"m.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, mono, 1, "44100 Hz 16-bit mono"},
+      {"8.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_U8, coarse, 1, "44100 Hz 8-bit mono"},
+  };
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const auto reader = Open(WriteSong(dir, c.name, c.format, 44100, 2, signal));
+    const auto reader = Open(WriteSong(dir, c.name, c.format, 44100, c.channels, c.samples));
     ASSERT_NE(reader, nullptr);
     EXPECT_FALSE(reader->PassesThrough());
     EXPECT_EQ(reader->Conversion(), std::string(c.conversion) + " \u2192 44100 Hz 16-bit stereo");
-    EXPECT_EQ(reader->Bytes(), signal.size() * 2);
-    EXPECT_EQ(reader->Sectors(), static_cast<std::int64_t>((signal.size() * 2 + 2351) / 2352));
-    EXPECT_EQ(ReadAll(*reader), signal);
+    const std::vector<std::int16_t> want = c.channels == 1 ? Doubled(c.samples) : c.samples;
+    EXPECT_EQ(reader->Bytes(), want.size() * 2);
+    EXPECT_EQ(reader->Sectors(), static_cast<std::int64_t>((want.size() * 2 + 2351) / 2352));
+    EXPECT_EQ(ReadAll(*reader), want);
   }
 }
 
@@ -146,30 +121,6 @@ TEST(OpenAudio, CdFormatWavPassesThroughByteForByte) {
   EXPECT_EQ(got, data);
   std::uint8_t more = 0;
   EXPECT_FALSE(reader->Read(&more, 1).ok());
-}
-
-TEST(OpenAudio, MonoAndNarrowSongsFillBothChannels) {
-  TempDir dir;
-  const std::vector<std::int16_t> mono = KnownSignal(5000, 1, 9);
-  const auto reader = Open(WriteSong(dir, "m.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1, mono));
-  ASSERT_NE(reader, nullptr);
-  EXPECT_EQ(reader->Conversion(), "44100 Hz 16-bit mono \u2192 44100 Hz 16-bit stereo");
-  const std::vector<std::int16_t> out = ReadAll(*reader);
-  ASSERT_EQ(out.size(), mono.size() * 2);
-  for (std::size_t i = 0; i < mono.size(); ++i) {
-    ASSERT_EQ(out[2 * i], mono[i]) << i;
-    ASSERT_EQ(out[2 * i + 1], mono[i]) << i;
-  }
-
-  // 8-bit samples become the top byte of 16-bit ones.
-  std::vector<std::int16_t> coarse = mono;
-  for (auto& v : coarse) v = static_cast<std::int16_t>(v & 0xFF00);
-  const auto eight = Open(WriteSong(dir, "8.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 44100, 1, coarse));
-  ASSERT_NE(eight, nullptr);
-  EXPECT_EQ(eight->Conversion(), "44100 Hz 8-bit mono \u2192 44100 Hz 16-bit stereo");
-  const std::vector<std::int16_t> eightOut = ReadAll(*eight);
-  ASSERT_EQ(eightOut.size(), coarse.size() * 2);
-  for (std::size_t i = 0; i < coarse.size(); ++i) ASSERT_EQ(eightOut[2 * i + 1], coarse[i]) << i;
 }
 
 TEST(OpenAudio, FloatSamplesAreRoundedAndClipped) {
@@ -345,6 +296,7 @@ std::string Refusal(const std::string& path) {
 }
 
 TEST(OpenAudio, DamagedAndUnknownFilesAreRefusedNamingThem) {
+  testing::LanguageScope english(Language::English);
   TempDir dir;
   const std::vector<std::int16_t> signal = KnownSignal(44100 * 2, 2, 8);
   const std::string flac = testing::ReadFile(

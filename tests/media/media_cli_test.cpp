@@ -9,8 +9,10 @@
 
 #include "media/picture_encoders.h"
 #include "media/picture_fit.h"
+#include "media/song_files.h"
 #include "platform/bmp_codec.h"
 #include "support/cli_run.h"
+#include "support/language_scope.h"
 #include "support/temp_dir.h"
 #include "support/wave_file.h"
 
@@ -76,19 +78,12 @@ TEST_F(MediaCli, APngMakesTheSameCdgAsABmpOfItsPixels) {
 TEST_F(MediaCli, AFlacMakesTheSameCdgAsTheWavItWasMadeFrom) {
   const std::string audio = testing::AudioBytes(2352 * 200 + 4 * 17);
   const std::string wav = dir.Write("s.wav", testing::CdWave(audio));
-  const std::string flac = dir.File("s.flac");
-  SF_INFO info{};
-  info.samplerate = 44100;
-  info.channels = 2;
-  info.format = SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
-  SNDFILE* file = sf_open(flac.c_str(), SFM_WRITE, &info);
-  ASSERT_NE(file, nullptr);
-  std::vector<short> samples(audio.size() / 2);
+  std::vector<std::int16_t> samples(audio.size() / 2);
   for (std::size_t i = 0; i < samples.size(); ++i)
-    samples[i] = static_cast<short>(static_cast<std::uint8_t>(audio[2 * i]) |
-                                    static_cast<std::uint8_t>(audio[2 * i + 1]) << 8);
-  sf_writef_short(file, samples.data(), static_cast<sf_count_t>(samples.size() / 2));
-  sf_close(file);
+    samples[i] = static_cast<std::int16_t>(static_cast<std::uint8_t>(audio[2 * i]) |
+                                           static_cast<std::uint8_t>(audio[2 * i + 1]) << 8);
+  const std::string flac =
+      testing::WriteSong(dir, "s.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 2, samples);
 
   const std::string picture = Png("p.png", Scene(288, 192));
   const testing::CliResult fromWav = Cli({"create", picture, wav, "-o", dir.File("w.cdg")});
@@ -140,6 +135,7 @@ TEST_F(MediaCli, FitShowsTheWholePictureAndFillCoversTheArea) {
 }
 
 TEST_F(MediaCli, DamagedPicturesAndSongsAreRefusedAndNothingIsWritten) {
+  testing::LanguageScope english(Language::English);
   const std::string png = Text(testing::EncodePng(Scene(300, 200)));
   const std::string cutPng = dir.Write("cut.png", png.substr(0, png.size() / 2));
   const std::string goodPng = dir.Write("good.png", png);

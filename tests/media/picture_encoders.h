@@ -169,24 +169,13 @@ inline std::vector<std::uint8_t> EncodeJpeg(const JpegPicture& picture) {
 // An EXIF APP1 body holding only the orientation tag.
 inline std::vector<std::uint8_t> ExifWithOrientation(int orientation, bool bigEndian) {
   std::vector<std::uint8_t> d = {'E', 'x', 'i', 'f', 0, 0};
-  auto u16 = [&](unsigned v) {
-    if (bigEndian) {
-      d.push_back(static_cast<std::uint8_t>(v >> 8));
-      d.push_back(static_cast<std::uint8_t>(v));
-    } else {
-      d.push_back(static_cast<std::uint8_t>(v));
-      d.push_back(static_cast<std::uint8_t>(v >> 8));
-    }
+  // A value of `bytes` bytes in the file's byte order.
+  auto put = [&](unsigned v, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+      d.push_back(static_cast<std::uint8_t>(v >> 8 * (bigEndian ? bytes - 1 - i : i)));
   };
-  auto u32 = [&](unsigned v) {
-    if (bigEndian) {
-      u16(v >> 16);
-      u16(v & 0xFFFF);
-    } else {
-      u16(v & 0xFFFF);
-      u16(v >> 16);
-    }
-  };
+  auto u16 = [&](unsigned v) { put(v, 2); };
+  auto u32 = [&](unsigned v) { put(v, 4); };
   d.push_back(bigEndian ? 'M' : 'I');
   d.push_back(bigEndian ? 'M' : 'I');
   u16(42);

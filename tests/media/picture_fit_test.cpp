@@ -154,10 +154,9 @@ TEST(FitPicture, FillCoversTheAreaAndCropLeavesThePictureAlone) {
   EXPECT_TRUE(crop.picture.empty());
 }
 
-TEST(ParsePictureFit, TakesTheThreeNamesOnly) {
-  EXPECT_EQ(ParsePictureFit("crop"), PictureFit::Crop);
-  EXPECT_EQ(ParsePictureFit("fit"), PictureFit::Fit);
-  EXPECT_EQ(ParsePictureFit("fill"), PictureFit::Fill);
+TEST(ParsePictureFit, ReadsBackItsNamesAndNothingElse) {
+  for (const PictureFit fit : {PictureFit::Crop, PictureFit::Fit, PictureFit::Fill})
+    EXPECT_EQ(ParsePictureFit(PictureFitName(fit)), fit);
   EXPECT_EQ(ParsePictureFit("Fit"), std::nullopt);
   EXPECT_EQ(ParsePictureFit(""), std::nullopt);
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
 #include <optional>
 #include <random>
@@ -9,6 +10,7 @@
 #include "core/parity.h"
 #include "core/subcode_pack.h"
 #include "platform/file_util.h"
+#include "platform/io_status.h"
 #include "ripper/clone_cd_image.h"
 #include "support/clone_cd_disc.h"
 #include "support/disk_full.h"
@@ -107,11 +109,11 @@ TEST_F(RipJobTest, FailuresKeepTheOldFileAndCancelKeepsThePartialOne) {
     int failAt;
     std::string file;
     bool fullDisk;
-    const char* says;
+    std::string says;
   } cases[] = {
       {"bad read", 2, old, false, "could not read sectors 200 to 224"},
       {"full disk", -1, old, true, "File too large"},
-      {"missing folder", -1, dir.File("no/such/dir.cdg"), false, "No such file"},
+      {"missing folder", -1, dir.File("no/such/dir.cdg"), false, ErrnoReason(ENOENT)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

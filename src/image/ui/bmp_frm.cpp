@@ -24,6 +24,7 @@
 #include "app/screen_fit.h"
 #include "app/tr.h"
 #include "app/window_placement.h"
+#include "authoring/messages.h"
 #include "core/subcode_pack.h"
 
 namespace mosaicer {
@@ -39,6 +40,13 @@ constexpr int kSwatchesPerRow = 8;
 constexpr int kFirstBorderPanel = 18;  // Panel18..Panel33
 constexpr int kSelectedBevel = 2;
 constexpr int kBevel = 1;
+
+// FitCmb's entries, in order.
+constexpr std::array<PictureFit, 3> kFits{PictureFit::Crop, PictureFit::Fit, PictureFit::Fill};
+
+int FitIndex(PictureFit fit) {
+  return static_cast<int>(std::find(kFits.begin(), kFits.end(), fit) - kFits.begin());
+}
 
 QColor ToQt(Rgb c) { return QColor(c.r, c.g, c.b); }
 
@@ -373,8 +381,18 @@ void TBmpFrm::BuildRectPanel() {
     connect(swatch, &BmpSwatch::pressed, this, [this](BmpSwatch* s) {
       model_.SelectBorder(s->Number());
       PaintBorderSwatches();
+      // Under fit the area around the picture shows the border colour.
+      if (model_.Options().fit == PictureFit::Fit && model_.CurrentStep() == Model::kRangeStep)
+        ShowRange();
     });
   }
+
+  FitCmb_ = new QComboBox(p);
+  FitCmb_->setObjectName("FitCmb");
+  FitCmb_->addItems({Tq("Crop at 1:1"), Tq("Fit whole picture"), Tq("Fill the area")});
+  QLabel* fitLabel = Label(Tq("Placement"), "FitLbl", p);
+  fitLabel->setBuddy(FitCmb_);
+  connect(FitCmb_, &QComboBox::currentIndexChanged, this, [this](int i) { FitCmbChange(i); });
 
   auto* labels = new QVBoxLayout;
   labels->addWidget(XLbl_);
@@ -382,7 +400,10 @@ void TBmpFrm::BuildRectPanel() {
   auto* frame = new QHBoxLayout;
   frame->addWidget(Label(Tq("Frame color"), "RectColLbl", p));
   frame->addWidget(RectColPanel_);
+  frame->addStretch();
   labels->addLayout(frame);
+  labels->addWidget(fitLabel);
+  labels->addWidget(FitCmb_);
   auto* borderBox = new QVBoxLayout;
   borderBox->addWidget(Label(Tq("Border color"), "BorderLbl", p));
   borderBox->addLayout(border);
@@ -424,16 +445,17 @@ void TBmpFrm::BuildRectPanel() {
 
 // ---------------------------------------------------------------------------
 
-void TBmpFrm::SetPicture(Bitmap* picture, LogPalette* palette, int* border) {
-  if (picture == nullptr || palette == nullptr || border == nullptr) return;
-  if (!model_.SetPicture(picture)) return;
+bool TBmpFrm::SetPicture(Bitmap* picture, LogPalette* palette, int* border) {
+  if (picture == nullptr || palette == nullptr || border == nullptr) return false;
+  if (!model_.SetPicture(picture)) return false;
   picture_ = picture;
   palette_ = palette;
   border_ = border;
 
   NoReduceCk_->setEnabled(model_.NoReduceEnabled());
   NoReduceCk_->setChecked(model_.NoReduce());
-  const QImage source = ToQImage(*picture);
+  // The steps work on the picture as it is placed in the area.
+  const QImage source = ToQImage(*model_.Source());
   PalImg_->SetImage(source);
   ReduceImg_->SetImage(source);
   RectImg_->SetImage({});
@@ -441,6 +463,7 @@ void TBmpFrm::SetPicture(Bitmap* picture, LogPalette* palette, int* border) {
   PaintSwatches();
   PaintBorderSwatches();
   ShowStep();
+  return true;
 }
 
 void TBmpFrm::ShowOptions() {
@@ -451,6 +474,7 @@ void TBmpFrm::ShowOptions() {
   ErrCk_->setChecked(o.errorDiffusion);
   ErrKUd_->setValue(o.diffusionStrength);
   RectColPanel_->SetColour(ToQColor(o.frameColour));
+  FitCmb_->setCurrentIndex(FitIndex(o.fit));
 }
 
 void TBmpFrm::ReadSettings(const IniFile& ini) {
@@ -496,8 +520,7 @@ void TBmpFrm::NextBtnClick() {
   }
   switch (model_.CurrentStep()) {
     case Model::kRangeStep:
-      RectImg_->SetImage(ToQImage(model_.RangePicture()));
-      ShowSelection();
+      ShowRange();
       break;
     case Model::kPreviewStep:
       PrevImg_->SetImage(ToQImage(model_.OutputPicture()));
@@ -655,6 +678,38 @@ void TBmpFrm::RectColPanelDblClick() {
   model_.SetFrameColour(*chosen);
   RectColPanel_->SetColour(ToQColor(model_.Options().frameColour));
   model_.MoveSelection(model_.SelectionX(), model_.SelectionY());
+  ShowSelection();
+}
+
+// A new placement redoes the steps before the area: every picture shown so
+// far is the newly placed one.
+void TBmpFrm::FitCmbChange(int index) {
+  if (index < 0 || index >= static_cast<int>(kFits.size())) return;
+  const PictureFit fit = kFits[static_cast<std::size_t>(index)];
+  if (fit == model_.Options().fit) return;
+  SetBusy(true);
+  const bool fitted = model_.SetFit(fit);
+  SetBusy(false);
+  if (!fitted) {
+    FitCmb_->setCurrentIndex(FitIndex(model_.Options().fit));
+    dialogs_.Error(this, PictureTooSmallMessage());
+    return;
+  }
+  if (!model_.HasPicture()) return;
+  const QImage source = ToQImage(*model_.Source());
+  PalImg_->SetImage(source);
+  ReduceImg_->SetImage(source);
+  NoReduceCk_->setEnabled(model_.NoReduceEnabled());
+  NoReduceCk_->setChecked(model_.NoReduce());
+  PaintSwatches();
+  PaintBorderSwatches();
+  if (model_.CurrentStep() >= Model::kRangeStep) ShowRange();
+  if (model_.CurrentStep() == Model::kPreviewStep)
+    PrevImg_->SetImage(ToQImage(model_.OutputPicture()));
+}
+
+void TBmpFrm::ShowRange() {
+  RectImg_->SetImage(ToQImage(model_.ShownRangePicture()));
   ShowSelection();
 }
 

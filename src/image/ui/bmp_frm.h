@@ -105,10 +105,11 @@ class TBmpFrm : public QDialog {
   explicit TBmpFrm(Dialogs& dialogs, QWidget* parent = nullptr);
   ~TBmpFrm() override;
 
-  // Borrows the three until the window closes; does nothing if any is null
-  // (or the picture is smaller than 288 x 192). Shows step 0 for the picture.
-  // Only finishing with NextBtn in step 3 writes into them.
-  void SetPicture(Bitmap* picture, LogPalette* palette, int* border);
+  // Borrows the three until the window closes; false, and nothing happens,
+  // if any is null or the model refuses the picture (smaller than 288 x 192
+  // while the placement is crop). Shows step 0 for the picture. Only
+  // finishing with NextBtn in step 3 writes into them.
+  bool SetPicture(Bitmap* picture, LogPalette* palette, int* border);
 
   void ReadSettings(const IniFile& ini);
   void WriteSettings(IniFile& ini) const;
@@ -147,6 +148,7 @@ class TBmpFrm : public QDialog {
   void SwatchRelease(BmpSwatch* swatch, QPoint at);
   void RectImgMove(QPoint at);
   void RectColPanelDblClick();
+  void FitCmbChange(int index);
   void Go(int dx, int dy);
 
   void ShowStep();
@@ -155,6 +157,7 @@ class TBmpFrm : public QDialog {
   void PaintSwatches();
   void PaintBorderSwatches();
   void ShowSelection();
+  void ShowRange();
   void EndSwatchDrag();
 
   Dialogs& dialogs_;
@@ -198,6 +201,7 @@ class TBmpFrm : public QDialog {
   QPushButton* UBtn_ = nullptr;
   QPushButton* DBtn_ = nullptr;
   BmpSwatch* RectColPanel_ = nullptr;
+  QComboBox* FitCmb_ = nullptr;  // crop, fit, fill
   std::array<BmpSwatch*, TBmpWizardModel::kBorderSwatchCount> borderSwatches_{};
   std::array<QAction*, 4> goActions_{};  // GoLeft, GoRight, GoUp, GoDown
 

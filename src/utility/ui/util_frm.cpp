@@ -21,6 +21,7 @@
 #include "app/tr.h"
 #include "app/window_placement.h"
 #include "authoring/messages.h"
+#include "media/media_messages.h"
 #include "utility/utility_messages.h"
 
 namespace mosaicer {
@@ -171,7 +172,8 @@ void TUtilFrm::RwsBrowseBtnClick() {
 }
 
 void TUtilFrm::WavBrowseBtnClick() {
-  const auto file = dialogs_.SaveFile(this, kWavSaveTitle, wavDir_, kWavSaveFilter, ".wav");
+  const auto file =
+      dialogs_.SaveFile(this, kWavSaveTitle, wavDir_, Tr(media_text::kSongFilter), ".wav");
   if (file && Approve(*file)) WavPathEdit_->setText(Q(*file));
 }
 

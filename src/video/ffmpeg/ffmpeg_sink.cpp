@@ -1,0 +1,276 @@
+// The video sink on FFmpeg's libraries: H.264 (libx264 when present) and
+// AAC in an MP4 or Matroska file. Built as a module of its own and loaded
+// only by a video export.
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "video/video_sink.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/error.h>
+#include <libavutil/imgutils.h>
+#include <libavutil/opt.h>
+#include <libswscale/swscale.h>
+}
+
+namespace mosaicer {
+namespace {
+
+constexpr int kCdSampleRate = 44100;
+constexpr int kCdChannels = 2;
+// Black in limited-range YCbCr.
+constexpr std::uint8_t kBlackLuma = 16;
+constexpr std::uint8_t kBlackChroma = 128;
+
+std::string Reason(int code) {
+  char text[AV_ERROR_MAX_STRING_SIZE] = {};
+  av_strerror(code, text, sizeof text);
+  return text;
+}
+
+struct CodecContextFree {
+  void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct FrameFree {
+  void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+struct PacketFree {
+  void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+struct ScaleFree {
+  void operator()(SwsContext* s) const { sws_freeContext(s); }
+};
+
+class FfmpegSink final : public VideoSink {
+ public:
+  ~FfmpegSink() override { Close(); }
+
+  std::string Open(const VideoSinkSettings& settings) override {
+    settings_ = settings;
+    // The encoders' own reports are not for the user; failures come back as
+    // return codes and are worded here.
+    av_log_set_level(AV_LOG_ERROR);
+    const AVOutputFormat* format =
+        av_guess_format(settings.container.c_str(), nullptr, nullptr);
+    if (format == nullptr) return "no muxer for " + settings.container;
+    int code = avformat_alloc_output_context2(&output_, format, nullptr, settings.path.c_str());
+    if (code < 0) return "cannot make the container: " + Reason(code);
+    if (std::string e = OpenVideo(format); !e.empty()) return e;
+    if (std::string e = OpenAudio(format); !e.empty()) return e;
+    code = avio_open(&output_->pb, settings.path.c_str(), AVIO_FLAG_WRITE);
+    if (code < 0) return Reason(code);
+    AVDictionary* options = nullptr;
+    // The index at the front, so players start before the whole file is there.
+    if (settings.container == "mp4") av_dict_set(&options, "movflags", "+faststart", 0);
+    code = avformat_write_header(output_, &options);
+    av_dict_free(&options);
+    if (code < 0) return Reason(code);
+    headerWritten_ = true;
+    return "";
+  }
+
+  std::string AddFrame(const std::uint32_t* pixels, int width, int height,
+                       bool changed) override {
+    if (changed || !converted_) {
+      if (std::string e = Convert(pixels, width, height); !e.empty()) return e;
+      converted_ = true;
+    }
+    // The encoder may keep a reference to the frame it was given: hand it a
+    // frame of its own that shares the converted picture.
+    std::unique_ptr<AVFrame, FrameFree> frame(av_frame_alloc());
+    if (!frame || av_frame_ref(frame.get(), picture_.get()) < 0) return "out of memory";
+    frame->pts = nextFrame_++;
+    return Send(video_.get(), videoStream_, frame.get());
+  }
+
+  std::string AddAudio(const std::int16_t* samples, std::size_t frames) override {
+    pending_.insert(pending_.end(), samples, samples + frames * kCdChannels);
+    const std::size_t size = static_cast<std::size_t>(audio_->frame_size);
+    std::size_t used = 0;
+    while (pending_.size() - used >= size * kCdChannels) {
+      if (std::string e = SendAudio(pending_.data() + used, size); !e.empty()) return e;
+      used += size * kCdChannels;
+    }
+    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(used));
+    return "";
+  }
+
+  std::string Finish() override {
+    if (!pending_.empty()) {
+      if (std::string e = SendAudio(pending_.data(), pending_.size() / kCdChannels); !e.empty())
+        return e;
+      pending_.clear();
+    }
+    if (std::string e = Send(video_.get(), videoStream_, nullptr); !e.empty()) return e;
+    if (std::string e = Send(audio_.get(), audioStream_, nullptr); !e.empty()) return e;
+    const int code = av_write_trailer(output_);
+    headerWritten_ = false;
+    if (code < 0) return Reason(code);
+    const int closed = avio_closep(&output_->pb);
+    if (closed < 0) return Reason(closed);
+    return "";
+  }
+
+ private:
+  std::string OpenVideo(const AVOutputFormat* format) {
+    const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
+    if (codec == nullptr) codec = avcodec_find_encoder(AV_CODEC_ID_H264);
+    if (codec == nullptr) return "this FFmpeg has no H.264 encoder";
+    video_.reset(avcodec_alloc_context3(codec));
+    if (!video_) return "out of memory";
+    AVCodecContext* c = video_.get();
+    c->width = settings_.width;
+    c->height = settings_.height;
+    c->time_base = AVRational{1, settings_.fps};
+    c->framerate = AVRational{settings_.fps, 1};
+    c->pix_fmt = AV_PIX_FMT_YUV420P;
+    c->gop_size = settings_.fps * 10;
+    c->color_range = AVCOL_RANGE_MPEG;
+    c->colorspace = AVCOL_SPC_BT709;
+    c->color_primaries = AVCOL_PRI_BT709;
+    c->color_trc = AVCOL_TRC_BT709;
+    if (format->flags & AVFMT_GLOBALHEADER) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    av_opt_set(c->priv_data, "crf", std::to_string(settings_.crf).c_str(), 0);
+    int code = avcodec_open2(c, codec, nullptr);
+    if (code < 0) return "cannot open the H.264 encoder: " + Reason(code);
+    videoStream_ = avformat_new_stream(output_, nullptr);
+    if (videoStream_ == nullptr) return "out of memory";
+    videoStream_->time_base = c->time_base;
+    videoStream_->avg_frame_rate = c->framerate;
+    code = avcodec_parameters_from_context(videoStream_->codecpar, c);
+    if (code < 0) return Reason(code);
+
+    picture_.reset(av_frame_alloc());
+    if (!picture_) return "out of memory";
+    picture_->format = c->pix_fmt;
+    picture_->width = c->width;
+    picture_->height = c->height;
+    picture_->color_range = c->color_range;
+    picture_->colorspace = c->colorspace;
+    if (av_frame_get_buffer(picture_.get(), 0) < 0) return "out of memory";
+    return "";
+  }
+
+  std::string OpenAudio(const AVOutputFormat* format) {
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_AAC);
+    if (codec == nullptr) return "this FFmpeg has no AAC encoder";
+    audio_.reset(avcodec_alloc_context3(codec));
+    if (!audio_) return "out of memory";
+    AVCodecContext* c = audio_.get();
+    c->sample_fmt = AV_SAMPLE_FMT_FLTP;
+    c->sample_rate = kCdSampleRate;
+    av_channel_layout_default(&c->ch_layout, kCdChannels);
+    c->bit_rate = settings_.audioBitrate;
+    c->time_base = AVRational{1, kCdSampleRate};
+    if (format->flags & AVFMT_GLOBALHEADER) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    int code = avcodec_open2(c, codec, nullptr);
+    if (code < 0) return "cannot open the AAC encoder: " + Reason(code);
+    audioStream_ = avformat_new_stream(output_, nullptr);
+    if (audioStream_ == nullptr) return "out of memory";
+    audioStream_->time_base = c->time_base;
+    code = avcodec_parameters_from_context(audioStream_->codecpar, c);
+    if (code < 0) return Reason(code);
+    return "";
+  }
+
+  // Scales the screen into the placed rectangle of the picture, black round it.
+  std::string Convert(const std::uint32_t* pixels, int width, int height) {
+    if (av_frame_make_writable(picture_.get()) < 0) return "out of memory";
+    if (!scale_ || scaleWidth_ != width || scaleHeight_ != height) {
+      scale_.reset(sws_getContext(width, height, AV_PIX_FMT_0RGB32, settings_.placedWidth,
+                                  settings_.placedHeight, AV_PIX_FMT_YUV420P, SWS_BILINEAR,
+                                  nullptr, nullptr, nullptr));
+      if (!scale_) return "cannot scale the screen";
+      // BT.709 into limited range, as the stream is marked.
+      const int* coefficients = sws_getCoefficients(SWS_CS_ITU709);
+      sws_setColorspaceDetails(scale_.get(), coefficients, 1, coefficients, 0, 0, 1 << 16,
+                               1 << 16);
+      scaleWidth_ = width;
+      scaleHeight_ = height;
+    }
+    AVFrame* p = picture_.get();
+    for (int y = 0; y < p->height; ++y) std::memset(p->data[0] + y * p->linesize[0], kBlackLuma, p->width);
+    for (int plane = 1; plane < 3; ++plane)
+      for (int y = 0; y < p->height / 2; ++y)
+        std::memset(p->data[plane] + y * p->linesize[plane], kBlackChroma, p->width / 2);
+    std::uint8_t* dest[3] = {
+        p->data[0] + settings_.placedY * p->linesize[0] + settings_.placedX,
+        p->data[1] + settings_.placedY / 2 * p->linesize[1] + settings_.placedX / 2,
+        p->data[2] + settings_.placedY / 2 * p->linesize[2] + settings_.placedX / 2};
+    const std::uint8_t* source[1] = {reinterpret_cast<const std::uint8_t*>(pixels)};
+    const int sourceStride[1] = {width * 4};
+    sws_scale(scale_.get(), source, sourceStride, 0, height, dest, p->linesize);
+    return "";
+  }
+
+  std::string SendAudio(const std::int16_t* samples, std::size_t frames) {
+    std::unique_ptr<AVFrame, FrameFree> frame(av_frame_alloc());
+    if (!frame) return "out of memory";
+    frame->format = AV_SAMPLE_FMT_FLTP;
+    frame->sample_rate = kCdSampleRate;
+    frame->nb_samples = static_cast<int>(frames);
+    av_channel_layout_default(&frame->ch_layout, kCdChannels);
+    if (av_frame_get_buffer(frame.get(), 0) < 0) return "out of memory";
+    for (int ch = 0; ch < kCdChannels; ++ch) {
+      auto* out = reinterpret_cast<float*>(frame->data[ch]);
+      for (std::size_t i = 0; i < frames; ++i)
+        out[i] = static_cast<float>(samples[i * kCdChannels + ch]) / 32768.0f;
+    }
+    frame->pts = nextSample_;
+    nextSample_ += static_cast<std::int64_t>(frames);
+    return Send(audio_.get(), audioStream_, frame.get());
+  }
+
+  // Gives the encoder a frame (nullptr: drains it) and writes what comes out.
+  std::string Send(AVCodecContext* codec, AVStream* stream, const AVFrame* frame) {
+    int code = avcodec_send_frame(codec, frame);
+    if (code < 0) return "cannot encode: " + Reason(code);
+    if (!packet_) packet_.reset(av_packet_alloc());
+    if (!packet_) return "out of memory";
+    for (;;) {
+      code = avcodec_receive_packet(codec, packet_.get());
+      if (code == AVERROR(EAGAIN) || code == AVERROR_EOF) return "";
+      if (code < 0) return "cannot encode: " + Reason(code);
+      av_packet_rescale_ts(packet_.get(), codec->time_base, stream->time_base);
+      packet_->stream_index = stream->index;
+      code = av_interleaved_write_frame(output_, packet_.get());
+      if (code < 0) return Reason(code);
+    }
+  }
+
+  void Close() {
+    if (output_ != nullptr) {
+      if (output_->pb != nullptr) avio_closep(&output_->pb);
+      avformat_free_context(output_);
+      output_ = nullptr;
+    }
+  }
+
+  VideoSinkSettings settings_;
+  AVFormatContext* output_ = nullptr;
+  std::unique_ptr<AVCodecContext, CodecContextFree> video_, audio_;
+  AVStream* videoStream_ = nullptr;
+  AVStream* audioStream_ = nullptr;
+  std::unique_ptr<AVFrame, FrameFree> picture_;
+  std::unique_ptr<AVPacket, PacketFree> packet_;
+  std::unique_ptr<SwsContext, ScaleFree> scale_;
+  int scaleWidth_ = 0, scaleHeight_ = 0;
+  bool converted_ = false;
+  bool headerWritten_ = false;
+  std::int64_t nextFrame_ = 0;
+  std::int64_t nextSample_ = 0;
+  std::vector<std::int16_t> pending_;
+};
+
+}  // namespace
+}  // namespace mosaicer
+
+extern "C" __attribute__((visibility("default"))) mosaicer::VideoSink* mosaicer_make_video_sink() {
+  return new (std::nothrow) mosaicer::FfmpegSink();
+}
