@@ -8,7 +8,7 @@ packages=(
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   qt6-base-dev portaudio19-dev
-  libpng-dev libjpeg62-turbo-dev libsndfile1-dev libsoxr-dev
+  libpng-dev libjpeg62-turbo-dev libsndfile1-dev libsoxr-dev libzip-dev
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev ffmpeg
   sox
   xvfb xauth fonts-noto-cjk

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <ostream>
 
 #include "authoring/creation_job.h"
@@ -10,6 +11,7 @@
 #include "authoring/messages.h"
 #include "cli/commands.h"
 #include "cli/output_check.h"
+#include "cli/title_output.h"
 #include "cli/effect_gaps.h"
 #include "cli/progress.h"
 #include "cli/values.h"
@@ -21,6 +23,7 @@
 #include "media/picture_fit.h"
 #include "media/picture_reader.h"
 #include "platform/bmp_codec.h"
+#include "platform/file_util.h"
 
 namespace mosaicer::cli {
 namespace {
@@ -266,11 +269,41 @@ int AcceptWav(Io& io, const std::string& file, AuthoringState& state) {
   return kExitSuccess;
 }
 
+// A temporary CDG file beside an output, removed with this object.
+class TempCdg {
+ public:
+  TempCdg() = default;
+  TempCdg(const TempCdg&) = delete;
+  TempCdg& operator=(const TempCdg&) = delete;
+  ~TempCdg() {
+    if (!path_.empty()) {
+      std::error_code ignored;
+      std::filesystem::remove(path_, ignored);
+    }
+  }
+  IoStatus Make(const std::string& output) {
+    const std::filesystem::path target(output);
+    const std::filesystem::path folder =
+        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    path_ = MakeTempFile(folder, ".mosaicer-title-").string();
+    if (path_.empty())
+      return IoStatus::Failed("cannot write " + IoStatus::Quoted(output) +
+                              ": no temporary file can be made in its folder");
+    return IoStatus::Ok();
+  }
+  std::string path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
 int RunCreate(const Args& args, Io& io) {
   const auto& files = args.Positionals();
   if (files.size() != 2) return UsageError(io, "create", "give a PICTURE and a WAV file");
   std::string output;
   if (!OutputPath(args, io, "create", output)) return kExitUsage;
+  std::optional<TitleOutput> mp3g;
+  if (const int status = ReadMp3gOutput(args, io, "create", output, mp3g, true)) return status;
 
   AuthoringState state;
   if (!ReadStreamOptions(args, io, "create", state)) return kExitUsage;
@@ -291,13 +324,23 @@ int RunCreate(const Args& args, Io& io) {
   state.limitField.ReadLimit(limitText);
   const std::vector<std::string> inputs = {files[0], files[1], args.Value("palette"),
                                            args.Value("effect")};
-  if (const int status = CheckOutputsAreNotInputs(io, {output}, inputs)) return status;
+  if (const int status =
+          CheckOutputsAreNotInputs(io, mp3g ? OutputFiles(*mp3g) : std::vector{output}, inputs))
+    return status;
   if (const int status = CheckEffect(io, state.effectFile)) return status;
   PictureOptions options;
   PictureFit fit = PictureFit::Crop;
   if (int status = 0; !ReadPictureSettings(args, io, "create", options, fit, status)) return status;
   if (const int status = AcceptWav(io, files[1], state)) return status;
-  if (const int status = CheckOutput(io, output, args.Has("force"))) return status;
+  if (const int status = mp3g ? CheckMp3gOutput(args, io, *mp3g, inputs)
+                              : CheckOutput(io, output, args.Has("force")))
+    return status;
+  // MP3+G (or bare subcode) is made from a CDG file the job writes beside
+  // the output first.
+  TempCdg temp;
+  if (mp3g) {
+    if (IoStatus made = temp.Make(output); !made) return Failure(io, made.error());
+  }
 
   // The picture is read and prepared, and the pack stream built, on a
   // second thread while the job copies the song.
@@ -320,7 +363,7 @@ int RunCreate(const Args& args, Io& io) {
   TCreationJob job;
   TerminalProgress progress(io.err, !io.quiet && ::isatty(STDERR_FILENO) == 1);
   progress.Attach(job);
-  if (!job.Start(state, makeStream, output))
+  if (!job.Start(state, makeStream, mp3g ? temp.path() : output))
     return Failure(io, std::string(kCdgFailed) + " the job could not be started");
   progress.WaitForEnd(job);
   job.Wait();
@@ -329,6 +372,14 @@ int RunCreate(const Args& args, Io& io) {
   if (pictureFailed) return Failure(io, job.Error());
   if (!io.quiet) io.err << pictureNote;
   if (outcome.error) return Failure(io, outcome.text + " " + job.Error());
+  if (mp3g) {
+    // A cancelled job's partial title becomes the MP3+G output, as a
+    // cancelled CDG file keeps what was written.
+    TitleOpenResult title = OpenCdgTitle(temp.path());
+    if (!title.ok()) return Failure(io, title.error);
+    if (title.source->Sectors() > 0)
+      if (const int status = WriteMp3g(io, *title.source, *mp3g)) return status;
+  }
   if (outcome.cancelled) {
     io.err << outcome.text << "\n";
     return kExitCancelled;
@@ -383,9 +434,10 @@ Command CreateCommand() {
                      "  --timing play     display while playing (default)\n"
                      "  --timing first    display, then play\n"
                      "  --timing overflow display ahead only what does not fit\n"
-                     "  --timing msf      finish displaying by --limit (00:00:00)",
-                 "make a CDG file from a picture and a song (WAV, FLAC, Ogg, Opus, MP3)",
-                 Join({&kPictureOptions, &kStreamOptions, &kTimingOptions}), RunCreate};
+                     "  --timing msf      finish displaying by --limit (00:00:00)\n" + kMp3gHelp,
+                 "make a CDG file (or MP3+G) from a picture and a song (WAV, FLAC, Ogg, Opus, MP3)",
+                 Join({&kPictureOptions, &kStreamOptions, &kTimingOptions, &Mp3gOptions()}),
+                 RunCreate};
 }
 
 Command RwsCommand() {

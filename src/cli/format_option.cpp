@@ -36,7 +36,7 @@ int OpenSubcodeInput(const Args& args, Io& io, const std::string& command, const
       case FormatDecision::Empty:
         return Failure(io, IoStatus::Quoted(path) + " is empty: it holds no whole sector");
       case FormatDecision::Undecidable:
-        if (use == SubcodeUse::CdgOnly) {
+        if (use != SubcodeUse::AnyLayout) {
           input.format = SubcodeFormat::Cdg;
           break;
         }

@@ -25,7 +25,8 @@ struct SubcodeInput {
 // layout that only --format can settle).
 // Commands that need audio take CDG files only: a file whose packs say it
 // is bare subcode is refused, and one whose content says nothing is CDG.
-enum class SubcodeUse { AnyLayout, CdgOnly };
+// PreferCdg: as CdgOnly, but bare subcode is taken (its song lies beside it).
+enum class SubcodeUse { AnyLayout, CdgOnly, PreferCdg };
 int OpenSubcodeInput(const Args& args, Io& io, const std::string& command, const std::string& path,
                      SubcodeInput& input, SubcodeUse use = SubcodeUse::AnyLayout);
 

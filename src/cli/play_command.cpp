@@ -1,4 +1,4 @@
-// play: a CDG file's audio through the player source, with the elapsed
+// play: a title's audio (a CDG file, an MP3+G pair or zip) through the player source, with the elapsed
 // time on a terminal; Ctrl-C stops.
 #include <unistd.h>
 
@@ -8,6 +8,7 @@
 
 #include "cli/commands.h"
 #include "cli/format_option.h"
+#include "cli/title_input.h"
 #include "cli/interrupt.h"
 #include "core/subcode_pack.h"
 #include "platform/auto_reset_event.h"
@@ -58,11 +59,12 @@ std::string Clock(std::int64_t sectors) {
 
 int RunPlay(const Args& args, Io& io) {
   const auto& files = args.Positionals();
-  if (files.size() != 1) return UsageError(io, "play", "give one INPUT.cdg");
+  if (files.size() != 1) return UsageError(io, "play", "give one INPUT file");
   const std::string& input = files[0];
-  SubcodeInput source;
-  if (const int status = OpenSubcodeInput(args, io, "play", input, source, SubcodeUse::CdgOnly))
+  TitleInput source;
+  if (const int status = OpenTitleInput(args, io, "play", input, source, SubcodeUse::CdgOnly))
     return status;
+  source.title.reset();  // the player opens it again on its own thread
 
   // The listener outlives the player, whose worker may still be inside
   // Listener::Proc when the waiting loop has seen the stop.
@@ -116,15 +118,17 @@ int RunPlay(const Args& args, Io& io) {
 
 Command PlayCommand() {
   return Command{"play",
-                 "mosaicer play INPUT.cdg [--device default|null|N] [--stereo 0..4]\n"
+                 "mosaicer play INPUT [--device default|null|N] [--stereo 0..4]\n"
                  "                    [--read-at-once N] [--on-memory] [--repeat]\n\n"
+                 "  INPUT             a CDG file, an MP3+G zip, or an MP3+G .cdg with its song "
+                 "beside it\n"
                  "  --device          audio device: the system's default, null (silent, in real "
                  "time) or a number\n"
                  "  --stereo 0..4     stereo, mono left, mono right, mono L+R, mono L-R (0)\n"
                  "  --read-at-once N  sectors read and played per step (10)\n"
                  "  --on-memory       load the whole file into memory first\n"
                  "  --repeat          start again at the end",
-                 "play the audio of a CDG file (Ctrl-C stops)",
+                 "play the audio of a CDG file or an MP3+G pair or zip (Ctrl-C stops)",
                  {{"device", 0, true},
                   {"stereo", 0, true},
                   {"read-at-once", 0, true},

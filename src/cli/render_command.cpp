@@ -12,6 +12,7 @@
 #include "authoring/msf.h"
 #include "cli/commands.h"
 #include "cli/format_option.h"
+#include "cli/title_input.h"
 #include "cli/output_check.h"
 #include "cli/values.h"
 #include "platform/output_file.h"
@@ -29,22 +30,13 @@ constexpr long long kMaxSectorArgument = 1'000'000'000;
 
 // Feeds the packs of the first `sectors` sectors to the decoder, one batch
 // of four packs per sector as the player does, reading a block at a time.
-IoStatus DecodeFile(const std::string& path, SubcodeFormat format, std::uint64_t sectors,
-                    TNkCdgDecoder& decoder) {
-  UniqueFd in(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!in.valid()) return IoStatus::FromErrno("read", path, errno);
-  const std::size_t sectorSize = SectorSize(format);
-  const std::size_t packsAt = format == SubcodeFormat::Cdg ? kAudioBytesPerSector : 0;
-  std::vector<std::uint8_t> block(sectorSize * kSectorsPerBlock);
+IoStatus DecodeTitle(TitleSource& title, std::uint64_t sectors, TNkCdgDecoder& decoder) {
+  std::vector<std::uint8_t> block(kSubcodeBytesPerSector * kSectorsPerBlock);
   while (sectors > 0) {
     const std::uint64_t want = std::min<std::uint64_t>(sectors, kSectorsPerBlock);
-    const std::ptrdiff_t read = ReadUpTo(in.get(), block.data(), want * sectorSize);
-    if (read < 0) return IoStatus::FromErrno("read", path, errno);
-    const std::size_t got = static_cast<std::size_t>(read) / sectorSize;
-    for (std::size_t s = 0; s < got; ++s)
-      decoder.Decode(block.data() + s * sectorSize + packsAt, kPacksPerSector);
-    if (got < want)
-      return IoStatus::Failed("cannot read " + IoStatus::Quoted(path) + ": the file ended early");
+    if (IoStatus read = title.Read(want, nullptr, block.data()); !read) return read;
+    for (std::size_t s = 0; s < want; ++s)
+      decoder.Decode(block.data() + s * kSubcodeBytesPerSector, kPacksPerSector);
     sectors -= want;
   }
   return IoStatus::Ok();
@@ -81,11 +73,13 @@ int RunRender(const Args& args, Io& io) {
   }
 
   if (const int status = CheckOutputsAreNotInputs(io, {output}, {input})) return status;
-  SubcodeInput source;
-  if (const int status = OpenSubcodeInput(args, io, "render", input, source)) return status;
+  TitleInput source;
+  if (const int status =
+          OpenTitleInput(args, io, "render", input, source, SubcodeUse::AnyLayout, false))
+    return status;
   if (const int status = CheckOutput(io, output, args.Has("force"))) return status;
 
-  const std::uint64_t available = source.sectors;
+  const std::uint64_t available = source.title->Sectors();
   if (limit && *limit > available && !io.quiet)
     io.err << "mosaicer: warning: \"" << input << "\" has only " << available
            << " sectors; rendering after the last\n";
@@ -94,8 +88,8 @@ int RunRender(const Args& args, Io& io) {
   TNkCdgDecoder decoder;
   decoder.Attach(&screen);
   decoder.Reset();
-  if (const IoStatus read = DecodeFile(input, source.format,
-                                       std::min(limit.value_or(available), available), decoder);
+  if (const IoStatus read =
+          DecodeTitle(*source.title, std::min(limit.value_or(available), available), decoder);
       !read)
     return Failure(io, read.error());
 
@@ -117,7 +111,7 @@ Command RenderCommand() {
   return Command{"render",
                  "mosaicer render INPUT -o FRAME.bmp [--at MM:SS:FF | --sector N] [--size WxH]\n"
                  "                [--format cdg|rws]",
-                 "decode the packs of a CDG or RWS file up to a moment and save the screen as BMP",
+                 "decode the packs of a CDG, RWS or MP3+G file (or zip) up to a moment and save the screen as BMP",
                  {{"at", 0, true}, {"sector", 0, true}, {"size", 0, true}, {"format", 0, true}},
                  RunRender};
 }

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <optional>
 #include <ostream>
 
 #include "authoring/messages.h"
@@ -10,11 +11,18 @@
 #include "cli/format_option.h"
 #include "cli/output_check.h"
 #include "cli/progress.h"
+#include "cli/title_input.h"
+#include "cli/title_output.h"
 #include "utility/divide_combine.h"
 #include "utility/utility_messages.h"
 
 namespace mosaicer::cli {
 namespace {
+
+std::vector<OptionDef> Join(std::vector<OptionDef> a, const std::vector<OptionDef>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
 
 bool ShowBar(const Io& io) { return !io.quiet && ::isatty(STDERR_FILENO) == 1; }
 
@@ -29,6 +37,26 @@ int Report(Io& io, const UtilityResult& result, const TrText& succeeded, const T
   return kExitSuccess;
 }
 
+// The song file a title reads beside its subcode; empty when it has none
+// (a zip's song is an entry of the archive, not a file).
+std::string SongFileOf(const TitleSource& title) {
+  return title.Info().kind == TitleKind::Pair ? title.Info().audioName : std::string();
+}
+
+// divide -o OUT.zip or a pair: the title rewritten as MP3+G.
+int DivideToMp3g(const Args& args, Io& io, const std::string& input, const TitleOutput& output) {
+  if (args.Has("wav")) return UsageError(io, "divide", "--wav goes with an RWS output only");
+  if (const int status = CheckOutputsAreNotInputs(io, OutputFiles(output), {input})) return status;
+  TitleInput source;
+  if (const int status = OpenTitleInput(args, io, "divide", input, source, SubcodeUse::CdgOnly))
+    return status;
+  if (const int status = CheckMp3gOutput(args, io, output, {input, SongFileOf(*source.title)}))
+    return status;
+  if (const int status = WriteMp3g(io, *source.title, output)) return status;
+  if (!io.quiet) io.out << kDivideSucceeded << "\n";
+  return kExitSuccess;
+}
+
 int RunDivide(const Args& args, Io& io) {
   const auto& files = args.Positionals();
   if (files.size() != 1) return UsageError(io, "divide", "give one INPUT.cdg");
@@ -39,13 +67,23 @@ int RunDivide(const Args& args, Io& io) {
   request.wavPath = args.Value("wav");
   if (request.writeWav && request.wavPath.empty())
     return UsageError(io, "divide", "--wav needs a file name");
+  std::optional<TitleOutput> mp3g;
+  if (const int status = ReadMp3gOutput(args, io, "divide", request.rwsPath, mp3g)) return status;
+  if (mp3g) return DivideToMp3g(args, io, request.cdgPath, *mp3g);
   if (const int status =
           CheckOutputsAreNotInputs(io, {request.rwsPath, request.wavPath}, {request.cdgPath}))
     return status;
-  SubcodeInput source;
+  TitleInput source;
   if (const int status =
-          OpenSubcodeInput(args, io, "divide", request.cdgPath, source, SubcodeUse::CdgOnly))
+          OpenTitleInput(args, io, "divide", request.cdgPath, source, SubcodeUse::CdgOnly))
     return status;
+  // A CDG file is read by the divide itself; a pair or a zip through its title.
+  if (source.title->Info().kind != TitleKind::CdgFile) {
+    if (const int status = CheckOutputsAreNotInputs(io, {request.rwsPath, request.wavPath},
+                                                    {SongFileOf(*source.title)}))
+      return status;
+    request.title = source.title.get();
+  }
   if (const int status = CheckOutput(io, request.rwsPath, args.Has("force"))) return status;
   if (request.writeWav)
     if (const int status = CheckOutput(io, request.wavPath, args.Has("force"))) return status;
@@ -63,6 +101,19 @@ int RunCombine(const Args& args, Io& io) {
   request.rwsPath = files[0];
   request.wavPath = files[1];
   if (!OutputPath(args, io, "combine", request.cdgPath)) return kExitUsage;
+  std::optional<TitleOutput> mp3g;
+  if (const int status = ReadMp3gOutput(args, io, "combine", request.cdgPath, mp3g)) return status;
+  if (mp3g) {
+    const std::vector<std::string> inputs = {request.rwsPath, request.wavPath};
+    if (const int status = CheckOutputsAreNotInputs(io, OutputFiles(*mp3g), inputs)) return status;
+    if (const int status = CheckInput(io, request.rwsPath)) return status;
+    TitleOpenResult title = OpenSubcodeTitle(request.rwsPath, request.wavPath);
+    if (!title.ok()) return Failure(io, std::string(kCombineFailed) + ": " + title.error);
+    if (const int status = CheckMp3gOutput(args, io, *mp3g, inputs)) return status;
+    if (const int status = WriteMp3g(io, *title.source, *mp3g)) return status;
+    if (!io.quiet) io.out << kCombineSucceeded << "\n";
+    return kExitSuccess;
+  }
   if (const int status =
           CheckOutputsAreNotInputs(io, {request.cdgPath}, {request.rwsPath, request.wavPath}))
     return status;
@@ -83,20 +134,24 @@ int RunCombine(const Args& args, Io& io) {
 
 Command DivideCommand() {
   return Command{"divide",
-                 "mosaicer divide INPUT.cdg -o OUT.rws [--wav OUT.wav]\n\n"
-                 "  -o OUT.rws      the subcode of every sector (96 bytes each)\n"
-                 "  --wav OUT.wav   the audio as a 16-bit 44.1 kHz stereo WAV (none without it)",
+                 std::string("mosaicer divide INPUT -o OUT.rws [--wav OUT.wav]\n"
+                             "       mosaicer divide INPUT -o OUT.zip|OUT.mp3|OUT.ogg|OUT.flac|OUT.wav\n\n"
+                             "  INPUT           a CDG file, an MP3+G zip, or bare subcode with its song\n"
+                             "  -o OUT.rws      the subcode of every sector (96 bytes each)\n"
+                             "  --wav OUT.wav   the audio as a 16-bit 44.1 kHz stereo WAV (none without it)\n") +
+                     kMp3gHelp,
                  "split a CDG file into its subcode (RWS) and, optionally, its audio (WAV)",
-                 {{"wav", 0, true}},
+                 Join({{"wav", 0, true}}, Mp3gOptions()),
                  RunDivide};
 }
 
 Command CombineCommand() {
   return Command{"combine",
-                 "mosaicer combine INPUT.rws INPUT.wav -o OUT.cdg\n\n"
-                 "  short audio is padded with silence, short subcode with zero bytes",
+                 std::string("mosaicer combine INPUT.rws INPUT.wav -o OUT.cdg|OUT.zip|OUT.mp3|...\n\n"
+                             "  short audio is padded with silence, short subcode with zero bytes\n") +
+                     kMp3gHelp,
                  "join an RWS file and a song (WAV, FLAC, Ogg, Opus, MP3) into a CDG file",
-                 {},
+                 Mp3gOptions(),
                  RunCombine};
 }
 

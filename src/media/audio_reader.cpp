@@ -40,17 +40,57 @@ std::string Quoted(const std::string& path) { return IoStatus::Quoted(path); }
 
 // Bytes every file of a kind libsndfile reads begins with, to tell a damaged
 // song from a file that is no song at all.
-bool LooksLikeAudio(const std::string& path) {
-  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+bool LooksLikeAudio(const std::uint8_t* bytes, std::size_t size) {
   std::uint8_t head[4] = {};
-  int error = 0;
-  if (!fd.valid() || !ReadAllAt(fd.get(), head, sizeof head, 0, error)) return false;
+  if (size < sizeof head) return false;
+  std::memcpy(head, bytes, sizeof head);
   auto is = [&](const char* id) { return std::memcmp(head, id, 4) == 0; };
   constexpr std::uint8_t kMpegSync = 0xFF;
   constexpr std::uint8_t kMpegSyncMask = 0xE0;
   return is("RIFF") || is("RF64") || is("FORM") || is("fLaC") || is("OggS") ||
          std::memcmp(head, "ID3", 3) == 0 || (head[0] == kMpegSync && (head[1] & kMpegSyncMask) == kMpegSyncMask);
 }
+
+bool LooksLikeAudio(const std::string& path) {
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  std::uint8_t head[4] = {};
+  int error = 0;
+  if (!fd.valid() || !ReadAllAt(fd.get(), head, sizeof head, 0, error)) return false;
+  return LooksLikeAudio(head, sizeof head);
+}
+
+// A song held in memory, read by libsndfile through its virtual I/O.
+struct MemoryStream {
+  std::shared_ptr<const std::vector<std::uint8_t>> bytes;
+  sf_count_t position = 0;
+
+  static MemoryStream& Of(void* user) { return *static_cast<MemoryStream*>(user); }
+  static SF_VIRTUAL_IO Io() {
+    SF_VIRTUAL_IO io{};
+    io.get_filelen = [](void* user) -> sf_count_t {
+      return static_cast<sf_count_t>(Of(user).bytes->size());
+    };
+    io.seek = [](sf_count_t offset, int whence, void* user) -> sf_count_t {
+      MemoryStream& s = Of(user);
+      const sf_count_t size = static_cast<sf_count_t>(s.bytes->size());
+      const sf_count_t base = whence == SEEK_CUR ? s.position : whence == SEEK_END ? size : 0;
+      if (offset < -base || offset > size - base) return -1;
+      s.position = base + offset;
+      return s.position;
+    };
+    io.read = [](void* out, sf_count_t count, void* user) -> sf_count_t {
+      MemoryStream& s = Of(user);
+      const sf_count_t size = static_cast<sf_count_t>(s.bytes->size());
+      const sf_count_t n = std::clamp<sf_count_t>(count, 0, size - s.position);
+      std::memcpy(out, s.bytes->data() + s.position, static_cast<std::size_t>(n));
+      s.position += n;
+      return n;
+    };
+    io.write = [](const void*, sf_count_t, void*) -> sf_count_t { return 0; };
+    io.tell = [](void* user) -> sf_count_t { return Of(user).position; };
+    return io;
+  }
+};
 
 // A CD-format WAV's data chunk, passed on as it is.
 class PassThroughReader : public AudioReader {
@@ -219,9 +259,11 @@ using SoxrPtr = std::unique_ptr<std::remove_pointer_t<soxr_t>, SoxrDeleter>;
 // Anything libsndfile reads, converted to CD audio as it is read.
 class ConvertingReader : public AudioReader {
  public:
-  ConvertingReader(std::string path, SndFilePtr file, const SF_INFO& info, std::int64_t frames,
-                   std::uint64_t outFrames, SoxrPtr resampler)
+  ConvertingReader(std::string path, std::shared_ptr<void> source, SndFilePtr file,
+                   const SF_INFO& info, std::int64_t frames, std::uint64_t outFrames,
+                   SoxrPtr resampler)
       : path_(std::move(path)),
+        source_(std::move(source)),
         file_(std::move(file)),
         info_(info),
         sourceFrames_(frames),
@@ -338,6 +380,7 @@ class ConvertingReader : public AudioReader {
   }
 
   std::string path_;
+  std::shared_ptr<void> source_;  // what a file in memory reads from; outlives file_
   SndFilePtr file_;
   SF_INFO info_;
   std::int64_t sourceFrames_;
@@ -371,6 +414,9 @@ AudioOpenResult Failure(std::string message) {
   result.error = std::move(message);
   return result;
 }
+
+AudioOpenResult OpenDecoded(const std::string& path, std::shared_ptr<void> source, SndFilePtr file,
+                            SF_INFO info);
 
 }  // namespace
 
@@ -422,6 +468,29 @@ AudioOpenResult OpenAudio(const std::string& path) {
     if (!LooksLikeAudio(path)) return Failure(Format(Tr(media_text::kNotASong), {Quoted(path)}));
     return Failure(Format(Tr(media_text::kDamaged), {Quoted(path), sf_strerror(nullptr)}));
   }
+  return OpenDecoded(path, nullptr, std::move(file), info);
+}
+
+AudioOpenResult OpenAudioBytes(const std::string& name,
+                               std::shared_ptr<const std::vector<std::uint8_t>> bytes) {
+  auto stream = std::make_shared<MemoryStream>();
+  stream->bytes = std::move(bytes);
+  if (!stream->bytes || stream->bytes->empty()) return Failure(Quoted(name) + media_text::kNoAudio);
+  SF_VIRTUAL_IO io = MemoryStream::Io();
+  SF_INFO info{};
+  SndFilePtr file(sf_open_virtual(&io, SFM_READ, &info, stream.get()));
+  if (!file) {
+    if (!LooksLikeAudio(stream->bytes->data(), stream->bytes->size()))
+      return Failure(Quoted(name) + media_text::kNotASong);
+    return Failure(Quoted(name) + media_text::kDamaged + sf_strerror(nullptr));
+  }
+  return OpenDecoded(name, std::move(stream), std::move(file), info);
+}
+
+namespace {
+
+AudioOpenResult OpenDecoded(const std::string& path, std::shared_ptr<void> source, SndFilePtr file,
+                            SF_INFO info) {
   if (info.channels <= 0 || info.samplerate <= 0)
     return Failure(
         Format(Tr(media_text::kDamaged), {Quoted(path), "no channels or no sample rate"}));
@@ -457,9 +526,11 @@ AudioOpenResult OpenAudio(const std::string& path) {
                             {Quoted(path), error ? error : "resampler failed"}));
   }
   AudioOpenResult result;
-  result.reader = std::make_unique<ConvertingReader>(path, std::move(file), info, frames, outFrames,
-                                                     std::move(resampler));
+  result.reader = std::make_unique<ConvertingReader>(path, std::move(source), std::move(file), info,
+                                                     frames, outFrames, std::move(resampler));
   return result;
 }
+
+}  // namespace
 
 }  // namespace mosaicer

@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "authoring/wave_info.h"
 #include "platform/io_status.h"
@@ -75,5 +76,11 @@ std::string SongLengthText(const AudioReader& reader);
 
 // Opens a song. The kind is told from the file's contents, not its name.
 AudioOpenResult OpenAudio(const std::string& path);
+
+// Opens a song held in memory (an archive's entry) through libsndfile, also a
+// CD-format WAV (its samples come out unchanged). `name` is what messages
+// call it.
+AudioOpenResult OpenAudioBytes(const std::string& name,
+                               std::shared_ptr<const std::vector<std::uint8_t>> bytes);
 
 }  // namespace mosaicer

@@ -10,6 +10,7 @@
 #include "core/subcode_pack.h"
 #include "platform/file_util.h"
 #include "platform/unique_fd.h"
+#include "title/title_source.h"
 
 namespace mosaicer {
 namespace {
@@ -21,8 +22,6 @@ constexpr std::uint8_t kOutputBuffers = 2;
 constexpr std::size_t kFramesPerSector = kAudioBytesPerSector / (kChannels * kBits / 8);  // 588
 constexpr int kStereoModes = 5;
 constexpr std::int64_t kTimeoutFactor = 2000;  // two steps, in milliseconds per second
-// A whole CD of 2448-byte sectors is about 820 MB.
-constexpr std::uint64_t kMaxOnMemoryBytes = 1ull << 30;
 
 // The event a message carries; shared, so a sender that gave up waiting
 // never leaves the worker signalling a destroyed event.
@@ -35,49 +34,6 @@ void Signal(const ThreadMessage& m) {
 }
 
 void Release(const ThreadMessage& m) { delete EventOf(m); }
-
-// Sectors come from the file or from a copy of it in memory.
-class SectorSource {
- public:
-  // Only a regular file is played: a folder, a device or a pipe never ends
-  // or never starts. A copy in memory is bounded.
-  bool Open(const std::string& fileName, bool onMemory) {
-    if (!CheckInputFile(fileName)) return false;
-    if (onMemory) {
-      if (!ReadWholeFile(fileName, memory_, kMaxOnMemoryBytes)) return false;
-      size_ = memory_.size();
-      inMemory_ = true;
-      return true;
-    }
-    file_ = UniqueFd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat info;
-    if (!file_.valid() || ::fstat(file_.get(), &info) != 0) return false;
-    size_ = static_cast<std::uint64_t>(info.st_size);
-    return true;
-  }
-  std::uint64_t Size() const { return size_; }
-  bool Read(std::uint8_t* buffer, std::size_t bytes) {
-    if (inMemory_) {
-      if (bytes > memory_.size() - position_) return false;
-      std::memcpy(buffer, memory_.data() + position_, bytes);
-      position_ += bytes;
-      return true;
-    }
-    int error = 0;
-    return ReadAll(file_.get(), buffer, bytes, error);
-  }
-  void Rewind() {
-    position_ = 0;
-    if (!inMemory_) ::lseek(file_.get(), 0, SEEK_SET);
-  }
-
- private:
-  UniqueFd file_{-1};
-  std::vector<std::uint8_t> memory_;
-  std::uint64_t size_ = 0;
-  std::size_t position_ = 0;
-  bool inMemory_ = false;
-};
 
 }  // namespace
 
@@ -227,12 +183,16 @@ void TCdgIn::Worker() {
 }
 
 bool TCdgIn::PlayFile() {
-  SectorSource source;
+  // Every kind of title plays: a CDG file, bare subcode with its song beside
+  // it (or silent), an MP3+G zip.
+  TitleOpenOptions options;
+  options.onMemory = onMemory_;
+  TitleOpenResult opened = OpenTitle(fileName_, options);
+  if (!opened.ok()) return false;
+  TitleSource& source = *opened.source;
   const std::size_t n = readAtOnce_;
-  std::vector<std::uint8_t> raw, audio, packs;
-  if (!source.Open(fileName_, onMemory_)) return false;
+  std::vector<std::uint8_t> audio, packs;
   try {
-    raw.resize(n * kCdgSectorSize);
     audio.resize(n * kAudioBytesPerSector);
     packs.resize(n * kSubcodeBytesPerSector);
   } catch (const std::bad_alloc&) {
@@ -240,7 +200,7 @@ bool TCdgIn::PlayFile() {
   }
   Notify(kCdgInStarted, 0);
 
-  const std::uint64_t sectors = source.Size() / kCdgSectorSize;
+  const std::uint64_t sectors = source.Sectors();
   const std::uint64_t fullSteps = sectors / n;
   const std::uint64_t rest = sectors % n;
   std::uint64_t step = 0;
@@ -249,13 +209,8 @@ bool TCdgIn::PlayFile() {
     loop_.Set();
     const std::size_t count = step < fullSteps ? n : static_cast<std::size_t>(rest);
     if (count > 0) {
-      if (!source.Read(raw.data(), count * kCdgSectorSize)) break;  // the file shrank
-      for (std::size_t i = 0; i < count; ++i) {
-        const std::uint8_t* sector = raw.data() + i * kCdgSectorSize;
-        std::memcpy(audio.data() + i * kAudioBytesPerSector, sector, kAudioBytesPerSector);
-        std::memcpy(packs.data() + i * kSubcodeBytesPerSector, sector + kAudioBytesPerSector,
-                    kSubcodeBytesPerSector);
-      }
+      // The file shrank, or its song is damaged further on: playing ends.
+      if (!source.Read(count, audio.data(), packs.data())) break;
       changer_.Apply(reinterpret_cast<std::int16_t*>(audio.data()), count * kFramesPerSector);
       // Audio the device refuses is not skipped silently: playback ends
       // as a failure.
@@ -268,7 +223,7 @@ bool TCdgIn::PlayFile() {
     if (step > fullSteps || (step == fullSteps && rest == 0)) {
       // An empty file is never rewound: repeating it would spin for ever.
       if (!repeat_ || sectors == 0) break;
-      source.Rewind();
+      if (!source.Seek(0)) break;
       step = 0;
     }
     ThreadMessage m;

@@ -1,4 +1,5 @@
-// The player's source: reads a CDG file on a worker thread, plays its audio
+// The player's source: reads a title (a CDG file, an MP3+G pair or zip,
+// bare subcode; see title/title_source.h) on a worker thread, plays its audio
 // through a waveform output (after the stereo changer) and hands the packs
 // of each step to its owner. The owner commands the worker with thread
 // messages and hears from it through callback events.

@@ -19,6 +19,7 @@
 #include "platform/output_file.h"
 #include "platform/unique_fd.h"
 #include "player/disk_out.h"
+#include "title/title_source.h"
 
 namespace mosaicer {
 namespace {
@@ -105,11 +106,13 @@ UtilityResult Divide(const DivideRequest& request, TJobOwner* owner) {
     return Failure(progress, SharedFileError(request.wavPath));
 
   // The input is opened before any output is made.
-  UniqueFd cdg(-1);
-  std::uint64_t cdgSize = 0;
-  if (IoStatus opened = OpenInput(request.cdgPath, cdg, cdgSize); !opened)
-    return Failure(progress, opened.error());
-  const std::int64_t sectors = static_cast<std::int64_t>(cdgSize / kCdgSectorSize);
+  TitleOpenResult opened;
+  if (request.title == nullptr) {
+    opened = OpenCdgTitle(request.cdgPath);
+    if (!opened.ok()) return Failure(progress, opened.error);
+  }
+  TitleSource& title = request.title != nullptr ? *request.title : *opened.source;
+  const std::int64_t sectors = static_cast<std::int64_t>(title.Sectors());
   if (sectors == 0)
     return Failure(progress, IoStatus::Quoted(request.cdgPath) +
                                  " holds no whole sector: there is nothing to divide");
@@ -135,21 +138,19 @@ UtilityResult Divide(const DivideRequest& request, TJobOwner* owner) {
   const std::int64_t rest = sectors % kDivideBlockSectors;
   progress.Send(kProgressSteps, blocks);
 
-  std::vector<std::uint8_t> block(kDivideBlockSectors * kCdgSectorSize);
+  std::vector<std::uint8_t> audio(kDivideBlockSectors * kAudioBytesPerSector);
   std::vector<std::uint8_t> subcode(kDivideBlockSectors * kSubcodeBytesPerSector);
   std::int64_t done = 0;
   bool cancelled = false;
   // Empty on success, else what went wrong.
   const auto divideBlock = [&](std::int64_t count) -> std::string {
-    int error = 0;
-    if (!ReadAll(cdg.get(), block.data(), static_cast<std::size_t>(count) * kCdgSectorSize, error))
-      return ReadFailure(request.cdgPath, error);
-    for (std::int64_t i = 0; i < count; ++i) {
-      const std::uint8_t* sector = block.data() + i * kCdgSectorSize;
-      std::memcpy(subcode.data() + i * kSubcodeBytesPerSector, sector + kAudioBytesPerSector,
-                  kSubcodeBytesPerSector);
-      if (request.writeWav && !wav.Write(sector, kAudioBytesPerSector)) return wav.Error();
-    }
+    if (IoStatus read = title.Read(static_cast<std::uint64_t>(count),
+                                   request.writeWav ? audio.data() : nullptr, subcode.data());
+        !read)
+      return read.error();
+    for (std::int64_t i = 0; i < count && request.writeWav; ++i)
+      if (!wav.Write(audio.data() + i * kAudioBytesPerSector, kAudioBytesPerSector))
+        return wav.Error();
     if (IoStatus written =
             rws.Write(subcode.data(), static_cast<std::size_t>(count) * kSubcodeBytesPerSector);
         !written)

@@ -38,11 +38,16 @@ struct UtilityResult {
   bool ok() const { return outcome == UtilityOutcome::Succeeded; }
 };
 
+class TitleSource;
+
 struct DivideRequest {
-  std::string cdgPath;  // read
+  std::string cdgPath;  // read (a CDG file), unless `title` is given
   std::string rwsPath;  // written
   std::string wavPath;  // written when writeWav
   bool writeWav = true;
+  // Any title already open (an MP3+G pair or zip), read instead of cdgPath,
+  // which then only names it for the checks that outputs are not inputs.
+  TitleSource* title = nullptr;
 };
 
 struct CombineRequest {

@@ -165,6 +165,8 @@ TEST_F(HostileCli, EachMistakeHasItsExitStatusAndAMessageThatNamesTheCause) {
   dir.Write("nosong.wav", "RIFF and then no song");
   fs::create_directory(dir.File("folder.ccd"));
   dir.Write("765.cdg", ReadFile(rws).substr(0, 765 * kSubcodeBytesPerSector));
+  // Bare subcode with no song of its name beside it.
+  dir.Write("alone.rws", ReadFile(rws));
   dir.Write("noise.bin", testing::AudioBytes(4 * kCdgSectorSize));
   const std::string small =
       testing::WritePicture(dir, "small.bmp", testing::Gradient(287, 192));
@@ -190,8 +192,9 @@ TEST_F(HostileCli, EachMistakeHasItsExitStatusAndAMessageThatNamesTheCause) {
       {{"toc", dir.File("folder.ccd")}, kExitFailure, "folder.ccd"},
       {{"check", dir.File("empty.cdg")}, kExitFailure, "is empty"},
       {{"play", dir.File("empty.cdg"), "--device", "null"}, kExitFailure, "is empty"},
-      {{"play", rws, "--device", "null"}, kExitFailure, "holds no audio"},
-      {{"divide", rws, "-o", dir.File("d.rws")}, kExitFailure, "bare subcode"},
+      {{"divide", dir.File("empty.cdg"), "-o", dir.File("e.rws")}, kExitFailure, "is empty"},
+      {{"play", dir.File("alone.rws"), "--device", "null"}, kExitFailure, "holds no audio"},
+      {{"divide", dir.File("alone.rws"), "-o", dir.File("d.rws")}, kExitFailure, "bare subcode"},
       // An RWS file of 765 sectors (a multiple of 51) named .cdg is still RWS.
       {{"play", dir.File("765.cdg"), "--device", "null"}, kExitFailure, "bare subcode"},
       {{"check", dir.File("noise.bin")}, kExitUsage, "--format cdg or --format rws"},

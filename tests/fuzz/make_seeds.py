@@ -70,3 +70,24 @@ for name, text in [("msf", "01:02:03"), ("size", "600x432"), ("point", "12,5"),
                    ("tracks", "1,3,2"), ("sg", "sg:0:1:0"),
                    ("argv", "--output\0out.cdg\0--force\0--at=00:00:01\0picture.bmp")]:
     seed("fuzz_cli_values", name, text)
+
+
+def zipped(entries, method=0):
+    """A zip archive (stored or deflated) of (name, bytes) pairs, as karaoke
+    rippers write them."""
+    import io
+    import zipfile
+    buffer = io.BytesIO()
+    with zipfile.ZipFile(buffer, "w", zipfile.ZIP_STORED if method == 0 else zipfile.ZIP_DEFLATED) as z:
+        for name, data in entries:
+            z.writestr(name, data)
+    return buffer.getvalue()
+
+
+def packs(sectors):
+    return b"".join(bytes([0x09, 1, 0, 0, s % 16]) + bytes(19) + bytes(72) for s in range(sectors))
+
+
+seed("fuzz_title_zip", "stored.zip", zipped([("t.cdg", packs(6)), ("t.wav", wave)]))
+seed("fuzz_title_zip", "deflated.zip", zipped([("T.CDG", packs(3)), ("t.Wav", wave), ("x.txt", b"x")], 8))
+seed("fuzz_title_zip", "no-song.zip", zipped([("a/b.cdg", packs(2))]))

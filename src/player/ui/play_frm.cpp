@@ -29,6 +29,7 @@
 #include "player/player_settings.h"
 #include "player/stereo_changer.h"
 #include "player/ui/cdg_display.h"
+#include "title/title_source.h"
 #include "video/video_export.h"
 #include "video/video_module.h"
 
@@ -71,11 +72,18 @@ std::string CannotPlayMessage(const std::string& path) {
 }
 
 // Why `path` cannot be played, checked before the worker starts; empty when
-// it looks like a CDG file. A file of whole 96-byte records that are not
+// it looks like a CDG file or is an MP3+G title. A file of whole 96-byte records that are not
 // whole 2448-byte sectors is bare subcode without its audio.
 std::string PlayableProblem(const std::string& path) {
   if (const IoStatus input = CheckInputFile(path); !input)
     return Format(Tr("Cannot play \"%1\".\n"), {path}) + input.error();
+  // An MP3+G zip, or bare subcode with its song beside it: opened once here
+  // so that a damaged one is refused with its reason.
+  if (LooksLikeZip(path) || !FindSongBeside(path).empty()) {
+    const TitleOpenResult title = OpenTitle(path);
+    if (!title.ok()) return Format(Tr("Cannot play \"%1\".\n"), {path}) + title.error;
+    if (title.source->Sectors() > 0) return {};
+  }
   std::error_code ec;
   const std::uintmax_t size = std::filesystem::file_size(path, ec);
   if (ec) return Format(Tr("Cannot play \"%1\".\n"), {path}) + ec.message();

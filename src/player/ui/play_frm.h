@@ -42,7 +42,8 @@ class TPlayFrm : public QDialog {
  public:
   static constexpr int kMinWidth = 480;
   static constexpr int kFixedHeight = 240;
-  static constexpr const char* kOpenFilter = "CDG Files (*.cdg)|*.cdg|All Files (*.*)|*.*";
+  static constexpr const char* kOpenFilter =
+      "CD+G (*.cdg *.zip *.bin)|*.cdg *.zip *.bin|All Files (*.*)|*.*";
   static constexpr const char* kBmpDirTitle = N_("Choose the folder to save bitmaps in");
   static constexpr const char* kVideoFilter =
       N_("MP4 Video (*.mp4)|*.mp4|Matroska Video (*.mkv)|*.mkv");

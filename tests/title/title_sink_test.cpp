@@ -1,0 +1,218 @@
+#include "title/title_sink.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "media/audio_reader.h"
+#include "title/title_files.h"
+
+namespace mosaicer {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::CdgOf;
+using testing::PresetStream;
+using testing::ReadFile;
+using testing::TempDir;
+
+constexpr int kSectors = 150;  // two seconds
+
+struct Parts {
+  std::string audio, subcode;
+};
+
+Parts ReadParts(const std::string& path) {
+  Parts p;
+  TitleOpenResult opened = OpenTitle(path);
+  EXPECT_TRUE(opened.ok()) << opened.error;
+  if (!opened.ok()) return p;
+  TitleSource& title = *opened.source;
+  p.audio.resize(title.Sectors() * kAudioBytesPerSector);
+  p.subcode.resize(title.Sectors() * kSubcodeBytesPerSector);
+  EXPECT_TRUE(title.Read(title.Sectors(), reinterpret_cast<std::uint8_t*>(p.audio.data()),
+                         reinterpret_cast<std::uint8_t*>(p.subcode.data()))
+                  .ok());
+  return p;
+}
+
+// A CDG file whose audio is a tone (so lossy coders keep its shape).
+std::string ToneCdg(const std::string& subcode) {
+  const std::string audio = testing::ToneAudio(kSectors * 588);
+  std::string cdg;
+  for (int s = 0; s < kSectors; ++s) {
+    cdg.append(audio, s * kAudioBytesPerSector, kAudioBytesPerSector);
+    cdg.append(subcode, s * kSubcodeBytesPerSector, kSubcodeBytesPerSector);
+  }
+  return cdg;
+}
+
+IoStatus Convert(const std::string& from, const std::string& to, SongKind zipSong = SongKind::Mp3,
+                 int bitrate = kDefaultMp3Bitrate) {
+  TitleOpenResult opened = OpenTitle(from);
+  if (!opened.ok()) return IoStatus::Failed(opened.error);
+  const auto output = TitleOutputFor(to, zipSong, bitrate);
+  if (!output) return IoStatus::Failed("no kind for " + to);
+  return WriteTitle(*opened.source, *output);
+}
+
+// The lossless kinds give back the CDG file's audio and subcode exactly.
+TEST(TitleSink, LosslessKindsGiveBackTheTitleExactly) {
+  const TempDir dir;
+  const std::string subcode = PresetStream(kSectors);
+  const std::string cdg = dir.Write("in.cdg", CdgOf(subcode));
+  const Parts source = ReadParts(cdg);
+  struct Case {
+    std::string out;
+    SongKind zipSong;
+    std::vector<std::string> files;  // what appears in the folder
+  } cases[] = {
+      {"p.flac", SongKind::Mp3, {"p.flac", "p.cdg"}},
+      {"p.WAV", SongKind::Mp3, {"p.WAV", "p.cdg"}},
+      {"z.zip", SongKind::Flac, {"z.zip"}},
+      {"w.zip", SongKind::Wav, {"w.zip"}},
+      {"copy.bin", SongKind::Mp3, {"copy.bin"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.out);
+    const TempDir out;
+    ASSERT_TRUE(Convert(cdg, out.File(c.out), c.zipSong).ok());
+    std::vector<std::string> files;
+    for (const auto& entry : fs::directory_iterator(out.path()))
+      files.push_back(entry.path().filename().string());
+    std::sort(files.begin(), files.end());
+    std::vector<std::string> expected = c.files;
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(files, expected);
+    const std::string opened = out.File(c.files.size() == 2 ? c.files[1] : c.out);
+    const Parts back = ReadParts(opened);
+    EXPECT_EQ(back.subcode, source.subcode);
+    EXPECT_EQ(back.audio, source.audio);
+  }
+  // Bare subcode only.
+  ASSERT_TRUE(Convert(cdg, dir.File("s.rws")).ok());
+  EXPECT_EQ(ReadFile(dir.File("s.rws")), subcode);
+}
+
+TEST(TitleSink, AZipHoldsTheCdgAndTheSongUnderItsOwnName) {
+  const TempDir dir;
+  const std::string cdg = dir.Write("in.cdg", CdgOf(PresetStream(20)));
+  ASSERT_TRUE(Convert(cdg, dir.File("My Song.zip"), SongKind::Ogg).ok());
+  const auto entries = testing::ZipEntries(dir.File("My Song.zip"));
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].name, "My Song.cdg");
+  EXPECT_EQ(entries[1].name, "My Song.ogg");
+  EXPECT_EQ(entries[1].bytes.substr(0, 4), "OggS");
+}
+
+// Every frame of an MPEG-1 Layer III stream at 44.1 kHz, by its header: the
+// bit rates found, and whether the frames fill the file exactly.
+struct Mp3Frames {
+  std::vector<int> bitrates;
+  bool whole = false;
+};
+
+Mp3Frames ScanFrames(const std::string& bytes) {
+  static constexpr int kRates[16] = {0,   32,  40,  48,  56,  64,  80, 96,
+                                     112, 128, 160, 192, 224, 256, 320, 0};
+  Mp3Frames f;
+  std::size_t at = 0;
+  while (at + 4 <= bytes.size()) {
+    const auto b1 = static_cast<std::uint8_t>(bytes[at + 1]);
+    const auto b2 = static_cast<std::uint8_t>(bytes[at + 2]);
+    if (static_cast<std::uint8_t>(bytes[at]) != 0xFF || (b1 & 0xFE) != 0xFA) return f;
+    const int rate = kRates[b2 >> 4];
+    if (rate == 0 || ((b2 >> 2) & 3) != 0) return f;  // 44.1 kHz only
+    f.bitrates.push_back(rate);
+    at += static_cast<std::size_t>(144000 * rate / 44100 + ((b2 >> 1) & 1));
+  }
+  f.whole = at == bytes.size();
+  return f;
+}
+
+double Correlation(const std::string& a, const std::string& b, std::size_t bytes) {
+  double ab = 0, aa = 0, bb = 0;
+  for (std::size_t i = 0; i + 1 < bytes; i += 2) {
+    const double x = static_cast<std::int16_t>(static_cast<std::uint8_t>(a[i]) | (static_cast<std::uint8_t>(a[i + 1]) << 8));
+    const double y = static_cast<std::int16_t>(static_cast<std::uint8_t>(b[i]) | (static_cast<std::uint8_t>(b[i + 1]) << 8));
+    ab += x * y;
+    aa += x * x;
+    bb += y * y;
+  }
+  return ab / std::sqrt(aa * bb);
+}
+
+TEST(TitleSink, AnMp3PairKeepsTheSongsLengthAndShapeAtAConstantBitRate) {
+  const TempDir dir;
+  const std::string subcode = PresetStream(kSectors);
+  const std::string cdg = dir.Write("in.cdg", ToneCdg(subcode));
+  const Parts source = ReadParts(cdg);
+  for (int bitrate : {192, 128, 320}) {
+    SCOPED_TRACE(bitrate);
+    const std::string out = dir.File("p" + std::to_string(bitrate) + ".mp3");
+    ASSERT_TRUE(Convert(cdg, out, SongKind::Mp3, bitrate).ok());
+    const Mp3Frames frames = ScanFrames(ReadFile(out));
+    EXPECT_TRUE(frames.whole);
+    ASSERT_FALSE(frames.bitrates.empty());
+    EXPECT_EQ(std::count(frames.bitrates.begin(), frames.bitrates.end(), bitrate),
+              static_cast<std::ptrdiff_t>(frames.bitrates.size()));
+
+    const AudioOpenResult song = OpenAudio(out);
+    ASSERT_TRUE(song.ok()) << song.error;
+    EXPECT_LE(std::abs(song.reader->Sectors() - kSectors), 1);
+    const Parts back = ReadParts(fs::path(out).replace_extension(".cdg").string());
+    EXPECT_EQ(back.subcode.substr(0, subcode.size()), subcode);
+    EXPECT_GT(Correlation(source.audio, back.audio, std::min(source.audio.size(), back.audio.size())),
+              0.99);
+  }
+}
+
+TEST(TitleSink, AFailedWriteLeavesEveryFileAsItWas) {
+  const TempDir dir;
+  const std::string cdg = dir.Write("in.cdg", CdgOf(PresetStream(10)));
+  // The pair's .cdg cannot be written: a folder holds its name.
+  dir.Write("p.mp3", "old song");
+  fs::create_directory(dir.File("p.cdg"));
+  const IoStatus pair = Convert(cdg, dir.File("p.mp3"));
+  ASSERT_FALSE(pair.ok());
+  EXPECT_NE(pair.error().find("p.cdg"), std::string::npos) << pair.error();
+  EXPECT_EQ(ReadFile(dir.File("p.mp3")), "old song");
+  const IoStatus zip = Convert(cdg, dir.File("none/z.zip"));
+  ASSERT_FALSE(zip.ok());
+  EXPECT_NE(zip.error().find("z.zip"), std::string::npos) << zip.error();
+  // Nothing else was left behind.
+  std::size_t files = 0;
+  for (const auto& entry : fs::directory_iterator(dir.path())) {
+    static_cast<void>(entry);
+    ++files;
+  }
+  EXPECT_EQ(files, 3u);  // in.cdg, p.mp3 and the folder p.cdg
+}
+
+TEST(TitleSink, OutputKindsFollowTheExtension) {
+  struct Case {
+    std::string path;
+    std::optional<TitleOutputKind> kind;
+    std::string subcodePath;
+  } cases[] = {
+      {"a.cdg", TitleOutputKind::Cdg, ""},   {"a.BIN", TitleOutputKind::Cdg, ""},
+      {"a.rws", TitleOutputKind::Rws, ""},   {"d/a.ZIP", TitleOutputKind::Zip, ""},
+      {"d/a.mp3", TitleOutputKind::Pair, "d/a.cdg"},
+      {"a.b.Flac", TitleOutputKind::Pair, "a.b.cdg"},
+      {"a.txt", std::nullopt, ""},           {"a", std::nullopt, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    const auto output = TitleOutputFor(c.path);
+    ASSERT_EQ(output.has_value(), c.kind.has_value());
+    if (!output) continue;
+    EXPECT_EQ(output->kind, *c.kind);
+    EXPECT_EQ(output->subcodePath, c.subcodePath);
+  }
+}
+
+}  // namespace
+}  // namespace mosaicer

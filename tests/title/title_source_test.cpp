@@ -1,0 +1,280 @@
+#include "title/title_source.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "title/mp3g_zip.h"
+#include "title/title_files.h"
+
+namespace mosaicer {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::AudioBytes;
+using testing::CdgOf;
+using testing::CdWave;
+using testing::PresetStream;
+using testing::TempDir;
+using testing::ZipItem;
+using testing::ZipOf;
+
+// The whole title read at once: its audio and its subcode.
+struct Whole {
+  std::string audio, subcode;
+};
+
+Whole ReadWhole(TitleSource& title) {
+  Whole w;
+  w.audio.assign(title.Sectors() * kAudioBytesPerSector, '\x55');
+  w.subcode.assign(title.Sectors() * kSubcodeBytesPerSector, '\x55');
+  const IoStatus read = title.Read(title.Sectors(), reinterpret_cast<std::uint8_t*>(w.audio.data()),
+                                   reinterpret_cast<std::uint8_t*>(w.subcode.data()));
+  EXPECT_TRUE(read.ok()) << read.error();
+  return w;
+}
+
+std::string Padded(std::string bytes, std::size_t size) {
+  bytes.resize(size, '\0');
+  return bytes;
+}
+
+std::string OnlyCdgAudio(const std::string& cdg) {
+  std::string audio;
+  for (std::size_t at = 0; at + kCdgSectorSize <= cdg.size(); at += kCdgSectorSize)
+    audio.append(cdg, at, kAudioBytesPerSector);
+  return audio;
+}
+
+class TitleSourceTest : public ::testing::Test {
+ protected:
+  TempDir dir;
+  const std::string subcode = PresetStream(30);
+  const std::string song = AudioBytes(30 * kAudioBytesPerSector, 7);
+};
+
+// Every kind of title delivers the same subcode with its song's samples.
+TEST_F(TitleSourceTest, EveryKindDeliversItsSubcodeAndItsSong) {
+  const std::string cdg = CdgOf(subcode);
+  const std::string flacSong = testing::ToneAudio(30 * 588);
+  struct Case {
+    std::string name;
+    std::vector<std::pair<std::string, std::string>> files;  // written beside the title
+    std::string open;                                        // the file opened
+    TitleKind kind;
+    std::string audio;  // expected audio; empty: silence
+    std::string audioName;
+  } cases[] = {
+      {"cdg file", {{"t.cdg", cdg}}, "t.cdg", TitleKind::CdgFile, OnlyCdgAudio(cdg), "t.cdg"},
+      {"bare subcode alone", {{"t.rws", subcode}}, "t.rws", TitleKind::Subcode, "", ""},
+      {"pair with a WAV", {{"t.cdg", subcode}, {"t.wav", CdWave(song)}}, "t.cdg", TitleKind::Pair,
+       song, "t.wav"},
+      {"pair in other case", {{"Song.CDG", subcode}, {"sONG.Wav", CdWave(song)}}, "Song.CDG",
+       TitleKind::Pair, song, "sONG.Wav"},
+      {"zip, deflated",
+       {{"t.zip", ZipOf({{"t.cdg", subcode}, {"t.wav", CdWave(song)}})}},
+       "t.zip", TitleKind::Zip, song, "t.wav"},
+      {"zip, stored, names in other case, extra files",
+       {{"t.zip", ZipOf({{"readme.txt", "hello"},
+                         {"cover.jpg", "\xFF\xD8"},
+                         {"Title.CDG", subcode},
+                         {"other.wav", CdWave(AudioBytes(100))},
+                         {"TITLE.wav", CdWave(song)}},
+                        true)}},
+       "t.zip", TitleKind::Zip, song, "TITLE.wav"},
+      {"zip with two .cdgs takes the first and its song",
+       {{"t.zip", ZipOf({{"a.cdg", subcode},
+                         {"b.cdg", PresetStream(3)},
+                         {"b.wav", CdWave(AudioBytes(500))},
+                         {"a.wav", CdWave(song)}})}},
+       "t.zip", TitleKind::Zip, song, "a.wav"},
+      {"zip without a song is silent", {{"t.zip", ZipOf({{"t.cdg", subcode}})}}, "t.zip",
+       TitleKind::Zip, "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const TempDir here;
+    for (const auto& [name, bytes] : c.files) here.Write(name, bytes);
+    TitleOpenResult opened = OpenTitle(here.File(c.open));
+    ASSERT_TRUE(opened.ok()) << opened.error;
+    TitleSource& title = *opened.source;
+    EXPECT_EQ(title.Info().kind, c.kind);
+    EXPECT_EQ(title.Sectors(), 30u);
+    EXPECT_EQ(fs::path(title.Info().audioName).filename().string(), c.audioName);
+    const Whole w = ReadWhole(title);
+    EXPECT_EQ(w.subcode, subcode);
+    EXPECT_EQ(w.audio, c.audio.empty() ? std::string(w.audio.size(), '\0') : c.audio);
+  }
+}
+
+TEST_F(TitleSourceTest, AFlacPairGivesTheSamplesExactly) {
+  const std::string audio = testing::ToneAudio(30 * 588);
+  dir.Write("t.cdg", subcode);
+  testing::WriteFlac(dir, "t.flac", audio);
+  TitleOpenResult opened = OpenTitle(dir.File("t.cdg"));
+  ASSERT_TRUE(opened.ok()) << opened.error;
+  EXPECT_EQ(opened.source->Info().kind, TitleKind::Pair);
+  EXPECT_EQ(ReadWhole(*opened.source).audio, audio);
+}
+
+// A pair plays to the longer of its parts; the shorter one is filled.
+TEST_F(TitleSourceTest, APairIsAsLongAsItsLongerPart) {
+  struct Case {
+    std::string name;
+    int subcodeSectors;
+    std::size_t audioBytes;
+    std::uint64_t sectors;
+  } cases[] = {
+      {"song shorter", 30, 10 * kAudioBytesPerSector, 30},
+      {"song longer", 10, 30 * kAudioBytesPerSector, 30},
+      {"song ends inside a sector", 10, 20 * kAudioBytesPerSector + 400, 21},
+      {"equal", 12, 12 * kAudioBytesPerSector, 12},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const TempDir here;
+    const std::string packs = PresetStream(c.subcodeSectors);
+    const std::string audio = AudioBytes(c.audioBytes, 3);
+    here.Write("t.rws", packs);
+    here.Write("t.wav", CdWave(audio));
+    TitleOpenResult opened = OpenTitle(here.File("t.rws"));
+    ASSERT_TRUE(opened.ok()) << opened.error;
+    const TitleInfo& info = opened.source->Info();
+    EXPECT_EQ(info.sectors, c.sectors);
+    EXPECT_EQ(info.subcodeSectors, static_cast<std::uint64_t>(c.subcodeSectors));
+    EXPECT_EQ(info.audioBytes, c.audioBytes);
+    const Whole w = ReadWhole(*opened.source);
+    EXPECT_EQ(w.audio, Padded(audio, c.sectors * kAudioBytesPerSector));
+    EXPECT_EQ(w.subcode, Padded(packs, c.sectors * kSubcodeBytesPerSector));
+  }
+}
+
+// Reading sector by sector, out of order and again from the start gives
+// what one read from the start gives.
+TEST_F(TitleSourceTest, SeekingGivesTheSameSectors) {
+  dir.Write("t.cdg", subcode);
+  dir.Write("t.wav", CdWave(song));
+  dir.Write("c.cdg", CdgOf(subcode));
+  for (const char* name : {"t.cdg", "c.cdg"}) {
+    SCOPED_TRACE(name);
+    TitleOpenResult opened = OpenTitle(dir.File(name));
+    ASSERT_TRUE(opened.ok()) << opened.error;
+    TitleSource& title = *opened.source;
+    const Whole whole = ReadWhole(title);
+    for (std::uint64_t sector : {29u, 3u, 4u, 0u, 17u, 16u}) {
+      ASSERT_TRUE(title.Seek(sector).ok());
+      std::string audio(kAudioBytesPerSector, '\0'), packs(kSubcodeBytesPerSector, '\0');
+      ASSERT_TRUE(title.Read(1, reinterpret_cast<std::uint8_t*>(audio.data()),
+                             reinterpret_cast<std::uint8_t*>(packs.data()))
+                      .ok());
+      EXPECT_EQ(audio, whole.audio.substr(sector * kAudioBytesPerSector, kAudioBytesPerSector));
+      EXPECT_EQ(packs, whole.subcode.substr(sector * kSubcodeBytesPerSector, kSubcodeBytesPerSector));
+    }
+    EXPECT_FALSE(title.Seek(31).ok());
+    ASSERT_TRUE(title.Seek(30).ok());
+    std::uint8_t byte = 0;
+    const IoStatus past = title.Read(1, nullptr, &byte);
+    EXPECT_NE(past.error().find("past the end"), std::string::npos) << past.error();
+  }
+}
+
+TEST_F(TitleSourceTest, TheSongBesideIsFoundByNameInAnyCase) {
+  struct Case {
+    std::vector<std::string> files;
+    std::string subcode;
+    std::string found;
+  } cases[] = {
+      {{"a.cdg", "a.mp3"}, "a.cdg", "a.mp3"},
+      {{"a.cdg", "A.MP3"}, "a.cdg", "A.MP3"},
+      {{"a.cdg", "a.wav", "a.flac", "a.ogg", "a.mp3"}, "a.cdg", "a.mp3"},
+      {{"a.cdg", "a.wav", "a.flac"}, "a.cdg", "a.flac"},
+      {{"a.cdg", "a.opus"}, "a.cdg", "a.opus"},
+      {{"a.cdg", "a.zip", "a.rws", "a.bin", "ab.mp3", "a"}, "a.cdg", ""},
+      {{"a.b.rws", "a.b.wav", "a.wav"}, "a.b.rws", "a.b.wav"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.found);
+    const TempDir here;
+    for (const std::string& name : c.files) here.Write(name, "x");
+    const std::string found = FindSongBeside(here.File(c.subcode));
+    EXPECT_EQ(found.empty() ? "" : fs::path(found).filename().string(), c.found);
+  }
+  const TempDir here;
+  here.Write("a.cdg", "x");
+  fs::create_directory(here.File("a.mp3"));
+  EXPECT_EQ(FindSongBeside(here.File("a.cdg")), "");
+}
+
+// Changes the 32-bit little-endian value at `at`.
+std::string Patched(std::string bytes, std::size_t at, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));
+  return bytes;
+}
+
+// Archives that cannot be trusted or read are refused, naming the archive
+// and what is wrong.
+TEST_F(TitleSourceTest, BadArchivesAreRefusedWithTheirReason) {
+  const std::string good = ZipOf({{"t.cdg", subcode}, {"t.wav", CdWave(song)}}, true);
+  // A stored archive's central directory entry of the first file: find its
+  // signature, then its uncompressed size at offset 24.
+  const std::size_t central = good.find("PK\x01\x02");
+  std::string flipped = good;
+  flipped[40] = static_cast<char>(flipped[40] ^ 0x5A);  // inside t.cdg's data
+  struct Case {
+    std::string name;
+    std::string archive;
+    std::string says;
+  } cases[] = {
+      {"empty file", "", "is empty"},
+      {"only a header", std::string("PK\x03\x04", 4), "damaged"},
+      {"cut in half", good.substr(0, good.size() / 2), "damaged"},
+      {"empty archive", std::string("PK\x05\x06", 4) + std::string(18, '\0'), "holds no file"},
+      {"no .cdg", ZipOf({{"t.mp3", "x"}, {"t.txt", "y"}}), "holds no .cdg file"},
+      {"climbs out", ZipOf({{"../t.cdg", subcode}}), "\"../t.cdg\" names a place outside"},
+      {"climbs out later", ZipOf({{"t.cdg", subcode}, {"a/../../t.wav", "x"}}), "outside"},
+      {"absolute", ZipOf({{"/etc/t.cdg", subcode}}), "\"/etc/t.cdg\" names a place outside"},
+      {"a drive letter", ZipOf({{"C:/t.cdg", subcode}}), "outside"},
+      {"data damaged", flipped, "damaged"},
+      {"size lies", Patched(Patched(good, 22, 0x7FFFFFF0), central + 24, 0x7FFFFFF0), "too large"},
+      {"song damaged", ZipOf({{"t.cdg", subcode}, {"t.mp3", "RIFF and no song"}}), "t.mp3"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const TempDir here;
+    const std::string path = here.Write("t.zip", c.archive);
+    const TitleOpenResult opened =
+        c.archive.size() >= 4 ? OpenTitle(path) : OpenZipTitle(path);
+    ASSERT_FALSE(opened.ok());
+    EXPECT_NE(opened.error.find(path), std::string::npos) << opened.error;
+    EXPECT_NE(opened.error.find(c.says), std::string::npos) << opened.error;
+  }
+}
+
+TEST_F(TitleSourceTest, ABuiltZipHoldsItsEntriesStoredAndInOrder) {
+  const std::string cdgBytes = PresetStream(4);
+  const std::string song = "ID3 song bytes";
+  std::vector<std::uint8_t> archive;
+  ASSERT_TRUE(BuildStoredZip({{"x.cdg", {reinterpret_cast<const std::uint8_t*>(cdgBytes.data()),
+                                          cdgBytes.size()}},
+                              {"x.mp3", {reinterpret_cast<const std::uint8_t*>(song.data()),
+                                          song.size()}}},
+                             archive)
+                  .ok());
+  const std::string path = dir.Write(
+      "x.zip", std::string(reinterpret_cast<const char*>(archive.data()), archive.size()));
+  const auto entries = testing::ZipEntries(path);
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].name, "x.cdg");
+  EXPECT_EQ(entries[0].bytes, cdgBytes);
+  EXPECT_EQ(entries[1].name, "x.mp3");
+  EXPECT_EQ(entries[1].bytes, song);
+  // Stored: the bytes appear as they are in the archive.
+  const std::string raw(reinterpret_cast<const char*>(archive.data()), archive.size());
+  EXPECT_NE(raw.find(cdgBytes), std::string::npos);
+}
+
+}  // namespace
+}  // namespace mosaicer
