@@ -33,6 +33,12 @@ ms() {  # milliseconds one run of "$@" takes
 ours=$(ms "$bin" video "$work/t.cdg" -o "$work/ours.mp4" -q)
 theirs=$(ms ffmpeg -v error -y -f cdg -i "$work/t.rws" -i "$work/t.wav" \
   -vf scale=1280:720:flags=neighbor -r 30 -c:v libx264 -crf 18 -c:a aac "$work/theirs.mp4")
-echo "mosaicer video:  ${ours} ms"
-echo "ffmpeg:          ${theirs} ms"
+frames() { ffprobe -v error -select_streams v -show_entries stream=nb_frames -of csv=p=0 "$1"; }
+our_frames=$(frames "$work/ours.mp4"); their_frames=$(frames "$work/theirs.mp4")
+echo "mosaicer video:  ${ours} ms, ${our_frames} frames"
+echo "ffmpeg:          ${theirs} ms, ${their_frames} frames"
 awk -v a="$ours" -v b="$theirs" 'BEGIN { printf "ratio mosaicer / ffmpeg: %.2f  (goal at most 0.7)\n", a / (b > 0 ? b : 1) }'
+# FFmpeg's video ends with the last pack that draws, so it may encode far
+# fewer frames than the title has: the time per frame is shown as well.
+awk -v a="$ours" -v b="$theirs" -v x="$our_frames" -v y="$their_frames" 'BEGIN {
+  printf "ratio per frame:          %.2f\n", (a / (x > 0 ? x : 1)) / (b / (y > 0 ? y : 1)) }'
