@@ -13,18 +13,6 @@ namespace {
 
 std::string Quoted(const std::string& text) { return IoStatus::Quoted(text); }
 
-std::string Lower(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return text;
-}
-
-TitleOpenResult Refused(std::string message) {
-  TitleOpenResult result;
-  result.error = std::move(message);
-  return result;
-}
-
 struct ZipCloser {
   void operator()(zip_t* archive) const { zip_discard(archive); }
 };
@@ -81,7 +69,7 @@ std::pair<std::string, std::string> SplitName(const std::string& name) {
 
 int SongRank(const std::string& extension) {
   static constexpr std::array<const char*, 4> kPreferred = {".mp3", ".ogg", ".flac", ".wav"};
-  const std::string e = Lower(extension);
+  const std::string e = LowerAscii(extension);
   for (std::size_t i = 0; i < kPreferred.size(); ++i)
     if (e == kPreferred[i]) return static_cast<int>(i);
   return static_cast<int>(kPreferred.size());
@@ -99,7 +87,7 @@ class ZipReader {
       : path_(std::move(path)), archive_(std::move(archive)) {}
 
   TitleOpenResult Open() {
-    if (archive_->empty()) return Refused(Quoted(path_) + " is empty: it holds no zip archive");
+    if (archive_->empty()) return TitleOpenResult::Refused(Quoted(path_) + " is empty: it holds no zip archive");
     ZipError error;
     SourcePtr source(zip_source_buffer_create(archive_->data(), archive_->size(), 0, error.get()));
     if (!source) return Damaged(error.Text());
@@ -108,23 +96,23 @@ class ZipReader {
     static_cast<void>(source.release());  // the archive owns it now
 
     std::vector<Entry> entries;
-    if (IoStatus listed = List(entries); !listed) return Refused(listed.error());
-    const auto isCdg = [](const Entry& e) { return Lower(SplitName(e.name).second) == ".cdg"; };
+    if (IoStatus listed = List(entries); !listed) return TitleOpenResult::Refused(listed.error());
+    const auto isCdg = [](const Entry& e) { return LowerAscii(SplitName(e.name).second) == ".cdg"; };
     const auto cdg = std::find_if(entries.begin(), entries.end(), isCdg);
     if (cdg == entries.end())
-      return Refused("cannot read " + Quoted(path_) + ": the archive holds no .cdg file");
-    const std::string stem = Lower(SplitName(cdg->name).first);
+      return TitleOpenResult::Refused("cannot read " + Quoted(path_) + ": the archive holds no .cdg file");
+    const std::string stem = LowerAscii(SplitName(cdg->name).first);
     const Entry* song = nullptr;
     for (const Entry& e : entries) {
       const auto [entryStem, extension] = SplitName(e.name);
-      if (isCdg(e) || extension.empty() || Lower(entryStem) != stem) continue;
+      if (isCdg(e) || extension.empty() || LowerAscii(entryStem) != stem) continue;
       if (song == nullptr || SongRank(extension) < SongRank(SplitName(song->name).second))
         song = &e;
     }
 
     std::vector<std::uint8_t> subcode;
     if (IoStatus read = ReadEntry(*cdg, kMaxSubcodeBytes, subcode); !read)
-      return Refused(read.error());
+      return TitleOpenResult::Refused(read.error());
     TitleInfo info;
     info.kind = TitleKind::Zip;
     info.path = path_;
@@ -133,7 +121,7 @@ class ZipReader {
     if (song != nullptr) {
       auto bytes = std::make_shared<std::vector<std::uint8_t>>();
       if (IoStatus read = ReadEntry(*song, kMaxZipBytes, *bytes); !read)
-        return Refused(read.error());
+        return TitleOpenResult::Refused(read.error());
       info.audioName = song->name;
       const std::string name = path_ + ":" + song->name;
       std::shared_ptr<const std::vector<std::uint8_t>> shared = std::move(bytes);
@@ -144,7 +132,7 @@ class ZipReader {
 
  private:
   TitleOpenResult Damaged(const std::string& why) const {
-    return Refused("cannot read " + Quoted(path_) + ": it is not a zip archive or it is damaged (" +
+    return TitleOpenResult::Refused("cannot read " + Quoted(path_) + ": it is not a zip archive or it is damaged (" +
                    why + ")");
   }
 
@@ -205,14 +193,14 @@ class ZipReader {
 
 TitleOpenResult OpenZipTitleBytes(const std::string& path,
                                   std::shared_ptr<const std::vector<std::uint8_t>> archive) {
-  if (!archive) return Refused("cannot read " + Quoted(path) + ": nothing to read");
+  if (!archive) return TitleOpenResult::Refused("cannot read " + Quoted(path) + ": nothing to read");
   return ZipReader(path, std::move(archive)).Open();
 }
 
 TitleOpenResult OpenZipTitle(const std::string& path) {
   auto archive = std::make_shared<std::vector<std::uint8_t>>();
   if (IoStatus read = ReadWholeFile(path, *archive, kMaxZipBytes); !read)
-    return Refused(read.error());
+    return TitleOpenResult::Refused(read.error());
   return OpenZipTitleBytes(path, std::move(archive));
 }
 

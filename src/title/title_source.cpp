@@ -25,18 +25,6 @@ constexpr std::uint64_t kCdgBlockSectors = 64;
 
 std::string Quoted(const std::string& path) { return IoStatus::Quoted(path); }
 
-std::string Lower(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return text;
-}
-
-TitleOpenResult Refused(std::string message) {
-  TitleOpenResult result;
-  result.error = std::move(message);
-  return result;
-}
-
 // Splits 2448-byte sectors into their two parts.
 void SplitSectors(const std::uint8_t* sectors, std::uint64_t count, std::uint8_t* audio,
                   std::uint8_t* subcode) {
@@ -157,14 +145,14 @@ class JoinedTitle : public TitleSource {
 };
 
 bool IsSubcodeOrArchiveName(const std::string& extension) {
-  const std::string e = Lower(extension);
+  const std::string e = LowerAscii(extension);
   return e == ".cdg" || e == ".rws" || e == ".zip" || e == ".bin";
 }
 
 // The common song kinds first, then the others.
 int SongRank(const std::string& extension) {
   static constexpr std::array<const char*, 4> kPreferred = {".mp3", ".ogg", ".flac", ".wav"};
-  const std::string e = Lower(extension);
+  const std::string e = LowerAscii(extension);
   for (std::size_t i = 0; i < kPreferred.size(); ++i)
     if (e == kPreferred[i]) return static_cast<int>(i);
   return static_cast<int>(kPreferred.size());
@@ -199,19 +187,19 @@ bool LooksLikeZip(const std::string& path) {
 }
 
 TitleOpenResult OpenCdgTitle(const std::string& path, bool onMemory) {
-  if (IoStatus checked = CheckInputFile(path); !checked) return Refused(checked.error());
+  if (IoStatus checked = CheckInputFile(path); !checked) return TitleOpenResult::Refused(checked.error());
   std::vector<std::uint8_t> memory;
   UniqueFd fd(-1);
   std::uint64_t size = 0;
   if (onMemory) {
     if (IoStatus read = ReadWholeFile(path, memory, kMaxTitleInMemory); !read)
-      return Refused(read.error());
+      return TitleOpenResult::Refused(read.error());
     size = memory.size();
   } else {
     fd = UniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info;
     if (!fd.valid() || ::fstat(fd.get(), &info) != 0)
-      return Refused(IoStatus::FromErrno("read", path, errno).error());
+      return TitleOpenResult::Refused(IoStatus::FromErrno("read", path, errno).error());
     size = static_cast<std::uint64_t>(info.st_size);
   }
   TitleOpenResult result;
@@ -226,7 +214,7 @@ TitleOpenResult JoinSubcodeAndSong(TitleInfo info, std::vector<std::uint8_t> sub
   std::unique_ptr<AudioReader> song;
   if (openSong) {
     AudioOpenResult opened = openSong();
-    if (!opened.ok()) return Refused(opened.error);
+    if (!opened.ok()) return TitleOpenResult::Refused(opened.error);
     song = std::move(opened.reader);
     info.audioBytes = song->Bytes();
     info.audioSectors = (info.audioBytes + kAudioBytesPerSector - 1) / kAudioBytesPerSector;
@@ -234,7 +222,7 @@ TitleOpenResult JoinSubcodeAndSong(TitleInfo info, std::vector<std::uint8_t> sub
   }
   info.sectors = std::max(info.subcodeSectors, info.audioSectors);
   if (info.sectors == 0)
-    return Refused(Quoted(info.path) + " is empty: it holds no whole sector");
+    return TitleOpenResult::Refused(Quoted(info.path) + " is empty: it holds no whole sector");
   TitleOpenResult result;
   result.source = std::make_unique<JoinedTitle>(std::move(info), std::move(subcode),
                                                 std::move(openSong), std::move(song));
@@ -244,7 +232,7 @@ TitleOpenResult JoinSubcodeAndSong(TitleInfo info, std::vector<std::uint8_t> sub
 TitleOpenResult OpenSubcodeTitle(const std::string& subcodePath, const std::string& songPath) {
   std::vector<std::uint8_t> subcode;
   if (IoStatus read = ReadWholeFile(subcodePath, subcode, kMaxSubcodeBytes); !read)
-    return Refused(read.error());
+    return TitleOpenResult::Refused(read.error());
   TitleInfo info;
   info.kind = songPath.empty() ? TitleKind::Subcode : TitleKind::Pair;
   info.path = subcodePath;
@@ -258,14 +246,14 @@ TitleOpenResult OpenSubcodeTitle(const std::string& subcodePath, const std::stri
 std::string FindSongBeside(const std::string& subcodePath) {
   const fs::path subcode(subcodePath);
   const fs::path folder = subcode.has_parent_path() ? subcode.parent_path() : fs::path(".");
-  const std::string stem = Lower(subcode.stem().string());
+  const std::string stem = LowerAscii(subcode.stem().string());
   std::error_code ec;
   fs::directory_iterator it(folder, ec);
   if (ec) return {};
   std::vector<fs::path> found;
   for (const fs::directory_entry& entry : it) {
     const fs::path name = entry.path().filename();
-    if (Lower(name.stem().string()) != stem || !name.has_extension()) continue;
+    if (LowerAscii(name.stem().string()) != stem || !name.has_extension()) continue;
     if (IsSubcodeOrArchiveName(name.extension().string())) continue;
     std::error_code typeError;
     if (!entry.is_regular_file(typeError)) continue;
@@ -280,13 +268,13 @@ std::string FindSongBeside(const std::string& subcodePath) {
 }
 
 TitleOpenResult OpenTitle(const std::string& path, const TitleOpenOptions& options) {
-  if (IoStatus checked = CheckInputFile(path); !checked) return Refused(checked.error());
+  if (IoStatus checked = CheckInputFile(path); !checked) return TitleOpenResult::Refused(checked.error());
   if (LooksLikeZip(path)) return OpenZipTitle(path);
   TitleLayout layout = options.layout;
   if (layout == TitleLayout::Decide) {
     FormatDecision decision = FormatDecision::Undecidable;
     if (IoStatus decided = DecideSubcodeFileFormat(path, decision); !decided)
-      return Refused(decided.error());
+      return TitleOpenResult::Refused(decided.error());
     switch (decision) {
       case FormatDecision::Rws:
         layout = TitleLayout::Subcode;

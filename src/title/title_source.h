@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/subcode_pack.h"
@@ -77,7 +78,20 @@ struct TitleOpenResult {
   std::unique_ptr<TitleSource> source;
   std::string error;  // set exactly when `source` is empty; names the file
   bool ok() const { return source != nullptr; }
+  // No title, for `message`.
+  static TitleOpenResult Refused(std::string message) {
+    TitleOpenResult result;
+    result.error = std::move(message);
+    return result;
+  }
 };
+
+// `text` with ASCII capitals made small, for names compared without case.
+inline std::string LowerAscii(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
 
 // How the layout of a file that is not a zip archive is taken.
 enum class TitleLayout {
