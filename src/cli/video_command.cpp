@@ -1,4 +1,4 @@
-// video: a CD+G title as an MP4 or Matroska video (H.264 and AAC), frame by
+// video: a CD+G title (CDG file, bare subcode, MP3+G pair or zip) as an MP4 or Matroska video (H.264 and AAC), frame by
 // frame exact, through the encoder module loaded for it alone.
 #include <unistd.h>
 
@@ -8,6 +8,7 @@
 #include "cli/format_option.h"
 #include "cli/output_check.h"
 #include "cli/progress.h"
+#include "cli/title_input.h"
 #include "cli/values.h"
 #include "video/video_export.h"
 #include "video/video_module.h"
@@ -68,23 +69,16 @@ int RunVideo(const Args& args, Io& io) {
   }
 
   if (const int status = CheckOutputsAreNotInputs(io, {output}, {input})) return status;
-  SubcodeInput source;
-  if (const int status = OpenSubcodeInput(args, io, "video", input, source)) return status;
+  TitleInput source;
+  if (const int status = OpenTitleInput(args, io, "video", input, source)) return status;
   if (const int status = CheckOutput(io, output, args.Has("force"))) return status;
 
   VideoSinkHandle sink = VideoSinkHandle::Load(VideoSinkHandle::DefaultModule());
   if (sink.get() == nullptr) return Failure(io, sink.error());
-  VideoTitle title;
-  title.path = input;
-  title.sectorSize = SectorSize(source.format);
-  title.hasAudio = source.format == SubcodeFormat::Cdg;
-  title.packsAt = title.hasAudio ? kAudioBytesPerSector : 0;
-  title.sectors = static_cast<std::int64_t>(source.sectors);
-
   TJobOwner owner;
   TerminalProgress bar(io.err, !io.quiet && ::isatty(STDERR_FILENO) == 1, true);
   bar.Attach(owner);
-  const VideoResult result = ExportVideo(title, options, output, *sink.get(), &owner);
+  const VideoResult result = ExportVideo(*source.title, options, output, *sink.get(), &owner);
   switch (result.outcome) {
     case VideoOutcome::Made:
       if (!io.quiet) io.out << "The video was made: " << result.frames << " frames.\n";
@@ -110,7 +104,7 @@ Command VideoCommand() {
       "  --crf Q             H.264 quality, 0 (best) to 51 (default 18)\n"
       "  --audio-bitrate B   AAC bit rate, 32k to 512k (default 192k)\n"
       "  --no-border         show only the 288x192 inner area, not the border",
-      "make an MP4 or Matroska video (H.264 + AAC) of a CDG or RWS file",
+      "make an MP4 or Matroska video (H.264 + AAC) of a CDG file, bare subcode or MP3+G title",
       {{"size", 0, true},
        {"fps", 0, true},
        {"crf", 0, true},

@@ -1,7 +1,5 @@
 #include "video/video_export.h"
 
-#include <fcntl.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -12,7 +10,6 @@
 #include "core/subcode_pack.h"
 #include "platform/io_status.h"
 #include "platform/output_file.h"
-#include "platform/unique_fd.h"
 #include "player/cdg_canvas.h"
 #include "player/cdg_decoder.h"
 #include "video/video_layout.h"
@@ -63,36 +60,34 @@ void Enlarge(const RgbCanvas& screen, const VideoGeometry& g, std::vector<std::u
 // Reads the title a block of sectors at a time.
 class TitleReader {
  public:
-  explicit TitleReader(const VideoTitle& title) : title_(title) {}
-  IoStatus Open() {
-    fd_ = UniqueFd(::open(title_.path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd_.valid()) return IoStatus::FromErrno("read", title_.path, errno);
-    block_.resize(title_.sectorSize * kSectorsPerRead);
-    return IoStatus::Ok();
-  }
-  // The next sector, or nullptr with `status` set when the file ended early.
-  const std::uint8_t* Next(IoStatus& status) {
+  explicit TitleReader(TitleSource& title)
+      : title_(title), audio_(kAudioBytesPerSector * kSectorsPerRead),
+        subcode_(kSubcodeBytesPerSector * kSectorsPerRead) {}
+  // The next sector's audio and subcode, or false with `status` set.
+  bool Next(const std::uint8_t*& audio, const std::uint8_t*& subcode, IoStatus& status) {
     if (at_ == held_) {
-      const std::ptrdiff_t got = ReadUpTo(fd_.get(), block_.data(), block_.size());
-      if (got < 0) {
-        status = IoStatus::FromErrno("read", title_.path, errno);
-        return nullptr;
-      }
-      held_ = static_cast<std::size_t>(got) / title_.sectorSize;
+      const std::uint64_t left = title_.Sectors() - title_.Position();
+      held_ = static_cast<std::size_t>(std::min<std::uint64_t>(left, kSectorsPerRead));
       at_ = 0;
       if (held_ == 0) {
-        status = IoStatus::Failed("cannot read " + IoStatus::Quoted(title_.path) +
-                                  ": the file ended early");
-        return nullptr;
+        status = IoStatus::Failed("cannot read " + IoStatus::Quoted(title_.Info().path) +
+                                  ": the title ended early");
+        return false;
+      }
+      if (IoStatus read = title_.Read(held_, audio_.data(), subcode_.data()); !read) {
+        status = read;
+        return false;
       }
     }
-    return block_.data() + title_.sectorSize * at_++;
+    audio = audio_.data() + kAudioBytesPerSector * at_;
+    subcode = subcode_.data() + kSubcodeBytesPerSector * at_;
+    ++at_;
+    return true;
   }
 
  private:
-  const VideoTitle& title_;
-  UniqueFd fd_{-1};
-  std::vector<std::uint8_t> block_;
+  TitleSource& title_;
+  std::vector<std::uint8_t> audio_, subcode_;
   std::size_t held_ = 0, at_ = 0;
 };
 
@@ -117,12 +112,12 @@ std::string VideoContainerFor(const std::string& outputPath) {
   return "";
 }
 
-VideoResult ExportVideo(const VideoTitle& title, const VideoOptions& options,
+VideoResult ExportVideo(TitleSource& title, const VideoOptions& options,
                         const std::string& outputPath, VideoSink& sink, TJobOwner* progress) {
   OutputFile out;
   if (IoStatus opened = out.Open(outputPath); !opened) return Failed(out, outputPath, opened.error());
+  if (IoStatus start = title.Seek(0); !start) return Failed(out, outputPath, start.error());
   TitleReader reader(title);
-  if (IoStatus read = reader.Open(); !read) return Failed(out, outputPath, read.error());
 
   const VideoGeometry g = PlanVideoGeometry(options.width, options.height, options.border);
   VideoSinkSettings settings;
@@ -151,12 +146,12 @@ VideoResult ExportVideo(const VideoTitle& title, const VideoOptions& options,
   // Decodes (and hands the audio of) sectors up to `target`.
   const auto decodeTo = [&](std::int64_t target) {
     for (; decoded < target; ++decoded) {
-      const std::uint8_t* sector = reader.Next(status);
-      if (sector == nullptr) return false;
-      decoder.Decode(sector + title.packsAt, kPacksPerSector);
+      const std::uint8_t* sound = nullptr;
+      const std::uint8_t* packs = nullptr;
+      if (!reader.Next(sound, packs, status)) return false;
+      decoder.Decode(packs, kPacksPerSector);
       for (std::size_t i = 0; i < audio.size(); ++i)  // CD audio is little-endian
-        audio[i] = title.hasAudio ? static_cast<std::int16_t>(sector[2 * i] | sector[2 * i + 1] << 8)
-                                  : std::int16_t{0};
+        audio[i] = static_cast<std::int16_t>(sound[2 * i] | sound[2 * i + 1] << 8);
       if (std::string e = sink.AddAudio(audio.data(), kFramesPerSector); !e.empty()) {
         status = IoStatus::Failed(e);
         return false;
@@ -165,7 +160,8 @@ VideoResult ExportVideo(const VideoTitle& title, const VideoOptions& options,
     return true;
   };
 
-  const std::int64_t frames = VideoFrameCount(title.sectors, options.fps);
+  const auto sectors = static_cast<std::int64_t>(title.Sectors());
+  const std::int64_t frames = VideoFrameCount(sectors, options.fps);
   if (progress != nullptr)
     progress->Report(kProgressSteps, static_cast<int>(std::min<std::int64_t>(frames, INT_MAX)));
   VideoResult result;
@@ -176,7 +172,7 @@ VideoResult ExportVideo(const VideoTitle& title, const VideoOptions& options,
       result.frames = f;
       return result;
     }
-    if (!decodeTo(std::min(title.sectors, SectorsBeforeFrame(f, options.fps))))
+    if (!decodeTo(std::min(sectors, SectorsBeforeFrame(f, options.fps))))
       return Failed(out, outputPath, status.error());
     const bool changed = watched.TakeChanged();
     if (changed || enlarged.empty()) Enlarge(screen, g, enlarged);
@@ -186,7 +182,7 @@ VideoResult ExportVideo(const VideoTitle& title, const VideoOptions& options,
       return Failed(out, outputPath, e);
     if (progress != nullptr) progress->Report(kProgressStep);
   }
-  if (!decodeTo(title.sectors)) return Failed(out, outputPath, status.error());
+  if (!decodeTo(sectors)) return Failed(out, outputPath, status.error());
   if (std::string e = sink.Finish(); !e.empty()) return Failed(out, outputPath, e);
   if (IoStatus committed = out.Commit(); !committed)
     return Failed(out, outputPath, committed.error());

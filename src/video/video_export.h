@@ -6,6 +6,7 @@
 #include <string>
 
 #include "authoring/job_owner.h"
+#include "title/title_source.h"
 #include "video/video_sink.h"
 
 namespace mosaicer {
@@ -16,17 +17,6 @@ struct VideoOptions {
   int crf = 18;
   int audioBitrate = 192000;
   bool border = true;  // the whole 300 x 216 screen, or only its 288 x 192 inner area
-};
-
-// A title as the exporter reads it: sectors of `sectorSize` bytes, the packs
-// at `packsAt`, and CD audio at the start of each sector when `hasAudio`
-// (a CDG file) or silence (bare subcode).
-struct VideoTitle {
-  std::string path;
-  std::size_t sectorSize = 0;
-  std::size_t packsAt = 0;
-  bool hasAudio = false;
-  std::int64_t sectors = 0;
 };
 
 enum class VideoOutcome { Made, Cancelled, Failed };
@@ -40,10 +30,10 @@ struct VideoResult {
 // The muxer for an output's extension (".mp4", ".m4v", ".mkv"), or "".
 std::string VideoContainerFor(const std::string& outputPath);
 
-// Writes the video of `title` to `outputPath` (under a temporary name,
+// Writes the video of `title` (read from its start) to `outputPath` (under a temporary name,
 // renamed at the end; removed when cancelled or failed). Reports steps (one
 // per frame) through `progress` and stops when it requests a cancel.
-VideoResult ExportVideo(const VideoTitle& title, const VideoOptions& options,
+VideoResult ExportVideo(TitleSource& title, const VideoOptions& options,
                         const std::string& outputPath, VideoSink& sink,
                         TJobOwner* progress = nullptr);
 

@@ -520,10 +520,9 @@ void TPlayFrm::SaveSnapshot(bool screenSize) {
 void TPlayFrm::CdgVideoExecute() {
   const std::string input = PathEdit_->text().toStdString();
   if (input.empty()) return;
-  std::error_code error;
-  const std::uintmax_t size = std::filesystem::file_size(input, error);
-  if (error || size < kCdgSectorSize) {
-    Refuse(CannotPlayMessage(input));
+  TitleOpenResult opened = OpenTitle(input);
+  if (!opened.ok() || opened.source->Sectors() == 0) {
+    Refuse(opened.ok() ? CannotPlayMessage(input) : opened.error);
     return;
   }
   const std::filesystem::path inputPath(input);
@@ -542,19 +541,12 @@ void TPlayFrm::CdgVideoExecute() {
     Refuse(sink.error());
     return;
   }
-  VideoTitle title;
-  title.path = input;
-  title.sectorSize = kCdgSectorSize;
-  title.packsAt = kAudioBytesPerSector;
-  title.hasAudio = true;
-  title.sectors = static_cast<std::int64_t>(size / kCdgSectorSize);
-
   TJobOwner owner;
   TProgressDlg progress(owner, this);
   progress.setWindowTitle(Tq("Exporting the video..."));
   VideoResult result;
   std::thread worker([&] {
-    result = ExportVideo(title, VideoOptions{}, output, *sink.get(), &owner);
+    result = ExportVideo(*opened.source, VideoOptions{}, output, *sink.get(), &owner);
     owner.Report(result.outcome == VideoOutcome::Made ? kProgressDone : kProgressFailed);
   });
   progress.exec();  // the export closes it when it ends
