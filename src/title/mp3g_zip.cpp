@@ -67,14 +67,6 @@ std::pair<std::string, std::string> SplitName(const std::string& name) {
   return {name.substr(0, dot), name.substr(dot)};
 }
 
-int SongRank(const std::string& extension) {
-  static constexpr std::array<const char*, 4> kPreferred = {".mp3", ".ogg", ".flac", ".wav"};
-  const std::string e = LowerAscii(extension);
-  for (std::size_t i = 0; i < kPreferred.size(); ++i)
-    if (e == kPreferred[i]) return static_cast<int>(i);
-  return static_cast<int>(kPreferred.size());
-}
-
 struct Entry {
   zip_uint64_t index = 0;
   std::string name;

@@ -149,14 +149,6 @@ bool IsSubcodeOrArchiveName(const std::string& extension) {
   return e == ".cdg" || e == ".rws" || e == ".zip" || e == ".bin";
 }
 
-// The common song kinds first, then the others.
-int SongRank(const std::string& extension) {
-  static constexpr std::array<const char*, 4> kPreferred = {".mp3", ".ogg", ".flac", ".wav"};
-  const std::string e = LowerAscii(extension);
-  for (std::size_t i = 0; i < kPreferred.size(); ++i)
-    if (e == kPreferred[i]) return static_cast<int>(i);
-  return static_cast<int>(kPreferred.size());
-}
 
 }  // namespace
 
@@ -288,6 +280,14 @@ TitleOpenResult OpenTitle(const std::string& path, const TitleOpenOptions& optio
   }
   if (layout == TitleLayout::Cdg) return OpenCdgTitle(path, options.onMemory);
   return OpenSubcodeTitle(path, options.findSong ? FindSongBeside(path) : std::string());
+}
+
+int SongRank(const std::string& extension) {
+  static constexpr std::array<const char*, 4> kPreferred = {".mp3", ".ogg", ".flac", ".wav"};
+  const std::string e = LowerAscii(extension);
+  for (std::size_t i = 0; i < kPreferred.size(); ++i)
+    if (e == kPreferred[i]) return static_cast<int>(i);
+  return static_cast<int>(kPreferred.size());
 }
 
 }  // namespace mosaicer

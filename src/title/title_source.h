@@ -93,6 +93,10 @@ inline std::string LowerAscii(std::string text) {
   return text;
 }
 
+// Where a song's extension ranks when several songs share the subcode's
+// name: the common kinds first (mp3, ogg, flac, wav), then the others.
+int SongRank(const std::string& extension);
+
 // How the layout of a file that is not a zip archive is taken.
 enum class TitleLayout {
   Decide,   // from its name and contents; a file that says nothing is CDG
