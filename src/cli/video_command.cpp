@@ -10,6 +10,7 @@
 #include "cli/progress.h"
 #include "cli/title_input.h"
 #include "cli/values.h"
+#include "platform/language.h"
 #include "video/video_export.h"
 #include "video/video_module.h"
 
@@ -81,10 +82,15 @@ int RunVideo(const Args& args, Io& io) {
   const VideoResult result = ExportVideo(*source.title, options, output, *sink.get(), &owner);
   switch (result.outcome) {
     case VideoOutcome::Made:
-      if (!io.quiet) io.out << "The video was made: " << result.frames << " frames.\n";
+      if (!io.quiet)
+        io.out << Format(Tr("The video was made: %1 frames."), {std::to_string(result.frames)})
+               << "\n";
       return kExitSuccess;
     case VideoOutcome::Cancelled:
-      io.err << "mosaicer: stopped after " << result.frames << " frames; no video was written\n";
+      io.err << "mosaicer: "
+             << Format(Tr("stopped after %1 frames; no video was written"),
+                       {std::to_string(result.frames)})
+             << "\n";
       return kExitCancelled;
     case VideoOutcome::Failed:
       break;
