@@ -194,21 +194,31 @@ TEST(RipSettings, DriveIniSlotsAreRecognisedByProduct) {
 namespace mosaicer {
 namespace {
 
+// `disc` written as a CloneCD image in a folder of its own and opened as a
+// drive, its table of contents read.
+struct ImageDrive {
+  testing::TempDir dir;
+  CloneCdImage image;
+  TNkCdRom drive{"disc.ccd"};
+  TNkToc toc;
+  void Open(const testing::Disc& disc) {
+    dir.Write("disc.img", disc.audio);
+    dir.Write("disc.sub", disc.sub);
+    std::string error;
+    ASSERT_TRUE(image.Open(dir.Write("disc.ccd", testing::kCcd), error)) << error;
+    ASSERT_TRUE(ReadToc(image, drive, false, toc));
+  }
+};
+
 // A CD+G disc image with single-symbol errors, ripped in each mode: the
 // files carry the disc's packs seven packs late, repaired, and the audio of
 // each track.
 TEST(RipImage, RawRipRepairsAndDeinterleavesTheDiscPacks) {
-  testing::TempDir dir;
   testing::Disc disc = testing::MakeDisc(150, 9);
   for (int s : {10, 60, 100}) disc.sub[s * 96 + 4 * 12 + 7] ^= 0x02;  // channel T
-  dir.Write("disc.img", disc.audio);
-  dir.Write("disc.sub", disc.sub);
-  CloneCdImage image;
-  std::string error;
-  ASSERT_TRUE(image.Open(dir.Write("disc.ccd", testing::kCcd), error)) << error;
-  TNkCdRom drive("disc.ccd");
-  TNkToc toc;
-  ASSERT_TRUE(ReadToc(image, drive, false, toc));
+  ImageDrive opened;
+  ASSERT_NO_FATAL_FAILURE(opened.Open(disc));
+  auto& [dir, image, drive, toc] = opened;
 
   for (int command : {kReadCdDataRaw, kReadCdDataRw, kReadCddaDataRw}) {
     TRipJob job;
@@ -244,20 +254,13 @@ TEST(RipImage, RawRipRepairsAndDeinterleavesTheDiscPacks) {
 // Packs with two errors, one among the first four symbols and one among the
 // last four: too many for P, but Q still puts the first four right.
 TEST(RipImage, RawRipRepairsWithQWhatPCannot) {
-  testing::TempDir dir;
   const testing::Disc clean = testing::MakeDisc(150, 4);
   std::vector<std::uint8_t> packs = clean.source;
   const int damaged[] = {20, 150, 300};
   for (int pack : damaged) packs[pack * 24 + 1] ^= 0x05, packs[pack * 24 + 22] ^= 0x11;
-  const testing::Disc disc = testing::DiscFromPacks(packs, clean.audio, 5);
-  dir.Write("disc.img", disc.audio);
-  dir.Write("disc.sub", disc.sub);
-  CloneCdImage image;
-  std::string error;
-  ASSERT_TRUE(image.Open(dir.Write("disc.ccd", testing::kCcd), error)) << error;
-  TNkCdRom drive("disc.ccd");
-  TNkToc toc;
-  ASSERT_TRUE(ReadToc(image, drive, false, toc));
+  ImageDrive opened;
+  ASSERT_NO_FATAL_FAILURE(opened.Open(testing::DiscFromPacks(packs, clean.audio, 5)));
+  auto& [dir, image, drive, toc] = opened;
   TRipJob job;
   RipOptions options;
   options.command = kReadCdDataRaw;
