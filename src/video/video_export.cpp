@@ -1,14 +1,13 @@
 #include "video/video_export.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
-#include <cstring>
 #include <filesystem>
 #include <vector>
 
 #include "core/subcode_pack.h"
 #include "platform/io_status.h"
+#include "platform/language.h"
 #include "platform/output_file.h"
 #include "player/cdg_canvas.h"
 #include "player/cdg_decoder.h"
@@ -91,13 +90,17 @@ class TitleReader {
   std::size_t held_ = 0, at_ = 0;
 };
 
-VideoResult Failed(OutputFile& out, const std::string& outputPath, const std::string& why) {
+// The encoder's reason as a failure to write the output.
+IoStatus SinkFailure(const std::string& outputPath, const std::string& why) {
+  return IoStatus::Failed(Format(Tr("cannot write %1: %2"), {IoStatus::Quoted(outputPath), why}));
+}
+
+// The job's end after `cause` (which names its file): the temporary file
+// goes, and the message says what is left on disk.
+VideoResult Failed(OutputFile& out, const IoStatus& cause) {
   out.Discard();
   VideoResult result;
-  result.error = why.rfind("cannot ", 0) == 0
-                     ? why + "; " + out.UnchangedNote()
-                     : "cannot write " + IoStatus::Quoted(outputPath) + ": " + why + "; " +
-                           out.UnchangedNote();
+  result.error = cause.error() + "; " + out.UnchangedNote();
   return result;
 }
 
@@ -115,8 +118,8 @@ std::string VideoContainerFor(const std::string& outputPath) {
 VideoResult ExportVideo(TitleSource& title, const VideoOptions& options,
                         const std::string& outputPath, VideoSink& sink, TJobOwner* progress) {
   OutputFile out;
-  if (IoStatus opened = out.Open(outputPath); !opened) return Failed(out, outputPath, opened.error());
-  if (IoStatus start = title.Seek(0); !start) return Failed(out, outputPath, start.error());
+  if (IoStatus opened = out.Open(outputPath); !opened) return Failed(out, opened);
+  if (IoStatus start = title.Seek(0); !start) return Failed(out, start);
   TitleReader reader(title);
 
   const VideoGeometry g = PlanVideoGeometry(options.width, options.height, options.border);
@@ -132,7 +135,8 @@ VideoResult ExportVideo(TitleSource& title, const VideoOptions& options,
   settings.placedY = g.placedY;
   settings.placedWidth = g.placedWidth;
   settings.placedHeight = g.placedHeight;
-  if (std::string e = sink.Open(settings); !e.empty()) return Failed(out, outputPath, e);
+  if (std::string e = sink.Open(settings); !e.empty())
+    return Failed(out, SinkFailure(outputPath, e));
 
   RgbCanvas screen(kScreenWidth, kScreenHeight);
   WatchedCanvas watched(screen);
@@ -153,7 +157,7 @@ VideoResult ExportVideo(TitleSource& title, const VideoOptions& options,
       for (std::size_t i = 0; i < audio.size(); ++i)  // CD audio is little-endian
         audio[i] = static_cast<std::int16_t>(sound[2 * i] | sound[2 * i + 1] << 8);
       if (std::string e = sink.AddAudio(audio.data(), kFramesPerSector); !e.empty()) {
-        status = IoStatus::Failed(e);
+        status = SinkFailure(outputPath, e);
         return false;
       }
     }
@@ -173,19 +177,20 @@ VideoResult ExportVideo(TitleSource& title, const VideoOptions& options,
       return result;
     }
     if (!decodeTo(std::min(sectors, SectorsBeforeFrame(f, options.fps))))
-      return Failed(out, outputPath, status.error());
+      return Failed(out, status);
     const bool changed = watched.TakeChanged();
     if (changed || enlarged.empty()) Enlarge(screen, g, enlarged);
     if (std::string e = sink.AddFrame(enlarged.data(), g.sourceWidth * g.multiple,
                                       g.sourceHeight * g.multiple, changed);
         !e.empty())
-      return Failed(out, outputPath, e);
+      return Failed(out, SinkFailure(outputPath, e));
     if (progress != nullptr) progress->Report(kProgressStep);
   }
-  if (!decodeTo(sectors)) return Failed(out, outputPath, status.error());
-  if (std::string e = sink.Finish(); !e.empty()) return Failed(out, outputPath, e);
+  if (!decodeTo(sectors)) return Failed(out, status);
+  if (std::string e = sink.Finish(); !e.empty())
+    return Failed(out, SinkFailure(outputPath, e));
   if (IoStatus committed = out.Commit(); !committed)
-    return Failed(out, outputPath, committed.error());
+    return Failed(out, committed);
   if (progress != nullptr) progress->Report(kProgressAllSteps);
   result.outcome = VideoOutcome::Made;
   result.frames = frames;

@@ -71,7 +71,6 @@ class FfmpegSink final : public VideoSink {
     code = avformat_write_header(output_, &options);
     av_dict_free(&options);
     if (code < 0) return Reason(code);
-    headerWritten_ = true;
     return "";
   }
 
@@ -110,7 +109,6 @@ class FfmpegSink final : public VideoSink {
     if (std::string e = Send(video_.get(), videoStream_, nullptr); !e.empty()) return e;
     if (std::string e = Send(audio_.get(), audioStream_, nullptr); !e.empty()) return e;
     const int code = av_write_trailer(output_);
-    headerWritten_ = false;
     if (code < 0) return Reason(code);
     const int closed = avio_closep(&output_->pb);
     if (closed < 0) return Reason(closed);
@@ -265,7 +263,6 @@ class FfmpegSink final : public VideoSink {
   std::unique_ptr<SwsContext, ScaleFree> scale_;
   int scaleWidth_ = 0, scaleHeight_ = 0;
   bool converted_ = false;
-  bool headerWritten_ = false;
   std::int64_t nextFrame_ = 0;
   std::int64_t nextSample_ = 0;
   std::vector<std::int16_t> pending_;
