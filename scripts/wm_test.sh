@@ -14,13 +14,6 @@ cmake --build --preset default -j2 --target mosaicer_wm_test
 shots=$(realpath -m "${1:-build/wm-shots}")
 rm -rf "$shots" && mkdir -p "$shots"
 
-# A free display number.
-display=99
-while [ -e "/tmp/.X${display}-lock" ] || [ -e "/tmp/.X11-unix/X${display}" ]; do
-  display=$((display + 1))
-done
-export DISPLAY=":${display}"
-
 pids=()
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
@@ -28,16 +21,37 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >"$shots/xvfb.log" 2>&1 &
+# Xvfb picks a display nobody uses and reports its number: guessing from the
+# lock files misses servers that only hold the abstract socket (another
+# container, another /tmp), and the windows would then open on that server.
+exec 3< <(Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp 2>"$shots/xvfb.log")
 pids+=($!)
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+display=""
+read -r -t 20 display <&3 || true
+if [ -z "$display" ]; then
+  echo "wm_test: Xvfb did not start (see $shots/xvfb.log)" >&2
+  exit 1
+fi
+export DISPLAY=":${display}"
+
 openbox --sm-disable >"$shots/openbox.log" 2>&1 &
-pids+=($!)
+openbox_pid=$!
+pids+=($openbox_pid)
 # openbox owns the screen once it has set its supporting-window property.
-for _ in $(seq 50); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+managed=no
+for _ in $(seq 200); do
+  if ! kill -0 "$openbox_pid" 2>/dev/null; then break; fi
+  if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
+    managed=yes
+    break
+  fi
   sleep 0.1
 done
+if [ "$managed" != yes ]; then
+  echo "wm_test: openbox did not take the screen $DISPLAY:" >&2
+  cat "$shots/openbox.log" >&2
+  exit 1
+fi
 
 # The Japanese windows, whatever the machine's locale.
 export QT_QPA_PLATFORM=xcb MOSAICER_AUDIO=null MOSAICER_LANG=ja MOSAICER_WM_SHOTS="$shots"
