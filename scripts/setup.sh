@@ -11,6 +11,7 @@ packages=(
   libpng-dev libjpeg62-turbo-dev libsndfile1-dev libsoxr-dev libzip-dev
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev ffmpeg
   sox
+  cdrdao
   xvfb xauth fonts-noto-cjk
   openbox xdotool x11-utils
   librsvg2-bin desktop-file-utils appstream man-db debootstrap

@@ -22,6 +22,7 @@ const std::vector<Command>& Commands() {
       DrivesCommand(),
       TocCommand(),
       RipCommand(),
+      ImageCommand(),
       DivideCommand(),
       CombineCommand(),
       CheckCommand(),

@@ -52,5 +52,6 @@ Command DrivesCommand();
 Command TocCommand();
 Command RipCommand();
 Command VideoCommand();
+Command ImageCommand();
 
 }  // namespace mosaicer::cli
