@@ -19,9 +19,6 @@
 namespace mosaicer {
 namespace {
 
-// The song of an MP3+G output is encoded in hundredths.
-constexpr int kConversionSteps = 100;
-
 constexpr const char* kNotAPreparedPicture =
     "there is no prepared picture (300x216 pixels, 16 colours) to make it from";
 
@@ -142,18 +139,8 @@ void TCreationJob::ConvertTitle(const std::string& cdgPath, const TitleOutput& o
     return;
   }
   if (title.source->Sectors() == 0) return;
-  Report(kProgressSteps, kConversionSteps);
-  const bool cancelledBefore = status == kJobCancelRequested;
-  int shown = 0;
-  const IoStatus written =
-      WriteTitle(*title.source, output, [&](std::uint64_t done, std::uint64_t total) {
-        const int now = static_cast<int>(done * kConversionSteps / total);
-        for (; shown < now; ++shown) Report(kProgressStep);
-        return !cancelledBefore && CancelRequested();
-      });
-  if (written) {
-    Report(kProgressAllSteps);
-  } else {
+  const IoStatus written = WriteTitle(*title.source, output, *this);
+  if (!written) {
     error_ = written.error();
     if (!CancelRequested()) SetJobStatus(kJobFailed);
   }
