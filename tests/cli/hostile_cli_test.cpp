@@ -97,7 +97,7 @@ TEST_F(HostileCli, AFullDiskLeavesTheOldOutputAndSaysWhatHappened) {
     }
     EXPECT_EQ(r.status, kExitFailure);
     EXPECT_NE(r.err.find("File too large"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("\"" + dir.File("target") + "\" is unchanged"), std::string::npos)
+    EXPECT_NE(r.err.find("\"" + dir.File("target") + "\" は変更していません"), std::string::npos)
         << r.err;
     EXPECT_EQ(Snapshot(), before);
   }
