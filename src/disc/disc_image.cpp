@@ -104,7 +104,7 @@ std::string TocText(const std::vector<DiscImageTitle>& titles, const DiscLayout&
             "\nNO COPY\nNO PRE_EMPHASIS\nTWO_CHANNEL_AUDIO\n";
     text += "CD_TEXT {\n  LANGUAGE 0 {\n    TITLE " + TocString(titles[t].name) +
             "\n    PERFORMER " + TocString(options.performer) + "\n  }\n}\n";
-    text += "DATAFILE " + TocString(binName) + " #" +
+    text += "DATAFILE " + TocFileName(binName) + " #" +
             std::to_string(track.pauseStart * static_cast<std::int64_t>(kBinSectorSize)) + " " +
             Msf(sectors) + " // length in bytes: " +
             std::to_string(sectors * static_cast<std::int64_t>(kBinSectorSize)) + "\n";
@@ -145,6 +145,31 @@ std::vector<std::string> DiscImageFiles(const std::string& path, DiscImageKind k
   return {path, WithExtension(path, ".bin")};
 }
 
+namespace {
+
+// `byte` as the .toc's string syntax takes it: quote and backslash escaped,
+// everything outside printable ASCII in octal.
+void AppendTocByte(std::string& out, unsigned byte) {
+  if (byte == '"' || byte == '\\') {
+    out += '\\';
+    out += static_cast<char>(byte);
+  } else if (byte >= 0x20 && byte < 0x7F) {
+    out += static_cast<char>(byte);
+  } else {
+    char escape[8];
+    std::snprintf(escape, sizeof escape, "\\%03o", byte & 0xFFu);
+    out += escape;
+  }
+}
+
+}  // namespace
+
+std::string TocFileName(const std::string& name) {
+  std::string out = "\"";
+  for (char c : name) AppendTocByte(out, static_cast<unsigned char>(c));
+  return out + "\"";
+}
+
 std::string TocString(const std::string& text) {
   std::string out = "\"";
   for (std::size_t i = 0; i < text.size();) {
@@ -166,17 +191,7 @@ std::string TocString(const std::string& text) {
       }
     }
     i += length;
-    if (code > kLatin1Last) code = '?';
-    if (code == '"' || code == '\\') {
-      out += '\\';
-      out += static_cast<char>(code);
-    } else if (code >= 0x20 && code < 0x7F) {
-      out += static_cast<char>(code);
-    } else {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\%03o", code);
-      out += escape;
-    }
+    AppendTocByte(out, code > kLatin1Last ? '?' : code);
   }
   return out + "\"";
 }
@@ -210,8 +225,10 @@ bool PlanDiscImage(const std::vector<DiscImageTitle>& titles, const DiscImageOpt
   return true;
 }
 
-DiscImageResult WriteDiscImage(const std::vector<DiscImageTitle>& titles, const std::string& path,
-                               const DiscImageOptions& options, TJobOwner* progress) {
+namespace {
+
+DiscImageResult WriteImage(const std::vector<DiscImageTitle>& titles, const std::string& path,
+                           const DiscImageOptions& options, TJobOwner* progress) {
   const auto kind = DiscImageKindFor(path);
   ImageFiles out;
   if (!kind) return Failed(out, Format(Tr("%1 is not a .ccd or .toc name"), {IoStatus::Quoted(path)}));
@@ -248,7 +265,6 @@ DiscImageResult WriteDiscImage(const std::vector<DiscImageTitle>& titles, const 
         out.Discard();
         result.outcome = DiscImageOutcome::Cancelled;
         result.sectors = lba;
-        if (progress != nullptr) progress->Report(kProgressFailed);
         return result;
       }
       // A block never spans the start of the music, so it is all pause or
@@ -316,12 +332,19 @@ DiscImageResult WriteDiscImage(const std::vector<DiscImageTitle>& titles, const 
   for (std::size_t i = out.files.size(); i-- > 0;)
     if (IoStatus committed = out.files[i].Commit(); !committed)
       return Failed(out, committed.error());
-  if (progress != nullptr) {
-    progress->Report(kProgressAllSteps);
-    progress->Report(kProgressDone);
-  }
+  if (progress != nullptr) progress->Report(kProgressAllSteps);
   result.outcome = DiscImageOutcome::Made;
   result.sectors = total;
+  return result;
+}
+
+}  // namespace
+
+DiscImageResult WriteDiscImage(const std::vector<DiscImageTitle>& titles, const std::string& path,
+                               const DiscImageOptions& options, TJobOwner* progress) {
+  const DiscImageResult result = WriteImage(titles, path, options, progress);
+  if (progress != nullptr)
+    progress->Report(result.outcome == DiscImageOutcome::Made ? kProgressDone : kProgressFailed);
   return result;
 }
 

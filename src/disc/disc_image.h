@@ -72,5 +72,8 @@ DiscImageResult WriteDiscImage(const std::vector<DiscImageTitle>& titles, const 
 // everything outside printable ASCII as an octal escape, characters that
 // ISO 8859-1 lacks as '?'.
 std::string TocString(const std::string& text);
+// A file name in a .toc: its bytes as they are, quoted, everything outside
+// printable ASCII as an octal escape.
+std::string TocFileName(const std::string& name);
 
 }  // namespace mosaicer
