@@ -22,6 +22,7 @@
 #include "app/window_placement.h"
 #include "authoring/messages.h"
 #include "media/media_messages.h"
+#include "utility/ui/disc_image_dlg.h"
 #include "utility/utility_messages.h"
 
 namespace mosaicer {
@@ -56,7 +57,8 @@ TUtilFrm::TUtilFrm(Dialogs& dialogs, QWidget* parent)
       NoWavCk_(new QCheckBox(Tq("RWS only"), this)),
       ProgressBar_(new QProgressBar(this)),
       DivideBtn_(new QPushButton(Tq("&Divide"), this)),
-      CombinBtn_(new QPushButton(Tq("&Combine"), this)) {
+      CombinBtn_(new QPushButton(Tq("&Combine"), this)),
+      DiscImageBtn_(new QPushButton(Tq("&Image..."), this)) {
   setObjectName("UtilFrm");
   setWindowTitle(kUtilityCaption);
   setModal(true);
@@ -74,6 +76,7 @@ TUtilFrm::TUtilFrm(Dialogs& dialogs, QWidget* parent)
   ProgressBar_->setObjectName("ProgressBar");
   DivideBtn_->setObjectName("DivideBtn");
   CombinBtn_->setObjectName("CombinBtn");
+  DiscImageBtn_->setObjectName("DiscImageBtn");
 
   CdgLbl_->setBuddy(CdgPathEdit_);
   RwsLbl_->setBuddy(RwsPathEdit_);
@@ -100,6 +103,7 @@ TUtilFrm::TUtilFrm(Dialogs& dialogs, QWidget* parent)
   bottom->addWidget(ProgressBar_, 1);
   bottom->addWidget(DivideBtn_);
   bottom->addWidget(CombinBtn_);
+  bottom->addWidget(DiscImageBtn_);
   layout->addLayout(bottom, 3, 0, 1, 3);
   layout->setColumnStretch(1, 1);
 
@@ -117,6 +121,7 @@ TUtilFrm::TUtilFrm(Dialogs& dialogs, QWidget* parent)
   connect(RwsPathEdit_, &QLineEdit::textChanged, this, [this] { NoWavCkClick(); });
   connect(DivideBtn_, &QPushButton::clicked, this, [this] { DivideBtnClick(); });
   connect(CombinBtn_, &QPushButton::clicked, this, [this] { CombinBtnClick(); });
+  connect(DiscImageBtn_, &QPushButton::clicked, this, [this] { DiscImageBtnClick(); });
   progress_.SetProgressCallback(&TUtilFrm::ProgressCallback, this);
   NoWavCkClick();
 }
@@ -274,6 +279,13 @@ void TUtilFrm::CombinBtnClick() {
   setWindowTitle(Tq(kCombining));
   Finish(RunOnWorker([&request](TJobOwner& owner) { return Combine(request, &owner); }),
          kCombineSucceeded.c_str(), kCombineFailed.c_str(), kCombineFailedMessage.c_str());
+}
+
+void TUtilFrm::DiscImageBtnClick() {
+  if (busy_) return;
+  TDiscImageDlg page(dialogs_, this);
+  page.SetFolder(cdgDir_);
+  page.exec();
 }
 
 void TUtilFrm::Finish(const UtilityResult& result, const char* succeeded, const char* failed,

@@ -59,6 +59,7 @@ class TUtilFrm : public QDialog {
   void NoWavCkClick();
   void DivideBtnClick();
   void CombinBtnClick();
+  void DiscImageBtnClick();
 
   UtilityFields Fields() const;
   // Divide and combine are enabled while every field they need is filled.
@@ -103,6 +104,7 @@ class TUtilFrm : public QDialog {
   QProgressBar* ProgressBar_;
   QPushButton* DivideBtn_;
   QPushButton* CombinBtn_;
+  QPushButton* DiscImageBtn_;
 };
 
 }  // namespace mosaicer
