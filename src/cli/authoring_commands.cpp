@@ -258,9 +258,8 @@ int AcceptWav(Io& io, const std::string& file, AuthoringState& state) {
   // Any song: a CD-format WAV is used as it is, anything else converted.
   const AudioOpenResult song = OpenAudio(file);
   if (!song.ok()) return Failure(io, song.error);
-  if (!song.reader->PassesThrough() && !io.quiet)
-    io.err << "mosaicer: note: " << IoStatus::Quoted(file) << ": " << song.reader->Conversion()
-           << "\n";
+  if (!song.reader->PassesThrough())
+    Note(io, IoStatus::Quoted(file) + ": " + song.reader->Conversion());
   state.wavPath = file;
   state.wave = song.reader->Wave();
   state.wavConversion = song.reader->Conversion();
@@ -288,9 +287,7 @@ int RunCreate(const Args& args, Io& io) {
     limitText = args.Value("limit");
     const auto limit = ParseMsfValue(limitText);
     if (!limit) return UsageError(io, "create", "--limit must be MM:SS:FF, two digits each");
-    if (limit->capped && !io.quiet)
-      io.err << "mosaicer: note: --limit " << limitText << " is read as " << MsfText(limit->frames)
-             << " (at most 59 seconds and 74 frames)\n";
+    if (limit->capped) Note(io, CappedTimeNote("--limit", limitText, MsfText(limit->frames)));
   }
   state.limitField.ReadLimit(limitText);
   const std::vector<std::string> inputs = {files[0], files[1], args.Value("palette"),
