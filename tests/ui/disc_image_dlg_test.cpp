@@ -82,7 +82,7 @@ TEST_F(DiscImageDlgTest, CancelLeavesNoFileAndFailuresAreShown) {
   // Cancel as soon as the progress dialog shows.
   QTimer::singleShot(0, [] {
     for (QWidget* w : QApplication::topLevelWidgets())
-      if (w->objectName() == "ProgressDlg" && w->isVisible())
+      if (w->objectName() == "DiscImageProgressDlg" && w->isVisible())
         QTest::mouseClick(Child<QPushButton>(*w, "CancelBtn"), Qt::LeftButton);
   });
   QTest::mouseClick(MakeBtn, Qt::LeftButton);

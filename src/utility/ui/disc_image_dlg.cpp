@@ -61,6 +61,7 @@ TDiscImageDlg::TDiscImageDlg(Dialogs& dialogs, QWidget* parent)
   OutputEdit_->setObjectName("OutputEdit");
   OutputBrowseBtn_->setObjectName("OutputBrowseBtn");
   MakeBtn_->setObjectName("MakeBtn");
+  ProgressDlg_->setObjectName("DiscImageProgressDlg");
   ProgressDlg_->setWindowTitle(Tq("Making the disc image..."));
   KindCmb_->addItem(Tq("CloneCD (.ccd, .img, .sub)"));
   KindCmb_->addItem(Tq("cdrdao (.toc, .bin)"));
@@ -71,20 +72,26 @@ TDiscImageDlg::TDiscImageDlg(Dialogs& dialogs, QWidget* parent)
   outputLbl->setObjectName("OutputLbl");
   outputLbl->setBuddy(OutputEdit_);
 
+  auto* titlesLbl = new QLabel(Tq("&Titles, one track each"), this);
+  titlesLbl->setObjectName("TitlesLbl");
+  titlesLbl->setBuddy(TitleList_);
+  TitleList_->setAccessibleName(Tq("Titles"));  // a list is not named by its buddy
+
   auto* layout = new QGridLayout(this);
   auto* buttons = new QVBoxLayout;
   for (QPushButton* b : {AddBtn_, RemoveBtn_, UpBtn_, DownBtn_}) buttons->addWidget(b);
   buttons->addStretch(1);
-  layout->addWidget(TitleList_, 0, 0, 1, 2);
-  layout->addLayout(buttons, 0, 2);
-  layout->addWidget(kindLbl, 1, 0);
-  layout->addWidget(KindCmb_, 1, 1, 1, 2);
-  layout->addWidget(outputLbl, 2, 0);
-  layout->addWidget(OutputEdit_, 2, 1);
-  layout->addWidget(OutputBrowseBtn_, 2, 2);
-  layout->addWidget(MakeBtn_, 3, 2);
+  layout->addWidget(titlesLbl, 0, 0, 1, 3);
+  layout->addWidget(TitleList_, 1, 0, 1, 2);
+  layout->addLayout(buttons, 1, 2);
+  layout->addWidget(kindLbl, 2, 0);
+  layout->addWidget(KindCmb_, 2, 1, 1, 2);
+  layout->addWidget(outputLbl, 3, 0);
+  layout->addWidget(OutputEdit_, 3, 1);
+  layout->addWidget(OutputBrowseBtn_, 3, 2);
+  layout->addWidget(MakeBtn_, 4, 2);
   layout->setColumnStretch(1, 1);
-  layout->setRowStretch(0, 1);
+  layout->setRowStretch(1, 1);
   setMinimumSize(kMinWidth, kMinHeight);
 
   connect(AddBtn_, &QPushButton::clicked, this, [this] { AddBtnClick(); });

@@ -58,7 +58,8 @@ TUtilFrm::TUtilFrm(Dialogs& dialogs, QWidget* parent)
       ProgressBar_(new QProgressBar(this)),
       DivideBtn_(new QPushButton(Tq("&Divide"), this)),
       CombinBtn_(new QPushButton(Tq("&Combine"), this)),
-      DiscImageBtn_(new QPushButton(Tq("&Image..."), this)) {
+      DiscImageBtn_(new QPushButton(Tq("&Image..."), this)),
+      DiscImageDlg_(new TDiscImageDlg(dialogs, this)) {
   setObjectName("UtilFrm");
   setWindowTitle(kUtilityCaption);
   setModal(true);
@@ -283,9 +284,8 @@ void TUtilFrm::CombinBtnClick() {
 
 void TUtilFrm::DiscImageBtnClick() {
   if (busy_) return;
-  TDiscImageDlg page(dialogs_, this);
-  page.SetFolder(cdgDir_);
-  page.exec();
+  DiscImageDlg_->SetFolder(cdgDir_);
+  DiscImageDlg_->exec();
 }
 
 void TUtilFrm::Finish(const UtilityResult& result, const char* succeeded, const char* failed,

@@ -27,6 +27,8 @@ class QPushButton;
 
 namespace mosaicer {
 
+class TDiscImageDlg;
+
 class TUtilFrm : public QDialog {
   Q_OBJECT
 
@@ -105,6 +107,7 @@ class TUtilFrm : public QDialog {
   QPushButton* DivideBtn_;
   QPushButton* CombinBtn_;
   QPushButton* DiscImageBtn_;
+  TDiscImageDlg* DiscImageDlg_;  // made once, with the window
 };
 
 }  // namespace mosaicer
