@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "ripper/clone_cd_image.h"
+#include "ripper/image_drive.h"
 #include "ripper/drive_text.h"
 
 namespace mosaicer {
@@ -17,10 +17,10 @@ int RipDriveList::Add(std::unique_ptr<ScsiTransport> transport, TNkCdRom drive) 
   return Count() - 1;
 }
 
-bool RipDriveList::AddImage(const std::string& ccdPath, std::string& error) {
-  auto image = std::make_unique<CloneCdImage>();
-  if (!image->Open(ccdPath, error)) return false;
-  TNkCdRom drive(ccdPath);
+bool RipDriveList::AddImage(const std::string& path, std::string& error) {
+  std::unique_ptr<DiscImage> image = OpenDiscImage(path, error);
+  if (!image) return false;
+  TNkCdRom drive(path);
   Inquiry(*image, drive);  // the image names itself as vendor, product and revision
   Add(std::move(image), std::move(drive));
   return true;
