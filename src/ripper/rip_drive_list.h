@@ -35,6 +35,9 @@ class RipDriveList {
   // Null out of range.
   const TNkCdRom* Drive(int position) const;
   ScsiTransport* Transport(int position) const;
+  // The files a rip from the drive reads: every file of an added image,
+  // nothing for other drives and positions out of range.
+  std::vector<std::string> Inputs(int position) const;
   // Driven through the sg transport (shown with its address); false for
   // block devices, added drives and positions out of range.
   bool UsesAspi(int position) const;
@@ -51,6 +54,7 @@ class RipDriveList {
   struct Added {
     std::unique_ptr<ScsiTransport> transport;
     TNkCdRom drive;
+    std::vector<std::string> files;  // of an image
   };
   const Added* AddedAt(int position) const;
 

@@ -182,7 +182,7 @@ class Parser {
   // CD_TEXT { ... }: skipped, braces balanced.
   bool SkipBlock() {
     if (AtEnd() || Peek().text != "{" || Peek().kind != Token::Symbol)
-      return Missing(Tr("\"{\""));
+      return Missing("\"{\"");
     int depth = 0;
     do {
       if (AtEnd()) return Fail(line_, Tr("a CD_TEXT block is not closed"));
