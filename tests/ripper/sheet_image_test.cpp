@@ -18,6 +18,7 @@
 #include "ripper/toc_image.h"
 #include "support/cli_run.h"
 #include "support/clone_cd_disc.h"
+#include "support/language_scope.h"
 #include "support/temp_dir.h"
 
 namespace mosaicer {
@@ -174,6 +175,7 @@ TEST(SheetImages, ARipNeverWritesOverTheImagesFiles) {
 }
 
 TEST(SheetImages, TheRippersListOpensEveryKindAndNamesTheKind) {
+  const testing::LanguageScope english(Language::English);  // the fragments are English
   const Disc disc = testing::MakeDisc(kSectors, 3);
   testing::TempDir dir;
   const std::string toc = WriteImage(dir, disc, Form::RwRaw);
@@ -238,6 +240,7 @@ TEST(SheetImages, CueGapsAndFilesLayOutTheDisc) {
 
 // Malformed .toc sheets: refused with the line and the reason.
 TEST(TocSheet, MalformedSheetsAreRefusedWithTheReason) {
+  const testing::LanguageScope english(Language::English);  // the fragments are English
   const std::string track = "TRACK AUDIO RW_RAW\nDATAFILE \"d.bin\" 00:01:00\n";
   const struct {
     std::string text;
@@ -303,6 +306,7 @@ TEST(TocSheet, WhatReadCdWritesIsUnderstood) {
 
 // Sheets that parse but point outside their data, or cannot be served.
 TEST(TocSheet, ImagesThatPointOutsideTheirDataAreRefusedByName) {
+  const testing::LanguageScope english(Language::English);  // the fragments are English
   testing::TempDir dir;
   dir.Write("d.bin", std::string(10 * 2448, '\0'));
   dir.Write("odd.bin", std::string(10 * 2448 + 5, '\0'));
@@ -342,6 +346,7 @@ TEST(TocSheet, ImagesThatPointOutsideTheirDataAreRefusedByName) {
 }
 
 TEST(CueSheetTest, MalformedSheetsAreRefusedWithTheReason) {
+  const testing::LanguageScope english(Language::English);  // the fragments are English
   const std::string file = "FILE \"d.bin\" BINARY\n";
   const std::string track = "TRACK 01 CDG\nINDEX 01 00:00:00\n";
   const struct {
@@ -382,6 +387,7 @@ TEST(CueSheetTest, MalformedSheetsAreRefusedWithTheReason) {
 }
 
 TEST(CueSheetTest, ImagesThatPointOutsideTheirDataAreRefusedByName) {
+  const testing::LanguageScope english(Language::English);  // the fragments are English
   testing::TempDir dir;
   dir.Write("d.bin", std::string(10 * 2448, '\0'));
   dir.Write("odd.bin", std::string(10 * 2352, '\0'));
