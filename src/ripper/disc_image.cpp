@@ -31,7 +31,6 @@ constexpr std::uint8_t kOpReadCdda = 0xD8;
 constexpr std::uint8_t kFullTocFormat = 2;
 constexpr std::uint8_t kUserDataOnly = 0x10;
 
-constexpr std::size_t kChannelBytes = kSubcodeBytesPerSector / 8;  // 12 bytes of one channel
 constexpr std::size_t kQFormattedSize = 16;
 constexpr int kQBit = 6;
 // Packs reach back (and, re-interleaved, ahead) seven pack slots: two
