@@ -16,7 +16,7 @@
 #include "platform/file_util.h"
 #include "ripper/cd_drive.h"
 #include "ripper/cd_drives.h"
-#include "ripper/clone_cd_image.h"
+#include "ripper/image_drive.h"
 #include "ripper/drive_text.h"
 #include "ripper/linux_transports.h"
 #include "ripper/rip_job.h"
@@ -45,17 +45,13 @@ std::optional<TNkCdRom> SgDrive(const std::string& text) {
                   static_cast<std::uint8_t>(address->target), static_cast<std::uint8_t>(address->lun));
 }
 
-// A DRIVE argument opened for commands: a CloneCD image, an sg address or
-// a block device.
+// A DRIVE argument opened for commands: a disc image, an sg address or a
+// block device.
 struct OpenedDrive {
   std::unique_ptr<ScsiTransport> transport;
   TNkCdRom drive;
-  std::vector<std::string> files;  // what a rip reads: an image's three files
+  std::vector<std::string> files;  // what a rip reads: every file of an image
 };
-
-bool IsImage(const std::string& name) {
-  return name.size() > 4 && name.compare(name.size() - 4, 4, ".ccd") == 0;
-}
 
 // Nothing, with the exit status already printed, when the drive cannot be
 // opened (a usage error for a malformed sg address).
@@ -63,9 +59,9 @@ std::optional<OpenedDrive> OpenDrive(Io& io, const std::string& command, const s
                                      int& status) {
   std::string error;
   OpenedDrive opened;
-  if (IsImage(name)) {
-    auto image = std::make_unique<CloneCdImage>();
-    if (!image->Open(name, error)) {
+  if (IsDiscImageName(name)) {
+    std::unique_ptr<DiscImage> image = OpenDiscImage(name, error);
+    if (!image) {
       status = Failure(io, error);
       return std::nullopt;
     }
@@ -201,8 +197,8 @@ Command DrivesCommand() {
 Command TocCommand() {
   return Command{
       "toc",
-      "mosaicer toc DRIVE [--bcd]\n  DRIVE: /dev/srN, sg:HOST:TARGET:LUN or a CloneCD image "
-      "(disc.ccd)",
+      "mosaicer toc DRIVE [--bcd]\n  DRIVE: /dev/srN, sg:HOST:TARGET:LUN or a disc image "
+      "(disc.ccd, disc.toc, disc.cue)",
       "print the tracks of the disc in a drive (--bcd: the drive reports BCD)",
       {{"bcd", 0, false}},
       RunToc};
@@ -213,7 +209,8 @@ Command RipCommand() {
       "rip",
       "mosaicer rip DRIVE (--track N | --tracks N,M,... | --all) -o OUT [--rws]\n"
       "                 [--command raw|rw|cdda|raw-plain] [--read-size 1..50] [--bcd]\n"
-      "  DRIVE: /dev/srN, sg:HOST:TARGET:LUN or a CloneCD image (disc.ccd)\n"
+      "  DRIVE: /dev/srN, sg:HOST:TARGET:LUN or a disc image (disc.ccd, disc.toc,\n"
+      "         disc.cue)\n"
       "  --track N   one track into OUT; --tracks/--all into OUT_NN files\n"
       "  --rws       the subcode alone (96 bytes a sector) instead of CDG sectors\n"
       "  --command   raw: READ CD with raw P-W, de-interleaved and repaired here (default);\n"

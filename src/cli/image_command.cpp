@@ -11,7 +11,7 @@
 #include "cli/output_check.h"
 #include "cli/progress.h"
 #include "cli/title_input.h"
-#include "disc/disc_image.h"
+#include "disc/image_writer.h"
 #include "platform/language.h"
 
 namespace mosaicer::cli {

@@ -13,31 +13,17 @@
 #include <filesystem>
 #include <optional>
 
-#include "core/interleave.h"
 #include "core/subcode_pack.h"
 #include "platform/file_util.h"
 #include "platform/ini_file.h"
+#include "platform/io_status.h"
+#include "platform/language.h"
 
 namespace mosaicer {
 namespace {
 
-constexpr std::uint8_t kStatusGood = kScsiCompleted;
-constexpr std::uint8_t kCheckCondition = 0x02;
-
-// Operation codes the image answers.
-constexpr std::uint8_t kOpInquiry = 0x12;
-constexpr std::uint8_t kOpReadToc = 0x43;
-constexpr std::uint8_t kOpReadCd = 0xBE;
-constexpr std::uint8_t kOpReadCdda = 0xD8;
-constexpr std::uint8_t kFullTocFormat = 2;
-constexpr std::uint8_t kUserDataOnly = 0x10;
-
 constexpr std::size_t kChannels = 8;
 constexpr std::size_t kChannelBytes = kSubcodeBytesPerSector / kChannels;  // 12
-constexpr std::size_t kQFormattedSize = 16;
-// Packs reach back seven pack slots: two sectors of history cover them.
-constexpr std::int64_t kPrimingSectors = 2;
-
 // Fields of a descriptor (see CcdToc).
 constexpr std::size_t kSessionField = 0;
 constexpr std::size_t kAdrControlField = 1;
@@ -58,16 +44,6 @@ constexpr int kFramesPerSecond = 75;
 constexpr std::int64_t kFramesBeforeLba0 = 150;       // 00:02:00
 constexpr std::int64_t kLeadInFrames = 90 * 60 * 75;  // 90:00:00 on address the lead-in
 
-constexpr std::size_t kInquiryReplySize = 36;
-constexpr std::uint8_t kCdRomDeviceType = 5;
-constexpr std::uint8_t kRemovable = 0x80;
-constexpr char kInquiryText[] = "MOSAICERCLONECD IMAGE   1.0 ";  // vendor, product, revision
-
-std::uint32_t Big32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
-         static_cast<std::uint32_t>(p[2]) << 8 | p[3];
-}
-
 // A .ccd field: "0x.." is hexadecimal, anything else decimal; a missing
 // field reads as 0. Nothing when the text is not a number from 0 to 255.
 std::optional<std::uint8_t> CcdNumber(const IniFile& ini, const std::string& section,
@@ -86,27 +62,6 @@ std::optional<std::uint8_t> CcdNumber(const IniFile& ini, const std::string& sec
   if (v.empty() || ec != std::errc() || end != v.data() + v.size() || value > 0xFF)
     return std::nullopt;
   return static_cast<std::uint8_t>(value);
-}
-
-std::uint8_t Byte(std::int64_t v) { return static_cast<std::uint8_t>(v & 0xFF); }
-
-// Fills the pieces from `offset` on; false unless every byte arrived.
-bool ReadAt(int fd, iovec* pieces, std::size_t count, std::int64_t offset) {
-  std::size_t first = 0;
-  while (first < count) {
-    const int n = static_cast<int>(std::min<std::size_t>(count - first, IOV_MAX));
-    const ssize_t got = ::preadv(fd, pieces + first, n, offset);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return false;
-    offset += got;
-    std::size_t left = static_cast<std::size_t>(got);
-    while (first < count && left >= pieces[first].iov_len) left -= pieces[first++].iov_len;
-    if (left > 0) {
-      pieces[first].iov_base = static_cast<std::uint8_t*>(pieces[first].iov_base) + left;
-      pieces[first].iov_len -= left;
-    }
-  }
-  return true;
 }
 
 // Byte b of entry v is bit 7 - b of v, as 0 or 1: spreads one channel byte
@@ -174,20 +129,6 @@ bool ParseCcd(std::string_view text, CcdToc& toc, std::string& error) {
   return true;
 }
 
-std::vector<std::uint8_t> FullTocReply(const CcdToc& toc, std::uint8_t session,
-                                       std::size_t allocation) {
-  std::vector<std::uint8_t> reply(4, 0);
-  for (const auto& d : toc.descriptors)
-    if (d[0] >= session) reply.insert(reply.end(), d.begin(), d.end());
-  const std::size_t length = reply.size() - 2;  // the length field does not count itself
-  reply[0] = Byte(static_cast<std::int64_t>(length >> 8));
-  reply[1] = Byte(static_cast<std::int64_t>(length));
-  reply[2] = toc.firstSession;
-  reply[3] = toc.lastSession;
-  if (reply.size() > allocation) reply.resize(allocation);
-  return reply;
-}
-
 void LinearToRawSubcode(const std::uint8_t* linear, std::uint8_t* raw) {
   // Raw bytes 8i..8i+7 take their bits from byte i of every channel.
   for (std::size_t i = 0; i < kChannelBytes; ++i) {
@@ -200,11 +141,10 @@ void LinearToRawSubcode(const std::uint8_t* linear, std::uint8_t* raw) {
 
 bool CloneCdImage::Open(const std::string& ccdPath, std::string& error) {
   // Closed first, so a failure leaves no earlier image behind.
-  toc_ = CcdToc{};
+  CloseDisc();
   ccdPath_.clear();
   img_ = UniqueFd(-1);
   sub_ = UniqueFd(-1);
-  sectors_ = 0;
 
   std::vector<std::uint8_t> bytes;
   if (IoStatus read = ReadWholeFile(ccdPath, bytes, kMaxCcdBytes); !read) {
@@ -216,7 +156,7 @@ bool CloneCdImage::Open(const std::string& ccdPath, std::string& error) {
   if (!ParseCcd(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), toc,
                 why) ||
       !CheckCcdToc(toc, why)) {
-    error = "bad table of contents in " + IoStatus::Quoted(ccdPath) + ": " + why;
+    error = Format(Tr("bad table of contents in %1: %2"), {IoStatus::Quoted(ccdPath), why});
     return false;
   }
 
@@ -238,7 +178,7 @@ bool CloneCdImage::Open(const std::string& ccdPath, std::string& error) {
       return false;
     }
     if (!S_ISREG(info.st_mode)) {  // swapped since the check
-      error = "cannot read " + IoStatus::Quoted(path) + ": not a regular file";
+      error = Format(Tr("cannot read %1: not a regular file"), {IoStatus::Quoted(path)});
       return false;
     }
     held[i] = info.st_size / static_cast<std::int64_t>(sectorBytes[i]);
@@ -249,11 +189,10 @@ bool CloneCdImage::Open(const std::string& ccdPath, std::string& error) {
       return false;
     }
   }
-  toc_ = std::move(toc);
   ccdPath_ = ccdPath;
   img_ = std::move(fds[0]);
   sub_ = std::move(fds[1]);
-  sectors_ = std::min(held[0], held[1]);
+  SetDisc(std::move(toc), std::min(held[0], held[1]));
   return true;
 }
 
@@ -455,147 +394,25 @@ std::int64_t CcdLeadOutSector(const CcdToc& toc) {
   return last;
 }
 
-bool CloneCdImage::ReadSub(std::int64_t lba, std::uint32_t count, std::vector<std::uint8_t>& sub) {
-  sub.resize(static_cast<std::size_t>(count) * kSubcodeBytesPerSector);
+bool CloneCdImage::ReadAudio(std::int64_t lba, std::uint32_t count, std::uint8_t* out,
+                             std::size_t stride) {
+  // Every sector's audio straight into its place.
+  std::vector<iovec> pieces(count);
+  for (std::uint32_t s = 0; s < count; ++s)
+    pieces[s] = {out + static_cast<std::size_t>(s) * stride, kAudioBytesPerSector};
+  return ReadFileAt(img_.get(), pieces.data(), pieces.size(),
+                    lba * static_cast<std::int64_t>(kAudioBytesPerSector));
+}
+
+bool CloneCdImage::ReadRawSubcode(std::int64_t lba, std::uint32_t count, std::uint8_t* out) {
+  std::vector<std::uint8_t> sub(static_cast<std::size_t>(count) * kSubcodeBytesPerSector);
   iovec piece{sub.data(), sub.size()};
-  return ReadAt(sub_.get(), &piece, 1, lba * static_cast<std::int64_t>(kSubcodeBytesPerSector));
-}
-
-bool CloneCdImage::ReadRwPacks(std::int64_t lba, std::uint32_t count,
-                               std::vector<std::uint8_t>& packs) {
-  const std::int64_t first = std::max<std::int64_t>(0, lba - kPrimingSectors);
-  const auto total = static_cast<std::uint32_t>(lba + count - first);
-  std::vector<std::uint8_t> sub;
-  if (!ReadSub(first, total, sub)) return false;
-  TSubCodeInterLeave deinterleave;
-  deinterleave.Clear();
-  packs.assign(static_cast<std::size_t>(count) * kSubcodeBytesPerSector, 0);
-  std::uint8_t raw[kSubcodeBytesPerSector];
-  for (std::uint32_t s = 0; s < total; ++s) {
-    LinearToRawSubcode(sub.data() + static_cast<std::size_t>(s) * kSubcodeBytesPerSector, raw);
-    for (std::uint8_t& b : raw) b &= kSymbolMask;  // R–W only
-    deinterleave.DeinterleavePacks(raw, static_cast<int>(kPacksPerSector));
-    const std::int64_t sector = first + s;
-    if (sector < lba) continue;  // history only
-    for (std::size_t p = 0; p < kPacksPerSector; ++p) {
-      ecc_.CorrectP(raw + p * kPackSize);
-      ecc_.CorrectQ(raw + p * kPackSize);
-    }
-    std::memcpy(packs.data() + static_cast<std::size_t>(sector - lba) * kSubcodeBytesPerSector, raw,
-                kSubcodeBytesPerSector);
-  }
+  if (!ReadFileAt(sub_.get(), &piece, 1, lba * static_cast<std::int64_t>(kSubcodeBytesPerSector)))
+    return false;
+  for (std::uint32_t s = 0; s < count; ++s)
+    LinearToRawSubcode(sub.data() + static_cast<std::size_t>(s) * kSubcodeBytesPerSector,
+                       out + static_cast<std::size_t>(s) * kSubcodeBytesPerSector);
   return true;
-}
-
-std::uint8_t CloneCdImage::Read(std::int64_t lba, std::uint32_t count, Subcode subcode,
-                                std::uint8_t* out, std::uint32_t bufferLength) {
-  const bool audio = subcode != Subcode::RwOnly;
-  const std::size_t subBytes = subcode == Subcode::None ? 0
-                               : subcode == Subcode::Q  ? kQFormattedSize
-                                                        : kSubcodeBytesPerSector;
-  const std::size_t sectorSize = (audio ? kAudioBytesPerSector : 0) + subBytes;
-  if (lba < 0 || count == 0 || lba + count > sectors_ ||
-      static_cast<std::uint64_t>(sectorSize) * count > bufferLength)
-    return kCheckCondition;
-
-  std::vector<std::uint8_t> sub, packs;
-  if (subcode == Subcode::Raw || subcode == Subcode::Q) {
-    if (!ReadSub(lba, count, sub)) return kCheckCondition;
-  } else if (subcode == Subcode::Rw || subcode == Subcode::RwOnly) {
-    if (!ReadRwPacks(lba, count, packs)) return kCheckCondition;
-  }
-  if (audio) {  // every sector's audio straight into its place
-    std::vector<iovec> pieces(count);
-    for (std::uint32_t s = 0; s < count; ++s)
-      pieces[s] = {out + static_cast<std::size_t>(s) * sectorSize, kAudioBytesPerSector};
-    if (!ReadAt(img_.get(), pieces.data(), pieces.size(),
-                lba * static_cast<std::int64_t>(kAudioBytesPerSector)))
-      return kCheckCondition;
-  }
-  for (std::uint32_t s = 0; s < count; ++s) {
-    std::uint8_t* sector = out + static_cast<std::size_t>(s) * sectorSize;
-    std::uint8_t* tail = sector + (audio ? kAudioBytesPerSector : 0);
-    const std::size_t offset = static_cast<std::size_t>(s) * kSubcodeBytesPerSector;
-    switch (subcode) {
-      case Subcode::None:
-        break;
-      case Subcode::Raw:
-        LinearToRawSubcode(sub.data() + offset, tail);
-        break;
-      case Subcode::Q:  // the Q channel's 12 bytes, then padding
-        std::memset(tail, 0, kQFormattedSize);
-        std::memcpy(tail, sub.data() + offset + kChannelBytes, kChannelBytes);
-        break;
-      case Subcode::Rw:
-      case Subcode::RwOnly:
-        std::memcpy(tail, packs.data() + offset, kSubcodeBytesPerSector);
-        break;
-    }
-  }
-  return kStatusGood;
-}
-
-std::uint8_t CloneCdImage::Execute(const TNkCdRom&, std::uint8_t cdbLength, const std::uint8_t* cdb,
-                                   void* buffer, std::uint32_t bufferLength, std::uint8_t,
-                                   std::uint32_t) {
-  if (cdbLength < 6 || cdb == nullptr) return kCheckCondition;
-  auto* out = static_cast<std::uint8_t*>(buffer);
-  switch (cdb[0]) {
-    case kOpInquiry: {
-      std::uint8_t reply[kInquiryReplySize] = {kCdRomDeviceType, kRemovable, 0x05, 0x02,
-                                               kInquiryReplySize - 5};
-      std::memcpy(reply + 8, kInquiryText, sizeof kInquiryText - 1);
-      const std::size_t n = std::min<std::size_t>({sizeof reply, cdb[4], bufferLength});
-      if (out) std::memcpy(out, reply, n);
-      return kStatusGood;
-    }
-    case kOpReadToc: {
-      if (cdbLength < 10) return kCheckCondition;
-      const std::uint8_t format = (cdb[2] & 0x0F) != 0 ? cdb[2] & 0x0F : cdb[9] >> 6;
-      if (format != kFullTocFormat) return kCheckCondition;
-      const std::size_t allocation =
-          std::min<std::size_t>(static_cast<std::size_t>(cdb[7]) << 8 | cdb[8], bufferLength);
-      const auto reply = FullTocReply(toc_, cdb[6], allocation);
-      if (out) std::memcpy(out, reply.data(), reply.size());
-      return kStatusGood;
-    }
-    case kOpReadCd: {
-      if (cdbLength < 12 || cdb[9] != kUserDataOnly || !out) return kCheckCondition;
-      const auto lba = static_cast<std::int32_t>(Big32(cdb + 2));
-      const std::uint32_t count = static_cast<std::uint32_t>(cdb[6]) << 16 | cdb[7] << 8 | cdb[8];
-      switch (cdb[10]) {
-        case 0:
-          return Read(lba, count, Subcode::None, out, bufferLength);
-        case 1:
-          return Read(lba, count, Subcode::Raw, out, bufferLength);
-        case 2:
-          return Read(lba, count, Subcode::Q, out, bufferLength);
-        case 4:
-          return Read(lba, count, Subcode::Rw, out, bufferLength);
-        default:
-          return kCheckCondition;
-      }
-    }
-    case kOpReadCdda: {
-      if (cdbLength < 12 || !out) return kCheckCondition;
-      const auto lba = static_cast<std::int32_t>(Big32(cdb + 2));
-      const std::uint32_t count = Big32(cdb + 6);
-      switch (cdb[10]) {
-        case 0:
-          return Read(lba, count, Subcode::None, out, bufferLength);
-        case 1:
-          return Read(lba, count, Subcode::Q, out, bufferLength);
-        case 2:
-          return Read(lba, count, Subcode::Rw, out, bufferLength);
-        case 3:
-          return Read(lba, count, Subcode::RwOnly, out, bufferLength);
-        default:
-          return kCheckCondition;
-      }
-    }
-    default:
-      return kCheckCondition;
-  }
 }
 
 }  // namespace mosaicer

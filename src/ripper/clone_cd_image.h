@@ -1,6 +1,5 @@
 // A CloneCD disc image (.ccd + .img + .sub) that answers the commands a CD
-// drive gets, so a disc image can be listed, read and ripped exactly as a
-// drive is, and tests can rip discs they build themselves.
+// drive gets (see DiscImage), so tests can rip discs they build themselves.
 //
 //   .ccd  INI text: [Disc] TocEntries and Sessions, and one [Entry N] per
 //         full-TOC descriptor (Session, Point, ADR, Control, TrackNo, AMin,
@@ -18,23 +17,10 @@
 #include <string_view>
 #include <vector>
 
-#include "core/parity.h"
 #include "platform/unique_fd.h"
-#include "ripper/scsi_transport.h"
+#include "ripper/disc_image.h"
 
 namespace mosaicer {
-
-inline constexpr std::size_t kTocDescriptorSize = 11;
-// A full TOC reply holds at most (2820 - 4) / 11 descriptors.
-inline constexpr std::size_t kMaxTocDescriptors = 256;
-
-struct CcdToc {
-  std::uint8_t firstSession = 0;
-  std::uint8_t lastSession = 0;
-  // Session, ADR/Control, TNO, POINT, MIN, SEC, FRAME, ZERO, PMIN, PSEC,
-  // PFRAME, as a drive sends them.
-  std::vector<std::array<std::uint8_t, kTocDescriptorSize>> descriptors;
-};
 
 // Parses .ccd text. False, with `error` set, when [Disc] or an entry it
 // announces is missing, the entry count is impossible, or a field of an
@@ -66,13 +52,9 @@ std::vector<std::string> CloneCdFiles(const std::string& ccdPath);
 // A .ccd is a few kilobytes; a file above this is not one.
 inline constexpr std::uint64_t kMaxCcdBytes = 1u << 20;
 
-// The READ TOC (format 2) reply for the descriptors of `session` and later,
-// cut to `allocation` bytes.
-std::vector<std::uint8_t> FullTocReply(const CcdToc& toc, std::uint8_t session,
-                                       std::size_t allocation);
-
-class CloneCdImage : public ScsiTransport {
+class CloneCdImage : public DiscImage {
  public:
+  CloneCdImage() : DiscImage("CLONECD IMAGE") {}
   // Opens `ccdPath` and the .img and .sub of the same name beside it.
   // False, with `error` a sentence that names the file at fault and why
   // (not found, a folder, too large, a bad table of contents, an .img or
@@ -80,32 +62,17 @@ class CloneCdImage : public ScsiTransport {
   // serve; the image is then closed.
   bool Open(const std::string& ccdPath, std::string& error);
   // The image's three files (see CloneCdFiles); empty while closed.
-  std::vector<std::string> Files() const;
-  std::int64_t Sectors() const { return sectors_; }
-  const CcdToc& Toc() const { return toc_; }
+  std::vector<std::string> Files() const override;
 
-  // Answers INQUIRY, READ TOC (full TOC), READ CD (user data with no
-  // subcode, raw P–W, formatted Q or R–W) and READ CD-DA (sub-codes 0–3).
-  // Anything else, or a read outside the image, ends with CHECK CONDITION.
-  [[nodiscard]] std::uint8_t Execute(const TNkCdRom& drive, std::uint8_t cdbLength, const std::uint8_t* cdb,
-                       void* buffer, std::uint32_t bufferLength, std::uint8_t direction,
-                       std::uint32_t timeoutMs) override;
+ protected:
+  bool ReadAudio(std::int64_t lba, std::uint32_t count, std::uint8_t* out,
+                 std::size_t stride) override;
+  bool ReadRawSubcode(std::int64_t lba, std::uint32_t count, std::uint8_t* out) override;
 
  private:
-  enum class Subcode { None, Raw, Q, Rw, RwOnly };
-  std::uint8_t Read(std::int64_t lba, std::uint32_t count, Subcode subcode, std::uint8_t* out,
-                    std::uint32_t bufferLength);
-  // De-interleaved, corrected R–W packs of `count` sectors from `lba`, as
-  // a drive returns them.
-  bool ReadRwPacks(std::int64_t lba, std::uint32_t count, std::vector<std::uint8_t>& packs);
-  bool ReadSub(std::int64_t lba, std::uint32_t count, std::vector<std::uint8_t>& sub);
-
-  CcdToc toc_;
   std::string ccdPath_;
   UniqueFd img_{-1};
   UniqueFd sub_{-1};
-  std::int64_t sectors_ = 0;
-  TSubCodeErrorCorrect ecc_;
 };
 
 // The raw P–W form of one sector's linear subcode: byte k carries P in bit

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "ripper/clone_cd_image.h"
+#include "ripper/image_drive.h"
 #include "ripper/drive_text.h"
 
 namespace mosaicer {
@@ -13,16 +13,18 @@ int RipDriveList::Search(const DriveSearchSetup& setup) {
 }
 
 int RipDriveList::Add(std::unique_ptr<ScsiTransport> transport, TNkCdRom drive) {
-  added_.push_back(Added{std::move(transport), std::move(drive)});
+  added_.push_back(Added{std::move(transport), std::move(drive), {}});
   return Count() - 1;
 }
 
-bool RipDriveList::AddImage(const std::string& ccdPath, std::string& error) {
-  auto image = std::make_unique<CloneCdImage>();
-  if (!image->Open(ccdPath, error)) return false;
-  TNkCdRom drive(ccdPath);
+bool RipDriveList::AddImage(const std::string& path, std::string& error) {
+  std::unique_ptr<DiscImage> image = OpenDiscImage(path, error);
+  if (!image) return false;
+  TNkCdRom drive(path);
   Inquiry(*image, drive);  // the image names itself as vendor, product and revision
+  std::vector<std::string> files = image->Files();
   Add(std::move(image), std::move(drive));
+  added_.back().files = std::move(files);
   return true;
 }
 
@@ -42,6 +44,11 @@ ScsiTransport* RipDriveList::Transport(int position) const {
   if (position < found_.Count()) return found_.Transport(position);
   const Added* added = AddedAt(position);
   return added ? added->transport.get() : nullptr;
+}
+
+std::vector<std::string> RipDriveList::Inputs(int position) const {
+  const Added* added = AddedAt(position);
+  return added ? added->files : std::vector<std::string>();
 }
 
 bool RipDriveList::UsesAspi(int position) const { return found_.UsesAspi(position); }

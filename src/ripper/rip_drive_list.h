@@ -1,6 +1,6 @@
 // The drives the ripper offers, one per line of its drive list: first the
-// drives a search finds, then drives added for this run only (CloneCD disc
-// images the user opens). Each keeps the transport it is driven through,
+// drives a search finds, then drives added for this run only (disc images
+// the user opens: CloneCD, cdrdao or CUE). Each keeps the transport it is driven through,
 // and the first kDriveSlots positions have per-drive settings.
 #pragma once
 
@@ -27,14 +27,17 @@ class RipDriveList {
 
   // Appends a drive driven through `transport`; returns its position.
   int Add(std::unique_ptr<ScsiTransport> transport, TNkCdRom drive);
-  // Opens a CloneCD image and appends it, named by the .ccd path. False,
-  // with `error` set, when the image cannot be opened.
-  bool AddImage(const std::string& ccdPath, std::string& error);
+  // Opens a disc image (.ccd, .toc or .cue) and appends it, named by its
+  // path. False, with `error` set, when the image cannot be opened.
+  bool AddImage(const std::string& path, std::string& error);
 
   int Count() const { return found_.Count() + static_cast<int>(added_.size()); }
   // Null out of range.
   const TNkCdRom* Drive(int position) const;
   ScsiTransport* Transport(int position) const;
+  // The files a rip from the drive reads: every file of an added image,
+  // nothing for other drives and positions out of range.
+  std::vector<std::string> Inputs(int position) const;
   // Driven through the sg transport (shown with its address); false for
   // block devices, added drives and positions out of range.
   bool UsesAspi(int position) const;
@@ -51,6 +54,7 @@ class RipDriveList {
   struct Added {
     std::unique_ptr<ScsiTransport> transport;
     TNkCdRom drive;
+    std::vector<std::string> files;  // of an image
   };
   const Added* AddedAt(int position) const;
 

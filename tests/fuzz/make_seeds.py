@@ -91,3 +91,29 @@ def packs(sectors):
 seed("fuzz_title_zip", "stored.zip", zipped([("t.cdg", packs(6)), ("t.wav", wave)]))
 seed("fuzz_title_zip", "deflated.zip", zipped([("T.CDG", packs(3)), ("t.Wav", wave), ("x.txt", b"x")], 8))
 seed("fuzz_title_zip", "no-song.zip", zipped([("a/b.cdg", packs(2))]))
+
+
+def sheet_image(sectors, text):
+    """A seed of fuzz_toc_image / fuzz_cue_image: d.bin of `sectors` records
+    made from a short pattern, then the sheet."""
+    pattern = bytes(range(0, 250, 3))
+    return bytes([sectors]) + struct.pack("<H", len(pattern)) + pattern + text.encode()
+
+
+seed("fuzz_toc_image", "read-cd-rw-raw", sheet_image(20, (
+    "CD_DA\n\n// Track 1\nTRACK AUDIO RW_RAW\nNO COPY\nNO PRE_EMPHASIS\nTWO_CHANNEL_AUDIO\n"
+    "DATAFILE \"d.bin\" 00:00:08 // length in bytes: 19584\n\n"
+    "// Track 2\nTRACK AUDIO RW_RAW\nNO COPY\nNO PRE_EMPHASIS\nTWO_CHANNEL_AUDIO\n"
+    "DATAFILE \"d.bin\" #19584 00:00:12 // length in bytes: 29376\nSTART 00:00:02\n")))
+seed("fuzz_toc_image", "packed-rw", sheet_image(10, (
+    "CD_DA\nCD_TEXT { LANGUAGE_MAP { 0 : EN } LANGUAGE 0 { TITLE \"t\" } }\n"
+    "TRACK AUDIO RW\nZERO AUDIO RW 00:00:03\nDATAFILE \"d.bin\"\nSTART\nINDEX 00:00:01\n"
+    "TRACK AUDIO RW\nPREGAP 00:00:01\nDATAFILE \"d.bin\" #2448 4896\n")))
+seed("fuzz_toc_image", "past-the-end", sheet_image(4, "TRACK AUDIO RW_RAW\nDATAFILE \"d.bin\" #2448 00:00:04\n"))
+seed("fuzz_cue_image", "two-tracks", sheet_image(30, (
+    "REM GENRE Karaoke\nPERFORMER \"x\"\nFILE \"d.bin\" BINARY\n  TRACK 01 CDG\n    INDEX 01 00:00:00\n"
+    "  TRACK 02 CDG\n    INDEX 00 00:00:10\n    INDEX 01 00:00:12\n    POSTGAP 00:00:02\n")))
+seed("fuzz_cue_image", "motorola-pregap", sheet_image(8, (
+    "FILE d.bin MOTOROLA\r\nTRACK 05 CDG\r\nPREGAP 00:00:03\r\nINDEX 01 00:00:01\r\n"
+    "FILE \"d.bin\" BINARY\r\nTRACK 06 CDG\r\nINDEX 01 00:00:04\r\nINDEX 02 00:00:05\r\n")))
+seed("fuzz_cue_image", "audio-track", sheet_image(4, "FILE \"d.bin\" BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"))

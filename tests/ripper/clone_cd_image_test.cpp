@@ -89,6 +89,20 @@ TEST_F(CloneCdImageTest, RwReadsAreDeinterleavedAndRepairedWhereverTheyStart) {
   }
 }
 
+TEST_F(CloneCdImageTest, FormattedQReadsGiveTheQChannelOfEachSector) {
+  constexpr int kCount = 3, kFirst = 40, kSectorSize = 2352 + 16;
+  std::vector<std::uint8_t> buffer(kCount * kSectorSize, 0xEE);
+  const std::uint8_t readCd[12] = {0xBE, 0, 0, 0, 0, kFirst, 0, 0, kCount, 0x10, 2, 0};
+  ASSERT_EQ(image.Execute(drive, 12, readCd, buffer.data(), static_cast<std::uint32_t>(buffer.size()),
+                          kScsiDirIn, kScsiTimeoutMs),
+            kScsiCompleted);
+  for (int s = 0; s < kCount; ++s) {
+    const std::uint8_t* q = buffer.data() + s * kSectorSize + kAudioBytesPerSector;
+    EXPECT_EQ(std::memcmp(q, disc.sub.data() + (kFirst + s) * 96 + 12, 12), 0) << s;
+    EXPECT_EQ(q[12] | q[13] | q[14] | q[15], 0) << s;
+  }
+}
+
 TEST_F(CloneCdImageTest, RefusesReadsOutsideTheImageAndUnknownCommands) {
   std::vector<std::uint8_t> buffer(10 * kCdgSectorSize);
   EXPECT_FALSE(ReadCdRaw(image, drive, 149, 1, buffer.data()));         // before LBA 0

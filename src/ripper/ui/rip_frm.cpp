@@ -471,8 +471,15 @@ void TRipFrm::RipBtnClick() {
                         rws ? ".rws" : ".cdg");
   if (!chosen) return;
   fileName_ = *chosen;
-  if (!MayReplace(dialogs_, this, fileName_, SaveBeep::Yes)) return;
   const int index = DrvCmb_->currentIndex();
+  // A disc image's own files are never ripped over.
+  if (const std::string clash = OutputClashMessage(drives_.Inputs(index), {fileName_});
+      !clash.empty()) {
+    dialogs_.Beep();
+    dialogs_.Error(this, clash);
+    return;
+  }
+  if (!MayReplace(dialogs_, this, fileName_, SaveBeep::Yes)) return;
   ScsiTransport* transport = drives_.Transport(index);
   const TNkCdRom* drive = drives_.Drive(index);
   if (!transport || !drive ||

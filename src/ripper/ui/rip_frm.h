@@ -1,4 +1,4 @@
-// The CD+G ripper window: pick a drive (or a CloneCD image opened for this
+// The CD+G ripper window: pick a drive (or a disc image opened for this
 // run) and a read command, list the disc's tracks, and read one track or
 // every selected track into CDG or RWS files on a worker thread while the
 // batch progress dialog runs modally. Per-drive choices live in
@@ -103,7 +103,8 @@ class TRipFrm : public QDialog {
   static constexpr const char* kCdgFilter = "CDG Files (*.cdg)|*.cdg|All Files|*.*";
   static constexpr const char* kRwsFilter = "RWS Files (*.rws)|*.rws|All Files|*.*";
   static constexpr const char* kBaseNameTitle = N_("Choose the base file name");
-  static constexpr const char* kImageFilter = "CloneCD Images (*.ccd)|*.ccd|All Files|*.*";
+  static constexpr const char* kImageFilter = 
+      "Disc Images (*.ccd *.toc *.cue)|*.ccd;*.toc;*.cue|All Files|*.*";
   static constexpr const char* kDriveIniName = "Drive.ini";
 
  private:

@@ -15,7 +15,7 @@
 #include "app/progress_dialogs.h"
 #include "app/save_check.h"
 #include "app/tr.h"
-#include "disc/disc_image.h"
+#include "disc/image_writer.h"
 #include "title/title_source.h"
 
 namespace mosaicer {

@@ -1,4 +1,4 @@
-#include "disc/disc_image.h"
+#include "disc/image_writer.h"
 
 #include <algorithm>
 #include <array>

@@ -6,7 +6,7 @@
 
 #include "core/interleave.h"
 #include "core/parity.h"
-#include "disc/disc_image.h"
+#include "disc/image_writer.h"
 #include "disc/disc_subcode.h"
 #include "ripper/clone_cd_image.h"
 #include "support/cli_run.h"
