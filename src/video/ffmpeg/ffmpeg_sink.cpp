@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "video/h264_repeat.h"
 #include "video/video_sink.h"
 
 extern "C" {
@@ -24,6 +25,8 @@ namespace {
 
 constexpr int kCdSampleRate = 44100;
 constexpr int kCdChannels = 2;
+// A key frame this often, so players can seek in long still stretches.
+constexpr int kKeyFrameSeconds = 10;
 // Black in limited-range YCbCr.
 constexpr std::uint8_t kBlackLuma = 16;
 constexpr std::uint8_t kBlackChroma = 128;
@@ -76,6 +79,13 @@ class FfmpegSink final : public VideoSink {
 
   std::string AddFrame(const std::uint32_t* pixels, int width, int height,
                        bool changed) override {
+    const std::int64_t index = nextFrame_++;
+    const bool key = index % (static_cast<std::int64_t>(settings_.fps) * kKeyFrameSeconds) == 0;
+    if (repeatable_ && converted_ && !changed && !key) {
+      // A copy of the last picture: written now when the encoder holds
+      // nothing back, else once the pictures before it have come out.
+      return inFlight_ == 0 ? RepeatUpTo(index + 1) : "";
+    }
     if (changed || !converted_) {
       if (std::string e = Convert(pixels, width, height); !e.empty()) return e;
       converted_ = true;
@@ -84,7 +94,9 @@ class FfmpegSink final : public VideoSink {
     // frame of its own that shares the converted picture.
     std::unique_ptr<AVFrame, FrameFree> frame(av_frame_alloc());
     if (!frame || av_frame_ref(frame.get(), picture_.get()) < 0) return "out of memory";
-    frame->pts = nextFrame_++;
+    frame->pts = index;
+    frame->pict_type = key ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
+    ++inFlight_;
     return Send(video_.get(), videoStream_, frame.get());
   }
 
@@ -107,6 +119,8 @@ class FfmpegSink final : public VideoSink {
       pending_.clear();
     }
     if (std::string e = Send(video_.get(), videoStream_, nullptr); !e.empty()) return e;
+    if (repeatable_)
+      if (std::string e = RepeatUpTo(nextFrame_); !e.empty()) return e;
     if (std::string e = Send(audio_.get(), audioStream_, nullptr); !e.empty()) return e;
     const int code = av_write_trailer(output_);
     if (code < 0) return Reason(code);
@@ -128,7 +142,14 @@ class FfmpegSink final : public VideoSink {
     c->time_base = AVRational{1, settings_.fps};
     c->framerate = AVRational{settings_.fps, 1};
     c->pix_fmt = AV_PIX_FMT_YUV420P;
-    c->gop_size = settings_.fps * 10;
+    c->gop_size = settings_.fps * kKeyFrameSeconds;
+    // Pictures in the order they are shown, each predicted from the one
+    // before, so copies of a picture can stand between them (h264_repeat.h).
+    c->max_b_frames = 0;
+    c->refs = 1;
+    av_opt_set(c->priv_data, "weightp", "none", 0);
+    av_opt_set(c->priv_data, "forced-idr", "1", 0);
+    c->thread_count = 0;  // as many as the machine has
     c->color_range = AVCOL_RANGE_MPEG;
     c->colorspace = AVCOL_SPC_BT709;
     c->color_primaries = AVCOL_PRI_BT709;
@@ -140,6 +161,8 @@ class FfmpegSink final : public VideoSink {
     av_opt_set(c->priv_data, "preset", "veryfast", 0);
     int code = avcodec_open2(c, codec, nullptr);
     if (code < 0) return "cannot open the H.264 encoder: " + Reason(code);
+    repeatable_ = c->extradata != nullptr &&
+                  repeater_.Configure(c->extradata, static_cast<std::size_t>(c->extradata_size));
     videoStream_ = avformat_new_stream(output_, nullptr);
     if (videoStream_ == nullptr) return "out of memory";
     videoStream_->time_base = c->time_base;
@@ -238,11 +261,54 @@ class FfmpegSink final : public VideoSink {
       code = avcodec_receive_packet(codec, packet_.get());
       if (code == AVERROR(EAGAIN) || code == AVERROR_EOF) return "";
       if (code < 0) return "cannot encode: " + Reason(code);
-      av_packet_rescale_ts(packet_.get(), codec->time_base, stream->time_base);
-      packet_->stream_index = stream->index;
-      code = av_interleaved_write_frame(output_, packet_.get());
-      if (code < 0) return Reason(code);
+      if (codec == video_.get()) {
+        --inFlight_;
+        if (repeatable_) {
+          if (std::string e = WriteRenumbered(); !e.empty()) return e;
+          continue;
+        }
+      }
+      if (std::string e = Write(codec, stream, packet_.get()); !e.empty()) return e;
     }
+  }
+
+  std::string Write(AVCodecContext* codec, AVStream* stream, AVPacket* packet) {
+    av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
+    packet->stream_index = stream->index;
+    const int code = av_interleaved_write_frame(output_, packet);
+    return code < 0 ? Reason(code) : "";
+  }
+
+  // The encoder's picture in packet_, after the copies that come before it.
+  std::string WriteRenumbered() {
+    if (std::string e = RepeatUpTo(packet_->pts); !e.empty()) return e;
+    unit_.clear();
+    if (!repeater_.Renumber(packet_->data, static_cast<std::size_t>(packet_->size), unit_))
+      return "the H.264 encoder made a picture that cannot be renumbered";
+    std::unique_ptr<AVPacket, PacketFree> out(av_packet_alloc());
+    if (!out || av_new_packet(out.get(), static_cast<int>(unit_.size())) < 0 ||
+        av_packet_copy_props(out.get(), packet_.get()) < 0)
+      return "out of memory";
+    std::memcpy(out->data, unit_.data(), unit_.size());
+    written_ = packet_->pts + 1;
+    av_packet_unref(packet_.get());
+    return Write(video_.get(), videoStream_, out.get());
+  }
+
+  // Copies of the last picture for the frames before `end` not yet written.
+  std::string RepeatUpTo(std::int64_t end) {
+    for (; written_ < end; ++written_) {
+      unit_.clear();
+      repeater_.Repeat(unit_);
+      std::unique_ptr<AVPacket, PacketFree> out(av_packet_alloc());
+      if (!out || av_new_packet(out.get(), static_cast<int>(unit_.size())) < 0)
+        return "out of memory";
+      std::memcpy(out->data, unit_.data(), unit_.size());
+      out->pts = out->dts = written_;
+      out->duration = 1;
+      if (std::string e = Write(video_.get(), videoStream_, out.get()); !e.empty()) return e;
+    }
+    return "";
   }
 
   void Close() {
@@ -264,6 +330,12 @@ class FfmpegSink final : public VideoSink {
   int scaleWidth_ = 0, scaleHeight_ = 0;
   bool converted_ = false;
   std::int64_t nextFrame_ = 0;
+  // Copies of unchanged pictures (h264_repeat.h), when the stream allows them.
+  H264Repeater repeater_;
+  bool repeatable_ = false;
+  std::int64_t inFlight_ = 0;  // frames the encoder holds
+  std::int64_t written_ = 0;   // frames in the file
+  std::vector<std::uint8_t> unit_;
   std::int64_t nextSample_ = 0;
   std::vector<std::int16_t> pending_;
 };
