@@ -2,9 +2,12 @@
 // AAC in an MP4 or Matroska file. Built as a module of its own and loaded
 // only by a video export.
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "video/h264_repeat.h"
@@ -25,6 +28,8 @@ namespace {
 
 constexpr int kCdSampleRate = 44100;
 constexpr int kCdChannels = 2;
+// Audio waiting for its encoder, at most (stereo samples): about three seconds.
+constexpr std::size_t kMaxQueuedSamples = 3 * kCdSampleRate * kCdChannels;
 // A key frame this often, so players can seek in long still stretches.
 constexpr int kKeyFrameSeconds = 10;
 // Black in limited-range YCbCr.
@@ -52,7 +57,14 @@ struct ScaleFree {
 
 class FfmpegSink final : public VideoSink {
  public:
-  ~FfmpegSink() override { Close(); }
+  ~FfmpegSink() override {
+    {
+      std::lock_guard lock(audioMutex_);
+      abandoned_ = true;  // the file is not finished: nothing more to encode
+    }
+    StopAudio();
+    Close();
+  }
 
   std::string Open(const VideoSinkSettings& settings) override {
     settings_ = settings;
@@ -74,6 +86,8 @@ class FfmpegSink final : public VideoSink {
     code = avformat_write_header(output_, &options);
     av_dict_free(&options);
     if (code < 0) return Reason(code);
+    // AAC costs about as much as the pictures: it runs beside them.
+    audioThread_ = std::thread([this] { EncodeAudio(); });
     return "";
   }
 
@@ -100,28 +114,21 @@ class FfmpegSink final : public VideoSink {
     return Send(video_.get(), videoStream_, frame.get());
   }
 
+  // Queues the samples for the audio thread; waits while it is far behind.
   std::string AddAudio(const std::int16_t* samples, std::size_t frames) override {
-    pending_.insert(pending_.end(), samples, samples + frames * kCdChannels);
-    const std::size_t size = static_cast<std::size_t>(audio_->frame_size);
-    std::size_t used = 0;
-    while (pending_.size() - used >= size * kCdChannels) {
-      if (std::string e = SendAudio(pending_.data() + used, size); !e.empty()) return e;
-      used += size * kCdChannels;
-    }
-    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(used));
+    std::unique_lock lock(audioMutex_);
+    audioRoom_.wait(lock, [&] { return queued_.size() < kMaxQueuedSamples || !audioError_.empty(); });
+    if (!audioError_.empty()) return audioError_;
+    queued_.insert(queued_.end(), samples, samples + frames * kCdChannels);
+    audioReady_.notify_one();
     return "";
   }
 
   std::string Finish() override {
-    if (!pending_.empty()) {
-      if (std::string e = SendAudio(pending_.data(), pending_.size() / kCdChannels); !e.empty())
-        return e;
-      pending_.clear();
-    }
+    if (std::string e = StopAudio(); !e.empty()) return e;
     if (std::string e = Send(video_.get(), videoStream_, nullptr); !e.empty()) return e;
     if (repeatable_)
       if (std::string e = RepeatUpTo(nextFrame_); !e.empty()) return e;
-    if (std::string e = Send(audio_.get(), audioStream_, nullptr); !e.empty()) return e;
     const int code = av_write_trailer(output_);
     if (code < 0) return Reason(code);
     const int closed = avio_closep(&output_->pb);
@@ -159,6 +166,10 @@ class FfmpegSink final : public VideoSink {
     // CD+G screens are flat colours that mostly stand still: the slower
     // presets' searches buy almost nothing here and take twice as long.
     av_opt_set(c->priv_data, "preset", "veryfast", 0);
+    // Each picture out as soon as it is in (no look-ahead, threads within the
+    // picture), so the copies after it are written at once and the file
+    // keeps sound and pictures side by side through long still stretches.
+    av_opt_set(c->priv_data, "tune", "zerolatency", 0);
     int code = avcodec_open2(c, codec, nullptr);
     if (code < 0) return "cannot open the H.264 encoder: " + Reason(code);
     repeatable_ = c->extradata != nullptr &&
@@ -233,6 +244,53 @@ class FfmpegSink final : public VideoSink {
     return "";
   }
 
+  // The audio thread: encodes what AddAudio queues, and at the end what is
+  // left and what the encoder holds back.
+  void EncodeAudio() {
+    const std::size_t size = static_cast<std::size_t>(audio_->frame_size) * kCdChannels;
+    std::vector<std::int16_t> pending, taken;
+    for (;;) {
+      bool last = false;
+      {
+        std::unique_lock lock(audioMutex_);
+        audioReady_.wait(lock, [&] { return !queued_.empty() || closing_; });
+        if (abandoned_) return;
+        taken.swap(queued_);
+        last = closing_;
+        audioRoom_.notify_all();
+      }
+      pending.insert(pending.end(), taken.begin(), taken.end());
+      taken.clear();
+      std::size_t used = 0;
+      std::string e;
+      for (; e.empty() && pending.size() - used >= size; used += size)
+        e = SendAudio(pending.data() + used, size / kCdChannels);
+      pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(used));
+      if (e.empty() && last && !pending.empty())
+        e = SendAudio(pending.data(), pending.size() / kCdChannels);
+      if (e.empty() && last) e = Send(audio_.get(), audioStream_, nullptr);
+      if (!e.empty()) {
+        std::lock_guard lock(audioMutex_);
+        audioError_ = e;
+        audioRoom_.notify_all();
+        return;
+      }
+      if (last) return;
+    }
+  }
+
+  // Ends the audio thread once it has encoded everything queued; its failure, or "".
+  std::string StopAudio() {
+    if (!audioThread_.joinable()) return "";
+    {
+      std::lock_guard lock(audioMutex_);
+      closing_ = true;
+      audioReady_.notify_one();
+    }
+    audioThread_.join();
+    return audioError_;
+  }
+
   std::string SendAudio(const std::int16_t* samples, std::size_t frames) {
     std::unique_ptr<AVFrame, FrameFree> frame(av_frame_alloc());
     if (!frame) return "out of memory";
@@ -255,10 +313,13 @@ class FfmpegSink final : public VideoSink {
   std::string Send(AVCodecContext* codec, AVStream* stream, const AVFrame* frame) {
     int code = avcodec_send_frame(codec, frame);
     if (code < 0) return "cannot encode: " + Reason(code);
-    if (!packet_) packet_.reset(av_packet_alloc());
-    if (!packet_) return "out of memory";
+    // One packet for each stream: each is encoded on its own thread.
+    std::unique_ptr<AVPacket, PacketFree>& packet =
+        codec == video_.get() ? videoPacket_ : audioPacket_;
+    if (!packet) packet.reset(av_packet_alloc());
+    if (!packet) return "out of memory";
     for (;;) {
-      code = avcodec_receive_packet(codec, packet_.get());
+      code = avcodec_receive_packet(codec, packet.get());
       if (code == AVERROR(EAGAIN) || code == AVERROR_EOF) return "";
       if (code < 0) return "cannot encode: " + Reason(code);
       if (codec == video_.get()) {
@@ -268,30 +329,32 @@ class FfmpegSink final : public VideoSink {
           continue;
         }
       }
-      if (std::string e = Write(codec, stream, packet_.get()); !e.empty()) return e;
+      if (std::string e = Write(codec, stream, packet.get()); !e.empty()) return e;
     }
   }
 
   std::string Write(AVCodecContext* codec, AVStream* stream, AVPacket* packet) {
     av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
     packet->stream_index = stream->index;
+    std::lock_guard lock(muxMutex_);
     const int code = av_interleaved_write_frame(output_, packet);
     return code < 0 ? Reason(code) : "";
   }
 
-  // The encoder's picture in packet_, after the copies that come before it.
+  // The encoder's picture in videoPacket_, after the copies that come before it.
   std::string WriteRenumbered() {
-    if (std::string e = RepeatUpTo(packet_->pts); !e.empty()) return e;
+    AVPacket* packet = videoPacket_.get();
+    if (std::string e = RepeatUpTo(packet->pts); !e.empty()) return e;
     unit_.clear();
-    if (!repeater_.Renumber(packet_->data, static_cast<std::size_t>(packet_->size), unit_))
+    if (!repeater_.Renumber(packet->data, static_cast<std::size_t>(packet->size), unit_))
       return "the H.264 encoder made a picture that cannot be renumbered";
     std::unique_ptr<AVPacket, PacketFree> out(av_packet_alloc());
     if (!out || av_new_packet(out.get(), static_cast<int>(unit_.size())) < 0 ||
-        av_packet_copy_props(out.get(), packet_.get()) < 0)
+        av_packet_copy_props(out.get(), packet) < 0)
       return "out of memory";
     std::memcpy(out->data, unit_.data(), unit_.size());
-    written_ = packet_->pts + 1;
-    av_packet_unref(packet_.get());
+    written_ = packet->pts + 1;
+    av_packet_unref(packet);
     return Write(video_.get(), videoStream_, out.get());
   }
 
@@ -325,7 +388,7 @@ class FfmpegSink final : public VideoSink {
   AVStream* videoStream_ = nullptr;
   AVStream* audioStream_ = nullptr;
   std::unique_ptr<AVFrame, FrameFree> picture_;
-  std::unique_ptr<AVPacket, PacketFree> packet_;
+  std::unique_ptr<AVPacket, PacketFree> videoPacket_, audioPacket_;
   std::unique_ptr<SwsContext, ScaleFree> scale_;
   int scaleWidth_ = 0, scaleHeight_ = 0;
   bool converted_ = false;
@@ -336,8 +399,14 @@ class FfmpegSink final : public VideoSink {
   std::int64_t inFlight_ = 0;  // frames the encoder holds
   std::int64_t written_ = 0;   // frames in the file
   std::vector<std::uint8_t> unit_;
-  std::int64_t nextSample_ = 0;
-  std::vector<std::int16_t> pending_;
+  std::int64_t nextSample_ = 0;  // the audio thread's own
+  std::thread audioThread_;
+  std::mutex audioMutex_;  // guards what follows
+  std::condition_variable audioReady_, audioRoom_;
+  std::vector<std::int16_t> queued_;
+  bool closing_ = false, abandoned_ = false;
+  std::string audioError_;
+  std::mutex muxMutex_;  // both threads write to the file
 };
 
 }  // namespace
