@@ -30,6 +30,10 @@ constexpr int kCdSampleRate = 44100;
 constexpr int kCdChannels = 2;
 // Audio waiting for its encoder, at most (stereo samples): about three seconds.
 constexpr std::size_t kMaxQueuedSamples = 3 * kCdSampleRate * kCdChannels;
+// Unchanged frames the encoder still gets after a new or key picture: the
+// first P picture after it sharpens what stays on screen (about 54 dB
+// instead of 46 against a lossless encode), later ones add little.
+constexpr int kRefinements = 1;
 // A key frame this often, so players can seek in long still stretches.
 constexpr int kKeyFrameSeconds = 10;
 // Black in limited-range YCbCr.
@@ -95,7 +99,7 @@ class FfmpegSink final : public VideoSink {
                        bool changed) override {
     const std::int64_t index = nextFrame_++;
     const bool key = index % (static_cast<std::int64_t>(settings_.fps) * kKeyFrameSeconds) == 0;
-    if (repeatable_ && converted_ && !changed && !key) {
+    if (repeatable_ && converted_ && !changed && !key && refinementsLeft_ == 0) {
       // A copy of the last picture: written now when the encoder holds
       // nothing back, else once the pictures before it have come out.
       return inFlight_ == 0 ? RepeatUpTo(index + 1) : "";
@@ -104,6 +108,10 @@ class FfmpegSink final : public VideoSink {
       if (std::string e = Convert(pixels, width, height); !e.empty()) return e;
       converted_ = true;
     }
+    if (changed || key)
+      refinementsLeft_ = kRefinements;
+    else if (refinementsLeft_ > 0)
+      --refinementsLeft_;
     // The encoder may keep a reference to the frame it was given: hand it a
     // frame of its own that shares the converted picture.
     std::unique_ptr<AVFrame, FrameFree> frame(av_frame_alloc());
@@ -396,6 +404,7 @@ class FfmpegSink final : public VideoSink {
   // Copies of unchanged pictures (h264_repeat.h), when the stream allows them.
   H264Repeater repeater_;
   bool repeatable_ = false;
+  int refinementsLeft_ = 0;
   std::int64_t inFlight_ = 0;  // frames the encoder holds
   std::int64_t written_ = 0;   // frames in the file
   std::vector<std::uint8_t> unit_;
