@@ -17,6 +17,7 @@
 
 #include "media/media_messages.h"
 #include "platform/file_util.h"
+#include "platform/language.h"
 #include "platform/unique_fd.h"
 
 namespace mosaicer {
@@ -105,8 +106,7 @@ class PassThroughReader : public AudioReader {
     int error = 0;
     if (!ReadAllAt(fd_.get(), out, size, wave_.dataOffset + position_, error)) {
       if (error != 0) return IoStatus::FromErrno("read", path_, error);
-      return IoStatus::Failed("cannot read " + Quoted(path_) +
-                              ": the file ends before the audio its header announces");
+      return IoStatus::CannotRead(path_, Tr("the file ends before the audio its header announces"));
     }
     position_ += size;
     return IoStatus::Ok();
@@ -114,7 +114,7 @@ class PassThroughReader : public AudioReader {
 
  private:
   IoStatus PastTheEnd() const {
-    return IoStatus::Failed("cannot read " + Quoted(path_) + ": read past the end of its audio");
+    return IoStatus::CannotRead(path_, Tr("read past the end of its audio"));
   }
 
   std::string path_;
@@ -227,16 +227,16 @@ std::string DepthName(int format) {
 }
 
 std::string ChannelsName(int channels) {
-  if (channels == 1) return media_text::kMono;
-  if (channels == 2) return media_text::kStereo;
-  return std::to_string(channels) + media_text::kChannels;
+  if (channels == 1) return Tr(media_text::kMono);
+  if (channels == 2) return Tr(media_text::kStereo);
+  return Format(Tr(media_text::kChannels), {std::to_string(channels)});
 }
 
 std::string ConversionText(const SF_INFO& info) {
   return KindName(info.format) + std::to_string(info.samplerate) + " Hz " +
          DepthName(info.format) + ChannelsName(info.channels) + media_text::kConversionArrow +
          std::to_string(kCdAudioSampleRate) + " Hz " + std::to_string(kCdBits) + media_text::kBit +
-         " " + media_text::kStereo;
+         " " + Tr(media_text::kStereo);
 }
 
 std::int16_t ToSample(double x) {
@@ -282,7 +282,7 @@ class ConvertingReader : public AudioReader {
 
   IoStatus Read(std::uint8_t* out, std::size_t size) override {
     if (size > Bytes() - delivered_)
-      return IoStatus::Failed("cannot read " + Quoted(path_) + ": read past the end of its audio");
+      return IoStatus::CannotRead(path_, Tr("read past the end of its audio"));
     while (size > 0) {
       if (pendingAt_ == pending_.size()) {
         pending_.clear();

@@ -10,6 +10,7 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/language.h"
 #include "platform/unique_fd.h"
 
 namespace mosaicer {
@@ -73,7 +74,7 @@ IoStatus OutputFile::Open(const fs::path& target) {
   target_ = target;
   written_ = 0;
   if (target.empty() || !target.has_filename())
-    return IoStatus::Failed("cannot write " + IoStatus::Quoted(target) + ": not a file name");
+    return IoStatus::CannotWrite(target, Tr("not a file name"));
 
   // Replacing through a link must change the file it points to, not the link.
   std::error_code ec;
@@ -88,7 +89,7 @@ IoStatus OutputFile::Open(const fs::path& target) {
     return IoStatus::FromErrno("write", target, EISDIR);
   // A device or a pipe cannot be replaced by renaming a file over it.
   if (existed_ && !S_ISREG(info.st_mode))
-    return IoStatus::Failed("cannot write " + IoStatus::Quoted(target) + ": not a regular file");
+    return IoStatus::CannotWrite(target, Tr("not a regular file"));
   targetMode_ = existed_ ? (info.st_mode & kPermissionBits) : 0;
 
   const fs::path folder = resolved_.has_parent_path() ? resolved_.parent_path() : fs::path(".");
@@ -175,8 +176,8 @@ void OutputFile::Discard() {
 }
 
 std::string OutputFile::UnchangedNote() const {
-  return existed_ ? IoStatus::Quoted(target_) + " is unchanged"
-                  : "no " + IoStatus::Quoted(target_) + " was written";
+  return Format(existed_ ? Tr("%1 is unchanged") : Tr("no %1 was written"),
+                {IoStatus::Quoted(target_)});
 }
 
 IoStatus WriteFileAtomically(const fs::path& target, const void* data, std::size_t size) {

@@ -97,7 +97,7 @@ TEST_F(HostileCli, AFullDiskLeavesTheOldOutputAndSaysWhatHappened) {
     }
     EXPECT_EQ(r.status, kExitFailure);
     EXPECT_NE(r.err.find("File too large"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("\"" + dir.File("target") + "\" is unchanged"), std::string::npos)
+    EXPECT_NE(r.err.find("\"" + dir.File("target") + "\" は変更していません"), std::string::npos)
         << r.err;
     EXPECT_EQ(Snapshot(), before);
   }
@@ -113,7 +113,7 @@ TEST_F(HostileCli, AnExistingOutputNeedsForceAndAReadOnlyOneIsNeverReplaced) {
     args.pop_back();  // no --force
     CliResult r = Cli(args);
     EXPECT_EQ(r.status, kExitFailure);
-    EXPECT_NE(r.err.find("already exists (use --force"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("はすでにあります(置き換えるには --force"), std::string::npos) << r.err;
     ::chmod(target.c_str(), 0444);
     args.push_back("--force");
     r = Cli(args);
@@ -177,30 +177,32 @@ TEST_F(HostileCli, EachMistakeHasItsExitStatusAndAMessageThatNamesTheCause) {
     std::string says;
   } cases[] = {
       // Inputs that are missing, of the wrong kind or empty.
-      {{"create", picture, dir.File("none.wav"), "-o", out}, kExitFailure, "not found"},
-      {{"create", dir.File("none.bmp"), song, "-o", out}, kExitFailure, "not found"},
+      {{"create", picture, dir.File("none.wav"), "-o", out}, kExitFailure, "見つかりません"},
+      {{"create", dir.File("none.bmp"), song, "-o", out}, kExitFailure, "見つかりません"},
       {{"create", song, song, "-o", out}, kExitFailure, "はこのプログラムで読める画像ではありません"},
       {{"create", picture, dir.File("silent.wav"), "-o", out}, kExitFailure, "音声がありません"},
       {{"rws", small, "-o", out}, kExitFailure, "288×192ピクセル以上のビットマップを選択して下さい。"},
       {{"create", picture, dir.File("nosong.wav"), "-o", out}, kExitFailure, "nosong.wav"},
       {{"combine", rws, dir.File("nosong.wav"), "-o", out}, kExitFailure, "nosong.wav\"は壊れています"},
       {{"create", picture, song, "-o", out, "--palette", "/dev/zero"}, kExitFailure,
-       "not a regular file"},
+       "通常のファイルではありません"},
       {{"create", picture, song, "-o", out, "--palette", dir.File("short.pal")}, kExitFailure,
        "not a palette file"},
-      {{"combine", rws, "/dev/zero", "-o", out}, kExitFailure, "not a regular file"},
+      {{"combine", rws, "/dev/zero", "-o", out}, kExitFailure, "通常のファイルではありません"},
       {{"toc", dir.File("folder.ccd")}, kExitFailure, "folder.ccd"},
-      {{"check", dir.File("empty.cdg")}, kExitFailure, "is empty"},
-      {{"play", dir.File("empty.cdg"), "--device", "null"}, kExitFailure, "is empty"},
-      {{"divide", dir.File("empty.cdg"), "-o", dir.File("e.rws")}, kExitFailure, "is empty"},
-      {{"play", dir.File("alone.rws"), "--device", "null"}, kExitFailure, "holds no audio"},
-      {{"divide", dir.File("alone.rws"), "-o", dir.File("d.rws")}, kExitFailure, "bare subcode"},
+      {{"check", dir.File("empty.cdg")}, kExitFailure, "は空です"},
+      {{"play", dir.File("empty.cdg"), "--device", "null"}, kExitFailure, "は空です"},
+      {{"divide", dir.File("empty.cdg"), "-o", dir.File("e.rws")}, kExitFailure, "は空です"},
+      {{"play", dir.File("alone.rws"), "--device", "null"}, kExitFailure, "音声がありません"},
+      {{"divide", dir.File("alone.rws"), "-o", dir.File("d.rws")}, kExitFailure,
+       "サブコードだけのファイル"},
       // An RWS file of 765 sectors (a multiple of 51) named .cdg is still RWS.
-      {{"play", dir.File("765.cdg"), "--device", "null"}, kExitFailure, "bare subcode"},
+      {{"play", dir.File("765.cdg"), "--device", "null"}, kExitFailure,
+       "サブコードだけのファイル"},
       {{"check", dir.File("noise.bin")}, kExitUsage, "--format cdg or --format rws"},
       // An effect asked for by name must be one.
       {{"create", picture, song, "-o", out, "--effect", dir.File("none.tlo")}, kExitFailure,
-       "not found"},
+       "見つかりません"},
       {{"rws", picture, "-o", out, "--effect", dir.File("garbage.tlo")}, kExitFailure,
        "not an effect file"},
       // Values that are not what the option takes.
@@ -239,7 +241,7 @@ TEST_F(HostileCli, EachMistakeHasItsExitStatusAndAMessageThatNamesTheCause) {
 TEST_F(HostileCli, ValuesBeyondWhatTheWindowsAllowAreCappedWithANote) {
   const CliResult at = Cli({"render", cdg, "-o", dir.File("f.bmp"), "--at", "00:75:80"});
   EXPECT_EQ(at.status, kExitSuccess) << at.err;
-  EXPECT_NE(at.err.find("read as 00:59:74"), std::string::npos) << at.err;
+  EXPECT_NE(at.err.find("は 00:59:74 と読みます"), std::string::npos) << at.err;
   const CliResult origin = Cli({"bmp", picture, "-o", dir.File("b.bmp"), "--origin", "500,5"});
   EXPECT_EQ(origin.status, kExitSuccess) << origin.err;
   EXPECT_NE(origin.err.find("using 12,5"), std::string::npos) << origin.err;
