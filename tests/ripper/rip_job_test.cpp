@@ -104,6 +104,8 @@ TEST_F(RipJobTest, ReadStepsOfTheReadSizeUntilTheEnd) {
 
 TEST_F(RipJobTest, FailuresKeepTheOldFileAndCancelKeepsThePartialOne) {
   const std::string old = dir.Write("f.cdg", "the user's old rip");
+  RipOptions plain;  // the drive's subcode is all ones: nothing to gain by re-reading it
+  plain.retries = 0;
   struct Case {
     const char* name;
     int failAt;
@@ -122,7 +124,7 @@ TEST_F(RipJobTest, FailuresKeepTheOldFileAndCancelKeepsThePartialOne) {
     {
       std::optional<testing::DiskFullAfter> full;
       if (c.fullDisk) full.emplace(100 * 1000);
-      EXPECT_FALSE(job.RipTrack(drive, cd, Track(150, 1150), c.file, {}));
+      EXPECT_FALSE(job.RipTrack(drive, cd, Track(150, 1150), c.file, plain));
     }
     EXPECT_EQ(job.JobStatus(), kJobFailed);
     EXPECT_NE(job.Error().find(c.says), std::string::npos) << job.Error();
@@ -142,7 +144,7 @@ TEST_F(RipJobTest, FailuresKeepTheOldFileAndCancelKeepsThePartialOne) {
   job.SetJobStatus(kJobIdle);
   ASSERT_TRUE(job.SetProgressCallback(&CancelOnStep::Callback, &cancel));
   drive.reads.clear();
-  EXPECT_FALSE(job.RipTrack(drive, cd, Track(150, 1150), dir.File("c.cdg"), {}));
+  EXPECT_FALSE(job.RipTrack(drive, cd, Track(150, 1150), dir.File("c.cdg"), plain));
   EXPECT_EQ(job.JobStatus(), kJobCancelRequested);
   EXPECT_EQ(drive.reads.size(), 1u);
   EXPECT_EQ(testing::ReadFile(dir.File("c.cdg")).size(), 25u * kCdgSectorSize);
