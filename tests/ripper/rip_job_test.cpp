@@ -176,18 +176,25 @@ TEST(RipSettings, DriveIniSlotsAreRecognisedByProduct) {
   std::memcpy(inquiry + 8, "PLEXTOR CD-R   PX-W4012A1.07", 28);
   drive.SetInquiry(inquiry, sizeof inquiry);
   IniFile ini;
-  DriveSettings s{kReadCddaDataRw, true, 40};
+  DriveSettings s{kReadCddaDataRw, true, 40, 2, true};
   SaveDriveSettings(ini, drive, s);
   const DriveSettings back = LoadDriveSettings(ini, drive);
   EXPECT_EQ(back.readCommand, kReadCddaDataRw);
   EXPECT_TRUE(back.tocBcd);
   EXPECT_EQ(back.readSize, 40);
+  EXPECT_EQ(back.retries, 2);
+  EXPECT_TRUE(back.fixSlip);
   TNkCdRom other("/dev/sr0");  // another product in the same slot
   EXPECT_EQ(LoadDriveSettings(ini, other).readSize, 15);
   // The drive's own slot without a read size: the default as well.
   IniFile partial("[/dev/sr0]\nDeviceName=" + drive.Product() + "\nReadCmd=2\n");
   EXPECT_EQ(LoadDriveSettings(partial, drive).readSize, 15);
   EXPECT_EQ(LoadDriveSettings(partial, drive).readCommand, 2);
+  EXPECT_EQ(LoadDriveSettings(partial, drive).retries, kDefaultRetries);
+  EXPECT_FALSE(LoadDriveSettings(partial, drive).fixSlip);
+  // A re-read count out of range is brought into it.
+  IniFile wild("[/dev/sr0]\nDeviceName=" + drive.Product() + "\nRetries=999\n");
+  EXPECT_EQ(LoadDriveSettings(wild, drive).retries, kMaxRetries);
 }
 
 }  // namespace
