@@ -11,7 +11,6 @@
 #include <functional>
 #include <system_error>
 
-#include "core/interleave.h"
 #include "core/subcode_pack.h"
 #include "platform/file_util.h"
 #include "platform/language.h"
@@ -188,14 +187,13 @@ bool TRipJob::RipTrack(ScsiTransport& transport, const TNkCdRom& drive, const TN
   TNkParagraphBoundaryBuffer rereadBuffer(kRereadSectors * kCdgSectorSize);
   SecureRawTrack secure(ecc_, retries, [&](std::int64_t first, int count, std::uint8_t* raw) {
     if (JobStatus() == kJobCancelRequested) return RereadResult::Stop;
-    if (!read(transport, drive, subcodeStart + first, static_cast<std::uint32_t>(count),
+    if (subcodeStart + first < kFirstBlockFrame ||
+        !read(transport, drive, subcodeStart + first, static_cast<std::uint32_t>(count),
               rereadBuffer.Data()))
       return RereadResult::Failed;
     CopySubcode(rereadBuffer.Data(), count, raw);
     return RereadResult::Read;
   });
-  TSubCodeInterLeave deinterleave;  // for raw subcode written as read
-  deinterleave.Clear();
   SlipMeter slip;
   std::vector<std::uint8_t> subcodeBlock(shift != 0 ? static_cast<std::size_t>(readSize) *
                                                           kSubcodeBytesPerSector
