@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QUrl>
 
 #include <cstdio>
@@ -61,6 +62,19 @@ std::optional<std::string> QtDialogs::SaveFile(QWidget* parent, const std::strin
   std::string extension = defaultExtension;
   if (!extension.empty() && extension.front() == '.') extension.erase(0, 1);
   dialog.setDefaultSuffix(Q(extension));
+  // A name typed without an extension takes the one of the type chosen in
+  // the list ("*.mp3"), or the default for "All Files".
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                   [&dialog, fallback = Q(extension)](const QString& chosen) {
+                     const qsizetype star = chosen.indexOf(QLatin1String("(*."));
+                     const qsizetype end = chosen.indexOf(QRegularExpression(QStringLiteral("[ ;)]")),
+                                                          star + 3);
+                     const QString suffix =
+                         star < 0 || end < 0 ? QString() : chosen.mid(star + 3, end - star - 3);
+                     dialog.setDefaultSuffix(suffix.isEmpty() || suffix == QLatin1String("*")
+                                                 ? fallback
+                                                 : suffix);
+                   });
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return Chosen(dialog.selectedFiles().front());
 }

@@ -62,6 +62,9 @@ constexpr const char* kBmpFilter = media_text::kPictureFilter;
 constexpr const char* kWavFilter = media_text::kSongFilter;
 constexpr const char* kCdgFilter = "CDG Files (*.cdg)|*.cdg|BIN Files (*.bin)|*.bin|All Files|*.*";
 constexpr const char* kRwsFilter = "RWS Files (*.rws)|*.rws|All Files|*.*";
+constexpr const char* kMp3gFilter = N_(
+    "MP3+G Zip (*.zip)|*.zip|MP3 + CDG (*.mp3)|*.mp3|Ogg + CDG (*.ogg)|*.ogg|"
+    "FLAC + CDG (*.flac)|*.flac|WAV + CDG (*.wav)|*.wav");
 
 constexpr const char* kNormalOrder = N_("Normal");
 constexpr const char* kMsfMask = "99:99:99;_";
@@ -282,6 +285,7 @@ void TMscMainFrm::BuildMenus() {
   file->addSeparator();
   add(file, N_("&Create CDG File..."), "FileMakeCdg", [this] { FileMakeCdgExecute(); });
   add(file, N_("Create &RWS File..."), "FileMakeRws", [this] { FileMakeRwsExecute(); });
+  add(file, N_("Save as &MP3+G..."), "FileMakeMp3g", [this] { FileMakeMp3gExecute(); });
   add(file, N_("&Save as Bitmap..."), "FileSaveBmp", [this] { FileSaveBmpExecute(); });
   file->addSeparator();
   add(file, N_("E&xit"), "FileExit", [this] { FileExitExecute(); });
@@ -310,6 +314,7 @@ void TMscMainFrm::UpdateCommands() {
   const bool song = !WavPathEdit_->text().isEmpty();
   MakeBtn_->setEnabled(picture && song);
   Action("FileMakeCdg")->setEnabled(picture && song);
+  Action("FileMakeMp3g")->setEnabled(picture && song);
   Action("FileMakeRws")->setEnabled(picture);
   Action("FileSaveBmp")->setEnabled(picture);
   BmpSaveBtn_->setEnabled(picture);
@@ -519,14 +524,44 @@ void TMscMainFrm::FileMakeCdgExecute() {
   if (BmpPathEdit_->text().isEmpty() || WavPathEdit_->text().isEmpty()) return;
   const std::string file = ChooseSaveTarget(CdgDir_, kCdgFilter, "cdg");
   if (file.empty()) return;
+  TitleOutput output;
+  output.path = file;
+  CreateTitle(output);
+}
+
+void TMscMainFrm::FileMakeMp3gExecute() {
+  if (BmpPathEdit_->text().isEmpty() || WavPathEdit_->text().isEmpty()) return;
+  const std::string file = ChooseSaveTarget(CdgDir_, Tr(kMp3gFilter), "zip");
+  if (file.empty()) return;
+  const std::optional<TitleOutput> output = TitleOutputFor(file);
+  if (!output || output->kind == TitleOutputKind::Cdg || output->kind == TitleOutputKind::Rws) {
+    dialogs_.Error(this, Format(Tr("%1 is not an MP3+G name: end it in .zip, or in .mp3, .ogg, "
+                                   ".flac or .wav for a song with its .cdg beside it."),
+                                {IoStatus::Quoted(file)}));
+    return;
+  }
+  // A pair's subcode goes beside the song: it may not be the song read
+  // either, and replacing it is asked too.
+  if (output->kind == TitleOutputKind::Pair) {
+    if (const std::string clash = OutputClashMessage({state_.wavPath}, OutputFiles(*output));
+        !clash.empty()) {
+      dialogs_.Error(this, clash);
+      return;
+    }
+    if (!MayReplace(dialogs_, this, output->subcodePath)) return;
+  }
+  CreateTitle(*output);
+}
+
+void TMscMainFrm::CreateTitle(const TitleOutput& output) {
   TakeOptions();
-  if (!job_.Start(state_, ecc_, file)) {
+  if (!job_.Start(state_, ecc_, output)) {
     job_.SetJobStatus(kJobIdle);
     return;
   }
   progressDlg_->exec();  // the job closes it when it ends
   job_.Wait();
-  const Outcome outcome = CreationOutcome(job_.JobStatus());
+  const Outcome outcome = CreationOutcome(job_.JobStatus(), output.kind);
   if (outcome.error)
     dialogs_.Error(this, job_.Error().empty() ? outcome.text : outcome.text + "\n" + job_.Error());
   else

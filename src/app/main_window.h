@@ -66,6 +66,7 @@ class TMscMainFrm : public QMainWindow {
   void FileOpenWavExecute();
   void FileMakeCdgExecute();
   void FileMakeRwsExecute();
+  void FileMakeMp3gExecute();
   void FileSaveBmpExecute();
   void FileExitExecute();
   void SettingsGeneralExecute();
@@ -112,6 +113,9 @@ class TMscMainFrm : public QMainWindow {
 
   // Asks for a file to save into: the dialog, then the overwrite question
   // and the read-only refusal. Empty when the command should stop.
+  // Runs the creation job into `output` with its progress dialog, then
+  // says how it ended.
+  void CreateTitle(const TitleOutput& output);
   std::string ChooseSaveTarget(std::string& folder, const std::string& filter,
                                const std::string& extension);
   // Takes the options of the controls into the state the engine reads.

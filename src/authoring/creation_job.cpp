@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <condition_variable>
 #include <exception>
+#include <filesystem>
 #include <mutex>
 #include <span>
 #include <system_error>
@@ -13,6 +14,7 @@
 #include "authoring/messages.h"
 #include "platform/bmp_codec.h"
 #include "platform/file_util.h"
+#include "title/title_source.h"
 
 namespace mosaicer {
 namespace {
@@ -48,6 +50,13 @@ class PendingStream final : public StreamSource {
   MadeStream made_;
 };
 
+TitleOutput CdgOutput(const std::string& path) {
+  TitleOutput output;
+  output.kind = TitleOutputKind::Cdg;
+  output.path = path;
+  return output;
+}
+
 }  // namespace
 
 SaveTarget CheckSaveTarget(const std::string& path) {
@@ -71,15 +80,70 @@ bool TCreationJob::Launch(std::function<void()> work) {
 
 bool TCreationJob::Start(const AuthoringState& state, const TSubCodeErrorCorrect& ecc,
                          const std::string& outputPath) {
-  return Launch([this, &state, &ecc, outputPath] { RunCreation(state, ecc, outputPath); });
+  return Start(state, ecc, CdgOutput(outputPath));
 }
 
 bool TCreationJob::Start(const AuthoringState& state, StreamMaker make,
                          const std::string& outputPath) {
-  Song song{state.timing, state.Limit(), state.wavPath, state.wave};
-  return Launch([this, song = std::move(song), make = std::move(make), outputPath] {
-    RunWhileMaking(song, make, outputPath);
+  return Start(state, std::move(make), CdgOutput(outputPath));
+}
+
+bool TCreationJob::Start(const AuthoringState& state, const TSubCodeErrorCorrect& ecc,
+                         const TitleOutput& output) {
+  return Launch([this, &state, &ecc, output] {
+    WriteOutput(output, [&](const std::string& cdg) { return CreateInto(state, ecc, cdg); });
   });
+}
+
+bool TCreationJob::Start(const AuthoringState& state, StreamMaker make, const TitleOutput& output) {
+  Song song{state.timing, state.Limit(), state.wavPath, state.wave};
+  return Launch([this, song = std::move(song), make = std::move(make), output] {
+    WriteOutput(output, [&](const std::string& cdg) { return CreateWhileMaking(song, make, cdg); });
+  });
+}
+
+void TCreationJob::WriteOutput(const TitleOutput& output, const CdgWriting& writeCdg) {
+  if (output.kind == TitleOutputKind::Cdg) {
+    Report(writeCdg(output.path));
+    return;
+  }
+  const std::filesystem::path target(output.path);
+  const std::string cdg =
+      MakeTempFile(target.has_parent_path() ? target.parent_path() : std::filesystem::path("."),
+                   ".mosaicer-title-")
+          .string();
+  if (cdg.empty()) {
+    error_ = "cannot write " + IoStatus::Quoted(output.path) +
+             ": no temporary file can be made in its folder";
+    SetJobStatus(kJobFailed);
+    Report(kProgressFailed);
+    return;
+  }
+  std::int8_t end = writeCdg(cdg);
+  if (end == kProgressDone) {
+    ConvertTitle(cdg, output);
+    if (JobStatus() == kJobFailed) end = kProgressFailed;
+  }
+  std::error_code ignored;
+  std::filesystem::remove(cdg, ignored);
+  Report(end);
+}
+
+void TCreationJob::ConvertTitle(const std::string& cdgPath, const TitleOutput& output) {
+  const std::uint8_t status = JobStatus();
+  if (status != kJobSucceeded && status != kJobCancelRequested) return;
+  TitleOpenResult title = OpenCdgTitle(cdgPath);
+  if (!title.ok()) {
+    error_ = title.error;
+    SetJobStatus(kJobFailed);
+    return;
+  }
+  if (title.source->Sectors() == 0) return;
+  const IoStatus written = WriteTitle(*title.source, output, *this);
+  if (!written) {
+    error_ = written.error();
+    if (!CancelRequested()) SetJobStatus(kJobFailed);
+  }
 }
 
 void TCreationJob::Wait() {
@@ -92,6 +156,11 @@ CdgLayout TCreationJob::Layout(const AuthoringState& state, std::int64_t packCou
 
 void TCreationJob::RunCreation(const AuthoringState& state, const TSubCodeErrorCorrect& ecc,
                                const std::string& outputPath) {
+  Report(CreateInto(state, ecc, outputPath));
+}
+
+std::int8_t TCreationJob::CreateInto(const AuthoringState& state, const TSubCodeErrorCorrect& ecc,
+                                     const std::string& outputPath) {
   error_.clear();
   try {
     std::vector<std::uint8_t> stream;
@@ -99,23 +168,22 @@ void TCreationJob::RunCreation(const AuthoringState& state, const TSubCodeErrorC
     if (!BuildPackStream(state, ecc, stream, packCount)) {
       error_ = kNotAPreparedPicture;
       SetJobStatus(kJobFailed);
-      Report(kProgressFailed);
-      return;
+      return kProgressFailed;
     }
     const IoStatus written = WriteCdgFile(Layout(state, packCount), state.wavPath, state.wave,
                                           stream, outputPath, *this);
     if (!written) error_ = written.error();
-    Report(kProgressDone);
+    return kProgressDone;
   } catch (const std::exception& e) {
     error_ = std::string("cannot make ") + IoStatus::Quoted(outputPath) + ": " + e.what();
     // Out of memory and the like: the status says failed unless a writer
     // had already finished.
-    Report(kProgressFailed);
+    return kProgressFailed;
   }
 }
 
-void TCreationJob::RunWhileMaking(const Song& song, const StreamMaker& make,
-                                  const std::string& outputPath) {
+std::int8_t TCreationJob::CreateWhileMaking(const Song& song, const StreamMaker& make,
+                                            const std::string& outputPath) {
   error_.clear();
   PendingStream pending;
   const auto makeStream = [&make, &pending, &outputPath] {
@@ -143,7 +211,20 @@ void TCreationJob::RunWhileMaking(const Song& song, const StreamMaker& make,
   }
   // The maker uses what the caller lent it: the job ends after it.
   if (maker.joinable()) maker.join();
-  Report(JobStatus() == kJobFailed ? kProgressFailed : kProgressDone);
+  return JobStatus() == kJobFailed ? kProgressFailed : kProgressDone;
+}
+
+Outcome CreationOutcome(std::uint8_t jobStatus, TitleOutputKind kind) {
+  if (kind == TitleOutputKind::Cdg) return CreationOutcome(jobStatus);
+  const bool rws = kind == TitleOutputKind::Rws;
+  switch (jobStatus) {
+    case kJobSucceeded:
+      return {rws ? kRwsCreated : kMp3gCreated, false, false};
+    case kJobCancelRequested:
+      return {rws ? kRwsCancelled : kMp3gCancelled, false, true};
+    default:
+      return {rws ? kRwsFailed : kMp3gFailed, true, false};
+  }
 }
 
 Outcome CreationOutcome(std::uint8_t jobStatus) {

@@ -13,6 +13,7 @@
 #include "authoring/job_owner.h"
 #include "core/parity.h"
 #include "platform/io_status.h"
+#include "title/title_sink.h"
 
 namespace mosaicer {
 
@@ -44,6 +45,15 @@ class TCreationJob : public TJobOwner {
   // the timing mode and the limit are taken from `state`, here and now. A
   // failure of `make` fails the job with make's own message and no output.
   bool Start(const AuthoringState& state, StreamMaker make, const std::string& outputPath);
+  // The same jobs with an output of any kind. Anything but a CDG file (an
+  // MP3+G zip or pair, bare subcode) is made from a CDG file the job writes
+  // beside it first and removes; the song is encoded as a second run of
+  // steps. A cancelled job's partial title becomes the output, as a
+  // cancelled CDG file keeps what was written; a cancel while the song is
+  // encoded leaves every output as it was.
+  bool Start(const AuthoringState& state, const TSubCodeErrorCorrect& ecc,
+             const TitleOutput& output);
+  bool Start(const AuthoringState& state, StreamMaker make, const TitleOutput& output);
   // Waits for the worker to end.
   void Wait();
   bool Running() const { return worker_.joinable(); }
@@ -69,7 +79,17 @@ class TCreationJob : public TJobOwner {
     WaveInfo wave;
   };
   bool Launch(std::function<void()> work);
-  void RunWhileMaking(const Song& song, const StreamMaker& make, const std::string& outputPath);
+  // The writing of a CDG file, without its final report: the code to send
+  // when the job ends.
+  std::int8_t CreateInto(const AuthoringState& state, const TSubCodeErrorCorrect& ecc,
+                         const std::string& outputPath);
+  std::int8_t CreateWhileMaking(const Song& song, const StreamMaker& make,
+                                const std::string& outputPath);
+  // Writes the CDG file into the output itself, or into a file beside it
+  // that then becomes the output; reports the job's end.
+  using CdgWriting = std::function<std::int8_t(const std::string& cdgPath)>;
+  void WriteOutput(const TitleOutput& output, const CdgWriting& writeCdg);
+  void ConvertTitle(const std::string& cdgPath, const TitleOutput& output);
 
   std::thread worker_;
   std::string error_;
@@ -83,6 +103,8 @@ struct Outcome {
   bool cancelled = false;
 };
 Outcome CreationOutcome(std::uint8_t jobStatus);
+// The same for an output of `kind`: an MP3+G zip or pair, an RWS file.
+Outcome CreationOutcome(std::uint8_t jobStatus, TitleOutputKind kind);
 
 // The pack stream saved as an RWS file; the failure names the file and why.
 IoStatus SaveRwsFile(const AuthoringState& state, const TSubCodeErrorCorrect& ecc,

@@ -19,6 +19,10 @@ inline constexpr TrText kCdgCancelled{N_("Creating the CDG file was cancelled.")
 inline constexpr TrText kCdgFailed{N_("The CDG file could not be created.")};
 inline constexpr TrText kRwsCreated{N_("The RWS file was created.")};
 inline constexpr TrText kRwsFailed{N_("The RWS file could not be created.")};
+inline constexpr TrText kRwsCancelled{N_("Creating the RWS file was cancelled.")};
+inline constexpr TrText kMp3gCreated{N_("The MP3+G files were created.")};
+inline constexpr TrText kMp3gCancelled{N_("Creating the MP3+G files was cancelled.")};
+inline constexpr TrText kMp3gFailed{N_("The MP3+G files could not be created.")};
 inline constexpr TrText kBmpFailed{N_("The BMP file could not be created.")};
 
 }  // namespace mosaicer

@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <ostream>
 
 #include "authoring/creation_job.h"
@@ -259,43 +258,14 @@ int AcceptWav(Io& io, const std::string& file, AuthoringState& state) {
   // Any song: a CD-format WAV is used as it is, anything else converted.
   const AudioOpenResult song = OpenAudio(file);
   if (!song.ok()) return Failure(io, song.error);
-  if (!song.reader->PassesThrough() && !io.quiet)
-    io.err << "mosaicer: note: " << IoStatus::Quoted(file) << ": " << song.reader->Conversion()
-           << "\n";
+  if (!song.reader->PassesThrough())
+    Note(io, IoStatus::Quoted(file) + ": " + song.reader->Conversion());
   state.wavPath = file;
   state.wave = song.reader->Wave();
   state.wavConversion = song.reader->Conversion();
   state.limitField.AcceptWav(state.AudioSectors(), state.limitField.ShowLimit());
   return kExitSuccess;
 }
-
-// A temporary CDG file beside an output, removed with this object.
-class TempCdg {
- public:
-  TempCdg() = default;
-  TempCdg(const TempCdg&) = delete;
-  TempCdg& operator=(const TempCdg&) = delete;
-  ~TempCdg() {
-    if (!path_.empty()) {
-      std::error_code ignored;
-      std::filesystem::remove(path_, ignored);
-    }
-  }
-  IoStatus Make(const std::string& output) {
-    const std::filesystem::path target(output);
-    const std::filesystem::path folder =
-        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-    path_ = MakeTempFile(folder, ".mosaicer-title-").string();
-    if (path_.empty())
-      return IoStatus::Failed("cannot write " + IoStatus::Quoted(output) +
-                              ": no temporary file can be made in its folder");
-    return IoStatus::Ok();
-  }
-  std::string path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 int RunCreate(const Args& args, Io& io) {
   const auto& files = args.Positionals();
@@ -317,9 +287,7 @@ int RunCreate(const Args& args, Io& io) {
     limitText = args.Value("limit");
     const auto limit = ParseMsfValue(limitText);
     if (!limit) return UsageError(io, "create", "--limit must be MM:SS:FF, two digits each");
-    if (limit->capped && !io.quiet)
-      io.err << "mosaicer: note: --limit " << limitText << " is read as " << MsfText(limit->frames)
-             << " (at most 59 seconds and 74 frames)\n";
+    if (limit->capped) Note(io, CappedTimeNote("--limit", limitText, MsfText(limit->frames)));
   }
   state.limitField.ReadLimit(limitText);
   const std::vector<std::string> inputs = {files[0], files[1], args.Value("palette"),
@@ -335,13 +303,6 @@ int RunCreate(const Args& args, Io& io) {
   if (const int status = mp3g ? CheckMp3gOutput(args, io, *mp3g, inputs)
                               : CheckOutput(io, output, args.Has("force")))
     return status;
-  // MP3+G (or bare subcode) is made from a CDG file the job writes beside
-  // the output first.
-  TempCdg temp;
-  if (mp3g) {
-    if (IoStatus made = temp.Make(output); !made) return Failure(io, made.error());
-  }
-
   // The picture is read and prepared, and the pack stream built, on a
   // second thread while the job copies the song.
   TSubCodeErrorCorrect ecc;
@@ -363,23 +324,19 @@ int RunCreate(const Args& args, Io& io) {
   TCreationJob job;
   TerminalProgress progress(io.err, !io.quiet && ::isatty(STDERR_FILENO) == 1);
   progress.Attach(job);
-  if (!job.Start(state, makeStream, mp3g ? temp.path() : output))
-    return Failure(io, std::string(kCdgFailed) + " the job could not be started");
+  TitleOutput target;
+  target.path = output;
+  if (mp3g) target = *mp3g;
+  const Outcome failedToStart = CreationOutcome(kJobFailed, target.kind);
+  if (!job.Start(state, makeStream, target))
+    return Failure(io, failedToStart.text + " the job could not be started");
   progress.WaitForEnd(job);
   job.Wait();
-  const Outcome outcome = CreationOutcome(job.JobStatus());
+  const Outcome outcome = CreationOutcome(job.JobStatus(), target.kind);
   job.SetJobStatus(kJobIdle);
   if (pictureFailed) return Failure(io, job.Error());
   if (!io.quiet) io.err << pictureNote;
   if (outcome.error) return Failure(io, outcome.text + " " + job.Error());
-  if (mp3g) {
-    // A cancelled job's partial title becomes the MP3+G output, as a
-    // cancelled CDG file keeps what was written.
-    TitleOpenResult title = OpenCdgTitle(temp.path());
-    if (!title.ok()) return Failure(io, title.error);
-    if (title.source->Sectors() > 0)
-      if (const int status = WriteMp3g(io, *title.source, *mp3g)) return status;
-  }
   if (outcome.cancelled) {
     io.err << outcome.text << "\n";
     return kExitCancelled;

@@ -4,6 +4,7 @@
 
 #include "cli/commands.h"
 #include "cli/interrupt.h"
+#include "platform/language.h"
 
 #include <exception>
 
@@ -70,6 +71,20 @@ int UsageError(Io& io, const std::string& command, const std::string& message) {
 int Failure(Io& io, const std::string& message) {
   io.err << "mosaicer: " << message << "\n";
   return kExitFailure;
+}
+
+void Note(Io& io, const std::string& message) {
+  if (!io.quiet) io.err << "mosaicer: " << Format(Tr("note: %1"), {message}) << "\n";
+}
+
+void Warning(Io& io, const std::string& message) {
+  if (!io.quiet) io.err << "mosaicer: " << Format(Tr("warning: %1"), {message}) << "\n";
+}
+
+std::string CappedTimeNote(const std::string& option, const std::string& given,
+                           const std::string& readAs) {
+  return Format(Tr("%1 %2 is read as %3 (at most 59 seconds and 74 frames)"),
+                {option, given, readAs});
 }
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {

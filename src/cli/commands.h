@@ -38,6 +38,14 @@ void PrintHelp(std::ostream& out);
 int UsageError(Io& io, const std::string& command, const std::string& message);
 // Prints "mosaicer: message" and returns 1.
 int Failure(Io& io, const std::string& message);
+// Print "mosaicer: note: message" and "mosaicer: warning: message", the
+// words in the chosen language; nothing with -q.
+void Note(Io& io, const std::string& message);
+void Warning(Io& io, const std::string& message);
+// The note of a time given past 59 seconds or 74 frames: "--at 00:75:00 is
+// read as 01:15:00 (...)".
+std::string CappedTimeNote(const std::string& option, const std::string& given,
+                           const std::string& readAs);
 
 Command CreateCommand();
 Command RwsCommand();

@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "platform/io_status.h"
+#include "platform/language.h"
 
 namespace mosaicer::cli {
 namespace {
@@ -24,16 +25,18 @@ std::string StepList(const std::vector<std::size_t>& steps) {
 
 void WarnAboutGaps(Io& io, const std::string& file, const EffectFile& effect) {
   if (!effect.missingSteps.empty())
-    io.err << "mosaicer: warning: " << IoStatus::Quoted(file) << " lacks steps "
-           << StepList(effect.missingSteps) << " of " << effect.order.size()
-           << "; they paint tile 0,0\n";
+    Warning(io, Format(Tr("%1 lacks steps %2 of %3; they paint tile 0,0"),
+                       {IoStatus::Quoted(file), StepList(effect.missingSteps),
+                        std::to_string(effect.order.size())}));
   if (!effect.unpaintedTiles.empty()) {
-    io.err << "mosaicer: warning: " << IoStatus::Quoted(file) << " never paints "
-           << effect.unpaintedTiles.size() << " of the picture's tiles (col,row:";
+    std::string tiles;
     for (std::size_t i = 0; i < effect.unpaintedTiles.size() && i < kTilesListed; ++i)
-      io.err << " " << effect.unpaintedTiles[i].Col << "," << effect.unpaintedTiles[i].Row;
-    if (effect.unpaintedTiles.size() > kTilesListed) io.err << " ...";
-    io.err << ")\n";
+      tiles += " " + std::to_string(effect.unpaintedTiles[i].Col) + "," +
+               std::to_string(effect.unpaintedTiles[i].Row);
+    if (effect.unpaintedTiles.size() > kTilesListed) tiles += " ...";
+    Warning(io, Format(Tr("%1 never paints %2 of the picture's tiles (col,row:%3)"),
+                       {IoStatus::Quoted(file), std::to_string(effect.unpaintedTiles.size()),
+                        tiles}));
   }
 }
 

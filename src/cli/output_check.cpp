@@ -5,6 +5,7 @@
 
 #include "authoring/creation_job.h"
 #include "authoring/messages.h"
+#include "platform/language.h"
 
 namespace mosaicer::cli {
 
@@ -16,7 +17,8 @@ int CheckOutput(Io& io, const std::string& path, bool force) {
       return Failure(io, CannotOverwriteMessage(path));
     case SaveTarget::Existing:
       if (force) return kExitSuccess;
-      return Failure(io, "\"" + path + "\" already exists (use --force to replace it)");
+      return Failure(io, Format(Tr("%1 already exists (use --force to replace it)"),
+                                {IoStatus::Quoted(path)}));
   }
   return kExitFailure;
 }

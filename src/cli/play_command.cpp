@@ -13,6 +13,7 @@
 #include "core/subcode_pack.h"
 #include "platform/auto_reset_event.h"
 #include "platform/file_util.h"
+#include "platform/language.h"
 #include "player/cdg_in.h"
 #include "player/stereo_changer.h"
 
@@ -77,7 +78,7 @@ int RunPlay(const Args& args, Io& io) {
     const auto number = ParseInteger(device, 0, 1 << 16);
     if (!number) return UsageError(io, "play", "--device must be default, null or a number");
     if (!player.Output().SetDevice(static_cast<int>(*number)))
-      return Failure(io, "there is no audio device " + device);
+      return Failure(io, Format(Tr("there is no audio device %1"), {device}));
   }
   if (args.Has("stereo")) {
     const auto mode = ParseInteger(args.Value("stereo"), 0, kStereoModeCount - 1);
@@ -97,7 +98,7 @@ int RunPlay(const Args& args, Io& io) {
   player.SetRepeat(args.Has("repeat"));
 
   InterruptScope interrupt;
-  if (!player.Play()) return Failure(io, "cannot open the audio output");
+  if (!player.Play()) return Failure(io, Tr("cannot open the audio output"));
   const bool show = !io.quiet && ::isatty(STDERR_FILENO) == 1;
   bool interrupted = false;
   while (!listener.stopped) {
@@ -110,7 +111,7 @@ int RunPlay(const Args& args, Io& io) {
   }
   if (show) io.err << "\r" << Clock(listener.sectors) << "\n";
   if (listener.failed)
-    return Failure(io, "cannot read " + IoStatus::Quoted(input) + ": playback stopped");
+    return Failure(io, Format(Tr("cannot read %1: playback stopped"), {IoStatus::Quoted(input)}));
   return interrupted ? kExitCancelled : kExitSuccess;
 }
 

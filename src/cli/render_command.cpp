@@ -15,6 +15,7 @@
 #include "cli/title_input.h"
 #include "cli/output_check.h"
 #include "cli/values.h"
+#include "platform/language.h"
 #include "platform/output_file.h"
 #include "platform/unique_fd.h"
 #include "player/cdg_canvas.h"
@@ -59,9 +60,7 @@ int RunRender(const Args& args, Io& io) {
   } else if (args.Has("at")) {
     const auto at = ParseMsfValue(args.Value("at"));
     if (!at) return UsageError(io, "render", "--at must be MM:SS:FF, two digits each");
-    if (at->capped && !io.quiet)
-      io.err << "mosaicer: note: --at " << args.Value("at") << " is read as " << MsfText(at->frames)
-             << " (at most 59 seconds and 74 frames)\n";
+    if (at->capped) Note(io, CappedTimeNote("--at", args.Value("at"), MsfText(at->frames)));
     limit = static_cast<std::uint64_t>(at->frames);
   }
   std::optional<SizeValue> size;
@@ -80,9 +79,9 @@ int RunRender(const Args& args, Io& io) {
   if (const int status = CheckOutput(io, output, args.Has("force"))) return status;
 
   const std::uint64_t available = source.title->Sectors();
-  if (limit && *limit > available && !io.quiet)
-    io.err << "mosaicer: warning: \"" << input << "\" has only " << available
-           << " sectors; rendering after the last\n";
+  if (limit && *limit > available)
+    Warning(io, Format(Tr("%1 has only %2 sectors; rendering after the last"),
+                       {IoStatus::Quoted(input), std::to_string(available)}));
 
   RgbCanvas screen(kScreenWidth, kScreenHeight);
   TNkCdgDecoder decoder;
@@ -98,7 +97,8 @@ int RunRender(const Args& args, Io& io) {
       size ? decoder.SaveBitmapScaled(static_cast<std::uint16_t>(size->width),
                                       static_cast<std::uint16_t>(size->height), frame)
            : decoder.SaveBitmap(frame);
-  if (!drawn) return Failure(io, "cannot draw the screen into " + IoStatus::Quoted(output));
+  if (!drawn)
+    return Failure(io, Format(Tr("cannot draw the screen into %1"), {IoStatus::Quoted(output)}));
   const std::string bytes = frame.str();
   if (const IoStatus saved = WriteFileAtomically(output, bytes.data(), bytes.size()); !saved)
     return Failure(io, saved.error());

@@ -13,6 +13,7 @@
 #include "cli/progress.h"
 #include "cli/title_input.h"
 #include "cli/title_output.h"
+#include "platform/language.h"
 #include "utility/divide_combine.h"
 #include "utility/utility_messages.h"
 
@@ -28,8 +29,10 @@ bool ShowBar(const Io& io) { return !io.quiet && ::isatty(STDERR_FILENO) == 1; }
 
 int Report(Io& io, const UtilityResult& result, const TrText& succeeded, const TrText& failed) {
   if (result.outcome == UtilityOutcome::Cancelled) {
-    io.err << "mosaicer: stopped after " << result.sectors
-           << " sectors; the output files hold them\n";
+    io.err << "mosaicer: "
+           << Format(Tr("stopped after %1 sectors; the output files hold them"),
+                     {std::to_string(result.sectors)})
+           << "\n";
     return kExitCancelled;
   }
   if (!result.ok()) return Failure(io, std::string(failed) + ": " + result.error);

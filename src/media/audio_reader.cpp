@@ -227,16 +227,16 @@ std::string DepthName(int format) {
 }
 
 std::string ChannelsName(int channels) {
-  if (channels == 1) return media_text::kMono;
-  if (channels == 2) return media_text::kStereo;
-  return std::to_string(channels) + media_text::kChannels;
+  if (channels == 1) return Tr(media_text::kMono);
+  if (channels == 2) return Tr(media_text::kStereo);
+  return Format(Tr(media_text::kChannels), {std::to_string(channels)});
 }
 
 std::string ConversionText(const SF_INFO& info) {
   return KindName(info.format) + std::to_string(info.samplerate) + " Hz " +
          DepthName(info.format) + ChannelsName(info.channels) + media_text::kConversionArrow +
          std::to_string(kCdAudioSampleRate) + " Hz " + std::to_string(kCdBits) + media_text::kBit +
-         " " + media_text::kStereo;
+         " " + Tr(media_text::kStereo);
 }
 
 std::int16_t ToSample(double x) {

@@ -34,12 +34,12 @@ inline constexpr const char* kSongFilter =
        "Wave Files (*.wav)|*.wav|All Files|*.*");
 
 // The one-line note of an audio conversion: "48000 Hz 24-bit mono → 44100 Hz
-// 16-bit stereo", in the units every audio program shows; not translated.
+// 16-bit stereo", in the units every audio program shows; the channel words
+// in the chosen language.
 inline constexpr const char* kConversionArrow = " \u2192 ";
-inline constexpr const char* kMono = "mono";
-inline constexpr const char* kStereo = "stereo";
-// "6 channels"
-inline constexpr const char* kChannels = " channels";
+inline constexpr const char* kMono = N_("mono");
+inline constexpr const char* kStereo = N_("stereo");
+inline constexpr const char* kChannels = N_("%1 channels");
 inline constexpr const char* kFloat = "-bit float";
 inline constexpr const char* kBit = "-bit";
 

@@ -10,6 +10,7 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/language.h"
 #include "platform/unique_fd.h"
 
 namespace mosaicer {
@@ -175,8 +176,8 @@ void OutputFile::Discard() {
 }
 
 std::string OutputFile::UnchangedNote() const {
-  return existed_ ? IoStatus::Quoted(target_) + " is unchanged"
-                  : "no " + IoStatus::Quoted(target_) + " was written";
+  return Format(existed_ ? Tr("%1 is unchanged") : Tr("no %1 was written"),
+                {IoStatus::Quoted(target_)});
 }
 
 IoStatus WriteFileAtomically(const fs::path& target, const void* data, std::size_t size) {

@@ -298,4 +298,18 @@ IoStatus WriteTitle(TitleSource& title, const TitleOutput& output, const SinkPro
   return IoStatus::Ok();
 }
 
+IoStatus WriteTitle(TitleSource& title, const TitleOutput& output, TJobOwner& owner) {
+  owner.Report(kProgressSteps, kTitleSteps);
+  const bool cancelledBefore = owner.CancelRequested();
+  std::uint64_t shown = 0;
+  const IoStatus written =
+      WriteTitle(title, output, [&](std::uint64_t done, std::uint64_t total) {
+        for (const std::uint64_t now = done * kTitleSteps / total; shown < now; ++shown)
+          owner.Report(kProgressStep);
+        return !cancelledBefore && owner.CancelRequested();
+      });
+  if (written) owner.Report(kProgressAllSteps);
+  return written;
+}
+
 }  // namespace mosaicer

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "authoring/job_owner.h"
 #include "platform/io_status.h"
 #include "title/title_source.h"
 
@@ -54,6 +55,13 @@ using SinkProgress = std::function<bool(std::uint64_t done, std::uint64_t total)
 // Writes the title from its current position to its end as `output` says.
 // A failure names the file and the reason and leaves every output as it was.
 IoStatus WriteTitle(TitleSource& title, const TitleOutput& output, const SinkProgress& progress = {});
+
+// The same for a job: `owner` sees kProgressSteps (value kTitleSteps), a
+// kProgressStep for each hundredth written and kProgressAllSteps at the
+// end. A cancel requested on the owner while it writes stops it; one
+// requested before it began does not.
+inline constexpr int kTitleSteps = 100;
+IoStatus WriteTitle(TitleSource& title, const TitleOutput& output, TJobOwner& owner);
 
 // Encodes CD audio (16-bit little-endian stereo at 44 100 Hz) as a song of
 // `kind` in memory.

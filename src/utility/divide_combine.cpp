@@ -263,6 +263,24 @@ UtilityResult Combine(const CombineRequest& request, TJobOwner* owner) {
   return result;
 }
 
+UtilityResult DivideToTitle(const std::string& input, const TitleOutput& output,
+                            TJobOwner* progress) {
+  const Progress report(progress);
+  for (const std::string& file : OutputFiles(output))
+    if (SamePath(input, file)) return Failure(report, SharedFileError(file));
+  TitleOpenResult title = OpenTitle(input, {TitleLayout::Cdg});
+  if (!title.ok()) return Failure(report, title.error);
+  TJobOwner quiet;
+  const IoStatus written = WriteTitle(*title.source, output, progress ? *progress : quiet);
+  if (!written && !report.CancelRequested()) return Failure(report, written.error());
+  UtilityResult result;
+  result.sectors = static_cast<std::int64_t>(title.source->Sectors());
+  result.outcome = written ? UtilityOutcome::Succeeded : UtilityOutcome::Cancelled;
+  result.error = written ? std::string() : written.error();
+  report.Send(kProgressDone);
+  return result;
+}
+
 std::string SameNameWav(const std::string& rwsPath) {
   return fs::path(rwsPath).replace_extension(".wav").string();
 }

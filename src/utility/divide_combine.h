@@ -16,6 +16,7 @@
 #include <string>
 
 #include "authoring/job_owner.h"
+#include "title/title_sink.h"
 
 namespace mosaicer {
 
@@ -69,6 +70,13 @@ UtilityResult Divide(const DivideRequest& request, TJobOwner* progress = nullptr
 // sector written; the announced maximum is the larger of the whole audio
 // sectors and the RWS sectors.
 UtilityResult Combine(const CombineRequest& request, TJobOwner* progress = nullptr);
+
+// Rewrites the title `input` (a CDG file, or an MP3+G zip or pair) as
+// `output`: an MP3+G zip or pair, or any kind WriteTitle writes. Progress in
+// hundredths (WriteTitle with an owner); a cancel leaves every output as it
+// was, and so does a failure.
+UtilityResult DivideToTitle(const std::string& input, const TitleOutput& output,
+                            TJobOwner* progress = nullptr);
 
 // The WAV file named after an RWS file ("x.rws" -> "x.wav", same folder).
 std::string SameNameWav(const std::string& rwsPath);

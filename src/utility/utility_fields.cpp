@@ -10,8 +10,15 @@ DivideRequest DivideRequestFor(const UtilityFields& fields) {
   request.cdgPath = fields.cdgPath;
   request.rwsPath = fields.rwsPath;
   request.wavPath = fields.wavPath;
-  request.writeWav = !fields.noWav;
+  request.writeWav = !fields.noWav && !DivideTitleOutput(fields);
   return request;
+}
+
+std::optional<TitleOutput> DivideTitleOutput(const UtilityFields& fields) {
+  auto output = TitleOutputFor(fields.rwsPath);
+  if (output && (output->kind == TitleOutputKind::Zip || output->kind == TitleOutputKind::Pair))
+    return output;
+  return std::nullopt;
 }
 
 CombineRequest CombineRequestFor(const UtilityFields& fields) {

@@ -3,6 +3,7 @@
 // follows a chosen RWS file.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "utility/divide_combine.h"
@@ -16,9 +17,12 @@ struct UtilityFields {
   bool noWav = false;  // "RWS only": a divide writes no WAV
 };
 
-// A divide writes the WAV unless "RWS only" is ticked; a combine always
-// reads one, whatever that box says.
+// A divide writes the WAV unless "RWS only" is ticked or the RWS field names
+// an MP3+G output; a combine always reads one, whatever that box says.
 DivideRequest DivideRequestFor(const UtilityFields& fields);
+// The MP3+G output a divide writes when the RWS field names one (a .zip, or
+// a song's extension for a pair); empty for an RWS file.
+std::optional<TitleOutput> DivideTitleOutput(const UtilityFields& fields);
 CombineRequest CombineRequestFor(const UtilityFields& fields);
 
 // NothingToDo while a path the operation needs is empty; for a combine

@@ -19,6 +19,8 @@ inline constexpr TrText kCdgOpenTitle{N_("Choose the CDG file")};
 inline constexpr TrText kRwsSaveTitle{N_("Choose the RWS file")};
 inline constexpr TrText kWavSaveTitle{N_("Choose the WAV file")};
 inline constexpr const char* kCdgOpenFilter = "CDG Files (*.cdg)|*.cdg|All Files (*.*)|*.*";
-inline constexpr const char* kRwsSaveFilter = "RWS Files (*.rws)|*.rws|All Files|*.*";
+inline constexpr const char* kRwsSaveFilter = N_(
+    "RWS Files (*.rws)|*.rws|MP3+G Zip (*.zip)|*.zip|MP3 + CDG (*.mp3)|*.mp3|"
+    "Ogg + CDG (*.ogg)|*.ogg|FLAC + CDG (*.flac)|*.flac|All Files|*.*");
 
 }  // namespace mosaicer

@@ -202,11 +202,11 @@ TEST_F(CdgWriterTest, AFailureLeavesTheOldFileAndSaysWhy) {
   owner.SetJobStatus(kJobIdle);
   EXPECT_NE(WriteCdgFile(layout, dir.File("gone.wav"), wave, stream, dir.File("new.cdg"), owner)
                 .error()
-                .find("no \"" + dir.File("new.cdg") + "\" was written"),
+                .find("\"" + dir.File("new.cdg") + "\" は書き出していません"),
             std::string::npos);
   EXPECT_NE(WriteCdgFile(layout, dir.File("gone.wav"), wave, stream, old, owner)
                 .error()
-                .find("\"" + old + "\" is unchanged"),
+                .find("\"" + old + "\" は変更していません"),
             std::string::npos);
 }
 

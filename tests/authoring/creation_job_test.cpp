@@ -4,7 +4,9 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <new>
@@ -81,6 +83,52 @@ TEST_F(CreationTest, WorkerWritesACdgWithTheSongAndValidGraphics) {
                    SubcodeFormat::Cdg);
   EXPECT_EQ(checker.Counts().graphicsPacks, 770u * 4);
   EXPECT_EQ(checker.Counts().failingQ + checker.Counts().failingP, 0u);
+}
+
+// A zip is made from a CDG file written beside it: the song's encoding is a
+// second run of steps, and a cancel then leaves no file at all.
+TEST_F(CreationTest, AnMp3gOutputEncodesTheSongAfterwardsAndACancelLeavesNothing) {
+  AcceptWav(300 * kAudioBytesPerSector);
+  const auto zip = TitleOutputFor(dir.File("song.zip"));
+  ASSERT_TRUE(zip);
+  TCreationJob job;
+  Codes codes;
+  ASSERT_TRUE(job.SetProgressCallback(&Codes::Callback, &codes));
+  ASSERT_TRUE(job.Start(state, ecc, *zip));
+  job.Wait();
+  EXPECT_EQ(job.JobStatus(), kJobSucceeded) << job.Error();
+  EXPECT_EQ(codes.list, (std::vector<int>{kProgressSteps, kProgressAllSteps, kProgressSteps,
+                                          kProgressAllSteps, kProgressDone}));
+  EXPECT_EQ(CreationOutcome(job.JobStatus(), zip->kind).text, "MP3+Gファイルの作成に成功しました。");
+  const auto listed = [&] {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+      names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  EXPECT_EQ(listed(), (std::vector<std::string>{"song.wav", "song.zip"}));
+
+  // Cancelled while the song is encoded: the CDG file beside it is gone and
+  // the zip is not written.
+  job.SetJobStatus(kJobIdle);
+  struct Canceller {
+    TCreationJob* job;
+    int steps = 0;
+    static int Callback(std::int8_t code, int value, void* context) {
+      auto* self = static_cast<Canceller*>(context);
+      if (code == kProgressSteps && value == 100) self->steps = 1;
+      if (code == kProgressStep && self->steps > 0 && ++self->steps == 3) self->job->CancelJob();
+      return 0;
+    }
+  } canceller{&job};
+  ASSERT_TRUE(job.SetProgressCallback(&Canceller::Callback, &canceller));
+  const auto other = TitleOutputFor(dir.File("other.zip"));
+  ASSERT_TRUE(job.Start(state, ecc, *other));
+  job.Wait();
+  EXPECT_EQ(job.JobStatus(), kJobCancelRequested);
+  EXPECT_TRUE(CreationOutcome(job.JobStatus(), other->kind).cancelled);
+  EXPECT_EQ(listed(), (std::vector<std::string>{"song.wav", "song.zip"}));
 }
 
 TEST_F(CreationTest, TargetTimingEndsTheGraphicsAtTheLimit) {

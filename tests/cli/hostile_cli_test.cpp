@@ -97,7 +97,7 @@ TEST_F(HostileCli, AFullDiskLeavesTheOldOutputAndSaysWhatHappened) {
     }
     EXPECT_EQ(r.status, kExitFailure);
     EXPECT_NE(r.err.find("File too large"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("\"" + dir.File("target") + "\" is unchanged"), std::string::npos)
+    EXPECT_NE(r.err.find("\"" + dir.File("target") + "\" は変更していません"), std::string::npos)
         << r.err;
     EXPECT_EQ(Snapshot(), before);
   }
@@ -113,7 +113,7 @@ TEST_F(HostileCli, AnExistingOutputNeedsForceAndAReadOnlyOneIsNeverReplaced) {
     args.pop_back();  // no --force
     CliResult r = Cli(args);
     EXPECT_EQ(r.status, kExitFailure);
-    EXPECT_NE(r.err.find("already exists (use --force"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("はすでにあります(置き換えるには --force"), std::string::npos) << r.err;
     ::chmod(target.c_str(), 0444);
     args.push_back("--force");
     r = Cli(args);
@@ -239,7 +239,7 @@ TEST_F(HostileCli, EachMistakeHasItsExitStatusAndAMessageThatNamesTheCause) {
 TEST_F(HostileCli, ValuesBeyondWhatTheWindowsAllowAreCappedWithANote) {
   const CliResult at = Cli({"render", cdg, "-o", dir.File("f.bmp"), "--at", "00:75:80"});
   EXPECT_EQ(at.status, kExitSuccess) << at.err;
-  EXPECT_NE(at.err.find("read as 00:59:74"), std::string::npos) << at.err;
+  EXPECT_NE(at.err.find("は 00:59:74 と読みます"), std::string::npos) << at.err;
   const CliResult origin = Cli({"bmp", picture, "-o", dir.File("b.bmp"), "--origin", "500,5"});
   EXPECT_EQ(origin.status, kExitSuccess) << origin.err;
   EXPECT_NE(origin.err.find("using 12,5"), std::string::npos) << origin.err;

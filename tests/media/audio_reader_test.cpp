@@ -79,22 +79,22 @@ TEST(OpenAudio, LosslessSongsOfA16BitSignalDecodeExactly) {
     const char* conversion;
   };
   const Case cases[] = {
-      {"a.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, signal, 2, "FLAC 44100 Hz 16-bit stereo"},
-      {"b.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, signal, 2, "FLAC 44100 Hz 24-bit stereo"},
-      {"c.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_24, signal, 2, "44100 Hz 24-bit stereo"},
-      {"d.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_32, signal, 2, "44100 Hz 32-bit stereo"},
-      {"e.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, signal, 2, "44100 Hz 32-bit float stereo"},
-      {"f.wav", SF_FORMAT_RF64 | SF_FORMAT_DOUBLE, signal, 2, "44100 Hz 64-bit float stereo"},
-      {"g.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, signal, 2, "AIFF 44100 Hz 16-bit stereo"},
-      {"m.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, mono, 1, "44100 Hz 16-bit mono"},
-      {"8.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_U8, coarse, 1, "44100 Hz 8-bit mono"},
+      {"a.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, signal, 2, "FLAC 44100 Hz 16-bit ステレオ"},
+      {"b.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, signal, 2, "FLAC 44100 Hz 24-bit ステレオ"},
+      {"c.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_24, signal, 2, "44100 Hz 24-bit ステレオ"},
+      {"d.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_32, signal, 2, "44100 Hz 32-bit ステレオ"},
+      {"e.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, signal, 2, "44100 Hz 32-bit float ステレオ"},
+      {"f.wav", SF_FORMAT_RF64 | SF_FORMAT_DOUBLE, signal, 2, "44100 Hz 64-bit float ステレオ"},
+      {"g.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, signal, 2, "AIFF 44100 Hz 16-bit ステレオ"},
+      {"m.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, mono, 1, "44100 Hz 16-bit モノラル"},
+      {"8.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_U8, coarse, 1, "44100 Hz 8-bit モノラル"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const auto reader = Open(WriteSong(dir, c.name, c.format, 44100, c.channels, c.samples));
     ASSERT_NE(reader, nullptr);
     EXPECT_FALSE(reader->PassesThrough());
-    EXPECT_EQ(reader->Conversion(), std::string(c.conversion) + " \u2192 44100 Hz 16-bit stereo");
+    EXPECT_EQ(reader->Conversion(), std::string(c.conversion) + " \u2192 44100 Hz 16-bit ステレオ");
     const std::vector<std::int16_t> want = c.channels == 1 ? Doubled(c.samples) : c.samples;
     EXPECT_EQ(reader->Bytes(), want.size() * 2);
     EXPECT_EQ(reader->Sectors(), static_cast<std::int64_t>((want.size() * 2 + 2351) / 2352));
@@ -185,9 +185,9 @@ TEST(OpenAudio, OtherRatesAreResampledKeepingPitchLevelAndLength) {
     const char* conversion;
   };
   const Case cases[] = {
-      {48000, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_24, "48000 Hz 24-bit mono"},
-      {22050, 2, SF_FORMAT_WAV | SF_FORMAT_PCM_16, "22050 Hz 16-bit stereo"},
-      {96000, 2, SF_FORMAT_FLAC | SF_FORMAT_PCM_24, "FLAC 96000 Hz 24-bit stereo"},
+      {48000, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_24, "48000 Hz 24-bit モノラル"},
+      {22050, 2, SF_FORMAT_WAV | SF_FORMAT_PCM_16, "22050 Hz 16-bit ステレオ"},
+      {96000, 2, SF_FORMAT_FLAC | SF_FORMAT_PCM_24, "FLAC 96000 Hz 24-bit ステレオ"},
   };
   constexpr double kHertz = 1000.0, kAmplitude = 0.5;
   for (const Case& c : cases) {
@@ -200,7 +200,7 @@ TEST(OpenAudio, OtherRatesAreResampledKeepingPitchLevelAndLength) {
     const auto reader = Open(WriteDoubles(dir, std::to_string(c.rate) + ".snd", c.format, c.rate,
                                           c.channels, samples));
     ASSERT_NE(reader, nullptr);
-    EXPECT_EQ(reader->Conversion(), std::string(c.conversion) + " \u2192 44100 Hz 16-bit stereo");
+    EXPECT_EQ(reader->Conversion(), std::string(c.conversion) + " \u2192 44100 Hz 16-bit ステレオ");
     const std::uint64_t want = (static_cast<std::uint64_t>(frames) * 44100 + c.rate / 2) / c.rate;
     EXPECT_EQ(reader->Bytes(), want * 4);
     const std::vector<std::int16_t> out = ReadAll(*reader);
@@ -226,7 +226,7 @@ TEST(OpenAudio, SurroundIsMixedDownKeepingTheLevel) {
                        44100, channels, all));
     ASSERT_NE(reader, nullptr);
     EXPECT_EQ(reader->Conversion(), "44100 Hz 16-bit " + std::to_string(channels) +
-                                        " channels \u2192 44100 Hz 16-bit stereo");
+                                        "チャンネル \u2192 44100 Hz 16-bit ステレオ");
     const std::vector<std::int16_t> out = ReadAll(*reader);
     ASSERT_EQ(out.size(), mono.size() * 2);
     for (std::size_t i = 0; i < mono.size(); ++i) {

@@ -91,8 +91,8 @@ TEST_F(MediaCli, AFlacMakesTheSameCdgAsTheWavItWasMadeFrom) {
   ASSERT_EQ(fromWav.status, 0) << fromWav.err;
   ASSERT_EQ(fromFlac.status, 0) << fromFlac.err;
   EXPECT_TRUE(ReadFile(dir.File("w.cdg")) == ReadFile(dir.File("f.cdg")));
-  EXPECT_EQ(fromWav.err.find("note:"), std::string::npos);
-  EXPECT_NE(fromFlac.err.find("FLAC 44100 Hz 16-bit stereo \u2192 44100 Hz 16-bit stereo"),
+  EXPECT_EQ(fromWav.err.find("注意:"), std::string::npos);
+  EXPECT_NE(fromFlac.err.find("FLAC 44100 Hz 16-bit ステレオ \u2192 44100 Hz 16-bit ステレオ"),
             std::string::npos)
       << fromFlac.err;
 }

@@ -196,6 +196,24 @@ TEST_F(MainWindowTest, WindowsMakeTheSameFilesAsTheCommandLine) {
             0);
   EXPECT_EQ(ReadFile(dir.File("gui.rws")), ReadFile(dir.File("cli.rws")));
 
+  // MP3+G: a FLAC song with its subcode beside it, as the command line makes it.
+  std::filesystem::create_directories(dir.File("gui"));
+  std::filesystem::create_directories(dir.File("cli"));
+  dialogs.files.push_back(dir.File("gui/title.flac"));
+  Child<QAction>(window, "FileMakeMp3g")->trigger();
+  EXPECT_EQ(dialogs.Informations().back(), kMp3gCreated);
+  ASSERT_EQ(testing::Cli({"create", photo, wav, "-o", dir.File("cli/title.flac"), "--effect", effect,
+                          "--optimize", "tile", "--timing", "first", "--blank", "10", "-q"})
+                .status,
+            0);
+  for (const char* name : {"title.flac", "title.cdg"})
+    EXPECT_EQ(ReadFile(dir.File("gui/") + name), ReadFile(dir.File("cli/") + name)) << name;
+  dialogs.files.push_back(dir.File("gui/title.txt"));
+  Child<QAction>(window, "FileMakeMp3g")->trigger();
+  ASSERT_EQ(dialogs.Errors().size(), 1u);
+  EXPECT_NE(dialogs.Errors().back().find("title.txt"), std::string::npos);
+  dialogs.ClearErrors();
+
   dialogs.files.push_back(dir.File("gui.bmp"));
   Child<QAction>(window, "FileSaveBmp")->trigger();
   ASSERT_EQ(testing::Cli({"bmp", photo, "-o", dir.File("cli.bmp"), "-q"}).status, 0);

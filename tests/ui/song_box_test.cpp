@@ -57,7 +57,7 @@ TEST(SongBox, TheSongsLengthAndConversionShowUnderTheSongBox) {
       {Language::English, mono,
        "Length 0:01 (75 sectors)\nConverted: 48000 Hz 16-bit mono \u2192 44100 Hz 16-bit stereo"},
       {Language::Japanese, mono,
-       "長さ 0:01 (75セクタ)\n変換: 48000 Hz 16-bit mono \u2192 44100 Hz 16-bit stereo"},
+       "長さ 0:01 (75セクタ)\n変換: 48000 Hz 16-bit モノラル \u2192 44100 Hz 16-bit ステレオ"},
   };
   for (const Case& c : cases) {
     testing::LanguageScope scope(c.language);

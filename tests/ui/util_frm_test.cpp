@@ -69,6 +69,26 @@ TEST_F(UtilFrmTest, DividesAsTheCommandLineDoes) {
   EXPECT_TRUE(dialogs.Errors().empty());
 }
 
+// An MP3+G name in the RWS field: the divide writes that pair (or zip) as
+// the command line does, and the WAV field is out of use meanwhile.
+TEST_F(UtilFrmTest, DividesIntoAnMp3gPairAsTheCommandLineDoes) {
+  const std::string cdg = dir.Write("in.cdg", testing::AudioBytes(60 * 2448, 7));
+  std::filesystem::create_directory(dir.File("gui"));
+  std::filesystem::create_directory(dir.File("cli"));
+  Fill(cdg, dir.File("gui/title.flac"), "");
+  EXPECT_FALSE(WavPathEdit->isEnabled());
+  ASSERT_TRUE(DivideBtn->isEnabled());
+  QTest::mouseClick(DivideBtn, Qt::LeftButton);
+  EXPECT_EQ(Caption(), QStringLiteral("分割成功"));
+  EXPECT_EQ(ProgressBar->value(), ProgressBar->maximum());
+  ASSERT_EQ(Cli({"divide", cdg, "-o", dir.File("cli/title.flac")}).status, cli::kExitSuccess);
+  for (const char* name : {"title.flac", "title.cdg"})
+    EXPECT_TRUE(ReadFile(dir.File("gui/") + name) == ReadFile(dir.File("cli/") + name)) << name;
+  RwsPathEdit->setText(QString::fromStdString(dir.File("out.rws")));
+  EXPECT_TRUE(WavPathEdit->isEnabled());
+  EXPECT_TRUE(dialogs.Errors().empty());
+}
+
 TEST_F(UtilFrmTest, CombinesShortAudioWithLongerSubcodeAsTheCommandLineDoes) {
   const std::string wav =
       dir.Write("in.wav", testing::CdWave(testing::AudioBytes(2352 * 10 + 100, 9)));

@@ -147,7 +147,7 @@ TEST_F(DivideCombine, AFullDiskLeavesEveryOldOutputAsItWas) {
     EXPECT_NE(divided.error.find("File too large"), std::string::npos) << divided.error;
     const UtilityResult combined = Combine({rws, wav, cdg});
     EXPECT_EQ(combined.outcome, UtilityOutcome::Failed);
-    EXPECT_NE(combined.error.find("is unchanged"), std::string::npos) << combined.error;
+    EXPECT_NE(combined.error.find("は変更していません"), std::string::npos) << combined.error;
   }
   EXPECT_EQ(progress.codes.back().first, kProgressFailed);
   EXPECT_EQ(ReadFile(rws), oldRws);

@@ -111,8 +111,10 @@ TUtilFrm::TUtilFrm(Dialogs& dialogs, QWidget* parent)
   connect(WavBrowseBtn_, &QPushButton::clicked, this, [this] { WavBrowseBtnClick(); });
   // Also when the settings tick the box, as a click would.
   connect(NoWavCk_, &QCheckBox::toggled, this, [this] { NoWavCkClick(); });
-  for (QLineEdit* edit : {CdgPathEdit_, RwsPathEdit_, WavPathEdit_})
+  for (QLineEdit* edit : {CdgPathEdit_, WavPathEdit_})
     connect(edit, &QLineEdit::textChanged, this, [this] { UpdateCommands(); });
+  // An MP3+G name in the RWS field takes the WAV field out of use.
+  connect(RwsPathEdit_, &QLineEdit::textChanged, this, [this] { NoWavCkClick(); });
   connect(DivideBtn_, &QPushButton::clicked, this, [this] { DivideBtnClick(); });
   connect(CombinBtn_, &QPushButton::clicked, this, [this] { CombinBtnClick(); });
   progress_.SetProgressCallback(&TUtilFrm::ProgressCallback, this);
@@ -164,7 +166,7 @@ void TUtilFrm::CdgBrowseBtnClick() {
 }
 
 void TUtilFrm::RwsBrowseBtnClick() {
-  const auto file = dialogs_.SaveFile(this, kRwsSaveTitle, rwsDir_, kRwsSaveFilter, ".rws");
+  const auto file = dialogs_.SaveFile(this, kRwsSaveTitle, rwsDir_, Tr(kRwsSaveFilter), ".rws");
   if (!file || !Approve(*file)) return;
   RwsPathEdit_->setText(Q(*file));
   WavPathEdit_->setText(
@@ -213,7 +215,8 @@ void TUtilFrm::UpdateCommands() {
 }
 
 void TUtilFrm::NoWavCkClick() {
-  const bool rwsOnly = NoWavCk_->isChecked();
+  // An MP3+G output holds its song itself.
+  const bool rwsOnly = NoWavCk_->isChecked() || DivideTitleOutput(Fields());
   WavPathEdit_->setEnabled(!rwsOnly);
   WavBrowseBtn_->setEnabled(!rwsOnly);
   // An unused field looks like the face of a button, a usable one like an
@@ -237,6 +240,15 @@ UtilityFields TUtilFrm::Fields() const {
 void TUtilFrm::DivideBtnClick() {
   const DivideRequest request = DivideRequestFor(Fields());
   if (busy_ || DivideReadiness(request) != UtilityOutcome::Succeeded) return;
+  if (const auto title = DivideTitleOutput(Fields())) {
+    if (!MayWrite({request.cdgPath}, OutputFiles(*title), kDivideFailed.c_str())) return;
+    setWindowTitle(Tq(kDividing));
+    Finish(RunOnWorker([&](TJobOwner& owner) {
+             return DivideToTitle(request.cdgPath, *title, &owner);
+           }),
+           kDivideSucceeded.c_str(), kDivideFailed.c_str(), kDivideFailedMessage.c_str());
+    return;
+  }
   std::vector<std::string> outputs{request.rwsPath};
   if (request.writeWav) outputs.push_back(request.wavPath);
   if (!MayWrite({request.cdgPath}, outputs, kDivideFailed.c_str())) return;
