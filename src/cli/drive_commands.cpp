@@ -196,7 +196,9 @@ int RunRip(const Args& args, Io& io) {
   const std::vector<TrackRipReport>& reports = job.Reports();
   if (!io.quiet && !reports.empty()) io.out << FormatRipReports(reports) << "\n";
   IoStatus logged = IoStatus::Ok();
-  if (writeLog && !reports.empty()) logged = WriteRipLog(logName, reports);
+  // A failed track leaves no output, so no log beside it either.
+  if (writeLog && !reports.empty() && status != kJobFailed)
+    logged = WriteRipLog(logName, reports);
   if (status == kJobCancelRequested) {
     io.err << text << "\n";
     return kExitCancelled;

@@ -179,7 +179,7 @@ void TRipFrm::BuildControls() {
   RetryLbl_ = new QLabel(Tq("Re-reads:"), DrvGBox_);
   RetryEdit_ = new QLineEdit(DrvGBox_);
   RetryUd_ = new TUpDown(RetryEdit_, 0, kMaxRetries, kDefaultRetries, DrvGBox_);
-  SlipCk_ = new QCheckBox(Tq("Correct subcode slip"), DrvGBox_);
+  SlipCk_ = new QCheckBox(Tq("Fix slip"), DrvGBox_);
   TrkGBoc_ = new QGroupBox(Tq(" Tracks "), this);
   TrkBtn_ = new QPushButton(Tq("R&efresh"), TrkGBoc_);
   SelectBtn_ = new QPushButton(Tq("Select &All"), TrkGBoc_);
@@ -228,10 +228,14 @@ void TRipFrm::BuildControls() {
   RetryEdit_->setToolTip(Tq("Times a sector is read again while packs in it stay unrepairable "
                             "(raw reads only)"));
   RetryEdit_->setValidator(new QIntValidator(0, kMaxRetries, RetryEdit_));
+  SlipCk_->setToolTip(Tq("Shift the subcode against the audio when its Q time shows it runs "
+                         "early or late (raw reads only)"));
   ReportMemo_->setReadOnly(true);
   ReportMemo_->setAccessibleName(Tq("Rip report"));
   ReportMemo_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  ReportMemo_->setMinimumHeight(ReportMemo_->fontMetrics().lineSpacing() * 2);
   ReportMemo_->setMaximumHeight(ReportMemo_->fontMetrics().lineSpacing() * 6);
+  TrackList_->setMinimumHeight(TrackList_->fontMetrics().lineSpacing() * 3);
   TrackList_->setAccessibleName(Tq("Tracks"));
   DrvCmb_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   DrvCmb_->setMinimumContentsLength(20);
@@ -257,27 +261,28 @@ void TRipFrm::BuildControls() {
   CmdCmb_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   drives->addWidget(CmdCmb_, 2, 1, 1, 3, Qt::AlignLeft);
   drives->addWidget(RwsCk_, 3, 1, 1, 3);
+  drives->addWidget(SlipCk_, 3, 4);
   drives->addWidget(ReadSizeLbl_, 4, 0);
+  // Re-reads share the read size's row and the slip choice sits under the
+  // buttons, so the window keeps its size.
   auto* readSize = new QHBoxLayout;
   readSize->setSpacing(0);
   readSize->addWidget(ReadSizeEdit_);
   readSize->addWidget(ReadSizeUd_);
+  readSize->addSpacing(12);
+  readSize->addWidget(RetryLbl_);
+  readSize->addSpacing(4);
+  readSize->addWidget(RetryEdit_);
+  readSize->addWidget(RetryUd_);
   readSize->addStretch();
-  drives->addLayout(readSize, 4, 1);
-  drives->addWidget(SyncSizeLbl_, 4, 2);
+  drives->addLayout(readSize, 4, 1, 1, 3);
+  // Never shown: outside the rows that take room.
+  drives->addWidget(SyncSizeLbl_, 5, 2);
   auto* syncSize = new QHBoxLayout;
   syncSize->setSpacing(0);
   syncSize->addWidget(SincSizeEdit_);
   syncSize->addWidget(SyncSizeUd_);
-  drives->addLayout(syncSize, 4, 3);
-  drives->addWidget(RetryLbl_, 5, 0);
-  auto* retries = new QHBoxLayout;
-  retries->setSpacing(0);
-  retries->addWidget(RetryEdit_);
-  retries->addWidget(RetryUd_);
-  retries->addStretch();
-  drives->addLayout(retries, 5, 1);
-  drives->addWidget(SlipCk_, 5, 2, 1, 2);
+  drives->addLayout(syncSize, 5, 3);
   drives->setColumnStretch(3, 1);
 
   auto* tracks = new QVBoxLayout(TrkGBoc_);
@@ -558,7 +563,9 @@ void TRipFrm::RunProgressAndReport(bool rws, int files, const std::string& logBa
   ReportMemo_->setPlainText(Q(FormatRipReports(reports)));
   logName_.clear();
   std::string logNote;
-  if (!reports.empty()) {
+  const std::uint8_t status = job_.JobStatus();
+  // A failed track leaves no output, so no log beside it either.
+  if (!reports.empty() && status != kJobFailed) {
     const std::string name = RipLogName(logBase, false);
     if (const IoStatus logged = WriteRipLog(name, reports); logged)
       logName_ = name;
@@ -567,7 +574,6 @@ void TRipFrm::RunProgressAndReport(bool rws, int files, const std::string& logBa
   }
 
   dialogs_.Beep();
-  const std::uint8_t status = job_.JobStatus();
   std::string text = RipOutcomeText(status, rws);
   if (const std::uint64_t bad = UnrepairablePacks(reports); bad != 0)
     text += "\n" + Format(Tr("%1 packs could not be repaired; their sectors are listed in the "
