@@ -14,6 +14,7 @@
 #include "authoring/authoring_state.h"
 #include "media/audio_reader.h"
 #include "core/subcode_pack.h"
+#include "platform/language.h"
 #include "platform/mapped_file.h"
 #include "platform/output_file.h"
 #include "platform/unique_fd.h"
@@ -35,8 +36,7 @@ iovec Zeros(std::size_t size) { return {const_cast<std::uint8_t*>(kZeros), size}
 
 IoStatus SongReadFailure(const std::string& wavPath, int error) {
   if (error != 0) return IoStatus::FromErrno("read", wavPath, error);
-  return IoStatus::Failed("cannot read " + IoStatus::Quoted(wavPath) +
-                          ": the file ends before the audio its header announces");
+  return IoStatus::CannotRead(wavPath, Tr("the file ends before the audio its header announces"));
 }
 
 // The job's end when something failed: the temporary file goes, and the

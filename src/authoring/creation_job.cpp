@@ -14,6 +14,7 @@
 #include "authoring/messages.h"
 #include "platform/bmp_codec.h"
 #include "platform/file_util.h"
+#include "platform/language.h"
 #include "title/title_source.h"
 
 namespace mosaicer {
@@ -113,8 +114,7 @@ void TCreationJob::WriteOutput(const TitleOutput& output, const CdgWriting& writ
                    ".mosaicer-title-")
           .string();
   if (cdg.empty()) {
-    error_ = "cannot write " + IoStatus::Quoted(output.path) +
-             ": no temporary file can be made in its folder";
+    error_ = IoStatus::CannotWriteText(output.path, Tr("no temporary file can be made in its folder"));
     SetJobStatus(kJobFailed);
     Report(kProgressFailed);
     return;

@@ -11,6 +11,7 @@
 
 #include "core/subcode_pack.h"
 #include "platform/file_util.h"
+#include "platform/language.h"
 #include "platform/unique_fd.h"
 
 namespace mosaicer {
@@ -160,13 +161,12 @@ IoStatus ReadSongHeader(const std::string& fileName, WaveInfo& info) {
     return IoStatus::FromErrno("read", fileName, errno != 0 ? errno : EIO);
   if (ReadWaveInfo(file.get(), static_cast<std::uint64_t>(stats.st_size), info) != 1) {
     info = WaveInfo{};
-    return IoStatus::Failed(
-        "cannot read " + IoStatus::Quoted(fileName) +
-        ": not a PCM WAVE file (RIFF WAVE, PCM, 1 or 2 channels, 8 or 16 bits)");
+    return IoStatus::CannotRead(
+        fileName, Tr("not a PCM WAVE file (RIFF WAVE, PCM, 1 or 2 channels, 8 or 16 bits)"));
   }
   if (!info.HasAudio())
-    return IoStatus::Failed("cannot use " + IoStatus::Quoted(fileName) +
-                            ": it holds no audio (its data chunk is empty)");
+    return IoStatus::Failed(Format(Tr("cannot use %1: it holds no audio (its data chunk is empty)"),
+                                   {IoStatus::Quoted(fileName)}));
   return IoStatus::Ok();
 }
 

@@ -5,6 +5,7 @@
 #include "cli/output_check.h"
 #include "core/format_decision.h"
 #include "platform/io_status.h"
+#include "platform/language.h"
 
 namespace mosaicer::cli {
 int OpenSubcodeInput(const Args& args, Io& io, const std::string& command, const std::string& path,
@@ -34,7 +35,8 @@ int OpenSubcodeInput(const Args& args, Io& io, const std::string& command, const
         input.format = SubcodeFormat::Rws;
         break;
       case FormatDecision::Empty:
-        return Failure(io, IoStatus::Quoted(path) + " is empty: it holds no whole sector");
+        return Failure(io, Format(Tr("%1 is empty: it holds no whole sector"),
+                                  {IoStatus::Quoted(path)}));
       case FormatDecision::Undecidable:
         if (use != SubcodeUse::AnyLayout) {
           input.format = SubcodeFormat::Cdg;
@@ -47,12 +49,13 @@ int OpenSubcodeInput(const Args& args, Io& io, const std::string& command, const
     }
   }
   if (use == SubcodeUse::CdgOnly && input.format != SubcodeFormat::Cdg)
-    return Failure(io, IoStatus::Quoted(path) +
-                           " is bare subcode (an RWS or MP3+G .cdg file): it holds no audio");
+    return Failure(io, Format(Tr("%1 is bare subcode (an RWS or MP3+G .cdg file): it holds no audio"),
+                              {IoStatus::Quoted(path)}));
   input.sectors = SectorCount(input.size, input.format);
   if (input.sectors == 0)
-    return Failure(io, IoStatus::Quoted(path) + " is empty: it holds no whole " +
-                           (input.format == SubcodeFormat::Cdg ? "2448" : "96") + "-byte sector");
+    return Failure(io, Format(Tr("%1 is empty: it holds no whole %2-byte sector"),
+                              {IoStatus::Quoted(path),
+                               input.format == SubcodeFormat::Cdg ? "2448" : "96"}));
   return kExitSuccess;
 }
 

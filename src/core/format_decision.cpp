@@ -13,6 +13,7 @@
 #include "core/parity.h"
 #include "core/subcode_pack.h"
 #include "platform/file_util.h"
+#include "platform/language.h"
 #include "platform/unique_fd.h"
 
 namespace mosaicer {
@@ -157,7 +158,7 @@ IoStatus ReadFormatSample(const std::filesystem::path& path, std::uint64_t& file
   if (!file.valid() || ::fstat(file.get(), &info) != 0)
     return IoStatus::FromErrno("read", path, errno);
   if (!S_ISREG(info.st_mode))
-    return IoStatus::Failed("cannot read " + IoStatus::Quoted(path) + ": not a regular file");
+    return IoStatus::CannotRead(path, Tr("not a regular file"));
   fileSize = static_cast<std::uint64_t>(info.st_size);
 
   const std::uint64_t windows = (fileSize + kFormatSampleWindow - 1) / kFormatSampleWindow;

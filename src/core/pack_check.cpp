@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/io_status.h"
+#include "platform/language.h"
 #include "platform/unique_fd.h"
 
 namespace mosaicer {
@@ -80,7 +81,7 @@ bool CheckSubcodeFile(const std::string& path, SubcodeFormat format, PackCheckCo
     const std::ptrdiff_t read = ReadUpTo(in.get(), block.data(), block.size());
     if (read <= 0) {
       error = read < 0 ? IoStatus::FromErrno("read", path, errno).error()
-                       : "cannot read " + IoStatus::Quoted(path) + ": the file ended early";
+                       : IoStatus::CannotReadText(path, Tr("the file ended early"));
       return false;
     }
     const std::size_t got = static_cast<std::size_t>(read);

@@ -17,6 +17,7 @@
 
 #include "media/media_messages.h"
 #include "platform/file_util.h"
+#include "platform/language.h"
 #include "platform/unique_fd.h"
 
 namespace mosaicer {
@@ -105,8 +106,7 @@ class PassThroughReader : public AudioReader {
     int error = 0;
     if (!ReadAllAt(fd_.get(), out, size, wave_.dataOffset + position_, error)) {
       if (error != 0) return IoStatus::FromErrno("read", path_, error);
-      return IoStatus::Failed("cannot read " + Quoted(path_) +
-                              ": the file ends before the audio its header announces");
+      return IoStatus::CannotRead(path_, Tr("the file ends before the audio its header announces"));
     }
     position_ += size;
     return IoStatus::Ok();
@@ -114,7 +114,7 @@ class PassThroughReader : public AudioReader {
 
  private:
   IoStatus PastTheEnd() const {
-    return IoStatus::Failed("cannot read " + Quoted(path_) + ": read past the end of its audio");
+    return IoStatus::CannotRead(path_, Tr("read past the end of its audio"));
   }
 
   std::string path_;
@@ -282,7 +282,7 @@ class ConvertingReader : public AudioReader {
 
   IoStatus Read(std::uint8_t* out, std::size_t size) override {
     if (size > Bytes() - delivered_)
-      return IoStatus::Failed("cannot read " + Quoted(path_) + ": read past the end of its audio");
+      return IoStatus::CannotRead(path_, Tr("read past the end of its audio"));
     while (size > 0) {
       if (pendingAt_ == pending_.size()) {
         pending_.clear();

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "platform/file_util.h"
+#include "platform/language.h"
 #include "platform/unique_fd.h"
 
 #include <climits>
@@ -416,8 +417,8 @@ BitmapResult ReadBmp(std::span<const std::uint8_t> file) {
 
 BitmapResult ReadBmpFile(const std::filesystem::path& path) {
   const auto failure = [&path](const std::string& problem) {
-    return BitmapResult::Failure(IoStatus::Quoted(path) +
-                                 " is not a BMP picture that can be read: " + problem);
+    return BitmapResult::Failure(Format(Tr("%1 is not a BMP picture that can be read: %2"),
+                                        {IoStatus::Quoted(path), problem}));
   };
   // Uncompressed pixels are read row by row from the file; RLE files, small
   // by nature, are read whole.
@@ -429,8 +430,8 @@ BitmapResult ReadBmpFile(const std::filesystem::path& path) {
   if (!file.valid() || ::fstat(file.get(), &info) != 0)
     return BitmapResult::Failure(IoStatus::FromErrno("read", path, errno).error());
   if (!S_ISREG(info.st_mode) || static_cast<std::uint64_t>(info.st_size) > kMaxBmpFileSize)
-    return BitmapResult::Failure("cannot read " + IoStatus::Quoted(path) +
-                                 ": it changed while it was opened");
+    return BitmapResult::Failure(
+        IoStatus::CannotReadText(path, Tr("it changed while it was opened")));
   const auto size = static_cast<std::uint64_t>(info.st_size);
   std::vector<std::uint8_t> head(static_cast<std::size_t>(std::min<std::uint64_t>(size, kHeadBytes)));
   int error = 0;
@@ -504,7 +505,7 @@ std::vector<std::uint8_t> WriteBmp(const Bitmap& bitmap) {
 
 IoStatus WriteBmpFile(const Bitmap& bitmap, const std::filesystem::path& path) {
   if (bitmap.empty())
-    return IoStatus::Failed("cannot write " + IoStatus::Quoted(path) + ": the picture is empty");
+    return IoStatus::CannotWrite(path, Tr("the picture is empty"));
   return WriteWholeFile(path, WriteBmp(bitmap));
 }
 

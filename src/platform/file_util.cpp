@@ -1,5 +1,6 @@
 #include "platform/file_util.h"
 
+#include "platform/language.h"
 #include "platform/output_file.h"
 #include "platform/unique_fd.h"
 
@@ -128,20 +129,19 @@ namespace {
 IoStatus CheckInputInfo(const fs::path& path, const struct stat& info, std::uint64_t maxBytes,
                         InputKind kind) {
   if (S_ISDIR(info.st_mode))
-    return IoStatus::Failed("cannot read " + IoStatus::Quoted(path) + ": it is a folder");
+    return IoStatus::CannotRead(path, Tr("it is a folder"));
   const bool device = S_ISBLK(info.st_mode) || S_ISCHR(info.st_mode);
   if (!S_ISREG(info.st_mode) && !(device && kind == InputKind::FileOrDevice))
-    return IoStatus::Failed("cannot read " + IoStatus::Quoted(path) + ": not a regular file");
+    return IoStatus::CannotRead(path, Tr("not a regular file"));
   if (S_ISREG(info.st_mode) && static_cast<std::uint64_t>(info.st_size) > maxBytes)
-    return IoStatus::Failed("cannot read " + IoStatus::Quoted(path) + ": too large (" +
-                            std::to_string(info.st_size) + " bytes, at most " +
-                            std::to_string(maxBytes) + ")");
+    return IoStatus::CannotRead(path, Format(Tr("too large (%1 bytes, at most %2)"),
+                                             {std::to_string(info.st_size), std::to_string(maxBytes)}));
   return IoStatus::Ok();
 }
 
 IoStatus ReadFailure(const fs::path& path, int code) {
   if (code == ENOENT || code == ENOTDIR)
-    return IoStatus::Failed("cannot read " + IoStatus::Quoted(path) + ": not found");
+    return IoStatus::CannotRead(path, Tr("not found"));
   return IoStatus::FromErrno("read", path, code);
 }
 
@@ -177,8 +177,8 @@ IoStatus ReadWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes,
     }
     if (bytes.size() + static_cast<std::size_t>(got) > maxBytes) {
       bytes.clear();
-      return IoStatus::Failed("cannot read " + IoStatus::Quoted(path) + ": too large (at most " +
-                              std::to_string(maxBytes) + " bytes)");
+      return IoStatus::CannotRead(path, Format(Tr("too large (at most %1 bytes)"),
+                                               {std::to_string(maxBytes)}));
     }
     bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + got);
   }

@@ -40,9 +40,17 @@ std::string ErrnoReason(int code) {
 
 IoStatus IoStatus::FromErrno(std::string_view verb, const std::filesystem::path& path, int code) {
   const std::string reason = ErrnoReason(code);
-  if (verb == "read") return Failed(Format(Tr("cannot read %1: %2"), {Quoted(path), reason}));
-  if (verb == "write") return Failed(Format(Tr("cannot write %1: %2"), {Quoted(path), reason}));
+  if (verb == "read") return CannotRead(path, reason);
+  if (verb == "write") return CannotWrite(path, reason);
   return Failed("cannot " + std::string(verb) + " " + Quoted(path) + ": " + reason);
+}
+
+std::string IoStatus::CannotReadText(const std::filesystem::path& path, std::string_view why) {
+  return Format(Tr("cannot read %1: %2"), {Quoted(path), why});
+}
+
+std::string IoStatus::CannotWriteText(const std::filesystem::path& path, std::string_view why) {
+  return Format(Tr("cannot write %1: %2"), {Quoted(path), why});
 }
 
 }  // namespace mosaicer

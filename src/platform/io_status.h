@@ -27,6 +27,16 @@ class [[nodiscard]] IoStatus {
   // "cannot <verb> "<path>": <ErrnoReason(code)>", for the verbs "read" and
   // "write" in the current language.
   static IoStatus FromErrno(std::string_view verb, const std::filesystem::path& path, int code);
+  // "cannot read "<path>": <why>" and "cannot write ...", in the current
+  // language; `why` is given in it.
+  static std::string CannotReadText(const std::filesystem::path& path, std::string_view why);
+  static std::string CannotWriteText(const std::filesystem::path& path, std::string_view why);
+  static IoStatus CannotRead(const std::filesystem::path& path, std::string_view why) {
+    return Failed(CannotReadText(path, why));
+  }
+  static IoStatus CannotWrite(const std::filesystem::path& path, std::string_view why) {
+    return Failed(CannotWriteText(path, why));
+  }
 
   bool ok() const { return error_.empty(); }
   explicit operator bool() const { return ok(); }

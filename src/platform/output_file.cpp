@@ -74,7 +74,7 @@ IoStatus OutputFile::Open(const fs::path& target) {
   target_ = target;
   written_ = 0;
   if (target.empty() || !target.has_filename())
-    return IoStatus::Failed("cannot write " + IoStatus::Quoted(target) + ": not a file name");
+    return IoStatus::CannotWrite(target, Tr("not a file name"));
 
   // Replacing through a link must change the file it points to, not the link.
   std::error_code ec;
@@ -89,7 +89,7 @@ IoStatus OutputFile::Open(const fs::path& target) {
     return IoStatus::FromErrno("write", target, EISDIR);
   // A device or a pipe cannot be replaced by renaming a file over it.
   if (existed_ && !S_ISREG(info.st_mode))
-    return IoStatus::Failed("cannot write " + IoStatus::Quoted(target) + ": not a regular file");
+    return IoStatus::CannotWrite(target, Tr("not a regular file"));
   targetMode_ = existed_ ? (info.st_mode & kPermissionBits) : 0;
 
   const fs::path folder = resolved_.has_parent_path() ? resolved_.parent_path() : fs::path(".");

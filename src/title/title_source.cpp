@@ -12,6 +12,7 @@
 
 #include "core/format_decision.h"
 #include "platform/file_util.h"
+#include "platform/language.h"
 #include "platform/unique_fd.h"
 #include "title/mp3g_zip.h"
 
@@ -67,7 +68,7 @@ class CdgFileTitle : public TitleSource {
       int error = 0;
       if (!ReadAllAt(fd_.get(), block_.data(), n * kCdgSectorSize, first * kCdgSectorSize, error)) {
         if (error != 0) return IoStatus::FromErrno("read", info_.path, error);
-        return IoStatus::Failed("cannot read " + Quoted(info_.path) + ": the file ended early");
+        return IoStatus::CannotRead(info_.path, Tr("the file ended early"));
       }
       SplitSectors(block_.data(), n, audio, subcode);
       if (audio != nullptr) audio += n * kAudioBytesPerSector;
@@ -154,7 +155,7 @@ bool IsSubcodeOrArchiveName(const std::string& extension) {
 
 IoStatus TitleSource::Read(std::uint64_t count, std::uint8_t* audio, std::uint8_t* subcode) {
   if (count > info_.sectors - position_)
-    return IoStatus::Failed("cannot read " + Quoted(info_.path) + ": read past the end of the title");
+    return IoStatus::CannotRead(info_.path, Tr("read past the end of the title"));
   if (count == 0) return IoStatus::Ok();
   if (IoStatus read = ReadSectors(position_, count, audio, subcode); !read) return read;
   position_ += count;
@@ -163,8 +164,8 @@ IoStatus TitleSource::Read(std::uint64_t count, std::uint8_t* audio, std::uint8_
 
 IoStatus TitleSource::Seek(std::uint64_t sector) {
   if (sector > info_.sectors)
-    return IoStatus::Failed("cannot read " + Quoted(info_.path) + ": sector " +
-                            std::to_string(sector) + " is past the end of the title");
+    return IoStatus::CannotRead(info_.path, Format(Tr("sector %1 is past the end of the title"),
+                                                   {std::to_string(sector)}));
   position_ = sector;
   return IoStatus::Ok();
 }
@@ -214,7 +215,8 @@ TitleOpenResult JoinSubcodeAndSong(TitleInfo info, std::vector<std::uint8_t> sub
   }
   info.sectors = std::max(info.subcodeSectors, info.audioSectors);
   if (info.sectors == 0)
-    return TitleOpenResult::Refused(Quoted(info.path) + " is empty: it holds no whole sector");
+    return TitleOpenResult::Refused(
+        Format(Tr("%1 is empty: it holds no whole sector"), {Quoted(info.path)}));
   TitleOpenResult result;
   result.source = std::make_unique<JoinedTitle>(std::move(info), std::move(subcode),
                                                 std::move(openSong), std::move(song));

@@ -16,6 +16,7 @@
 #include "core/subcode_pack.h"
 #include "media/audio_reader.h"
 #include "platform/file_util.h"
+#include "platform/language.h"
 #include "platform/output_file.h"
 #include "platform/unique_fd.h"
 #include "player/disk_out.h"
@@ -35,7 +36,7 @@ constexpr std::int64_t kCombineBlockSectors = 256;
 // `error` 0: the file was shorter than its size or header promised.
 std::string ReadFailure(const std::string& file, int error) {
   return error != 0 ? IoStatus::FromErrno("read", file, error).error()
-                    : "cannot read " + IoStatus::Quoted(file) + ": the file ended early";
+                    : IoStatus::CannotReadText(file, Tr("the file ended early"));
 }
 
 // Two outputs of one operation must differ, even before either exists.
@@ -114,8 +115,8 @@ UtilityResult Divide(const DivideRequest& request, TJobOwner* owner) {
   TitleSource& title = request.title != nullptr ? *request.title : *opened.source;
   const std::int64_t sectors = static_cast<std::int64_t>(title.Sectors());
   if (sectors == 0)
-    return Failure(progress, IoStatus::Quoted(request.cdgPath) +
-                                 " holds no whole sector: there is nothing to divide");
+    return Failure(progress, Format(Tr("%1 holds no whole sector: there is nothing to divide"),
+                                    {IoStatus::Quoted(request.cdgPath)}));
 
   OutputFile rws;
   if (IoStatus opened = rws.Open(request.rwsPath); !opened)
@@ -172,9 +173,10 @@ UtilityResult Divide(const DivideRequest& request, TJobOwner* owner) {
   // Both files keep what was divided, also when the user stopped the job.
   if (IoStatus committed = rws.Commit(); !committed) return fail(committed.error());
   if (request.writeWav && !wav.Close())
-    return Failure(progress, wav.Error() + "; " + IoStatus::Quoted(request.rwsPath) +
-                                 " was written, " + IoStatus::Quoted(request.wavPath) +
-                                 " is as it was");
+    return Failure(progress, wav.Error() + "; " +
+                                 Format(Tr("%1 was written, %2 is as it was"),
+                                        {IoStatus::Quoted(request.rwsPath),
+                                         IoStatus::Quoted(request.wavPath)}));
   progress.Send(cancelled ? kProgressFailed : kProgressDone);
   UtilityResult result;
   result.outcome = cancelled ? UtilityOutcome::Cancelled : UtilityOutcome::Succeeded;

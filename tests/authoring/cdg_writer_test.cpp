@@ -8,6 +8,7 @@
 #include "authoring/authoring_state.h"
 #include "platform/io_status.h"
 #include "support/disk_full.h"
+#include "support/language_scope.h"
 #include "support/temp_dir.h"
 #include "support/wave_file.h"
 
@@ -163,6 +164,8 @@ TEST_F(CdgWriterTest, CancelInDisplayFirstLeavesOnlySilentGraphics) {
 }
 
 TEST_F(CdgWriterTest, AFailureLeavesTheOldFileAndSaysWhy) {
+  // The reasons are checked in English words.
+  testing::LanguageScope english(Language::English);
   MakeInputs(300 * kAudioBytesPerSector, 2);
   const CdgLayout layout = PlanCdgLayout(kTimingTogether, wave.dataSize, 8, 0);
   WaveInfo longer = wave;  // a WAV shorter than its header says
@@ -202,11 +205,11 @@ TEST_F(CdgWriterTest, AFailureLeavesTheOldFileAndSaysWhy) {
   owner.SetJobStatus(kJobIdle);
   EXPECT_NE(WriteCdgFile(layout, dir.File("gone.wav"), wave, stream, dir.File("new.cdg"), owner)
                 .error()
-                .find("\"" + dir.File("new.cdg") + "\" は書き出していません"),
+                .find("no \"" + dir.File("new.cdg") + "\" was written"),
             std::string::npos);
   EXPECT_NE(WriteCdgFile(layout, dir.File("gone.wav"), wave, stream, old, owner)
                 .error()
-                .find("\"" + old + "\" は変更していません"),
+                .find("\"" + old + "\" is unchanged"),
             std::string::npos);
 }
 
@@ -282,6 +285,8 @@ TEST_F(CdgWriterTest, WritingBeforeTheStreamIsMadeGivesTheSameFile) {
 }
 
 TEST_F(CdgWriterTest, AFailureOnEitherSideWhileWritingAheadFailsTheJob) {
+  // The reasons are checked in English words.
+  testing::LanguageScope english(Language::English);
   MakeInputs(600 * kAudioBytesPerSector, 300);
   WaveInfo longer = wave;  // a WAV shorter than its header says
   longer.dataSize += 5000;

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "support/language_scope.h"
 #include "support/temp_dir.h"
 #include "support/wave_file.h"
 
@@ -98,6 +99,8 @@ TEST(WaveInfo, ReadsTheDataChunkOfEveryPcmLayoutAndRefusesTheRest) {
 }
 
 TEST(WaveInfo, SongHeaderNamesTheFileAndTheReason) {
+  // The reasons are checked in English words.
+  testing::LanguageScope english(Language::English);
   TempDir dir;
   std::filesystem::create_directory(dir.File("folder.wav"));
   struct Case {

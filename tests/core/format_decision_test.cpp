@@ -10,6 +10,7 @@
 
 #include "core/parity.h"
 #include "core/subcode_pack.h"
+#include "support/language_scope.h"
 #include "support/pack_stream.h"
 #include "support/temp_dir.h"
 
@@ -162,6 +163,8 @@ TEST(FormatDecision, SubcodeAtTheWrongPlaceOfTheSectorIsNotCdg) {
 }
 
 TEST(FormatDecisionFile, ReadsASpreadSampleAndNamesTheFileOnFailure) {
+  // The reasons are checked in English words.
+  testing::LanguageScope english(Language::English);
   testing::TempDir dir;
   const auto write = [&](const char* name, const Bytes& bytes) {
     return dir.Write(name, std::string(bytes.begin(), bytes.end()));

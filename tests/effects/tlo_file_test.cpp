@@ -8,6 +8,7 @@
 
 #include "effects/tile_order.h"
 #include "platform/cp932.h"
+#include "support/language_scope.h"
 #include "support/temp_dir.h"
 
 namespace mosaicer {
@@ -106,6 +107,8 @@ std::string EffectText(std::size_t count, const std::vector<std::size_t>& droppe
 }
 
 TEST(EffectFileRead, FilesThatCannotServeAreRefusedWithTheFileAndTheReason) {
+  // The reasons are checked in English words.
+  testing::LanguageScope english(Language::English);
   TempDir dir;
   std::filesystem::create_directory(dir.File("folder.tlo"));
   std::filesystem::create_symlink("/dev/zero", dir.File("zero.tlo"));

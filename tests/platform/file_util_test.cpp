@@ -1,6 +1,7 @@
 #include "platform/file_util.h"
 
 #include "platform/output_file.h"
+#include "support/language_scope.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -146,6 +147,8 @@ TEST_F(FileUtilWholeFile, MissingFileOrFolderFailsAndLeavesNoBytes) {
 }
 
 TEST_F(FileUtilWholeFile, InputsAreCheckedForKindAndSize) {
+  // The reasons are checked in English words.
+  testing::LanguageScope english(Language::English);
   Bytes back;
   const fs::path file = MakeFile("ten.bin", Bytes(10, 1));
   EXPECT_TRUE(CheckInputFile(file, 10));
@@ -174,6 +177,8 @@ TEST_F(FileUtilWholeFile, SameFileFollowsLinksAndNeedsBothFiles) {
 // Replacing a file: the old one stays until the new one is complete, and what
 // is replaced is the file, never a link or a device in its place.
 TEST_F(FileUtilWholeFile, ReplacingKeepsTheModeFollowsLinksAndRefusesDevices) {
+  // The reasons are checked in English words.
+  testing::LanguageScope english(Language::English);
   const fs::path kept = MakeFile("kept.bin", Bytes{1});
   fs::permissions(kept, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   ASSERT_TRUE(WriteWholeFile(kept, Bytes{2, 3}));

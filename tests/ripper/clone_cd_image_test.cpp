@@ -11,6 +11,7 @@
 #include "core/subcode_pack.h"
 #include "ripper/cd_drive.h"
 #include "support/clone_cd_disc.h"
+#include "support/language_scope.h"
 #include "support/temp_dir.h"
 
 namespace mosaicer {
@@ -297,6 +298,8 @@ TEST_F(CloneCdOpenTest, ListsItsThreeFilesAsInputs) {
 }
 
 TEST_F(CloneCdOpenTest, FilesThatCannotServeAreNamedWithTheReason) {
+  // The reasons are checked in English words.
+  testing::LanguageScope english(Language::English);
   const std::string ccd = Write(kCcd);
   ASSERT_TRUE(image.Open(ccd, error)) << error;
 

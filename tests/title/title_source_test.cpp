@@ -177,7 +177,7 @@ TEST_F(TitleSourceTest, SeekingGivesTheSameSectors) {
     ASSERT_TRUE(title.Seek(30).ok());
     std::uint8_t byte = 0;
     const IoStatus past = title.Read(1, nullptr, &byte);
-    EXPECT_NE(past.error().find("past the end"), std::string::npos) << past.error();
+    EXPECT_NE(past.error().find("タイトルの終わりより先"), std::string::npos) << past.error();
   }
 }
 
