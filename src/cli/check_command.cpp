@@ -1,4 +1,8 @@
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <string>
 #include <cstdint>
 #include <filesystem>
 #include <vector>
@@ -9,14 +13,69 @@
 #include "cli/format_option.h"
 #include "cli/title_input.h"
 #include "core/pack_check.h"
+#include "core/parity.h"
+#include "core/subcode_pack.h"
 
 namespace mosaicer::cli {
 namespace {
 
+constexpr std::uint64_t kBlockSectors = 1024;
+
+// Finds the packs no repair saves, sector by sector, for --list: a pack
+// that is not empty, fails a parity, and still fails one after P then Q.
+class UnrepairableLister {
+ public:
+  void AddSector(const std::uint8_t* subcode) {
+    for (std::size_t p = 0; p < kPacksPerSector; ++p) {
+      std::uint8_t pack[kPackSize];
+      std::memcpy(pack, subcode + p * kPackSize, kPackSize);
+      if (IsEmptyPack(pack) || Holds(pack)) continue;
+      ecc_.CorrectP(pack);
+      ecc_.CorrectQ(pack);
+      if (!Holds(pack))
+        lines_ += "unrepairable pack: sector " + std::to_string(sector_) + ", pack " +
+                  std::to_string(p) + "\n";
+    }
+    ++sector_;
+  }
+  const std::string& Lines() const { return lines_; }
+
+ private:
+  // Both parities hold as the pack is.
+  bool Holds(const std::uint8_t* pack) const {
+    std::uint8_t q[kPackSize], p[kPackSize];
+    std::memcpy(q, pack, kPackSize);
+    std::memcpy(p, pack, kPackSize);
+    return ecc_.CorrectQ(q) && ecc_.CorrectP(p) && std::memcmp(q, pack, kPackSize) == 0 &&
+           std::memcmp(p, pack, kPackSize) == 0;
+  }
+
+  TSubCodeErrorCorrect ecc_;
+  std::uint64_t sector_ = 0;
+  std::string lines_;
+};
+
+// Every whole sector of a CDG or bare subcode file through the lister.
+IoStatus ListFile(const std::string& path, SubcodeFormat format, UnrepairableLister& lister) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return IoStatus::FromErrno("read", path, errno);
+  const std::size_t sector = SectorSize(format);
+  std::vector<char> block(sector * kBlockSectors);
+  while (in) {
+    in.read(block.data(), static_cast<std::streamsize>(block.size()));
+    const auto got = static_cast<std::size_t>(in.gcount());
+    for (std::size_t at = 0; at + sector <= got; at += sector)
+      lister.AddSector(reinterpret_cast<const std::uint8_t*>(block.data()) + at + sector -
+                       kSubcodeBytesPerSector);
+  }
+  if (in.bad()) return IoStatus::FromErrno("read", path, errno);
+  return IoStatus::Ok();
+}
+
 // The subcode of a pair or zip, without the empty packs that pad it to the
 // song's length.
-IoStatus CheckTitleSubcode(TitleSource& title, PackCheckCounts& counts) {
-  constexpr std::uint64_t kBlockSectors = 1024;
+IoStatus CheckTitleSubcode(TitleSource& title, PackCheckCounts& counts,
+                           UnrepairableLister* lister) {
   PackChecker checker;
   std::vector<std::uint8_t> block(kBlockSectors * kSubcodeBytesPerSector);
   std::uint64_t left = title.Info().subcodeSectors;
@@ -24,6 +83,8 @@ IoStatus CheckTitleSubcode(TitleSource& title, PackCheckCounts& counts) {
     const std::uint64_t n = std::min(left, kBlockSectors);
     if (IoStatus read = title.Read(n, nullptr, block.data()); !read) return read;
     checker.AddBytes(block.data(), n * kSubcodeBytesPerSector, SubcodeFormat::Rws);
+    if (lister)
+      for (std::uint64_t s = 0; s < n; ++s) lister->AddSector(block.data() + s * kSubcodeBytesPerSector);
     left -= n;
   }
   counts = checker.Counts();
@@ -59,10 +120,16 @@ int RunCheck(const Args& args, Io& io) {
   const bool joined = title.kind == TitleKind::Pair || title.kind == TitleKind::Zip;
 
   PackCheckCounts c;
+  UnrepairableLister lister;
+  const bool list = args.Has("list");
   if (title.kind == TitleKind::CdgFile || title.kind == TitleKind::Subcode) {
     std::string error;
     if (!CheckSubcodeFile(input, source.layout.format, c, error)) return Failure(io, error);
-  } else if (const IoStatus read = CheckTitleSubcode(*source.title, c); !read) {
+    if (list)
+      if (const IoStatus read = ListFile(input, source.layout.format, lister); !read)
+        return Failure(io, read.error());
+  } else if (const IoStatus read = CheckTitleSubcode(*source.title, c, list ? &lister : nullptr);
+             !read) {
     return Failure(io, read.error());
   }
 
@@ -81,7 +148,8 @@ int RunCheck(const Args& args, Io& io) {
          << "packs failing Q: " << c.failingQ << "\n"
          << "packs failing P: " << c.failingP << "\n"
          << "repairable: " << c.repairable << "\n"
-         << "unrepairable: " << c.unrepairable << "\n";
+         << "unrepairable: " << c.unrepairable << "\n"
+         << lister.Lines();
   if (joined && title.audioSectors != title.subcodeSectors && !io.quiet)
     io.err << "mosaicer: note: the " << (title.audioSectors > title.subcodeSectors ? "song" : "subcode")
            << " is longer; the title plays to its end, "
@@ -97,9 +165,10 @@ int RunCheck(const Args& args, Io& io) {
 
 Command CheckCommand() {
   return Command{"check",
-                 "mosaicer check INPUT [--format cdg|rws]",
+                 "mosaicer check INPUT [--format cdg|rws] [--list]\n"
+                 "  --list  one line for each pack no repair saves: its sector and place in it",
                  "check and count the Q and P parity of every pack of a CDG, RWS or MP3+G file (or zip)",
-                 {{"format", 0, true}},
+                 {{"format", 0, true}, {"list", 0, false}},
                  RunCheck};
 }
 

@@ -13,6 +13,7 @@
 #include "cli/output_check.h"
 #include "cli/progress.h"
 #include "cli/values.h"
+#include "platform/language.h"
 #include "platform/file_util.h"
 #include "ripper/cd_drive.h"
 #include "ripper/cd_drives.h"
@@ -20,6 +21,7 @@
 #include "ripper/drive_text.h"
 #include "ripper/linux_transports.h"
 #include "ripper/rip_job.h"
+#include "ripper/rip_report.h"
 
 namespace mosaicer::cli {
 namespace {
@@ -129,12 +131,26 @@ int RunRip(const Args& args, Io& io) {
     if (!n) return UsageError(io, "rip", "--read-size must be 1..50");
     options.readSize = static_cast<int>(*n);
   }
+  if (args.Has("retries")) {
+    const auto n = ParseInteger(args.Value("retries"), 0, kMaxRetries);
+    if (!n) return UsageError(io, "rip", "--retries must be 0.." + std::to_string(kMaxRetries));
+    options.retries = static_cast<int>(*n);
+  }
+  options.fixSlip = args.Has("fix-slip");
+  if (args.Has("log") && args.Has("no-log"))
+    return UsageError(io, "rip", "give --log or --no-log, not both");
+  const bool writeLog = !args.Has("no-log");
 
   int openStatus = kExitSuccess;
   std::optional<OpenedDrive> opened = OpenDrive(io, "rip", positionals[0], openStatus);
   if (!opened) return openStatus;
+  // The log beside the output: OUT without its extension, then ".log".
+  const std::string base = std::filesystem::path(output).replace_extension().string();
+  const std::string logName = RipLogName(base, args.Has("force"));
   if (args.Has("track"))
     if (const int status = CheckOutputsAreNotInputs(io, {output}, opened->files)) return status;
+  if (writeLog)
+    if (const int status = CheckOutputsAreNotInputs(io, {logName}, opened->files)) return status;
   TNkToc toc;
   if (!ReadToc(*opened->transport, opened->drive, args.Has("bcd"), toc) || toc.TrackCount == 0)
     return Failure(io, "cannot read the table of contents of " + IoStatus::Quoted(positionals[0]) +
@@ -162,9 +178,7 @@ int RunRip(const Args& args, Io& io) {
                               std::to_string(toc.TrackCount) + "), each once");
       positions = *list;
     }
-    // The base name is the output without its extension; files are named
-    // after it and never replace an existing one.
-    const std::string base = std::filesystem::path(output).replace_extension().string();
+    // Files are named after the base name and never replace an existing one.
     started = job.StartBatch(*opened->transport, opened->drive, toc, positions, base, options);
   }
   if (!started)
@@ -175,12 +189,25 @@ int RunRip(const Args& args, Io& io) {
   const std::uint8_t status = job.JobStatus();
   job.SetJobStatus(kJobIdle);
   const std::string text = RipOutcomeText(status, options.subcodeOnly);
+  const std::vector<TrackRipReport>& reports = job.Reports();
+  if (!io.quiet && !reports.empty()) io.out << FormatRipReports(reports) << "\n";
+  IoStatus logged = IoStatus::Ok();
+  // A failed track leaves no output, so no log beside it either.
+  if (writeLog && !reports.empty() && status != kJobFailed)
+    logged = WriteRipLog(logName, reports);
   if (status == kJobCancelRequested) {
     io.err << text << "\n";
     return kExitCancelled;
   }
   if (status != kJobSucceeded) return Failure(io, text + " " + job.Error());
   if (!io.quiet) io.out << text << "\n";
+  if (!logged) return Failure(io, logged.error());
+  if (const std::uint64_t bad = UnrepairablePacks(reports); bad != 0)
+    return Failure(io, Format(Tr("%1 packs could not be repaired; their sectors are listed in "
+                                 "the report%2. The output is kept."),
+                              {std::to_string(bad),
+                               writeLog ? Format(Tr(" and in %1"), {IoStatus::Quoted(logName)})
+                                        : std::string()}));
   return kExitSuccess;
 }
 
@@ -209,6 +236,7 @@ Command RipCommand() {
       "rip",
       "mosaicer rip DRIVE (--track N | --tracks N,M,... | --all) -o OUT [--rws]\n"
       "                 [--command raw|rw|cdda|raw-plain] [--read-size 1..50] [--bcd]\n"
+      "                 [--retries 0..20] [--fix-slip] [--log | --no-log]\n"
       "  DRIVE: /dev/srN, sg:HOST:TARGET:LUN or a disc image (disc.ccd, disc.toc,\n"
       "         disc.cue)\n"
       "  --track N   one track into OUT; --tracks/--all into OUT_NN files\n"
@@ -216,7 +244,13 @@ Command RipCommand() {
       "  --command   raw: READ CD with raw P-W, de-interleaved and repaired here (default);\n"
       "              rw: READ CD with R-W from the drive; cdda: READ CD-DA; raw-plain: raw,\n"
       "              written as read\n"
-      "  --read-size sectors per read (15)",
+      "  --read-size sectors per read (15)\n"
+      "  --retries N  raw: read a sector again up to N times while packs in it\n"
+      "              stay unrepairable (0..20, 5; 0 reads each sector once)\n"
+      "  --fix-slip  raw: shift the subcode against the audio when its Q time\n"
+      "              shows it runs early or late\n"
+      "  --log, --no-log  write the report to OUT.log beside the output (default) or not\n"
+      "  exit 1 when packs are left unrepairable (the output is kept)",
       "read tracks of a CD+G disc into CDG or RWS files (Ctrl-C stops)",
       {{"track", 0, true},
        {"tracks", 0, true},
@@ -224,6 +258,10 @@ Command RipCommand() {
        {"rws", 0, false},
        {"command", 0, true},
        {"read-size", 0, true},
+       {"retries", 0, true},
+       {"fix-slip", 0, false},
+       {"log", 0, false},
+       {"no-log", 0, false},
        {"bcd", 0, false}},
       RunRip};
 }

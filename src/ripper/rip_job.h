@@ -12,6 +12,7 @@
 #include "core/parity.h"
 #include "platform/ini_file.h"
 #include "ripper/cd_drive.h"
+#include "ripper/rip_report.h"
 
 namespace mosaicer {
 
@@ -22,12 +23,21 @@ inline constexpr int kMinReadSize = 1;
 inline constexpr int kMaxReadSize = 50;
 inline constexpr int kDefaultReadSize = 25;
 inline constexpr int kDriveSlots = 26;
+inline constexpr int kDefaultRetries = 5;
+inline constexpr int kMaxRetries = 20;
+// A slip found larger than this is reported but not corrected.
+inline constexpr int kMaxSlipCorrection = 75;
 
 struct RipOptions {
   int command = kReadCdDataRaw;
   int readSize = kDefaultReadSize;  // sectors per read
   int syncSize = 0;                 // sectors read again between two reads
   bool subcodeOnly = false;         // RWS instead of CDG
+  // Raw mode: times a sector with unrepairable packs is read again (0: never).
+  int retries = kDefaultRetries;
+  // Raw modes: shift the subcode against the audio by the slip its Q time
+  // shows at the start of the track.
+  bool fixSlip = false;
 };
 
 // The read entry point for a read-command position; the empty fourth
@@ -46,6 +56,8 @@ struct DriveSettings {
   int readCommand = kReadCdDataRaw;
   bool tocBcd = false;
   int readSize = 15;
+  int retries = kDefaultRetries;
+  bool fixSlip = false;
 };
 DriveSettings LoadDriveSettings(const IniFile& driveIni, const TNkCdRom& drive);
 void SaveDriveSettings(IniFile& driveIni, const TNkCdRom& drive, const DriveSettings& settings);
@@ -61,7 +73,9 @@ class TRipJob : public TJobOwner {
   // (or the user stopped the job). True exactly when the whole track was
   // written; a failed read or write sets the status to failed (Error() says
   // why) and leaves an existing file as it was; a cancel request ends it after
-  // the current step.
+  // the current step, or stops the re-reads under way. A track with packs
+  // left unrepairable is still written in full and succeeds: its report
+  // (appended to Reports()) says which sectors hold them.
   bool RipTrack(ScsiTransport& transport, const TNkCdRom& drive, const TNkTrack& track,
                 const std::string& fileName, const RipOptions& options);
 
@@ -84,10 +98,14 @@ class TRipJob : public TJobOwner {
   // Why the last track failed: what could not be read or written, and what
   // is left on disk. Read it after Wait().
   const std::string& Error() const { return error_; }
+  // One report per track begun since the last worker started, in order.
+  // Read it after Wait().
+  const std::vector<TrackRipReport>& Reports() const { return reports_; }
 
  private:
   std::thread worker_;
   std::string error_;
+  std::vector<TrackRipReport> reports_;
   TSubCodeErrorCorrect ecc_;
 };
 

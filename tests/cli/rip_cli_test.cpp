@@ -6,7 +6,9 @@
 #include "core/subcode_pack.h"
 #include "platform/file_util.h"
 #include "support/cli_run.h"
+#include "ripper/worn_disc.h"
 #include "support/clone_cd_disc.h"
+#include "support/language_scope.h"
 #include "support/temp_dir.h"
 
 namespace mosaicer::cli {
@@ -38,16 +40,19 @@ TEST_F(RipCli, TocPrintsTheRippersTrackLines) {
 TEST_F(RipCli, RipsOneTrackOrABatchOfThem) {
   const CliResult one = Cli({"rip", ccd, "--track", "2", "-o", dir.File("two.cdg")});
   ASSERT_EQ(one.status, kExitSuccess) << one.err;
-  EXPECT_EQ(one.out, "CDGファイルの作成に成功しました。\n");
+  EXPECT_TRUE(one.out.ends_with("\nCDGファイルの作成に成功しました。\n")) << one.out;
+  // The report goes to standard output and, word for word, to the log.
+  EXPECT_EQ(one.out.substr(0, one.out.rfind("\n\n") + 1), testing::ReadFile(dir.File("two.log")));
   const std::string two = testing::ReadFile(dir.File("two.cdg"));
   ASSERT_EQ(two.size(), 65u * kCdgSectorSize);
   EXPECT_EQ(two.compare(0, 100, disc.audio, 85 * kAudioBytesPerSector, 100), 0);
   // The existing file is not replaced without --force.
   EXPECT_EQ(Cli({"rip", ccd, "--track", "2", "-o", dir.File("two.cdg")}).status, kExitFailure);
 
-  const CliResult all = Cli({"rip", ccd, "--all", "--rws", "-o", dir.File("song.rws")});
+  const CliResult all = Cli({"rip", ccd, "--all", "--rws", "-q", "--no-log", "-o", dir.File("song.rws")});
   ASSERT_EQ(all.status, kExitSuccess) << all.err;
-  EXPECT_EQ(all.out, "RWSファイルの作成に成功しました。\n");
+  EXPECT_EQ(all.out, "");
+  EXPECT_FALSE(FileExists(dir.File("song.log")));
   EXPECT_EQ(testing::ReadFile(dir.File("song_01.rws")).size(), 85u * 96u);
   EXPECT_EQ(testing::ReadFile(dir.File("song_02.rws")).size(), 65u * 96u);
   // A second batch does not replace the first.
@@ -62,9 +67,63 @@ TEST_F(RipCli, RefusesWhatItCannotRip) {
   EXPECT_EQ(Cli({"rip", ccd, "--tracks", "1,x", "-o", dir.File("x.cdg")}).status, kExitUsage);
   EXPECT_EQ(Cli({"rip", ccd, "--all", "--command", "fast", "-o", dir.File("x")}).status,
             kExitUsage);
+  EXPECT_EQ(Cli({"rip", ccd, "--all", "--retries", "21", "-o", dir.File("x")}).status, kExitUsage);
+  EXPECT_EQ(Cli({"rip", ccd, "--all", "--log", "--no-log", "-o", dir.File("x")}).status,
+            kExitUsage);
   EXPECT_EQ(Cli({"rip", dir.File("none.ccd"), "--all", "-o", dir.File("x")}).status, kExitFailure);
   // A device is never replaced by a file.
   EXPECT_EQ(Cli({"rip", ccd, "--track", "1", "-o", "/dev/null", "--force"}).status, kExitFailure);
+}
+
+// Packs of track 1 with two wrong symbols on every read of the image.
+TEST(RipCliSecure, UnrepairablePacksAreListedAndTheOutputKept) {
+  testing::LanguageScope english(Language::English);
+  testing::TempDir dir;
+  testing::Disc disc = testing::MakeDisc(150, 41);
+  for (int slot : {40, 201, 333})
+    for (int symbol : {5, 11}) testing::SpoilSymbol(disc, testing::SpotOfPack(0, slot, symbol), 0x21);
+  dir.Write("disc.img", disc.audio);
+  dir.Write("disc.sub", disc.sub);
+  const std::string ccd = dir.Write("disc.ccd", testing::kCcd);
+  const CliResult r = Cli({"rip", ccd, "--track", "1", "-o", dir.File("one.cdg")});
+  EXPECT_EQ(r.status, kExitFailure);
+  EXPECT_NE(r.err.find("3 packs could not be repaired"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("one.log"), std::string::npos) << r.err;
+  EXPECT_EQ(testing::ReadFile(dir.File("one.cdg")).size(), 85u * kCdgSectorSize);
+  const std::string log = testing::ReadFile(dir.File("one.log"));
+  EXPECT_NE(log.find("still unrepairable: 3\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("unrepairable sectors: 10, 50, 83\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("sectors re-read: 45\n"), std::string::npos) << log;
+  // The same packs counted by check, sector by sector.
+  const CliResult checked = Cli({"check", dir.File("one.cdg"), "--list"});
+  EXPECT_EQ(checked.status, kExitFailure);
+  EXPECT_NE(checked.out.find("unrepairable pack: sector 10, pack 0\n"
+                             "unrepairable pack: sector 50, pack 1\n"
+                             "unrepairable pack: sector 83, pack 1\n"),
+            std::string::npos)
+      << checked.out;
+}
+
+TEST(RipCliSecure, ASlippedSubcodeIsReportedAndCorrected) {
+  testing::LanguageScope english(Language::English);
+  testing::TempDir dir;
+  testing::Disc disc = testing::MakeDisc(150, 42);
+  testing::WriteQTimes(disc);
+  dir.Write("disc.img", disc.audio);
+  dir.Write("disc.sub", disc.sub);
+  const std::string ccd = dir.Write("disc.ccd", testing::kCcd);
+  ASSERT_EQ(Cli({"rip", ccd, "--track", "1", "-o", dir.File("clean.cdg")}).status, kExitSuccess);
+
+  testing::SlipSubcode(disc, 1);
+  dir.Write("disc.sub", disc.sub);
+  const CliResult slipped = Cli({"rip", ccd, "--track", "1", "-o", dir.File("s.cdg")});
+  EXPECT_NE(slipped.out.find("subcode runs 1 sector late (84 of 84 Q frames)"), std::string::npos)
+      << slipped.out;
+  const CliResult fixed =
+      Cli({"rip", ccd, "--track", "1", "--fix-slip", "-o", dir.File("fixed.cdg")});
+  EXPECT_EQ(fixed.status, kExitSuccess) << fixed.err;
+  EXPECT_NE(fixed.out.find("shifted by 1 sectors"), std::string::npos) << fixed.out;
+  EXPECT_TRUE(testing::ReadFile(dir.File("fixed.cdg")) == testing::ReadFile(dir.File("clean.cdg")));
 }
 
 }  // namespace

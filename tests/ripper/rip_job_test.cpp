@@ -104,6 +104,8 @@ TEST_F(RipJobTest, ReadStepsOfTheReadSizeUntilTheEnd) {
 
 TEST_F(RipJobTest, FailuresKeepTheOldFileAndCancelKeepsThePartialOne) {
   const std::string old = dir.Write("f.cdg", "the user's old rip");
+  RipOptions plain;  // the drive's subcode is all ones: nothing to gain by re-reading it
+  plain.retries = 0;
   struct Case {
     const char* name;
     int failAt;
@@ -122,7 +124,7 @@ TEST_F(RipJobTest, FailuresKeepTheOldFileAndCancelKeepsThePartialOne) {
     {
       std::optional<testing::DiskFullAfter> full;
       if (c.fullDisk) full.emplace(100 * 1000);
-      EXPECT_FALSE(job.RipTrack(drive, cd, Track(150, 1150), c.file, {}));
+      EXPECT_FALSE(job.RipTrack(drive, cd, Track(150, 1150), c.file, plain));
     }
     EXPECT_EQ(job.JobStatus(), kJobFailed);
     EXPECT_NE(job.Error().find(c.says), std::string::npos) << job.Error();
@@ -142,7 +144,7 @@ TEST_F(RipJobTest, FailuresKeepTheOldFileAndCancelKeepsThePartialOne) {
   job.SetJobStatus(kJobIdle);
   ASSERT_TRUE(job.SetProgressCallback(&CancelOnStep::Callback, &cancel));
   drive.reads.clear();
-  EXPECT_FALSE(job.RipTrack(drive, cd, Track(150, 1150), dir.File("c.cdg"), {}));
+  EXPECT_FALSE(job.RipTrack(drive, cd, Track(150, 1150), dir.File("c.cdg"), plain));
   EXPECT_EQ(job.JobStatus(), kJobCancelRequested);
   EXPECT_EQ(drive.reads.size(), 1u);
   EXPECT_EQ(testing::ReadFile(dir.File("c.cdg")).size(), 25u * kCdgSectorSize);
@@ -174,18 +176,25 @@ TEST(RipSettings, DriveIniSlotsAreRecognisedByProduct) {
   std::memcpy(inquiry + 8, "PLEXTOR CD-R   PX-W4012A1.07", 28);
   drive.SetInquiry(inquiry, sizeof inquiry);
   IniFile ini;
-  DriveSettings s{kReadCddaDataRw, true, 40};
+  DriveSettings s{kReadCddaDataRw, true, 40, 2, true};
   SaveDriveSettings(ini, drive, s);
   const DriveSettings back = LoadDriveSettings(ini, drive);
   EXPECT_EQ(back.readCommand, kReadCddaDataRw);
   EXPECT_TRUE(back.tocBcd);
   EXPECT_EQ(back.readSize, 40);
+  EXPECT_EQ(back.retries, 2);
+  EXPECT_TRUE(back.fixSlip);
   TNkCdRom other("/dev/sr0");  // another product in the same slot
   EXPECT_EQ(LoadDriveSettings(ini, other).readSize, 15);
   // The drive's own slot without a read size: the default as well.
   IniFile partial("[/dev/sr0]\nDeviceName=" + drive.Product() + "\nReadCmd=2\n");
   EXPECT_EQ(LoadDriveSettings(partial, drive).readSize, 15);
   EXPECT_EQ(LoadDriveSettings(partial, drive).readCommand, 2);
+  EXPECT_EQ(LoadDriveSettings(partial, drive).retries, kDefaultRetries);
+  EXPECT_FALSE(LoadDriveSettings(partial, drive).fixSlip);
+  // A re-read count out of range is brought into it.
+  IniFile wild("[/dev/sr0]\nDeviceName=" + drive.Product() + "\nRetries=999\n");
+  EXPECT_EQ(LoadDriveSettings(wild, drive).retries, kMaxRetries);
 }
 
 }  // namespace

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -20,6 +22,7 @@
 #include "ripper/clone_cd_image.h"
 #include "scripted_dialogs.h"
 #include "support/cli_run.h"
+#include "ripper/worn_disc.h"
 #include "support/clone_cd_disc.h"
 #include "support/temp_dir.h"
 
@@ -226,6 +229,49 @@ TEST_F(RipFrmTest, CancelStopsTheRipAfterTheCurrentRead) {
 
 namespace mosaicer {
 namespace {
+
+// A disc whose image holds three packs no read can repair: the window
+// reports them with the outcome, shows every figure and writes the log, and
+// keeps the drive's re-read count and slip choice for next time.
+TEST_F(RipFrmTest, ARipShowsItsFiguresAndKeepsThemInALog) {
+  testing::Disc worn = testing::MakeDisc(150, 44);
+  for (int slot : {40, 201, 333})
+    for (int symbol : {5, 11}) testing::SpoilSymbol(worn, testing::SpotOfPack(0, slot, symbol), 0x21);
+  const std::string folder = dir.File("worn");
+  std::filesystem::create_directory(folder);
+  dir.Write("worn/disc.img", worn.audio);
+  dir.Write("worn/disc.sub", worn.sub);
+  const std::string image = dir.Write("worn/disc.ccd", testing::kCcd);
+
+  IniFile ini;
+  {
+    auto frm = MakeWindow();
+    OpenImage(*frm, image);
+    EXPECT_EQ(Child<TUpDown>(frm, "RetryUd")->Position(), kDefaultRetries);
+    Child<QLineEdit>(frm, "RetryEdit")->setText("2");
+    Child<QCheckBox>(frm, "SlipCk")->setChecked(true);
+    Child<QListWidget>(frm, "TrackList")->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    const std::string out = dir.File("one.cdg");
+    dialogs.files.push_back(out);
+    QTest::mouseClick(Child<QPushButton>(frm, "RipBtn"), Qt::LeftButton);
+
+    ASSERT_EQ(dialogs.Informations().size(), 1u);
+    EXPECT_TRUE(dialogs.Informations()[0].starts_with("CDGファイルの作成に成功しました。\n3 "))
+        << dialogs.Informations()[0];
+    const std::string shown =
+        Child<QPlainTextEdit>(frm, "ReportMemo")->toPlainText().toStdString();
+    EXPECT_NE(shown.find("修復できないセクタ: 10, 50, 83\n"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("再読み込みしたセクタ数: 18\n"), std::string::npos) << shown;
+    EXPECT_EQ(frm->LogName(), dir.File("one.log"));
+    EXPECT_EQ(ReadFile(dir.File("one.log")), shown);
+    EXPECT_EQ(ReadFile(out).size(), 85u * 2448u);
+    frm->WriteSettings(ini);
+  }
+  auto frm = MakeWindow();
+  OpenImage(*frm, image);
+  EXPECT_EQ(Child<TUpDown>(frm, "RetryUd")->Position(), 2);
+  EXPECT_TRUE(Child<QCheckBox>(frm, "SlipCk")->isChecked());
+}
 
 TEST_F(RipFrmTest, OpenedImagesComeBackWhileTheirFilesExist) {
   // A second image beside the first.

@@ -6,10 +6,12 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QIntValidator>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QToolButton>
@@ -174,12 +176,17 @@ void TRipFrm::BuildControls() {
   SyncSizeLbl_ = new QLabel(Tq("Sync size:"), DrvGBox_);
   SincSizeEdit_ = new QLineEdit(DrvGBox_);
   SyncSizeUd_ = new TUpDown(SincSizeEdit_, 0, kMaxSyncSize, 0, DrvGBox_);
+  RetryLbl_ = new QLabel(Tq("Re-reads:"), DrvGBox_);
+  RetryEdit_ = new QLineEdit(DrvGBox_);
+  RetryUd_ = new TUpDown(RetryEdit_, 0, kMaxRetries, kDefaultRetries, DrvGBox_);
+  SlipCk_ = new QCheckBox(Tq("Fix slip"), DrvGBox_);
   TrkGBoc_ = new QGroupBox(Tq(" Tracks "), this);
   TrkBtn_ = new QPushButton(Tq("R&efresh"), TrkGBoc_);
   SelectBtn_ = new QPushButton(Tq("Select &All"), TrkGBoc_);
   TrackList_ = new QListWidget(TrkGBoc_);
   RipBtn_ = new QPushButton(Tq("&Rip Track"), TrkGBoc_);
   RipBtn2_ = new QPushButton(Tq("Rip &Marked Tracks"), TrkGBoc_);
+  ReportMemo_ = new QPlainTextEdit(TrkGBoc_);
 
   DrvGBox_->setObjectName("DrvGBox");
   DrvLbl_->setObjectName("DrvLbl");
@@ -196,6 +203,11 @@ void TRipFrm::BuildControls() {
   SyncSizeLbl_->setObjectName("SyncSizeLbl");
   SincSizeEdit_->setObjectName("SincSizeEdit");
   SyncSizeUd_->setObjectName("SyncSizeUd");
+  RetryLbl_->setObjectName("RetryLbl");
+  RetryEdit_->setObjectName("RetryEdit");
+  RetryUd_->setObjectName("RetryUd");
+  SlipCk_->setObjectName("SlipCk");
+  ReportMemo_->setObjectName("ReportMemo");
   TrkGBoc_->setObjectName("TrkGBoc");
   TrkBtn_->setObjectName("TrkBtn");
   SelectBtn_->setObjectName("SelectBtn");
@@ -211,12 +223,26 @@ void TRipFrm::BuildControls() {
   SyncSizeLbl_->setBuddy(SincSizeEdit_);
   ReadSizeUd_->SetName(ReadSizeLbl_->text().chopped(1));
   SyncSizeUd_->SetName(SyncSizeLbl_->text().chopped(1));
+  RetryLbl_->setBuddy(RetryEdit_);
+  RetryUd_->SetName(RetryLbl_->text().chopped(1));
+  RetryEdit_->setToolTip(Tq("Times a sector is read again while packs in it stay unrepairable "
+                            "(raw reads only)"));
+  RetryEdit_->setValidator(new QIntValidator(0, kMaxRetries, RetryEdit_));
+  SlipCk_->setToolTip(Tq("Shift the subcode against the audio when its Q time shows it runs "
+                         "early or late (raw reads only)"));
+  ReportMemo_->setReadOnly(true);
+  ReportMemo_->setAccessibleName(Tq("Rip report"));
+  ReportMemo_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  ReportMemo_->setMinimumHeight(ReportMemo_->fontMetrics().lineSpacing() * 2);
+  ReportMemo_->setMaximumHeight(ReportMemo_->fontMetrics().lineSpacing() * 6);
+  TrackList_->setMinimumHeight(TrackList_->fontMetrics().lineSpacing() * 3);
   TrackList_->setAccessibleName(Tq("Tracks"));
   DrvCmb_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   DrvCmb_->setMinimumContentsLength(20);
   ReadSizeEdit_->setMaximumWidth(
       ReadSizeEdit_->fontMetrics().horizontalAdvance(QLatin1String("0000")) * 2);
   SincSizeEdit_->setMaximumWidth(ReadSizeEdit_->maximumWidth());
+  RetryEdit_->setMaximumWidth(ReadSizeEdit_->maximumWidth());
   // The sync size is kept at 0: its controls exist but are never shown.
   for (QWidget* hidden : std::initializer_list<QWidget*>{SyncSizeLbl_, SincSizeEdit_, SyncSizeUd_})
     hidden->setVisible(false);
@@ -235,19 +261,28 @@ void TRipFrm::BuildControls() {
   CmdCmb_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   drives->addWidget(CmdCmb_, 2, 1, 1, 3, Qt::AlignLeft);
   drives->addWidget(RwsCk_, 3, 1, 1, 3);
+  drives->addWidget(SlipCk_, 3, 4);
   drives->addWidget(ReadSizeLbl_, 4, 0);
+  // Re-reads share the read size's row and the slip choice sits under the
+  // buttons, so the window keeps its size.
   auto* readSize = new QHBoxLayout;
   readSize->setSpacing(0);
   readSize->addWidget(ReadSizeEdit_);
   readSize->addWidget(ReadSizeUd_);
+  readSize->addSpacing(12);
+  readSize->addWidget(RetryLbl_);
+  readSize->addSpacing(4);
+  readSize->addWidget(RetryEdit_);
+  readSize->addWidget(RetryUd_);
   readSize->addStretch();
-  drives->addLayout(readSize, 4, 1);
-  drives->addWidget(SyncSizeLbl_, 4, 2);
+  drives->addLayout(readSize, 4, 1, 1, 3);
+  // Never shown: outside the rows that take room.
+  drives->addWidget(SyncSizeLbl_, 5, 2);
   auto* syncSize = new QHBoxLayout;
   syncSize->setSpacing(0);
   syncSize->addWidget(SincSizeEdit_);
   syncSize->addWidget(SyncSizeUd_);
-  drives->addLayout(syncSize, 4, 3);
+  drives->addLayout(syncSize, 5, 3);
   drives->setColumnStretch(3, 1);
 
   auto* tracks = new QVBoxLayout(TrkGBoc_);
@@ -262,6 +297,7 @@ void TRipFrm::BuildControls() {
   ripButtons->addWidget(RipBtn_);
   ripButtons->addWidget(RipBtn2_);
   tracks->addLayout(ripButtons);
+  tracks->addWidget(ReportMemo_);
 
   auto* layout = new QVBoxLayout(ScrollingBody(*this));
   layout->addWidget(DrvGBox_);
@@ -272,6 +308,11 @@ void TRipFrm::BuildControls() {
   DrvCmb_->onDropDown = [this] { DrvCmbDropDown(); };
   connect(DrvCmb_, &QComboBox::activated, this, [this] { DrvCmbChange(); });
   connect(ReadSizeEdit_, &QLineEdit::textChanged, this, [this] { ReadSizeEditChange(); });
+  connect(RetryEdit_, &QLineEdit::textChanged, this, [this] {
+    bool number = false;
+    const int typed = RetryEdit_->text().toInt(&number);
+    if (number) RetryUd_->SetPosition(typed, false);
+  });
   connect(TrkBtn_, &QPushButton::clicked, this, [this] { TrkBtnClick(); });
   connect(SelectBtn_, &QPushButton::clicked, this, [this] { SelectBtnClick(); });
   connect(RipBtn_, &QPushButton::clicked, this, [this] { RipBtnClick(); });
@@ -402,6 +443,8 @@ DriveSettings TRipFrm::ShownDriveSettings() const {
   settings.readCommand = CmdCmb_->currentIndex();
   settings.tocBcd = BcdCk_->isChecked();
   settings.readSize = ReadSizeUd_->Position();
+  settings.retries = RetryUd_->Position();
+  settings.fixSlip = SlipCk_->isChecked();
   return settings;
 }
 
@@ -418,6 +461,8 @@ void TRipFrm::DrvCmbChange() {
   BcdCk_->setChecked(settings.tocBcd);
   CmdCmb_->setCurrentIndex(settings.readCommand);  // a position the list lacks chooses none
   ReadSizeUd_->SetPosition(settings.readSize);
+  RetryUd_->SetPosition(settings.retries);
+  SlipCk_->setChecked(settings.fixSlip);
   TrkBtnClick();
 }
 
@@ -457,6 +502,8 @@ RipOptions TRipFrm::CurrentOptions() const {
   options.readSize = ReadSizeUd_->Position();
   options.syncSize = SyncSizeUd_->Position();
   options.subcodeOnly = RwsCk_->isChecked();
+  options.retries = RetryUd_->Position();
+  options.fixSlip = SlipCk_->isChecked();
   return options;
 }
 
@@ -487,7 +534,7 @@ void TRipFrm::RipBtnClick() {
     job_.SetJobStatus(kJobIdle);
     return;
   }
-  RunProgressAndReport(rws, 1);
+  RunProgressAndReport(rws, 1, std::filesystem::path(fileName_).replace_extension().string());
 }
 
 void TRipFrm::RipBtn2Click() {
@@ -509,18 +556,37 @@ void TRipFrm::RipBtn2Click() {
     job_.SetJobStatus(kJobIdle);
     return;
   }
-  RunProgressAndReport(rws, static_cast<int>(positions.size()));
+  RunProgressAndReport(rws, static_cast<int>(positions.size()), fileName_);
 }
 
-void TRipFrm::RunProgressAndReport(bool rws, int files) {
+void TRipFrm::RunProgressAndReport(bool rws, int files, const std::string& logBase) {
   ProgressDlg_->SetRwsOnly(rws);
   ProgressDlg_->SetCaptionText(CreatingText(rws) + CountText(1, files) + "...");
   ProgressDlg_->exec();  // closed by the worker's end code
   job_.Wait();
 
-  dialogs_.Beep();
+  // The figures stay in the window until the next rip; the log keeps them.
+  const std::vector<TrackRipReport>& reports = job_.Reports();
+  ReportMemo_->setPlainText(Q(FormatRipReports(reports)));
+  logName_.clear();
+  std::string logNote;
   const std::uint8_t status = job_.JobStatus();
-  const std::string text = RipOutcomeText(status, rws);
+  // A failed track leaves no output, so no log beside it either.
+  if (!reports.empty() && status != kJobFailed) {
+    const std::string name = RipLogName(logBase, false);
+    if (const IoStatus logged = WriteRipLog(name, reports); logged)
+      logName_ = name;
+    else
+      logNote = "\n" + logged.error();
+  }
+
+  dialogs_.Beep();
+  std::string text = RipOutcomeText(status, rws);
+  if (const std::uint64_t bad = UnrepairablePacks(reports); bad != 0)
+    text += "\n" + Format(Tr("%1 packs could not be repaired; their sectors are listed in the "
+                             "window's report and in its log."),
+                          {std::to_string(bad)});
+  text += logNote;
   if (status == kJobSucceeded || status == kJobCancelRequested)
     dialogs_.Information(this, text);
   else

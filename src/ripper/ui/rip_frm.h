@@ -28,6 +28,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QPlainTextEdit;
 class QPushButton;
 class QToolButton;
 
@@ -93,6 +94,8 @@ class TRipFrm : public QDialog {
   const TNkToc& Toc() const { return toc_; }
   // The file (one track) or base name (several tracks) of the last rip.
   const std::string& FileName() const { return fileName_; }
+  // Where the last rip's report was written; empty when it could not be.
+  const std::string& LogName() const { return logName_; }
   std::string DriveIniPath() const;
 
   // Adds a drive for this run to the end of the list, loads its settings
@@ -130,8 +133,10 @@ class TRipFrm : public QDialog {
   void ImageBtnClick();
 
   RipOptions CurrentOptions() const;
-  // Shows the progress dialog until the worker ends, then reports.
-  void RunProgressAndReport(bool rws, int files);
+  // Shows the progress dialog until the worker ends, then reports: the
+  // outcome, and each track's figures in `ReportMemo` and in the log named
+  // after `logBase`.
+  void RunProgressAndReport(bool rws, int files, const std::string& logBase);
 
   Dialogs& dialogs_;
   std::string settingsFolder_;
@@ -146,6 +151,7 @@ class TRipFrm : public QDialog {
   std::string rwsDir_;
   std::string imageDir_;
   std::string fileName_;
+  std::string logName_;
   TRipJob job_;  // after everything its worker reads, so it joins first
 
   QGroupBox* DrvGBox_;
@@ -163,12 +169,17 @@ class TRipFrm : public QDialog {
   QLabel* SyncSizeLbl_;
   QLineEdit* SincSizeEdit_;
   TUpDown* SyncSizeUd_;
+  QLabel* RetryLbl_;
+  QLineEdit* RetryEdit_;
+  TUpDown* RetryUd_;
+  QCheckBox* SlipCk_;
   QGroupBox* TrkGBoc_;
   QPushButton* TrkBtn_;
   QPushButton* SelectBtn_;
   QListWidget* TrackList_;
   QPushButton* RipBtn_;
   QPushButton* RipBtn2_;
+  QPlainTextEdit* ReportMemo_;
   TProgressDlg2* ProgressDlg_;
 };
 
