@@ -8,6 +8,7 @@
 #include <ostream>
 
 #include "cli/commands.h"
+#include "authoring/msf.h"
 #include "cli/output_check.h"
 #include "cli/progress.h"
 #include "cli/title_input.h"
@@ -36,15 +37,9 @@ std::optional<std::int64_t> ParseGap(const std::string& text) {
   return static_cast<std::int64_t>(std::lround(seconds * kSectorsPerSecond));
 }
 
-std::string DiscTime(std::int64_t sectors) {
-  const std::int64_t frames = sectors + kLeadInOffset;
-  char text[64];
-  std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld",
-                static_cast<long long>(frames / (60 * kSectorsPerSecond)),
-                static_cast<long long>(frames / kSectorsPerSecond % 60),
-                static_cast<long long>(frames % kSectorsPerSecond));
-  return text;
-}
+// The disc's running time at its lead-out: its sectors and the two seconds
+// before the first track.
+std::string DiscTime(std::int64_t sectors) { return MsfText(sectors + kLeadInOffset); }
 
 int RunImage(const Args& args, Io& io) {
   const auto& inputs = args.Positionals();

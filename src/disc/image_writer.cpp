@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "authoring/msf.h"
 #include "core/parity.h"
 #include "platform/language.h"
 #include "platform/output_file.h"
@@ -27,15 +28,6 @@ std::string WithExtension(const std::string& path, const char* extension) {
   std::filesystem::path p(path);
   p.replace_extension(extension);
   return p.string();
-}
-
-std::string Msf(std::int64_t frames) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld",
-                static_cast<long long>(frames / (60 * kSectorsPerSecond)),
-                static_cast<long long>(frames / kSectorsPerSecond % 60),
-                static_cast<long long>(frames % kSectorsPerSecond));
-  return text;
 }
 
 // A pack lacks its parity when checking it would change it or fails.
@@ -106,9 +98,9 @@ std::string TocText(const std::vector<DiscImageTitle>& titles, const DiscLayout&
             "\n    PERFORMER " + TocString(options.performer) + "\n  }\n}\n";
     text += "DATAFILE " + TocFileName(binName) + " #" +
             std::to_string(track.pauseStart * static_cast<std::int64_t>(kBinSectorSize)) + " " +
-            Msf(sectors) + " // length in bytes: " +
+            MsfText(sectors) + " // length in bytes: " +
             std::to_string(sectors * static_cast<std::int64_t>(kBinSectorSize)) + "\n";
-    if (track.pauseStart < track.start) text += "START " + Msf(track.start - track.pauseStart) + "\n";
+    if (track.pauseStart < track.start) text += "START " + MsfText(track.start - track.pauseStart) + "\n";
   }
   return text;
 }
@@ -207,7 +199,7 @@ bool PlanDiscImage(const std::vector<DiscImageTitle>& titles, const DiscImageOpt
     const auto sectors = static_cast<std::int64_t>(title.source->Sectors());
     if (sectors < kMinTrackSectors) {
       error = Format(Tr("%1 lasts %2, shorter than the four seconds a track must last"),
-                     {IoStatus::Quoted(title.source->Info().path), Msf(sectors)});
+                     {IoStatus::Quoted(title.source->Info().path), MsfText(sectors)});
       return false;
     }
     lengths.push_back(std::min<std::int64_t>(sectors, kMaxDiscFrames + 1));
@@ -219,7 +211,7 @@ bool PlanDiscImage(const std::vector<DiscImageTitle>& titles, const DiscImageOpt
   const std::int64_t last = layout.LeadOut() - 1 + kLeadInOffset;
   if (last > kMaxDiscFrames) {
     error = Format(Tr("the disc would last until %1, past the 79:59:74 a disc holds"),
-                   {Msf(last)});
+                   {MsfText(last)});
     return false;
   }
   return true;

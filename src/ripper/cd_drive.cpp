@@ -17,19 +17,12 @@ constexpr std::size_t kProductLength = 16;
 constexpr std::size_t kRevisionOffset = 32;
 constexpr std::size_t kRevisionLength = 4;
 
-constexpr std::uint8_t kOpInquiry = 0x12;
-constexpr std::uint8_t kOpReadToc = 0x43;
-constexpr std::uint8_t kOpReadCd = 0xBE;
-constexpr std::uint8_t kOpReadCdda = 0xD8;
-
 constexpr std::uint8_t kInquiryCdbLength = 6;
 constexpr std::uint8_t kReadTocCdbLength = 10;
 constexpr std::uint8_t kReadCdCdbLength = 12;
 
-constexpr std::uint8_t kFullTocFormat = 0x02;
 // Older drives take the format in the top bits of the control byte.
 constexpr std::uint8_t kFullTocFormatInControl = 0x80;
-constexpr std::uint8_t kReadCdUserData = 0x10;
 constexpr int kLunShift = 5;
 constexpr std::uint32_t kMaxReadCdCount = 0xFFFF;
 

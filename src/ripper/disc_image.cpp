@@ -23,14 +23,6 @@ namespace {
 constexpr std::uint8_t kStatusGood = kScsiCompleted;
 constexpr std::uint8_t kCheckCondition = 0x02;
 
-// Operation codes the image answers.
-constexpr std::uint8_t kOpInquiry = 0x12;
-constexpr std::uint8_t kOpReadToc = 0x43;
-constexpr std::uint8_t kOpReadCd = 0xBE;
-constexpr std::uint8_t kOpReadCdda = 0xD8;
-constexpr std::uint8_t kFullTocFormat = 2;
-constexpr std::uint8_t kUserDataOnly = 0x10;
-
 constexpr std::size_t kQFormattedSize = 16;
 constexpr int kQBit = 6;
 // Packs reach back (and, re-interleaved, ahead) seven pack slots: two
@@ -222,7 +214,7 @@ std::uint8_t DiscImage::Execute(const TNkCdRom&, std::uint8_t cdbLength, const s
       return kStatusGood;
     }
     case kOpReadCd: {
-      if (cdbLength < 12 || cdb[9] != kUserDataOnly || !out) return kCheckCondition;
+      if (cdbLength < 12 || cdb[9] != kReadCdUserData || !out) return kCheckCondition;
       const auto lba = static_cast<std::int32_t>(Big32(cdb + 2));
       const std::uint32_t count = static_cast<std::uint32_t>(cdb[6]) << 16 | cdb[7] << 8 | cdb[8];
       switch (cdb[10]) {

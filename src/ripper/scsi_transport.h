@@ -22,6 +22,14 @@ inline constexpr std::uint8_t kScsiCompleted = 1;
 inline constexpr std::uint32_t kScsiTimeoutMs = 15000;
 inline constexpr std::size_t kScsiSenseLength = 14;
 
+// The commands a CD drive (and a disc image standing in for one) answers.
+inline constexpr std::uint8_t kOpInquiry = 0x12;
+inline constexpr std::uint8_t kOpReadToc = 0x43;
+inline constexpr std::uint8_t kOpReadCd = 0xBE;
+inline constexpr std::uint8_t kOpReadCdda = 0xD8;
+inline constexpr std::uint8_t kFullTocFormat = 0x02;  // READ TOC format: the full TOC
+inline constexpr std::uint8_t kReadCdUserData = 0x10;  // READ CD: the 2352 bytes of a sector
+
 // The direction a pass-through request carries: the two data directions
 // and "no data"; raw values 0, 1 and 2 are already in this form.
 enum class PassThroughDirection : std::uint8_t { Out = 0, In = 1, Undetermined = 2 };

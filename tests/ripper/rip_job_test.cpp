@@ -12,6 +12,7 @@
 #include "platform/file_util.h"
 #include "platform/io_status.h"
 #include "ripper/clone_cd_image.h"
+#include "ripper/worn_disc.h"
 #include "support/clone_cd_disc.h"
 #include "support/disk_full.h"
 #include "support/temp_dir.h"
@@ -203,21 +204,6 @@ TEST(RipSettings, DriveIniSlotsAreRecognisedByProduct) {
 namespace mosaicer {
 namespace {
 
-// `disc` written as a CloneCD image in a folder of its own and opened as a
-// drive, its table of contents read.
-struct ImageDrive {
-  testing::TempDir dir;
-  CloneCdImage image;
-  TNkCdRom drive{"disc.ccd"};
-  TNkToc toc;
-  void Open(const testing::Disc& disc) {
-    dir.Write("disc.img", disc.audio);
-    dir.Write("disc.sub", disc.sub);
-    std::string error;
-    ASSERT_TRUE(image.Open(dir.Write("disc.ccd", testing::kCcd), error)) << error;
-    ASSERT_TRUE(ReadToc(image, drive, false, toc));
-  }
-};
 
 // A CD+G disc image with single-symbol errors, ripped in each mode: the
 // files carry the disc's packs seven packs late, repaired, and the audio of
@@ -225,7 +211,7 @@ struct ImageDrive {
 TEST(RipImage, RawRipRepairsAndDeinterleavesTheDiscPacks) {
   testing::Disc disc = testing::MakeDisc(150, 9);
   for (int s : {10, 60, 100}) disc.sub[s * 96 + 4 * 12 + 7] ^= 0x02;  // channel T
-  ImageDrive opened;
+  testing::ImageDrive opened;
   ASSERT_NO_FATAL_FAILURE(opened.Open(disc));
   auto& [dir, image, drive, toc] = opened;
 
@@ -267,7 +253,7 @@ TEST(RipImage, RawRipRepairsWithQWhatPCannot) {
   std::vector<std::uint8_t> packs = clean.source;
   const int damaged[] = {20, 150, 300};
   for (int pack : damaged) packs[pack * 24 + 1] ^= 0x05, packs[pack * 24 + 22] ^= 0x11;
-  ImageDrive opened;
+  testing::ImageDrive opened;
   ASSERT_NO_FATAL_FAILURE(opened.Open(testing::DiscFromPacks(packs, clean.audio, 5)));
   auto& [dir, image, drive, toc] = opened;
   TRipJob job;

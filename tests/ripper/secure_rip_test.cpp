@@ -26,18 +26,7 @@ using testing::SpotOfPack;
 // Track 1 of kCcd: sectors 0..84; track 2: 85..149.
 constexpr std::int64_t kTrack2Lba = 85;
 
-struct Rig {
-  testing::TempDir dir;
-  CloneCdImage image;
-  TNkCdRom drive{"disc.ccd"};
-  TNkToc toc;
-  void Open(const testing::Disc& disc) {
-    dir.Write("disc.img", disc.audio);
-    dir.Write("disc.sub", disc.sub);
-    std::string error;
-    ASSERT_TRUE(image.Open(dir.Write("disc.ccd", testing::kCcd), error)) << error;
-    ASSERT_TRUE(ReadToc(image, drive, false, toc));
-  }
+struct Rig : testing::ImageDrive {
   // Rips list position `position` through `transport` and returns the file.
   std::string Rip(ScsiTransport& transport, int position, const RipOptions& options,
                   TRipJob& job, const std::string& name = "t.cdg") {
