@@ -72,41 +72,54 @@ inline RawSpot SpotOfPack(std::int64_t trackLba, std::int64_t slot, int symbol) 
 // wrong value on every read, as a scratch the drive always misreads.
 // Varying: a wrong value at the first read of a spot, then on each later
 // read wrong (a different value) or right by a seeded coin.
-class CorruptingTransport : public ScsiTransport {
+// Passes every command to the drive it wraps and hands each completed raw
+// read (its LBA, its sector count and the sectors read) to Spoil.
+class RawReadWrapper : public ScsiTransport {
  public:
-  enum class Kind { Persistent, Varying };
-  CorruptingTransport(ScsiTransport& inner, std::vector<RawSpot> spots, Kind kind,
-                      unsigned seed = 1)
-      : inner_(inner), spots_(std::move(spots)), kind_(kind), rng_(seed) {}
+  explicit RawReadWrapper(ScsiTransport& inner) : inner_(inner) {}
 
   std::uint8_t Execute(const TNkCdRom& drive, std::uint8_t cdbLength, const std::uint8_t* cdb,
                        void* buffer, std::uint32_t bufferLength, std::uint8_t direction,
                        std::uint32_t timeoutMs) override {
     const std::uint8_t status =
         inner_.Execute(drive, cdbLength, cdb, buffer, bufferLength, direction, timeoutMs);
-    if (status != kScsiCompleted || !IsRawRead(cdbLength, cdb)) return status;
-    const std::int64_t lba = CdbLba(cdb);
-    const std::uint32_t count = CdbCount(cdb);
+    if (status == kScsiCompleted && IsRawRead(cdbLength, cdb))
+      Spoil(drive, cdb, static_cast<std::uint8_t*>(buffer), CdbLba(cdb), CdbCount(cdb));
+    return status;
+  }
+
+ protected:
+  virtual void Spoil(const TNkCdRom& drive, const std::uint8_t* cdb, std::uint8_t* sectors,
+                     std::int64_t lba, std::uint32_t count) = 0;
+  ScsiTransport& inner_;
+};
+
+class CorruptingTransport : public RawReadWrapper {
+ public:
+  enum class Kind { Persistent, Varying };
+  CorruptingTransport(ScsiTransport& inner, std::vector<RawSpot> spots, Kind kind,
+                      unsigned seed = 1)
+      : RawReadWrapper(inner), spots_(std::move(spots)), kind_(kind), rng_(seed) {}
+
+  std::vector<std::pair<std::int64_t, std::uint32_t>> rawReads;  // LBA, count
+  std::function<void(std::int64_t, std::uint32_t)> onRawRead;
+
+ private:
+  void Spoil(const TNkCdRom&, const std::uint8_t*, std::uint8_t* sectors, std::int64_t lba,
+             std::uint32_t count) override {
     rawReads.emplace_back(lba, count);
     if (onRawRead) onRawRead(lba, count);
     for (const RawSpot& spot : spots_) {
       if (spot.lba < lba || spot.lba >= lba + count) continue;
-      auto* byte = static_cast<std::uint8_t*>(buffer) + (spot.lba - lba) * kCdgSectorSize +
-                   kAudioBytesPerSector + spot.byte;
+      auto* byte = sectors + (spot.lba - lba) * kCdgSectorSize + kAudioBytesPerSector + spot.byte;
       const bool first = seen_[spot.lba * 96 + spot.byte]++ == 0;
       if (kind_ == Kind::Persistent)
         *byte ^= 0x15;
       else if (first || (rng_() & 1))
         *byte ^= static_cast<std::uint8_t>(1 + rng_() % 63);
     }
-    return status;
   }
 
-  std::vector<std::pair<std::int64_t, std::uint32_t>> rawReads;  // LBA, count
-  std::function<void(std::int64_t, std::uint32_t)> onRawRead;
-
- private:
-  ScsiTransport& inner_;
   std::vector<RawSpot> spots_;
   Kind kind_;
   std::mt19937 rng_;
@@ -116,18 +129,13 @@ class CorruptingTransport : public ScsiTransport {
 // Delivers with each raw sector the subcode of the sector `late` places
 // before it (after it for a negative `late`); subcode from outside what the
 // wrapped drive can read comes back as zeros.
-class SlippingTransport : public ScsiTransport {
+class SlippingTransport : public RawReadWrapper {
  public:
-  SlippingTransport(ScsiTransport& inner, int late) : inner_(inner), late_(late) {}
+  SlippingTransport(ScsiTransport& inner, int late) : RawReadWrapper(inner), late_(late) {}
 
-  std::uint8_t Execute(const TNkCdRom& drive, std::uint8_t cdbLength, const std::uint8_t* cdb,
-                       void* buffer, std::uint32_t bufferLength, std::uint8_t direction,
-                       std::uint32_t timeoutMs) override {
-    const std::uint8_t status =
-        inner_.Execute(drive, cdbLength, cdb, buffer, bufferLength, direction, timeoutMs);
-    if (status != kScsiCompleted || !IsRawRead(cdbLength, cdb)) return status;
-    const std::int64_t lba = CdbLba(cdb);
-    const std::uint32_t count = CdbCount(cdb);
+ private:
+  void Spoil(const TNkCdRom& drive, const std::uint8_t* cdb, std::uint8_t* sectors,
+             std::int64_t lba, std::uint32_t count) override {
     std::vector<std::uint8_t> one(kCdgSectorSize);
     for (std::uint32_t s = 0; s < count; ++s) {
       std::uint8_t cdb1[12];
@@ -138,19 +146,15 @@ class SlippingTransport : public ScsiTransport {
       cdb1[4] = static_cast<std::uint8_t>(from >> 8);
       cdb1[5] = static_cast<std::uint8_t>(from);
       cdb1[6] = 0, cdb1[7] = 0, cdb1[8] = 1;
-      auto* sub = static_cast<std::uint8_t*>(buffer) + s * kCdgSectorSize + kAudioBytesPerSector;
-      if (lba + s - late_ >= 0 &&
-          inner_.Execute(drive, 12, cdb1, one.data(), kCdgSectorSize, direction, timeoutMs) ==
-              kScsiCompleted)
+      auto* sub = sectors + s * kCdgSectorSize + kAudioBytesPerSector;
+      if (lba + s - late_ >= 0 && inner_.Execute(drive, 12, cdb1, one.data(), kCdgSectorSize,
+                                                 kScsiDirIn, kScsiTimeoutMs) == kScsiCompleted)
         std::memcpy(sub, one.data() + kAudioBytesPerSector, kSubcodeBytesPerSector);
       else
         std::memset(sub, 0, kSubcodeBytesPerSector);
     }
-    return status;
   }
 
- private:
-  ScsiTransport& inner_;
   int late_;
 };
 
