@@ -11,33 +11,12 @@
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "core/interleave.h"
 #include "core/subcode_pack.h"
-#include "ripper/cd_drive.h"
-#include "ripper/clone_cd_image.h"
 #include "ripper/scsi_transport.h"
 #include "support/clone_cd_disc.h"
-#include "support/temp_dir.h"
 
 namespace mosaicer::testing {
-
-// `disc` written as a CloneCD image in a folder of its own and opened as a
-// drive, its table of contents read.
-struct ImageDrive {
-  TempDir dir;
-  CloneCdImage image;
-  TNkCdRom drive{"disc.ccd"};
-  TNkToc toc;
-  void Open(const Disc& disc) {
-    dir.Write("disc.img", disc.audio);
-    dir.Write("disc.sub", disc.sub);
-    std::string error;
-    ASSERT_TRUE(image.Open(dir.Write("disc.ccd", kCcd), error)) << error;
-    ASSERT_TRUE(ReadToc(image, drive, false, toc));
-  }
-};
 
 inline constexpr std::uint8_t kReadCdOpcode = 0xBE;
 inline constexpr std::size_t kSubChannelByte = 10;
