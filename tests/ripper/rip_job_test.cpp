@@ -12,7 +12,7 @@
 #include "platform/file_util.h"
 #include "platform/io_status.h"
 #include "ripper/clone_cd_image.h"
-#include "ripper/image_drive.h"
+#include "ripper/image_drive_rig.h"
 #include "support/clone_cd_disc.h"
 #include "support/disk_full.h"
 #include "support/temp_dir.h"

@@ -8,7 +8,7 @@
 #include "core/parity.h"
 #include "core/subcode_pack.h"
 #include "ripper/clone_cd_image.h"
-#include "ripper/image_drive.h"
+#include "ripper/image_drive_rig.h"
 #include "ripper/rip_job.h"
 #include "ripper/rip_report.h"
 #include "ripper/secure_read.h"
