@@ -98,6 +98,8 @@ std::string FormatName(const TitleInput& input, const TitleInfo& title) {
       return "mp3+g zip";
     case TitleKind::Pair:
       return "mp3+g pair";
+    case TitleKind::Disc:
+      return "disc track";
     default:
       return input.layout.format == SubcodeFormat::Cdg ? "cdg" : "rws";
   }
@@ -111,7 +113,8 @@ std::string SignedDifference(const TitleInfo& title) {
 
 int RunCheck(const Args& args, Io& io) {
   const auto& files = args.Positionals();
-  if (files.size() != 1) return UsageError(io, "check", "give exactly one INPUT file");
+  if (files.size() != 1)
+    return UsageError(io, "check", "give exactly one INPUT file (or one DRIVE with --track)");
   const std::string& input = files[0];
 
   TitleInput source;
@@ -165,10 +168,14 @@ int RunCheck(const Args& args, Io& io) {
 
 Command CheckCommand() {
   return Command{"check",
-                 "mosaicer check INPUT [--format cdg|rws] [--list]\n"
-                 "  --list  one line for each pack no repair saves: its sector and place in it",
-                 "check and count the Q and P parity of every pack of a CDG, RWS or MP3+G file (or zip)",
-                 {{"format", 0, true}, {"list", 0, false}},
+                 std::string("mosaicer check INPUT [--format cdg|rws] [--list]\n"
+                             "       mosaicer check DRIVE --track N [--list]\n"
+                             "  --list  one line for each pack no repair saves: its sector and place "
+                             "in it\n") +
+                     kTrackOptionHelp,
+                 "check and count the Q and P parity of every pack of a CDG, RWS or MP3+G file (or "
+                 "zip), or of a disc track",
+                 {{"format", 0, true}, {"list", 0, false}, {"track", 0, true}},
                  RunCheck};
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/drive_input.h"
 #include "cli/output_check.h"
 #include "cli/progress.h"
 #include "cli/values.h"
@@ -26,9 +27,6 @@
 namespace mosaicer::cli {
 namespace {
 
-// What the ripper sets for a drive it has no settings for.
-constexpr int kCliReadSize = 15;
-
 int RunDrives(const Args& args, Io& io) {
   if (!args.Positionals().empty()) return UsageError(io, "drives", "takes no arguments");
   LinuxDriveAccess access;
@@ -37,59 +35,6 @@ int RunDrives(const Args& args, Io& io) {
   for (int i = 0; i < drives.Count(); ++i)
     io.out << DriveLine(*drives.Drive(i), drives.UsesAspi(i)) << "\n";
   return kExitSuccess;
-}
-
-// "sg:H:T:L" as a drive at that sg address.
-std::optional<TNkCdRom> SgDrive(const std::string& text) {
-  const std::optional<SgAddress> address = ParseSgAddress(text);
-  if (!address) return std::nullopt;
-  return TNkCdRom(static_cast<std::uint8_t>(address->host),
-                  static_cast<std::uint8_t>(address->target), static_cast<std::uint8_t>(address->lun));
-}
-
-// A DRIVE argument opened for commands: a disc image, an sg address or a
-// block device.
-struct OpenedDrive {
-  std::unique_ptr<ScsiTransport> transport;
-  TNkCdRom drive;
-  std::vector<std::string> files;  // what a rip reads: every file of an image
-};
-
-// Nothing, with the exit status already printed, when the drive cannot be
-// opened (a usage error for a malformed sg address).
-std::optional<OpenedDrive> OpenDrive(Io& io, const std::string& command, const std::string& name,
-                                     int& status) {
-  std::string error;
-  OpenedDrive opened;
-  if (IsDiscImageName(name)) {
-    std::unique_ptr<DiscImage> image = OpenDiscImage(name, error);
-    if (!image) {
-      status = Failure(io, error);
-      return std::nullopt;
-    }
-    opened.files = image->Files();
-    opened.transport = std::move(image);
-    opened.drive = TNkCdRom(name);
-    Inquiry(*opened.transport, opened.drive);
-  } else if (name.rfind(kSgPrefix, 0) == 0) {
-    const std::optional<TNkCdRom> drive = SgDrive(name);
-    if (!drive) {
-      status = UsageError(io, command, "an sg drive is written sg:HOST:TARGET:LUN");
-      return std::nullopt;
-    }
-    opened.transport = std::make_unique<SgDeviceTransport>(ListSgCdDevices());
-    opened.drive = *drive;
-  } else {
-    if (const IoStatus checked = CheckInputFile(name, kNoSizeLimit, InputKind::FileOrDevice);
-        !checked) {
-      status = Failure(io, checked.error());
-      return std::nullopt;
-    }
-    opened.transport = std::make_unique<BlockDeviceTransport>();
-    opened.drive = TNkCdRom(name);
-    opened.files = {name};
-  }
-  return opened;
 }
 
 int RunToc(const Args& args, Io& io) {

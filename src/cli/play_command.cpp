@@ -93,6 +93,7 @@ int RunPlay(const Args& args, Io& io) {
   }
   player.SetProc(&Listener::Proc, &listener);
   player.SetFileName(input);
+  if (source.disc) player.SetTitleOpener(source.reopen);
   player.SetReadAtOnce(readAtOnce);
   player.SetOnMemory(args.Has("on-memory"));
   player.SetRepeat(args.Has("repeat"));
@@ -111,7 +112,8 @@ int RunPlay(const Args& args, Io& io) {
   }
   if (show) io.err << "\r" << Clock(listener.sectors) << "\n";
   if (listener.failed)
-    return Failure(io, Format(Tr("cannot read %1: playback stopped"), {IoStatus::Quoted(input)}));
+    return Failure(io, Format(Tr("cannot read %1: playback stopped"), {source.disc ? Format(Tr("track %1 of %2"), {args.Value("track"), IoStatus::Quoted(input)})
+                                 : IoStatus::Quoted(input)}));
   return interrupted ? kExitCancelled : kExitSuccess;
 }
 
@@ -119,22 +121,24 @@ int RunPlay(const Args& args, Io& io) {
 
 Command PlayCommand() {
   return Command{"play",
-                 "mosaicer play INPUT [--device default|null|N] [--stereo 0..4]\n"
-                 "                    [--read-at-once N] [--on-memory] [--repeat]\n\n"
+                 std::string("mosaicer play INPUT [--device default|null|N] [--stereo 0..4]\n"
+                 "                    [--read-at-once N] [--on-memory] [--repeat]\n"
+                 "       mosaicer play DRIVE --track N [same options]\n\n"
                  "  INPUT             a CDG file, an MP3+G zip, or an MP3+G .cdg with its song "
-                 "beside it\n"
+                 "beside it\n") + kTrackOptionHelp + std::string(
                  "  --device          audio device: the system's default, null (silent, in real "
                  "time) or a number\n"
                  "  --stereo 0..4     stereo, mono left, mono right, mono L+R, mono L-R (0)\n"
                  "  --read-at-once N  sectors read and played per step (10)\n"
                  "  --on-memory       load the whole file into memory first\n"
-                 "  --repeat          start again at the end",
-                 "play the audio of a CDG file or an MP3+G pair or zip (Ctrl-C stops)",
+                 "  --repeat          start again at the end"),
+                 "play the audio of a CDG file, an MP3+G pair or zip, or a disc track (Ctrl-C stops)",
                  {{"device", 0, true},
                   {"stereo", 0, true},
                   {"read-at-once", 0, true},
                   {"on-memory", 0, false},
-                  {"repeat", 0, false}},
+                  {"repeat", 0, false},
+                  {"track", 0, true}},
                  RunPlay};
 }
 

@@ -76,6 +76,9 @@ int RunRender(const Args& args, Io& io) {
   if (const int status =
           OpenTitleInput(args, io, "render", input, source, SubcodeUse::AnyLayout, false))
     return status;
+  // A disc image is read from files of its own.
+  if (source.disc)
+    if (const int status = CheckOutputsAreNotInputs(io, {output}, source.files)) return status;
   if (const int status = CheckOutput(io, output, args.Has("force"))) return status;
 
   const std::uint64_t available = source.title->Sectors();
@@ -109,10 +112,19 @@ int RunRender(const Args& args, Io& io) {
 
 Command RenderCommand() {
   return Command{"render",
-                 "mosaicer render INPUT -o FRAME.bmp [--at MM:SS:FF | --sector N] [--size WxH]\n"
-                 "                [--format cdg|rws]",
-                 "decode the packs of a CDG, RWS or MP3+G file (or zip) up to a moment and save the screen as BMP",
-                 {{"at", 0, true}, {"sector", 0, true}, {"size", 0, true}, {"format", 0, true}},
+                 std::string("mosaicer render INPUT -o FRAME.bmp [--at MM:SS:FF | --sector N] "
+                             "[--size WxH]\n"
+                             "                [--format cdg|rws]\n"
+                             "       mosaicer render DRIVE --track N -o FRAME.bmp [--at MM:SS:FF | "
+                             "--sector N] [--size WxH]\n") +
+                     kTrackOptionHelp,
+                 "decode the packs of a CDG, RWS or MP3+G file (or zip), or of a disc track, up to a "
+                 "moment and save the screen as BMP",
+                 {{"at", 0, true},
+                  {"sector", 0, true},
+                  {"size", 0, true},
+                  {"format", 0, true},
+                  {"track", 0, true}},
                  RunRender};
 }
 

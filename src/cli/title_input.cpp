@@ -1,12 +1,55 @@
 #include "cli/title_input.h"
 
+#include "cli/drive_input.h"
 #include "cli/output_check.h"
+#include "core/parity.h"
+#include "platform/language.h"
+#include "ripper/disc_title.h"
 #include "title/mp3g_zip.h"
 
 namespace mosaicer::cli {
+namespace {
+
+constexpr int kMaxTrackNumber = 99;
+
+// What a disc title reads through: the opened drive and the parity tables
+// its repairs use, kept alive by every title opened on them.
+struct HeldDrive {
+  OpenedDrive opened;
+  TSubCodeErrorCorrect ecc;
+};
+
+int OpenDiscInput(const Args& args, Io& io, const std::string& command, const std::string& path,
+                  TitleInput& input) {
+  if (args.Has("format")) return UsageError(io, command, "--format does not go with --track");
+  const auto track = ParseInteger(args.Value("track"), 1, kMaxTrackNumber);
+  if (!track)
+    return UsageError(io, command,
+                      "--track must be a track number 1.." + std::to_string(kMaxTrackNumber));
+  int status = kExitSuccess;
+  std::optional<OpenedDrive> opened = OpenDrive(io, command, path, status);
+  if (!opened) return status;
+  auto held = std::make_shared<HeldDrive>();
+  held->opened = std::move(*opened);
+  DiscTitleOptions options;
+  options.read.readSize = kCliReadSize;
+  input.reopen = [held, path, number = static_cast<int>(*track), options] {
+    return OpenDiscTitle(*held->opened.transport, held->opened.drive, path, number, options,
+                         held->ecc, held);
+  };
+  TitleOpenResult title = input.reopen();
+  if (!title.ok()) return Failure(io, title.error);
+  input.title = std::move(title.source);
+  input.disc = true;
+  input.files = held->opened.files;
+  return kExitSuccess;
+}
+
+}  // namespace
 
 int OpenTitleInput(const Args& args, Io& io, const std::string& command, const std::string& path,
                    TitleInput& input, SubcodeUse use, bool withSong) {
+  if (args.Has("track")) return OpenDiscInput(args, io, command, path, input);
   if (const int status = CheckInput(io, path)) return status;
   if (LooksLikeZip(path) && !args.Has("format")) {
     TitleOpenResult opened = OpenZipTitle(path);
@@ -24,6 +67,7 @@ int OpenTitleInput(const Args& args, Io& io, const std::string& command, const s
                                : OpenSubcodeTitle(path, withSong ? FindSongBeside(path) : "");
   if (!opened.ok()) return Failure(io, opened.error);
   input.title = std::move(opened.source);
+  input.files = {path};
   return kExitSuccess;
 }
 

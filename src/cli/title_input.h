@@ -1,11 +1,14 @@
 // The input of the commands that read whole titles (render, check, play,
-// divide): a CDG file, bare subcode alone or with its song beside it, or an
-// MP3+G zip. CDG and RWS files are taken exactly as before, with the same
+// divide): a CDG file, bare subcode alone or with its song beside it, an
+// MP3+G zip, or with --track N a track of a disc (DRIVE: a device or a disc
+// image, opened as rip opens it). CDG and RWS files are taken exactly as before, with the same
 // checks and messages (see format_option.h).
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "cli/args.h"
 #include "cli/commands.h"
@@ -18,9 +21,20 @@ struct TitleInput {
   std::unique_ptr<TitleSource> title;
   SubcodeInput layout;  // for a file that is not a zip archive
   bool zip = false;
+  // A disc track: the files it reads (an image's) and the track opened
+  // again, for a player that opens it on a thread of its own.
+  bool disc = false;
+  std::vector<std::string> files;
+  std::function<TitleOpenResult()> reopen;
 };
 
-// Opens `path` as a title. A zip archive is told by its first bytes; any
+// The option a command takes for a track of a disc, and its help lines.
+inline constexpr char kTrackOptionHelp[] =
+    "  --track N   INPUT is a DRIVE (/dev/srN, sg:HOST:TARGET:LUN or a disc image:\n"
+    "              disc.ccd, disc.toc, disc.cue): read its track N directly, as rip reads it\n";
+
+// Opens `path` as a title. With --track, `path` is a drive and its track is
+// the title. A zip archive is told by its first bytes; any
 // other file goes through OpenSubcodeInput (with `use`), then bare subcode
 // is joined with the song of its name beside it. With SubcodeUse::CdgOnly,
 // bare subcode without such a song is refused as before; without

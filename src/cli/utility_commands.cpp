@@ -53,6 +53,9 @@ int DivideToMp3g(const Args& args, Io& io, const std::string& input, const Title
   TitleInput source;
   if (const int status = OpenTitleInput(args, io, "divide", input, source, SubcodeUse::CdgOnly))
     return status;
+  if (source.disc)
+    if (const int status = CheckOutputsAreNotInputs(io, OutputFiles(output), source.files))
+      return status;
   if (const int status = CheckMp3gOutput(args, io, output, {input, SongFileOf(*source.title)}))
     return status;
   if (const int status = WriteMp3g(io, *source.title, output)) return status;
@@ -62,7 +65,8 @@ int DivideToMp3g(const Args& args, Io& io, const std::string& input, const Title
 
 int RunDivide(const Args& args, Io& io) {
   const auto& files = args.Positionals();
-  if (files.size() != 1) return UsageError(io, "divide", "give one INPUT.cdg");
+  if (files.size() != 1)
+    return UsageError(io, "divide", "give one INPUT.cdg (or one DRIVE with --track)");
   DivideRequest request;
   request.cdgPath = files[0];
   if (!OutputPath(args, io, "divide", request.rwsPath)) return kExitUsage;
@@ -82,8 +86,10 @@ int RunDivide(const Args& args, Io& io) {
     return status;
   // A CDG file is read by the divide itself; a pair or a zip through its title.
   if (source.title->Info().kind != TitleKind::CdgFile) {
-    if (const int status = CheckOutputsAreNotInputs(io, {request.rwsPath, request.wavPath},
-                                                    {SongFileOf(*source.title)}))
+    std::vector<std::string> inputs = source.disc ? source.files : std::vector<std::string>{};
+    inputs.push_back(SongFileOf(*source.title));
+    if (const int status =
+            CheckOutputsAreNotInputs(io, {request.rwsPath, request.wavPath}, inputs))
       return status;
     request.title = source.title.get();
   }
@@ -138,13 +144,15 @@ int RunCombine(const Args& args, Io& io) {
 Command DivideCommand() {
   return Command{"divide",
                  std::string("mosaicer divide INPUT -o OUT.rws [--wav OUT.wav]\n"
-                             "       mosaicer divide INPUT -o OUT.zip|OUT.mp3|OUT.ogg|OUT.flac|OUT.wav\n\n"
+                             "       mosaicer divide INPUT -o OUT.zip|OUT.mp3|OUT.ogg|OUT.flac|OUT.wav\n"
+                             "       mosaicer divide DRIVE --track N -o OUT... (either kind)\n\n"
                              "  INPUT           a CDG file, an MP3+G zip, or bare subcode with its song\n"
                              "  -o OUT.rws      the subcode of every sector (96 bytes each)\n"
                              "  --wav OUT.wav   the audio as a 16-bit 44.1 kHz stereo WAV (none without it)\n") +
-                     kMp3gHelp,
-                 "split a CDG file into its subcode (RWS) and, optionally, its audio (WAV)",
-                 Join({{"wav", 0, true}}, Mp3gOptions()),
+                     kTrackOptionHelp + kMp3gHelp,
+                 "split a CDG file (or a disc track) into its subcode (RWS) and, optionally, its "
+                 "audio (WAV)",
+                 Join({{"wav", 0, true}, {"track", 0, true}}, Mp3gOptions()),
                  RunDivide};
 }
 

@@ -67,6 +67,13 @@ bool TCdgIn::SetOnMemory(bool onMemory) {
 bool TCdgIn::SetFileName(const std::string& fileName) {
   if (State() != csStop) return false;
   fileName_ = fileName;
+  opener_ = nullptr;
+  return true;
+}
+
+bool TCdgIn::SetTitleOpener(std::function<TitleOpenResult()> opener) {
+  if (State() != csStop) return false;
+  opener_ = std::move(opener);
   return true;
 }
 
@@ -187,7 +194,7 @@ bool TCdgIn::PlayFile() {
   // it (or silent), an MP3+G zip.
   TitleOpenOptions options;
   options.onMemory = onMemory_;
-  TitleOpenResult opened = OpenTitle(fileName_, options);
+  TitleOpenResult opened = opener_ ? opener_() : OpenTitle(fileName_, options);
   if (!opened.ok()) return false;
   TitleSource& source = *opened.source;
   const std::size_t n = readAtOnce_;

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -16,6 +17,7 @@
 #include "platform/thread_message_queue.h"
 #include "player/stereo_changer.h"
 #include "player/wave_out.h"
+#include "title/title_source.h"
 
 namespace mosaicer {
 
@@ -55,6 +57,9 @@ class TCdgIn {
   bool SetReadAtOnce(std::uint8_t sectors);
   bool SetOnMemory(bool onMemory);
   bool SetFileName(const std::string& fileName);
+  // Opens the title on the worker thread instead of the file name (a disc
+  // track) until the next SetFileName; called at every Play.
+  bool SetTitleOpener(std::function<TitleOpenResult()> opener);
   // Read at each end of the file, so it may change while playing.
   bool SetRepeat(bool repeat);
   // 0..4; sent to the worker while playing, stored directly otherwise.
@@ -89,6 +94,7 @@ class TCdgIn {
   CdgInProc proc_ = nullptr;
   void* user_ = nullptr;
   std::string fileName_;
+  std::function<TitleOpenResult()> opener_;
   std::uint8_t readAtOnce_ = kDefaultReadAtOnce;
   bool onMemory_ = false;
   std::atomic<bool> repeat_{false};

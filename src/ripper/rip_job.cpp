@@ -16,15 +16,12 @@
 #include "platform/language.h"
 #include "platform/output_file.h"
 #include "platform/unique_fd.h"
-#include "ripper/secure_read.h"
+#include "ripper/track_reader.h"
 
 namespace mosaicer {
 namespace {
 
 constexpr int kMaxBatchSuffix = 999;
-// The frame of the program area's first block (00:02:00).
-constexpr std::int64_t kFirstBlockFrame = 150;
-constexpr std::size_t kRereadSectors = 3;
 
 std::string Format(const char* format, auto... values) {
   char text[256];
@@ -101,29 +98,10 @@ void TRipJob::Wait() {
   if (worker_.joinable()) worker_.join();
 }
 
-namespace {
-
-// The sectors of a read's 2448-byte sectors, subcode parts only.
-void CopySubcode(const std::uint8_t* sectors, std::int64_t count, std::uint8_t* to) {
-  for (std::int64_t s = 0; s < count; ++s)
-    std::memcpy(to + s * kSubcodeBytesPerSector,
-                sectors + s * kCdgSectorSize + kAudioBytesPerSector, kSubcodeBytesPerSector);
-}
-
-}  // namespace
-
 bool TRipJob::RipTrack(ScsiTransport& transport, const TNkCdRom& drive, const TNkTrack& track,
                        const std::string& fileName, const RipOptions& options) {
-  const bool raw = options.command == kReadCdDataRaw;
-  const bool rawSubcode = raw || options.command == kReadRawPlain;
-  const ReadFunction read = ChooseReadFunction(options.command);
-  const std::int64_t start = MsfAddressToFrames(track.Start);
-  const std::int64_t end = MsfAddressToFrames(track.End);
   const int readSize = std::clamp(options.readSize, kMinReadSize, kMaxReadSize);
   const int sync = std::clamp(options.syncSize, 0, readSize - 1);
-  // Re-reads find a sector by its place in the stream, which overlapping
-  // reads would blur.
-  const int retries = sync == 0 ? std::clamp(options.retries, 0, kMaxRetries) : 0;
   Report(kProgressSteps, static_cast<int>(RipSteps(track, {options.command, readSize, sync})));
 
   const std::size_t index = reports_.size();
@@ -140,121 +118,41 @@ bool TRipJob::RipTrack(ScsiTransport& transport, const TNkCdRom& drive, const TN
     return false;
   };
   if (IoStatus opened = out.Open(fileName); !opened) return fail(opened.error());
-  TNkParagraphBoundaryBuffer buffer(static_cast<std::size_t>(readSize) * kCdgSectorSize);
-  std::uint8_t* const data = buffer.Data();
-
-  // A drive whose subcode runs off the audio: where the subcode of the
-  // track's first sector is read, measured from its Q time at the start.
-  std::int64_t shift = 0;
-  if (rawSubcode && options.fixSlip) {
-    const std::int64_t n = std::min<std::int64_t>(readSize, end - start);
-    if (n > 0 && read(transport, drive, start, static_cast<std::uint32_t>(n), data)) {
-      SlipMeter probe;
-      for (std::int64_t s = 0; s < n; ++s)
-        probe.AddSector(data + s * kCdgSectorSize + kAudioBytesPerSector, start + s);
-      const SlipFigures found = probe.Figures();
-      if (found.agreeing != 0 && std::llabs(found.offset) <= kMaxSlipCorrection)
-        shift = found.offset;
-    }
-  }
-  const std::int64_t subcodeStart = start + shift;
-  std::optional<TNkParagraphBoundaryBuffer> shifted;
-  if (shift != 0) shifted.emplace(static_cast<std::size_t>(readSize) * kCdgSectorSize);
-
-  // Reads `count` sectors of subcode from stream sector `first` into `to`
-  // (96 bytes each); sectors before the disc's first or that the drive
-  // cannot read come back empty and count as read errors.
-  TrackRipReport& report = reports_[index];
-  const auto readSubcode = [&](std::int64_t first, std::int64_t count, std::uint8_t* sectors,
-                               std::uint8_t* to) {
-    const std::int64_t at = subcodeStart + first;
-    if (at >= kFirstBlockFrame &&
-        read(transport, drive, at, static_cast<std::uint32_t>(count), sectors)) {
-      CopySubcode(sectors, count, to);
-      return;
-    }
-    for (std::int64_t s = 0; s < count; ++s) {
-      std::uint8_t* sub = to + s * kSubcodeBytesPerSector;
-      if (at + s >= kFirstBlockFrame && read(transport, drive, at + s, 1, sectors)) {
-        CopySubcode(sectors, 1, sub);
-      } else {
-        std::memset(sub, 0, kSubcodeBytesPerSector);
-        ++report.readErrors;
-      }
-    }
-  };
-
-  TNkParagraphBoundaryBuffer rereadBuffer(kRereadSectors * kCdgSectorSize);
-  SecureRawTrack secure(ecc_, retries, [&](std::int64_t first, int count, std::uint8_t* raw) {
-    if (JobStatus() == kJobCancelRequested) return RereadResult::Stop;
-    if (subcodeStart + first < kFirstBlockFrame ||
-        !read(transport, drive, subcodeStart + first, static_cast<std::uint32_t>(count),
-              rereadBuffer.Data()))
-      return RereadResult::Failed;
-    CopySubcode(rereadBuffer.Data(), count, raw);
-    return RereadResult::Read;
-  });
-  SlipMeter slip;
-  std::vector<std::uint8_t> subcodeBlock(shift != 0 ? static_cast<std::size_t>(readSize) *
-                                                          kSubcodeBytesPerSector
-                                                    : 0);
-
+  TrackReader reader(transport, drive, track, options, ecc_,
+                     [this] { return JobStatus() == kJobCancelRequested; });
   settle = [&, settled = false]() mutable {
     if (settled) return;
     settled = true;
-    if (raw) {
-      const std::uint64_t readErrors = report.readErrors;
-      report = secure.Report();
-      report.file = fileName;
-      report.readErrors += readErrors;
-    }
-    if (rawSubcode) {
-      report.slip = slip.Figures();
-      report.slip.corrected = shift;
-    }
+    reports_[index] = reader.Report();
+    reports_[index].file = fileName;
   };
 
-  std::int64_t position = start;
-  std::int64_t count = std::min<std::int64_t>(readSize, end - start);
+  const std::int64_t start = reader.StartFrame();
+  const std::int64_t length = reader.Sectors();
+  std::int64_t first = 0;
+  std::int64_t count = std::min<std::int64_t>(readSize, length);
   SetJobStatus(kJobRunning);
   do {
-    if (count <= 0 || !read(transport, drive, position, static_cast<std::uint32_t>(count), data))
-      return fail("the drive could not read sectors " + std::to_string(position) + " to " +
-                  std::to_string(position + std::max<std::int64_t>(count, 1) - 1));
-    if (shift != 0) {
-      readSubcode(position - start, count, shifted->Data(), subcodeBlock.data());
-      for (std::int64_t s = 0; s < count; ++s)
-        std::memcpy(data + s * kCdgSectorSize + kAudioBytesPerSector,
-                    subcodeBlock.data() + s * kSubcodeBytesPerSector, kSubcodeBytesPerSector);
-    }
+    const std::uint8_t* const data = reader.ReadBlock(first, count);
+    if (!data)
+      return fail("the drive could not read sectors " + std::to_string(start + first) + " to " +
+                  std::to_string(start + first + std::max<std::int64_t>(count, 1) - 1));
     IoStatus written = IoStatus::Ok();
-    for (std::int64_t s = 0; s < count && written; ++s) {
-      std::uint8_t* subcode = data + s * kCdgSectorSize + kAudioBytesPerSector;
-      const std::int64_t sector = position - start + s;
-      if (rawSubcode) slip.AddSector(subcode, subcodeStart + sector);
-      if (raw) {
-        secure.AddSector(subcode);
-      } else {
-        for (std::size_t b = 0; b < kSubcodeBytesPerSector; ++b) subcode[b] &= kSymbolMask;
-        if (rawSubcode) {
-          ++report.sectors;
-          report.packsRead += kPacksPerSector;
-        } else {
-          JudgeDrivePacks(ecc_, subcode, sector, report);
-        }
-      }
-      if (options.subcodeOnly) written = out.Write(subcode, kSubcodeBytesPerSector);
-    }
-    if (!options.subcodeOnly)
+    if (options.subcodeOnly) {
+      for (std::int64_t s = 0; s < count && written; ++s)
+        written = out.Write(data + s * kCdgSectorSize + kAudioBytesPerSector,
+                            kSubcodeBytesPerSector);
+    } else {
       written = out.Write(data, static_cast<std::size_t>(count) * kCdgSectorSize);
+    }
     if (!written) return fail(written.error());  // a full disk is a failure, not a short file
-    position += count;
-    if (position >= end) {
+    first += count;
+    if (first >= length) {
       Report(kProgressAllSteps);
       SetJobStatus(kJobSucceeded);
     } else {
-      position -= sync;
-      count = std::min<std::int64_t>(readSize, end - position);
+      first -= sync;
+      count = std::min<std::int64_t>(readSize, length - first);
     }
     Report(kProgressStep);
   } while (JobStatus() == kJobRunning);

@@ -8,7 +8,8 @@
 //     any kind OpenAudio reads), the song converted to CD audio. The subcode
 //     of sector k goes with audio frames 588 k .. 588 k + 587;
 //   - an MP3+G zip: the same two files inside a zip archive, read from
-//     memory (see mp3g_zip.h).
+//     memory (see mp3g_zip.h);
+//   - a track of a disc, read as the ripper reads it (ripper/disc_title.h).
 // A pair is as long as the longer of its two parts: silence or empty packs
 // fill the rest.
 #pragma once
@@ -31,6 +32,7 @@ enum class TitleKind {
   Subcode,  // bare subcode, silent audio
   Pair,     // bare subcode + a song beside it
   Zip,      // bare subcode + a song inside a zip archive
+  Disc,     // a track of a disc in a drive or a disc image
 };
 
 struct TitleInfo {

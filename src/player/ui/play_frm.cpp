@@ -12,9 +12,11 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 #include <thread>
@@ -29,6 +31,8 @@
 #include "player/player_settings.h"
 #include "player/stereo_changer.h"
 #include "player/ui/cdg_display.h"
+#include "ripper/disc_title.h"
+#include "ripper/image_drive.h"
 #include "title/title_source.h"
 #include "video/video_export.h"
 #include "video/video_module.h"
@@ -66,6 +70,10 @@ QPushButton* ActionButton(QWidget* owner, const char* name, QAction* action) {
 }
 
 QString Text(const std::string& s) { return QString::fromStdString(s); }
+
+constexpr const char* kDiscImageFilter =
+    N_("Disc images (*.ccd;*.toc;*.cue)|*.ccd;*.toc;*.cue|All Files|*.*");
+constexpr int kMaxTrack = 99;
 
 std::string CannotPlayMessage(const std::string& path) {
   return Format(Tr("Cannot play \"%1\": the file could not be read."), {path});
@@ -112,8 +120,13 @@ TPlayFrm::TPlayFrm(Dialogs& dialogs, TCdgDisplay& display, QWidget* parent)
       CdgOpen_(MakeAction(this, "CdgOpen", QStringLiteral("&Browse"))),
       CdgBmpDir_(MakeAction(this, "CdgBmpDir", QStringLiteral("B&rowse"))),
       CdgVideo_(MakeAction(this, "CdgVideo", Tq("Export &video..."))),
+      DiscCk_(new QCheckBox(Tq("&Disc"), this)),
       PathEdit_(new QLineEdit(this)),
       BrowseBtn_(ActionButton(this, "BrowseBtn", CdgOpen_)),
+      DriveCmb_(new QComboBox(this)),
+      TrackLbl_(new QLabel(Tq("&Track:"), this)),
+      TrackUd_(new QSpinBox(this)),
+      ImageBtn_(new QPushButton(Tq("&Image..."), this)),
       PlayBtn_(ActionButton(this, "PlayBtn", PlayPlay_)),
       StopBtn_(ActionButton(this, "StopBtn", PlayStop_)),
       PauseBtn_(ActionButton(this, "PauseBtn", PlayPause_)),
@@ -136,6 +149,16 @@ TPlayFrm::TPlayFrm(Dialogs& dialogs, TCdgDisplay& display, QWidget* parent)
   setObjectName("PlayFrm");
   setWindowTitle(QStringLiteral("CD+G Player"));
   PathEdit_->setObjectName("PathEdit");
+  DiscCk_->setObjectName("DiscCk");
+  DriveCmb_->setObjectName("DriveCmb");
+  DriveCmb_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  DriveCmb_->setMinimumContentsLength(8);
+  TrackLbl_->setObjectName("TrackLbl");
+  TrackUd_->setObjectName("TrackUd");
+  TrackUd_->setRange(1, kMaxTrack);
+  TrackLbl_->setBuddy(TrackUd_);
+  ImageBtn_->setObjectName("ImageBtn");
+  ImageBtn_->setAutoDefault(false);
   RepeatCk_->setObjectName("RepeatCk");
   StereoLbl_->setObjectName("StereoLbl");
   StereoCmb_->setObjectName("StereoCmb");
@@ -158,8 +181,15 @@ TPlayFrm::TPlayFrm(Dialogs& dialogs, TCdgDisplay& display, QWidget* parent)
 
   auto* layout = new QVBoxLayout(ScrollingBody(*this));
   auto* pathRow = new QHBoxLayout;
+  pathRow->addWidget(DiscCk_);
   pathRow->addWidget(PathEdit_, 1);
   pathRow->addWidget(BrowseBtn_);
+  pathRow->addWidget(DriveCmb_, 1);
+  pathRow->addWidget(TrackLbl_);
+  pathRow->addWidget(TrackUd_);
+  pathRow->addWidget(ImageBtn_);
+  for (QWidget* disc : std::initializer_list<QWidget*>{DriveCmb_, TrackLbl_, TrackUd_, ImageBtn_})
+    disc->hide();
   layout->addLayout(pathRow);
   auto* playRow = new QHBoxLayout;
   playRow->addWidget(PlayBtn_);
@@ -201,6 +231,7 @@ TPlayFrm::TPlayFrm(Dialogs& dialogs, TCdgDisplay& display, QWidget* parent)
   StatusLbl_->setMinimumWidth(0);
   StatusLbl_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   PathEdit_->setAccessibleName(Tq("CDG file"));
+  DriveCmb_->setAccessibleName(Tq("Drive"));
   SizeUd_->setAccessibleName(SizeLbl_->text().chopped(1));
 
   // The display answers the player's keys too: F9, F10, Ctrl+F10, and Escape
@@ -215,6 +246,9 @@ TPlayFrm::TPlayFrm(Dialogs& dialogs, TCdgDisplay& display, QWidget* parent)
   connect(close, &QAction::triggered, this, [this] { reject(); });
 
   connect(PathEdit_, &QLineEdit::textChanged, this, [this] { UpdateCommands(); });
+  connect(DiscCk_, &QCheckBox::toggled, this, [this] { DiscCkClick(); });
+  connect(ImageBtn_, &QPushButton::clicked, this, [this] { ImageBtnClick(); });
+  connect(DriveCmb_, &QComboBox::currentIndexChanged, this, [this] { UpdateCommands(); });
   connect(BmpPathEdit_, &QLineEdit::textChanged, this, [this] { UpdateCommands(); });
   connect(PlayPlay_, &QAction::triggered, this, [this] { PlayPlayExecute(); });
   connect(PlayStop_, &QAction::triggered, this, [this] { PlayStopExecute(); });
@@ -331,12 +365,74 @@ void TPlayFrm::ShowIdle() {
 }
 
 void TPlayFrm::UpdateCommands() {
-  const bool song = !PathEdit_->text().isEmpty();
+  const bool disc = DiscChosen();
+  const bool song = disc ? DriveCmb_->currentIndex() >= 0 : !PathEdit_->text().isEmpty();
   PlayPlay_->setEnabled(idle_ && song);
   const bool snapshots = song && !BmpPathEdit_->text().isEmpty();
   CdgBmp_->setEnabled(snapshots);
   CdgBmpEx_->setEnabled(snapshots);
-  CdgVideo_->setEnabled(song);
+  CdgVideo_->setEnabled(song && !disc);  // a video is made of a file
+  // The drive list stays as it is while its drive is read.
+  DiscCk_->setEnabled(idle_);
+  DriveCmb_->setEnabled(idle_);
+  ImageBtn_->setEnabled(idle_);
+  TrackUd_->setEnabled(idle_);
+}
+
+bool TPlayFrm::DiscChosen() const { return DiscCk_->isChecked(); }
+
+void TPlayFrm::DiscCkClick() {
+  const bool disc = DiscChosen();
+  if (disc) {
+    // The found drives again, the images opened before after them.
+    const int chosen = DriveCmb_->currentIndex();
+    drives_.Search(access_.Setup());
+    const QSignalBlocker quiet(DriveCmb_);
+    DriveCmb_->clear();
+    for (int i = 0; i < drives_.Count(); ++i) DriveCmb_->addItem(Text(drives_.Line(i)));
+    DriveCmb_->setCurrentIndex(std::min(std::max(chosen, 0), drives_.Count() - 1));
+  }
+  PathEdit_->setVisible(!disc);
+  BrowseBtn_->setVisible(!disc);
+  for (QWidget* w : std::initializer_list<QWidget*>{DriveCmb_, TrackLbl_, TrackUd_, ImageBtn_})
+    w->setVisible(disc);
+  UpdateCommands();
+}
+
+void TPlayFrm::ImageBtnClick() {
+  const auto chosen = dialogs_.OpenFile(this, std::string(), cdgDir_, Tr(kDiscImageFilter));
+  if (!chosen) return;
+  std::string error;
+  if (!drives_.AddImage(*chosen, error)) {
+    Refuse(error);
+    return;
+  }
+  DriveCmb_->addItem(Text(drives_.Line(drives_.Count() - 1)));
+  DriveCmb_->setCurrentIndex(drives_.Count() - 1);
+  UpdateCommands();
+}
+
+std::string TPlayFrm::ChooseDiscTrack() {
+  const int position = DriveCmb_->currentIndex();
+  ScsiTransport* transport = drives_.Transport(position);
+  const TNkCdRom* found = drives_.Drive(position);
+  if (!transport || !found) return Tr("Choose a drive or open a disc image.");
+  const TNkCdRom drive = *found;
+  const std::string name = drives_.Line(position);
+  const int track = TrackUd_->value();
+  DiscTitleOptions options;
+  options.read.readSize = DriveSettings().readSize;
+  const auto open = [this, transport, drive, name, track, options] {
+    return OpenDiscTitle(*transport, drive, name, track, options, ecc_);
+  };
+  // Opened once here, so that a missing track is refused with its reason.
+  const TitleOpenResult title = open();
+  if (!title.ok()) return title.error;
+  if (title.source->Sectors() == 0)
+    return Format(Tr("Track %1 of %2 holds no sectors."),
+                  {std::to_string(track), IoStatus::Quoted(name)});
+  source_->SetTitleOpener(open);
+  return {};
 }
 
 void TPlayFrm::ShowStatus(const QString& text, const QString& detail) {
@@ -353,9 +449,11 @@ void TPlayFrm::Refuse(const std::string& message) {
 // ---- Playback ----------------------------------------------------------------
 
 void TPlayFrm::PlayPlayExecute() {
+  const bool disc = DiscChosen();
   const std::string path = PathEdit_->text().toStdString();
-  if (path.empty()) return;
-  if (const std::string problem = PlayableProblem(path); !problem.empty()) {
+  if (path.empty() && !disc) return;
+  if (const std::string problem = disc ? std::string() : PlayableProblem(path);
+      !problem.empty()) {
     Refuse(problem);
     return;
   }
@@ -365,11 +463,17 @@ void TPlayFrm::PlayPlayExecute() {
   source_->SetReadAtOnce(static_cast<std::uint8_t>(SizeUd_->value()));
   source_->SetOnMemory(OnMemCk_->isChecked());
   source_->SetFileName(path);
+  if (disc)
+    if (const std::string problem = ChooseDiscTrack(); !problem.empty()) {
+      Refuse(problem);
+      return;
+    }
   source_->SetStereoMode(static_cast<std::int8_t>(StereoCmb_->currentIndex()));
   source_->SetRepeat(RepeatCk_->isChecked());
   stepSectors_ = 0;
   if (!source_->Play()) {
-    Refuse(CannotPlayMessage(path));
+    Refuse(disc ? Tr("Cannot play the disc track: the audio output could not be opened.")
+                : CannotPlayMessage(path));
     return;
   }
   starting_ = true;
@@ -457,7 +561,10 @@ void TPlayFrm::Failed() {
   starting_ = false;
   paused_ = false;
   ShowIdle();
-  Refuse(CannotPlayMessage(PathEdit_->text().toStdString()));
+  Refuse(DiscChosen() ? Format(Tr("Cannot play track %1 of %2: the disc could not be read."),
+                               {std::to_string(TrackUd_->value()),
+                                IoStatus::Quoted(DriveCmb_->currentText().toStdString())})
+                      : CannotPlayMessage(PathEdit_->text().toStdString()));
 }
 
 // ---- Options -----------------------------------------------------------------
@@ -501,7 +608,10 @@ void TPlayFrm::CdgBmpExExecute() { SaveSnapshot(true); }
 
 void TPlayFrm::SaveSnapshot(bool screenSize) {
   const std::string folder = BmpPathEdit_->text().toStdString();
-  const std::string song = PathEdit_->text().toStdString();
+  // A disc track's snapshots are named after the track.
+  char track[16];
+  std::snprintf(track, sizeof track, "track%02d", TrackUd_->value());
+  const std::string song = DiscChosen() ? std::string(track) : PathEdit_->text().toStdString();
   if (folder.empty() || song.empty()) return;
   if (!CreateFolders(folder)) {
     Refuse(Format(Tr("Cannot create the folder \"%1\"."), {folder}));

@@ -1,4 +1,5 @@
-// The CD+G player window: chooses a CDG file, starts, pauses and stops it,
+// The CD+G player window: chooses a CDG file (or, with Disc checked, a track
+// of a drive or disc image, read as the ripper reads it), starts, pauses and stops it,
 // holds the playback and drawing options and saves snapshots of the screen.
 // It owns the player source; the source's worker reports through a callback
 // that only posts queued calls to this window, so all drawing happens here
@@ -19,9 +20,12 @@
 #include <vector>
 
 #include "app/dialogs.h"
+#include "core/parity.h"
 #include "platform/ini_file.h"
 #include "platform/language.h"
 #include "player/cdg_in.h"
+#include "ripper/cd_drives.h"
+#include "ripper/rip_drive_list.h"
 
 class QAction;
 class QCheckBox;
@@ -90,6 +94,14 @@ class TPlayFrm : public QDialog {
   void RepeatCkClick();
   void SizeableCkClick();
   void ScrollCkClick();
+  // Disc checked: the drive list (searched again while idle) and the track
+  // box stand in for the file box.
+  void DiscCkClick();
+  void ImageBtnClick();
+  bool DiscChosen() const;
+  // Why the chosen disc track cannot be played; empty when it can, and
+  // the source then opens it on its worker.
+  std::string ChooseDiscTrack();
 
   // What the worker reports, on this thread. A source joins its previous
   // worker before starting the next, so a report of an earlier playback
@@ -116,6 +128,10 @@ class TPlayFrm : public QDialog {
   Dialogs& dialogs_;
   TCdgDisplay& display_;
   std::unique_ptr<TCdgIn> source_;
+  // The drives a disc track is read from; the parity tables its repairs use.
+  LinuxDriveAccess access_;
+  RipDriveList drives_;
+  TSubCodeErrorCorrect ecc_;
   std::string cdgDir_;
   int stereoIndex_ = 0;
   bool starting_ = false;
@@ -135,8 +151,13 @@ class TPlayFrm : public QDialog {
   QAction* CdgBmpDir_;
   QAction* CdgVideo_;
 
+  QCheckBox* DiscCk_;
   QLineEdit* PathEdit_;
   QPushButton* BrowseBtn_;
+  QComboBox* DriveCmb_;
+  QLabel* TrackLbl_;
+  QSpinBox* TrackUd_;
+  QPushButton* ImageBtn_;
   QPushButton* PlayBtn_;
   QPushButton* StopBtn_;
   QPushButton* PauseBtn_;
