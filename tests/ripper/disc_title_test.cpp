@@ -11,6 +11,7 @@
 #include "ripper/rip_job.h"
 #include "ripper/track_reader.h"
 #include "ripper/image_drive_rig.h"
+#include "support/language_scope.h"
 
 namespace mosaicer {
 namespace {
@@ -137,6 +138,7 @@ TEST(TrackReader, ReadingTheWholeTrackGivesTheRipsReport) {
 }
 
 TEST(DiscTitle, RefusalsNameTheDrive) {
+  const testing::LanguageScope english(Language::English);
   testing::ImageDrive opened;
   ASSERT_NO_FATAL_FAILURE(opened.Open(testing::MakeDisc(150, 3)));
   TSubCodeErrorCorrect ecc;
