@@ -58,11 +58,18 @@ class DiscTitle final : public TitleSource {
  private:
   // Reads from `sector` on: what is asked for, at least the read-ahead.
   IoStatus Fill(std::int64_t sector, std::int64_t wanted) {
-    const std::int64_t n =
-        std::min<std::int64_t>(std::max(wanted, ahead_), reader_.Sectors() - sector);
+    wanted = std::min<std::int64_t>(wanted, reader_.Sectors() - sector);
+    std::int64_t n = std::min<std::int64_t>(std::max(wanted, ahead_), reader_.Sectors() - sector);
     cache_.resize(static_cast<std::size_t>(n) * kCdgSectorSize);
     cacheCount_ = 0;
-    if (!reader_.Read(sector, n, cache_.data()))
+    // A read-ahead into sectors the drive cannot read does not cost the
+    // ones asked for.
+    bool read = reader_.Read(sector, n, cache_.data());
+    if (!read && n > wanted) {
+      n = wanted;
+      read = reader_.Read(sector, n, cache_.data());
+    }
+    if (!read)
       return IoStatus::Failed(Format(Tr("cannot read sectors %1 to %2 of track %3 of %4: the "
                                         "drive could not read them"),
                                      {std::to_string(sector), std::to_string(sector + n - 1),

@@ -10,6 +10,7 @@
 #include "ripper/image_drive.h"
 #include "ripper/rip_job.h"
 #include "ripper/track_reader.h"
+#include "ripper/fake_transport.h"
 #include "ripper/image_drive_rig.h"
 #include "support/language_scope.h"
 
@@ -150,17 +151,53 @@ TEST(DiscTitle, RefusalsNameTheDrive) {
         << title.error;
     EXPECT_NE(title.error.find("1 to 2"), std::string::npos) << title.error;
   }
-  // An image whose table of contents lists no track.
-  std::string error;
-  std::unique_ptr<DiscImage> empty =
-      OpenDiscImage(opened.dir.Write("empty.ccd", testing::CcdText({}, 150)), error);
-  if (empty) {
-    TNkCdRom drive(opened.dir.File("empty.ccd"));
-    TitleOpenResult title = OpenDiscTitle(*empty, drive, "empty.ccd", 1, {}, ecc);
-    ASSERT_FALSE(title.ok());
-    EXPECT_NE(title.error.find("table of contents of \"empty.ccd\""), std::string::npos)
-        << title.error;
+  // A drive that answers no command: no table of contents.
+  testing::FakeTransport silent;
+  for (int i = 0; i < 16; ++i) silent.Fail();
+  TNkCdRom drive("/dev/sr9");
+  TitleOpenResult title = OpenDiscTitle(silent, drive, "/dev/sr9", 1, {}, ecc);
+  ASSERT_FALSE(title.ok());
+  EXPECT_NE(title.error.find("table of contents of \"/dev/sr9\""), std::string::npos)
+      << title.error;
+}
+
+// The image's drive, failing every read of sectors from `badFrom` on.
+class FailingReads : public ScsiTransport {
+ public:
+  FailingReads(ScsiTransport& image, std::int64_t badFrom) : image_(image), badFrom_(badFrom) {}
+  std::uint8_t Execute(const TNkCdRom& drive, std::uint8_t cdbLength, const std::uint8_t* cdb,
+                       void* buffer, std::uint32_t bufferLength, std::uint8_t direction,
+                       std::uint32_t timeoutMs) override {
+    if (cdb[0] == kOpReadCd) {
+      const std::int64_t lba = cdb[2] << 24 | cdb[3] << 16 | cdb[4] << 8 | cdb[5];
+      const std::int64_t count = cdb[6] << 16 | cdb[7] << 8 | cdb[8];
+      if (lba + count > badFrom_) return kScsiCompleted + 1;  // not done
+    }
+    return image_.Execute(drive, cdbLength, cdb, buffer, bufferLength, direction, timeoutMs);
   }
+
+ private:
+  ScsiTransport& image_;
+  std::int64_t badFrom_;
+};
+
+TEST(DiscTitle, AnUnreadableStretchFailsNamingTheTrackAndTheDrive) {
+  const testing::LanguageScope english(Language::English);
+  testing::ImageDrive opened;
+  ASSERT_NO_FATAL_FAILURE(opened.Open(testing::MakeDisc(150, 8)));
+  TSubCodeErrorCorrect ecc;
+  FailingReads drive(opened.image, 40);  // track 1 is sectors 0..84
+  DiscTitleOptions options;
+  options.read.readSize = 10;
+  options.read.retries = 0;
+  TitleOpenResult title = OpenDiscTitle(drive, opened.drive, "disc.ccd", 1, options, ecc);
+  ASSERT_TRUE(title.ok()) << title.error;
+  std::vector<std::uint8_t> audio(30 * kAudioBytesPerSector);
+  // Before the bad stretch: the read-ahead that reaches it is given up.
+  ASSERT_TRUE(title.source->Read(30, audio.data(), nullptr));
+  const IoStatus read = title.source->Read(30, audio.data(), nullptr);
+  ASSERT_FALSE(read);
+  EXPECT_NE(read.error().find("of track 1 of \"disc.ccd\""), std::string::npos) << read.error();
 }
 
 }  // namespace
