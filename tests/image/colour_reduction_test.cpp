@@ -91,6 +91,15 @@ TEST(ReduceColours, ErrorIsTakenFromTheUnclampedWantedColour) {
   EXPECT_EQ(Column(alone), (std::vector<int>{0}));
 }
 
+TEST(ReduceColours, ErrorsReachTheNextRowOnce) {
+  // Row 1 spends what row 0 passed down; none of it comes back on row 2,
+  // where (0, 2) passes -62 to its right and 115 - 22 stays black.
+  Bitmap picture = Grey({{80, 80}, {0, 0}, {110, 115}});
+  ASSERT_TRUE(ReduceColours(&picture, BlackAndWhite(), true, 1.0f));
+  EXPECT_EQ(picture.PixelIndex(0, 2), 1);
+  EXPECT_EQ(picture.PixelIndex(1, 2), 0);
+}
+
 TEST(ReduceColours, SmallErrorsTruncateTowardZero) {
   // Coefficient 1 %: an error of +-100 passes on +-0.5, which truncates to
   // 0 on an empty accumulator, so 127 stays black and 128 stays white
