@@ -437,6 +437,14 @@ bool TRipJob::RipTitle(ScsiTransport& transport, const TNkCdRom& drive, const TN
     SetJobStatus(kJobFailed);
     return false;
   }
+  // Gone however the track ends, an exception included.
+  struct RemoveTemp {
+    const std::string& path;
+    ~RemoveTemp() {
+      std::error_code ignored;
+      std::filesystem::remove(path, ignored);
+    }
+  } removeTemp{cdg};
   const std::size_t report = reports_.size();
   // The track's steps and the title's show as one run of steps: the read's
   // count grows by the title's, and its end is not the job's.
@@ -480,8 +488,6 @@ bool TRipJob::RipTitle(ScsiTransport& transport, const TNkCdRom& drive, const TN
       error_.replace(at, IoStatus::Quoted(cdg).size(), IoStatus::Quoted(output.path));
     if (JobStatus() == kJobFailed) error_ += "; " + OutputNote(output);
   }
-  std::error_code ignored;
-  std::filesystem::remove(cdg, ignored);
   return written;
 }
 
