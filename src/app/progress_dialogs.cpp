@@ -132,6 +132,7 @@ TProgressDlg2::TProgressDlg2(TJobOwner& owner, QWidget* parent)
 }
 
 std::string TProgressDlg2::BaseText() const {
+  if (!baseText_.empty()) return baseText_;
   return rwsOnly_ ? Tr("Creating the RWS file") : Tr("Creating the CDG file");
 }
 

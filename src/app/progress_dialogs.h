@@ -76,6 +76,9 @@ class TProgressDlg2 : public ProgressDialogBase {
   // Set by the owner before showing the dialog.
   void SetRwsOnly(bool rwsOnly) { rwsOnly_ = rwsOnly; }
   void SetCaptionText(const std::string& text) { captionText_ = text; }
+  // The caption's words before the file counter for files of another kind;
+  // empty: the CDG or RWS words, by the RWS flag.
+  void SetBaseText(const std::string& text) { baseText_ = text; }
 
  protected:
   void showEvent(QShowEvent* event) override;  // FormShow
@@ -84,6 +87,7 @@ class TProgressDlg2 : public ProgressDialogBase {
  private:
   std::string BaseText() const;
   std::string captionText_;
+  std::string baseText_;
   bool rwsOnly_ = false;
   int total_ = 0;
   int counter_ = 0;

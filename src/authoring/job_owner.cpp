@@ -10,6 +10,7 @@ bool TJobOwner::SetProgressCallback(ProgressCallback callback, void* context) {
 }
 
 void TJobOwner::Report(std::int8_t code, int value) const {
+  if (relay_ && !relay_(code, value)) return;
   if (callback_) callback_(code, value, context_);
 }
 

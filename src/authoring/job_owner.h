@@ -6,6 +6,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <utility>
 
 namespace mosaicer {
 
@@ -47,7 +49,15 @@ class TJobOwner {
   // Sends a code to the registered callback, if any.
   void Report(std::int8_t code, int value = 0) const;
 
+ protected:
+  // For a job that runs in stages and shows them as one: while a relay is
+  // set, every code passes through it first; it may change the value, and
+  // answers false to hold the code back. Set and cleared on the worker.
+  using ProgressRelay = std::function<bool(std::int8_t code, int& value)>;
+  void SetProgressRelay(ProgressRelay relay) { relay_ = std::move(relay); }
+
  private:
+  ProgressRelay relay_;
   std::atomic<std::uint8_t> jobStatus_{kJobIdle};
   ProgressCallback callback_ = nullptr;
   void* context_ = nullptr;

@@ -13,13 +13,14 @@
 #include "cli/drive_input.h"
 #include "cli/output_check.h"
 #include "cli/progress.h"
+#include "cli/title_output.h"
 #include "cli/values.h"
-#include "platform/language.h"
 #include "platform/file_util.h"
+#include "platform/language.h"
 #include "ripper/cd_drive.h"
 #include "ripper/cd_drives.h"
-#include "ripper/image_drive.h"
 #include "ripper/drive_text.h"
+#include "ripper/image_drive.h"
 #include "ripper/linux_transports.h"
 #include "ripper/rip_job.h"
 #include "ripper/rip_report.h"
@@ -60,9 +61,19 @@ int RunRip(const Args& args, Io& io) {
   std::string output;
   if (!OutputPath(args, io, "rip", output)) return kExitUsage;
 
+  // OUT's extension may ask for RWS or an MP3+G title; any other name keeps
+  // CDG sectors (or RWS with --rws).
+  std::optional<TitleOutput> titled;
+  if (const int status = ReadMp3gOutput(args, io, "rip", output, titled, true)) return status;
+  const bool mp3g = titled && titled->kind != TitleOutputKind::Rws;
+  if (mp3g && args.Has("rws"))
+    return UsageError(io, "rip", "--rws writes RWS files: give OUT without an MP3+G extension");
   RipOptions options;
   options.readSize = kCliReadSize;
-  options.subcodeOnly = args.Has("rws");
+  options.subcodeOnly = args.Has("rws") || (titled && titled->kind == TitleOutputKind::Rws);
+  const TitleOutputKind kind = mp3g                  ? titled->kind
+                               : options.subcodeOnly ? TitleOutputKind::Rws
+                                                     : TitleOutputKind::Cdg;
   if (args.Has("command")) {
     const std::string c = args.Value("command");
     const char* const names[] = {"raw", "rw", "cdda", "raw-plain"};
@@ -92,8 +103,10 @@ int RunRip(const Args& args, Io& io) {
   // The log beside the output: OUT without its extension, then ".log".
   const std::string base = std::filesystem::path(output).replace_extension().string();
   const std::string logName = RipLogName(base, args.Has("force"));
-  if (args.Has("track"))
+  if (args.Has("track") && !mp3g)
     if (const int status = CheckOutputsAreNotInputs(io, {output}, opened->files)) return status;
+  if (args.Has("track") && mp3g)
+    if (const int status = CheckMp3gOutput(args, io, *titled, opened->files)) return status;
   if (writeLog)
     if (const int status = CheckOutputsAreNotInputs(io, {logName}, opened->files)) return status;
   TNkToc toc;
@@ -108,9 +121,16 @@ int RunRip(const Args& args, Io& io) {
   if (args.Has("track")) {
     const auto n = ParseInteger(args.Value("track"), 1, toc.TrackCount);
     if (!n) return UsageError(io, "rip", "--track must name a track of the disc");
-    if (const int status = CheckOutput(io, output, args.Has("force"))) return status;
+    TitleOutput single;
+    if (mp3g) {
+      single = *titled;
+    } else {
+      if (const int status = CheckOutput(io, output, args.Has("force"))) return status;
+      single.kind = kind;
+      single.path = output;
+    }
     started = job.StartSingle(*opened->transport, opened->drive, toc, static_cast<int>(*n) - 1,
-                              output, options);
+                              single, options);
   } else {
     std::vector<int> positions;
     if (args.Has("all")) {
@@ -123,22 +143,38 @@ int RunRip(const Args& args, Io& io) {
                               std::to_string(toc.TrackCount) + "), each once");
       positions = *list;
     }
-    // Files are named after the base name and never replace an existing one.
-    started = job.StartBatch(*opened->transport, opened->drive, toc, positions, base, options);
+    RipOutput batch;
+    batch.kind = kind;
+    if (mp3g) {
+      // Every file of every track follows --force together, and none is an
+      // input, before anything is read.
+      batch.song = titled->song;
+      batch.bitrate = titled->bitrate;
+      batch.replace = true;
+      for (int position : positions)
+        if (const int status =
+                CheckMp3gOutput(args, io, BatchOutput(base, position, batch), opened->files))
+          return status;
+    }
+    // CDG and RWS files are named after the base name and never replace an
+    // existing one.
+    started =
+        job.StartBatch(*opened->transport, opened->drive, toc, positions, base, batch, options);
   }
   if (!started)
-    return Failure(io, RipOutcomeText(kJobFailed, options.subcodeOnly) +
-                           " the job could not be started");
+    return Failure(io, RipOutcomeText(kJobFailed, kind) + " the job could not be started");
   progress.WaitForEnd(job);
   job.Wait();
   const std::uint8_t status = job.JobStatus();
   job.SetJobStatus(kJobIdle);
-  const std::string text = RipOutcomeText(status, options.subcodeOnly);
+  const std::string text = RipOutcomeText(status, kind);
   const std::vector<TrackRipReport>& reports = job.Reports();
   if (!io.quiet && !reports.empty()) io.out << FormatRipReports(reports) << "\n";
   IoStatus logged = IoStatus::Ok();
-  // A failed track leaves no output, so no log beside it either.
-  if (writeLog && !reports.empty() && status != kJobFailed)
+  // A failed track leaves no output, nor does a cancelled MP3+G one, so no
+  // log beside it either.
+  if (writeLog && !reports.empty() && status != kJobFailed &&
+      !(mp3g && status == kJobCancelRequested))
     logged = WriteRipLog(logName, reports);
   if (status == kJobCancelRequested) {
     io.err << text << "\n";
@@ -180,12 +216,23 @@ Command RipCommand() {
   return Command{
       "rip",
       "mosaicer rip DRIVE (--track N | --tracks N,M,... | --all) -o OUT [--rws]\n"
+      "                 [--audio mp3|ogg|flac|wav] [--bitrate N]\n"
       "                 [--command raw|rw|cdda|raw-plain] [--read-size 1..50] [--bcd]\n"
       "                 [--retries 0..20] [--fix-slip] [--log | --no-log]\n"
       "  DRIVE: /dev/srN, sg:HOST:TARGET:LUN or a disc image (disc.ccd, disc.toc,\n"
       "         disc.cue)\n"
       "  --track N   one track into OUT; --tracks/--all into OUT_NN files\n"
+      "  OUT's extension chooses what each track becomes:\n"
+      "    .cdg .bin (or any other)  CDG sectors (2448 bytes: audio and subcode)\n"
+      "    .rws                      the subcode alone (96 bytes a sector), as --rws\n"
+      "    .zip                      MP3+G: NAME.cdg and NAME.mp3 stored in one zip file\n"
+      "    .mp3 .ogg .flac .wav      MP3+G pair: the song, and NAME.cdg beside it\n"
       "  --rws       the subcode alone (96 bytes a sector) instead of CDG sectors\n"
+      "  --audio mp3|ogg|flac|wav  the song's kind inside a zip (mp3)\n"
+      "  --bitrate N the MP3's constant bit rate in kbit/s (192)\n"
+      "  A batch of CDG or RWS files never replaces existing ones; one of zips or pairs\n"
+      "  (OUT_NN.zip, or OUT_NN.mp3 and OUT_NN.cdg) is refused while any of its files\n"
+      "  exists, unless forced, for every file of every track together\n"
       "  --command   raw: READ CD with raw P-W, de-interleaved and repaired here (default);\n"
       "              rw: READ CD with R-W from the drive; cdda: READ CD-DA; raw-plain: raw,\n"
       "              written as read\n"
@@ -196,8 +243,10 @@ Command RipCommand() {
       "              shows it runs early or late\n"
       "  --log, --no-log  write the report to OUT.log beside the output (default) or not\n"
       "  exit 1 when packs are left unrepairable (the output is kept)",
-      "read tracks of a CD+G disc into CDG or RWS files (Ctrl-C stops)",
-      {{"track", 0, true},
+      "read tracks of a CD+G disc into CDG, RWS or MP3+G files (Ctrl-C stops)",
+      {{"audio", 0, true},
+       {"bitrate", 0, true},
+       {"track", 0, true},
        {"tracks", 0, true},
        {"all", 0, false},
        {"rws", 0, false},

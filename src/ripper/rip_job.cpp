@@ -11,12 +11,15 @@
 #include <functional>
 #include <system_error>
 
+#include "authoring/messages.h"
 #include "core/subcode_pack.h"
 #include "platform/file_util.h"
 #include "platform/language.h"
 #include "platform/output_file.h"
 #include "platform/unique_fd.h"
 #include "ripper/track_reader.h"
+#include "ripper/secure_read.h"
+#include "title/title_source.h"
 
 namespace mosaicer {
 namespace {
@@ -47,15 +50,70 @@ std::int64_t RipSteps(const TNkTrack& track, const RipOptions& options) {
   return length / (options.readSize - options.syncSize) + 1;
 }
 
-std::string BatchFileName(const std::string& base, int position, const std::string& extension) {
+namespace {
+
+// The name without extension of a batch's files of list position
+// `position`: "<base>_<NN>", or the first "<base>_<NN> - <nnn>" with which
+// no file of `extensions` exists (999 when all are taken).
+std::string BatchStem(const std::string& base, int position,
+                      const std::vector<std::string>& extensions, bool replace) {
   const std::string stem = Format("%s_%.2d", base.c_str(), position + 1);
-  std::string name = stem + extension;
-  if (!std::filesystem::exists(name)) return name;
+  const auto free = [&](const std::string& candidate) {
+    return std::none_of(extensions.begin(), extensions.end(), [&](const std::string& extension) {
+      return std::filesystem::exists(candidate + extension);
+    });
+  };
+  if (replace || free(stem)) return stem;
+  std::string name;
   for (int n = 1; n <= kMaxBatchSuffix; ++n) {
-    name = Format("%s - %.3d%s", stem.c_str(), n, extension.c_str());
-    if (!std::filesystem::exists(name)) return name;
+    name = Format("%s - %.3d", stem.c_str(), n);
+    if (free(name)) return name;
   }
   return name;  // all taken: the last one is overwritten
+}
+
+}  // namespace
+
+std::string BatchFileName(const std::string& base, int position, const std::string& extension) {
+  return BatchStem(base, position, {extension}, false) + extension;
+}
+
+std::string RipExtension(const RipOutput& output) {
+  switch (output.kind) {
+    case TitleOutputKind::Cdg:
+      return ".cdg";
+    case TitleOutputKind::Rws:
+      return ".rws";
+    case TitleOutputKind::Zip:
+      return ".zip";
+    case TitleOutputKind::Pair:
+      break;
+  }
+  switch (output.song) {
+    case SongKind::Ogg:
+      return ".ogg";
+    case SongKind::Flac:
+      return ".flac";
+    case SongKind::Wav:
+      return ".wav";
+    case SongKind::Mp3:
+      break;
+  }
+  return ".mp3";
+}
+
+TitleOutput BatchOutput(const std::string& base, int position, const RipOutput& output) {
+  const std::string extension = RipExtension(output);
+  std::vector<std::string> extensions = {extension};
+  if (output.kind == TitleOutputKind::Pair) extensions.push_back(".cdg");
+  const std::string stem = BatchStem(base, position, extensions, output.replace);
+  TitleOutput files;
+  files.kind = output.kind;
+  files.song = output.song;
+  files.bitrate = output.bitrate;
+  files.path = stem + extension;
+  if (output.kind == TitleOutputKind::Pair) files.subcodePath = stem + ".cdg";
+  return files;
 }
 
 DriveSettings LoadDriveSettings(const IniFile& driveIni, const TNkCdRom& drive) {
@@ -77,6 +135,19 @@ void SaveDriveSettings(IniFile& driveIni, const TNkCdRom& drive, const DriveSett
   driveIni.WriteInteger(drive.DeviceName, "ReadSize", s.readSize);
   driveIni.WriteInteger(drive.DeviceName, "Retries", s.retries);
   driveIni.WriteBool(drive.DeviceName, "FixSlip", s.fixSlip);
+}
+
+std::string RipOutcomeText(std::uint8_t jobStatus, TitleOutputKind kind) {
+  if (kind == TitleOutputKind::Cdg || kind == TitleOutputKind::Rws)
+    return RipOutcomeText(jobStatus, kind == TitleOutputKind::Rws);
+  switch (jobStatus) {
+    case kJobSucceeded:
+      return kMp3gCreated;
+    case kJobCancelRequested:
+      return kMp3gCancelled;
+    default:
+      return kMp3gFailed;
+  }
 }
 
 std::string RipOutcomeText(std::uint8_t jobStatus, bool subcodeOnly) {
@@ -162,8 +233,52 @@ bool TRipJob::RipTrack(ScsiTransport& transport, const TNkCdRom& drive, const TN
   return JobStatus() == kJobSucceeded;
 }
 
+namespace {
+
+TitleOutput PlainOutput(const std::string& fileName, const RipOptions& options) {
+  TitleOutput output;
+  output.kind = options.subcodeOnly ? TitleOutputKind::Rws : TitleOutputKind::Cdg;
+  output.path = fileName;
+  return output;
+}
+
+RipOutput PlainBatch(const RipOptions& options) {
+  RipOutput output;
+  output.kind = options.subcodeOnly ? TitleOutputKind::Rws : TitleOutputKind::Cdg;
+  return output;
+}
+
+bool IsMp3g(TitleOutputKind kind) {
+  return kind == TitleOutputKind::Zip || kind == TitleOutputKind::Pair;
+}
+
+// What a failure leaves of `output`: each file unchanged, or not written.
+std::string OutputNote(const TitleOutput& output) {
+  std::string note;
+  for (const std::string& file : OutputFiles(output)) {
+    if (!note.empty()) note += ", ";
+    note += mosaicer::Format(
+        std::filesystem::exists(file) ? Tr("%1 is unchanged") : Tr("no %1 was written"),
+        {IoStatus::Quoted(file)});
+  }
+  return note;
+}
+
+}  // namespace
+
 void TRipJob::RunSingle(ScsiTransport& transport, const TNkCdRom& drive, const TNkToc& toc,
                         int position, const std::string& fileName, const RipOptions& options) {
+  RunSingle(transport, drive, toc, position, PlainOutput(fileName, options), options);
+}
+
+void TRipJob::RunBatch(ScsiTransport& transport, const TNkCdRom& drive, const TNkToc& toc,
+                       const std::vector<int>& positions, const std::string& baseName,
+                       const RipOptions& options) {
+  RunBatch(transport, drive, toc, positions, baseName, PlainBatch(options), options);
+}
+
+void TRipJob::RunSingle(ScsiTransport& transport, const TNkCdRom& drive, const TNkToc& toc,
+                        int position, const TitleOutput& output, const RipOptions& options) {
   Report(kProgressBeginBatch, 1);
   error_.clear();
   reports_.clear();
@@ -171,7 +286,7 @@ void TRipJob::RunSingle(ScsiTransport& transport, const TNkCdRom& drive, const T
     error_ = "the disc has no track " + std::to_string(position + 1);
   const bool ok =
       position >= 0 && position < toc.TrackCount &&
-      RipTrack(transport, drive, toc.Tracks[static_cast<std::size_t>(position)], fileName, options);
+      RipTitle(transport, drive, toc.Tracks[static_cast<std::size_t>(position)], output, options);
   if (!reports_.empty()) reports_.back().track = position + 1;
   if (position < 0 || position >= toc.TrackCount) SetJobStatus(kJobFailed);
   Report(ok ? kProgressDone : kProgressFailed);
@@ -179,11 +294,10 @@ void TRipJob::RunSingle(ScsiTransport& transport, const TNkCdRom& drive, const T
 
 void TRipJob::RunBatch(ScsiTransport& transport, const TNkCdRom& drive, const TNkToc& toc,
                        const std::vector<int>& positions, const std::string& baseName,
-                       const RipOptions& options) {
+                       const RipOutput& output, const RipOptions& options) {
   Report(kProgressBeginBatch, static_cast<int>(positions.size()));
   error_.clear();
   reports_.clear();
-  const std::string extension = options.subcodeOnly ? ".rws" : ".cdg";
   bool ok = true;
   for (int position : positions) {
     Report(kProgressNextTrack);
@@ -193,10 +307,10 @@ void TRipJob::RunBatch(ScsiTransport& transport, const TNkCdRom& drive, const TN
       ok = false;
       break;
     }
-    const std::string name = BatchFileName(baseName, position, extension);
-    const bool ripped =
-        RipTrack(transport, drive, toc.Tracks[static_cast<std::size_t>(position)], name, options);
-    reports_.back().track = position + 1;
+    const std::size_t before = reports_.size();
+    const bool ripped = RipTitle(transport, drive, toc.Tracks[static_cast<std::size_t>(position)],
+                                 BatchOutput(baseName, position, output), options);
+    if (reports_.size() > before) reports_.back().track = position + 1;
     if (!ripped) {
       ok = false;
       break;
@@ -205,13 +319,105 @@ void TRipJob::RunBatch(ScsiTransport& transport, const TNkCdRom& drive, const TN
   Report(ok ? kProgressDone : kProgressFailed);
 }
 
-bool TRipJob::StartSingle(ScsiTransport& transport, const TNkCdRom& drive, const TNkToc& toc,
-                          int position, const std::string& fileName, const RipOptions& options) {
+bool TRipJob::RipTitle(ScsiTransport& transport, const TNkCdRom& drive, const TNkTrack& track,
+                       const TitleOutput& output, const RipOptions& options) {
+  RipOptions read = options;
+  read.subcodeOnly = output.kind == TitleOutputKind::Rws;
+  if (!IsMp3g(output.kind)) return RipTrack(transport, drive, track, output.path, read);
+
+  const std::filesystem::path target(output.path);
+  const std::string cdg =
+      MakeTempFile(target.has_parent_path() ? target.parent_path() : std::filesystem::path("."),
+                   ".mosaicer-rip-")
+          .string();
+  if (cdg.empty()) {
+    error_ =
+        IoStatus::CannotWriteText(output.path, Tr("no temporary file can be made in its folder"));
+    SetJobStatus(kJobFailed);
+    return false;
+  }
+  // Gone however the track ends, an exception included.
+  struct RemoveTemp {
+    const std::string& path;
+    ~RemoveTemp() {
+      std::error_code ignored;
+      std::filesystem::remove(path, ignored);
+    }
+  } removeTemp{cdg};
+  const std::size_t report = reports_.size();
+  // The track's steps and the title's show as one run of steps: the read's
+  // count grows by the title's, and its end is not the job's.
+  int ripSteps = 0;
+  int stepsShown = 0;
+  bool ripped = false;
+  {
+    SetProgressRelay([&](std::int8_t code, int& value) {
+      switch (code) {
+        case kProgressSteps:
+          ripSteps = value;
+          value += kTitleSteps;
+          return true;
+        case kProgressStep:
+          ++stepsShown;
+          return true;
+        case kProgressAllSteps:
+          return false;
+        default:
+          return true;
+      }
+    });
+    struct Clear {
+      TRipJob& job;
+      ~Clear() { job.SetProgressRelay(nullptr); }
+    } clear{*this};
+    ripped = RipTrack(transport, drive, track, cdg, read);
+  }
+  if (reports_.size() > report) reports_[report].file = output.path;
+  bool written = false;
+  if (ripped) {
+    for (; stepsShown < ripSteps; ++stepsShown) Report(kProgressStep);
+    written = WriteRippedTitle(cdg, output);
+  } else {
+    // What RipTrack says is left concerns the temporary file: say it of the
+    // output instead.
+    const std::string tempNote =
+        "; " + mosaicer::Format(Tr("%1 is unchanged"), {IoStatus::Quoted(cdg)});
+    if (error_.ends_with(tempNote)) error_.resize(error_.size() - tempNote.size());
+    for (std::size_t at = 0; (at = error_.find(IoStatus::Quoted(cdg), at)) != std::string::npos;)
+      error_.replace(at, IoStatus::Quoted(cdg).size(), IoStatus::Quoted(output.path));
+    if (JobStatus() == kJobFailed) error_ += "; " + OutputNote(output);
+  }
+  return written;
+}
+
+bool TRipJob::WriteRippedTitle(const std::string& cdgPath, const TitleOutput& output) {
+  const auto fail = [&](const std::string& why) {
+    error_ = why;
+    if (!CancelRequested()) SetJobStatus(kJobFailed);
+    return false;
+  };
+  try {
+    TitleOpenResult title = OpenCdgTitle(cdgPath);
+    if (!title.ok()) return fail(title.error);
+    int shown = 0;
+    const IoStatus written =
+        WriteTitle(*title.source, output, [&](std::uint64_t done, std::uint64_t total) {
+          for (const auto now = static_cast<int>(done * kTitleSteps / total); shown < now; ++shown)
+            Report(kProgressStep);
+          return CancelRequested();
+        });
+    if (!written) return fail(written.error());
+  } catch (const std::exception& e) {
+    return fail(IoStatus::CannotWriteText(output.path, e.what()) + "; " + OutputNote(output));
+  }
+  Report(kProgressAllSteps);
+  return true;
+}
+
+bool TRipJob::Launch(std::function<void()> work) {
   if (worker_.joinable()) return false;
   try {
-    worker_ = std::thread([=, this, &transport, &drive, &toc] {
-      RunSingle(transport, drive, toc, position, fileName, options);
-    });
+    worker_ = std::thread(std::move(work));
   } catch (const std::system_error&) {
     SetJobStatus(kJobIdle);
     return false;
@@ -219,19 +425,30 @@ bool TRipJob::StartSingle(ScsiTransport& transport, const TNkCdRom& drive, const
   return true;
 }
 
+bool TRipJob::StartSingle(ScsiTransport& transport, const TNkCdRom& drive, const TNkToc& toc,
+                          int position, const std::string& fileName, const RipOptions& options) {
+  return StartSingle(transport, drive, toc, position, PlainOutput(fileName, options), options);
+}
+
 bool TRipJob::StartBatch(ScsiTransport& transport, const TNkCdRom& drive, const TNkToc& toc,
                          const std::vector<int>& positions, const std::string& baseName,
                          const RipOptions& options) {
-  if (worker_.joinable()) return false;
-  try {
-    worker_ = std::thread([=, this, &transport, &drive, &toc] {
-      RunBatch(transport, drive, toc, positions, baseName, options);
-    });
-  } catch (const std::system_error&) {
-    SetJobStatus(kJobIdle);
-    return false;
-  }
-  return true;
+  return StartBatch(transport, drive, toc, positions, baseName, PlainBatch(options), options);
+}
+
+bool TRipJob::StartSingle(ScsiTransport& transport, const TNkCdRom& drive, const TNkToc& toc,
+                          int position, const TitleOutput& output, const RipOptions& options) {
+  return Launch([=, this, &transport, &drive, &toc] {
+    RunSingle(transport, drive, toc, position, output, options);
+  });
+}
+
+bool TRipJob::StartBatch(ScsiTransport& transport, const TNkCdRom& drive, const TNkToc& toc,
+                         const std::vector<int>& positions, const std::string& baseName,
+                         const RipOutput& output, const RipOptions& options) {
+  return Launch([=, this, &transport, &drive, &toc] {
+    RunBatch(transport, drive, toc, positions, baseName, output, options);
+  });
 }
 
 }  // namespace mosaicer

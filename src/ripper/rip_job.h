@@ -1,9 +1,10 @@
-// Reading tracks of a CD+G disc into CDG or RWS files: the ripper's job on
-// its worker thread, the names a batch gives its files, the outcome texts
-// and the per-drive settings kept in "Drive.ini".
+// Reading tracks of a CD+G disc into CDG or RWS files or MP3+G titles: the
+// ripper's job on its worker thread, the names a batch gives its files, the
+// outcome texts and the per-drive settings kept in "Drive.ini".
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "platform/ini_file.h"
 #include "ripper/cd_drive.h"
 #include "ripper/rip_report.h"
+#include "title/title_sink.h"
 
 namespace mosaicer {
 
@@ -51,6 +53,25 @@ std::int64_t RipSteps(const TNkTrack& track, const RipOptions& options);
 // the first free "<base>_<NN> - <nnn><ext>" (999 when all are taken).
 std::string BatchFileName(const std::string& base, int position, const std::string& extension);
 
+// What each track of a batch becomes. CDG and RWS files are written as the
+// track is read; a zip or a pair is made from the track's CDG rip, read into
+// a temporary file beside it, once the whole track is in.
+struct RipOutput {
+  TitleOutputKind kind = TitleOutputKind::Cdg;
+  SongKind song = SongKind::Mp3;  // the song of a zip or a pair
+  int bitrate = kDefaultMp3Bitrate;
+  // The batch takes the plain names, replacing files of those names, instead
+  // of looking for free ones (the caller has asked whether it may).
+  bool replace = false;
+};
+
+// The extension of a batch's files of that kind (a pair's: its song's).
+std::string RipExtension(const RipOutput& output);
+// The files of list position `position` in a batch: BatchFileName's rule,
+// with a name taken only when every file of the output is free (for a pair
+// "<base>_<NN>.mp3" and "<base>_<NN>.cdg" both).
+TitleOutput BatchOutput(const std::string& base, int position, const RipOutput& output);
+
 // What the ripper keeps for one drive, recognised by its product string.
 struct DriveSettings {
   int readCommand = kReadCdDataRaw;
@@ -64,6 +85,8 @@ void SaveDriveSettings(IniFile& driveIni, const TNkCdRom& drive, const DriveSett
 
 // The outcome texts: "CDG" or "RWS" followed by the system's words.
 std::string RipOutcomeText(std::uint8_t jobStatus, bool subcodeOnly);
+// The same for any kind of output (MP3+G for a zip or a pair).
+std::string RipOutcomeText(std::uint8_t jobStatus, TitleOutputKind kind);
 
 class TRipJob : public TJobOwner {
  public:
@@ -87,12 +110,28 @@ class TRipJob : public TJobOwner {
                 const std::vector<int>& positions, const std::string& baseName,
                 const RipOptions& options);
 
+  // The same for any kind of output; `options.subcodeOnly` follows the
+  // kind. A zip or a pair is one job to the progress callback: the steps it
+  // announces cover reading the track and writing the title. Failed or
+  // cancelled, it leaves no output (existing files stay as they were) and
+  // no temporary file; its report names the output.
+  void RunSingle(ScsiTransport& transport, const TNkCdRom& drive, const TNkToc& toc, int position,
+                 const TitleOutput& output, const RipOptions& options);
+  void RunBatch(ScsiTransport& transport, const TNkCdRom& drive, const TNkToc& toc,
+                const std::vector<int>& positions, const std::string& baseName,
+                const RipOutput& output, const RipOptions& options);
+
   // Either worker on a thread of its own; the arguments must outlive it.
   bool StartSingle(ScsiTransport& transport, const TNkCdRom& drive, const TNkToc& toc, int position,
                    const std::string& fileName, const RipOptions& options);
   bool StartBatch(ScsiTransport& transport, const TNkCdRom& drive, const TNkToc& toc,
                   const std::vector<int>& positions, const std::string& baseName,
                   const RipOptions& options);
+  bool StartSingle(ScsiTransport& transport, const TNkCdRom& drive, const TNkToc& toc, int position,
+                   const TitleOutput& output, const RipOptions& options);
+  bool StartBatch(ScsiTransport& transport, const TNkCdRom& drive, const TNkToc& toc,
+                  const std::vector<int>& positions, const std::string& baseName,
+                  const RipOutput& output, const RipOptions& options);
   void Wait();
 
   // Why the last track failed: what could not be read or written, and what
@@ -103,6 +142,15 @@ class TRipJob : public TJobOwner {
   const std::vector<TrackRipReport>& Reports() const { return reports_; }
 
  private:
+  // One track into `output`: RipTrack for CDG and RWS; for a zip or a pair
+  // RipTrack into a temporary CDG file, then the title made from it.
+  bool RipTitle(ScsiTransport& transport, const TNkCdRom& drive, const TNkTrack& track,
+                const TitleOutput& output, const RipOptions& options);
+  // Writes the complete CDG rip `cdgPath` as `output`, one kProgressStep a
+  // hundredth; a cancel request stops it.
+  bool WriteRippedTitle(const std::string& cdgPath, const TitleOutput& output);
+  bool Launch(std::function<void()> work);
+
   std::thread worker_;
   std::string error_;
   std::vector<TrackRipReport> reports_;

@@ -61,8 +61,18 @@ constexpr const char* kNoDriveMessage =
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-std::string CreatingText(bool rws) {
-  return rws ? Tr("Creating the RWS file") : Tr("Creating the CDG file");
+// The output choice's items, in the order of TitleOutputKind.
+constexpr const char* kOutputItems[] = {"CDG", "RWS", N_("MP3+G zip"), N_("MP3+G pair")};
+constexpr int kOutputRws = static_cast<int>(TitleOutputKind::Rws);
+constexpr int kOutputCdg = static_cast<int>(TitleOutputKind::Cdg);
+
+bool IsMp3g(TitleOutputKind kind) {
+  return kind == TitleOutputKind::Zip || kind == TitleOutputKind::Pair;
+}
+
+std::string CreatingText(TitleOutputKind kind) {
+  if (IsMp3g(kind)) return Tr("Creating the MP3+G files");
+  return kind == TitleOutputKind::Rws ? Tr("Creating the RWS file") : Tr("Creating the CDG file");
 }
 
 std::string CountText(int counter, int total) {
@@ -169,6 +179,8 @@ void TRipFrm::BuildControls() {
   BcdCk_ = new QCheckBox(Tq("Correct BCD times"), DrvGBox_);
   CmdLbl_ = new QLabel(Tq("Read command:"), DrvGBox_);
   CmdCmb_ = new QComboBox(DrvGBox_);
+  OutLbl_ = new QLabel(Tq("Output:"), DrvGBox_);
+  OutCmb_ = new QComboBox(DrvGBox_);
   RwsCk_ = new QCheckBox(Tq("Save RW subcode only"), DrvGBox_);
   ReadSizeLbl_ = new QLabel(Tq("Read size:"), DrvGBox_);
   ReadSizeEdit_ = new QLineEdit(DrvGBox_);
@@ -197,6 +209,8 @@ void TRipFrm::BuildControls() {
   CmdLbl_->setObjectName("CmdLbl");
   CmdCmb_->setObjectName("CmdCmb");
   RwsCk_->setObjectName("RwsCk");
+  OutLbl_->setObjectName("OutLbl");
+  OutCmb_->setObjectName("OutCmb");
   ReadSizeLbl_->setObjectName("ReadSizeLbl");
   ReadSizeEdit_->setObjectName("ReadSizeEdit");
   ReadSizeUd_->setObjectName("ReadSizeUd");
@@ -217,6 +231,9 @@ void TRipFrm::BuildControls() {
 
   CmdCmb_->addItems({QStringLiteral("ReadCD (Data + RAW)"), QStringLiteral("ReadCD (Data + RW)"),
                      QStringLiteral("ReadCDDA (Data + RW)"), QString()});
+  for (const char* item : kOutputItems) OutCmb_->addItem(Tq(item));
+  OutCmb_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  OutLbl_->setBuddy(OutCmb_);
   DrvLbl_->setBuddy(DrvCmb_);
   CmdLbl_->setBuddy(CmdCmb_);
   ReadSizeLbl_->setBuddy(ReadSizeEdit_);
@@ -260,8 +277,17 @@ void TRipFrm::BuildControls() {
   drives->addWidget(CmdLbl_, 2, 0);
   CmdCmb_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   drives->addWidget(CmdCmb_, 2, 1, 1, 3, Qt::AlignLeft);
-  drives->addWidget(RwsCk_, 3, 1, 1, 3);
-  drives->addWidget(SlipCk_, 3, 4);
+  // The slip choice sits beside the read command it belongs to, and the
+  // output choice on a row of its own beside the RW-only box it keeps in
+  // step with, so the window keeps its size.
+  drives->addWidget(SlipCk_, 2, 4);
+  drives->addWidget(OutLbl_, 3, 0);
+  auto* output = new QHBoxLayout;
+  output->addWidget(OutCmb_);
+  output->addSpacing(12);
+  output->addWidget(RwsCk_);
+  output->addStretch();
+  drives->addLayout(output, 3, 1, 1, 4);
   drives->addWidget(ReadSizeLbl_, 4, 0);
   // Re-reads share the read size's row and the slip choice sits under the
   // buttons, so the window keeps its size.
@@ -313,6 +339,16 @@ void TRipFrm::BuildControls() {
     const int typed = RetryEdit_->text().toInt(&number);
     if (number) RetryUd_->SetPosition(typed, false);
   });
+  // RW-only is the RWS choice: checking the box chooses RWS, choosing RWS
+  // checks it, and any other choice clears it.
+  connect(RwsCk_, &QCheckBox::toggled, this, [this](bool checked) {
+    if (checked)
+      OutCmb_->setCurrentIndex(kOutputRws);
+    else if (OutCmb_->currentIndex() == kOutputRws)
+      OutCmb_->setCurrentIndex(kOutputCdg);
+  });
+  connect(OutCmb_, &QComboBox::currentIndexChanged, this,
+          [this](int index) { RwsCk_->setChecked(index == kOutputRws); });
   connect(TrkBtn_, &QPushButton::clicked, this, [this] { TrkBtnClick(); });
   connect(SelectBtn_, &QPushButton::clicked, this, [this] { SelectBtnClick(); });
   connect(RipBtn_, &QPushButton::clicked, this, [this] { RipBtnClick(); });
@@ -333,6 +369,13 @@ void TRipFrm::SetFolders(const std::string& cdgDir, const std::string& rwsDir) {
 void TRipFrm::ReadSettings(const IniFile& ini) {
   ReadPlacement(*this, ini, kSection, {100, 100, 500, 500});
   RwsCk_->setChecked(ini.ReadBool(kSection, "RwsOnly", false));
+  // An MP3+G choice comes back unless RW-only was kept.
+  const std::int64_t output = ini.ReadInteger(kSection, "Output", kOutputCdg);
+  if (!RwsCk_->isChecked())
+    OutCmb_->setCurrentIndex(output == static_cast<int>(TitleOutputKind::Zip) ||
+                                     output == static_cast<int>(TitleOutputKind::Pair)
+                                 ? static_cast<int>(output)
+                                 : kOutputCdg);
   // The disc images of earlier runs come back while their files are there,
   // in their old places, so the saved drive choice still points at them.
   const std::int64_t images =
@@ -357,6 +400,7 @@ void TRipFrm::ReadSettings(const IniFile& ini) {
 void TRipFrm::WriteSettings(IniFile& ini) const {
   WritePlacement(*this, ini, kSection, true);
   ini.WriteBool(kSection, "RwsOnly", RwsCk_->isChecked());
+  ini.WriteInteger(kSection, "Output", OutCmb_->currentIndex());
   ini.WriteInteger(kSection, "SelectedDrv", DrvCmb_->currentIndex());
   ini.WriteInteger(kImageSection, "Count", static_cast<std::int64_t>(images_.size()));
   for (std::size_t i = 0; i < images_.size(); ++i)
@@ -512,29 +556,67 @@ void TRipFrm::RipBtnClick() {
   if (TrackList_->selectedItems().isEmpty() || focused < 0 ||
       ReadSizeUd_->Position() <= SyncSizeUd_->Position())
     return;
-  const bool rws = RwsCk_->isChecked();
-  const std::optional<std::string> chosen =
-      dialogs_.SaveFile(this, std::string(), rws ? rwsDir_ : cdgDir_, rws ? kRwsFilter : kCdgFilter,
-                        rws ? ".rws" : ".cdg");
+  const std::optional<std::string> chosen = AskOutputName(std::string(), true);
   if (!chosen) return;
   fileName_ = *chosen;
+  TitleOutput output;
+  output.kind = ChosenKind();
+  output.path = fileName_;
+  if (IsMp3g(output.kind)) {
+    // The name decides between a zip and a pair, as when creating a title.
+    const std::optional<TitleOutput> named = TitleOutputFor(fileName_);
+    if (!named || !IsMp3g(named->kind)) {
+      dialogs_.Beep();
+      dialogs_.Error(this, Format(Tr("%1 is not an MP3+G name: end it in .zip, or in .mp3, .ogg, "
+                                     ".flac or .wav for a song with its .cdg beside it."),
+                                  {IoStatus::Quoted(fileName_)}));
+      return;
+    }
+    output = *named;
+  }
   const int index = DrvCmb_->currentIndex();
   // A disc image's own files are never ripped over.
-  if (const std::string clash = OutputClashMessage(drives_.Inputs(index), {fileName_});
+  if (const std::string clash = OutputClashMessage(drives_.Inputs(index), OutputFiles(output));
       !clash.empty()) {
     dialogs_.Beep();
     dialogs_.Error(this, clash);
     return;
   }
-  if (!MayReplace(dialogs_, this, fileName_, SaveBeep::Yes)) return;
+  for (const std::string& file : OutputFiles(output))
+    if (!MayReplace(dialogs_, this, file, SaveBeep::Yes)) return;
   ScsiTransport* transport = drives_.Transport(index);
   const TNkCdRom* drive = drives_.Drive(index);
   if (!transport || !drive ||
-      !job_.StartSingle(*transport, *drive, toc_, focused, fileName_, CurrentOptions())) {
+      !job_.StartSingle(*transport, *drive, toc_, focused, output, CurrentOptions())) {
     job_.SetJobStatus(kJobIdle);
     return;
   }
-  RunProgressAndReport(rws, 1, std::filesystem::path(fileName_).replace_extension().string());
+  RunProgressAndReport(output.kind, 1,
+                       std::filesystem::path(fileName_).replace_extension().string());
+}
+
+TitleOutputKind TRipFrm::ChosenKind() const {
+  const int index = OutCmb_->currentIndex();
+  return index < 0 ? TitleOutputKind::Cdg : static_cast<TitleOutputKind>(index);
+}
+
+std::optional<std::string> TRipFrm::AskOutputName(const std::string& title, bool withExtension) {
+  const TitleOutputKind kind = ChosenKind();
+  const bool rws = kind == TitleOutputKind::Rws;
+  std::string filter = kCdgFilter;
+  std::string extension = ".cdg";
+  if (rws) {
+    filter = kRwsFilter;
+    extension = ".rws";
+  } else if (kind == TitleOutputKind::Zip) {
+    filter = Tr(kZipFilter);
+    extension = ".zip";
+  } else if (kind == TitleOutputKind::Pair) {
+    filter = kPairFilter;
+    extension = ".mp3";
+  }
+  return dialogs_.SaveFile(this, title, rws ? rwsDir_ : cdgDir_, filter,
+                           withExtension ? extension : std::string());
 }
 
 void TRipFrm::RipBtn2Click() {
@@ -542,26 +624,31 @@ void TRipFrm::RipBtn2Click() {
   for (int i = 0; i < TrackList_->count(); ++i)
     if (TrackList_->item(i)->isSelected()) positions.push_back(i);
   if (positions.empty() || ReadSizeUd_->Position() <= SyncSizeUd_->Position()) return;
-  const bool rws = RwsCk_->isChecked();
-  const std::optional<std::string> chosen =
-      dialogs_.SaveFile(this, Tr(kBaseNameTitle), rws ? rwsDir_ : cdgDir_,
-                        rws ? kRwsFilter : kCdgFilter, std::string());
+  const std::optional<std::string> chosen = AskOutputName(Tr(kBaseNameTitle), false);
   if (!chosen) return;
   fileName_ = std::filesystem::path(*chosen).replace_extension().string();
+  RipOutput output;
+  output.kind = ChosenKind();
+  // A pair's song is the kind the chosen name ends in, MP3 for any other.
+  if (output.kind == TitleOutputKind::Pair)
+    if (const std::optional<TitleOutput> named = TitleOutputFor(*chosen);
+        named && named->kind == TitleOutputKind::Pair)
+      output.song = named->song;
   const int index = DrvCmb_->currentIndex();
   ScsiTransport* transport = drives_.Transport(index);
   const TNkCdRom* drive = drives_.Drive(index);
   if (!transport || !drive ||
-      !job_.StartBatch(*transport, *drive, toc_, positions, fileName_, CurrentOptions())) {
+      !job_.StartBatch(*transport, *drive, toc_, positions, fileName_, output, CurrentOptions())) {
     job_.SetJobStatus(kJobIdle);
     return;
   }
-  RunProgressAndReport(rws, static_cast<int>(positions.size()), fileName_);
+  RunProgressAndReport(output.kind, static_cast<int>(positions.size()), fileName_);
 }
 
-void TRipFrm::RunProgressAndReport(bool rws, int files, const std::string& logBase) {
-  ProgressDlg_->SetRwsOnly(rws);
-  ProgressDlg_->SetCaptionText(CreatingText(rws) + CountText(1, files) + "...");
+void TRipFrm::RunProgressAndReport(TitleOutputKind kind, int files, const std::string& logBase) {
+  ProgressDlg_->SetRwsOnly(kind == TitleOutputKind::Rws);
+  ProgressDlg_->SetBaseText(IsMp3g(kind) ? CreatingText(kind) : std::string());
+  ProgressDlg_->SetCaptionText(CreatingText(kind) + CountText(1, files) + "...");
   ProgressDlg_->exec();  // closed by the worker's end code
   job_.Wait();
 
@@ -571,8 +658,10 @@ void TRipFrm::RunProgressAndReport(bool rws, int files, const std::string& logBa
   logName_.clear();
   std::string logNote;
   const std::uint8_t status = job_.JobStatus();
-  // A failed track leaves no output, so no log beside it either.
-  if (!reports.empty() && status != kJobFailed) {
+  // A failed track leaves no output, nor does a cancelled MP3+G one, so no
+  // log beside it either.
+  if (!reports.empty() && status != kJobFailed &&
+      !(IsMp3g(kind) && status == kJobCancelRequested)) {
     const std::string name = RipLogName(logBase, false);
     if (const IoStatus logged = WriteRipLog(name, reports); logged)
       logName_ = name;
@@ -581,7 +670,7 @@ void TRipFrm::RunProgressAndReport(bool rws, int files, const std::string& logBa
   }
 
   dialogs_.Beep();
-  std::string text = RipOutcomeText(status, rws);
+  std::string text = RipOutcomeText(status, kind);
   if (const std::uint64_t bad = UnrepairablePacks(reports); bad != 0)
     text += "\n" + Format(Tr("%1 packs could not be repaired; their sectors are listed in the "
                              "window's report and in its log."),

@@ -1,7 +1,8 @@
 // The CD+G ripper window: pick a drive (or a disc image opened for this
 // run) and a read command, list the disc's tracks, and read one track or
-// every selected track into CDG or RWS files on a worker thread while the
-// batch progress dialog runs modally. Per-drive choices live in
+// every selected track into CDG or RWS files or MP3+G titles (a zip, or a
+// song with its .cdg beside it) on a worker thread while the batch progress
+// dialog runs modally. Per-drive choices live in
 // "Drive.ini" in the settings folder; the window's own in "RipForm".
 #pragma once
 
@@ -105,6 +106,10 @@ class TRipFrm : public QDialog {
   static constexpr const char* kCaption = "CD+G Ripper";
   static constexpr const char* kCdgFilter = "CDG Files (*.cdg)|*.cdg|All Files|*.*";
   static constexpr const char* kRwsFilter = "RWS Files (*.rws)|*.rws|All Files|*.*";
+  static constexpr const char* kZipFilter = N_("MP3+G Zip (*.zip)|*.zip|All Files|*.*");
+  static constexpr const char* kPairFilter =
+      "MP3 + CDG (*.mp3)|*.mp3|Ogg + CDG (*.ogg)|*.ogg|FLAC + CDG (*.flac)|*.flac|"
+      "WAV + CDG (*.wav)|*.wav";
   static constexpr const char* kBaseNameTitle = N_("Choose the base file name");
   static constexpr const char* kImageFilter = 
       "Disc Images (*.ccd *.toc *.cue)|*.ccd;*.toc;*.cue|All Files|*.*";
@@ -133,10 +138,15 @@ class TRipFrm : public QDialog {
   void ImageBtnClick();
 
   RipOptions CurrentOptions() const;
+  // What the output choice asks each track to become.
+  TitleOutputKind ChosenKind() const;
+  // The save dialog for the chosen kind: its filter, default extension and
+  // folder.
+  std::optional<std::string> AskOutputName(const std::string& title, bool withExtension);
   // Shows the progress dialog until the worker ends, then reports: the
   // outcome, and each track's figures in `ReportMemo` and in the log named
   // after `logBase`.
-  void RunProgressAndReport(bool rws, int files, const std::string& logBase);
+  void RunProgressAndReport(TitleOutputKind kind, int files, const std::string& logBase);
 
   Dialogs& dialogs_;
   std::string settingsFolder_;
@@ -163,6 +173,8 @@ class TRipFrm : public QDialog {
   QLabel* CmdLbl_;
   QComboBox* CmdCmb_;
   QCheckBox* RwsCk_;
+  QLabel* OutLbl_;
+  QComboBox* OutCmb_;
   QLabel* ReadSizeLbl_;
   QLineEdit* ReadSizeEdit_;
   TUpDown* ReadSizeUd_;
