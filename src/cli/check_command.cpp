@@ -15,6 +15,7 @@
 #include "core/pack_check.h"
 #include "core/parity.h"
 #include "core/subcode_pack.h"
+#include "platform/language.h"
 
 namespace mosaicer::cli {
 namespace {
@@ -111,7 +112,7 @@ std::string SignedDifference(const TitleInfo& title) {
 
 int RunCheck(const Args& args, Io& io) {
   const auto& files = args.Positionals();
-  if (files.size() != 1) return UsageError(io, "check", "give exactly one INPUT file");
+  if (files.size() != 1) return UsageError(io, "check", Tr("give exactly one INPUT file"));
   const std::string& input = files[0];
 
   TitleInput source;
@@ -165,11 +166,12 @@ int RunCheck(const Args& args, Io& io) {
 
 Command CheckCommand() {
   return Command{"check",
-                 "mosaicer check INPUT [--format cdg|rws] [--list]\n"
-                 "  --list  one line for each pack no repair saves: its sector and place in it",
-                 "check and count the Q and P parity of every pack of a CDG, RWS or MP3+G file (or zip)",
+                 "mosaicer check INPUT [--format cdg|rws] [--list]",
+                 N_("check and count the Q and P parity of every pack of a CDG, RWS or MP3+G file "
+                    "(or zip)"),
                  {{"format", 0, true}, {"list", 0, false}},
-                 RunCheck};
+                 RunCheck,
+                 {N_("  --list  one line for each pack no repair saves: its sector and place in it")}};
 }
 
 }  // namespace mosaicer::cli

@@ -30,7 +30,7 @@ namespace {
 constexpr int kCliReadSize = 15;
 
 int RunDrives(const Args& args, Io& io) {
-  if (!args.Positionals().empty()) return UsageError(io, "drives", "takes no arguments");
+  if (!args.Positionals().empty()) return UsageError(io, "drives", Tr("takes no arguments"));
   LinuxDriveAccess access;
   TNkCdRoms drives;
   drives.Search(access.Setup());
@@ -74,7 +74,7 @@ std::optional<OpenedDrive> OpenDrive(Io& io, const std::string& command, const s
   } else if (name.rfind(kSgPrefix, 0) == 0) {
     const std::optional<TNkCdRom> drive = SgDrive(name);
     if (!drive) {
-      status = UsageError(io, command, "an sg drive is written sg:HOST:TARGET:LUN");
+      status = UsageError(io, command, Tr("an sg drive is written sg:HOST:TARGET:LUN"));
       return std::nullopt;
     }
     opened.transport = std::make_unique<SgDeviceTransport>(ListSgCdDevices());
@@ -94,7 +94,7 @@ std::optional<OpenedDrive> OpenDrive(Io& io, const std::string& command, const s
 
 int RunToc(const Args& args, Io& io) {
   const auto& positionals = args.Positionals();
-  if (positionals.size() != 1) return UsageError(io, "toc", "give exactly one DRIVE");
+  if (positionals.size() != 1) return UsageError(io, "toc", Tr("give exactly one DRIVE"));
   const std::string& name = positionals[0];
   int status = kExitSuccess;
   std::optional<OpenedDrive> opened = OpenDrive(io, "toc", name, status);
@@ -109,9 +109,9 @@ int RunToc(const Args& args, Io& io) {
 
 int RunRip(const Args& args, Io& io) {
   const auto& positionals = args.Positionals();
-  if (positionals.size() != 1) return UsageError(io, "rip", "give exactly one DRIVE");
+  if (positionals.size() != 1) return UsageError(io, "rip", Tr("give exactly one DRIVE"));
   const int chosen = args.Has("track") + args.Has("tracks") + args.Has("all");
-  if (chosen != 1) return UsageError(io, "rip", "give one of --track N, --tracks N,M,... or --all");
+  if (chosen != 1) return UsageError(io, "rip", Tr("give one of --track N, --tracks N,M,... or --all"));
   std::string output;
   if (!OutputPath(args, io, "rip", output)) return kExitUsage;
 
@@ -123,22 +123,22 @@ int RunRip(const Args& args, Io& io) {
     const char* const names[] = {"raw", "rw", "cdda", "raw-plain"};
     const auto it = std::find(std::begin(names), std::end(names), c);
     if (it == std::end(names))
-      return UsageError(io, "rip", "--command must be raw, rw, cdda or raw-plain");
+      return UsageError(io, "rip", Tr("--command must be raw, rw, cdda or raw-plain"));
     options.command = static_cast<int>(it - std::begin(names));
   }
   if (args.Has("read-size")) {
     const auto n = ParseInteger(args.Value("read-size"), kMinReadSize, kMaxReadSize);
-    if (!n) return UsageError(io, "rip", "--read-size must be 1..50");
+    if (!n) return UsageError(io, "rip", Tr("--read-size must be 1..50"));
     options.readSize = static_cast<int>(*n);
   }
   if (args.Has("retries")) {
     const auto n = ParseInteger(args.Value("retries"), 0, kMaxRetries);
-    if (!n) return UsageError(io, "rip", "--retries must be 0.." + std::to_string(kMaxRetries));
+    if (!n) return UsageError(io, "rip", Format(Tr("--retries must be 0..%1"), {std::to_string(kMaxRetries)}));
     options.retries = static_cast<int>(*n);
   }
   options.fixSlip = args.Has("fix-slip");
   if (args.Has("log") && args.Has("no-log"))
-    return UsageError(io, "rip", "give --log or --no-log, not both");
+    return UsageError(io, "rip", Tr("give --log or --no-log, not both"));
   const bool writeLog = !args.Has("no-log");
 
   int openStatus = kExitSuccess;
@@ -162,7 +162,7 @@ int RunRip(const Args& args, Io& io) {
   bool started = false;
   if (args.Has("track")) {
     const auto n = ParseInteger(args.Value("track"), 1, toc.TrackCount);
-    if (!n) return UsageError(io, "rip", "--track must name a track of the disc");
+    if (!n) return UsageError(io, "rip", Tr("--track must name a track of the disc"));
     if (const int status = CheckOutput(io, output, args.Has("force"))) return status;
     started = job.StartSingle(*opened->transport, opened->drive, toc, static_cast<int>(*n) - 1,
                               output, options);
@@ -174,8 +174,8 @@ int RunRip(const Args& args, Io& io) {
       const auto list = ParseTrackList(args.Value("tracks"), toc.TrackCount);
       if (!list)
         return UsageError(io, "rip",
-                          "--tracks must list tracks of the disc (1.." +
-                              std::to_string(toc.TrackCount) + "), each once");
+                          Format(Tr("--tracks must list tracks of the disc (1..%1), each once"),
+                                 {std::to_string(toc.TrackCount)}));
       positions = *list;
     }
     // Files are named after the base name and never replace an existing one.
@@ -213,22 +213,27 @@ int RunRip(const Args& args, Io& io) {
 
 }  // namespace
 
+const char* const kDriveHelp = N_(
+    "  DRIVE: /dev/srN, sg:HOST:TARGET:LUN or a disc image (disc.ccd, disc.toc,\n"
+    "         disc.cue)");
+
 Command DrivesCommand() {
   return Command{"drives",
                  "mosaicer drives",
-                 "list the CD drives the ripper can use, one line per drive",
+                 N_("list the CD drives the ripper can use, one line per drive"),
                  {},
-                 RunDrives};
+                 RunDrives,
+                 {}};
 }
 
 Command TocCommand() {
   return Command{
       "toc",
-      "mosaicer toc DRIVE [--bcd]\n  DRIVE: /dev/srN, sg:HOST:TARGET:LUN or a disc image "
-      "(disc.ccd, disc.toc, disc.cue)",
-      "print the tracks of the disc in a drive (--bcd: the drive reports BCD)",
+      "mosaicer toc DRIVE [--bcd]",
+      N_("print the tracks of the disc in a drive (--bcd: the drive reports BCD)"),
       {{"bcd", 0, false}},
-      RunToc};
+      RunToc,
+      {kDriveHelp}};
 }
 
 Command RipCommand() {
@@ -236,22 +241,8 @@ Command RipCommand() {
       "rip",
       "mosaicer rip DRIVE (--track N | --tracks N,M,... | --all) -o OUT [--rws]\n"
       "                 [--command raw|rw|cdda|raw-plain] [--read-size 1..50] [--bcd]\n"
-      "                 [--retries 0..20] [--fix-slip] [--log | --no-log]\n"
-      "  DRIVE: /dev/srN, sg:HOST:TARGET:LUN or a disc image (disc.ccd, disc.toc,\n"
-      "         disc.cue)\n"
-      "  --track N   one track into OUT; --tracks/--all into OUT_NN files\n"
-      "  --rws       the subcode alone (96 bytes a sector) instead of CDG sectors\n"
-      "  --command   raw: READ CD with raw P-W, de-interleaved and repaired here (default);\n"
-      "              rw: READ CD with R-W from the drive; cdda: READ CD-DA; raw-plain: raw,\n"
-      "              written as read\n"
-      "  --read-size sectors per read (15)\n"
-      "  --retries N  raw: read a sector again up to N times while packs in it\n"
-      "              stay unrepairable (0..20, 5; 0 reads each sector once)\n"
-      "  --fix-slip  raw: shift the subcode against the audio when its Q time\n"
-      "              shows it runs early or late\n"
-      "  --log, --no-log  write the report to OUT.log beside the output (default) or not\n"
-      "  exit 1 when packs are left unrepairable (the output is kept)",
-      "read tracks of a CD+G disc into CDG or RWS files (Ctrl-C stops)",
+      "                 [--retries 0..20] [--fix-slip] [--log | --no-log]",
+      N_("read tracks of a CD+G disc into CDG or RWS files (Ctrl-C stops)"),
       {{"track", 0, true},
        {"tracks", 0, true},
        {"all", 0, false},
@@ -263,7 +254,20 @@ Command RipCommand() {
        {"log", 0, false},
        {"no-log", 0, false},
        {"bcd", 0, false}},
-      RunRip};
+      RunRip,
+      {kDriveHelp, N_(
+      "  --track N   one track into OUT; --tracks/--all into OUT_NN files\n"
+      "  --rws       the subcode alone (96 bytes a sector) instead of CDG sectors\n"
+      "  --command   raw: READ CD with raw P-W, de-interleaved and repaired here (default);\n"
+      "              rw: READ CD with R-W from the drive; cdda: READ CD-DA; raw-plain: raw,\n"
+      "              written as read\n"
+      "  --read-size sectors per read (15)\n"
+      "  --retries N  raw: read a sector again up to N times while packs in it\n"
+      "              stay unrepairable (0..20, 5; 0 reads each sector once)\n"
+      "  --fix-slip  raw: shift the subcode against the audio when its Q time\n"
+      "              shows it runs early or late\n"
+      "  --log, --no-log  write the report to OUT.log beside the output (default) or not\n"
+      "  exit 1 when packs are left unrepairable (the output is kept)")}};
 }
 
 }  // namespace mosaicer::cli
