@@ -9,10 +9,10 @@
 #include "authoring/encoder.h"
 #include "authoring/messages.h"
 #include "cli/commands.h"
-#include "cli/output_check.h"
-#include "cli/title_output.h"
 #include "cli/effect_gaps.h"
+#include "cli/output_check.h"
 #include "cli/progress.h"
+#include "cli/title_output.h"
 #include "cli/values.h"
 #include "effects/tile_order.h"
 #include "effects/tlo_file.h"
@@ -39,30 +39,30 @@ const std::vector<OptionDef> kStreamOptions = {
     {"effect", 0, true}, {"optimize", 0, true}, {"blank", 0, true}};
 const std::vector<OptionDef> kTimingOptions = {{"timing", 0, true}, {"limit", 0, true}};
 
-const char* const kPictureHelp = N_(
-    "picture options:\n"
-    "  --method rgb3d|rrggbb|rgbrgb  palette method (rgbrgb)\n"
-    "  --bits 4..8                   bits per channel when making the palette (6)\n"
-    "  --keep K                      palette entries kept from --palette (0)\n"
-    "  --palette FILE.pal            start from a saved palette\n"
-    "  --reduce | --no-reduce        reduce a 16-colour picture too (not by default)\n"
-    "  --no-dither                   no error diffusion\n"
-    "  --dither-strength 1..100      diffusion coefficient in percent (60)\n"
-    "  --origin X,Y                  top-left corner of the 288x192 area (0,0)\n"
-    "  --border 0..15                border colour index (0)\n"
-    "  --fit crop|fit|fill           cut the area at 1:1, fit the whole picture inside it,\n"
-    "                                or fill it and cut the overflow (crop)");
-const char* const kStreamHelp = N_(
-    "stream options:\n"
-    "  --effect FILE.tlo             display effect (normal order)\n"
-    "  --optimize none|tile|full     display optimisation (none)\n"
-    "  --blank 0..150                blank sectors before the graphics (37)");
-const char* const kTimingHelp = N_(
-    "timing:\n"
-    "  --timing play     display while playing (default)\n"
-    "  --timing first    display, then play\n"
-    "  --timing overflow display ahead only what does not fit\n"
-    "  --timing msf      finish displaying by --limit (00:00:00)");
+const char* const kPictureHelp =
+    N_("picture options:\n"
+       "  --method rgb3d|rrggbb|rgbrgb  palette method (rgbrgb)\n"
+       "  --bits 4..8                   bits per channel when making the palette (6)\n"
+       "  --keep K                      palette entries kept from --palette (0)\n"
+       "  --palette FILE.pal            start from a saved palette\n"
+       "  --reduce | --no-reduce        reduce a 16-colour picture too (not by default)\n"
+       "  --no-dither                   no error diffusion\n"
+       "  --dither-strength 1..100      diffusion coefficient in percent (60)\n"
+       "  --origin X,Y                  top-left corner of the 288x192 area (0,0)\n"
+       "  --border 0..15                border colour index (0)\n"
+       "  --fit crop|fit|fill           cut the area at 1:1, fit the whole picture inside it,\n"
+       "                                or fill it and cut the overflow (crop)");
+const char* const kStreamHelp =
+    N_("stream options:\n"
+       "  --effect FILE.tlo             display effect (normal order)\n"
+       "  --optimize none|tile|full     display optimisation (none)\n"
+       "  --blank 0..150                blank sectors before the graphics (37)");
+const char* const kTimingHelp =
+    N_("timing:\n"
+       "  --timing play     display while playing (default)\n"
+       "  --timing first    display, then play\n"
+       "  --timing overflow display ahead only what does not fit\n"
+       "  --timing msf      finish displaying by --limit (00:00:00)");
 
 std::vector<OptionDef> Join(std::initializer_list<const std::vector<OptionDef>*> lists) {
   std::vector<OptionDef> all;
@@ -100,7 +100,8 @@ bool ReadPictureOptions(const Args& args, Io& io, const std::string& command,
   if (args.Has("keep")) {
     const auto v = ParseInteger(args.Value("keep"), 0, 15);
     if (!v) return bad(Tr("--keep must be 0..15"));
-    if (*v > 0 && !args.Has("palette")) return bad(Tr("--keep keeps entries of --palette: give one"));
+    if (*v > 0 && !args.Has("palette"))
+      return bad(Tr("--keep keeps entries of --palette: give one"));
     options.keep = static_cast<int>(*v);
   }
   if (args.Has("reduce") && args.Has("no-reduce")) return bad(Tr("--reduce and --no-reduce clash"));
@@ -167,10 +168,10 @@ bool ReadPictureSettings(const Args& args, Io& io, const std::string& command,
     const std::string file = args.Value("palette");
     const PalFileContents pal = ReadPalFile(file);
     if (pal.status == PalFileStatus::Unreadable) {
-      status = Failure(io, !pal.error.empty()
-                               ? pal.error
-                               : Format(Tr("%1 is not a palette file (it is too short)"),
-                                        {IoStatus::Quoted(file)}));
+      status =
+          Failure(io, !pal.error.empty() ? pal.error
+                                         : Format(Tr("%1 is not a palette file (it is too short)"),
+                                                  {IoStatus::Quoted(file)}));
       return false;
     }
     if (pal.status == PalFileStatus::WrongVersion) {

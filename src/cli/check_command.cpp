@@ -165,13 +165,14 @@ int RunCheck(const Args& args, Io& io) {
 }  // namespace
 
 Command CheckCommand() {
-  return Command{"check",
-                 "mosaicer check INPUT [--format cdg|rws] [--list]",
-                 N_("check and count the Q and P parity of every pack of a CDG, RWS or MP3+G file "
-                    "(or zip)"),
-                 {{"format", 0, true}, {"list", 0, false}},
-                 RunCheck,
-                 {N_("  --list  one line for each pack no repair saves: its sector and place in it")}};
+  return Command{
+      "check",
+      "mosaicer check INPUT [--format cdg|rws] [--list]",
+      N_("check and count the Q and P parity of every pack of a CDG, RWS or MP3+G file "
+         "(or zip)"),
+      {{"format", 0, true}, {"list", 0, false}},
+      RunCheck,
+      {N_("  --list  one line for each pack no repair saves: its sector and place in it")}};
 }
 
 }  // namespace mosaicer::cli

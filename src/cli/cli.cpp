@@ -92,8 +92,7 @@ void PrintHelp(std::ostream& out) {
         << Tr(c.summary.c_str()) << "\n";
   }
   out << "\n"
-      << Format(Tr("common options: %1"), {"-o/--output FILE, --force, -q/--quiet, --help"})
-      << "\n"
+      << Format(Tr("common options: %1"), {"-o/--output FILE, --force, -q/--quiet, --help"}) << "\n"
       << Tr("Run 'mosaicer COMMAND --help' for the options of one command.") << "\n"
       << Tr("Exit status: 0 success, 1 failure, 2 usage error, 3 cancelled.") << "\n"
       << Tr("Without a command, mosaicer opens its desktop application (when built with it).")

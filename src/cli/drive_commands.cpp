@@ -111,7 +111,8 @@ int RunRip(const Args& args, Io& io) {
   const auto& positionals = args.Positionals();
   if (positionals.size() != 1) return UsageError(io, "rip", Tr("give exactly one DRIVE"));
   const int chosen = args.Has("track") + args.Has("tracks") + args.Has("all");
-  if (chosen != 1) return UsageError(io, "rip", Tr("give one of --track N, --tracks N,M,... or --all"));
+  if (chosen != 1)
+    return UsageError(io, "rip", Tr("give one of --track N, --tracks N,M,... or --all"));
   std::string output;
   if (!OutputPath(args, io, "rip", output)) return kExitUsage;
 
@@ -133,7 +134,9 @@ int RunRip(const Args& args, Io& io) {
   }
   if (args.Has("retries")) {
     const auto n = ParseInteger(args.Value("retries"), 0, kMaxRetries);
-    if (!n) return UsageError(io, "rip", Format(Tr("--retries must be 0..%1"), {std::to_string(kMaxRetries)}));
+    if (!n)
+      return UsageError(io, "rip",
+                        Format(Tr("--retries must be 0..%1"), {std::to_string(kMaxRetries)}));
     options.retries = static_cast<int>(*n);
   }
   options.fixSlip = args.Has("fix-slip");
@@ -213,27 +216,23 @@ int RunRip(const Args& args, Io& io) {
 
 }  // namespace
 
-const char* const kDriveHelp = N_(
-    "  DRIVE: /dev/srN, sg:HOST:TARGET:LUN or a disc image (disc.ccd, disc.toc,\n"
-    "         disc.cue)");
+const char* const kDriveHelp =
+    N_("  DRIVE: /dev/srN, sg:HOST:TARGET:LUN or a disc image (disc.ccd, disc.toc,\n"
+       "         disc.cue)");
 
 Command DrivesCommand() {
-  return Command{"drives",
-                 "mosaicer drives",
-                 N_("list the CD drives the ripper can use, one line per drive"),
-                 {},
-                 RunDrives,
-                 {}};
+  return Command{
+      "drives", "mosaicer drives", N_("list the CD drives the ripper can use, one line per drive"),
+      {},       RunDrives,         {}};
 }
 
 Command TocCommand() {
-  return Command{
-      "toc",
-      "mosaicer toc DRIVE [--bcd]",
-      N_("print the tracks of the disc in a drive (--bcd: the drive reports BCD)"),
-      {{"bcd", 0, false}},
-      RunToc,
-      {kDriveHelp}};
+  return Command{"toc",
+                 "mosaicer toc DRIVE [--bcd]",
+                 N_("print the tracks of the disc in a drive (--bcd: the drive reports BCD)"),
+                 {{"bcd", 0, false}},
+                 RunToc,
+                 {kDriveHelp}};
 }
 
 Command RipCommand() {
@@ -255,19 +254,19 @@ Command RipCommand() {
        {"no-log", 0, false},
        {"bcd", 0, false}},
       RunRip,
-      {kDriveHelp, N_(
-      "  --track N   one track into OUT; --tracks/--all into OUT_NN files\n"
-      "  --rws       the subcode alone (96 bytes a sector) instead of CDG sectors\n"
-      "  --command   raw: READ CD with raw P-W, de-interleaved and repaired here (default);\n"
-      "              rw: READ CD with R-W from the drive; cdda: READ CD-DA; raw-plain: raw,\n"
-      "              written as read\n"
-      "  --read-size sectors per read (15)\n"
-      "  --retries N  raw: read a sector again up to N times while packs in it\n"
-      "              stay unrepairable (0..20, 5; 0 reads each sector once)\n"
-      "  --fix-slip  raw: shift the subcode against the audio when its Q time\n"
-      "              shows it runs early or late\n"
-      "  --log, --no-log  write the report to OUT.log beside the output (default) or not\n"
-      "  exit 1 when packs are left unrepairable (the output is kept)")}};
+      {kDriveHelp,
+       N_("  --track N   one track into OUT; --tracks/--all into OUT_NN files\n"
+          "  --rws       the subcode alone (96 bytes a sector) instead of CDG sectors\n"
+          "  --command   raw: READ CD with raw P-W, de-interleaved and repaired here (default);\n"
+          "              rw: READ CD with R-W from the drive; cdda: READ CD-DA; raw-plain: raw,\n"
+          "              written as read\n"
+          "  --read-size sectors per read (15)\n"
+          "  --retries N  raw: read a sector again up to N times while packs in it\n"
+          "              stay unrepairable (0..20, 5; 0 reads each sector once)\n"
+          "  --fix-slip  raw: shift the subcode against the audio when its Q time\n"
+          "              shows it runs early or late\n"
+          "  --log, --no-log  write the report to OUT.log beside the output (default) or not\n"
+          "  exit 1 when packs are left unrepairable (the output is kept)")}};
 }
 
 }  // namespace mosaicer::cli

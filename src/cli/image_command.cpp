@@ -118,17 +118,17 @@ Command ImageCommand() {
        {"cooked", 0, false},
        {"format", 0, true}},
       RunImage,
-      {N_(
-      "  TITLE            a CDG file, bare subcode (.rws), an MP3+G pair or zip; one track each\n"
-      "  -o DISC.ccd      a CloneCD image: DISC.ccd, DISC.img and DISC.sub\n"
-      "  -o DISC.toc      a cdrdao image: DISC.toc and DISC.bin, burnt with cdrdao write\n"
-      "                   and its generic-mmc-raw driver (the README gives the command)\n"
-      "  --gap S          seconds of pause before every track (default: the two seconds\n"
-      "                   before the first track only)\n"
-      "  --title T        the disc's CD-Text title (.toc)\n"
-      "  --performer P    the CD-Text performer of the disc and its tracks (.toc)\n"
-      "  --cooked         .toc: packed, de-interleaved R-W packs (TRACK AUDIO RW)\n"
-      "                   instead of raw interleaved subcode (RW_RAW)")}};
+      {N_("  TITLE            a CDG file, bare subcode (.rws), an MP3+G pair or zip; one track "
+          "each\n"
+          "  -o DISC.ccd      a CloneCD image: DISC.ccd, DISC.img and DISC.sub\n"
+          "  -o DISC.toc      a cdrdao image: DISC.toc and DISC.bin, burnt with cdrdao write\n"
+          "                   and its generic-mmc-raw driver (the README gives the command)\n"
+          "  --gap S          seconds of pause before every track (default: the two seconds\n"
+          "                   before the first track only)\n"
+          "  --title T        the disc's CD-Text title (.toc)\n"
+          "  --performer P    the CD-Text performer of the disc and its tracks (.toc)\n"
+          "  --cooked         .toc: packed, de-interleaved R-W packs (TRACK AUDIO RW)\n"
+          "                   instead of raw interleaved subcode (RW_RAW)")}};
 }
 
 }  // namespace mosaicer::cli

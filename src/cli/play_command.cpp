@@ -118,25 +118,25 @@ int RunPlay(const Args& args, Io& io) {
 }  // namespace
 
 Command PlayCommand() {
-  return Command{"play",
-                 "mosaicer play INPUT [--device default|null|N] [--stereo 0..4]\n"
-                 "                    [--read-at-once N] [--on-memory] [--repeat]",
-                 N_("play the audio of a CDG file or an MP3+G pair or zip (Ctrl-C stops)"),
-                 {{"device", 0, true},
-                  {"stereo", 0, true},
-                  {"read-at-once", 0, true},
-                  {"on-memory", 0, false},
-                  {"repeat", 0, false}},
-                 RunPlay,
-                 {N_(
-                 "  INPUT             a CDG file, an MP3+G zip, or an MP3+G .cdg with its song "
-                 "beside it\n"
-                 "  --device          audio device: the system's default, null (silent, in real "
-                 "time) or a number\n"
-                 "  --stereo 0..4     stereo, mono left, mono right, mono L+R, mono L-R (0)\n"
-                 "  --read-at-once N  sectors read and played per step (10)\n"
-                 "  --on-memory       load the whole file into memory first\n"
-                 "  --repeat          start again at the end")}};
+  return Command{
+      "play",
+      "mosaicer play INPUT [--device default|null|N] [--stereo 0..4]\n"
+      "                    [--read-at-once N] [--on-memory] [--repeat]",
+      N_("play the audio of a CDG file or an MP3+G pair or zip (Ctrl-C stops)"),
+      {{"device", 0, true},
+       {"stereo", 0, true},
+       {"read-at-once", 0, true},
+       {"on-memory", 0, false},
+       {"repeat", 0, false}},
+      RunPlay,
+      {N_("  INPUT             a CDG file, an MP3+G zip, or an MP3+G .cdg with its song "
+          "beside it\n"
+          "  --device          audio device: the system's default, null (silent, in real "
+          "time) or a number\n"
+          "  --stereo 0..4     stereo, mono left, mono right, mono L+R, mono L-R (0)\n"
+          "  --read-at-once N  sectors read and played per step (10)\n"
+          "  --on-memory       load the whole file into memory first\n"
+          "  --repeat          start again at the end")}};
 }
 
 }  // namespace mosaicer::cli

@@ -67,8 +67,9 @@ int RunRender(const Args& args, Io& io) {
   if (args.Has("size")) {
     size = ParseSizeValue(args.Value("size"), kMaxRenderSide);
     if (!size)
-      return UsageError(io, "render", Format(Tr("--size must be WxH, each 1..%1"),
-                                             {std::to_string(kMaxRenderSide)}));
+      return UsageError(
+          io, "render",
+          Format(Tr("--size must be WxH, each 1..%1"), {std::to_string(kMaxRenderSide)}));
   }
 
   if (const int status = CheckOutputsAreNotInputs(io, {output}, {input})) return status;

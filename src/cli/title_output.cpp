@@ -16,13 +16,13 @@ const std::vector<OptionDef>& Mp3gOptions() {
   return options;
 }
 
-const char* const kMp3gHelp = N_(
-    "MP3+G output (by OUT's extension):\n"
-    "  -o OUT.zip        NAME.cdg and NAME.mp3 stored in one zip file\n"
-    "  -o OUT.mp3        OUT.mp3 and OUT.cdg beside it (also .ogg, .flac, .wav)\n"
-    "  --audio mp3|ogg|flac|wav  the song's kind inside a zip (mp3)\n"
-    "  --bitrate N       the MP3's constant bit rate in kbit/s (192)\n"
-    "  (create -o OUT.rws writes the subcode alone)");
+const char* const kMp3gHelp =
+    N_("MP3+G output (by OUT's extension):\n"
+       "  -o OUT.zip        NAME.cdg and NAME.mp3 stored in one zip file\n"
+       "  -o OUT.mp3        OUT.mp3 and OUT.cdg beside it (also .ogg, .flac, .wav)\n"
+       "  --audio mp3|ogg|flac|wav  the song's kind inside a zip (mp3)\n"
+       "  --bitrate N       the MP3's constant bit rate in kbit/s (192)\n"
+       "  (create -o OUT.rws writes the subcode alone)");
 
 int ReadMp3gOutput(const Args& args, Io& io, const std::string& command, const std::string& path,
                    std::optional<TitleOutput>& output, bool takeRws) {
@@ -50,10 +50,12 @@ int ReadMp3gOutput(const Args& args, Io& io, const std::string& command, const s
                  (output->kind == TitleOutputKind::Rws && !takeRws)))
     output.reset();
   if (!output && (args.Has("audio") || args.Has("bitrate")))
-    return UsageError(io, command, Tr("--audio and --bitrate need an MP3+G output (.zip, .mp3, "
-                                      ".ogg, .flac or .wav)"));
+    return UsageError(io, command,
+                      Tr("--audio and --bitrate need an MP3+G output (.zip, .mp3, "
+                         ".ogg, .flac or .wav)"));
   if (output && output->kind == TitleOutputKind::Pair && args.Has("audio"))
-    return UsageError(io, command, Tr("--audio is for a zip; a pair's song kind is OUT's extension"));
+    return UsageError(io, command,
+                      Tr("--audio is for a zip; a pair's song kind is OUT's extension"));
   return kExitSuccess;
 }
 

@@ -136,26 +136,27 @@ int RunCombine(const Args& args, Io& io) {
 }  // namespace
 
 Command DivideCommand() {
-  return Command{"divide",
-                 "mosaicer divide INPUT -o OUT.rws [--wav OUT.wav]\n"
-                 "       mosaicer divide INPUT -o OUT.zip|OUT.mp3|OUT.ogg|OUT.flac|OUT.wav",
-                 N_("split a CDG file into its subcode (RWS) and, optionally, its audio (WAV)"),
-                 Join({{"wav", 0, true}}, Mp3gOptions()),
-                 RunDivide,
-                 {N_("  INPUT           a CDG file, an MP3+G zip, or bare subcode with its song\n"
-                     "  -o OUT.rws      the subcode of every sector (96 bytes each)\n"
-                     "  --wav OUT.wav   the audio as a 16-bit 44.1 kHz stereo WAV (none without it)"),
-                  kMp3gHelp}};
+  return Command{
+      "divide",
+      "mosaicer divide INPUT -o OUT.rws [--wav OUT.wav]\n"
+      "       mosaicer divide INPUT -o OUT.zip|OUT.mp3|OUT.ogg|OUT.flac|OUT.wav",
+      N_("split a CDG file into its subcode (RWS) and, optionally, its audio (WAV)"),
+      Join({{"wav", 0, true}}, Mp3gOptions()),
+      RunDivide,
+      {N_("  INPUT           a CDG file, an MP3+G zip, or bare subcode with its song\n"
+          "  -o OUT.rws      the subcode of every sector (96 bytes each)\n"
+          "  --wav OUT.wav   the audio as a 16-bit 44.1 kHz stereo WAV (none without it)"),
+       kMp3gHelp}};
 }
 
 Command CombineCommand() {
-  return Command{"combine",
-                 "mosaicer combine INPUT.rws INPUT.wav -o OUT.cdg|OUT.zip|OUT.mp3|...",
-                 N_("join an RWS file and a song (WAV, FLAC, Ogg, Opus, MP3) into a CDG file"),
-                 Mp3gOptions(),
-                 RunCombine,
-                 {N_("  short audio is padded with silence, short subcode with zero bytes"),
-                  kMp3gHelp}};
+  return Command{
+      "combine",
+      "mosaicer combine INPUT.rws INPUT.wav -o OUT.cdg|OUT.zip|OUT.mp3|...",
+      N_("join an RWS file and a song (WAV, FLAC, Ogg, Opus, MP3) into a CDG file"),
+      Mp3gOptions(),
+      RunCombine,
+      {N_("  short audio is padded with silence, short subcode with zero bytes"), kMp3gHelp}};
 }
 
 }  // namespace mosaicer::cli

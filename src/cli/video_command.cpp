@@ -114,12 +114,11 @@ Command VideoCommand() {
        {"no-border", 0, false},
        {"format", 0, true}},
       RunVideo,
-      {N_(
-      "  --size WxH          frame size, even numbers (default 1280x720)\n"
-      "  --fps N             frames a second, 1 to 60 (default 30)\n"
-      "  --crf Q             H.264 quality, 0 (best) to 51 (default 18)\n"
-      "  --audio-bitrate B   AAC bit rate, 32k to 512k (default 192k)\n"
-      "  --no-border         show only the 288x192 inner area, not the border")}};
+      {N_("  --size WxH          frame size, even numbers (default 1280x720)\n"
+          "  --fps N             frames a second, 1 to 60 (default 30)\n"
+          "  --crf Q             H.264 quality, 0 (best) to 51 (default 18)\n"
+          "  --audio-bitrate B   AAC bit rate, 32k to 512k (default 192k)\n"
+          "  --no-border         show only the 288x192 inner area, not the border")}};
 }
 
 }  // namespace mosaicer::cli

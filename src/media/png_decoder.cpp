@@ -117,8 +117,7 @@ BitmapResult DecodePng(std::span<const std::uint8_t> file, std::int64_t maxPixel
   const std::int64_t height = png_get_image_height(state.png, state.info);
   if (std::string problem = CheckBitmapSize(width, height); !problem.empty())
     return BitmapResult::Failure(std::move(problem));
-  if (width * height > maxPixels)
-    return BitmapResult::Failure(TooLargeText(width, height));
+  if (width * height > maxPixels) return BitmapResult::Failure(TooLargeText(width, height));
 
   png_colorp palette = nullptr;
   int paletteSize = 0;

@@ -60,8 +60,8 @@ BitmapResult Bitmap::Create(int width, int height, int bitsPerPixel) {
   if (std::string problem = CheckBitmapSize(width, height); !problem.empty())
     return BitmapResult::Failure(std::move(problem));
   if (!IsSupportedDepth(bitsPerPixel))
-    return BitmapResult::Failure(Format(Tr("unsupported bitmap depth (%1 bits per pixel)"),
-                                        {std::to_string(bitsPerPixel)}));
+    return BitmapResult::Failure(
+        Format(Tr("unsupported bitmap depth (%1 bits per pixel)"), {std::to_string(bitsPerPixel)}));
   Bitmap bitmap;
   bitmap.width_ = width;
   bitmap.height_ = height;

@@ -167,7 +167,8 @@ static_assert(kHeadBytes >= kFileHeaderSize + kV5HeaderSize + kMaskCount * kMask
 std::string ParseHeaders(Bytes file, std::uint64_t fileSize, Layout& layout) {
   if (file.size() < kFileHeaderSize + kHeaderSizeFieldSize)
     return Tr("file too short for a BMP header");
-  if (file[0] != kSignature0 || file[1] != kSignature1) return Tr("not a BMP file (no 'BM' signature)");
+  if (file[0] != kSignature0 || file[1] != kSignature1)
+    return Tr("not a BMP file (no 'BM' signature)");
 
   const std::uint32_t headerSize = LoadU32(file, kFileHeaderSize);
   if (!IsKnownHeaderSize(headerSize))

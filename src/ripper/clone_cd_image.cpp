@@ -257,8 +257,8 @@ bool CheckCcdToc(const CcdToc& toc, std::string& error) {
     const std::string entry = "[Entry " + std::to_string(i) + "] (point " + PointText(point) + ")";
     const int session = d[kSessionField];
     if (session < 1 || session > kLastSession) {
-      error = Format(Tr("%1: session %2 is out of range (1..99)"),
-                     {entry, std::to_string(session)});
+      error =
+          Format(Tr("%1: session %2 is out of range (1..99)"), {entry, std::to_string(session)});
       return false;
     }
     if (!IsMsf(&d[kAMinField])) {
@@ -334,15 +334,16 @@ bool CheckCcdToc(const CcdToc& toc, std::string& error) {
     for (int t = kFirstTrackNumber; t <= kLastTrackNumber; ++t) {
       const bool inRange = t >= s.firstTrack && t <= s.lastTrack;
       if (inRange && trackSession[t] != session) {
-        error = Format(trackSession[t] != 0 ? Tr("track %1 of session %2 is not listed in that session")
-                                            : Tr("track %1 of session %2 is not listed"),
-                       {std::to_string(t), name});
+        error =
+            Format(trackSession[t] != 0 ? Tr("track %1 of session %2 is not listed in that session")
+                                        : Tr("track %1 of session %2 is not listed"),
+                   {std::to_string(t), name});
         return false;
       }
       if (!inRange && trackSession[t] == session) {
-        error = Format(Tr("track %1 lies outside the tracks %2..%3 of session %4"),
-                       {std::to_string(t), std::to_string(s.firstTrack),
-                        std::to_string(s.lastTrack), name});
+        error = Format(
+            Tr("track %1 lies outside the tracks %2..%3 of session %4"),
+            {std::to_string(t), std::to_string(s.firstTrack), std::to_string(s.lastTrack), name});
         return false;
       }
     }
@@ -351,8 +352,8 @@ bool CheckCcdToc(const CcdToc& toc, std::string& error) {
       const std::string track = std::to_string(t);
       const std::string at = MsfText(start);
       if (start < kFramesBeforeLba0) {
-        error = Format(Tr("track %1 (%2) starts before 00:02:00, where the image begins"),
-                       {track, at});
+        error =
+            Format(Tr("track %1 (%2) starts before 00:02:00, where the image begins"), {track, at});
         return false;
       }
       if (start <= previousStart) {

@@ -80,7 +80,8 @@ class ZipReader {
       : path_(std::move(path)), archive_(std::move(archive)) {}
 
   TitleOpenResult Open() {
-    if (archive_->empty()) return TitleOpenResult::Refused(
+    if (archive_->empty())
+      return TitleOpenResult::Refused(
           Format(Tr("%1 is empty: it holds no zip archive"), {Quoted(path_)}));
     ZipError error;
     SourcePtr source(zip_source_buffer_create(archive_->data(), archive_->size(), 0, error.get()));
@@ -133,16 +134,15 @@ class ZipReader {
 
   IoStatus List(std::vector<Entry>& entries) {
     const zip_int64_t count = zip_get_num_entries(zip_.get(), 0);
-    if (count <= 0)
-      return IoStatus::CannotRead(path_, Tr("the archive holds no file"));
+    if (count <= 0) return IoStatus::CannotRead(path_, Tr("the archive holds no file"));
     for (zip_int64_t i = 0; i < count; ++i) {
       zip_stat_t stat;
       zip_stat_init(&stat);
       const auto index = static_cast<zip_uint64_t>(i);
       if (zip_stat_index(zip_.get(), index, 0, &stat) != 0 || (stat.valid & ZIP_STAT_NAME) == 0 ||
           (stat.valid & ZIP_STAT_SIZE) == 0 || stat.name == nullptr)
-        return IoStatus::CannotRead(
-            path_, Format(Tr("entry %1 is damaged"), {std::to_string(i + 1)}));
+        return IoStatus::CannotRead(path_,
+                                    Format(Tr("entry %1 is damaged"), {std::to_string(i + 1)}));
       const std::string name = stat.name;
       if (IsUnsafeName(name))
         return IoStatus::CannotRead(
@@ -193,7 +193,8 @@ class ZipReader {
 
 TitleOpenResult OpenZipTitleBytes(const std::string& path,
                                   std::shared_ptr<const std::vector<std::uint8_t>> archive) {
-  if (!archive) return TitleOpenResult::Refused(IoStatus::CannotReadText(path, Tr("nothing to read")));
+  if (!archive)
+    return TitleOpenResult::Refused(IoStatus::CannotReadText(path, Tr("nothing to read")));
   return ZipReader(path, std::move(archive)).Open();
 }
 
