@@ -66,7 +66,6 @@ TEST_F(CreationTest, WorkerWritesACdgWithTheSongAndValidGraphics) {
   job.Wait();
   EXPECT_EQ(job.JobStatus(), kJobSucceeded);
   EXPECT_EQ(codes.list, (std::vector<int>{kProgressSteps, kProgressAllSteps, kProgressDone}));
-  EXPECT_EQ(CreationOutcome(job.JobStatus()).text, "CDGファイルの作成に成功しました。");
   EXPECT_FALSE(job.SetProgressCallback(&Codes::Callback, &codes));  // not idle yet
   job.SetJobStatus(kJobIdle);
 
@@ -99,7 +98,6 @@ TEST_F(CreationTest, AnMp3gOutputEncodesTheSongAfterwardsAndACancelLeavesNothing
   EXPECT_EQ(job.JobStatus(), kJobSucceeded) << job.Error();
   EXPECT_EQ(codes.list, (std::vector<int>{kProgressSteps, kProgressAllSteps, kProgressSteps,
                                           kProgressAllSteps, kProgressDone}));
-  EXPECT_EQ(CreationOutcome(job.JobStatus(), zip->kind).text, "MP3+Gファイルの作成に成功しました。");
   const auto listed = [&] {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
@@ -158,8 +156,6 @@ TEST_F(CreationTest, BuildFailureEndsWithFailureCode) {
   EXPECT_EQ(job.JobStatus(), kJobFailed);
   EXPECT_EQ(codes.list, std::vector<int>{kProgressFailed});
   EXPECT_TRUE(CreationOutcome(job.JobStatus()).error);
-  EXPECT_EQ(CreationOutcome(kJobCancelRequested).text, "CDGファイルの作成を中断しました。");
-  EXPECT_EQ(CreationOutcome(kJobIdle).text, "CDGファイルの作成に失敗しました。");
 }
 
 TEST_F(CreationTest, RwsIsTheStreamAndBmpIsTheVisibleArea) {

@@ -205,24 +205,13 @@ TEST(MakeTile, EqualPlanesAreMergedAndEmptyOnesLeftOut) {
   }
 }
 
-TEST(MakeTile, PresetsAndPlaneRows) {
+TEST(MakeTile, MemoryPresetRepeatsItsColour) {
   SubCodePack packs[16];
   int count = 0;
   MakeMemoryPreset(packs, count, 0x1B, 21);  // repeat 21 is 5, colour keeps its low bits
   ASSERT_EQ(count, 6);
   EXPECT_EQ(packs[5].Data[0], 0x0B);
   EXPECT_EQ(packs[5].Data[1], 5);
-  TilePixels pixels{};
-  pixels[0] = 1;
-  pixels[5] = 3;
-  pixels[6 * 11 + 2] = 2;
-  PlaneRows rows;
-  ExtractPlaneRows(rows, 0, pixels);
-  EXPECT_EQ(rows[0], 0x21);
-  EXPECT_EQ(rows[11], 0);
-  ExtractPlaneRows(rows, 1, pixels);
-  EXPECT_EQ(rows[0], 0x01);
-  EXPECT_EQ(rows[11], 0x08);
 }
 
 }  // namespace

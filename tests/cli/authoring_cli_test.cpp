@@ -1,18 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
-#include <optional>
 #include <sstream>
 
-#include "authoring/authoring_state.h"
-#include "authoring/cdg_writer.h"
 #include "cli/cli.h"
-#include "core/parity.h"
-#include "platform/bmp_codec.h"
-#include "platform/file_util.h"
 #include "support/cli_run.h"
-#include "support/disk_full.h"
 #include "support/picture.h"
 #include "support/temp_dir.h"
 #include "support/wave_file.h"
@@ -64,67 +55,6 @@ TEST_F(AuthoringCli, RwsIsTheSubcodeOfTheCdg) {
   for (std::size_t k = 0; k < g; ++k)
     ASSERT_EQ(c.substr(k * kCdgSectorSize + kAudioBytesPerSector, 96), s.substr(k * 96, 96)) << k;
   EXPECT_EQ(s[2 * 96 + 2 * 24 + 4], 7);  // the screen clear uses border colour 7
-}
-
-}  // namespace
-}  // namespace mosaicer::cli
-
-namespace mosaicer::cli {
-namespace {
-
-// A 16-colour picture goes through unreduced: its RWS stream is exactly the
-// blank sectors, the picture's colour table, the clear to colour 0 and four
-// plane packs per inner tile, rebuilt here pack by pack.
-TEST(AuthoringCliExact, SixteenColourPictureGivesTheExactStream) {
-  TempDir dir;
-  Bitmap b = *Bitmap::Create(288, 192, 4).bitmap;
-  for (int i = 0; i < 16; ++i)
-    b.SetPaletteEntry(
-        i, PaletteEntry{static_cast<std::uint8_t>(i * 17), static_cast<std::uint8_t>(0xF0 - i * 16),
-                        static_cast<std::uint8_t>(i * 5), 0});
-  b.SetPaletteCount(16);
-  for (int y = 0; y < 192; ++y)
-    for (int x = 0; x < 288; ++x)
-      b.SetPixelIndex(x, y, static_cast<std::uint8_t>((x * 7 + y * 3 + x * y) % 16));
-  const std::string picture = dir.File("sixteen.bmp");
-  ASSERT_TRUE(WriteBmpFile(b, picture).ok());
-  ASSERT_EQ(Cli({"rws", picture, "-o", dir.File("s.rws"), "--blank", "1"}).status, kExitSuccess);
-
-  TSubCodeErrorCorrect ecc;
-  std::string expected(96, '\0');
-  const auto add = [&](std::array<std::uint8_t, 24> p) {
-    ecc.ComputeQ(p.data());
-    ecc.ComputeP(p.data());
-    expected.append(reinterpret_cast<const char*>(p.data()), 24);
-  };
-  for (int half = 0; half < 2; ++half) {
-    std::array<std::uint8_t, 24> p{9, static_cast<std::uint8_t>(30 + half)};
-    for (int k = 0; k < 8; ++k) {
-      const PaletteEntry e = b.Palette()[half * 8 + k];
-      p[4 + 2 * k] = static_cast<std::uint8_t>((e.r >> 4) << 2 | (e.g >> 4) >> 2);
-      p[5 + 2 * k] = static_cast<std::uint8_t>(((e.g >> 4) & 3) << 4 | (e.b >> 4));
-    }
-    add(p);
-  }
-  for (int k = 0; k < 6; ++k) add({9, 1, 0, 0, 0, static_cast<std::uint8_t>(k)});
-  for (int row = 1; row <= 16; ++row)
-    for (int col = 1; col <= 48; ++col)
-      for (int plane = 0; plane < 4; ++plane) {
-        std::array<std::uint8_t, 24> p{9,
-                                       static_cast<std::uint8_t>(plane == 0 ? 6 : 38),
-                                       0,
-                                       0,
-                                       0,
-                                       static_cast<std::uint8_t>(1 << plane),
-                                       static_cast<std::uint8_t>(row),
-                                       static_cast<std::uint8_t>(col)};
-        for (int y = 0; y < 12; ++y)
-          for (int x = 0; x < 6; ++x)
-            if ((b.PixelIndex((col - 1) * 6 + x, (row - 1) * 12 + y) >> plane) & 1)
-              p[8 + y] |= static_cast<std::uint8_t>(0x20 >> x);
-        add(p);
-      }
-  EXPECT_EQ(testing::ReadFile(dir.File("s.rws")), expected);
 }
 
 }  // namespace

@@ -178,7 +178,6 @@ TEST_F(HostileCli, EachMistakeHasItsExitStatusAndAMessageThatNamesTheCause) {
   } cases[] = {
       // Inputs that are missing, of the wrong kind or empty.
       {{"create", picture, dir.File("none.wav"), "-o", out}, kExitFailure, "見つかりません"},
-      {{"create", dir.File("none.bmp"), song, "-o", out}, kExitFailure, "見つかりません"},
       {{"create", song, song, "-o", out}, kExitFailure, "はこのプログラムで読める画像ではありません"},
       {{"create", picture, dir.File("silent.wav"), "-o", out}, kExitFailure, "音声がありません"},
       {{"rws", small, "-o", out}, kExitFailure, "288×192ピクセル以上のビットマップを選択して下さい。"},
@@ -188,10 +187,8 @@ TEST_F(HostileCli, EachMistakeHasItsExitStatusAndAMessageThatNamesTheCause) {
        "通常のファイルではありません"},
       {{"create", picture, song, "-o", out, "--palette", dir.File("short.pal")}, kExitFailure,
        "パレットファイルではありません"},
-      {{"combine", rws, "/dev/zero", "-o", out}, kExitFailure, "通常のファイルではありません"},
       {{"toc", dir.File("folder.ccd")}, kExitFailure, "folder.ccd"},
       {{"check", dir.File("empty.cdg")}, kExitFailure, "は空です"},
-      {{"play", dir.File("empty.cdg"), "--device", "null"}, kExitFailure, "は空です"},
       {{"divide", dir.File("empty.cdg"), "-o", dir.File("e.rws")}, kExitFailure, "は空です"},
       {{"play", dir.File("alone.rws"), "--device", "null"}, kExitFailure, "音声がありません"},
       {{"divide", dir.File("alone.rws"), "-o", dir.File("d.rws")}, kExitFailure,
@@ -218,13 +215,13 @@ TEST_F(HostileCli, EachMistakeHasItsExitStatusAndAMessageThatNamesTheCause) {
       {{"bmp", picture, "-o", dir.File("a.bmp"), "-o", dir.File("b.bmp")}, kExitUsage,
        "2回以上指定されています"},
       {{"rip", ccd, "--tracks", "1,1", "-o", dir.File("r.cdg")}, kExitUsage, "1回ずつ"},
-      {{"toc", "sg:1:2"}, kExitUsage, "sg:HOST:TARGET:LUN"},
       {{"toc", "sg:0:1:-0"}, kExitUsage, "sg:HOST:TARGET:LUN"},
       {{"rip", ccd, "--track", "-0", "-o", dir.File("r.cdg")}, kExitUsage, "--track"},
       // Outputs that cannot be written, with the system's reason.
       {{"create", picture, song, "-o", dir.File("no/such/out.cdg")}, kExitFailure,
        ErrnoReason(ENOENT)},
       {{"bmp", picture, "-o", dir.path().string()}, kExitFailure, dir.path().string()},
+      {{"rip", ccd, "--track", "1", "-o", "/dev/null", "--force"}, kExitFailure, "/dev/null"},
   };
   for (const Case& c : cases) {
     std::string line;
@@ -276,15 +273,7 @@ bool HasTempFile(const fs::path& folder) { return !testing::LeftoverTempFiles(fo
 // A signal while a file is being made stops the job as a cancel does, and the
 // sectors made so far take the output's name.
 TEST_F(HostileCli, SignalsCancelLongJobsAndKeepThePartialFile) {
-  const std::string big = dir.File("big.wav");
-  {
-    // A sparse song of 100 MB: long enough that the signal lands mid-job.
-    const std::string header = testing::CdWave("");
-    std::string head = header.substr(0, header.size() - 4);
-    testing::PutU32(head, 100u << 20);
-    dir.Write("big.wav", head);
-    fs::resize_file(big, head.size() + (100u << 20));
-  }
+  const std::string big = testing::WriteSilentCdWave(dir.File("big.wav"), 100u << 20);
   const testing::Disc disc = testing::MakeDisc(8000, 5);
   dir.Write("long.img", disc.audio);
   dir.Write("long.sub", disc.sub);

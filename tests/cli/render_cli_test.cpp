@@ -2,7 +2,6 @@
 
 #include "cli/cli.h"
 #include "core/subcode_pack.h"
-#include "platform/bmp_codec.h"
 #include "support/cli_run.h"
 #include "support/pack_stream.h"
 #include "support/picture.h"
@@ -15,13 +14,7 @@ namespace {
 using testing::PresetStream;
 using testing::TempDir;
 
-int Cli(const std::vector<std::string>& args) { return testing::Cli(args).status; }
-
-Bitmap Read(const std::string& path) {
-  BitmapResult r = ReadBmpFile(path);
-  EXPECT_TRUE(r.ok()) << path << ": " << r.error;
-  return r.ok() ? std::move(*r.bitmap) : Bitmap();
-}
+using testing::Cli;
 
 std::string Picture(const TempDir& dir) {
   return testing::WritePicture(dir, "picture.bmp", testing::Gradient(320, 240));
@@ -33,12 +26,12 @@ TEST(RenderCli, LastFrameOfAnAuthoredStreamIsThePreparedPicture) {
   TempDir dir;
   const std::string picture = Picture(dir);
   const std::string rws = dir.File("a.rws"), visible = dir.File("v.bmp");
-  ASSERT_EQ(Cli({"rws", picture, "-o", rws, "--border", "5"}), kExitSuccess);
-  ASSERT_EQ(Cli({"bmp", picture, "-o", visible, "--border", "5"}), kExitSuccess);
+  ASSERT_EQ(Cli({"rws", picture, "-o", rws, "--border", "5"}).status, kExitSuccess);
+  ASSERT_EQ(Cli({"bmp", picture, "-o", visible, "--border", "5"}).status, kExitSuccess);
   const std::string frame = dir.File("f.bmp");
-  ASSERT_EQ(Cli({"render", rws, "-o", frame}), kExitSuccess);
+  ASSERT_EQ(Cli({"render", rws, "-o", frame}).status, kExitSuccess);
 
-  const Bitmap want = Read(visible), got = Read(frame);
+  const Bitmap want = testing::LoadBmp(visible), got = testing::LoadBmp(frame);
   ASSERT_EQ(got.Width(), kScreenWidth);
   ASSERT_EQ(got.Height(), kScreenHeight);
   int mismatches = 0;
@@ -54,12 +47,13 @@ TEST(RenderCli, LastFrameOfAnAuthoredStreamIsThePreparedPicture) {
   // The same packs inside CDG sectors give the same frame.
   const std::string cdg = dir.Write("a.cdg", CdgOf(testing::ReadFile(rws)));
   const std::string fromCdg = dir.File("c.bmp");
-  ASSERT_EQ(Cli({"render", cdg, "-o", fromCdg}), kExitSuccess);
+  ASSERT_EQ(Cli({"render", cdg, "-o", fromCdg}).status, kExitSuccess);
   EXPECT_EQ(testing::ReadFile(fromCdg), testing::ReadFile(frame));
 
   const std::string big = dir.File("big.bmp");
-  ASSERT_EQ(Cli({"render", cdg, "-o", big, "--size", "600x432", "--format", "cdg"}), kExitSuccess);
-  const Bitmap scaled = Read(big);
+  ASSERT_EQ(Cli({"render", cdg, "-o", big, "--size", "600x432", "--format", "cdg"}).status,
+            kExitSuccess);
+  const Bitmap scaled = testing::LoadBmp(big);
   ASSERT_EQ(scaled.Width(), 600);
   EXPECT_EQ(scaled.PixelIndex(12 + 2 * 100, 24 + 2 * 50), got.PixelIndex(6 + 100, 12 + 50));
 }
@@ -72,8 +66,8 @@ TEST(RenderCli, SectorAndTimeSelectHowFarToDecode) {
   const auto borderAfter = [&](std::vector<std::string> args) {
     const std::string out = dir.File("x.bmp");
     args.insert(args.end(), {"-o", out, "--force"});
-    EXPECT_EQ(Cli(args), kExitSuccess);
-    return static_cast<int>(Read(out).PixelIndex(0, 0));
+    EXPECT_EQ(Cli(args).status, kExitSuccess);
+    return static_cast<int>(testing::LoadBmp(out).PixelIndex(0, 0));
   };
   EXPECT_EQ(borderAfter({"render", rws, "--sector", "5"}), 4);
   EXPECT_EQ(borderAfter({"render", cdg, "--sector", "5"}), 4);

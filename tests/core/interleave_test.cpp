@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <random>
 #include <vector>
 
@@ -25,20 +24,6 @@ std::vector<std::uint8_t> Interleave(const std::vector<std::uint8_t>& source) {
       if (from >= 0) raw[t * 24 + j] = source[from * 24 + Swapped(j)];
     }
   return raw;
-}
-
-TEST(Interleave, EighthOutputOfNumberedPacksFollowsTheDelays) {
-  TSubCodeInterLeave deint;
-  deint.Clear();
-  std::uint8_t pack[kPackSize];
-  for (int n = 1; n <= 8; ++n) {
-    std::memset(pack, n, sizeof pack);
-    deint.DeinterleavePack(pack);
-  }
-  EXPECT_EQ(pack[0], 1);
-  EXPECT_EQ(pack[3], 8);
-  EXPECT_EQ(pack[1], 3);
-  for (int k = 0; k < 24; ++k) EXPECT_EQ(pack[k], 8 - TSubCodeInterLeave::Delay(k)) << k;
 }
 
 TEST(Interleave, InverseMappingComesBackExactlyFromTheEighthOutput) {

@@ -4,15 +4,18 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "support/temp_dir.h"
 
 namespace mosaicer {
 namespace {
 
-std::string Effect(const std::string& title, int version = kTloVersion) {
-  return "[Info]\r\nTloVersion=" + std::to_string(version) + "\r\nTitleJ=" + title +
-         "\r\nNumTiles=1\r\n[0]\r\nCol=1\r\nRow=1\r\n";
+std::string Effect(const std::string& titleJ, const std::string& titleE = "",
+                   int version = kTloVersion) {
+  return "[Info]\r\nTloVersion=" + std::to_string(version) + "\r\nTitleJ=" + titleJ +
+         "\r\nTitleE=" + titleE + "\r\nNumTiles=1\r\n[0]\r\nCol=1\r\nRow=1\r\n";
 }
 
 std::vector<std::string> Titles(const std::vector<EffectEntry>& effects) {
@@ -25,7 +28,7 @@ TEST(EffectList, ListsValidEffectsUnderTitleOrFileName) {
   testing::TempDir dir;
   dir.Write("a.tlo", Effect("渦巻き"));
   dir.Write("untitled.TLO", Effect(""));       // extension in capitals, no title
-  dir.Write("old.tlo", Effect("Old", 0));      // TloVersion 0 is not an effect
+  dir.Write("old.tlo", Effect("Old", "", 0));    // TloVersion 0 is not an effect
   dir.Write("notes.txt", Effect("Not listed"));  // wrong extension
   std::filesystem::create_directory(dir.File("folder.tlo"));
   auto titles = Titles(FindEffects(dir.path().string()));
@@ -49,6 +52,45 @@ TEST(EffectList, EqualTitlesAreAllListedAndTheFirstIsFound) {
   EXPECT_EQ(FindEffectByTitle(effects, "wipe"), first);
   EXPECT_EQ(FindEffectByTitle(effects, "Gone"), 0);
   EXPECT_EQ(FindEffectByTitle(effects, ""), 0);
+}
+
+// Each language lists its own title and falls back to the other, then to
+// the file name.
+TEST(EffectList, EachLanguageListsItsOwnTitleAndFallsBack) {
+  struct Case {
+    const char* file;
+    const char* titleJ;
+    const char* titleE;
+    const char* english;   // listed as, under English
+    const char* japanese;  // listed as, under Japanese
+  };
+  const std::vector<Case> cases = {
+      {"both.tlo", "渦巻き", "Spiral", "Spiral", "渦巻き"},
+      {"japanese.tlo", "渦巻き", "", "渦巻き", "渦巻き"},
+      {"english.tlo", "", "Curtain", "Curtain", "english"},
+      {"neither.tlo", "", "", "neither", "neither"},
+  };
+  for (const Case& c : cases) {
+    testing::TempDir dir;
+    dir.Write(c.file, Effect(c.titleJ, c.titleE));
+    const auto english = FindEffects(dir.path().string(), Language::English);
+    const auto japanese = FindEffects(dir.path().string(), Language::Japanese);
+    ASSERT_EQ(english.size(), 1u) << c.file;
+    ASSERT_EQ(japanese.size(), 1u) << c.file;
+    EXPECT_EQ(english[0].title, c.english) << c.file;
+    EXPECT_EQ(japanese[0].title, c.japanese) << c.file;
+  }
+}
+
+TEST(EffectList, AChoiceSavedUnderOneLanguageIsFoundUnderTheOther) {
+  testing::TempDir dir;
+  dir.Write("a.tlo", Effect("渦巻き", "Spiral"));
+  const auto english = FindEffects(dir.path().string(), Language::English);
+  const auto japanese = FindEffects(dir.path().string(), Language::Japanese);
+  EXPECT_EQ(FindEffectByTitle(english, "渦巻き"), 1);
+  EXPECT_EQ(FindEffectByTitle(japanese, "spiral"), 1);
+  EXPECT_EQ(FindEffectByTitle(english, "Wave"), 0);
+  EXPECT_EQ(FindEffectByTitle(english, ""), 0);
 }
 
 }  // namespace

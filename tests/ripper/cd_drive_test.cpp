@@ -86,25 +86,19 @@ Bytes BcdTrackToc() {
                   {1, 0x12, 0, 0, 0, 0x03, 0x45, 0x67}});
 }
 
-TEST(Toc, BcdRepairedTrack) {
+TEST(Toc, BcdRepairIsAskedFor) {
   FakeTransport fake;
   fake.Answer(BcdTrackToc());
-  TNkToc toc;
-  ASSERT_TRUE(ReadToc(fake, TNkCdRom(), true, toc));
-  EXPECT_EQ(toc.FirstTrack, 12);
-  EXPECT_EQ(toc.TrackCount, 1);
-  EXPECT_EQ(toc.Tracks[0].Start, At(3, 45, 67));
-  EXPECT_EQ(toc.Tracks[0].End, At(4, 0, 0));
-}
-
-TEST(Toc, SameBytesWithoutRepair) {
-  FakeTransport fake;
   fake.Answer(BcdTrackToc());
-  TNkToc toc;
-  ASSERT_TRUE(ReadToc(fake, TNkCdRom(), false, toc));
-  EXPECT_EQ(toc.FirstTrack, 18);
-  EXPECT_EQ(toc.LastTrack, 18);
-  EXPECT_EQ(toc.Tracks[0].Start, At(3, 69, 103));
+  TNkToc repaired, raw;
+  ASSERT_TRUE(ReadToc(fake, TNkCdRom(), true, repaired));
+  ASSERT_TRUE(ReadToc(fake, TNkCdRom(), false, raw));
+  EXPECT_EQ(repaired.FirstTrack, 12);
+  EXPECT_EQ(repaired.TrackCount, 1);
+  EXPECT_EQ(repaired.Tracks[0].Start, At(3, 45, 67));
+  EXPECT_EQ(repaired.Tracks[0].End, At(4, 0, 0));
+  EXPECT_EQ(raw.FirstTrack, 18);
+  EXPECT_EQ(raw.Tracks[0].Start, At(3, 69, 103));
 }
 
 TEST(Toc, TwoSessionsEndEachAtItsOwnLeadOut) {

@@ -174,12 +174,12 @@ TEST(SheetImages, ARipNeverWritesOverTheImagesFiles) {
   }
 }
 
-TEST(SheetImages, TheRippersListOpensEveryKindAndNamesTheKind) {
-  const testing::LanguageScope english(Language::English);  // the fragments are English
+// The ripper's list opens both kinds, and names what a rip from each reads
+// so that no output is written over them.
+TEST(SheetImages, TheRippersListOpensEveryKindAndNamesItsFiles) {
   const Disc disc = testing::MakeDisc(kSectors, 3);
-  testing::TempDir dir;
+  testing::TempDir dir, other;
   const std::string toc = WriteImage(dir, disc, Form::RwRaw);
-  testing::TempDir other;
   const std::string cue = WriteImage(other, disc, Form::Cue);
   RipDriveList list;
   std::string error;
@@ -187,16 +187,9 @@ TEST(SheetImages, TheRippersListOpensEveryKindAndNamesTheKind) {
   ASSERT_TRUE(list.AddImage(cue, error)) << error;
   EXPECT_FALSE(list.AddImage(dir.File("disc.bin"), error));
   EXPECT_NE(error.find("disc.bin"), std::string::npos);
-  EXPECT_EQ(list.Count(), 2);
-  EXPECT_EQ(list.Drive(0)->Product(), "CDRDAO IMAGE    ");
-  EXPECT_EQ(list.Drive(1)->Product(), "CUE IMAGE       ");
-  // What a rip from each reads, so no output is written over them.
   EXPECT_EQ(list.Inputs(0), (std::vector<std::string>{toc, dir.File("disc.bin")}));
   EXPECT_EQ(list.Inputs(1), (std::vector<std::string>{cue, other.File("disc.bin")}));
   EXPECT_TRUE(list.Inputs(2).empty());
-  TNkToc read;
-  ASSERT_TRUE(ReadToc(*list.Transport(1), *list.Drive(1), false, read));
-  EXPECT_EQ(read.TrackCount, 2);
 }
 
 // A CUE sheet over two files with PREGAP and POSTGAP silence and a MOTOROLA

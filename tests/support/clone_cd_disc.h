@@ -12,23 +12,12 @@
 
 namespace mosaicer::testing {
 
+// The symbol a disc carries at place j of a pack: 1 and 18, 2 and 5, 3 and
+// 23 trade places.
 inline int Swapped(int j) {
-  switch (j) {
-    case 1:
-      return 18;
-    case 18:
-      return 1;
-    case 2:
-      return 5;
-    case 5:
-      return 2;
-    case 3:
-      return 23;
-    case 23:
-      return 3;
-    default:
-      return j;
-  }
+  constexpr int kFrom[24] = {0,  18, 5,  23, 4,  2,  6,  7,  8,  9,  10, 11,
+                             12, 13, 14, 15, 16, 17, 1,  19, 20, 21, 22, 3};
+  return kFrom[j];
 }
 
 // Builds a disc image whose R–W channels carry `source` packs interleaved as

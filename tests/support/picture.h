@@ -63,6 +63,14 @@ inline std::string WritePicture(const TempDir& dir, std::string_view name, const
   return path;
 }
 
+// The picture of a BMP file; an empty one, and a failed test, when it cannot
+// be read.
+inline Bitmap LoadBmp(const std::string& path) {
+  BitmapResult r = ReadBmpFile(path);
+  EXPECT_TRUE(r.ok()) << path << ": " << r.error;
+  return r.ok() ? std::move(*r.bitmap) : Bitmap();
+}
+
 // A state with `picture`, a palette of distinct colours, border colour 3 and
 // no blank sectors.
 inline AuthoringState StateWith(Bitmap picture) {

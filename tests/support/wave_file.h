@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -57,6 +59,18 @@ inline std::string AudioBytes(std::size_t size, unsigned seed = 1) {
 // A CD-audio WAV (16-bit 44.1 kHz stereo) holding `audio`.
 inline std::string CdWave(const std::string& audio) {
   return Riff(Chunk("fmt ", PcmFormat(2, 44100, 16)) + Chunk("data", audio));
+}
+
+// Writes a CD-audio WAV of `bytes` bytes of silence as a sparse file: a song
+// long enough that a job on it can be stopped midway, at no cost in disk space.
+inline std::string WriteSilentCdWave(const std::string& path, std::uint32_t bytes) {
+  const std::string chunks = Chunk("fmt ", PcmFormat(2, 44100, 16)) + Chunk("data", "", bytes);
+  std::string head = "RIFF";
+  PutU32(head, static_cast<std::uint32_t>(4 + chunks.size() + bytes));
+  head += "WAVE" + chunks;
+  std::ofstream(path, std::ios::binary).write(head.data(), static_cast<std::streamsize>(head.size()));
+  std::filesystem::resize_file(path, head.size() + bytes);
+  return path;
 }
 
 }  // namespace mosaicer::testing

@@ -135,31 +135,6 @@ TEST_F(Mp3gCli, CheckReportsHowTheSongAndTheSubcodeDiffer) {
   }
 }
 
-// A pair plays for the longer of its two parts.
-TEST_F(Mp3gCli, APairPlaysToItsLongerPart) {
-  struct Case {
-    int subcodeSectors;
-    std::size_t audioSectors;
-  } cases[] = {{8, 20}, {20, 8}};
-  for (const Case& c : cases) {
-    const TempDir here;
-    here.Write("t.cdg", testing::PresetStream(c.subcodeSectors));
-    here.Write("t.wav", testing::CdWave(testing::AudioBytes(c.audioSectors * kAudioBytesPerSector)));
-    here.Write("z.zip", testing::ZipOf({{"t.cdg", testing::PresetStream(c.subcodeSectors)},
-                                        {"t.wav", testing::CdWave(testing::AudioBytes(
-                                                      c.audioSectors * kAudioBytesPerSector))}}));
-    for (const char* input : {"t.cdg", "z.zip"}) {
-      SCOPED_TRACE(input);
-      const auto start = std::chrono::steady_clock::now();
-      const CliResult r = Cli({"play", here.File(input), "--device", "null", "--read-at-once", "4"});
-      const auto took = std::chrono::steady_clock::now() - start;
-      EXPECT_EQ(r.status, kExitSuccess) << r.err;
-      // 20 sectors are 267 ms of sound in real time; 8 would be 107 ms.
-      EXPECT_GE(took, std::chrono::milliseconds(200));
-    }
-  }
-}
-
 TEST_F(Mp3gCli, MistakesAboutMp3gOutputsAreUsageErrors) {
   testing::LanguageScope english(Language::English);
   const std::string cdg = dir.File("t.cdg");

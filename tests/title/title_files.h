@@ -1,8 +1,7 @@
-// Titles of every kind for the title tests: subcode, CD audio, FLAC songs
-// and zip archives built with libzip.
+// Titles of every kind for the title tests: subcode, CD audio, tones and
+// zip archives built with libzip.
 #pragma once
 
-#include <sndfile.h>
 #include <zip.h>
 
 #include <cmath>
@@ -17,24 +16,6 @@
 #include "support/wave_file.h"
 
 namespace mosaicer::testing {
-
-// CD audio (16-bit stereo little-endian) as a FLAC file; the samples survive
-// exactly.
-inline std::string WriteFlac(const TempDir& dir, const std::string& name, const std::string& audio) {
-  const std::string path = dir.File(name);
-  SF_INFO info{};
-  info.samplerate = 44100;
-  info.channels = 2;
-  info.format = SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
-  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-  std::vector<short> samples(audio.size() / 2);
-  for (std::size_t i = 0; i < samples.size(); ++i)
-    samples[i] = static_cast<short>(static_cast<std::uint8_t>(audio[2 * i]) |
-                                    (static_cast<std::uint8_t>(audio[2 * i + 1]) << 8));
-  sf_write_short(file, samples.data(), static_cast<sf_count_t>(samples.size()));
-  sf_close(file);
-  return path;
-}
 
 // Audio that FLAC and MP3 coders take as sound: a slow stereo sweep, whole
 // frames only.

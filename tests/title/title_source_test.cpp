@@ -20,7 +20,6 @@ using testing::CdgOf;
 using testing::CdWave;
 using testing::PresetStream;
 using testing::TempDir;
-using testing::ZipItem;
 using testing::ZipOf;
 
 // The whole title read at once: its audio and its subcode.
@@ -60,7 +59,6 @@ class TitleSourceTest : public ::testing::Test {
 // Every kind of title delivers the same subcode with its song's samples.
 TEST_F(TitleSourceTest, EveryKindDeliversItsSubcodeAndItsSong) {
   const std::string cdg = CdgOf(subcode);
-  const std::string flacSong = testing::ToneAudio(30 * 588);
   struct Case {
     std::string name;
     std::vector<std::pair<std::string, std::string>> files;  // written beside the title
@@ -109,16 +107,6 @@ TEST_F(TitleSourceTest, EveryKindDeliversItsSubcodeAndItsSong) {
     EXPECT_EQ(w.subcode, subcode);
     EXPECT_EQ(w.audio, c.audio.empty() ? std::string(w.audio.size(), '\0') : c.audio);
   }
-}
-
-TEST_F(TitleSourceTest, AFlacPairGivesTheSamplesExactly) {
-  const std::string audio = testing::ToneAudio(30 * 588);
-  dir.Write("t.cdg", subcode);
-  testing::WriteFlac(dir, "t.flac", audio);
-  TitleOpenResult opened = OpenTitle(dir.File("t.cdg"));
-  ASSERT_TRUE(opened.ok()) << opened.error;
-  EXPECT_EQ(opened.source->Info().kind, TitleKind::Pair);
-  EXPECT_EQ(ReadWhole(*opened.source).audio, audio);
 }
 
 // A pair plays to the longer of its parts; the shorter one is filled.
@@ -253,29 +241,6 @@ TEST_F(TitleSourceTest, BadArchivesAreRefusedWithTheirReason) {
     EXPECT_NE(opened.error.find(path), std::string::npos) << opened.error;
     EXPECT_NE(opened.error.find(c.says), std::string::npos) << opened.error;
   }
-}
-
-TEST_F(TitleSourceTest, ABuiltZipHoldsItsEntriesStoredAndInOrder) {
-  const std::string cdgBytes = PresetStream(4);
-  const std::string song = "ID3 song bytes";
-  std::vector<std::uint8_t> archive;
-  ASSERT_TRUE(BuildStoredZip({{"x.cdg", {reinterpret_cast<const std::uint8_t*>(cdgBytes.data()),
-                                          cdgBytes.size()}},
-                              {"x.mp3", {reinterpret_cast<const std::uint8_t*>(song.data()),
-                                          song.size()}}},
-                             archive)
-                  .ok());
-  const std::string path = dir.Write(
-      "x.zip", std::string(reinterpret_cast<const char*>(archive.data()), archive.size()));
-  const auto entries = testing::ZipEntries(path);
-  ASSERT_EQ(entries.size(), 2u);
-  EXPECT_EQ(entries[0].name, "x.cdg");
-  EXPECT_EQ(entries[0].bytes, cdgBytes);
-  EXPECT_EQ(entries[1].name, "x.mp3");
-  EXPECT_EQ(entries[1].bytes, song);
-  // Stored: the bytes appear as they are in the archive.
-  const std::string raw(reinterpret_cast<const char*>(archive.data()), archive.size());
-  EXPECT_NE(raw.find(cdgBytes), std::string::npos);
 }
 
 }  // namespace

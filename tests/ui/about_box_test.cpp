@@ -16,18 +16,13 @@ namespace {
 
 using testing::Child;
 
-TEST(AboutBox, ShowsTheProductAndOpensItsWebPage) {
+TEST(AboutBox, ShowsTheVersionAndOpensItsWebPage) {
   testing::ScriptedDialogs dialogs;
   TAboutBox box(dialogs);
-  EXPECT_EQ(box.windowTitle(), QStringLiteral("バージョン情報"));
-  EXPECT_EQ(Child<QLabel>(box, "ProductName")->text(), QStringLiteral("Mosaicer"));
   // The version the command line prints, from the one place both take it.
   const testing::CliResult cli = testing::Cli({"--version"});
   EXPECT_EQ(cli.out, "mosaicer " MOSAICER_VERSION "\n");
   EXPECT_EQ(Child<QLabel>(box, "Version")->text(), QStringLiteral("Version " MOSAICER_VERSION));
-  EXPECT_EQ(Child<QLabel>(box, "MessageLbl")->text(),
-            QStringLiteral("このプログラムはフリーソフトです。\n自己責任の元で使用して下さい。"));
-  EXPECT_EQ(Child<QPushButton>(box, "WebSiteBtn")->text(), QStringLiteral("&WebSite"));
   const int result = testing::RunModal(box, [&] {
     QTest::mouseClick(Child<QPushButton>(box, "WebSiteBtn"), Qt::LeftButton);
     EXPECT_TRUE(box.isVisible());  // the page opens beside the box
@@ -36,15 +31,6 @@ TEST(AboutBox, ShowsTheProductAndOpensItsWebPage) {
   EXPECT_EQ(result, QDialog::Accepted);
   EXPECT_EQ(dialogs.urls, std::vector<std::string>{"https://github.com/mosaicer-cdg/mosaicer"});
 }
-
-// Answers that no browser could be started.
-class NoBrowserDialogs : public testing::ScriptedDialogs {
- public:
-  bool OpenUrl(const std::string& url) override {
-    ScriptedDialogs::OpenUrl(url);
-    return false;
-  }
-};
 
 }  // namespace
 }  // namespace mosaicer

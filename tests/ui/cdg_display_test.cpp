@@ -97,19 +97,16 @@ TEST(CdgDisplay, SnapshotsAreWrittenAtTheFixedOrTheScreenSize) {
   Feed(display, stream);
 
   ASSERT_TRUE(display.SaveBmp(dir.File("fixed.bmp")));
-  const BitmapResult fixed = ReadBmpFile(dir.File("fixed.bmp"));
-  ASSERT_TRUE(fixed.ok());
-  EXPECT_EQ(fixed.bitmap->BitsPerPixel(), 4);
+  EXPECT_EQ(testing::LoadBmp(dir.File("fixed.bmp")).BitsPerPixel(), 4);
   EXPECT_EQ(testing::ReadFile(dir.File("fixed.bmp")), [&] {
     const std::vector<std::uint8_t> bytes = WriteBmp(Rendered(stream));
     return std::string(bytes.begin(), bytes.end());
   }());
 
   ASSERT_TRUE(display.SaveBmpEx(dir.File("screen.bmp")));
-  const BitmapResult screen = ReadBmpFile(dir.File("screen.bmp"));
-  ASSERT_TRUE(screen.ok());
-  EXPECT_EQ(screen.bitmap->Width(), 400);
-  EXPECT_EQ(screen.bitmap->Height(), 316);
+  const Bitmap screen = testing::LoadBmp(dir.File("screen.bmp"));
+  EXPECT_EQ(screen.Width(), 400);
+  EXPECT_EQ(screen.Height(), 316);
 
   const IoStatus failed = display.SaveBmp(dir.File("missing/folder/x.bmp"));
   EXPECT_FALSE(failed);

@@ -195,11 +195,6 @@ TEST_F(PlayFrmTest, RepeatCheckedAfterTheSourceEndedStartsTheSongAgain) {
   });
 }
 
-}  // namespace
-}  // namespace mosaicer
-
-namespace mosaicer {
-namespace {
 
 TEST_F(PlayFrmTest, TheDisplayAnswersThePlayersKeysAndSnapshotsSayWhereTheyWent) {
   const std::string folder = dir.File("shots");

@@ -25,7 +25,6 @@ bool ProcessUntil(Done done) {
 TEST(ProgressDlg, StepsFromAWorkerThreadMoveTheBarAndTheEndCodeClosesIt) {
   TJobOwner owner;
   TProgressDlg dialog(owner);
-  EXPECT_EQ(dialog.windowTitle(), QStringLiteral("CDGファイルを作成中..."));
   dialog.show();
   EXPECT_EQ(Child<QLabel>(dialog, "TimeLbl")->text(), QStringLiteral("00:00"));
 
@@ -49,10 +48,8 @@ TEST(ProgressDlg, ElapsedTimeAndCancel) {
   TJobOwner owner;
   TProgressDlg dialog(owner);
   dialog.show();
-  EXPECT_EQ(dialog.Timer().interval(), 500);
   for (int tick = 0; tick < 75; ++tick) dialog.TimerTimer();
   EXPECT_EQ(Child<QLabel>(dialog, "TimeLbl")->text(), QStringLiteral("01:15"));
-  EXPECT_EQ(dialog.Timer().interval(), 1000);  // after the first half-second tick
 
   owner.SetJobStatus(kJobRunning);
   // Return and Escape do not cancel; only the button does.

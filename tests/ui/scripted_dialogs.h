@@ -24,28 +24,22 @@ class ScriptedDialogs : public Dialogs {
   std::vector<std::string> questions;                // texts of Confirm and AskSave, in order
   std::deque<std::optional<std::uint32_t>> colours;  // answers to ChooseColour
   std::vector<std::string> urls;
-  std::vector<std::string> titles;         // of the save and folder dialogs
-  std::vector<std::string> openTitles;     // of the open dialogs
+  std::vector<std::string> titles;                 // of the save and folder dialogs
   std::vector<std::string> startFolders, filters;  // of the open and save dialogs
-  std::vector<std::string> extensions;             // of the save dialogs
-  std::vector<std::string> customColours;  // what the colour dialog was last given
   int beeps = 0;
 
-  std::optional<std::string> OpenFile(QWidget*, const std::string& title,
-                                      const std::string& folder,
+  std::optional<std::string> OpenFile(QWidget*, const std::string&, const std::string& folder,
                                       const std::string& filter) override {
-    openTitles.push_back(title);
     startFolders.push_back(folder);
     filters.push_back(filter);
     return Next(files, "OpenFile");
   }
   std::optional<std::string> SaveFile(QWidget*, const std::string& title,
                                       const std::string& folder, const std::string& filter,
-                                      const std::string& extension) override {
+                                      const std::string&) override {
     titles.push_back(title);
     startFolders.push_back(folder);
     filters.push_back(filter);
-    extensions.push_back(extension);
     return Next(files, "SaveFile");
   }
   std::optional<std::string> ChooseFolder(QWidget*, const std::string& title,
@@ -54,8 +48,7 @@ class ScriptedDialogs : public Dialogs {
     return Next(folders, "ChooseFolder");
   }
   std::optional<std::uint32_t> ChooseColour(QWidget*, std::uint32_t,
-                                            std::vector<std::string>& custom) override {
-    customColours = custom;
+                                            std::vector<std::string>&) override {
     return Next(colours, "ChooseColour");
   }
   bool Confirm(QWidget*, const std::string& text) override {

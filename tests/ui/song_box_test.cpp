@@ -22,24 +22,6 @@ namespace {
 
 using testing::Child;
 
-// Keeps the list of kinds each file dialog was given.
-class FilterDialogs : public testing::ScriptedDialogs {
- public:
-  std::optional<std::string> OpenFile(QWidget* parent, const std::string& title,
-                                      const std::string& folder,
-                                      const std::string& filter) override {
-    filters.push_back(filter);
-    return ScriptedDialogs::OpenFile(parent, title, folder, filter);
-  }
-  std::optional<std::string> SaveFile(QWidget* parent, const std::string& title,
-                                      const std::string& folder, const std::string& filter,
-                                      const std::string& extension) override {
-    filters.push_back(filter);
-    return ScriptedDialogs::SaveFile(parent, title, folder, filter, extension);
-  }
-  std::vector<std::string> filters;
-};
-
 TEST(SongBox, TheSongsLengthAndConversionShowUnderTheSongBox) {
   testing::TempDir dir;
   // One second each: CD audio, and 48 kHz mono.
@@ -76,7 +58,7 @@ TEST(SongBox, TheUtilityOffersTheSameSongsAsTheMainWindow) {
   testing::TempDir dir;
   for (const Language language : {Language::English, Language::Japanese}) {
     testing::LanguageScope scope(language);
-    FilterDialogs dialogs;
+    testing::ScriptedDialogs dialogs;
     TMscMainFrm window(dialogs, AppPaths{dir.File("mosaicer.ini"), dir.File("Tlo")});
     dialogs.files.push_back(std::nullopt);
     Child<QAction>(window, "FileOpenWav")->trigger();

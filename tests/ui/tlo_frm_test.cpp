@@ -219,11 +219,6 @@ TEST(TloFrm, OpenFillsTheEditorAndLeavesTouchMode) {
   EXPECT_EQ(e.TitleEdit->text(), QStringLiteral("Sunset"));
 }
 
-}  // namespace
-}  // namespace mosaicer
-
-namespace mosaicer {
-namespace {
 
 constexpr const char* kUnsaved = "表示エフェクトが変更されています。保存しますか？";
 

@@ -32,15 +32,12 @@ class UtilFrmTest : public ::testing::Test {
   testing::ScriptedDialogs dialogs;
   TUtilFrm frm{dialogs};
   // The window's controls, by their names.
-  QPushButton* CdgBrowseBtn = Child<QPushButton>(frm, "CdgBrowseBtn");
   QLineEdit* CdgPathEdit = Child<QLineEdit>(frm, "CdgPathEdit");
   QPushButton* CombinBtn = Child<QPushButton>(frm, "CombinBtn");
   QPushButton* DivideBtn = Child<QPushButton>(frm, "DivideBtn");
   QCheckBox* NoWavCk = Child<QCheckBox>(frm, "NoWavCk");
   QProgressBar* ProgressBar = Child<QProgressBar>(frm, "ProgressBar");
-  QPushButton* RwsBrowseBtn = Child<QPushButton>(frm, "RwsBrowseBtn");
   QLineEdit* RwsPathEdit = Child<QLineEdit>(frm, "RwsPathEdit");
-  QPushButton* WavBrowseBtn = Child<QPushButton>(frm, "WavBrowseBtn");
   QLineEdit* WavPathEdit = Child<QLineEdit>(frm, "WavPathEdit");
 
   void Fill(const std::string& cdg, const std::string& rws, const std::string& wav) {
@@ -51,59 +48,50 @@ class UtilFrmTest : public ::testing::Test {
   QString Caption() const { return frm.windowTitle(); }
 };
 
-TEST_F(UtilFrmTest, DividesAsTheCommandLineDoes) {
+// Each button writes what the command line writes from the same fields; an
+// MP3+G name in the RWS field makes a divide write that pair, and puts the
+// WAV field out of use meanwhile.
+TEST_F(UtilFrmTest, DividesAndCombinesAsTheCommandLineDoes) {
   const std::string cdg = dir.Write("in.cdg", testing::AudioBytes(60 * 2448, 7));
-  Fill(cdg, dir.File("out.rws"), dir.File("out.wav"));
-  QTest::mouseClick(DivideBtn, Qt::LeftButton);
-  EXPECT_EQ(Caption(), QStringLiteral("分割成功"));
-  EXPECT_EQ(ProgressBar->maximum(), 2);  // two blocks of 25, the rest of 10 beyond
-  EXPECT_EQ(ProgressBar->value(), 2);
-  EXPECT_FALSE(frm.Busy());
-
-  ASSERT_EQ(Cli({"divide", cdg, "-o", dir.File("cli.rws"), "--wav", dir.File("cli.wav")}).status,
-            cli::kExitSuccess);
-  EXPECT_EQ(ReadFile(dir.File("out.rws")).size(), 5760u);
-  EXPECT_TRUE(ReadFile(dir.File("out.rws")) == ReadFile(dir.File("cli.rws")));
-  EXPECT_EQ(ReadFile(dir.File("out.wav")).size(), 44u + 141120u);
-  EXPECT_TRUE(ReadFile(dir.File("out.wav")) == ReadFile(dir.File("cli.wav")));
-  EXPECT_TRUE(dialogs.Errors().empty());
-}
-
-// An MP3+G name in the RWS field: the divide writes that pair (or zip) as
-// the command line does, and the WAV field is out of use meanwhile.
-TEST_F(UtilFrmTest, DividesIntoAnMp3gPairAsTheCommandLineDoes) {
-  const std::string cdg = dir.Write("in.cdg", testing::AudioBytes(60 * 2448, 7));
-  std::filesystem::create_directory(dir.File("gui"));
-  std::filesystem::create_directory(dir.File("cli"));
-  Fill(cdg, dir.File("gui/title.flac"), "");
-  EXPECT_FALSE(WavPathEdit->isEnabled());
-  ASSERT_TRUE(DivideBtn->isEnabled());
-  QTest::mouseClick(DivideBtn, Qt::LeftButton);
-  EXPECT_EQ(Caption(), QStringLiteral("分割成功"));
-  EXPECT_EQ(ProgressBar->value(), ProgressBar->maximum());
-  ASSERT_EQ(Cli({"divide", cdg, "-o", dir.File("cli/title.flac")}).status, cli::kExitSuccess);
-  for (const char* name : {"title.flac", "title.cdg"})
-    EXPECT_TRUE(ReadFile(dir.File("gui/") + name) == ReadFile(dir.File("cli/") + name)) << name;
-  RwsPathEdit->setText(QString::fromStdString(dir.File("out.rws")));
-  EXPECT_TRUE(WavPathEdit->isEnabled());
-  EXPECT_TRUE(dialogs.Errors().empty());
-}
-
-TEST_F(UtilFrmTest, CombinesShortAudioWithLongerSubcodeAsTheCommandLineDoes) {
   const std::string wav =
       dir.Write("in.wav", testing::CdWave(testing::AudioBytes(2352 * 10 + 100, 9)));
   const std::string rws = dir.Write("in.rws", testing::AudioBytes(12 * 96, 4));
-  Fill(dir.File("out.cdg"), rws, wav);
-  NoWavCk->setChecked(true);  // plays no part in combining
-  QTest::mouseClick(CombinBtn, Qt::LeftButton);
-  EXPECT_EQ(Caption(), QStringLiteral("結合成功"));
-  EXPECT_EQ(ProgressBar->maximum(), 12);
-  EXPECT_EQ(ProgressBar->value(), 12);
-
-  ASSERT_EQ(Cli({"combine", rws, wav, "-o", dir.File("cli.cdg")}).status, cli::kExitSuccess);
-  const std::string out = ReadFile(dir.File("out.cdg"));
-  EXPECT_EQ(out.size(), 12u * 2448u);
-  EXPECT_TRUE(out == ReadFile(dir.File("cli.cdg")));
+  const std::string gui = dir.File("gui/"), byCli = dir.File("cli/");
+  std::filesystem::create_directory(gui);
+  std::filesystem::create_directory(byCli);
+  struct Case {
+    std::string cdg, rws, wav;
+    QPushButton* button;
+    std::vector<std::string> command;
+    std::vector<std::string> outputs;  // written into gui/ and cli/
+    const char* caption;
+    int steps;  // of the bar; 0: not checked
+  } cases[] = {
+      {cdg, gui + "out.rws", gui + "out.wav", DivideBtn,
+       {"divide", cdg, "-o", byCli + "out.rws", "--wav", byCli + "out.wav"}, {"out.rws", "out.wav"},
+       "分割成功", 2},  // two blocks of 25, the rest of 10 beyond
+      {cdg, gui + "title.flac", "", DivideBtn, {"divide", cdg, "-o", byCli + "title.flac"},
+       {"title.flac", "title.cdg"}, "分割成功", 0},
+      {gui + "out.cdg", rws, wav, CombinBtn, {"combine", rws, wav, "-o", byCli + "out.cdg"},
+       {"out.cdg"}, "結合成功", 12},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command[3]);
+    Fill(c.cdg, c.rws, c.wav);
+    EXPECT_EQ(WavPathEdit->isEnabled(), c.outputs[0] != "title.flac");
+    NoWavCk->setChecked(c.button == CombinBtn);  // plays no part in combining
+    QTest::mouseClick(c.button, Qt::LeftButton);
+    EXPECT_EQ(Caption(), QString::fromUtf8(c.caption));
+    if (c.steps) {
+      EXPECT_EQ(ProgressBar->maximum(), c.steps);
+    }
+    EXPECT_EQ(ProgressBar->value(), ProgressBar->maximum());
+    EXPECT_FALSE(frm.Busy());
+    ASSERT_EQ(Cli(c.command).status, cli::kExitSuccess);
+    for (const std::string& name : c.outputs)
+      EXPECT_TRUE(ReadFile(gui + name) == ReadFile(byCli + name)) << name;
+  }
+  EXPECT_TRUE(dialogs.Errors().empty());
 }
 
 TEST_F(UtilFrmTest, ReplacingAnExistingOutputIsAskedFirst) {

@@ -76,7 +76,8 @@ TEST(WindowSettings, DefaultsRoundTripsAndLimits) {
 
   TGenSettingDlg general(dialogs);
   Check(general,
-        {"[GenSettingDlg]\nTop=100\nLeft=100\nHeight=\n", "[GenSettingDlg]\nTop=210\nLeft=320\n"});
+        {"[GenSettingDlg]\nTop=100\nLeft=100\nHeight=\nLanguage=\n",
+         "[GenSettingDlg]\nTop=210\nLeft=320\nLanguage=en\n"});
 
   TTloViewFrm viewer;
   Check(viewer,
@@ -94,10 +95,10 @@ TEST(WindowSettings, DefaultsRoundTripsAndLimits) {
 
   TBmpFrm wizard(dialogs);
   Check(wizard, {"[BmpForm]\nHeight=530\n[Path]\nPalDir=\n[Palette]\nMcMode=2\nRgbBit=6\nRemIdx=0\n"
-                 "[Reduce]\nErrDiff=1\nErrDiffK=60\n[Select]\nRectColor=0\n",
+                 "[Reduce]\nErrDiff=1\nErrDiffK=60\n[Select]\nRectColor=0\nFit=crop\n",
                  "[BmpForm]\nTop=40\nLeft=50\nWidth=600\nHeight=560\n[Path]\nPalDir=/pal\n"
                  "[Palette]\nMcMode=0\nRgbBit=5\nRemIdx=3\nDlgColor0=112233\n"
-                 "[Reduce]\nErrDiff=0\nErrDiffK=25\n[Select]\nRectColor=255\n"});
+                 "[Reduce]\nErrDiff=0\nErrDiffK=25\n[Select]\nRectColor=255\nFit=fill\n"});
   // What the file held is on view.
   EXPECT_EQ(testing::Child<QComboBox>(wizard, "PalModeCmb")->currentText(),
             QStringLiteral("RGB独立3次元"));
@@ -106,6 +107,10 @@ TEST(WindowSettings, DefaultsRoundTripsAndLimits) {
   EXPECT_FALSE(testing::Child<QCheckBox>(wizard, "ErrCk")->isChecked());
   EXPECT_EQ(testing::Child<QSpinBox>(wizard, "ErrKUd")->value(), 25);
   EXPECT_EQ(testing::Child<BmpSwatch>(wizard, "RectColPanel")->Colour(), QColor(255, 0, 0));
+  wizard.ReadSettings(IniFile("[Select]\nFit=stretch\n"));  // no such placement: crop
+  IniFile placed;
+  wizard.WriteSettings(placed);
+  ExpectHolds(placed, "[Select]\nFit=crop\n");
 
   TUtilFrm utility(dialogs);
   Check(utility, {"[UtilForm]\nTop=100\nLeft=100\nWidth=560\nHeight=170\n"

@@ -12,9 +12,7 @@
 
 #include "child.h"
 #include "core/subcode_pack.h"
-#include "image/bmp_wizard_settings.h"
 #include "image/ui/bmp_frm.h"
-#include "platform/bmp_codec.h"
 #include "scripted_dialogs.h"
 #include "support/cli_run.h"
 #include "support/picture.h"
@@ -93,9 +91,7 @@ TEST(WizardFit, TheWizardMakesWhatTheCommandLineMakes) {
         testing::Cli({"bmp", source, "-o", out, "--force", "-q", "--fit", c.fit, "--border", "5",
                       "--origin", std::to_string(c.right) + ",0"});
     ASSERT_EQ(cli.status, 0) << cli.err;
-    const BitmapResult saved = ReadBmpFile(out);
-    ASSERT_TRUE(saved.ok()) << saved.error;
-    ExpectSameArea(w.picture, *saved.bitmap);
+    ExpectSameArea(w.picture, testing::LoadBmp(out));
   }
 }
 
@@ -155,19 +151,6 @@ TEST(WizardFit, APaletteChosenByHandSurvivesANewPlacement) {
   fresh.Next();
   EXPECT_EQ(automatic.Palette(), fresh.Palette());
   EXPECT_EQ(automatic.WorkPicture().Pixels().size(), fresh.WorkPicture().Pixels().size());
-}
-
-TEST(WizardFit, ThePlacementIsKeptInTheSettings) {
-  for (const PictureFit fit : {PictureFit::Crop, PictureFit::Fit, PictureFit::Fill}) {
-    IniFile ini;
-    BmpWizardSettings settings;
-    settings.options.fit = fit;
-    WriteBmpWizardSettings(ini, settings);
-    EXPECT_EQ(ReadBmpWizardSettings(ini).options.fit, fit);
-  }
-  IniFile odd;
-  odd.WriteString("Select", "Fit", "stretch");
-  EXPECT_EQ(ReadBmpWizardSettings(odd).options.fit, PictureFit::Crop);
 }
 
 }  // namespace

@@ -12,17 +12,6 @@ using testing::Chunk;
 using testing::PcmFormat;
 using testing::Riff;
 
-TEST(UtilityFields, RwsOnlyDropsTheWavFromADivideButNotFromACombine) {
-  UtilityFields fields{"a.cdg", "a.rws", "a.wav", true};
-  const DivideRequest divide = DivideRequestFor(fields);
-  EXPECT_EQ(divide.cdgPath, "a.cdg");
-  EXPECT_EQ(divide.rwsPath, "a.rws");
-  EXPECT_FALSE(divide.writeWav);
-  const CombineRequest combine = CombineRequestFor(fields);
-  EXPECT_EQ(combine.wavPath, "a.wav");
-  EXPECT_EQ(combine.cdgPath, "a.cdg");
-}
-
 TEST(UtilityFields, ADivideNeedsTheWavNameOnlyWhenItWritesOne) {
   UtilityFields fields{"a.cdg", "a.rws", "", false};
   EXPECT_EQ(DivideReadiness(DivideRequestFor(fields)), UtilityOutcome::NothingToDo);
