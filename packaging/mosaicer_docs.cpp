@@ -8,12 +8,16 @@
 
 #include "cli/reference.h"
 #include "platform/file_util.h"
+#include "platform/language.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {
     std::fprintf(stderr, "usage: mosaicer_docs man|gui-man|completion OUTPUT\n");
     return 2;
   }
+  // The installed documents are English, whatever the language of the
+  // machine that builds them.
+  mosaicer::SetLanguage(mosaicer::Language::English);
   std::ostringstream text;
   if (std::strcmp(argv[1], "man") == 0) {
     mosaicer::cli::WriteManPage(text);

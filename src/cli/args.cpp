@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "platform/language.h"
+
 namespace mosaicer::cli {
 
 std::optional<Args> Args::Parse(const std::vector<std::string>& argv,
@@ -34,7 +36,7 @@ std::optional<Args> Args::Parse(const std::vector<std::string>& argv,
         if (s.shortName == a[1]) option = &s;
     }
     if (!option) {
-      error = "unknown option '" + a + "'";
+      error = Format(Tr("unknown option '%1'"), {a});
       return std::nullopt;
     }
     std::string value;
@@ -44,16 +46,16 @@ std::optional<Args> Args::Parse(const std::vector<std::string>& argv,
       } else if (i + 1 < argv.size()) {
         value = argv[++i];
       } else {
-        error = "option '" + a + "' needs a value";
+        error = Format(Tr("option '%1' needs a value"), {a});
         return std::nullopt;
       }
     } else if (inlineValue) {
-      error = "option '--" + option->name + "' takes no value";
+      error = Format(Tr("option '%1' takes no value"), {"--" + option->name});
       return std::nullopt;
     }
     // Which of two values was meant cannot be known; a repeated flag is harmless.
     if (option->takesValue && args.values_.count(option->name) != 0) {
-      error = "option '--" + option->name + "' is given more than once";
+      error = Format(Tr("option '%1' is given more than once"), {"--" + option->name});
       return std::nullopt;
     }
     args.values_[option->name].push_back(value);

@@ -9,10 +9,10 @@
 #include "authoring/encoder.h"
 #include "authoring/messages.h"
 #include "cli/commands.h"
-#include "cli/output_check.h"
-#include "cli/title_output.h"
 #include "cli/effect_gaps.h"
+#include "cli/output_check.h"
 #include "cli/progress.h"
+#include "cli/title_output.h"
 #include "cli/values.h"
 #include "effects/tile_order.h"
 #include "effects/tlo_file.h"
@@ -23,6 +23,7 @@
 #include "media/picture_reader.h"
 #include "platform/bmp_codec.h"
 #include "platform/file_util.h"
+#include "platform/language.h"
 
 namespace mosaicer::cli {
 namespace {
@@ -39,23 +40,29 @@ const std::vector<OptionDef> kStreamOptions = {
 const std::vector<OptionDef> kTimingOptions = {{"timing", 0, true}, {"limit", 0, true}};
 
 const char* const kPictureHelp =
-    "picture options:\n"
-    "  --method rgb3d|rrggbb|rgbrgb  palette method (rgbrgb)\n"
-    "  --bits 4..8                   bits per channel when making the palette (6)\n"
-    "  --keep K                      palette entries kept from --palette (0)\n"
-    "  --palette FILE.pal            start from a saved palette\n"
-    "  --reduce | --no-reduce        reduce a 16-colour picture too (not by default)\n"
-    "  --no-dither                   no error diffusion\n"
-    "  --dither-strength 1..100      diffusion coefficient in percent (60)\n"
-    "  --origin X,Y                  top-left corner of the 288x192 area (0,0)\n"
-    "  --border 0..15                border colour index (0)\n"
-    "  --fit crop|fit|fill           cut the area at 1:1, fit the whole picture inside it,\n"
-    "                                or fill it and cut the overflow (crop)\n";
+    N_("picture options:\n"
+       "  --method rgb3d|rrggbb|rgbrgb  palette method (rgbrgb)\n"
+       "  --bits 4..8                   bits per channel when making the palette (6)\n"
+       "  --keep K                      palette entries kept from --palette (0)\n"
+       "  --palette FILE.pal            start from a saved palette\n"
+       "  --reduce | --no-reduce        reduce a 16-colour picture too (not by default)\n"
+       "  --no-dither                   no error diffusion\n"
+       "  --dither-strength 1..100      diffusion coefficient in percent (60)\n"
+       "  --origin X,Y                  top-left corner of the 288x192 area (0,0)\n"
+       "  --border 0..15                border colour index (0)\n"
+       "  --fit crop|fit|fill           cut the area at 1:1, fit the whole picture inside it,\n"
+       "                                or fill it and cut the overflow (crop)");
 const char* const kStreamHelp =
-    "stream options:\n"
-    "  --effect FILE.tlo             display effect (normal order)\n"
-    "  --optimize none|tile|full     display optimisation (none)\n"
-    "  --blank 0..150                blank sectors before the graphics (37)\n";
+    N_("stream options:\n"
+       "  --effect FILE.tlo             display effect (normal order)\n"
+       "  --optimize none|tile|full     display optimisation (none)\n"
+       "  --blank 0..150                blank sectors before the graphics (37)");
+const char* const kTimingHelp =
+    N_("timing:\n"
+       "  --timing play     display while playing (default)\n"
+       "  --timing first    display, then play\n"
+       "  --timing overflow display ahead only what does not fit\n"
+       "  --timing msf      finish displaying by --limit (00:00:00)");
 
 std::vector<OptionDef> Join(std::initializer_list<const std::vector<OptionDef>*> lists) {
   std::vector<OptionDef> all;
@@ -82,38 +89,39 @@ bool ReadPictureOptions(const Args& args, Io& io, const std::string& command,
   };
   if (args.Has("method")) {
     const auto m = Choice(args.Value("method"), {"rgb3d", "rrggbb", "rgbrgb"});
-    if (!m) return bad("--method must be rgb3d, rrggbb or rgbrgb");
+    if (!m) return bad(Tr("--method must be rgb3d, rrggbb or rgbrgb"));
     options.method = *m;
   }
   if (args.Has("bits")) {
     const auto v = ParseInteger(args.Value("bits"), 4, 8);
-    if (!v) return bad("--bits must be 4..8");
+    if (!v) return bad(Tr("--bits must be 4..8"));
     options.bits = static_cast<int>(*v);
   }
   if (args.Has("keep")) {
     const auto v = ParseInteger(args.Value("keep"), 0, 15);
-    if (!v) return bad("--keep must be 0..15");
-    if (*v > 0 && !args.Has("palette")) return bad("--keep keeps entries of --palette: give one");
+    if (!v) return bad(Tr("--keep must be 0..15"));
+    if (*v > 0 && !args.Has("palette"))
+      return bad(Tr("--keep keeps entries of --palette: give one"));
     options.keep = static_cast<int>(*v);
   }
-  if (args.Has("reduce") && args.Has("no-reduce")) return bad("--reduce and --no-reduce clash");
+  if (args.Has("reduce") && args.Has("no-reduce")) return bad(Tr("--reduce and --no-reduce clash"));
   if (args.Has("reduce")) options.reduce = true;
   if (args.Has("no-reduce")) options.reduce = false;
   options.diffuse = !args.Has("no-dither");
   if (args.Has("dither-strength")) {
     const auto v = ParseInteger(args.Value("dither-strength"), 1, 100);
-    if (!v) return bad("--dither-strength must be 1..100");
+    if (!v) return bad(Tr("--dither-strength must be 1..100"));
     options.strength = static_cast<int>(*v);
   }
   if (args.Has("origin")) {
     const auto origin = ParsePointValue(args.Value("origin"), kMaxBitmapSide);
-    if (!origin) return bad("--origin must be X,Y with whole numbers of 0 or more");
+    if (!origin) return bad(Tr("--origin must be X,Y with whole numbers of 0 or more"));
     options.originX = origin->x;
     options.originY = origin->y;
   }
   if (args.Has("border")) {
     const auto v = ParseInteger(args.Value("border"), 0, 15);
-    if (!v) return bad("--border must be 0..15");
+    if (!v) return bad(Tr("--border must be 0..15"));
     options.border = static_cast<int>(*v);
   }
   return true;
@@ -123,12 +131,12 @@ bool ReadStreamOptions(const Args& args, Io& io, const std::string& command,
                        AuthoringState& state) {
   if (args.Has("optimize")) {
     const auto m = Choice(args.Value("optimize"), {"none", "tile", "full"});
-    if (!m) return UsageError(io, command, "--optimize must be none, tile or full"), false;
+    if (!m) return UsageError(io, command, Tr("--optimize must be none, tile or full")), false;
     state.optimize = *m;
   }
   if (args.Has("blank")) {
     const auto v = ParseInteger(args.Value("blank"), 0, kMaxBlankSectors);
-    if (!v) return UsageError(io, command, "--blank must be 0..150"), false;
+    if (!v) return UsageError(io, command, Tr("--blank must be 0..150")), false;
     state.blank = static_cast<int>(*v);
   }
   state.effectFile = args.Value("effect");
@@ -160,13 +168,14 @@ bool ReadPictureSettings(const Args& args, Io& io, const std::string& command,
     const std::string file = args.Value("palette");
     const PalFileContents pal = ReadPalFile(file);
     if (pal.status == PalFileStatus::Unreadable) {
-      status = Failure(io, !pal.error.empty()
-                               ? pal.error
-                               : IoStatus::Quoted(file) + " is not a palette file (it is too short)");
+      status =
+          Failure(io, !pal.error.empty() ? pal.error
+                                         : Format(Tr("%1 is not a palette file (it is too short)"),
+                                                  {IoStatus::Quoted(file)}));
       return false;
     }
     if (pal.status == PalFileStatus::WrongVersion) {
-      status = Failure(io, IoStatus::Quoted(file) + " is not a palette file");
+      status = Failure(io, Format(Tr("%1 is not a palette file"), {IoStatus::Quoted(file)}));
       return false;
     }
     LogPalette palette = LogPalette::Cleared(kUsedPaletteEntries);
@@ -177,7 +186,7 @@ bool ReadPictureSettings(const Args& args, Io& io, const std::string& command,
   if (args.Has("fit")) {
     const std::optional<PictureFit> chosen = ParsePictureFit(args.Value("fit"));
     if (!chosen) {
-      status = UsageError(io, command, "--fit must be crop, fit or fill");
+      status = UsageError(io, command, Tr("--fit must be crop, fit or fill"));
       return false;
     }
     fit = *chosen;
@@ -215,11 +224,14 @@ LoadedPicture LoadPictureFile(const std::string& file, const PictureOptions& opt
   const int maxX = std::max(0, loaded.source.bitmap->Width() - kVisibleWidth);
   const int maxY = std::max(0, loaded.source.bitmap->Height() - kVisibleHeight);
   if (options.originX > maxX || options.originY > maxY)
-    loaded.note = "mosaicer: note: --origin " + std::to_string(options.originX) + "," +
-                  std::to_string(options.originY) +
-                  " lies past the picture's last 288x192 area; using " +
-                  std::to_string(std::min(options.originX, maxX)) + "," +
-                  std::to_string(std::min(options.originY, maxY)) + "\n";
+    loaded.note =
+        "mosaicer: " +
+        Format(Tr("note: %1"),
+               {Format(Tr("--origin %1 lies past the picture's last 288x192 area; using %2"),
+                       {std::to_string(options.originX) + "," + std::to_string(options.originY),
+                        std::to_string(std::min(options.originX, maxX)) + "," +
+                            std::to_string(std::min(options.originY, maxY))})}) +
+        "\n";
   return loaded;
 }
 
@@ -269,7 +281,7 @@ int AcceptWav(Io& io, const std::string& file, AuthoringState& state) {
 
 int RunCreate(const Args& args, Io& io) {
   const auto& files = args.Positionals();
-  if (files.size() != 2) return UsageError(io, "create", "give a PICTURE and a WAV file");
+  if (files.size() != 2) return UsageError(io, "create", Tr("give a PICTURE and a WAV file"));
   std::string output;
   if (!OutputPath(args, io, "create", output)) return kExitUsage;
   std::optional<TitleOutput> mp3g;
@@ -279,14 +291,14 @@ int RunCreate(const Args& args, Io& io) {
   if (!ReadStreamOptions(args, io, "create", state)) return kExitUsage;
   if (args.Has("timing")) {
     const auto t = Choice(args.Value("timing"), {"play", "first", "overflow", "msf"});
-    if (!t) return UsageError(io, "create", "--timing must be play, first, overflow or msf");
+    if (!t) return UsageError(io, "create", Tr("--timing must be play, first, overflow or msf"));
     state.timing = *t;
   }
   std::string limitText = "00:00:00";
   if (args.Has("limit")) {
     limitText = args.Value("limit");
     const auto limit = ParseMsfValue(limitText);
-    if (!limit) return UsageError(io, "create", "--limit must be MM:SS:FF, two digits each");
+    if (!limit) return UsageError(io, "create", Tr("--limit must be MM:SS:FF, two digits each"));
     if (limit->capped) Note(io, CappedTimeNote("--limit", limitText, MsfText(limit->frames)));
   }
   state.limitField.ReadLimit(limitText);
@@ -317,7 +329,7 @@ int RunCreate(const Args& args, Io& io) {
       made.error = PrepareLoadedPicture(*loaded.source.bitmap, options, loaded.outside, state);
     }
     if (made.error.empty() && !BuildPackStream(state, ecc, made.bytes, made.packCount))
-      made.error = std::string(kCdgFailed) + " the prepared picture makes no pack stream";
+      made.error = std::string(kCdgFailed) + " " + Tr("the prepared picture makes no pack stream");
     pictureFailed = !made.error.empty();
     return made;
   };
@@ -329,7 +341,7 @@ int RunCreate(const Args& args, Io& io) {
   if (mp3g) target = *mp3g;
   const Outcome failedToStart = CreationOutcome(kJobFailed, target.kind);
   if (!job.Start(state, makeStream, target))
-    return Failure(io, failedToStart.text + " the job could not be started");
+    return Failure(io, failedToStart.text + " " + Tr("the job could not be started"));
   progress.WaitForEnd(job);
   job.Wait();
   const Outcome outcome = CreationOutcome(job.JobStatus(), target.kind);
@@ -347,7 +359,7 @@ int RunCreate(const Args& args, Io& io) {
 
 int RunRws(const Args& args, Io& io) {
   const auto& files = args.Positionals();
-  if (files.size() != 1) return UsageError(io, "rws", "give one PICTURE");
+  if (files.size() != 1) return UsageError(io, "rws", Tr("give one PICTURE"));
   std::string output;
   if (!OutputPath(args, io, "rws", output)) return kExitUsage;
   AuthoringState state;
@@ -366,7 +378,7 @@ int RunRws(const Args& args, Io& io) {
 
 int RunBmp(const Args& args, Io& io) {
   const auto& files = args.Positionals();
-  if (files.size() != 1) return UsageError(io, "bmp", "give one PICTURE");
+  if (files.size() != 1) return UsageError(io, "bmp", Tr("give one PICTURE"));
   std::string output;
   if (!OutputPath(args, io, "bmp", output)) return kExitUsage;
   AuthoringState state;
@@ -383,33 +395,31 @@ int RunBmp(const Args& args, Io& io) {
 
 Command CreateCommand() {
   return Command{"create",
-                 std::string("mosaicer create PICTURE WAV -o OUT.cdg [picture options] [stream "
-                             "options]\n"
-                             "         [--timing play|first|overflow|msf] [--limit MM:SS:FF]\n\n") +
-                     kPictureHelp + kStreamHelp +
-                     "timing:\n"
-                     "  --timing play     display while playing (default)\n"
-                     "  --timing first    display, then play\n"
-                     "  --timing overflow display ahead only what does not fit\n"
-                     "  --timing msf      finish displaying by --limit (00:00:00)\n" + kMp3gHelp,
-                 "make a CDG file (or MP3+G) from a picture and a song (WAV, FLAC, Ogg, Opus, MP3)",
+                 "mosaicer create PICTURE WAV -o OUT.cdg [picture options] [stream options]\n"
+                 "         [--timing play|first|overflow|msf] [--limit MM:SS:FF]",
+                 N_("make a CDG file (or MP3+G) from a picture and a song (WAV, FLAC, Ogg, Opus, "
+                    "MP3)"),
                  Join({&kPictureOptions, &kStreamOptions, &kTimingOptions, &Mp3gOptions()}),
-                 RunCreate};
+                 RunCreate,
+                 {kPictureHelp, kStreamHelp, kTimingHelp, kMp3gHelp}};
 }
 
 Command RwsCommand() {
   return Command{"rws",
-                 std::string("mosaicer rws PICTURE -o OUT.rws [picture options] [stream "
-                             "options]\n\n") +
-                     kPictureHelp + kStreamHelp,
-                 "make an RWS file (bare subcode, the MP3+G .cdg layout) from a picture",
-                 Join({&kPictureOptions, &kStreamOptions}), RunRws};
+                 "mosaicer rws PICTURE -o OUT.rws [picture options] [stream options]",
+                 N_("make an RWS file (bare subcode, the MP3+G .cdg layout) from a picture"),
+                 Join({&kPictureOptions, &kStreamOptions}),
+                 RunRws,
+                 {kPictureHelp, kStreamHelp}};
 }
 
 Command BmpCommand() {
-  return Command{
-      "bmp", std::string("mosaicer bmp PICTURE -o OUT.bmp [picture options]\n\n") + kPictureHelp,
-      "save the prepared 288x192 visible area as a 16-colour BMP", kPictureOptions, RunBmp};
+  return Command{"bmp",
+                 "mosaicer bmp PICTURE -o OUT.bmp [picture options]",
+                 N_("save the prepared 288x192 visible area as a 16-colour BMP"),
+                 kPictureOptions,
+                 RunBmp,
+                 {kPictureHelp}};
 }
 
 }  // namespace mosaicer::cli

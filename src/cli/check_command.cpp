@@ -15,6 +15,7 @@
 #include "core/pack_check.h"
 #include "core/parity.h"
 #include "core/subcode_pack.h"
+#include "platform/language.h"
 
 namespace mosaicer::cli {
 namespace {
@@ -114,7 +115,7 @@ std::string SignedDifference(const TitleInfo& title) {
 int RunCheck(const Args& args, Io& io) {
   const auto& files = args.Positionals();
   if (files.size() != 1)
-    return UsageError(io, "check", "give exactly one INPUT file (or one DRIVE with --track)");
+    return UsageError(io, "check", Tr("give exactly one INPUT file (or one DRIVE with --track)"));
   const std::string& input = files[0];
 
   TitleInput source;
@@ -167,16 +168,16 @@ int RunCheck(const Args& args, Io& io) {
 }  // namespace
 
 Command CheckCommand() {
-  return Command{"check",
-                 std::string("mosaicer check INPUT [--format cdg|rws] [--list]\n"
-                             "       mosaicer check DRIVE --track N [--list]\n"
-                             "  --list  one line for each pack no repair saves: its sector and place "
-                             "in it\n") +
-                     kTrackOptionHelp,
-                 "check and count the Q and P parity of every pack of a CDG, RWS or MP3+G file (or "
-                 "zip), or of a disc track",
-                 {{"format", 0, true}, {"list", 0, false}, {"track", 0, true}},
-                 RunCheck};
+  return Command{
+      "check",
+      "mosaicer check INPUT [--format cdg|rws] [--list]\n"
+      "       mosaicer check DRIVE --track N [--list]",
+      N_("check and count the Q and P parity of every pack of a CDG, RWS or MP3+G file "
+         "(or zip), or of a disc track"),
+      {{"format", 0, true}, {"list", 0, false}, {"track", 0, true}},
+      RunCheck,
+      {N_("  --list  one line for each pack no repair saves: its sector and place in it"),
+       kTrackOptionHelp}};
 }
 
 }  // namespace mosaicer::cli

@@ -20,10 +20,13 @@ struct Io {
 
 struct Command {
   std::string name;
-  std::string usage;    // the synopsis lines, without "usage: "
-  std::string summary;  // one line for the command list
+  std::string usage;    // the synopsis lines, without "usage: ", never translated
+  std::string summary;  // one line for the command list, in English (shown through Tr)
   std::vector<OptionDef> options;
   int (*run)(const Args& args, Io& io);
+  // What the arguments and options mean, paragraph by paragraph, in English
+  // and shown through Tr; each keeps the options and values as they are typed.
+  std::vector<const char*> help = {};
 };
 
 // Every command, in the order the help lists them, and the options every
@@ -31,10 +34,13 @@ struct Command {
 // completion are all made from these tables.
 const std::vector<Command>& Commands();
 const std::vector<OptionDef>& CommonOptions();
-// The overview `mosaicer --help` prints.
+// The overview `mosaicer --help` prints, and what `mosaicer COMMAND --help`
+// prints; both in the current language, the synopsis lines as typed.
 void PrintHelp(std::ostream& out);
+void PrintCommandHelp(std::ostream& out, const Command& command);
 
-// Prints "mosaicer COMMAND: message" for a usage error and returns 2.
+// Prints "mosaicer COMMAND: message" for a usage error and returns 2. The
+// message is already in the current language.
 int UsageError(Io& io, const std::string& command, const std::string& message);
 // Prints "mosaicer: message" and returns 1.
 int Failure(Io& io, const std::string& message);

@@ -3,6 +3,7 @@
 #include "cli/output_check.h"
 #include "cli/values.h"
 #include "platform/file_util.h"
+#include "platform/language.h"
 #include "ripper/image_drive.h"
 #include "ripper/linux_transports.h"
 
@@ -36,7 +37,7 @@ std::optional<OpenedDrive> OpenDrive(Io& io, const std::string& command, const s
   } else if (name.rfind(kSgPrefix, 0) == 0) {
     const std::optional<TNkCdRom> drive = SgDrive(name);
     if (!drive) {
-      status = UsageError(io, command, "an sg drive is written sg:HOST:TARGET:LUN");
+      status = UsageError(io, command, Tr("an sg drive is written sg:HOST:TARGET:LUN"));
       return std::nullopt;
     }
     opened.transport = std::make_unique<SgDeviceTransport>(ListSgCdDevices());

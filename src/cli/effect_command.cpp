@@ -6,13 +6,14 @@
 #include "cli/effect_gaps.h"
 #include "effects/tile_order.h"
 #include "effects/tlo_file.h"
+#include "platform/language.h"
 
 namespace mosaicer::cli {
 namespace {
 
 int RunEffect(const Args& args, Io& io) {
   const auto& files = args.Positionals();
-  if (files.size() != 1) return UsageError(io, "effect", "give exactly one FILE.tlo");
+  if (files.size() != 1) return UsageError(io, "effect", Tr("give exactly one FILE.tlo"));
   const std::string& file = files[0];
   EffectFile effect;
   std::string error;
@@ -42,9 +43,10 @@ int RunEffect(const Args& args, Io& io) {
 Command EffectCommand() {
   return Command{"effect",
                  "mosaicer effect FILE.tlo",
-                 "show the header and the tile order of a display effect",
+                 N_("show the header and the tile order of a display effect"),
                  {},
-                 RunEffect};
+                 RunEffect,
+                 {}};
 }
 
 }  // namespace mosaicer::cli

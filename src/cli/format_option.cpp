@@ -17,7 +17,7 @@ int OpenSubcodeInput(const Args& args, Io& io, const std::string& command, const
     else if (f == "rws")
       input.format = SubcodeFormat::Rws;
     else
-      return UsageError(io, command, "--format must be cdg or rws");
+      return UsageError(io, command, Tr("--format must be cdg or rws"));
   }
   if (const int status = CheckInput(io, path)) return status;
   std::error_code ec;
@@ -43,9 +43,9 @@ int OpenSubcodeInput(const Args& args, Io& io, const std::string& command, const
           break;
         }
         return UsageError(io, command,
-                          "cannot tell whether " + IoStatus::Quoted(path) +
-                              " holds CDG sectors (2448 bytes) or bare subcode (96 bytes): give "
-                              "--format cdg or --format rws");
+                          Format(Tr("cannot tell whether %1 holds CDG sectors (2448 bytes) or "
+                                    "bare subcode (96 bytes): give --format cdg or --format rws"),
+                                 {IoStatus::Quoted(path)}));
     }
   }
   if (use == SubcodeUse::CdgOnly && input.format != SubcodeFormat::Cdg)

@@ -43,18 +43,18 @@ std::string DiscTime(std::int64_t sectors) { return MsfText(sectors + kLeadInOff
 
 int RunImage(const Args& args, Io& io) {
   const auto& inputs = args.Positionals();
-  if (inputs.empty()) return UsageError(io, "image", "give at least one TITLE");
+  if (inputs.empty()) return UsageError(io, "image", Tr("give at least one TITLE"));
   std::string output;
   if (!OutputPath(args, io, "image", output)) return kExitUsage;
   const auto kind = DiscImageKindFor(output);
-  if (!kind) return UsageError(io, "image", "the output must end in .ccd or .toc");
+  if (!kind) return UsageError(io, "image", Tr("the output must end in .ccd or .toc"));
   DiscImageOptions options;
   options.cooked = args.Has("cooked");
   if (options.cooked && *kind != DiscImageKind::Cdrdao)
-    return UsageError(io, "image", "--cooked is for a cdrdao .toc only");
+    return UsageError(io, "image", Tr("--cooked is for a cdrdao .toc only"));
   if (args.Has("gap")) {
     options.pause = ParseGap(args.Value("gap"));
-    if (!options.pause) return UsageError(io, "image", "--gap must be 0 to 60 seconds");
+    if (!options.pause) return UsageError(io, "image", Tr("--gap must be 0 to 60 seconds"));
   }
   options.title = args.Value("title");
   options.performer = args.Value("performer");
@@ -110,24 +110,25 @@ Command ImageCommand() {
   return Command{
       "image",
       "mosaicer image TITLE... -o DISC.ccd|DISC.toc [--gap S] [--title T] [--performer P]\n"
-      "               [--cooked] [--format cdg|rws]\n\n"
-      "  TITLE            a CDG file, bare subcode (.rws), an MP3+G pair or zip; one track each\n"
-      "  -o DISC.ccd      a CloneCD image: DISC.ccd, DISC.img and DISC.sub\n"
-      "  -o DISC.toc      a cdrdao image: DISC.toc and DISC.bin, burnt with cdrdao write\n"
-      "                   and its generic-mmc-raw driver (the README gives the command)\n"
-      "  --gap S          seconds of pause before every track (default: the two seconds\n"
-      "                   before the first track only)\n"
-      "  --title T        the disc's CD-Text title (.toc)\n"
-      "  --performer P    the CD-Text performer of the disc and its tracks (.toc)\n"
-      "  --cooked         .toc: packed, de-interleaved R-W packs (TRACK AUDIO RW)\n"
-      "                   instead of raw interleaved subcode (RW_RAW)",
-      "make a CloneCD or cdrdao disc image of CD+G titles, one track each",
+      "               [--cooked] [--format cdg|rws]",
+      N_("make a CloneCD or cdrdao disc image of CD+G titles, one track each"),
       {{"gap", 0, true},
        {"title", 0, true},
        {"performer", 0, true},
        {"cooked", 0, false},
        {"format", 0, true}},
-      RunImage};
+      RunImage,
+      {N_("  TITLE            a CDG file, bare subcode (.rws), an MP3+G pair or zip; one track "
+          "each\n"
+          "  -o DISC.ccd      a CloneCD image: DISC.ccd, DISC.img and DISC.sub\n"
+          "  -o DISC.toc      a cdrdao image: DISC.toc and DISC.bin, burnt with cdrdao write\n"
+          "                   and its generic-mmc-raw driver (the README gives the command)\n"
+          "  --gap S          seconds of pause before every track (default: the two seconds\n"
+          "                   before the first track only)\n"
+          "  --title T        the disc's CD-Text title (.toc)\n"
+          "  --performer P    the CD-Text performer of the disc and its tracks (.toc)\n"
+          "  --cooked         .toc: packed, de-interleaved R-W packs (TRACK AUDIO RW)\n"
+          "                   instead of raw interleaved subcode (RW_RAW)")}};
 }
 
 }  // namespace mosaicer::cli

@@ -52,7 +52,7 @@ int CheckInput(Io& io, const std::string& path, std::uint64_t maxBytes, InputKin
 bool OutputPath(const Args& args, Io& io, const std::string& command, std::string& path) {
   path = args.Value("output");
   if (!path.empty()) return true;
-  UsageError(io, command, "give the output file with -o");
+  UsageError(io, command, Tr("give the output file with -o"));
   return false;
 }
 

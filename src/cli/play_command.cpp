@@ -60,7 +60,7 @@ std::string Clock(std::int64_t sectors) {
 
 int RunPlay(const Args& args, Io& io) {
   const auto& files = args.Positionals();
-  if (files.size() != 1) return UsageError(io, "play", "give one INPUT file");
+  if (files.size() != 1) return UsageError(io, "play", Tr("give one INPUT file"));
   const std::string& input = files[0];
   TitleInput source;
   if (const int status = OpenTitleInput(args, io, "play", input, source, SubcodeUse::CdgOnly))
@@ -76,19 +76,19 @@ int RunPlay(const Args& args, Io& io) {
     player.Output().UseDevice(CreateWaveDevice(true));
   } else if (device != "default") {
     const auto number = ParseInteger(device, 0, 1 << 16);
-    if (!number) return UsageError(io, "play", "--device must be default, null or a number");
+    if (!number) return UsageError(io, "play", Tr("--device must be default, null or a number"));
     if (!player.Output().SetDevice(static_cast<int>(*number)))
       return Failure(io, Format(Tr("there is no audio device %1"), {device}));
   }
   if (args.Has("stereo")) {
     const auto mode = ParseInteger(args.Value("stereo"), 0, kStereoModeCount - 1);
-    if (!mode) return UsageError(io, "play", "--stereo must be 0..4");
+    if (!mode) return UsageError(io, "play", Tr("--stereo must be 0..4"));
     player.SetStereoMode(static_cast<std::int8_t>(*mode));
   }
   std::uint8_t readAtOnce = TCdgIn::kDefaultReadAtOnce;
   if (args.Has("read-at-once")) {
     const auto n = ParseInteger(args.Value("read-at-once"), 1, 255);
-    if (!n) return UsageError(io, "play", "--read-at-once must be 1..255");
+    if (!n) return UsageError(io, "play", Tr("--read-at-once must be 1..255"));
     readAtOnce = static_cast<std::uint8_t>(*n);
   }
   player.SetProc(&Listener::Proc, &listener);
@@ -120,26 +120,28 @@ int RunPlay(const Args& args, Io& io) {
 }  // namespace
 
 Command PlayCommand() {
-  return Command{"play",
-                 std::string("mosaicer play INPUT [--device default|null|N] [--stereo 0..4]\n"
-                 "                    [--read-at-once N] [--on-memory] [--repeat]\n"
-                 "       mosaicer play DRIVE --track N [same options]\n\n"
-                 "  INPUT             a CDG file, an MP3+G zip, or an MP3+G .cdg with its song "
-                 "beside it\n") + kTrackOptionHelp + std::string(
-                 "  --device          audio device: the system's default, null (silent, in real "
-                 "time) or a number\n"
-                 "  --stereo 0..4     stereo, mono left, mono right, mono L+R, mono L-R (0)\n"
-                 "  --read-at-once N  sectors read and played per step (10)\n"
-                 "  --on-memory       load the whole file into memory first\n"
-                 "  --repeat          start again at the end"),
-                 "play the audio of a CDG file, an MP3+G pair or zip, or a disc track (Ctrl-C stops)",
-                 {{"device", 0, true},
-                  {"stereo", 0, true},
-                  {"read-at-once", 0, true},
-                  {"on-memory", 0, false},
-                  {"repeat", 0, false},
-                  {"track", 0, true}},
-                 RunPlay};
+  return Command{
+      "play",
+      "mosaicer play INPUT [--device default|null|N] [--stereo 0..4]\n"
+      "                    [--read-at-once N] [--on-memory] [--repeat]\n"
+      "       mosaicer play DRIVE --track N [same options]",
+      N_("play the audio of a CDG file, an MP3+G pair or zip, or a disc track (Ctrl-C stops)"),
+      {{"device", 0, true},
+       {"stereo", 0, true},
+       {"read-at-once", 0, true},
+       {"on-memory", 0, false},
+       {"repeat", 0, false},
+       {"track", 0, true}},
+      RunPlay,
+      {N_("  INPUT             a CDG file, an MP3+G zip, or an MP3+G .cdg with its song "
+          "beside it\n"
+          "  --device          audio device: the system's default, null (silent, in real "
+          "time) or a number\n"
+          "  --stereo 0..4     stereo, mono left, mono right, mono L+R, mono L-R (0)\n"
+          "  --read-at-once N  sectors read and played per step (10)\n"
+          "  --on-memory       load the whole file into memory first\n"
+          "  --repeat          start again at the end"),
+       kTrackOptionHelp}};
 }
 
 }  // namespace mosaicer::cli

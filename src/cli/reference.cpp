@@ -7,6 +7,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/language.h"
+
 namespace mosaicer::cli {
 namespace {
 
@@ -104,6 +106,14 @@ void RoffLines(std::ostream& out, const std::string& text) {
   }
 }
 
+// The synopsis and the English help of `command`: every option as it is
+// typed, with its placeholder or values.
+std::string SyntaxText(const Command& command) {
+  std::string text = command.usage + "\n";
+  for (const char* paragraph : command.help) text += std::string(paragraph) + "\n";
+  return text;
+}
+
 std::string OptionName(const OptionReference& option) {
   std::string name = "\\fB\\-\\-" + Roff(option.name) + "\\fR";
   if (option.shortName != 0) name = "\\fB\\-" + std::string(1, option.shortName) + "\\fR, " + name;
@@ -165,7 +175,7 @@ std::vector<OptionReference> DescribeOptions(const Command& command) {
     OptionReference option{def.name, def.shortName, def.takesValue, {}, false};
     if (def.takesValue) {
       const std::string placeholder =
-          def.name == "output" ? std::string("OUT") : Placeholder(command.usage, def.name);
+          def.name == "output" ? std::string("OUT") : Placeholder(SyntaxText(command), def.name);
       option.values = FixedValues(placeholder);
       option.takesFile = option.values.empty() && NamesAFile(placeholder);
     }
@@ -206,9 +216,11 @@ void WriteManPage(std::ostream& out) {
          ".SH COMMANDS\n";
   for (const Command& command : Commands()) {
     out << ".SS " << Roff(command.name) << "\n";
-    RoffLines(out, command.summary + ".");
+    // TRANSLATORS: a command's summary as a sentence of the manual page.
+    RoffLines(out, Format(Tr("%1."), {Tr(command.summary.c_str())}));
     out << ".PP\n.RS 2\n.nf\n";
     RoffLines(out, command.usage);
+    for (const char* paragraph : command.help) RoffLines(out, Tr(paragraph));
     out << ".fi\n.RE\n.PP\nOptions:";
     bool first = true;
     for (const OptionDef& def : command.options) {

@@ -45,21 +45,21 @@ IoStatus DecodeTitle(TitleSource& title, std::uint64_t sectors, TNkCdgDecoder& d
 
 int RunRender(const Args& args, Io& io) {
   const auto& files = args.Positionals();
-  if (files.size() != 1) return UsageError(io, "render", "give exactly one INPUT file");
+  if (files.size() != 1) return UsageError(io, "render", Tr("give exactly one INPUT file"));
   const std::string& input = files[0];
   std::string output;
   if (!OutputPath(args, io, "render", output)) return kExitUsage;
   if (args.Has("at") && args.Has("sector"))
-    return UsageError(io, "render", "give --at or --sector, not both");
+    return UsageError(io, "render", Tr("give --at or --sector, not both"));
 
   std::optional<std::uint64_t> limit;
   if (args.Has("sector")) {
     const auto n = ParseInteger(args.Value("sector"), 0, kMaxSectorArgument);
-    if (!n) return UsageError(io, "render", "--sector must be a sector count of 0 or more");
+    if (!n) return UsageError(io, "render", Tr("--sector must be a sector count of 0 or more"));
     limit = static_cast<std::uint64_t>(*n);
   } else if (args.Has("at")) {
     const auto at = ParseMsfValue(args.Value("at"));
-    if (!at) return UsageError(io, "render", "--at must be MM:SS:FF, two digits each");
+    if (!at) return UsageError(io, "render", Tr("--at must be MM:SS:FF, two digits each"));
     if (at->capped) Note(io, CappedTimeNote("--at", args.Value("at"), MsfText(at->frames)));
     limit = static_cast<std::uint64_t>(at->frames);
   }
@@ -67,8 +67,9 @@ int RunRender(const Args& args, Io& io) {
   if (args.Has("size")) {
     size = ParseSizeValue(args.Value("size"), kMaxRenderSide);
     if (!size)
-      return UsageError(io, "render",
-                        "--size must be WxH, each 1.." + std::to_string(kMaxRenderSide));
+      return UsageError(
+          io, "render",
+          Format(Tr("--size must be WxH, each 1..%1"), {std::to_string(kMaxRenderSide)}));
   }
 
   if (const int status = CheckOutputsAreNotInputs(io, {output}, {input})) return status;
@@ -112,20 +113,19 @@ int RunRender(const Args& args, Io& io) {
 
 Command RenderCommand() {
   return Command{"render",
-                 std::string("mosaicer render INPUT -o FRAME.bmp [--at MM:SS:FF | --sector N] "
-                             "[--size WxH]\n"
-                             "                [--format cdg|rws]\n"
-                             "       mosaicer render DRIVE --track N -o FRAME.bmp [--at MM:SS:FF | "
-                             "--sector N] [--size WxH]\n") +
-                     kTrackOptionHelp,
-                 "decode the packs of a CDG, RWS or MP3+G file (or zip), or of a disc track, up to a "
-                 "moment and save the screen as BMP",
+                 "mosaicer render INPUT -o FRAME.bmp [--at MM:SS:FF | --sector N] [--size WxH]\n"
+                 "                [--format cdg|rws]\n"
+                 "       mosaicer render DRIVE --track N -o FRAME.bmp [--at MM:SS:FF | --sector N] "
+                 "[--size WxH]",
+                 N_("decode the packs of a CDG, RWS or MP3+G file (or zip), or of a disc track, up "
+                    "to a moment and save the screen as BMP"),
                  {{"at", 0, true},
                   {"sector", 0, true},
                   {"size", 0, true},
                   {"format", 0, true},
                   {"track", 0, true}},
-                 RunRender};
+                 RunRender,
+                 {kTrackOptionHelp}};
 }
 
 }  // namespace mosaicer::cli

@@ -8,6 +8,11 @@
 #include "title/mp3g_zip.h"
 
 namespace mosaicer::cli {
+
+const char* const kTrackOptionHelp =
+    N_("  --track N   INPUT is a DRIVE (/dev/srN, sg:HOST:TARGET:LUN or a disc image:\n"
+       "              disc.ccd, disc.toc, disc.cue): read its track N directly, as rip reads it");
+
 namespace {
 
 constexpr int kMaxTrackNumber = 99;
@@ -21,11 +26,12 @@ struct HeldDrive {
 
 int OpenDiscInput(const Args& args, Io& io, const std::string& command, const std::string& path,
                   TitleInput& input) {
-  if (args.Has("format")) return UsageError(io, command, "--format does not go with --track");
+  if (args.Has("format")) return UsageError(io, command, Tr("--format does not go with --track"));
   const auto track = ParseInteger(args.Value("track"), 1, kMaxTrackNumber);
   if (!track)
     return UsageError(io, command,
-                      "--track must be a track number 1.." + std::to_string(kMaxTrackNumber));
+                      Format(Tr("--track must be a track number 1..%1"),
+                             {std::to_string(kMaxTrackNumber)}));
   int status = kExitSuccess;
   std::optional<OpenedDrive> opened = OpenDrive(io, command, path, status);
   if (!opened) return status;

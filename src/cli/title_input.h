@@ -28,10 +28,8 @@ struct TitleInput {
   std::function<TitleOpenResult()> reopen;
 };
 
-// The option a command takes for a track of a disc, and its help lines.
-inline constexpr char kTrackOptionHelp[] =
-    "  --track N   INPUT is a DRIVE (/dev/srN, sg:HOST:TARGET:LUN or a disc image:\n"
-    "              disc.ccd, disc.toc, disc.cue): read its track N directly, as rip reads it\n";
+// The help lines of the option a command takes for a track of a disc.
+extern const char* const kTrackOptionHelp;
 
 // Opens `path` as a title. With --track, `path` is a drive and its track is
 // the title. A zip archive is told by its first bytes; any

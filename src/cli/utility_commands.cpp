@@ -48,7 +48,7 @@ std::string SongFileOf(const TitleSource& title) {
 
 // divide -o OUT.zip or a pair: the title rewritten as MP3+G.
 int DivideToMp3g(const Args& args, Io& io, const std::string& input, const TitleOutput& output) {
-  if (args.Has("wav")) return UsageError(io, "divide", "--wav goes with an RWS output only");
+  if (args.Has("wav")) return UsageError(io, "divide", Tr("--wav goes with an RWS output only"));
   if (const int status = CheckOutputsAreNotInputs(io, OutputFiles(output), {input})) return status;
   TitleInput source;
   if (const int status = OpenTitleInput(args, io, "divide", input, source, SubcodeUse::CdgOnly))
@@ -66,14 +66,14 @@ int DivideToMp3g(const Args& args, Io& io, const std::string& input, const Title
 int RunDivide(const Args& args, Io& io) {
   const auto& files = args.Positionals();
   if (files.size() != 1)
-    return UsageError(io, "divide", "give one INPUT.cdg (or one DRIVE with --track)");
+    return UsageError(io, "divide", Tr("give one INPUT.cdg (or one DRIVE with --track)"));
   DivideRequest request;
   request.cdgPath = files[0];
   if (!OutputPath(args, io, "divide", request.rwsPath)) return kExitUsage;
   request.writeWav = args.Has("wav");
   request.wavPath = args.Value("wav");
   if (request.writeWav && request.wavPath.empty())
-    return UsageError(io, "divide", "--wav needs a file name");
+    return UsageError(io, "divide", Tr("--wav needs a file name"));
   std::optional<TitleOutput> mp3g;
   if (const int status = ReadMp3gOutput(args, io, "divide", request.rwsPath, mp3g)) return status;
   if (mp3g) return DivideToMp3g(args, io, request.cdgPath, *mp3g);
@@ -105,7 +105,7 @@ int RunDivide(const Args& args, Io& io) {
 
 int RunCombine(const Args& args, Io& io) {
   const auto& files = args.Positionals();
-  if (files.size() != 2) return UsageError(io, "combine", "give INPUT.rws and INPUT.wav");
+  if (files.size() != 2) return UsageError(io, "combine", Tr("give INPUT.rws and INPUT.wav"));
   CombineRequest request;
   request.rwsPath = files[0];
   request.wavPath = files[1];
@@ -142,28 +142,29 @@ int RunCombine(const Args& args, Io& io) {
 }  // namespace
 
 Command DivideCommand() {
-  return Command{"divide",
-                 std::string("mosaicer divide INPUT -o OUT.rws [--wav OUT.wav]\n"
-                             "       mosaicer divide INPUT -o OUT.zip|OUT.mp3|OUT.ogg|OUT.flac|OUT.wav\n"
-                             "       mosaicer divide DRIVE --track N -o OUT... (either kind)\n\n"
-                             "  INPUT           a CDG file, an MP3+G zip, or bare subcode with its song\n"
-                             "  -o OUT.rws      the subcode of every sector (96 bytes each)\n"
-                             "  --wav OUT.wav   the audio as a 16-bit 44.1 kHz stereo WAV (none without it)\n") +
-                     kTrackOptionHelp + kMp3gHelp,
-                 "split a CDG file (or a disc track) into its subcode (RWS) and, optionally, its "
-                 "audio (WAV)",
-                 Join({{"wav", 0, true}, {"track", 0, true}}, Mp3gOptions()),
-                 RunDivide};
+  return Command{
+      "divide",
+      "mosaicer divide INPUT -o OUT.rws [--wav OUT.wav]\n"
+      "       mosaicer divide INPUT -o OUT.zip|OUT.mp3|OUT.ogg|OUT.flac|OUT.wav\n"
+      "       mosaicer divide DRIVE --track N -o OUT... (either kind)",
+      N_("split a CDG file (or a disc track) into its subcode (RWS) and, optionally, its "
+         "audio (WAV)"),
+      Join({{"wav", 0, true}, {"track", 0, true}}, Mp3gOptions()),
+      RunDivide,
+      {N_("  INPUT           a CDG file, an MP3+G zip, or bare subcode with its song\n"
+          "  -o OUT.rws      the subcode of every sector (96 bytes each)\n"
+          "  --wav OUT.wav   the audio as a 16-bit 44.1 kHz stereo WAV (none without it)"),
+       kTrackOptionHelp, kMp3gHelp}};
 }
 
 Command CombineCommand() {
-  return Command{"combine",
-                 std::string("mosaicer combine INPUT.rws INPUT.wav -o OUT.cdg|OUT.zip|OUT.mp3|...\n\n"
-                             "  short audio is padded with silence, short subcode with zero bytes\n") +
-                     kMp3gHelp,
-                 "join an RWS file and a song (WAV, FLAC, Ogg, Opus, MP3) into a CDG file",
-                 Mp3gOptions(),
-                 RunCombine};
+  return Command{
+      "combine",
+      "mosaicer combine INPUT.rws INPUT.wav -o OUT.cdg|OUT.zip|OUT.mp3|...",
+      N_("join an RWS file and a song (WAV, FLAC, Ogg, Opus, MP3) into a CDG file"),
+      Mp3gOptions(),
+      RunCombine,
+      {N_("  short audio is padded with silence, short subcode with zero bytes"), kMp3gHelp}};
 }
 
 }  // namespace mosaicer::cli

@@ -34,14 +34,14 @@ std::optional<int> ParseBitrate(std::string text) {
 
 int RunVideo(const Args& args, Io& io) {
   const auto& files = args.Positionals();
-  if (files.size() != 1) return UsageError(io, "video", "give exactly one INPUT file");
+  if (files.size() != 1) return UsageError(io, "video", Tr("give exactly one INPUT file"));
   const std::string& input = files[0];
   std::string output;
   if (!OutputPath(args, io, "video", output)) return kExitUsage;
   if (VideoContainerFor(output).empty())
-    return UsageError(io, "video", "the output must end in .mp4, .m4v or .mkv");
+    return UsageError(io, "video", Tr("the output must end in .mp4, .m4v or .mkv"));
   if (args.Has("border") && args.Has("no-border"))
-    return UsageError(io, "video", "give --border or --no-border, not both");
+    return UsageError(io, "video", Tr("give --border or --no-border, not both"));
 
   VideoOptions options;
   options.border = !args.Has("no-border");
@@ -49,23 +49,23 @@ int RunVideo(const Args& args, Io& io) {
     const auto size = ParseSizeValue(args.Value("size"), kMaxVideoSide);
     if (!size || size->width % 2 != 0 || size->height % 2 != 0 || size->width < 16 ||
         size->height < 16)
-      return UsageError(io, "video", "--size must be WxH, even numbers from 16 to 4096");
+      return UsageError(io, "video", Tr("--size must be WxH, even numbers from 16 to 4096"));
     options.width = size->width;
     options.height = size->height;
   }
   if (args.Has("fps")) {
     const auto fps = ParseInteger(args.Value("fps"), 1, kMaxFps);
-    if (!fps) return UsageError(io, "video", "--fps must be 1 to 60");
+    if (!fps) return UsageError(io, "video", Tr("--fps must be 1 to 60"));
     options.fps = static_cast<int>(*fps);
   }
   if (args.Has("crf")) {
     const auto crf = ParseInteger(args.Value("crf"), 0, kMaxCrf);
-    if (!crf) return UsageError(io, "video", "--crf must be 0 to 51");
+    if (!crf) return UsageError(io, "video", Tr("--crf must be 0 to 51"));
     options.crf = static_cast<int>(*crf);
   }
   if (args.Has("audio-bitrate")) {
     const auto bits = ParseBitrate(args.Value("audio-bitrate"));
-    if (!bits) return UsageError(io, "video", "--audio-bitrate must be 32k to 512k");
+    if (!bits) return UsageError(io, "video", Tr("--audio-bitrate must be 32k to 512k"));
     options.audioBitrate = *bits;
   }
 
@@ -104,13 +104,8 @@ Command VideoCommand() {
   return Command{
       "video",
       "mosaicer video INPUT -o OUT.mp4|OUT.mkv [--size WxH] [--fps N] [--crf Q]\n"
-      "               [--audio-bitrate B] [--border|--no-border] [--format cdg|rws]\n\n"
-      "  --size WxH          frame size, even numbers (default 1280x720)\n"
-      "  --fps N             frames a second, 1 to 60 (default 30)\n"
-      "  --crf Q             H.264 quality, 0 (best) to 51 (default 18)\n"
-      "  --audio-bitrate B   AAC bit rate, 32k to 512k (default 192k)\n"
-      "  --no-border         show only the 288x192 inner area, not the border",
-      "make an MP4 or Matroska video (H.264 + AAC) of a CDG file, bare subcode or MP3+G title",
+      "               [--audio-bitrate B] [--border|--no-border] [--format cdg|rws]",
+      N_("make an MP4 or Matroska video (H.264 + AAC) of a CDG file, bare subcode or MP3+G title"),
       {{"size", 0, true},
        {"fps", 0, true},
        {"crf", 0, true},
@@ -118,7 +113,12 @@ Command VideoCommand() {
        {"border", 0, false},
        {"no-border", 0, false},
        {"format", 0, true}},
-      RunVideo};
+      RunVideo,
+      {N_("  --size WxH          frame size, even numbers (default 1280x720)\n"
+          "  --fps N             frames a second, 1 to 60 (default 30)\n"
+          "  --crf Q             H.264 quality, 0 (best) to 51 (default 18)\n"
+          "  --audio-bitrate B   AAC bit rate, 32k to 512k (default 192k)\n"
+          "  --no-border         show only the 288x192 inner area, not the border")}};
 }
 
 }  // namespace mosaicer::cli

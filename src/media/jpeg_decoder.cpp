@@ -210,9 +210,7 @@ BitmapResult DecodeJpeg(std::span<const std::uint8_t> file, std::int64_t maxPixe
   const std::int64_t height = swap ? storedWidth : storedHeight;
   if (std::string problem = CheckBitmapSize(width, height); !problem.empty())
     return BitmapResult::Failure(std::move(problem));
-  if (width * height > maxPixels)
-    return BitmapResult::Failure("image too large (" + std::to_string(width) + " x " +
-                                 std::to_string(height) + " pixels)");
+  if (width * height > maxPixels) return BitmapResult::Failure(TooLargeText(width, height));
 
   const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
   info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;

@@ -25,10 +25,6 @@ constexpr std::uint64_t kMaxBytesPerPixel = 4;
 constexpr std::uint64_t kFileSlack = 1 << 20;
 constexpr std::uint64_t kMaxPictureFileSize = kMaxBitmapPixels * kMaxBytesPerPixel + kFileSlack;
 
-// What ReadBmpFile says of a BMP file it cannot read, and how the decoders
-// begin a refusal of a picture too large.
-constexpr std::string_view kSizeProblem = "image too large";
-
 template <std::size_t N>
 bool StartsWith(std::span<const std::uint8_t> head, const std::uint8_t (&signature)[N]) {
   return head.size() >= N && std::equal(signature, signature + N, head.begin());
@@ -60,7 +56,7 @@ BitmapResult DecodePicture(std::span<const std::uint8_t> file, std::int64_t maxP
     case PictureKind::Unknown:
       break;
   }
-  return BitmapResult::Failure("unknown kind of file");
+  return BitmapResult::Failure(Tr("unknown kind of file"));
 }
 
 BitmapResult ReadPicture(const std::filesystem::path& path) {
@@ -74,7 +70,7 @@ BitmapResult ReadPicture(const std::filesystem::path& path) {
   if (result.ok()) return result;
   // BMP files keep the codec's own wording.
   if (kind == PictureKind::Bmp) return Prefixed(std::move(result), path, media_text::kNotABmp);
-  const bool sizeProblem = result.error.starts_with(kSizeProblem);
+  const bool sizeProblem = IsTooLargeText(result.error);
   return Prefixed(std::move(result), path,
                   sizeProblem ? media_text::kPictureTooLarge : media_text::kDamaged);
 }

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/language.h"
+
 namespace mosaicer {
 namespace {
 
@@ -30,7 +32,7 @@ struct PngState {
 
 void ReadFromMemory(png_structp png, png_bytep out, png_size_t count) {
   auto* state = static_cast<PngState*>(png_get_io_ptr(png));
-  if (count > state->size - state->position) png_error(png, "the file ends early");
+  if (count > state->size - state->position) png_error(png, Tr("the file ends early"));
   std::memcpy(out, state->data + state->position, count);
   state->position += count;
 }
@@ -108,16 +110,14 @@ BitmapResult DecodePng(std::span<const std::uint8_t> file, std::int64_t maxPixel
   if (state.png != nullptr) state.info = png_create_info_struct(state.png);
   StateGuard guard(state);
   if (state.png == nullptr || state.info == nullptr)
-    return BitmapResult::Failure("out of memory for the PNG decoder");
+    return BitmapResult::Failure(Tr("out of memory for the PNG decoder"));
 
   if (!ReadHeader(state)) return Failed(state);
   const std::int64_t width = png_get_image_width(state.png, state.info);
   const std::int64_t height = png_get_image_height(state.png, state.info);
   if (std::string problem = CheckBitmapSize(width, height); !problem.empty())
     return BitmapResult::Failure(std::move(problem));
-  if (width * height > maxPixels)
-    return BitmapResult::Failure("image too large (" + std::to_string(width) + " x " +
-                                 std::to_string(height) + " pixels)");
+  if (width * height > maxPixels) return BitmapResult::Failure(TooLargeText(width, height));
 
   png_colorp palette = nullptr;
   int paletteSize = 0;

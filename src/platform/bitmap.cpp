@@ -5,6 +5,8 @@
 #include <cassert>
 #include <utility>
 
+#include "platform/language.h"
+
 namespace mosaicer {
 namespace {
 
@@ -20,16 +22,25 @@ constexpr int kRedOffset = 2;
 bool IsSupportedDepth(int bits) { return bits == 1 || bits == 4 || bits == 8 || bits == kRgbBits; }
 
 std::string SizeText(std::int64_t width, std::int64_t height) {
-  return "(" + std::to_string(width) + " x " + std::to_string(height) + " pixels)";
+  return Format(Tr("(%1 x %2 pixels)"), {std::to_string(width), std::to_string(height)});
 }
 
 }  // namespace
 
 std::string CheckBitmapSize(std::int64_t width, std::int64_t height) {
-  if (width <= 0 || height <= 0) return "invalid image size " + SizeText(width, height);
+  if (width <= 0 || height <= 0)
+    return Format(Tr("invalid image size %1"), {SizeText(width, height)});
   if (width > kMaxBitmapSide || height > kMaxBitmapSide || width * height > kMaxBitmapPixels)
-    return "image too large " + SizeText(width, height);
+    return TooLargeText(width, height);
   return {};
+}
+
+std::string TooLargeText(std::int64_t width, std::int64_t height) {
+  return Format(Tr("image too large %1"), {SizeText(width, height)});
+}
+
+bool IsTooLargeText(const std::string& reason) {
+  return reason.starts_with(Format(Tr("image too large %1"), {""}));
 }
 
 std::size_t BitmapStride(int width, int bitsPerPixel) {
@@ -49,8 +60,8 @@ BitmapResult Bitmap::Create(int width, int height, int bitsPerPixel) {
   if (std::string problem = CheckBitmapSize(width, height); !problem.empty())
     return BitmapResult::Failure(std::move(problem));
   if (!IsSupportedDepth(bitsPerPixel))
-    return BitmapResult::Failure("unsupported bitmap depth (" + std::to_string(bitsPerPixel) +
-                                 " bits per pixel)");
+    return BitmapResult::Failure(
+        Format(Tr("unsupported bitmap depth (%1 bits per pixel)"), {std::to_string(bitsPerPixel)}));
   Bitmap bitmap;
   bitmap.width_ = width;
   bitmap.height_ = height;

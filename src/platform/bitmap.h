@@ -42,6 +42,10 @@ struct PaletteEntry {
 // Sizes are 64-bit so that values read from files are checked before any
 // arithmetic on them can overflow.
 std::string CheckBitmapSize(std::int64_t width, std::int64_t height);
+// The reason a picture of this size is refused as too large, in the current
+// language, and whether a reason is that one (the decoders' limits say it too).
+std::string TooLargeText(std::int64_t width, std::int64_t height);
+bool IsTooLargeText(const std::string& reason);
 
 // Bytes in one stored row: width * bits rounded up to whole 32-bit words.
 // The size must have passed CheckBitmapSize.

@@ -166,13 +166,14 @@ static_assert(kHeadBytes >= kFileHeaderSize + kV5HeaderSize + kMaskCount * kMask
 // the whole file's size.
 std::string ParseHeaders(Bytes file, std::uint64_t fileSize, Layout& layout) {
   if (file.size() < kFileHeaderSize + kHeaderSizeFieldSize)
-    return "file too short for a BMP header";
-  if (file[0] != kSignature0 || file[1] != kSignature1) return "not a BMP file (no 'BM' signature)";
+    return Tr("file too short for a BMP header");
+  if (file[0] != kSignature0 || file[1] != kSignature1)
+    return Tr("not a BMP file (no 'BM' signature)");
 
   const std::uint32_t headerSize = LoadU32(file, kFileHeaderSize);
   if (!IsKnownHeaderSize(headerSize))
-    return "unsupported header size (" + std::to_string(headerSize) + " bytes)";
-  if (!HasBytes(file, kFileHeaderSize, headerSize)) return "truncated info header";
+    return Format(Tr("unsupported header size (%1 bytes)"), {std::to_string(headerSize)});
+  if (!HasBytes(file, kFileHeaderSize, headerSize)) return Tr("truncated info header");
   const Bytes header = file.subspan(kFileHeaderSize, headerSize);
 
   std::int64_t width = 0;
@@ -195,26 +196,26 @@ std::string ParseHeaders(Bytes file, std::uint64_t fileSize, Layout& layout) {
     colourCount = LoadU32(header, kClrUsedField);
   }
 
-  if (planes != 1) return "invalid number of planes (" + std::to_string(planes) + ")";
+  if (planes != 1) return Format(Tr("invalid number of planes (%1)"), {std::to_string(planes)});
   const int bits = layout.bits;
   const bool knownDepth = bits == 1 || bits == 4 || bits == 8 || bits == kRgbBits ||
                           (!core && (bits == 16 || bits == 32));
-  if (!knownDepth) return "unsupported bit count (" + std::to_string(bits) + ")";
+  if (!knownDepth) return Format(Tr("unsupported bit count (%1)"), {std::to_string(bits)});
 
   const std::uint32_t compression = layout.compression;
   if (compression > kBiBitfields)
-    return "unsupported compression (" + std::to_string(compression) + ")";
+    return Format(Tr("unsupported compression (%1)"), {std::to_string(compression)});
   if ((compression == kBiRle8 && bits != 8) || (compression == kBiRle4 && bits != 4) ||
       (compression == kBiBitfields && bits != 16 && bits != 32))
-    return "compression " + std::to_string(compression) + " does not fit " + std::to_string(bits) +
-           "-bit pixels";
+    return Format(Tr("compression %1 does not fit %2-bit pixels"),
+                  {std::to_string(compression), std::to_string(bits)});
 
   // A negative height marks rows stored top-down. 64-bit, so INT32_MIN
   // negates safely and is then refused as too large.
   layout.topDown = height < 0;
   if (layout.topDown) height = -height;
   if (layout.topDown && (compression == kBiRle8 || compression == kBiRle4))
-    return "top-down bitmaps cannot be RLE-compressed";
+    return Tr("top-down bitmaps cannot be RLE-compressed");
   if (std::string problem = CheckBitmapSize(width, height); !problem.empty()) return problem;
   layout.width = static_cast<int>(width);
   layout.height = static_cast<int>(height);
@@ -230,30 +231,30 @@ std::string ParseHeaders(Bytes file, std::uint64_t fileSize, Layout& layout) {
         maskOffset = afterHeader;
         afterHeader += kMaskCount * kMaskSize;
         if (!HasBytes(file, maskOffset, kMaskCount * kMaskSize))
-          return "bit-field masks extend past the end of the file";
+          return Tr("bit-field masks extend past the end of the file");
       }
       for (std::size_t i = 0; i < kMaskCount; ++i)
         masks[i] = LoadU32(file, maskOffset + i * kMaskSize);
     }
     for (std::size_t i = 0; i < kMaskCount; ++i)
-      if (!MakeChannel(masks[i], layout.channels[i])) return "invalid bit-field mask";
+      if (!MakeChannel(masks[i], layout.channels[i])) return Tr("invalid bit-field mask");
   }
 
   if (bits <= kMaxIndexedBits) {
     const std::uint32_t maxColours = 1u << bits;
     if (colourCount == 0) colourCount = maxColours;
     if (colourCount > maxColours)
-      return "palette too large (" + std::to_string(colourCount) + " colours for " +
-             std::to_string(bits) + "-bit pixels)";
+      return Format(Tr("palette too large (%1 colours for %2-bit pixels)"),
+                    {std::to_string(colourCount), std::to_string(bits)});
     layout.paletteOffset = afterHeader;
     layout.paletteEntries = colourCount;
     if (!HasBytes(file, afterHeader, std::uint64_t{colourCount} * layout.entrySize))
-      return "palette extends past the end of the file";
+      return Tr("palette extends past the end of the file");
   }
 
   const std::uint32_t pixelOffset = LoadU32(file, kPixelOffsetField);
-  if (pixelOffset < kFileHeaderSize + headerSize) return "pixel data offset inside the headers";
-  if (pixelOffset > fileSize) return "pixel data offset past the end of the file";
+  if (pixelOffset < kFileHeaderSize + headerSize) return Tr("pixel data offset inside the headers");
+  if (pixelOffset > fileSize) return Tr("pixel data offset past the end of the file");
   layout.pixelOffset = pixelOffset;
   return {};
 }
@@ -288,8 +289,8 @@ std::string ReadUncompressed(std::uint64_t fileSize, const ReadBytes& read, cons
       std::uint64_t{fileStride} * static_cast<std::uint64_t>(layout.height - 1) + rowBytes;
   const std::uint64_t available = fileSize - layout.pixelOffset;
   if (needed > available)
-    return "pixel data too short (needs " + std::to_string(needed) + " bytes, has " +
-           std::to_string(available) + ")";
+    return Format(Tr("pixel data too short (needs %1 bytes, has %2)"),
+                  {std::to_string(needed), std::to_string(available)});
 
   const bool sameLayout = layout.bits <= kMaxIndexedBits || layout.bits == kRgbBits;
   std::vector<std::uint8_t> packed(sameLayout ? 0 : rowBytes);
@@ -329,17 +330,17 @@ std::string ReadRle(Bytes file, const Layout& layout, Bitmap& bitmap) {
   while (true) {
     if (!HasBytes(data, pos, 2)) {
       if (row >= height) return {};  // every row ended; the end marker is optional then
-      return "RLE data ends before the end of the bitmap";
+      return Tr("RLE data ends before the end of the bitmap");
     }
     const std::uint8_t count = data[pos];
     const std::uint8_t value = data[pos + 1];
     pos += 2;
 
     if (count == 0 && value == kRleEndOfBitmap) return {};
-    if (row >= height) return "RLE data goes past the last row";
+    if (row >= height) return Tr("RLE data goes past the last row");
 
     if (count > 0) {
-      if (count > width - x) return "RLE run goes past the end of a row";
+      if (count > width - x) return Tr("RLE run goes past the end of a row");
       for (int i = 0; i < count; ++i) {
         // RLE4 runs alternate the high and low nibble of the value.
         put(rle4 ? Nibble(value, i) : value);
@@ -348,20 +349,20 @@ std::string ReadRle(Bytes file, const Layout& layout, Bitmap& bitmap) {
       x = 0;
       ++row;
     } else if (value == kRleDelta) {
-      if (!HasBytes(data, pos, 2)) return "RLE data ends before the end of the bitmap";
+      if (!HasBytes(data, pos, 2)) return Tr("RLE data ends before the end of the bitmap");
       const int dx = data[pos];
       const int dy = data[pos + 1];
       pos += 2;
-      if (dx > width - x || dy >= height - row) return "RLE delta moves outside the image";
+      if (dx > width - x || dy >= height - row) return Tr("RLE delta moves outside the image");
       x += dx;
       row += dy;
     } else {
       // Absolute run: `value` literal pixels, padded to a 16-bit boundary.
       const int n = value;
-      if (n > width - x) return "RLE run goes past the end of a row";
+      if (n > width - x) return Tr("RLE run goes past the end of a row");
       const std::size_t bytes = rle4 ? (static_cast<std::size_t>(n) + 1) / 2 : n;
       const std::size_t padded = (bytes + kRleAlign - 1) / kRleAlign * kRleAlign;
-      if (!HasBytes(data, pos, padded)) return "RLE data ends before the end of the bitmap";
+      if (!HasBytes(data, pos, padded)) return Tr("RLE data ends before the end of the bitmap");
       for (int i = 0; i < n; ++i) {
         const std::uint8_t byte = data[pos + (rle4 ? i / 2 : i)];
         put(rle4 ? Nibble(byte, i) : byte);
@@ -454,7 +455,7 @@ BitmapResult ReadBmpFile(const std::filesystem::path& path) {
     int code = 0;
     if (ReadAllAt(file.get(), to, count, offset, code)) return std::string();
     return code != 0 ? std::string(std::strerror(code))
-                     : std::string("the file ended while it was read");
+                     : std::string(Tr("the file ended while it was read"));
   };
   if (std::string problem = ReadUncompressed(size, fromFile, layout, *result.bitmap);
       !problem.empty())

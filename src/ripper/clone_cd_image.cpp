@@ -81,27 +81,27 @@ const SpreadTable kSpread;
 bool ParseCcd(std::string_view text, CcdToc& toc, std::string& error) {
   const IniFile ini(text);
   if (!ini.HasSection("Disc")) {
-    error = "no [Disc] section";
+    error = Format(Tr("no [%1] section"), {"Disc"});
     return false;
   }
   const std::int64_t entries = ini.ReadInteger("Disc", "TocEntries", 0);
   if (entries < 0 || entries > static_cast<std::int64_t>(kMaxTocDescriptors)) {
-    error = "impossible TocEntries " + std::to_string(entries);
+    error = Format(Tr("impossible TocEntries %1"), {std::to_string(entries)});
     return false;
   }
   toc = CcdToc{};
   for (std::int64_t i = 0; i < entries; ++i) {
     const std::string section = "Entry " + std::to_string(i);
     if (!ini.HasSection(section)) {
-      error = "no [" + section + "] section";
+      error = Format(Tr("no [%1] section"), {section});
       return false;
     }
     std::array<std::uint8_t, kTocDescriptorSize> d{};
     const auto field = [&](const char* key, std::uint8_t& out) {
       const std::optional<std::uint8_t> v = CcdNumber(ini, section, key);
       if (!v) {
-        error = "[" + section + "] " + key + "=" + ini.ReadString(section, key) +
-                " is not a number from 0 to 255";
+        error = Format(Tr("[%1] %2=%3 is not a number from 0 to 255"),
+                       {section, key, ini.ReadString(section, key)});
         return false;
       }
       out = *v;
@@ -183,9 +183,9 @@ bool CloneCdImage::Open(const std::string& ccdPath, std::string& error) {
     }
     held[i] = info.st_size / static_cast<std::int64_t>(sectorBytes[i]);
     if (held[i] < needed) {
-      error = "the image is short: " + IoStatus::Quoted(path) + " holds " +
-              std::to_string(held[i]) + " sectors, and its table of contents needs " +
-              std::to_string(needed);
+      error = Format(Tr("the image is short: %1 holds %2 sectors, and its table of contents "
+                        "needs %3"),
+                     {IoStatus::Quoted(path), std::to_string(held[i]), std::to_string(needed)});
       return false;
     }
   }
@@ -257,22 +257,25 @@ bool CheckCcdToc(const CcdToc& toc, std::string& error) {
     const std::string entry = "[Entry " + std::to_string(i) + "] (point " + PointText(point) + ")";
     const int session = d[kSessionField];
     if (session < 1 || session > kLastSession) {
-      error = entry + ": session " + std::to_string(session) + " is out of range (1..99)";
+      error =
+          Format(Tr("%1: session %2 is out of range (1..99)"), {entry, std::to_string(session)});
       return false;
     }
     if (!IsMsf(&d[kAMinField])) {
-      error = entry + ": AMin, ASec or AFrame is out of range";
+      error = Format(Tr("%1: AMin, ASec or AFrame is out of range"), {entry});
       return false;
     }
     SessionFacts& s = sessions[static_cast<std::size_t>(session)];
     const auto once = [&](bool& seen) {
-      if (seen) error = entry + ": listed twice in session " + std::to_string(session);
+      if (seen)
+        error = Format(Tr("%1: listed twice in session %2"), {entry, std::to_string(session)});
       return !std::exchange(seen, true);
     };
     if (point == kPointFirstTrack || point == kPointLastTrack) {
       const int track = d[kPMinField];
       if (track < kFirstTrackNumber || track > kLastTrackNumber) {
-        error = entry + ": track number " + std::to_string(track) + " is out of range (1..99)";
+        error = Format(Tr("%1: track number %2 is out of range (1..99)"),
+                       {entry, std::to_string(track)});
         return false;
       }
       if (!once(point == kPointFirstTrack ? s.hasFirst : s.hasLast)) return false;
@@ -280,9 +283,10 @@ bool CheckCcdToc(const CcdToc& toc, std::string& error) {
       continue;
     }
     if (!IsMsf(&d[kPMinField])) {
-      error = entry + ": PMin " + std::to_string(d[kPMinField]) + ", PSec " +
-              std::to_string(d[kPSecField]) + ", PFrame " + std::to_string(d[kPFrameField]) +
-              " is not a time (minutes 0..99, seconds 0..59, frames 0..74)";
+      error = Format(Tr("%1: PMin %2, PSec %3, PFrame %4 is not a time (minutes 0..99, seconds "
+                        "0..59, frames 0..74)"),
+                     {entry, std::to_string(d[kPMinField]), std::to_string(d[kPSecField]),
+                      std::to_string(d[kPFrameField])});
       return false;
     }
     const std::int64_t frames = Frames(d[kPMinField], d[kPSecField], d[kPFrameField]);
@@ -292,7 +296,7 @@ bool CheckCcdToc(const CcdToc& toc, std::string& error) {
       continue;
     }
     if (trackSession[point] != 0) {
-      error = entry + ": track " + std::to_string(point) + " is listed twice";
+      error = Format(Tr("%1: track %2 is listed twice"), {entry, std::to_string(point)});
       return false;
     }
     trackSession[point] = session;
@@ -308,70 +312,77 @@ bool CheckCcdToc(const CcdToc& toc, std::string& error) {
     const bool anyTrackHere =
         std::find(trackSession.begin(), trackSession.end(), session) != trackSession.end();
     if (!s.hasFirst && !s.hasLast && !s.hasLeadOut && !anyTrackHere) continue;
-    const std::string name = "session " + std::to_string(session);
+    const std::string name = std::to_string(session);
     if (!s.hasFirst || !s.hasLast || !s.hasLeadOut) {
-      error = name + " lacks its " +
-              std::string(!s.hasFirst  ? "first-track (point 0xA0)"
-                          : !s.hasLast ? "last-track (point 0xA1)"
-                                       : "lead-out (point 0xA2)") +
-              " entry";
+      error = Format(!s.hasFirst  ? Tr("session %1 lacks its first-track (point 0xA0) entry")
+                     : !s.hasLast ? Tr("session %1 lacks its last-track (point 0xA1) entry")
+                                  : Tr("session %1 lacks its lead-out (point 0xA2) entry"),
+                     {name});
       return false;
     }
     if (s.firstTrack > s.lastTrack) {
-      error = name + " runs backwards, from track " + std::to_string(s.firstTrack) + " to track " +
-              std::to_string(s.lastTrack);
+      error = Format(Tr("session %1 runs backwards, from track %2 to track %3"),
+                     {name, std::to_string(s.firstTrack), std::to_string(s.lastTrack)});
       return false;
     }
     // Track numbers run on from one session to the next without a gap.
     if (previousTrack != 0 && s.firstTrack != previousTrack + 1) {
-      error = name + " starts at track " + std::to_string(s.firstTrack) + ", not at track " +
-              std::to_string(previousTrack + 1) + " after the session before";
+      error = Format(Tr("session %1 starts at track %2, not at track %3 after the session before"),
+                     {name, std::to_string(s.firstTrack), std::to_string(previousTrack + 1)});
       return false;
     }
     for (int t = kFirstTrackNumber; t <= kLastTrackNumber; ++t) {
       const bool inRange = t >= s.firstTrack && t <= s.lastTrack;
       if (inRange && trackSession[t] != session) {
-        error = "track " + std::to_string(t) + " of " + name + " is not listed" +
-                (trackSession[t] != 0 ? " in that session" : "");
+        error =
+            Format(trackSession[t] != 0 ? Tr("track %1 of session %2 is not listed in that session")
+                                        : Tr("track %1 of session %2 is not listed"),
+                   {std::to_string(t), name});
         return false;
       }
       if (!inRange && trackSession[t] == session) {
-        error = "track " + std::to_string(t) + " lies outside the tracks " +
-                std::to_string(s.firstTrack) + ".." + std::to_string(s.lastTrack) + " of " + name;
+        error = Format(
+            Tr("track %1 lies outside the tracks %2..%3 of session %4"),
+            {std::to_string(t), std::to_string(s.firstTrack), std::to_string(s.lastTrack), name});
         return false;
       }
     }
     for (int t = s.firstTrack; t <= s.lastTrack; ++t) {
       const std::int64_t start = trackStart[t];
-      const std::string track = "track " + std::to_string(t) + " (" + MsfText(start) + ")";
+      const std::string track = std::to_string(t);
+      const std::string at = MsfText(start);
       if (start < kFramesBeforeLba0) {
-        error = track + " starts before 00:02:00, where the image begins";
+        error =
+            Format(Tr("track %1 (%2) starts before 00:02:00, where the image begins"), {track, at});
         return false;
       }
       if (start <= previousStart) {
-        error = track + " does not start after track " + std::to_string(t - 1) + " (" +
-                MsfText(previousStart) + ")";
+        error = Format(Tr("track %1 (%2) does not start after track %3 (%4)"),
+                       {track, at, std::to_string(t - 1), MsfText(previousStart)});
         return false;
       }
       if (start < previousLeadOut) {
-        error = track + " starts before the lead-out of the session before (" +
-                MsfText(previousLeadOut) + ")";
+        error = Format(Tr("track %1 (%2) starts before the lead-out of the session before (%3)"),
+                       {track, at, MsfText(previousLeadOut)});
         return false;
       }
       if (start >= kLeadInFrames) {
-        error = track + " starts at 90:00:00 or later, where addresses stand for the lead-in";
+        error = Format(Tr("track %1 (%2) starts at 90:00:00 or later, where addresses stand for "
+                          "the lead-in"),
+                       {track, at});
         return false;
       }
       if (start >= s.leadOut) {
-        error =
-            track + " starts at or after the lead-out of " + name + " (" + MsfText(s.leadOut) + ")";
+        error = Format(Tr("track %1 (%2) starts at or after the lead-out of session %3 (%4)"),
+                       {track, at, name, MsfText(s.leadOut)});
         return false;
       }
       previousStart = start;
     }
     if (s.leadOut > kLeadInFrames) {
-      error = "the lead-out of " + name + " (" + MsfText(s.leadOut) +
-              ") lies past 90:00:00, where addresses stand for the lead-in";
+      error = Format(Tr("the lead-out of session %1 (%2) lies past 90:00:00, where addresses "
+                        "stand for the lead-in"),
+                     {name, MsfText(s.leadOut)});
       return false;
     }
     previousTrack = s.lastTrack;
@@ -379,7 +390,7 @@ bool CheckCcdToc(const CcdToc& toc, std::string& error) {
     anyTrack = true;
   }
   if (!anyTrack) {
-    error = "it lists no track";
+    error = Tr("it lists no track");
     return false;
   }
   return true;

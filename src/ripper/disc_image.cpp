@@ -326,7 +326,7 @@ bool SectorFileImage::Serve(const std::string& sheetPath, const std::vector<std:
     if (run.file < 0) continue;
     if (static_cast<std::size_t>(run.file) >= dataFiles.size()) {
       error = Format(Tr("bad table of contents in %1: %2"),
-                     {IoStatus::Quoted(sheetPath), "a run names no data file"});
+                     {IoStatus::Quoted(sheetPath), Tr("a run names no data file")});
       return false;
     }
     const std::uint64_t size = sizes[static_cast<std::size_t>(run.file)];

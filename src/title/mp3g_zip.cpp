@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/file_util.h"
+#include "platform/language.h"
 
 namespace mosaicer {
 namespace {
@@ -79,7 +80,9 @@ class ZipReader {
       : path_(std::move(path)), archive_(std::move(archive)) {}
 
   TitleOpenResult Open() {
-    if (archive_->empty()) return TitleOpenResult::Refused(Quoted(path_) + " is empty: it holds no zip archive");
+    if (archive_->empty())
+      return TitleOpenResult::Refused(
+          Format(Tr("%1 is empty: it holds no zip archive"), {Quoted(path_)}));
     ZipError error;
     SourcePtr source(zip_source_buffer_create(archive_->data(), archive_->size(), 0, error.get()));
     if (!source) return Damaged(error.Text());
@@ -92,7 +95,8 @@ class ZipReader {
     const auto isCdg = [](const Entry& e) { return LowerAscii(SplitName(e.name).second) == ".cdg"; };
     const auto cdg = std::find_if(entries.begin(), entries.end(), isCdg);
     if (cdg == entries.end())
-      return TitleOpenResult::Refused("cannot read " + Quoted(path_) + ": the archive holds no .cdg file");
+      return TitleOpenResult::Refused(
+          IoStatus::CannotReadText(path_, Tr("the archive holds no .cdg file")));
     const std::string stem = LowerAscii(SplitName(cdg->name).first);
     const Entry* song = nullptr;
     for (const Entry& e : entries) {
@@ -124,26 +128,25 @@ class ZipReader {
 
  private:
   TitleOpenResult Damaged(const std::string& why) const {
-    return TitleOpenResult::Refused("cannot read " + Quoted(path_) + ": it is not a zip archive or it is damaged (" +
-                   why + ")");
+    return TitleOpenResult::Refused(IoStatus::CannotReadText(
+        path_, Format(Tr("it is not a zip archive or it is damaged (%1)"), {why})));
   }
 
   IoStatus List(std::vector<Entry>& entries) {
     const zip_int64_t count = zip_get_num_entries(zip_.get(), 0);
-    if (count <= 0)
-      return IoStatus::Failed("cannot read " + Quoted(path_) + ": the archive holds no file");
+    if (count <= 0) return IoStatus::CannotRead(path_, Tr("the archive holds no file"));
     for (zip_int64_t i = 0; i < count; ++i) {
       zip_stat_t stat;
       zip_stat_init(&stat);
       const auto index = static_cast<zip_uint64_t>(i);
       if (zip_stat_index(zip_.get(), index, 0, &stat) != 0 || (stat.valid & ZIP_STAT_NAME) == 0 ||
           (stat.valid & ZIP_STAT_SIZE) == 0 || stat.name == nullptr)
-        return IoStatus::Failed("cannot read " + Quoted(path_) + ": entry " + std::to_string(i + 1) +
-                                " is damaged");
+        return IoStatus::CannotRead(path_,
+                                    Format(Tr("entry %1 is damaged"), {std::to_string(i + 1)}));
       const std::string name = stat.name;
       if (IsUnsafeName(name))
-        return IoStatus::Failed("cannot read " + Quoted(path_) + ": its entry " + Quoted(name) +
-                                " names a place outside the archive");
+        return IoStatus::CannotRead(
+            path_, Format(Tr("its entry %1 names a place outside the archive"), {Quoted(name)}));
       if (name.back() == '/' || name.back() == '\\') continue;  // a folder
       entries.push_back({index, name, stat.size});
     }
@@ -151,26 +154,31 @@ class ZipReader {
   }
 
   IoStatus ReadEntry(const Entry& entry, std::uint64_t maxBytes, std::vector<std::uint8_t>& out) {
-    const std::string where = "cannot read " + Quoted(path_) + ": its entry " + Quoted(entry.name);
+    const std::string name = Quoted(entry.name);
     if (entry.size > maxBytes)
-      return IoStatus::Failed(where + " is too large (" + std::to_string(entry.size) +
-                              " bytes; at most " + std::to_string(maxBytes) + ")");
+      return IoStatus::CannotRead(
+          path_, Format(Tr("its entry %1 is too large (%2 bytes; at most %3)"),
+                        {name, std::to_string(entry.size), std::to_string(maxBytes)}));
     ZipFilePtr file(zip_fopen_index(zip_.get(), entry.index, 0));
-    if (!file) return IoStatus::Failed(where + " cannot be unpacked (" + ZipErrorText() + ")");
+    if (!file)
+      return IoStatus::CannotRead(
+          path_, Format(Tr("its entry %1 cannot be unpacked (%2)"), {name, ZipErrorText()}));
     out.resize(static_cast<std::size_t>(entry.size));
     std::uint64_t done = 0;
     while (done < entry.size) {
       const zip_int64_t got = zip_fread(file.get(), out.data() + done, entry.size - done);
       if (got < 0)
-        return IoStatus::Failed(where + " is damaged (" +
-                                std::string(zip_error_strerror(zip_file_get_error(file.get()))) +
-                                ")");
+        return IoStatus::CannotRead(
+            path_, Format(Tr("its entry %1 is damaged (%2)"),
+                          {name, zip_error_strerror(zip_file_get_error(file.get()))}));
       if (got == 0) break;
       done += static_cast<std::uint64_t>(got);
     }
     std::uint8_t more = 0;
     if (done != entry.size || zip_fread(file.get(), &more, 1) != 0)
-      return IoStatus::Failed(where + " is damaged (its size is not the one the archive states)");
+      return IoStatus::CannotRead(
+          path_, Format(Tr("its entry %1 is damaged (its size is not the one the archive states)"),
+                        {name}));
     return IoStatus::Ok();
   }
 
@@ -185,7 +193,8 @@ class ZipReader {
 
 TitleOpenResult OpenZipTitleBytes(const std::string& path,
                                   std::shared_ptr<const std::vector<std::uint8_t>> archive) {
-  if (!archive) return TitleOpenResult::Refused("cannot read " + Quoted(path) + ": nothing to read");
+  if (!archive)
+    return TitleOpenResult::Refused(IoStatus::CannotReadText(path, Tr("nothing to read")));
   return ZipReader(path, std::move(archive)).Open();
 }
 
@@ -198,7 +207,7 @@ TitleOpenResult OpenZipTitle(const std::string& path) {
 
 IoStatus BuildStoredZip(const std::vector<ZipEntry>& entries, std::vector<std::uint8_t>& archive) {
   const auto failed = [](const std::string& why) {
-    return IoStatus::Failed("cannot build the zip archive: " + why);
+    return IoStatus::Failed(Format(Tr("cannot build the zip archive: %1"), {why}));
   };
   ZipError error;
   SourcePtr target(zip_source_buffer_create(nullptr, 0, 0, error.get()));

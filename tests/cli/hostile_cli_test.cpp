@@ -186,7 +186,7 @@ TEST_F(HostileCli, EachMistakeHasItsExitStatusAndAMessageThatNamesTheCause) {
       {{"create", picture, song, "-o", out, "--palette", "/dev/zero"}, kExitFailure,
        "通常のファイルではありません"},
       {{"create", picture, song, "-o", out, "--palette", dir.File("short.pal")}, kExitFailure,
-       "not a palette file"},
+       "パレットファイルではありません"},
       {{"toc", dir.File("folder.ccd")}, kExitFailure, "folder.ccd"},
       {{"check", dir.File("empty.cdg")}, kExitFailure, "は空です"},
       {{"divide", dir.File("empty.cdg"), "-o", dir.File("e.rws")}, kExitFailure, "は空です"},
@@ -196,7 +196,7 @@ TEST_F(HostileCli, EachMistakeHasItsExitStatusAndAMessageThatNamesTheCause) {
       // An RWS file of 765 sectors (a multiple of 51) named .cdg is still RWS.
       {{"play", dir.File("765.cdg"), "--device", "null"}, kExitFailure,
        "サブコードだけのファイル"},
-      {{"check", dir.File("noise.bin")}, kExitUsage, "--format cdg or --format rws"},
+      {{"check", dir.File("noise.bin")}, kExitUsage, "--format cdg か --format rws"},
       // An effect asked for by name must be one.
       {{"create", picture, song, "-o", out, "--effect", dir.File("none.tlo")}, kExitFailure,
        "見つかりません"},
@@ -213,8 +213,8 @@ TEST_F(HostileCli, EachMistakeHasItsExitStatusAndAMessageThatNamesTheCause) {
       {{"rws", picture, "-o", out, "--optimize", "most"}, kExitUsage, "--optimize"},
       {{"rws", picture}, kExitUsage, "-o"},
       {{"bmp", picture, "-o", dir.File("a.bmp"), "-o", dir.File("b.bmp")}, kExitUsage,
-       "more than once"},
-      {{"rip", ccd, "--tracks", "1,1", "-o", dir.File("r.cdg")}, kExitUsage, "each once"},
+       "2回以上指定されています"},
+      {{"rip", ccd, "--tracks", "1,1", "-o", dir.File("r.cdg")}, kExitUsage, "1回ずつ"},
       {{"toc", "sg:0:1:-0"}, kExitUsage, "sg:HOST:TARGET:LUN"},
       {{"rip", ccd, "--track", "-0", "-o", dir.File("r.cdg")}, kExitUsage, "--track"},
       // Outputs that cannot be written, with the system's reason.
@@ -241,7 +241,7 @@ TEST_F(HostileCli, ValuesBeyondWhatTheWindowsAllowAreCappedWithANote) {
   EXPECT_NE(at.err.find("は 00:59:74 と読みます"), std::string::npos) << at.err;
   const CliResult origin = Cli({"bmp", picture, "-o", dir.File("b.bmp"), "--origin", "500,5"});
   EXPECT_EQ(origin.status, kExitSuccess) << origin.err;
-  EXPECT_NE(origin.err.find("using 12,5"), std::string::npos) << origin.err;
+  EXPECT_NE(origin.err.find("12,5 を使います"), std::string::npos) << origin.err;
   // The capped origin gives the picture the last area gives.
   ASSERT_EQ(Cli({"bmp", picture, "-o", dir.File("c.bmp"), "--origin", "12,5"}).status,
             kExitSuccess);

@@ -4,6 +4,7 @@
 // environment as a user's shell would hand it over.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -54,17 +55,41 @@ TEST(CliLanguage, TheSameCommandPrintsEnglishOrJapaneseByTheEnvironment) {
   }
 }
 
-TEST(CliLanguage, HelpIsEnglishAsBefore) {
-  // The command line's own texts (help, usage) are English in both languages,
-  // as its manual pages are.
-  const std::string help = RunProgram("LANG=C.UTF-8", "--help");
-  EXPECT_EQ(RunProgram("MOSAICER_LANG=ja", "--help"), help);
-  EXPECT_NE(help.find("usage: mosaicer COMMAND"), std::string::npos);
+bool HasJapanese(const std::string& text) {
+  return std::any_of(text.begin(), text.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte >= 0xE3 && byte <= 0xE9;  // leads kana and kanji in UTF-8
+  });
+}
 
-  for (const char* command : {"create", "rws", "bmp", "render", "play", "drives", "toc", "rip",
-                              "divide", "combine", "check", "effect"}) {
-    const std::string args = std::string(command) + " --help";
-    EXPECT_EQ(RunProgram("MOSAICER_LANG=ja", args), RunProgram("LANG=C.UTF-8", args)) << command;
+TEST(CliLanguage, HelpAndUsageErrorsFollowTheEnvironment) {
+  struct Case {
+    const char* env;
+    bool japanese;
+  };
+  const std::vector<Case> cases = {
+      {"LANG=C.UTF-8", false},
+      {"LANG=ja_JP.UTF-8 MOSAICER_LANG=en", false},
+      {"LANG=C.UTF-8 MOSAICER_LANG=ja", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.env);
+    const std::string help = RunProgram(c.env, "--help");
+    EXPECT_NE(help.find("mosaicer COMMAND [options]"), std::string::npos) << help;
+    EXPECT_EQ(HasJapanese(help), c.japanese) << help;
+    for (const char* command : {"create", "rws", "bmp", "render", "video", "play", "drives", "toc",
+                                "rip", "image", "divide", "combine", "check", "effect"}) {
+      const std::string commandHelp = RunProgram(c.env, std::string(command) + " --help");
+      EXPECT_NE(commandHelp.find(std::string("mosaicer ") + command), std::string::npos)
+          << commandHelp;
+      EXPECT_EQ(HasJapanese(commandHelp), c.japanese) << commandHelp;
+    }
+    // A usage error: the message in the language, the command and the way
+    // to its help as typed.
+    const std::string missing = RunProgram(c.env, "create");
+    EXPECT_EQ(missing.rfind("mosaicer create: ", 0), 0u) << missing;
+    EXPECT_NE(missing.find("'mosaicer create --help'"), std::string::npos) << missing;
+    EXPECT_EQ(HasJapanese(missing), c.japanese) << missing;
   }
 }
 

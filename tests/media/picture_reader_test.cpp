@@ -341,6 +341,7 @@ TEST(ReadPicture, RefusesDamagedAndUnknownFilesNamingThem) {
 }
 
 TEST(ReadPicture, RefusesPicturesPastTheSizeLimitsBeforeDecoding) {
+  testing::LanguageScope english(Language::English);
   // A one-row picture wider than any Bitmap may be; tiny as a file.
   PngPicture wide;
   wide.width = 30'001;

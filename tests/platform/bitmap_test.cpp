@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/language_scope.h"
+
 namespace mosaicer {
 namespace {
 
@@ -12,6 +14,7 @@ Bitmap Make(int width, int height, int bits) {
 }
 
 TEST(BitmapCreate, RefusesSizesAndDepthsOutsideTheLimits) {
+  testing::LanguageScope english(Language::English);
   EXPECT_EQ(Bitmap::Create(0, 10, 1).error, "invalid image size (0 x 10 pixels)");
   EXPECT_EQ(Bitmap::Create(10, -1, 1).error, "invalid image size (10 x -1 pixels)");
   EXPECT_EQ(Bitmap::Create(30'001, 1, 1).error, "image too large (30001 x 1 pixels)");

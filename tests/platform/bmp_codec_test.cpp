@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/file_util.h"
+#include "support/language_scope.h"
 
 namespace mosaicer {
 namespace {
@@ -154,7 +155,7 @@ BmpParts Encode(const Encoding& e) {
   return p;
 }
 
-class ReadEncoding : public testing::TestWithParam<Encoding> {};
+class ReadEncoding : public ::testing::TestWithParam<Encoding> {};
 
 TEST_P(ReadEncoding, ReproducesThePicture) {
   const Encoding& e = GetParam();
@@ -205,7 +206,7 @@ const Encoding kEncodings[] = {
     {"TopDown24", 40, 24, 0, {}, true},
     {"TopDownBitfields32", 40, 32, 3, {0xFF0000, 0xFF00, 0xFF}, true},
 };
-INSTANTIATE_TEST_SUITE_P(AllEncodings, ReadEncoding, testing::ValuesIn(kEncodings),
+INSTANTIATE_TEST_SUITE_P(AllEncodings, ReadEncoding, ::testing::ValuesIn(kEncodings),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ReadBmpBitfields, ShortChannelsAreStretchedToFullRange) {
@@ -253,6 +254,7 @@ TEST(ReadBmpRle, DeltaAndEarlyEndLeaveSkippedPixelsAtZero) {
 }
 
 TEST(ReadBmpRle, EndMarkerMayBeLeftOffAfterTheLastRow) {
+  testing::LanguageScope english(Language::English);
   EXPECT_TRUE(ReadRle8({0, 0, 0, 0, 0, 0, 9, 1, 0, 0}).ok());
   EXPECT_EQ(ReadRle8({0, 0, 0, 0, 0, 0, 9, 1}).error, "RLE data ends before the end of the bitmap");
 }
@@ -314,7 +316,7 @@ const Hostile kHostile[] = {
 
 void PrintTo(const Hostile& h, std::ostream* os) { *os << h.name; }
 
-class ReadHostile : public testing::TestWithParam<Hostile> {};
+class ReadHostile : public ::testing::TestWithParam<Hostile> {};
 
 // An 8-bit picture with the case's change and damage put in.
 ByteVector HostileFile(const Hostile& hostile) {
@@ -328,12 +330,13 @@ ByteVector HostileFile(const Hostile& hostile) {
 }
 
 TEST_P(ReadHostile, IsRefusedWithAReason) {
+  testing::LanguageScope english(Language::English);
   const BitmapResult result = ReadBmp(HostileFile(GetParam()));
   ASSERT_FALSE(result.ok());
   EXPECT_FALSE(result.bitmap.has_value());
   EXPECT_NE(result.error.find(GetParam().error), std::string::npos) << result.error;
 }
-INSTANTIATE_TEST_SUITE_P(Cases, ReadHostile, testing::ValuesIn(kHostile),
+INSTANTIATE_TEST_SUITE_P(Cases, ReadHostile, ::testing::ValuesIn(kHostile),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // The file reader reads rows from the file as it needs them instead of the
@@ -341,7 +344,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, ReadHostile, testing::ValuesIn(kHostile),
 // good files and on damaged ones.
 BitmapResult ReadThroughFile(const ByteVector& bytes) {
   // A name of its own: tests run in parallel processes.
-  const std::filesystem::path path = std::filesystem::path(testing::TempDir()) /
+  const std::filesystem::path path = std::filesystem::path(::testing::TempDir()) /
                                      ("through-" + std::to_string(::getpid()) + ".bmp");
   EXPECT_TRUE(WriteWholeFile(path, bytes).ok());
   BitmapResult result = ReadBmpFile(path);
@@ -409,7 +412,7 @@ TEST(WriteBmp, FourAndTwentyFourBitRoundTripExactly) {
 }
 
 TEST(BmpFiles, RoundTripThroughDiskAndReportIoFailures) {
-  const std::filesystem::path path = std::filesystem::path(testing::TempDir()) / "round_trip.bmp";
+  const std::filesystem::path path = std::filesystem::path(::testing::TempDir()) / "round_trip.bmp";
   const Bitmap b = Filled(5, 3, 24);
   ASSERT_TRUE(WriteBmpFile(b, path).ok());
   const BitmapResult back = ReadBmpFile(path);

@@ -166,6 +166,7 @@ TEST(CcdToc, ConsistentTablesPass) {
 }
 
 TEST(CcdToc, InconsistentTablesAreRefusedWithTheReason) {
+  testing::LanguageScope english(Language::English);
   const Entry a0{1, 0xA0, 1, 0, 0}, a1{1, 0xA1, 2, 0, 0}, a2{1, 0xA2, 0, 4, 0};
   const Entry t1{1, 1, 0, 2, 0}, t2{1, 2, 0, 3, 10};
   struct Case {
@@ -290,6 +291,7 @@ TEST_F(CloneCdOpenTest, FilesThatCannotServeAreNamedWithTheReason) {
 }
 
 TEST_F(CloneCdOpenTest, ShortImagesAndBadTablesAreRefused) {
+  testing::LanguageScope english(Language::English);
   // The table needs 200 sectors; the .img holds 150.
   ExpectRefused(Write(testing::CcdText({0, 85}, 200)), {"short", "disc.img", "150 sectors", "200"});
   // A long enough .img, a short .sub.

@@ -6,6 +6,7 @@
 
 #include "cli/cli.h"
 #include "support/cli_run.h"
+#include "support/language_scope.h"
 #include "support/picture.h"
 #include "title/title_files.h"
 
@@ -135,6 +136,7 @@ TEST_F(Mp3gCli, CheckReportsHowTheSongAndTheSubcodeDiffer) {
 }
 
 TEST_F(Mp3gCli, MistakesAboutMp3gOutputsAreUsageErrors) {
+  testing::LanguageScope english(Language::English);
   const std::string cdg = dir.File("t.cdg");
   ASSERT_EQ(Cli({"create", picture, song, "-o", cdg, "-q"}).status, kExitSuccess);
   struct Case {
@@ -160,6 +162,7 @@ TEST_F(Mp3gCli, MistakesAboutMp3gOutputsAreUsageErrors) {
 }
 
 TEST_F(Mp3gCli, ABadZipIsRefusedByEveryCommandThatReadsIt) {
+  testing::LanguageScope english(Language::English);
   const std::string zip =
       dir.Write("bad.zip", testing::ZipOf({{"../evil.cdg", testing::PresetStream(4)}}));
   for (const std::vector<std::string>& args :

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "support/language_scope.h"
 #include "title/mp3g_zip.h"
 #include "title/title_files.h"
 
@@ -205,6 +206,7 @@ std::string Patched(std::string bytes, std::size_t at, std::uint32_t value) {
 // Archives that cannot be trusted or read are refused, naming the archive
 // and what is wrong.
 TEST_F(TitleSourceTest, BadArchivesAreRefusedWithTheirReason) {
+  testing::LanguageScope english(Language::English);
   const std::string good = ZipOf({{"t.cdg", subcode}, {"t.wav", CdWave(song)}}, true);
   // A stored archive's central directory entry of the first file: find its
   // signature, then its uncompressed size at offset 24.

@@ -1,0 +1,196 @@
+// The command line's help and usage errors in both languages: Japanese
+// sentences for karaoke users under Japanese, plain English otherwise, and in
+// either the options, commands and synopses exactly as they are typed.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "platform/language.h"
+#include "support/cli_run.h"
+#include "support/language_scope.h"
+
+namespace mosaicer::cli {
+namespace {
+
+using testing::Cli;
+using testing::CliResult;
+using testing::LanguageScope;
+
+// Kana and kanji take three bytes in UTF-8, led by 0xE3..0xE9.
+bool HasJapanese(const std::string& text) {
+  return std::any_of(text.begin(), text.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte >= 0xE3 && byte <= 0xE9;
+  });
+}
+
+// Every "--name" and "-x" option a text shows.
+std::set<std::string> Options(const std::string& text) {
+  std::set<std::string> names;
+  const std::regex option(R"((^|[^A-Za-z0-9-])(--?[a-z][a-z0-9-]*))");
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), option);
+       it != std::sregex_iterator(); ++it) {
+    names.insert((*it)[2]);
+  }
+  return names;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+std::string Trimmed(const std::string& line) {
+  const std::size_t start = line.find_first_not_of(' ');
+  return start == std::string::npos ? std::string() : line.substr(start);
+}
+
+// The help of every command and the overview, in one language.
+std::vector<std::pair<std::string, std::string>> EveryHelp(Language language) {
+  LanguageScope scope(language);
+  std::vector<std::pair<std::string, std::string>> helps;
+  const CliResult overview = Cli({"--help"});
+  EXPECT_EQ(overview.status, kExitSuccess);
+  helps.emplace_back("(overview)", overview.out);
+  for (const Command& command : Commands()) {
+    const CliResult help = Cli({command.name, "--help"});
+    EXPECT_EQ(help.status, kExitSuccess) << command.name;
+    helps.emplace_back(command.name, help.out);
+  }
+  return helps;
+}
+
+TEST(CliHelpLanguage, EveryHelpIsJapaneseOrEnglishByTheLanguage) {
+  const auto english = EveryHelp(Language::English);
+  const auto japanese = EveryHelp(Language::Japanese);
+  ASSERT_EQ(english.size(), japanese.size());
+  for (std::size_t i = 0; i < english.size(); ++i) {
+    const auto& [name, englishHelp] = english[i];
+    const std::string& japaneseHelp = japanese[i].second;
+    SCOPED_TRACE(name);
+    EXPECT_FALSE(HasJapanese(englishHelp)) << englishHelp;
+    EXPECT_TRUE(HasJapanese(japaneseHelp)) << japaneseHelp;
+    EXPECT_NE(englishHelp, japaneseHelp);
+    // A translation that drops, renames or invents an option misleads the
+    // user as much as a wrong table would.
+    EXPECT_EQ(Options(japaneseHelp), Options(englishHelp));
+  }
+}
+
+TEST(CliHelpLanguage, SynopsisAndOptionColumnStayAsTyped) {
+  for (const Command& command : Commands()) {
+    SCOPED_TRACE(command.name);
+    std::string help;
+    {
+      LanguageScope japanese(Language::Japanese);
+      help = Cli({command.name, "--help"}).out;
+    }
+    // Every synopsis line, continuation lines lined up anew under the
+    // longer Japanese lead.
+    const std::vector<std::string> synopsis = Lines(command.usage);
+    const std::vector<std::string> shown = Lines(help);
+    ASSERT_GE(shown.size(), synopsis.size());
+    EXPECT_NE(shown[0].find(synopsis[0]), std::string::npos) << shown[0];
+    for (std::size_t i = 1; i < synopsis.size(); ++i) {
+      EXPECT_EQ(Trimmed(shown[i]), Trimmed(synopsis[i]));
+      EXPECT_GT(shown[i].size() - Trimmed(shown[i]).size(),
+                synopsis[i].size() - Trimmed(synopsis[i]).size())
+          << shown[i];
+    }
+    // Each option line of the help begins with the option as it is typed.
+    for (const char* paragraph : command.help) {
+      for (const std::string& line : Lines(paragraph)) {
+        const std::string start = Trimmed(line);
+        if (!start.starts_with("-")) continue;
+        // Up to the gap before the description, or the option alone where
+        // a long name leaves a single space ("--read-size sectors ...").
+        const std::size_t gap = start.find("  ");
+        const std::string syntax =
+            start.substr(0, gap != std::string::npos ? gap : start.find(' '));
+        EXPECT_NE(help.find("  " + syntax), std::string::npos) << syntax;
+      }
+    }
+  }
+}
+
+// A command line that is a usage error, and the option or word the message
+// must name as the user typed it.
+struct UsageCase {
+  std::vector<std::string> args;
+  std::string named;
+};
+
+const std::vector<UsageCase> kUsageCases = {
+    {{"create"}, "PICTURE"},
+    {{"create", "a.bmp", "b.wav", "-o", "c.cdg", "--bits", "9"}, "--bits"},
+    {{"create", "a.bmp", "b.wav", "-o", "c.cdg", "--reduce", "--no-reduce"}, "--no-reduce"},
+    {{"create", "a.bmp", "b.wav", "-o", "c.cdg", "--limit", "1:2:3"}, "MM:SS:FF"},
+    {{"rws", "a.bmp"}, "-o"},
+    {{"check", "--colour", "x.rws"}, "--colour"},
+    {{"check", "--format"}, "--format"},
+    {{"check", "--list=yes", "x.rws"}, "--list"},
+    {{"check", "a.cdg", "--format", "cdg", "--format", "rws"}, "--format"},
+    {{"render", "a.cdg", "-o", "f.bmp", "--at", "00:01:00", "--sector", "3"}, "--sector"},
+    {{"rip", "disc.ccd", "-o", "out.cdg"}, "--tracks"},
+    {{"rip", "disc.ccd", "--all", "-o", "out", "--retries", "99"}, "--retries"},
+    {{"play", "a.cdg", "--stereo"}, "--stereo"},
+    {{"video", "a.cdg", "-o", "v.avi"}, ".mkv"},
+    {{"image", "a.cdg", "-o", "disc.ccd", "--cooked"}, "--cooked"},
+    {{"divide", "a.cdg", "-o", "a.zip", "--wav", "b.wav"}, "--wav"},
+    {{"combine", "a.rws", "b.wav", "-o", "c.zip", "--bitrate", "100"}, "--bitrate"},
+    {{"drives", "extra"}, "drives"},
+};
+
+std::string Joined(const std::vector<std::string>& args) {
+  std::string text;
+  for (const std::string& a : args) text += a + " ";
+  return text;
+}
+
+TEST(CliHelpLanguage, UsageErrorsSpeakTheLanguageAndKeepWhatWasTyped) {
+  for (const UsageCase& c : kUsageCases) {
+    SCOPED_TRACE(Joined(c.args));
+    CliResult english, japanese;
+    {
+      LanguageScope scope(Language::English);
+      english = Cli(c.args);
+    }
+    {
+      LanguageScope scope(Language::Japanese);
+      japanese = Cli(c.args);
+    }
+    ASSERT_EQ(english.status, kExitUsage) << english.err;
+    ASSERT_EQ(japanese.status, kExitUsage) << japanese.err;
+    EXPECT_FALSE(HasJapanese(english.err)) << english.err;
+    EXPECT_TRUE(HasJapanese(japanese.err)) << japanese.err;
+    const std::string command = c.args[0];
+    for (const std::string* err : {&english.err, &japanese.err}) {
+      EXPECT_EQ(err->rfind("mosaicer " + command + ": ", 0), 0u) << *err;
+      EXPECT_NE(err->find(c.named), std::string::npos) << *err;
+      EXPECT_NE(err->find("'mosaicer " + command + " --help'"), std::string::npos) << *err;
+    }
+    // Whatever the message says, it is one sentence a line: the same number
+    // of lines in both languages.
+    EXPECT_EQ(Lines(japanese.err).size(), Lines(english.err).size()) << japanese.err;
+  }
+}
+
+TEST(CliHelpLanguage, AnUnknownCommandIsNamedAsTyped) {
+  LanguageScope japanese(Language::Japanese);
+  const CliResult r = Cli({"frobnicate"});
+  EXPECT_EQ(r.status, kExitUsage);
+  EXPECT_TRUE(HasJapanese(r.err)) << r.err;
+  EXPECT_NE(r.err.find("'frobnicate'"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("'mosaicer --help'"), std::string::npos) << r.err;
+}
+
+}  // namespace
+}  // namespace mosaicer::cli
