@@ -89,17 +89,7 @@ std::string RipExtension(const RipOutput& output) {
     case TitleOutputKind::Pair:
       break;
   }
-  switch (output.song) {
-    case SongKind::Ogg:
-      return ".ogg";
-    case SongKind::Flac:
-      return ".flac";
-    case SongKind::Wav:
-      return ".wav";
-    case SongKind::Mp3:
-      break;
-  }
-  return ".mp3";
+  return SongExtension(output.song);
 }
 
 TitleOutput BatchOutput(const std::string& base, int position, const RipOutput& output) {

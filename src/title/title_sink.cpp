@@ -25,13 +25,9 @@ constexpr double kMp3LowestRate = 32.0;
 // Float samples run from -1 to 1: a 16-bit sample over 32768.
 constexpr float kFloatScale = 32768.0f;
 
-std::string Lower(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return text;
-}
+}  // namespace
 
-const char* ExtensionOf(SongKind kind) {
+const char* SongExtension(SongKind kind) {
   switch (kind) {
     case SongKind::Mp3:
       return ".mp3";
@@ -44,6 +40,8 @@ const char* ExtensionOf(SongKind kind) {
   }
   return ".mp3";
 }
+
+namespace {
 
 int FormatOf(SongKind kind) {
   switch (kind) {
@@ -175,7 +173,7 @@ const std::vector<std::uint8_t>& SongEncoder::Bytes() const { return state_->byt
 
 std::optional<SongKind> SongKindNamed(const std::string& name) {
   for (SongKind kind : {SongKind::Mp3, SongKind::Ogg, SongKind::Flac, SongKind::Wav})
-    if (Lower(name) == ExtensionOf(kind) + 1) return kind;
+    if (LowerAscii(name) == SongExtension(kind) + 1) return kind;
   return std::nullopt;
 }
 
@@ -183,7 +181,7 @@ std::optional<TitleOutput> TitleOutputFor(const std::string& path, SongKind zipS
   TitleOutput output;
   output.path = path;
   output.bitrate = bitrate;
-  const std::string extension = Lower(fs::path(path).extension().string());
+  const std::string extension = LowerAscii(fs::path(path).extension().string());
   if (extension == ".cdg" || extension == ".bin") {
     output.kind = TitleOutputKind::Cdg;
   } else if (extension == ".rws") {
@@ -210,7 +208,7 @@ IoStatus WriteTitle(TitleSource& title, const TitleOutput& output, const SinkPro
   const bool withSong = output.kind == TitleOutputKind::Zip || output.kind == TitleOutputKind::Pair;
   const std::string stem = fs::path(output.path).stem().string();
   const std::string songName =
-      output.kind == TitleOutputKind::Zip ? stem + ExtensionOf(output.song) : output.path;
+      output.kind == TitleOutputKind::Zip ? stem + SongExtension(output.song) : output.path;
   SongEncoder encoder;
   if (withSong)
     if (IoStatus opened = encoder.Open(output.song, output.bitrate, songName); !opened)

@@ -45,6 +45,8 @@ std::optional<TitleOutput> TitleOutputFor(const std::string& path, SongKind zipS
                                           int bitrate = kDefaultMp3Bitrate);
 // "mp3", "ogg", "flac", "wav" as a song kind.
 std::optional<SongKind> SongKindNamed(const std::string& name);
+// A song file's extension, with its dot: ".mp3", ".ogg", ".flac" or ".wav".
+const char* SongExtension(SongKind kind);
 // Every file the output writes (one, or the two of a pair).
 std::vector<std::string> OutputFiles(const TitleOutput& output);
 

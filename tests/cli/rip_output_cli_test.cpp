@@ -11,35 +11,17 @@
 #include "support/cli_run.h"
 #include "support/clone_cd_disc.h"
 #include "support/temp_dir.h"
+#include "support/title_sectors.h"
 #include "title/title_source.h"
 
 namespace mosaicer::cli {
 namespace {
 
+using testing::FilesIn;
+using testing::SectorsOf;
+
 using testing::Cli;
 using testing::CliResult;
-
-std::set<std::string> FilesIn(const std::string& folder) {
-  std::set<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder))
-    names.insert(entry.path().filename().string());
-  return names;
-}
-
-// The title's sectors as a CDG file holds them.
-std::string SectorsOf(const std::string& path) {
-  TitleOpenResult title = OpenTitle(path);
-  EXPECT_TRUE(title.ok()) << title.error;
-  if (!title.ok()) return {};
-  std::string sectors;
-  std::vector<std::uint8_t> audio(kAudioBytesPerSector), subcode(kSubcodeBytesPerSector);
-  for (std::uint64_t s = 0; s < title.source->Sectors(); ++s) {
-    EXPECT_TRUE(title.source->Read(1, audio.data(), subcode.data()));
-    sectors.append(audio.begin(), audio.end());
-    sectors.append(subcode.begin(), subcode.end());
-  }
-  return sectors;
-}
 
 class RipOutputCli : public ::testing::Test {
  protected:

@@ -14,10 +14,14 @@
 #include "support/clone_cd_disc.h"
 #include "support/language_scope.h"
 #include "support/temp_dir.h"
+#include "support/title_sectors.h"
 #include "title/title_source.h"
 
 namespace mosaicer {
 namespace {
+
+using testing::FilesIn;
+using testing::SectorsOf;
 
 // Every progress code, and a cancel request on the step numbered
 // `cancelAtStep` (counted from 1; 0: never).
@@ -43,32 +47,6 @@ struct Codes {
     return -1;
   }
 };
-
-std::set<std::string> FilesIn(const std::string& folder) {
-  std::set<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder))
-    names.insert(entry.path().filename().string());
-  return names;
-}
-
-// The title's sectors, audio then subcode, as a CDG file holds them.
-std::string SectorsOf(const std::string& path) {
-  TitleOpenResult title = OpenTitle(path);
-  EXPECT_TRUE(title.ok()) << title.error;
-  if (!title.ok()) return {};
-  const std::uint64_t n = title.source->Sectors();
-  std::vector<std::uint8_t> audio(n * kAudioBytesPerSector), subcode(n * kSubcodeBytesPerSector);
-  const IoStatus read = title.source->Read(n, audio.data(), subcode.data());
-  EXPECT_TRUE(read) << read.error();
-  std::string sectors;
-  for (std::uint64_t s = 0; s < n; ++s) {
-    sectors.append(reinterpret_cast<const char*>(audio.data()) + s * kAudioBytesPerSector,
-                   kAudioBytesPerSector);
-    sectors.append(reinterpret_cast<const char*>(subcode.data()) + s * kSubcodeBytesPerSector,
-                   kSubcodeBytesPerSector);
-  }
-  return sectors;
-}
 
 class RipOutputTest : public ::testing::Test {
  protected:

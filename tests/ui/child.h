@@ -6,10 +6,13 @@
 // throws, which fails the test (or ends a tool) with the name in the reason.
 #pragma once
 
+#include <QDialog>
 #include <QList>
 #include <QObject>
+#include <QTimer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -51,6 +54,16 @@ T* Child(const QObject* window, const char* name) {
 template <typename T, typename Window>
 T* Child(const std::unique_ptr<Window>& window, const char* name) {
   return Child<T>(window.get(), name);
+}
+
+// Runs `act` inside the dialog's modal loop once the dialog is on screen.
+inline void WhenShown(QDialog& dialog, std::function<void()> act) {
+  QTimer::singleShot(0, &dialog, [&dialog, act] {
+    if (dialog.isVisible())
+      act();
+    else
+      WhenShown(dialog, act);
+  });
 }
 
 }  // namespace mosaicer::testing

@@ -30,22 +30,13 @@ namespace mosaicer {
 namespace {
 
 using testing::Child;
+using testing::WhenShown;
 
 using testing::Cli;
 using testing::ReadFile;
 
 const QString kTrack1 = QStringLiteral("Track  1 : 00:02:00 - 00:03:10 (00:01:10)");
 const QString kTrack2 = QStringLiteral("Track  2 : 00:03:10 - 00:04:00 (00:00:65)");
-
-// Runs `act` inside the dialog's modal loop once the dialog is on screen.
-void WhenShown(QDialog& dialog, std::function<void()> act) {
-  QTimer::singleShot(0, &dialog, [&dialog, act] {
-    if (dialog.isVisible())
-      act();
-    else
-      WhenShown(dialog, act);
-  });
-}
 
 // A disc image whose first audio read waits until the test lets it go, so
 // the test can act while a rip is known to be running.

@@ -20,42 +20,18 @@
 #include "support/cli_run.h"
 #include "support/clone_cd_disc.h"
 #include "support/temp_dir.h"
+#include "support/title_sectors.h"
 #include "title/title_source.h"
 
 namespace mosaicer {
 namespace {
 
+using testing::SectorsOf;
+
 using testing::Child;
+using testing::WhenShown;
 using testing::Cli;
 using testing::ReadFile;
-
-// Runs `act` inside the dialog's modal loop once the dialog is on screen.
-void WhenShown(QDialog& dialog, std::function<void()> act) {
-  QTimer::singleShot(0, &dialog, [&dialog, act] {
-    if (dialog.isVisible())
-      act();
-    else
-      WhenShown(dialog, act);
-  });
-}
-
-// The title's sectors as a CDG file holds them.
-std::string SectorsOf(const std::string& path) {
-  TitleOpenResult title = OpenTitle(path);
-  EXPECT_TRUE(title.ok()) << title.error;
-  if (!title.ok()) return {};
-  const std::uint64_t n = title.source->Sectors();
-  std::vector<std::uint8_t> audio(n * kAudioBytesPerSector), subcode(n * kSubcodeBytesPerSector);
-  EXPECT_TRUE(title.source->Read(n, audio.data(), subcode.data()));
-  std::string sectors;
-  for (std::uint64_t s = 0; s < n; ++s) {
-    sectors.append(reinterpret_cast<const char*>(audio.data()) + s * kAudioBytesPerSector,
-                   kAudioBytesPerSector);
-    sectors.append(reinterpret_cast<const char*>(subcode.data()) + s * kSubcodeBytesPerSector,
-                   kSubcodeBytesPerSector);
-  }
-  return sectors;
-}
 
 class RipOutputFrmTest : public ::testing::Test {
  protected:
