@@ -120,13 +120,5 @@ TEST_F(DiscTrackCli, BadTracksAndDrivesAreNamed) {
   EXPECT_EQ(testing::ReadFile(dir.File("disc.sub")), disc.sub);
 }
 
-TEST_F(DiscTrackCli, HelpShowsTheDriveForm) {
-  for (const char* command : {"play", "render", "check", "divide"}) {
-    const CliResult r = Cli({command, "--help"});
-    EXPECT_EQ(r.status, kExitSuccess);
-    EXPECT_NE(r.out.find("DRIVE --track N"), std::string::npos) << command << ":\n" << r.out;
-  }
-}
-
 }  // namespace
 }  // namespace mosaicer::cli
