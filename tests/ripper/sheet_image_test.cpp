@@ -192,6 +192,26 @@ TEST(SheetImages, TheRippersListOpensEveryKindAndNamesItsFiles) {
   EXPECT_TRUE(list.Inputs(2).empty());
 }
 
+// A packed (RW) image re-interleaves its packs for a raw read; the packs a
+// sector's raw bytes need lie up to seven slots ahead, so a read of one
+// sector gives the same R–W bits as the disc, wherever the read stops.
+TEST(SheetImages, PackedImagesGiveRawSubcodeSectorBySector) {
+  const Disc disc = testing::MakeDisc(kSectors, 5);
+  testing::TempDir dir;
+  std::string error;
+  const std::unique_ptr<DiscImage> image = OpenDiscImage(WriteImage(dir, disc, Form::Rw), error);
+  ASSERT_NE(image, nullptr) << error;
+  TNkCdRom drive("disc.toc");
+  std::vector<std::uint8_t> sector(kCdgSectorSize);
+  for (int lba = 0; lba + 2 < kSectors; ++lba) {
+    ASSERT_TRUE(ReadCdRaw(*image, drive, 150 + lba, 1, sector.data())) << lba;
+    const std::string want = RawSubcode(disc, lba);
+    for (int k = 0; k < 96; ++k)
+      ASSERT_EQ(sector[kAudioBytesPerSector + k] & 0x3F, static_cast<std::uint8_t>(want[k]) & 0x3F)
+          << "sector " << lba << " byte " << k;
+  }
+}
+
 // A CUE sheet over two files with PREGAP and POSTGAP silence and a MOTOROLA
 // (big-endian) file: the sectors of a file before a track's first index
 // belong to the track before, its post-gap follows them, then the next
