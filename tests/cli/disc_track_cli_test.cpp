@@ -27,9 +27,7 @@ class DiscTrackCli : public ::testing::Test {
   void SetUp() override {
     // A few damaged symbols, repaired alike by the rip and the direct read.
     for (int s : {5, 50, 99}) disc.sub[s * 96 + 3 * 12 + 2] ^= 0x20;
-    dir.Write("disc.img", disc.audio);
-    dir.Write("disc.sub", disc.sub);
-    ccd = dir.Write("disc.ccd", testing::kCcd);
+    ccd = testing::WriteCloneCd(dir, disc);
   }
   // Track `track` ripped as the commands read it.
   std::string Ripped(const std::string& track) {

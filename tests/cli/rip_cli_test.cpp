@@ -19,23 +19,15 @@ class RipCli : public ::testing::Test {
  protected:
   testing::TempDir dir;
   testing::Disc disc = testing::MakeDisc(150, 21);
-  std::string ccd;
-  void SetUp() override {
-    dir.Write("disc.img", disc.audio);
-    dir.Write("disc.sub", disc.sub);
-    ccd = dir.Write("disc.ccd", testing::kCcd);
-  }
+  std::string ccd = testing::WriteCloneCd(dir, disc);
 };
 
-TEST_F(RipCli, TocPrintsTheRippersTrackLines) {
-  const CliResult r = Cli({"toc", ccd});
-  ASSERT_EQ(r.status, kExitSuccess) << r.err;
-  EXPECT_EQ(r.out,
+TEST_F(RipCli, ListsAndRipsOneTrackOrABatchOfThem) {
+  const CliResult toc = Cli({"toc", ccd});
+  ASSERT_EQ(toc.status, kExitSuccess) << toc.err;
+  EXPECT_EQ(toc.out,
             "Track  1 : 00:02:00 - 00:03:10 (00:01:10)\n"
             "Track  2 : 00:03:10 - 00:04:00 (00:00:65)\n");
-}
-
-TEST_F(RipCli, RipsOneTrackOrABatchOfThem) {
   const CliResult one = Cli({"rip", ccd, "--track", "2", "-o", dir.File("two.cdg")});
   ASSERT_EQ(one.status, kExitSuccess) << one.err;
   EXPECT_TRUE(one.out.ends_with("\nCDGファイルの作成に成功しました。\n")) << one.out;
@@ -54,14 +46,16 @@ TEST_F(RipCli, RipsOneTrackOrABatchOfThem) {
 }
 
 TEST_F(RipCli, RefusesWhatItCannotRip) {
-  EXPECT_EQ(Cli({"rip", ccd, "-o", dir.File("x.cdg")}).status, kExitUsage);
-  EXPECT_EQ(Cli({"rip", ccd, "--track", "3", "-o", dir.File("x.cdg")}).status, kExitUsage);
-  EXPECT_EQ(Cli({"rip", ccd, "--tracks", "1,x", "-o", dir.File("x.cdg")}).status, kExitUsage);
-  EXPECT_EQ(Cli({"rip", ccd, "--all", "--command", "fast", "-o", dir.File("x")}).status,
-            kExitUsage);
-  EXPECT_EQ(Cli({"rip", ccd, "--all", "--retries", "21", "-o", dir.File("x")}).status, kExitUsage);
-  EXPECT_EQ(Cli({"rip", ccd, "--all", "--log", "--no-log", "-o", dir.File("x")}).status,
-            kExitUsage);
+  for (const std::vector<std::string>& more : {std::vector<std::string>{},
+                                               {"--track", "3"},
+                                               {"--tracks", "1,x"},
+                                               {"--all", "--command", "fast"},
+                                               {"--all", "--retries", "21"},
+                                               {"--all", "--log", "--no-log"}}) {
+    std::vector<std::string> args = {"rip", ccd, "-o", dir.File("x.cdg")};
+    args.insert(args.end(), more.begin(), more.end());
+    EXPECT_EQ(Cli(args).status, kExitUsage) << args.back();
+  }
   EXPECT_EQ(Cli({"rip", dir.File("none.ccd"), "--all", "-o", dir.File("x")}).status, kExitFailure);
 }
 
@@ -72,9 +66,7 @@ TEST(RipCliSecure, UnrepairablePacksAreListedAndTheOutputKept) {
   testing::Disc disc = testing::MakeDisc(150, 41);
   for (int slot : {40, 201, 333})
     for (int symbol : {5, 11}) testing::SpoilSymbol(disc, testing::SpotOfPack(0, slot, symbol), 0x21);
-  dir.Write("disc.img", disc.audio);
-  dir.Write("disc.sub", disc.sub);
-  const std::string ccd = dir.Write("disc.ccd", testing::kCcd);
+  const std::string ccd = testing::WriteCloneCd(dir, disc);
   const CliResult r = Cli({"rip", ccd, "--track", "1", "-o", dir.File("one.cdg")});
   EXPECT_EQ(r.status, kExitFailure);
   EXPECT_NE(r.err.find("3 packs could not be repaired"), std::string::npos) << r.err;
@@ -99,9 +91,7 @@ TEST(RipCliSecure, ASlippedSubcodeIsReportedAndCorrected) {
   testing::TempDir dir;
   testing::Disc disc = testing::MakeDisc(150, 42);
   testing::WriteQTimes(disc);
-  dir.Write("disc.img", disc.audio);
-  dir.Write("disc.sub", disc.sub);
-  const std::string ccd = dir.Write("disc.ccd", testing::kCcd);
+  const std::string ccd = testing::WriteCloneCd(dir, disc);
   ASSERT_EQ(Cli({"rip", ccd, "--track", "1", "-o", dir.File("clean.cdg")}).status, kExitSuccess);
 
   testing::SlipSubcode(disc, 1);

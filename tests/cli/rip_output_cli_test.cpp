@@ -29,10 +29,7 @@ class RipOutputCli : public ::testing::Test {
   std::string ccd;
   std::string out;
   void SetUp() override {
-    const testing::Disc disc = testing::MakeDisc(150, 71);
-    dir.Write("disc.img", disc.audio);
-    dir.Write("disc.sub", disc.sub);
-    ccd = dir.Write("disc.ccd", testing::kCcd);
+    ccd = testing::WriteCloneCd(dir, testing::MakeDisc(150, 71));
     out = dir.File("out");
     std::filesystem::create_directory(out);
   }

@@ -18,22 +18,13 @@ using testing::Disc;
 using testing::kCcd;
 using testing::MakeDisc;
 
-class CloneCdImageTest : public ::testing::Test {
- protected:
+TEST(CloneCdImageTest, AnswersInquiryTocAndQReadsAndRefusesReadsOutsideTheImage) {
   testing::TempDir dir;
-  Disc disc = MakeDisc(150, 3);  // 2 s: LBA 0..149
+  const Disc disc = MakeDisc(150, 3);  // 2 s: LBA 0..149
   CloneCdImage image;
   TNkCdRom drive{"image"};
-
-  void SetUp() override {
-    dir.Write("disc.img", disc.audio);
-    dir.Write("disc.sub", disc.sub);
-    std::string error;
-    ASSERT_TRUE(image.Open(dir.Write("disc.ccd", kCcd), error)) << error;
-  }
-};
-
-TEST_F(CloneCdImageTest, AnswersInquiryAndTheTableOfContents) {
+  std::string error;
+  ASSERT_TRUE(image.Open(testing::WriteCloneCd(dir, disc), error)) << error;
   ASSERT_TRUE(Inquiry(image, drive));
   EXPECT_EQ(drive.Vendor(), "MOSAICER");
   TNkToc toc;
@@ -43,24 +34,19 @@ TEST_F(CloneCdImageTest, AnswersInquiryAndTheTableOfContents) {
   EXPECT_EQ(MsfAddressToFrames(toc.Tracks[0].End), 235);  // 00:03:10
   EXPECT_EQ(MsfAddressToFrames(toc.Tracks[1].End), 300);  // lead-out 00:04:00
   EXPECT_EQ(image.Sectors(), 150);
-}
 
-TEST_F(CloneCdImageTest, FormattedQReadsGiveTheQChannelOfEachSector) {
+  // Formatted Q reads give the Q channel of each sector.
   constexpr int kCount = 3, kFirst = 40, kSectorSize = 2352 + 16;
-  std::vector<std::uint8_t> buffer(kCount * kSectorSize, 0xEE);
+  std::vector<std::uint8_t> buffer(10 * kCdgSectorSize, 0xEE);
   const std::uint8_t readCd[12] = {0xBE, 0, 0, 0, 0, kFirst, 0, 0, kCount, 0x10, 2, 0};
-  ASSERT_EQ(image.Execute(drive, 12, readCd, buffer.data(), static_cast<std::uint32_t>(buffer.size()),
-                          kScsiDirIn, kScsiTimeoutMs),
+  ASSERT_EQ(image.Execute(drive, 12, readCd, buffer.data(), kCount * kSectorSize, kScsiDirIn,
+                          kScsiTimeoutMs),
             kScsiCompleted);
   for (int s = 0; s < kCount; ++s) {
     const std::uint8_t* q = buffer.data() + s * kSectorSize + kAudioBytesPerSector;
     EXPECT_EQ(std::memcmp(q, disc.sub.data() + (kFirst + s) * 96 + 12, 12), 0) << s;
     EXPECT_EQ(q[12] | q[13] | q[14] | q[15], 0) << s;
   }
-}
-
-TEST_F(CloneCdImageTest, RefusesReadsOutsideTheImageAndUnknownCommands) {
-  std::vector<std::uint8_t> buffer(10 * kCdgSectorSize);
   EXPECT_FALSE(ReadCdRaw(image, drive, 149, 1, buffer.data()));         // before LBA 0
   EXPECT_FALSE(ReadCdRaw(image, drive, 150 + 145, 6, buffer.data()));  // one past the end
   const std::uint8_t unknown[6] = {0x25};
@@ -115,65 +101,35 @@ struct Entry {
   int pmin, psec, pframe;
 };
 
-std::string CcdFromEntries(const std::vector<Entry>& entries) {
-  std::string text =
-      "[CloneCD]\r\nVersion=3\r\n[Disc]\r\nTocEntries=" + std::to_string(entries.size()) +
-      "\r\nSessions=1\r\n";
+bool Check(const std::vector<Entry>& entries, std::string& error) {
+  std::string text = "[Disc]\r\nTocEntries=" + std::to_string(entries.size()) + "\r\n";
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const Entry& e = entries[i];
-    text += "[Entry " + std::to_string(i) + "]\r\nSession=" + std::to_string(e.session) +
-            "\r\nPoint=" + std::to_string(e.point) +
-            "\r\nADR=0x01\r\nControl=0x00\r\nPMin=" + std::to_string(e.pmin) +
-            "\r\nPSec=" + std::to_string(e.psec) + "\r\nPFrame=" + std::to_string(e.pframe) +
-            "\r\n";
+    text +=
+        "[Entry " + std::to_string(i) + "]\r\nSession=" + std::to_string(e.session) +
+        "\r\nPoint=" + std::to_string(e.point) + "\r\nADR=0x01\r\nPMin=" + std::to_string(e.pmin) +
+        "\r\nPSec=" + std::to_string(e.psec) + "\r\nPFrame=" + std::to_string(e.pframe) + "\r\n";
   }
-  return text;
-}
-
-bool Check(const std::vector<Entry>& entries, std::string& error) {
   CcdToc toc;
-  if (!ParseCcd(CcdFromEntries(entries), toc, error)) return false;
-  return CheckCcdToc(toc, error);
-}
-
-TEST(CcdToc, ConsistentTablesPass) {
-  std::string error;
-  // One session of two tracks, entries in any order.
-  EXPECT_TRUE(Check({{1, 2, 0, 3, 10},
-                     {1, 0xA2, 0, 4, 0},
-                     {1, 0xA0, 1, 0, 0},
-                     {1, 0xA1, 2, 0, 0},
-                     {1, 1, 0, 2, 0}},
-                    error))
-      << error;
-  // Two sessions; the second starts after the first's lead-out.
-  EXPECT_TRUE(Check({{1, 0xA0, 1, 0, 0},
-                     {1, 0xA1, 1, 0, 0},
-                     {1, 0xA2, 10, 0, 0},
-                     {1, 1, 0, 2, 0},
-                     {2, 0xA0, 2, 0, 0},
-                     {2, 0xA1, 3, 0, 0},
-                     {2, 0xA2, 20, 0, 0},
-                     {2, 2, 12, 31, 0},
-                     {2, 3, 15, 0, 74},
-                     {1, 0xB0, 200, 200, 200}},  // other points are not checked
-                    error))
-      << error;
-  // The last frame before the lead-out still starts a track.
-  EXPECT_TRUE(
-      Check({{1, 0xA0, 1, 0, 0}, {1, 0xA1, 1, 0, 0}, {1, 0xA2, 0, 2, 1}, {1, 1, 0, 2, 0}}, error))
-      << error;
+  return ParseCcd(text, toc, error) && CheckCcdToc(toc, error);
 }
 
 TEST(CcdToc, InconsistentTablesAreRefusedWithTheReason) {
   testing::LanguageScope english(Language::English);
   const Entry a0{1, 0xA0, 1, 0, 0}, a1{1, 0xA1, 2, 0, 0}, a2{1, 0xA2, 0, 4, 0};
-  const Entry t1{1, 1, 0, 2, 0}, t2{1, 2, 0, 3, 10};
+  const Entry t1{1, 1, 0, 2, 0}, t2{1, 2, 0, 3, 10}, last1{1, 0xA1, 1, 0, 0};
   struct Case {
     const char* name;
     std::vector<Entry> entries;
-    const char* fragment;
+    const char* fragment;  // null: the table passes
   } cases[] = {
+      // clang-format off
+      {"entries in any order", {t2, a2, a0, a1, t1}, nullptr},
+      {"a second session after the first's lead-out", {a0, last1, {1, 0xA2, 10, 0, 0}, t1,
+        {2, 0xA0, 2, 0, 0}, {2, 0xA1, 3, 0, 0}, {2, 0xA2, 20, 0, 0}, {2, 2, 12, 31, 0},
+        {2, 3, 15, 0, 74}, {1, 0xB0, 200, 200, 200}}, nullptr},  // other points unchecked
+      {"a track on the last frame before the lead-out", {a0, last1, {1, 0xA2, 0, 2, 1}, t1},
+       nullptr},
       {"no entries", {}, "no track"},
       {"tracks in reverse",
        {a0, a1, a2, {1, 1, 0, 3, 10}, {1, 2, 0, 2, 0}},
@@ -193,43 +149,22 @@ TEST(CcdToc, InconsistentTablesAreRefusedWithTheReason) {
       {"first after last", {{1, 0xA0, 3, 0, 0}, a1, a2, t1, t2}, "track 3"},
       {"track number 0 in A0", {{1, 0xA0, 0, 0, 0}, a1, a2, t1, t2}, "out of range"},
       {"session 0", {a0, a1, a2, {0, 1, 0, 2, 0}, t2}, "session 0"},
-      {"a gap between sessions",
-       {a0,
-        {1, 0xA1, 1, 0, 0},
-        a2,
-        t1,
-        {2, 0xA0, 3, 0, 0},
-        {2, 0xA1, 3, 0, 0},
-        {2, 0xA2, 0, 20, 0},
-        {2, 3, 0, 10, 0}},
-       "not at track 2"},
-      {"track in the lead-in range",
-       {a0, a1, {1, 0xA2, 95, 0, 0}, t1, {1, 2, 90, 0, 0}},
+      {"a gap between sessions", {a0, last1, a2, t1, {2, 0xA0, 3, 0, 0}, {2, 0xA1, 3, 0, 0},
+        {2, 0xA2, 0, 20, 0}, {2, 3, 0, 10, 0}}, "not at track 2"},
+      {"track in the lead-in range", {a0, a1, {1, 0xA2, 95, 0, 0}, t1, {1, 2, 90, 0, 0}},
        "90:00:00"},
-      {"second session inside the first",
-       {a0,
-        {1, 0xA1, 1, 0, 0},
-        a2,
-        t1,
-        {2, 0xA0, 2, 0, 0},
-        {2, 0xA1, 2, 0, 0},
-        {2, 0xA2, 0, 10, 0},
-        {2, 2, 0, 3, 0}},
+      {"second session inside the first", {a0, last1, a2, t1, {2, 0xA0, 2, 0, 0},
+        {2, 0xA1, 2, 0, 0}, {2, 0xA2, 0, 10, 0}, {2, 2, 0, 3, 0}},
        "lead-out of the session before"},
-      {"second session reuses track 1",
-       {a0,
-        {1, 0xA1, 1, 0, 0},
-        a2,
-        t1,
-        {2, 0xA0, 1, 0, 0},
-        {2, 0xA1, 1, 0, 0},
-        {2, 0xA2, 0, 10, 0}},
-       "track 1"},
+      {"second session reuses track 1", {a0, last1, a2, t1, {2, 0xA0, 1, 0, 0}, {2, 0xA1, 1, 0, 0},
+        {2, 0xA2, 0, 10, 0}}, "track 1"},
+      // clang-format on
   };
   for (const Case& c : cases) {
     std::string error;
-    EXPECT_FALSE(Check(c.entries, error)) << c.name;
-    EXPECT_NE(error.find(c.fragment), std::string::npos) << c.name << ": " << error;
+    EXPECT_EQ(Check(c.entries, error), c.fragment == nullptr) << c.name << ": " << error;
+    EXPECT_TRUE(!c.fragment || error.find(c.fragment) != std::string::npos)
+        << c.name << ": " << error;
   }
 }
 
@@ -240,11 +175,7 @@ class CloneCdOpenTest : public ::testing::Test {
   CloneCdImage image;
   std::string error;
 
-  std::string Write(const std::string& ccd) {
-    dir.Write("disc.img", disc.audio);
-    dir.Write("disc.sub", disc.sub);
-    return dir.Write("disc.ccd", ccd);
-  }
+  std::string Write(const std::string& ccd) { return testing::WriteCloneCd(dir, disc, ccd); }
   // Opens, expects a failure whose message holds every fragment, and
   // checks the image was left closed.
   void ExpectRefused(const std::string& ccdPath, std::vector<std::string> fragments) {
@@ -258,7 +189,8 @@ class CloneCdOpenTest : public ::testing::Test {
   }
 };
 
-TEST_F(CloneCdOpenTest, ListsItsThreeFilesAsInputs) {
+TEST_F(CloneCdOpenTest, ListsItsFilesAndNamesTheOnesThatCannotServe) {
+  testing::LanguageScope english(Language::English);  // the reasons are English words
   const std::string ccd = Write(kCcd);
   ASSERT_TRUE(image.Open(ccd, error)) << error;
   const std::vector<std::string> files = {ccd, dir.File("disc.img"), dir.File("disc.sub")};
@@ -266,13 +198,6 @@ TEST_F(CloneCdOpenTest, ListsItsThreeFilesAsInputs) {
   EXPECT_EQ(CloneCdFiles(ccd), files);
   EXPECT_EQ(CloneCdFiles("a/b.c.ccd"),
             (std::vector<std::string>{"a/b.c.ccd", "a/b.c.img", "a/b.c.sub"}));
-}
-
-TEST_F(CloneCdOpenTest, FilesThatCannotServeAreNamedWithTheReason) {
-  // The reasons are checked in English words.
-  testing::LanguageScope english(Language::English);
-  const std::string ccd = Write(kCcd);
-  ASSERT_TRUE(image.Open(ccd, error)) << error;
 
   ExpectRefused(dir.File("none.ccd"), {"none.ccd", "not found"});
   std::filesystem::create_directory(dir.File("folder.ccd"));

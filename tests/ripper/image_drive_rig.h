@@ -20,10 +20,8 @@ struct ImageDrive {
   TNkCdRom drive{"disc.ccd"};
   TNkToc toc;
   void Open(const Disc& disc) {
-    dir.Write("disc.img", disc.audio);
-    dir.Write("disc.sub", disc.sub);
     std::string error;
-    ASSERT_TRUE(image.Open(dir.Write("disc.ccd", kCcd), error)) << error;
+    ASSERT_TRUE(image.Open(WriteCloneCd(dir, disc), error)) << error;
     ASSERT_TRUE(ReadToc(image, drive, false, toc));
   }
 };

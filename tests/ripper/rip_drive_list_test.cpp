@@ -11,13 +11,7 @@ namespace {
 class RipDriveListTest : public ::testing::Test {
  protected:
   testing::TempDir dir;
-  std::string ccd;
-  void SetUp() override {
-    const testing::Disc disc = testing::MakeDisc(150, 5);
-    dir.Write("disc.img", disc.audio);
-    dir.Write("disc.sub", disc.sub);
-    ccd = dir.Write("disc.ccd", testing::kCcd);
-  }
+  std::string ccd = testing::WriteCloneCd(dir, testing::MakeDisc(150, 5));
 };
 
 TEST_F(RipDriveListTest, AnImageIsListedAfterTheFoundDrivesAndReadsItsToc) {

@@ -9,6 +9,7 @@
 
 #include "core/parity.h"
 #include "core/subcode_pack.h"
+#include "support/temp_dir.h"
 
 namespace mosaicer::testing {
 
@@ -99,16 +100,16 @@ inline std::string CcdText(const std::vector<int>& trackStarts, int sectors) {
   return text;
 }
 
-inline constexpr const char* kCcd =
-    "[CloneCD]\r\nVersion=3\r\n[Disc]\r\nTocEntries=5\r\nSessions=1\r\n"
-    "[Entry 0]\r\nSession=1\r\nPoint=0xa0\r\nADR=0x01\r\nControl=0x00\r\nPMin=1\r\n"
-    "[Entry 1]\r\nSession=1\r\nPoint=0xa1\r\nADR=0x01\r\nControl=0x00\r\nPMin=2\r\n"
-    "[Entry "
-    "2]\r\nSession=1\r\nPoint=0xa2\r\nADR=0x01\r\nControl=0x00\r\nPMin=0\r\nPSec=4\r\nPFrame=0\r\n"
-    "[Entry "
-    "3]\r\nSession=1\r\nPoint=0x01\r\nADR=0x01\r\nControl=0x00\r\nPMin=0\r\nPSec=2\r\nPFrame=0\r\n"
-    "[Entry "
-    "4]\r\nSession=1\r\nPoint=0x02\r\nADR=0x01\r\nControl=0x00\r\nPMin=0\r\nPSec=3\r\nPFrame="
-    "10\r\n";
+// Two tracks: LBA 0..84 and 85..149.
+inline const std::string kCcd = CcdText({0, 85}, 150);
+
+// `disc` written as disc.img, disc.sub and disc.ccd (`ccd` its text) in
+// `dir`; gives the .ccd's path.
+inline std::string WriteCloneCd(const TempDir& dir, const Disc& disc,
+                                const std::string& ccd = kCcd) {
+  dir.Write("disc.img", disc.audio);
+  dir.Write("disc.sub", disc.sub);
+  return dir.Write("disc.ccd", ccd);
+}
 
 }  // namespace mosaicer::testing
