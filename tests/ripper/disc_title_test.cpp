@@ -73,15 +73,12 @@ TEST(DiscTitle, EveryRangeHoldsTheRippedSectors) {
           const IoStatus read = source.Read(r.count, audio.data(), subcode.data());
           ASSERT_TRUE(read) << read.error();
           for (std::uint64_t s = 0; s < r.count; ++s) {
-            const std::size_t at = (r.first + s) * kCdgSectorSize;
-            ASSERT_EQ(std::memcmp(audio.data() + s * kAudioBytesPerSector, ripped.data() + at,
-                                  kAudioBytesPerSector),
-                      0)
+            const char* at = ripped.data() + (r.first + s) * kCdgSectorSize;
+            ASSERT_EQ(
+                0, std::memcmp(audio.data() + s * kAudioBytesPerSector, at, kAudioBytesPerSector))
                 << "audio of sector " << r.first + s;
-            ASSERT_EQ(std::memcmp(subcode.data() + s * kSubcodeBytesPerSector,
-                                  ripped.data() + at + kAudioBytesPerSector,
-                                  kSubcodeBytesPerSector),
-                      0)
+            ASSERT_EQ(0, std::memcmp(subcode.data() + s * kSubcodeBytesPerSector,
+                                     at + kAudioBytesPerSector, kSubcodeBytesPerSector))
                 << "packs of sector " << r.first + s;
           }
         }
@@ -104,10 +101,9 @@ TEST(DiscTitle, SubcodeAloneInSmallStepsMatchesTheRip) {
     const std::uint64_t n = std::min<std::uint64_t>(10, 85 - first);
     ASSERT_TRUE(title.source->Read(n, nullptr, subcode.data()));
     for (std::uint64_t s = 0; s < n; ++s)
-      ASSERT_EQ(std::memcmp(subcode.data() + s * kSubcodeBytesPerSector,
-                            ripped.data() + (first + s) * kCdgSectorSize + kAudioBytesPerSector,
-                            kSubcodeBytesPerSector),
-                0)
+      ASSERT_EQ(0, std::memcmp(subcode.data() + s * kSubcodeBytesPerSector,
+                               ripped.data() + (first + s) * kCdgSectorSize + kAudioBytesPerSector,
+                               kSubcodeBytesPerSector))
           << "sector " << first + s;
   }
 }
@@ -161,32 +157,14 @@ TEST(DiscTitle, RefusalsNameTheDrive) {
       << title.error;
 }
 
-// The image's drive, failing every read of sectors from `badFrom` on.
-class FailingReads : public ScsiTransport {
- public:
-  FailingReads(ScsiTransport& image, std::int64_t badFrom) : image_(image), badFrom_(badFrom) {}
-  std::uint8_t Execute(const TNkCdRom& drive, std::uint8_t cdbLength, const std::uint8_t* cdb,
-                       void* buffer, std::uint32_t bufferLength, std::uint8_t direction,
-                       std::uint32_t timeoutMs) override {
-    if (cdb[0] == kOpReadCd) {
-      const std::int64_t lba = cdb[2] << 24 | cdb[3] << 16 | cdb[4] << 8 | cdb[5];
-      const std::int64_t count = cdb[6] << 16 | cdb[7] << 8 | cdb[8];
-      if (lba + count > badFrom_) return kScsiCompleted + 1;  // not done
-    }
-    return image_.Execute(drive, cdbLength, cdb, buffer, bufferLength, direction, timeoutMs);
-  }
-
- private:
-  ScsiTransport& image_;
-  std::int64_t badFrom_;
-};
-
 TEST(DiscTitle, AnUnreadableStretchFailsNamingTheTrackAndTheDrive) {
   const testing::LanguageScope english(Language::English);
   testing::ImageDrive opened;
   ASSERT_NO_FATAL_FAILURE(opened.Open(testing::MakeDisc(150, 8)));
   TSubCodeErrorCorrect ecc;
-  FailingReads drive(opened.image, 40);  // track 1 is sectors 0..84
+  testing::FailingReads drive(opened.image, [](int, std::int64_t lba, std::uint32_t count) {
+    return lba + count > 40;  // track 1 is sectors 0..84
+  });
   DiscTitleOptions options;
   options.read.readSize = 10;
   options.read.retries = 0;

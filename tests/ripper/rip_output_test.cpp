@@ -20,33 +20,9 @@
 namespace mosaicer {
 namespace {
 
+using testing::Codes;
 using testing::FilesIn;
 using testing::SectorsOf;
-
-// Every progress code, and a cancel request on the step numbered
-// `cancelAtStep` (counted from 1; 0: never).
-struct Codes {
-  explicit Codes(TRipJob* owner, int cancelAt = 0) : job(owner), cancelAtStep(cancelAt) {}
-  TRipJob* job;
-  int cancelAtStep;
-  std::vector<std::pair<int, int>> list;
-  static int Callback(std::int8_t code, int value, void* context) {
-    auto* self = static_cast<Codes*>(context);
-    self->list.emplace_back(code, value);
-    if (code == kProgressStep && self->Count(kProgressStep) == self->cancelAtStep)
-      self->job->CancelJob();
-    return 0;
-  }
-  int Count(int code) const {
-    return static_cast<int>(
-        std::count_if(list.begin(), list.end(), [&](auto& c) { return c.first == code; }));
-  }
-  int StepsAnnounced() const {
-    for (const auto& [code, value] : list)
-      if (code == kProgressSteps) return value;
-    return -1;
-  }
-};
 
 class RipOutputTest : public ::testing::Test {
  protected:
@@ -168,23 +144,6 @@ TEST_F(RipOutputTest, ABatchNamesEveryFileOfATrackTogether) {
   EXPECT_EQ(testing::ReadFile(base + "_02.rws").size(), 65u * kSubcodeBytesPerSector);
 }
 
-// A transport whose READ CD fails from the `failFrom`-th one on (counted
-// from 1), so a track breaks off part way.
-class FailingImage : public ScsiTransport {
- public:
-  ScsiTransport& image;
-  int failFrom;
-  int reads = 0;
-  FailingImage(ScsiTransport& from, int fail) : image(from), failFrom(fail) {}
-  std::uint8_t Execute(const TNkCdRom& drive, std::uint8_t cdbLength, const std::uint8_t* cdb,
-                       void* buffer, std::uint32_t bufferLength, std::uint8_t direction,
-                       std::uint32_t timeoutMs) override {
-    constexpr std::uint8_t kReadCd = 0xBE;
-    if (cdb[0] == kReadCd && ++reads >= failFrom) return 2;
-    return image.Execute(drive, cdbLength, cdb, buffer, bufferLength, direction, timeoutMs);
-  }
-};
-
 TEST_F(RipOutputTest, AFailedOrCancelledTitleLeavesNothing) {
   testing::LanguageScope english(Language::English);
   disc.dir.Write("out/old.zip", "the user's old zip");
@@ -213,7 +172,9 @@ TEST_F(RipOutputTest, AFailedOrCancelledTitleLeavesNothing) {
     TRipJob job;
     Codes codes{&job, c.cancelAtStep};
     ASSERT_TRUE(job.SetProgressCallback(&Codes::Callback, &codes));
-    FailingImage drive(disc.image, c.failFrom == 0 ? 1 << 30 : c.failFrom);
+    testing::FailingReads drive(disc.image, [&](int nth, std::int64_t, std::uint32_t) {
+      return c.failFrom && nth >= c.failFrom;
+    });
     job.RunSingle(drive, disc.drive, disc.toc, 0, *TitleOutputFor(c.path), options);
     EXPECT_EQ(job.JobStatus(), c.status);
     EXPECT_EQ(codes.list.back().first, kProgressFailed);
