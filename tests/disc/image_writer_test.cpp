@@ -5,13 +5,14 @@
 
 #include "core/interleave.h"
 #include "core/parity.h"
-#include "disc/image_writer.h"
 #include "disc/disc_subcode.h"
+#include "disc/image_writer.h"
 #include "ripper/cd_drive.h"
 #include "ripper/clone_cd_image.h"
 #include "support/cli_run.h"
 #include "support/clone_cd_disc.h"
 #include "support/temp_dir.h"
+#include "support/title_sectors.h"
 
 namespace mosaicer {
 namespace {
@@ -44,30 +45,20 @@ Title MakeTitle(const testing::TempDir& dir, const std::string& name, int sector
 // The Q channel read back without the writer's help: BCD fields and the CRC
 // checked by long division of all 96 bits (stored CRC inverted back).
 struct QRead {
-  bool crcOk = false;
-  int track = 0, index = 0;
-  long relative = 0, absolute = 0;
+  bool crcOk;
+  int track, index;
+  long relative, absolute;
 };
 
-int FromBcd(std::uint8_t b) { return (b >> 4) * 10 + (b & 15); }
-
 QRead ReadQ(const std::uint8_t* q) {
-  std::uint8_t m[12];
-  std::copy(q, q + 12, m);
-  m[10] ^= 0xFF;
-  m[11] ^= 0xFF;
   std::uint32_t rem = 0;
   for (int bit = 0; bit < 96; ++bit) {
-    rem = rem << 1 | ((m[bit / 8] >> (7 - bit % 8)) & 1u);
+    rem = rem << 1 | (((q[bit / 8] ^ (bit >= 80 ? 0xFF : 0)) >> (7 - bit % 8)) & 1u);
     if (rem & 0x10000) rem ^= 0x11021;
   }
-  QRead r;
-  r.crcOk = rem == 0 && q[0] == 0x01;
-  r.track = FromBcd(q[1]);
-  r.index = FromBcd(q[2]);
-  r.relative = (FromBcd(q[3]) * 60L + FromBcd(q[4])) * 75 + FromBcd(q[5]);
-  r.absolute = (FromBcd(q[7]) * 60L + FromBcd(q[8])) * 75 + FromBcd(q[9]);
-  return r;
+  const auto bcd = [&](int i) { return (q[i] >> 4) * 10 + (q[i] & 15); };
+  return {rem == 0 && q[0] == 0x01, bcd(1), bcd(2), (bcd(3) * 60L + bcd(4)) * 75 + bcd(5),
+          (bcd(7) * 60L + bcd(8)) * 75 + bcd(9)};
 }
 
 // The R–W packs of a .sub in play order, de-interleaved here from the
@@ -285,41 +276,31 @@ TEST(DiscPlan, RefusesShortTitlesAndDiscsPast79_59_74) {
   }
 }
 
-TEST_F(DiscImageRoundTrip, ACancelOrARefusalLeavesNoFileBehind) {
-  const auto listing = [&] {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
-      names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  };
-  const auto before = listing();
+TEST_F(DiscImageRoundTrip, ACancelLeavesNoFileBehind) {
+  const std::set<std::string> before = testing::FilesIn(dir.path());
   std::vector<std::unique_ptr<TitleSource>> sources;
   std::vector<DiscImageTitle> list;
   for (const Title& t : titles) {
     sources.push_back(OpenTitle(t.path).source);
     list.push_back({sources.back().get(), "t"});
   }
-  TJobOwner owner;
-  int steps = 0;
-  struct Context {
-    TJobOwner* owner;
-    int* steps;
-  } context{&owner, &steps};
+  struct Canceller : TJobOwner {
+    int steps = 0;
+  } owner;
   owner.SetProgressCallback(
       [](std::int8_t code, int, void* c) {
-        auto* ctx = static_cast<Context*>(c);
-        if (code == kProgressStep && ++*ctx->steps == 5) ctx->owner->CancelJob();
+        auto* self = static_cast<Canceller*>(c);
+        if (code == kProgressStep && ++self->steps == 5) self->CancelJob();
         return 0;
       },
-      &context);
+      &owner);
   for (const char* name : {"disc.ccd", "disc.toc"}) {
     for (auto& s : sources) ASSERT_TRUE(s->Seek(0));
-    steps = 0;
+    owner.steps = 0;
     owner.SetJobStatus(kJobIdle);
-    const DiscImageResult r = WriteDiscImage(list, dir.File(name), {}, &owner);
-    EXPECT_EQ(r.outcome, DiscImageOutcome::Cancelled);
-    EXPECT_EQ(listing(), before);
+    EXPECT_EQ(WriteDiscImage(list, dir.File(name), {}, &owner).outcome,
+              DiscImageOutcome::Cancelled);
+    EXPECT_EQ(testing::FilesIn(dir.path()), before);
   }
 }
 

@@ -129,11 +129,9 @@ TEST(SecureRip, NoRetriesWritesWhatAPlainRawRipWrites) {
   TSubCodeErrorCorrect ecc;
   TSubCodeInterLeave deinterleave;
   std::vector<std::uint8_t> raw(96);
-  CorruptingTransport again(rig.image, DoubleErrors(kTrack2Lba, {30, 31, 150}),
-                            CorruptingTransport::Kind::Persistent);
   std::vector<std::uint8_t> sector(kCdgSectorSize);
   for (int s = 0; s < 65; ++s) {
-    ASSERT_TRUE(ReadCdRaw(again, rig.drive, 150 + kTrack2Lba + s, 1, sector.data()));
+    ASSERT_TRUE(ReadCdRaw(worn, rig.drive, 150 + kTrack2Lba + s, 1, sector.data()));
     std::uint8_t* sub = sector.data() + kAudioBytesPerSector;
     deinterleave.DeinterleavePacks(sub, 4);
     for (int p = 0; p < 4; ++p) ecc.CorrectP(sub + p * 24), ecc.CorrectQ(sub + p * 24);
@@ -160,7 +158,7 @@ TEST(SecureRip, SlipsAreMeasuredAndCorrected) {
   for (int late : {1, 2, -1, -2}) {
     SCOPED_TRACE(late);
     const int position = late > 0 ? 0 : 1;
-    testing::SlippingTransport slipping(rig.image, late);
+    CorruptingTransport slipping(rig.image, {}, CorruptingTransport::Kind::Persistent, 1, late);
     options.fixSlip = false;
     const std::string slipped = rig.Rip(slipping, position, options, job);
     const TrackRipReport& seen = job.Reports().at(0);

@@ -13,14 +13,11 @@
 
 #include "core/interleave.h"
 #include "core/subcode_pack.h"
+#include "ripper/cd_drive.h"
 #include "ripper/scsi_transport.h"
 #include "support/clone_cd_disc.h"
 
 namespace mosaicer::testing {
-
-inline constexpr std::uint8_t kReadCdOpcode = 0xBE;
-inline constexpr std::size_t kSubChannelByte = 10;
-inline constexpr std::uint8_t kRawSubChannel = 1;
 
 inline std::int64_t CdbLba(const std::uint8_t* cdb) {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(cdb[2]) << 24 | cdb[3] << 16 |
@@ -28,9 +25,6 @@ inline std::int64_t CdbLba(const std::uint8_t* cdb) {
 }
 inline std::uint32_t CdbCount(const std::uint8_t* cdb) {
   return static_cast<std::uint32_t>(cdb[6]) << 16 | cdb[7] << 8 | cdb[8];
-}
-inline bool IsRawRead(std::uint8_t cdbLength, const std::uint8_t* cdb) {
-  return cdbLength >= 12 && cdb[0] == kReadCdOpcode && cdb[kSubChannelByte] == kRawSubChannel;
 }
 
 // Raw subcode byte `byte` (0..95) of the sector at `lba`.
@@ -47,47 +41,45 @@ inline RawSpot SpotOfPack(std::int64_t trackLba, std::int64_t slot, int symbol) 
           static_cast<int>(from % 4) * 24 + TSubCodeInterLeave::SourcePosition(symbol)};
 }
 
-// Spoils chosen raw subcode symbols of every raw read. Persistent: the same
-// wrong value on every read, as a scratch the drive always misreads.
+// Passes every command to the drive it wraps and spoils the raw subcode of
+// each raw read (READ CD with sub-channel 1) as a worn disc or an odd drive
+// does. With `late`, each sector comes with the subcode of the sector `late`
+// places before it (after it for a negative `late`; zeros from outside what
+// the drive reads). Then the symbols at `spots` are spoilt. Persistent: the
+// same wrong value on every read, as a scratch the drive always misreads.
 // Varying: a wrong value at the first read of a spot, then on each later
 // read wrong (a different value) or right by a seeded coin.
-// Passes every command to the drive it wraps and hands each completed raw
-// read (its LBA, its sector count and the sectors read) to Spoil.
-class RawReadWrapper : public ScsiTransport {
+class CorruptingTransport : public ScsiTransport {
  public:
-  explicit RawReadWrapper(ScsiTransport& inner) : inner_(inner) {}
+  enum class Kind { Persistent, Varying };
+  CorruptingTransport(ScsiTransport& inner, std::vector<RawSpot> spots, Kind kind,
+                      unsigned seed = 1, int late = 0)
+      : inner_(inner), spots_(std::move(spots)), kind_(kind), rng_(seed), late_(late) {}
+
+  std::vector<std::pair<std::int64_t, std::uint32_t>> rawReads;  // LBA, count
+  std::function<void(std::int64_t, std::uint32_t)> onRawRead;
 
   std::uint8_t Execute(const TNkCdRom& drive, std::uint8_t cdbLength, const std::uint8_t* cdb,
                        void* buffer, std::uint32_t bufferLength, std::uint8_t direction,
                        std::uint32_t timeoutMs) override {
     const std::uint8_t status =
         inner_.Execute(drive, cdbLength, cdb, buffer, bufferLength, direction, timeoutMs);
-    if (status == kScsiCompleted && IsRawRead(cdbLength, cdb))
-      Spoil(drive, cdb, static_cast<std::uint8_t*>(buffer), CdbLba(cdb), CdbCount(cdb));
-    return status;
-  }
-
- protected:
-  virtual void Spoil(const TNkCdRom& drive, const std::uint8_t* cdb, std::uint8_t* sectors,
-                     std::int64_t lba, std::uint32_t count) = 0;
-  ScsiTransport& inner_;
-};
-
-class CorruptingTransport : public RawReadWrapper {
- public:
-  enum class Kind { Persistent, Varying };
-  CorruptingTransport(ScsiTransport& inner, std::vector<RawSpot> spots, Kind kind,
-                      unsigned seed = 1)
-      : RawReadWrapper(inner), spots_(std::move(spots)), kind_(kind), rng_(seed) {}
-
-  std::vector<std::pair<std::int64_t, std::uint32_t>> rawReads;  // LBA, count
-  std::function<void(std::int64_t, std::uint32_t)> onRawRead;
-
- private:
-  void Spoil(const TNkCdRom&, const std::uint8_t*, std::uint8_t* sectors, std::int64_t lba,
-             std::uint32_t count) override {
+    if (status != kScsiCompleted || cdbLength < 12 || cdb[0] != kOpReadCd || cdb[10] != 1)
+      return status;
+    const std::int64_t lba = CdbLba(cdb);
+    const std::uint32_t count = CdbCount(cdb);
     rawReads.emplace_back(lba, count);
     if (onRawRead) onRawRead(lba, count);
+    auto* sectors = static_cast<std::uint8_t*>(buffer);
+    std::vector<std::uint8_t> one(kCdgSectorSize);
+    for (std::uint32_t s = 0; late_ != 0 && s < count; ++s) {
+      auto* sub = sectors + s * kCdgSectorSize + kAudioBytesPerSector;
+      const std::int64_t from = lba + s - late_;
+      if (from >= 0 && ReadCdRaw(inner_, drive, from + 150, 1, one.data()))
+        std::memcpy(sub, one.data() + kAudioBytesPerSector, kSubcodeBytesPerSector);
+      else
+        std::memset(sub, 0, kSubcodeBytesPerSector);
+    }
     for (const RawSpot& spot : spots_) {
       if (spot.lba < lba || spot.lba >= lba + count) continue;
       auto* byte = sectors + (spot.lba - lba) * kCdgSectorSize + kAudioBytesPerSector + spot.byte;
@@ -97,44 +89,16 @@ class CorruptingTransport : public RawReadWrapper {
       else if (first || (rng_() & 1))
         *byte ^= static_cast<std::uint8_t>(1 + rng_() % 63);
     }
+    return status;
   }
 
+ private:
+  ScsiTransport& inner_;
   std::vector<RawSpot> spots_;
   Kind kind_;
   std::mt19937 rng_;
-  std::map<std::int64_t, int> seen_;
-};
-
-// Delivers with each raw sector the subcode of the sector `late` places
-// before it (after it for a negative `late`); subcode from outside what the
-// wrapped drive can read comes back as zeros.
-class SlippingTransport : public RawReadWrapper {
- public:
-  SlippingTransport(ScsiTransport& inner, int late) : RawReadWrapper(inner), late_(late) {}
-
- private:
-  void Spoil(const TNkCdRom& drive, const std::uint8_t* cdb, std::uint8_t* sectors,
-             std::int64_t lba, std::uint32_t count) override {
-    std::vector<std::uint8_t> one(kCdgSectorSize);
-    for (std::uint32_t s = 0; s < count; ++s) {
-      std::uint8_t cdb1[12];
-      std::memcpy(cdb1, cdb, sizeof cdb1);
-      const auto from = static_cast<std::uint32_t>(lba + s - late_);
-      cdb1[2] = static_cast<std::uint8_t>(from >> 24);
-      cdb1[3] = static_cast<std::uint8_t>(from >> 16);
-      cdb1[4] = static_cast<std::uint8_t>(from >> 8);
-      cdb1[5] = static_cast<std::uint8_t>(from);
-      cdb1[6] = 0, cdb1[7] = 0, cdb1[8] = 1;
-      auto* sub = sectors + s * kCdgSectorSize + kAudioBytesPerSector;
-      if (lba + s - late_ >= 0 && inner_.Execute(drive, 12, cdb1, one.data(), kCdgSectorSize,
-                                                 kScsiDirIn, kScsiTimeoutMs) == kScsiCompleted)
-        std::memcpy(sub, one.data() + kAudioBytesPerSector, kSubcodeBytesPerSector);
-      else
-        std::memset(sub, 0, kSubcodeBytesPerSector);
-    }
-  }
-
   int late_;
+  std::map<std::int64_t, int> seen_;
 };
 
 // XORs `value` into the raw symbol at `spot` of a disc's linear subcode, as
