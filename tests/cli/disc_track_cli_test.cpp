@@ -45,15 +45,13 @@ TEST_F(DiscTrackCli, RenderCheckAndDivideMatchTheRippedFile) {
     // render: the screen at several moments, the whole track included.
     for (const std::vector<std::string>& at :
          {std::vector<std::string>{}, {"--sector", "9"}, {"--at", "00:00:40"}}) {
-      std::vector<std::string> fromDisc = {"render", ccd, "--track", track, "-o",
-                                           dir.File("disc.bmp"), "--force"};
-      std::vector<std::string> fromFile = {"render", ripped, "-o", dir.File("file.bmp"),
-                                           "--force"};
-      fromDisc.insert(fromDisc.end(), at.begin(), at.end());
-      fromFile.insert(fromFile.end(), at.begin(), at.end());
-      const CliResult d = Cli(fromDisc), f = Cli(fromFile);
-      ASSERT_EQ(d.status, kExitSuccess) << d.err;
-      ASSERT_EQ(f.status, kExitSuccess) << f.err;
+      for (const auto& [from, bmp] : {std::pair{ccd, "disc.bmp"}, {ripped, "file.bmp"}}) {
+        std::vector<std::string> args = {"render", from, "-o", dir.File(bmp), "--force"};
+        if (from == ccd) args.insert(args.end(), {"--track", track});
+        args.insert(args.end(), at.begin(), at.end());
+        const CliResult r = Cli(args);
+        ASSERT_EQ(r.status, kExitSuccess) << r.err;
+      }
       EXPECT_EQ(testing::ReadFile(dir.File("disc.bmp")), testing::ReadFile(dir.File("file.bmp")));
     }
     // check: the same figures; only the format line differs.
@@ -66,12 +64,14 @@ TEST_F(DiscTrackCli, RenderCheckAndDivideMatchTheRippedFile) {
     EXPECT_NE(d.out.find("sectors: " + std::string(track == "1" ? "85" : "65")),
               std::string::npos);
     // divide: subcode and audio.
-    const CliResult dd = Cli({"divide", ccd, "--track", track, "-o", dir.File("d.rws"), "--wav",
-                              dir.File("d.wav"), "--force", "-q"});
-    const CliResult fd = Cli({"divide", ripped, "-o", dir.File("f.rws"), "--wav",
-                              dir.File("f.wav"), "--force", "-q"});
-    ASSERT_EQ(dd.status, kExitSuccess) << dd.err;
-    ASSERT_EQ(fd.status, kExitSuccess) << fd.err;
+    ASSERT_EQ(Cli({"divide", ccd, "--track", track, "-o", dir.File("d.rws"), "--wav",
+                   dir.File("d.wav"), "--force", "-q"})
+                  .status,
+              kExitSuccess);
+    ASSERT_EQ(Cli({"divide", ripped, "-o", dir.File("f.rws"), "--wav", dir.File("f.wav"), "--force",
+                   "-q"})
+                  .status,
+              kExitSuccess);
     EXPECT_EQ(testing::ReadFile(dir.File("d.rws")), testing::ReadFile(dir.File("f.rws")));
     EXPECT_EQ(testing::ReadFile(dir.File("d.wav")), testing::ReadFile(dir.File("f.wav")));
   }

@@ -78,18 +78,15 @@ TEST(FullToc, BcdRepairConvertsByPoint) {
   EXPECT_EQ((Bytes(track + 3, track + 11)), (Bytes{12, 0x12, 0x34, 0x56, 0, 3, 45, 67}));
 }
 
-Bytes BcdTrackToc() {
-  return FullToc(1, 1,
-                 {{1, 0xA0, 0, 0, 0, 0x12, 0, 0},
-                  {1, 0xA1, 0, 0, 0, 0x12, 0, 0},
-                  {1, 0xA2, 0, 0, 0, 0x04, 0x00, 0x00},
-                  {1, 0x12, 0, 0, 0, 0x03, 0x45, 0x67}});
-}
-
 TEST(Toc, BcdRepairIsAskedFor) {
   FakeTransport fake;
-  fake.Answer(BcdTrackToc());
-  fake.Answer(BcdTrackToc());
+  const Bytes bcd = FullToc(1, 1,
+                            {{1, 0xA0, 0, 0, 0, 0x12, 0, 0},
+                             {1, 0xA1, 0, 0, 0, 0x12, 0, 0},
+                             {1, 0xA2, 0, 0, 0, 0x04, 0x00, 0x00},
+                             {1, 0x12, 0, 0, 0, 0x03, 0x45, 0x67}});
+  fake.Answer(bcd);
+  fake.Answer(bcd);
   TNkToc repaired, raw;
   ASSERT_TRUE(ReadToc(fake, TNkCdRom(), true, repaired));
   ASSERT_TRUE(ReadToc(fake, TNkCdRom(), false, raw));
@@ -101,19 +98,20 @@ TEST(Toc, BcdRepairIsAskedFor) {
   EXPECT_EQ(raw.Tracks[0].Start, At(3, 69, 103));
 }
 
-TEST(Toc, TwoSessionsEndEachAtItsOwnLeadOut) {
+// Each session's tracks end at its own lead-out; out-of-range sessions and a
+// missing first-track entry give no tracks.
+TEST(Toc, SessionsEndEachAtItsOwnLeadOut) {
   FakeTransport fake;
-  fake.Answer(FullToc(1, 2,
-                      {{1, 0xA0, 0, 0, 0, 1, 0, 0},
-                       {1, 0xA1, 0, 0, 0, 2, 0, 0},
-                       {1, 0xA2, 0, 0, 0, 10, 0, 0},
-                       {1, 0x01, 0, 0, 0, 0, 2, 0},
-                       {1, 0x02, 0, 0, 0, 5, 0, 0},
-                       {2, 0xA0, 0, 0, 0, 3, 0, 0},
-                       {2, 0xA1, 0, 0, 0, 3, 0, 0},
-                       {2, 0xA2, 0, 0, 0, 20, 0, 0},
-                       {2, 0x03, 0, 0, 0, 12, 30, 0}}));
-  TNkToc toc;
+  // clang-format off
+  fake.Answer(FullToc(1, 2, {{1, 0xA0, 0, 0, 0, 1, 0, 0}, {1, 0xA1, 0, 0, 0, 2, 0, 0},
+                             {1, 0xA2, 0, 0, 0, 10, 0, 0}, {1, 0x01, 0, 0, 0, 0, 2, 0},
+                             {1, 0x02, 0, 0, 0, 5, 0, 0}, {2, 0xA0, 0, 0, 0, 3, 0, 0},
+                             {2, 0xA1, 0, 0, 0, 3, 0, 0}, {2, 0xA2, 0, 0, 0, 20, 0, 0},
+                             {2, 0x03, 0, 0, 0, 12, 30, 0}}));
+  fake.Answer(FullToc(0, 255, {{0, 0xA0, 0, 0, 0, 1, 0, 0}, {200, 0xA1, 0, 0, 0, 2, 0, 0},
+                               {1, 0x01, 0, 0, 0, 0, 2, 0}}));
+  // clang-format on
+  TNkToc toc, none;
   ASSERT_TRUE(ReadToc(fake, TNkCdRom(), false, toc));
   EXPECT_EQ(toc.FirstTrack, 1);
   EXPECT_EQ(toc.LastTrack, 3);
@@ -122,51 +120,34 @@ TEST(Toc, TwoSessionsEndEachAtItsOwnLeadOut) {
   EXPECT_EQ(toc.Tracks[1].End, At(10, 0, 0));
   EXPECT_EQ(toc.Tracks[2].Start, At(12, 30, 0));
   EXPECT_EQ(toc.Tracks[2].End, At(20, 0, 0));
+  ASSERT_TRUE(ReadToc(fake, TNkCdRom(), false, none));
+  EXPECT_EQ(none.TrackCount, 0);
+  EXPECT_EQ(none.FirstTrack, 0);
 }
 
-TEST(Toc, OutOfRangeSessionsAndMissingRangeGiveNoTracks) {
-  FakeTransport fake;
-  fake.Answer(FullToc(
-      0, 255,
-      {{0, 0xA0, 0, 0, 0, 1, 0, 0}, {200, 0xA1, 0, 0, 0, 2, 0, 0}, {1, 0x01, 0, 0, 0, 0, 2, 0}}));
-  TNkToc toc;
-  ASSERT_TRUE(ReadToc(fake, TNkCdRom(), false, toc));
-  EXPECT_EQ(toc.TrackCount, 0);
-  EXPECT_EQ(toc.FirstTrack, 0);
-}
-
-TEST(ReadCommands, BlockBytesAndAddresses) {
+TEST(ReadCommands, BlocksBytesAndAddressesFollowTheSelection) {
   FakeTransport fake;
   TNkCdRom drive(0, 1, 2);
   std::vector<std::uint8_t> buffer(2448 * 3);
   ASSERT_TRUE(ReadCdRaw(fake, drive, 150, 3, buffer.data()));
   ASSERT_TRUE(ReadCdRw(fake, drive, 405000, 2, buffer.data()));
   ASSERT_TRUE(ReadCddaRw(fake, drive, 409500, 1, buffer.data()));
-  ASSERT_EQ(fake.sent.size(), 3u);
+  ASSERT_TRUE(ReadCd(fake, TNkCdRom(), 2, 1000, buffer.data(), 2));
+  ASSERT_TRUE(ReadCdda(fake, TNkCdRom(), 3, 1000, buffer.data(), 2));
+  ASSERT_TRUE(ReadCdda(fake, TNkCdRom(), 1, 0x12345 + 150, buffer.data(), 1));
+  ASSERT_EQ(fake.sent.size(), 6u);
   EXPECT_EQ(fake.sent[0].cdb, (Bytes{0xBE, 0x40, 0, 0, 0, 0, 0, 0, 3, 0x10, 1, 0}));
   EXPECT_EQ(fake.sent[0].bufferLength, 3u * 2448);
   // 90:00:00 lies in the lead-in: block -45 150.
   EXPECT_EQ(fake.sent[1].cdb, (Bytes{0xBE, 0x40, 0xFF, 0xFF, 0x4F, 0xA2, 0, 0, 2, 0x10, 4, 0}));
   EXPECT_EQ(fake.sent[2].cdb, (Bytes{0xD8, 0x40, 0, 0, 0, 0, 0, 0, 0, 1, 2, 0}));
   EXPECT_EQ(fake.sent[2].bufferLength, 2448u);
-}
+  EXPECT_EQ(fake.sent[3].bufferLength, 2u * 2368);
+  EXPECT_EQ(fake.sent[4].bufferLength, 2u * 96);
+  EXPECT_EQ((Bytes(&fake.sent[5].cdb[3], &fake.sent[5].cdb[6])), (Bytes{0x01, 0x23, 0x45}));
 
-TEST(ReadCommands, SectorSizesFollowTheSelection) {
-  FakeTransport fake;
-  std::vector<std::uint8_t> buffer(2448 * 2);
-  ASSERT_TRUE(ReadCd(fake, TNkCdRom(), 2, 1000, buffer.data(), 2));
-  ASSERT_TRUE(ReadCdda(fake, TNkCdRom(), 3, 1000, buffer.data(), 2));
-  ASSERT_TRUE(ReadCdda(fake, TNkCdRom(), 1, 0x12345 + 150, buffer.data(), 1));
-  EXPECT_EQ(fake.sent[0].bufferLength, 2u * 2368);
-  EXPECT_EQ(fake.sent[1].bufferLength, 2u * 96);
-  EXPECT_EQ(fake.sent[2].cdb[3], 0x01);
-  EXPECT_EQ(fake.sent[2].cdb[4], 0x23);
-  EXPECT_EQ(fake.sent[2].cdb[5], 0x45);
-}
-
-TEST(ReadCommands, UnknownSelectionsAreRefusedWithoutSending) {
-  FakeTransport fake;
-  std::vector<std::uint8_t> buffer(2448);
+  // Unknown selections and counts too large are refused without sending.
+  fake.sent.clear();
   EXPECT_FALSE(ReadCd(fake, TNkCdRom(), 3, 150, buffer.data(), 1));
   EXPECT_FALSE(ReadCdda(fake, TNkCdRom(), 4, 150, buffer.data(), 1));
   EXPECT_FALSE(ReadCd(fake, TNkCdRom(), 1, 150, buffer.data(), 0x10000));
