@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "cli/cli.h"
 #include "support/cli_run.h"
 

@@ -7,12 +7,10 @@
 
 #include "cli/cli.h"
 #include "core/subcode_pack.h"
-#include "platform/file_util.h"
 #include "support/cli_run.h"
 #include "support/clone_cd_disc.h"
 #include "support/temp_dir.h"
 #include "support/title_sectors.h"
-#include "title/title_source.h"
 
 namespace mosaicer::cli {
 namespace {

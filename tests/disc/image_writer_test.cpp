@@ -5,7 +5,6 @@
 
 #include "core/interleave.h"
 #include "core/parity.h"
-#include "disc/disc_subcode.h"
 #include "disc/image_writer.h"
 #include "ripper/cd_drive.h"
 #include "ripper/clone_cd_image.h"

@@ -7,11 +7,9 @@
 #include <vector>
 
 #include "ripper/disc_title.h"
-#include "ripper/image_drive.h"
-#include "ripper/rip_job.h"
-#include "ripper/track_reader.h"
 #include "ripper/fake_transport.h"
 #include "ripper/image_drive_rig.h"
+#include "ripper/track_reader.h"
 #include "support/language_scope.h"
 
 namespace mosaicer {
@@ -27,10 +25,7 @@ testing::Disc DamagedDisc() {
 
 std::string Rip(testing::ImageDrive& opened, int position, const RipOptions& options) {
   TRipJob job;
-  const std::string file = opened.dir.File("rip.cdg");
-  job.RunSingle(opened.image, opened.drive, opened.toc, position, file, options);
-  EXPECT_EQ(job.JobStatus(), kJobSucceeded) << job.Error();
-  return testing::ReadFile(file);
+  return opened.Rip(opened.image, position, options, job);
 }
 
 struct Range {

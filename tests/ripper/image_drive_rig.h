@@ -13,6 +13,7 @@
 #include "authoring/job_owner.h"
 #include "ripper/cd_drive.h"
 #include "ripper/clone_cd_image.h"
+#include "ripper/rip_job.h"
 #include "ripper/worn_disc.h"
 #include "support/clone_cd_disc.h"
 #include "support/temp_dir.h"
@@ -30,6 +31,13 @@ struct ImageDrive {
     std::string error;
     ASSERT_TRUE(image.Open(WriteCloneCd(dir, disc), error)) << error;
     ASSERT_TRUE(ReadToc(image, drive, false, toc));
+  }
+  // Rips list position `position` through `transport` and gives the file.
+  std::string Rip(ScsiTransport& transport, int position, const RipOptions& options, TRipJob& job,
+                  const std::string& name = "rip.cdg") {
+    job.RunSingle(transport, drive, toc, position, dir.File(name), options);
+    EXPECT_EQ(job.JobStatus(), kJobSucceeded) << job.Error();
+    return ReadFile(dir.File(name));
   }
 };
 

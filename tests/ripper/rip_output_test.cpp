@@ -2,20 +2,13 @@
 // the progress is one job, and a failed or cancelled track leaves nothing.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <set>
 
 #include "core/subcode_pack.h"
-#include "platform/file_util.h"
 #include "ripper/image_drive_rig.h"
-#include "ripper/rip_job.h"
-#include "support/clone_cd_disc.h"
 #include "support/language_scope.h"
-#include "support/temp_dir.h"
 #include "support/title_sectors.h"
-#include "title/title_source.h"
 
 namespace mosaicer {
 namespace {
@@ -33,9 +26,7 @@ class RipOutputTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_NO_FATAL_FAILURE(disc.Open(testing::MakeDisc(150, 61)));
     TRipJob job;
-    job.RunSingle(disc.image, disc.drive, disc.toc, 0, disc.dir.File("track1.cdg"), {});
-    ASSERT_EQ(job.JobStatus(), kJobSucceeded) << job.Error();
-    cdgRip = testing::ReadFile(disc.dir.File("track1.cdg"));
+    cdgRip = disc.Rip(disc.image, 0, {}, job);
     ASSERT_EQ(cdgRip.size(), 85u * kCdgSectorSize);
     out = disc.dir.File("out");
     std::filesystem::create_directory(out);

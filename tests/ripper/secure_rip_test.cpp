@@ -6,16 +6,10 @@
 
 #include "core/interleave.h"
 #include "core/parity.h"
-#include "core/subcode_pack.h"
-#include "ripper/clone_cd_image.h"
 #include "ripper/image_drive_rig.h"
-#include "ripper/rip_job.h"
 #include "ripper/rip_report.h"
 #include "ripper/secure_read.h"
-#include "ripper/worn_disc.h"
-#include "support/clone_cd_disc.h"
 #include "support/language_scope.h"
-#include "support/temp_dir.h"
 
 namespace mosaicer {
 namespace {
@@ -27,15 +21,7 @@ using testing::SpotOfPack;
 // Track 1 of kCcd: sectors 0..84; track 2: 85..149.
 constexpr std::int64_t kTrack2Lba = 85;
 
-struct Rig : testing::ImageDrive {
-  // Rips list position `position` through `transport` and returns the file.
-  std::string Rip(ScsiTransport& transport, int position, const RipOptions& options,
-                  TRipJob& job, const std::string& name = "t.cdg") {
-    job.RunSingle(transport, drive, toc, position, dir.File(name), options);
-    EXPECT_EQ(job.JobStatus(), kJobSucceeded) << job.Error();
-    return testing::ReadFile(dir.File(name));
-  }
-};
+using Rig = testing::ImageDrive;
 
 testing::Disc QDisc(unsigned seed) {
   testing::Disc disc = testing::MakeDisc(150, seed);
@@ -56,7 +42,9 @@ std::vector<RawSpot> DoubleErrors(std::int64_t trackLba, const std::vector<int>&
 
 const std::vector<int> kSlots = {40, 41, 201, 333};  // sectors 10, 10, 50, 83
 
-TEST(SecureRip, ReReadingRepairsWhatVaryingErrorsSpoil) {
+// Errors that vary from read to read are repaired by re-reading; errors
+// that do not are listed, and the first read stands.
+TEST(SecureRip, ReReadingRepairsVaryingErrorsAndListsPersistentOnes) {
   Rig rig;
   ASSERT_NO_FATAL_FAILURE(rig.Open(QDisc(31)));
   TRipJob job;
@@ -70,8 +58,7 @@ TEST(SecureRip, ReReadingRepairsWhatVaryingErrorsSpoil) {
   for (unsigned seed : {1u, 2u, 3u}) {
     SCOPED_TRACE(seed);
     CorruptingTransport worn(rig.image, spots, CorruptingTransport::Kind::Varying, seed);
-    const std::string ripped = rig.Rip(worn, 0, options, job);
-    EXPECT_TRUE(ripped == clean);
+    EXPECT_TRUE(rig.Rip(worn, 0, options, job) == clean);
     const TrackRipReport& r = job.Reports().at(0);
     EXPECT_EQ(r.track, 1);
     EXPECT_EQ(r.repairedAtFirstRead, 1u);
@@ -80,34 +67,24 @@ TEST(SecureRip, ReReadingRepairsWhatVaryingErrorsSpoil) {
     EXPECT_GE(r.sectorsReread, 9u);  // three sectors for each of sectors 10, 50 and 83
     EXPECT_EQ(r.readErrors, 0u);
   }
-}
 
-TEST(SecureRip, PersistentErrorsAreListedAndKeptAsFirstRead) {
-  Rig rig;
-  ASSERT_NO_FATAL_FAILURE(rig.Open(QDisc(32)));
   CorruptingTransport worn(rig.image, DoubleErrors(0, kSlots),
                            CorruptingTransport::Kind::Persistent);
-  TRipJob job;
-  RipOptions once;
-  once.retries = 0;
-  const std::string first = rig.Rip(worn, 0, once, job, "once.cdg");
+  options.retries = 0;
+  const std::string first = rig.Rip(worn, 0, options, job, "once.cdg");
   EXPECT_EQ(job.Reports().at(0).unrepairable, 4u);
   EXPECT_EQ(job.Reports()[0].sectorsReread, 0u);
   const std::size_t plainReads = worn.rawReads.size();
-
-  RipOptions careful;
-  careful.retries = 5;
+  options.retries = 5;
   worn.rawReads.clear();
-  const std::string ripped = rig.Rip(worn, 0, careful, job);
-  EXPECT_TRUE(ripped == first);  // every read agrees, so the first stands
+  EXPECT_TRUE(rig.Rip(worn, 0, options, job) == first);  // every read agrees
   const TrackRipReport& r = job.Reports().at(0);
   EXPECT_EQ(r.unrepairable, 4u);
   EXPECT_EQ(r.unrepairableSectors, (std::vector<std::int64_t>{10, 50, 83}));
   EXPECT_EQ(r.repairedByRereading, 0u);
   EXPECT_EQ(r.sectorsReread, 3u * 5u * 3u);
   EXPECT_EQ(worn.rawReads.size(), plainReads + 15u);
-  const std::string text = FormatTrackReport(r);
-  EXPECT_NE(text.find("10, 50, 83"), std::string::npos) << text;
+  EXPECT_NE(FormatTrackReport(r).find("10, 50, 83"), std::string::npos) << FormatTrackReport(r);
 }
 
 // What a rip without re-reads has always written: the raw subcode
@@ -128,7 +105,6 @@ TEST(SecureRip, NoRetriesWritesWhatAPlainRawRipWrites) {
 
   TSubCodeErrorCorrect ecc;
   TSubCodeInterLeave deinterleave;
-  std::vector<std::uint8_t> raw(96);
   std::vector<std::uint8_t> sector(kCdgSectorSize);
   for (int s = 0; s < 65; ++s) {
     ASSERT_TRUE(ReadCdRaw(worn, rig.drive, 150 + kTrack2Lba + s, 1, sector.data()));
@@ -210,16 +186,12 @@ TEST(SecureRead, QFramesGiveTheirAbsoluteTimeOnlyWhenSound) {
   std::uint8_t raw[96];
   LinearToRawSubcode(reinterpret_cast<const std::uint8_t*>(disc.sub.data()) + 96, raw);
   EXPECT_EQ(QAbsoluteFrames(raw), 151);
-  struct Case {
+  const struct {
     const char* name;
     int byte;  // of the Q frame
     std::uint8_t flip;
-  } cases[] = {
-      {"bad CRC", 11, 0x01},
-      {"another ADR", 0, 0x03},
-      {"time that is not BCD", 9, 0x0F},
-  };
-  for (const Case& c : cases) {
+  } cases[] = {{"bad CRC", 11, 0x01}, {"another ADR", 0, 0x03}, {"time not BCD", 9, 0x0F}};
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     std::uint8_t spoilt[96];
     std::memcpy(spoilt, raw, sizeof spoilt);
