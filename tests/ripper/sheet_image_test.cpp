@@ -101,35 +101,11 @@ std::string WriteImage(const testing::TempDir& dir, const Disc& disc, Form form)
 }
 
 // A disc with a single-symbol error (one bit of one R–W channel) in some
-// sectors, as read from the disc.
-Disc DamagedDisc() {
+// sectors, written in each form and ripped by each command: each track's
+// file holds the disc's packs seven packs late, repaired, and its audio.
+TEST(SheetImages, RawRipsGiveTheDiscsPacksRepairedAndItsAudioExactly) {
   Disc disc = testing::MakeDisc(kSectors, 17);
   for (int s : kDamaged) disc.sub[s * 96 + 3 * 12 + 5] ^= 0x08;  // channel S
-  return disc;
-}
-
-// The packs of a ripped CDG file of the track from `first` on are the
-// disc's packs seven packs late, repaired; its audio is the disc's.
-void ExpectTrack(const std::string& file, const Disc& disc, int first, int sectors,
-                 const std::string& what) {
-  ASSERT_EQ(file.size(), static_cast<std::size_t>(sectors) * kCdgSectorSize) << what;
-  for (int s = 0; s < sectors; ++s) {
-    const char* sector = file.data() + s * kCdgSectorSize;
-    ASSERT_EQ(std::memcmp(sector, disc.audio.data() + (first + s) * kAudioBytesPerSector,
-                          kAudioBytesPerSector),
-              0)
-        << what << ": audio of sector " << s;
-    for (int p = 0; p < 4; ++p) {
-      const int pack = (first + s) * 4 + p - kDelay;
-      if (s * 4 + p < kDelay) continue;  // from the de-interleaver's zeroed history
-      ASSERT_EQ(std::memcmp(sector + kAudioBytesPerSector + p * 24, &disc.source[pack * 24], 24), 0)
-          << what << ": sector " << s << " pack " << p;
-    }
-  }
-}
-
-TEST(SheetImages, RawRipsGiveTheDiscsPacksRepairedAndItsAudioExactly) {
-  const Disc disc = DamagedDisc();
   const struct {
     Form form;
     const char* name;
@@ -147,10 +123,27 @@ TEST(SheetImages, RawRipsGiveTheDiscsPacksRepairedAndItsAudioExactly) {
       const CliResult rip =
           Cli({"rip", sheet, "--all", "--command", command, "--read-size", "11", "-o", base});
       ASSERT_EQ(rip.status, cli::kExitSuccess) << name << " " << command << ": " << rip.err;
-      const std::string what = std::string(name) + " --command " + command;
-      ExpectTrack(testing::ReadFile(base + "_01.cdg"), disc, 0, kSecondTrack, what + " track 1");
-      ExpectTrack(testing::ReadFile(base + "_02.cdg"), disc, kSecondTrack, kSectors - kSecondTrack,
-                  what + " track 2");
+      for (int track = 1; track <= 2; ++track) {
+        SCOPED_TRACE(std::string(name) + " --command " + command + " track " +
+                     std::to_string(track));
+        const int first = track == 1 ? 0 : kSecondTrack;
+        const int sectors = track == 1 ? kSecondTrack : kSectors - kSecondTrack;
+        const std::string file = testing::ReadFile(base + "_0" + std::to_string(track) + ".cdg");
+        ASSERT_EQ(file.size(), static_cast<std::size_t>(sectors) * kCdgSectorSize);
+        for (int s = 0; s < sectors; ++s) {
+          const char* sector = file.data() + s * kCdgSectorSize;
+          ASSERT_EQ(0, std::memcmp(sector, &disc.audio[(first + s) * kAudioBytesPerSector],
+                                   kAudioBytesPerSector))
+              << "audio of sector " << s;
+          for (int p = 0; p < 4; ++p) {
+            const int pack = (first + s) * 4 + p - kDelay;
+            if (s * 4 + p < kDelay) continue;  // from the de-interleaver's zeroed history
+            ASSERT_EQ(
+                0, std::memcmp(sector + kAudioBytesPerSector + p * 24, &disc.source[pack * 24], 24))
+                << "sector " << s << " pack " << p;
+          }
+        }
+      }
     }
   }
 }
