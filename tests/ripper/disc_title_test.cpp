@@ -23,15 +23,11 @@ testing::Disc DamagedDisc() {
   return disc;
 }
 
-std::string Rip(testing::ImageDrive& opened, int position, const RipOptions& options) {
-  TRipJob job;
-  return opened.Rip(opened.image, position, options, job);
-}
-
 struct Range {
   std::uint64_t first, count;
 };
 
+// So does a track reader, and its figures of a whole track are the rip's.
 TEST(DiscTitle, EveryRangeHoldsTheRippedSectors) {
   testing::ImageDrive opened;
   ASSERT_NO_FATAL_FAILURE(opened.Open(DamagedDisc()));
@@ -47,9 +43,24 @@ TEST(DiscTitle, EveryRangeHoldsTheRippedSectors) {
         DiscTitleOptions options;
         options.read.command = command;
         options.read.readSize = readSize;
-        const std::string ripped = Rip(opened, track - 1, options.read);
+        TRipJob job;
+        const std::string ripped = opened.Rip(opened.image, track - 1, options.read, job);
         const std::uint64_t sectors = ripped.size() / kCdgSectorSize;
         ASSERT_EQ(sectors, track == 1 ? 85u : 65u);
+        TrackReader reader(opened.image, opened.drive, opened.toc.Tracks[track - 1], options.read,
+                           ecc);
+        std::string all(ripped.size(), '\0');
+        ASSERT_TRUE(reader.Read(0, sectors, reinterpret_cast<std::uint8_t*>(all.data())));
+        EXPECT_TRUE(all == ripped);
+        const TrackRipReport& want = job.Reports().at(0);
+        const TrackRipReport got = reader.Report();
+        EXPECT_EQ(got.sectors, want.sectors);
+        EXPECT_EQ(got.packsRead, want.packsRead);
+        EXPECT_EQ(got.repairedAtFirstRead, want.repairedAtFirstRead);
+        EXPECT_EQ(got.unrepairable, want.unrepairable);
+        EXPECT_EQ(got.graphicsPacks, want.graphicsPacks);
+        EXPECT_FALSE(reader.Read(sectors - 5, 6, reinterpret_cast<std::uint8_t*>(all.data())))
+            << "past the track's end";
 
         TitleOpenResult title =
             OpenDiscTitle(opened.image, opened.drive, "disc.ccd", track, options, ecc);
@@ -78,55 +89,19 @@ TEST(DiscTitle, EveryRangeHoldsTheRippedSectors) {
           }
         }
         EXPECT_FALSE(source.Read(1, nullptr, nullptr)) << "past the end";
+        // The subcode alone, in the player's steps, from the start.
+        std::vector<std::uint8_t> subcode(kSubcodeBytesPerSector * 10);
+        ASSERT_TRUE(source.Seek(0));
+        for (std::uint64_t first = 0; first < sectors; first += 10) {
+          const std::uint64_t n = std::min<std::uint64_t>(10, sectors - first);
+          ASSERT_TRUE(source.Read(n, nullptr, subcode.data()));
+          for (std::uint64_t s = 0; s < n; ++s)
+            ASSERT_EQ(0, std::memcmp(&subcode[s * kSubcodeBytesPerSector],
+                                     &ripped[(first + s) * kCdgSectorSize + kAudioBytesPerSector],
+                                     kSubcodeBytesPerSector))
+                << "sector " << first + s;
+        }
       }
-}
-
-// Reading the subcode alone, in the player's steps, gives the same packs.
-TEST(DiscTitle, SubcodeAloneInSmallStepsMatchesTheRip) {
-  testing::ImageDrive opened;
-  ASSERT_NO_FATAL_FAILURE(opened.Open(DamagedDisc()));
-  TSubCodeErrorCorrect ecc;
-  DiscTitleOptions options;
-  options.read.readSize = 15;
-  const std::string ripped = Rip(opened, 0, options.read);
-  TitleOpenResult title = OpenDiscTitle(opened.image, opened.drive, "disc.ccd", 1, options, ecc);
-  ASSERT_TRUE(title.ok()) << title.error;
-  std::vector<std::uint8_t> subcode(kSubcodeBytesPerSector * 10);
-  for (std::uint64_t first = 0; first < 85; first += 10) {
-    const std::uint64_t n = std::min<std::uint64_t>(10, 85 - first);
-    ASSERT_TRUE(title.source->Read(n, nullptr, subcode.data()));
-    for (std::uint64_t s = 0; s < n; ++s)
-      ASSERT_EQ(0, std::memcmp(subcode.data() + s * kSubcodeBytesPerSector,
-                               ripped.data() + (first + s) * kCdgSectorSize + kAudioBytesPerSector,
-                               kSubcodeBytesPerSector))
-          << "sector " << first + s;
-  }
-}
-
-// The reader's figures of a whole track are the rip's report.
-TEST(TrackReader, ReadingTheWholeTrackGivesTheRipsReport) {
-  testing::ImageDrive opened;
-  ASSERT_NO_FATAL_FAILURE(opened.Open(DamagedDisc()));
-  TSubCodeErrorCorrect ecc;
-  for (int command : {kReadCdDataRaw, kReadCdDataRw}) {
-    RipOptions options;
-    options.command = command;
-    options.readSize = 7;
-    TRipJob job;
-    job.RunSingle(opened.image, opened.drive, opened.toc, 0, opened.dir.File("r.cdg"), options);
-    ASSERT_EQ(job.Reports().size(), 1u);
-    const TrackRipReport& ripped = job.Reports()[0];
-    TrackReader reader(opened.image, opened.drive, opened.toc.Tracks[0], options, ecc);
-    std::vector<std::uint8_t> sectors(85 * kCdgSectorSize);
-    ASSERT_TRUE(reader.Read(0, 85, sectors.data()));
-    const TrackRipReport read = reader.Report();
-    EXPECT_EQ(read.sectors, ripped.sectors) << command;
-    EXPECT_EQ(read.packsRead, ripped.packsRead) << command;
-    EXPECT_EQ(read.repairedAtFirstRead, ripped.repairedAtFirstRead) << command;
-    EXPECT_EQ(read.unrepairable, ripped.unrepairable) << command;
-    EXPECT_EQ(read.graphicsPacks, ripped.graphicsPacks) << command;
-    EXPECT_FALSE(reader.Read(80, 6, sectors.data())) << "past the track's end";
-  }
 }
 
 TEST(DiscTitle, RefusalsNameTheDrive) {
