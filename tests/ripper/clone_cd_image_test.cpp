@@ -93,25 +93,11 @@ TEST(CcdParser, FieldsThatAreNotBytesAreRefusedByName) {
   }
 }
 
-// One .ccd entry: its point and the PMin, PSec, PFrame of its position (or
-// of its track number for the points 0xA0 and 0xA1).
-struct Entry {
-  int session;
-  int point;
-  int pmin, psec, pframe;
-};
+using Entry = testing::CcdEntry;
 
 bool Check(const std::vector<Entry>& entries, std::string& error) {
-  std::string text = "[Disc]\r\nTocEntries=" + std::to_string(entries.size()) + "\r\n";
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    const Entry& e = entries[i];
-    text +=
-        "[Entry " + std::to_string(i) + "]\r\nSession=" + std::to_string(e.session) +
-        "\r\nPoint=" + std::to_string(e.point) + "\r\nADR=0x01\r\nPMin=" + std::to_string(e.pmin) +
-        "\r\nPSec=" + std::to_string(e.psec) + "\r\nPFrame=" + std::to_string(e.pframe) + "\r\n";
-  }
   CcdToc toc;
-  return ParseCcd(text, toc, error) && CheckCcdToc(toc, error);
+  return ParseCcd(testing::CcdFromEntries(entries), toc, error) && CheckCcdToc(toc, error);
 }
 
 TEST(CcdToc, InconsistentTablesAreRefusedWithTheReason) {

@@ -73,31 +73,38 @@ inline Disc MakeDisc(int sectors, unsigned seed) {
   return DiscFromPacks(std::move(source), std::move(audio), seed + 1);
 }
 
+// One .ccd entry: its session, its point, and PMin, PSec, PFrame.
+struct CcdEntry {
+  int session, point, pmin, psec, pframe;
+};
+
+inline std::string CcdFromEntries(const std::vector<CcdEntry>& entries) {
+  std::string text =
+      "[CloneCD]\r\nVersion=3\r\n[Disc]\r\nTocEntries=" + std::to_string(entries.size()) +
+      "\r\nSessions=1\r\n";
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const CcdEntry& e = entries[i];
+    char point[16];
+    std::snprintf(point, sizeof point, "0x%02x", e.point);
+    text +=
+        "[Entry " + std::to_string(i) + "]\r\nSession=" + std::to_string(e.session) +
+        "\r\nPoint=" + point + "\r\nADR=0x01\r\nControl=0x00\r\nPMin=" + std::to_string(e.pmin) +
+        "\r\nPSec=" + std::to_string(e.psec) + "\r\nPFrame=" + std::to_string(e.pframe) + "\r\n";
+  }
+  return text;
+}
+
 // A .ccd for one session whose tracks start at the given sectors (LBA) and
 // whose lead-out is at `sectors`.
 inline std::string CcdText(const std::vector<int>& trackStarts, int sectors) {
-  const auto msf = [](int lba) {
-    const int f = lba + 150;
-    return "PMin=" + std::to_string(f / 4500) + "\r\nPSec=" + std::to_string(f / 75 % 60) +
-           "\r\nPFrame=" + std::to_string(f % 75) + "\r\n";
+  const auto at = [](int point, int lba) {
+    return CcdEntry{1, point, (lba + 150) / 4500, (lba + 150) / 75 % 60, (lba + 150) % 75};
   };
-  int entry = 0;
-  const auto head = [&](const char* point) {
-    return "[Entry " + std::to_string(entry++) + "]\r\nSession=1\r\nPoint=" + point +
-           "\r\nADR=0x01\r\nControl=0x00\r\n";
-  };
-  const int tracks = static_cast<int>(trackStarts.size());
-  std::string text = "[CloneCD]\r\nVersion=3\r\n[Disc]\r\nTocEntries=" +
-                     std::to_string(tracks + 3) + "\r\nSessions=1\r\n";
-  text += head("0xa0") + "PMin=1\r\n";
-  text += head("0xa1") + "PMin=" + std::to_string(tracks) + "\r\n";
-  text += head("0xa2") + msf(sectors);
-  for (int t = 0; t < tracks; ++t) {
-    char point[16];
-    std::snprintf(point, sizeof point, "0x%02x", t + 1);
-    text += head(point) + msf(trackStarts[static_cast<std::size_t>(t)]);
-  }
-  return text;
+  std::vector<CcdEntry> entries = {
+      {1, 0xA0, 1, 0, 0}, {1, 0xA1, static_cast<int>(trackStarts.size()), 0, 0}, at(0xA2, sectors)};
+  for (std::size_t t = 0; t < trackStarts.size(); ++t)
+    entries.push_back(at(static_cast<int>(t) + 1, trackStarts[t]));
+  return CcdFromEntries(entries);
 }
 
 // Two tracks: LBA 0..84 and 85..149.
