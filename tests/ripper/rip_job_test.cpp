@@ -118,15 +118,9 @@ TEST_F(RipJobTest, FailuresKeepTheOldFileAndCancelKeepsThePartialOne) {
   drive.failAt = -1;
 
   // A cancel asked during the first step ends the track after it.
-  struct CancelOnStep {
-    TRipJob* job;
-    static int Callback(std::int8_t code, int, void* context) {
-      if (code == kProgressStep) static_cast<CancelOnStep*>(context)->job->CancelJob();
-      return 0;
-    }
-  } cancel{&job};
+  testing::Codes cancel{&job, 1};
   job.SetJobStatus(kJobIdle);
-  ASSERT_TRUE(job.SetProgressCallback(&CancelOnStep::Callback, &cancel));
+  ASSERT_TRUE(job.SetProgressCallback(&testing::Codes::Callback, &cancel));
   drive.reads.clear();
   EXPECT_FALSE(job.RipTrack(drive, cd, Track(150, 1150), dir.File("c.cdg"), plain));
   EXPECT_EQ(job.JobStatus(), kJobCancelRequested);
