@@ -60,13 +60,11 @@ TEST_F(RipCli, RefusesWhatItCannotRip) {
 }
 
 // Packs of track 1 with two wrong symbols on every read of the image.
-TEST(RipCliSecure, UnrepairablePacksAreListedAndTheOutputKept) {
+TEST_F(RipCli, UnrepairablePacksAreListedAndTheOutputKept) {
   testing::LanguageScope english(Language::English);
-  testing::TempDir dir;
-  testing::Disc disc = testing::MakeDisc(150, 41);
   for (int slot : {40, 201, 333})
     for (int symbol : {5, 11}) testing::SpoilSymbol(disc, testing::SpotOfPack(0, slot, symbol), 0x21);
-  const std::string ccd = testing::WriteCloneCd(dir, disc);
+  testing::WriteCloneCd(dir, disc);
   const CliResult r = Cli({"rip", ccd, "--track", "1", "-o", dir.File("one.cdg")});
   EXPECT_EQ(r.status, kExitFailure);
   EXPECT_NE(r.err.find("3 packs could not be repaired"), std::string::npos) << r.err;
@@ -86,12 +84,10 @@ TEST(RipCliSecure, UnrepairablePacksAreListedAndTheOutputKept) {
       << checked.out;
 }
 
-TEST(RipCliSecure, ASlippedSubcodeIsReportedAndCorrected) {
+TEST_F(RipCli, ASlippedSubcodeIsReportedAndCorrected) {
   testing::LanguageScope english(Language::English);
-  testing::TempDir dir;
-  testing::Disc disc = testing::MakeDisc(150, 42);
   testing::WriteQTimes(disc);
-  const std::string ccd = testing::WriteCloneCd(dir, disc);
+  testing::WriteCloneCd(dir, disc);
   ASSERT_EQ(Cli({"rip", ccd, "--track", "1", "-o", dir.File("clean.cdg")}).status, kExitSuccess);
 
   testing::SlipSubcode(disc, 1);

@@ -241,7 +241,6 @@ TEST(SheetParsers, MalformedSheetsAreRefusedWithTheReason) {
     std::string text;
     const char* fragment;
   } cases[] = {
-      {false, "", "no TRACK"},
       {false, "CD_DA\n", "no TRACK"},
       {false, "TRACK MODE1\nDATAFILE \"d.bin\"\n", "MODE1"},
       {false, "TRACK MODE7\nDATAFILE \"d.bin\"\n", "unknown track mode"},
@@ -263,7 +262,6 @@ TEST(SheetParsers, MalformedSheetsAreRefusedWithTheReason) {
       {false, "FIRST_TRACK_NO 99\n" + track + track, "more than 99 tracks"},
       {false, "BOGUS\n" + track, "unexpected \"BOGUS\""},
       {false, track + "WHATEVER\n", "line 3"},
-      {true, "", "no TRACK"},
       {true, file, "no TRACK"},
       {true, cueTrack, "TRACK before any FILE"},
       {true, "FILE \"d.wav\" WAVE\n" + cueTrack, "WAVE"},
