@@ -1,6 +1,6 @@
 #include "app/bitmap_image.h"
 
-#include <gtest/gtest.h>
+#include "ui_test.h"
 
 namespace mosaicer {
 namespace {
