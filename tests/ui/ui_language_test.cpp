@@ -144,6 +144,8 @@ TEST(UiLanguage, TheLanguageBoxTakesEffectOnOkOnly) {
   testing::ScriptedDialogs dialogs;
   TGenSettingDlg dialog(dialogs);
   QComboBox* LanguageCmb = Child<QComboBox>(dialog, "LanguageCmb");
+  dialog.ReadSettings(IniFile());  // a first start follows the system's language
+  EXPECT_FALSE(dialog.LanguageChoice().has_value());
   dialog.ReadSettings(IniFile("[GenSettingDlg]\nLanguage=en\n"));
   dialog.show();
   EXPECT_EQ(LanguageCmb->currentIndex(), 1);
