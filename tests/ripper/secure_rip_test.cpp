@@ -199,6 +199,11 @@ TEST(SecureRead, QFramesGiveTheirAbsoluteTimeOnlyWhenSound) {
       if (c.flip & (0x80 >> b)) spoilt[c.byte * 8 + b] ^= 0x40;
     EXPECT_FALSE(QAbsoluteFrames(spoilt).has_value());
   }
+  // A frame digit past 9 under a sound CRC.
+  std::uint8_t q[12] = {0x01, 0x01, 0x01, 0, 0, 0, 0, 0, 0x02, 0x0A};
+  testing::PutQ(disc, 1, q);
+  LinearToRawSubcode(reinterpret_cast<const std::uint8_t*>(disc.sub.data()) + 96, raw);
+  EXPECT_FALSE(QAbsoluteFrames(raw).has_value());
 }
 
 TEST(RipReport, ListsTheFirstSectorsAndNamesLogsFreely) {

@@ -122,6 +122,21 @@ inline void SlipSubcode(Disc& disc, int late) {
 
 inline std::uint8_t ToBcd(int n) { return static_cast<std::uint8_t>(n / 10 << 4 | n % 10); }
 
+// Puts the Q frame `q` (its first 10 bytes; the CRC is filled in) into
+// sector `s` of `disc`.
+inline void PutQ(Disc& disc, std::size_t s, std::uint8_t (&q)[12]) {
+  std::uint16_t crc = 0;
+  for (int i = 0; i < 10; ++i) {
+    crc ^= static_cast<std::uint16_t>(q[i] << 8);
+    for (int b = 0; b < 8; ++b)
+      crc = static_cast<std::uint16_t>(crc & 0x8000 ? crc << 1 ^ 0x1021 : crc << 1);
+  }
+  crc = static_cast<std::uint16_t>(~crc);
+  q[10] = static_cast<std::uint8_t>(crc >> 8);
+  q[11] = static_cast<std::uint8_t>(crc);
+  std::memcpy(&disc.sub[s * 96 + 12], q, sizeof q);  // channel Q of the linear layout
+}
+
 // Gives every sector of `disc` a mode-1 Q frame whose absolute time is the
 // sector's own plus `late` sectors behind (as a disc image cut off its
 // subcode by `late` sectors would show), with a correct CRC.
@@ -133,16 +148,7 @@ inline void WriteQTimes(Disc& disc, int late = 0) {
     q[7] = ToBcd(frames / 4500);
     q[8] = ToBcd(frames / 75 % 60);
     q[9] = ToBcd(frames % 75);
-    std::uint16_t crc = 0;
-    for (int i = 0; i < 10; ++i) {
-      crc ^= static_cast<std::uint16_t>(q[i] << 8);
-      for (int b = 0; b < 8; ++b)
-        crc = static_cast<std::uint16_t>(crc & 0x8000 ? crc << 1 ^ 0x1021 : crc << 1);
-    }
-    crc = static_cast<std::uint16_t>(~crc);
-    q[10] = static_cast<std::uint8_t>(crc >> 8);
-    q[11] = static_cast<std::uint8_t>(crc);
-    std::memcpy(&disc.sub[s * 96 + 12], q, sizeof q);  // channel Q of the linear layout
+    PutQ(disc, s, q);
   }
 }
 
