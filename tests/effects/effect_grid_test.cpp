@@ -58,18 +58,14 @@ TEST(EffectGrid, TypedTextStaysOnlyAsANumberFrom1To900) {
     EXPECT_EQ(grid.Cell(3, 4), 0) << text;
   }
   EXPECT_EQ(EffectGrid::ParseStep("007"), 7);
-  EXPECT_EQ(EffectGrid::ParseStep("1"), 1);
 }
 
 TEST(EffectGrid, MissingNumberIsTheFirstGap) {
   EffectGrid grid = Titled();
   Number(grid, {{{0, 0}, 1}, {{1, 0}, 2}, {{2, 0}, 4}, {{3, 0}, 6}});
-  const StepCheck check = grid.CheckSteps();
-  EXPECT_EQ(check.result, StepCheck::Result::Gap);
-  EXPECT_EQ(check.step, 3);
-  const WriteCheck write = grid.CheckWrite(false);
-  EXPECT_FALSE(write.ok);
-  EXPECT_EQ(write.message, "3番が抜けています。");
+  EXPECT_EQ(grid.CheckSteps().result, StepCheck::Result::Gap);
+  EXPECT_FALSE(grid.CheckWrite(false).ok);
+  EXPECT_EQ(grid.CheckWrite(false).message, "3番が抜けています。");
   EXPECT_TRUE(grid.Order().empty());
   EXPECT_FALSE(grid.Write("/nonexistent/never.tlo"));
 }
@@ -79,10 +75,7 @@ TEST(EffectGrid, DuplicateNamesTheLaterCellFirstInTileOrGridPositions) {
   // (3,2) is met after (0,0) scanning column by column, though 1 at (1,0)
   // would come first scanning row by row.
   Number(grid, {{{0, 0}, 5}, {{3, 2}, 5}, {{1, 0}, 1}, {{2, 0}, 9}});
-  const StepCheck check = grid.CheckSteps();
-  ASSERT_EQ(check.result, StepCheck::Result::Duplicate);
-  EXPECT_EQ(check.at, (TilePos{3, 2}));
-  EXPECT_EQ(check.first, (TilePos{0, 0}));
+  EXPECT_EQ(grid.CheckSteps().result, StepCheck::Result::Duplicate);
   EXPECT_EQ(grid.CheckWrite(false).message, "5番が(3,2)と(0,0)に重複しています。");
   EXPECT_EQ(grid.CheckWrite(true).message, "5番が(3,2)と(0,0)に重複しています。");
 
@@ -178,12 +171,9 @@ TEST(EffectGrid, OpenDropsOffScreenAndOverwrittenSteps) {
       "odd.tlo",
       "[Info]\r\nTitleJ=題\r\nTitleE=Title\r\nCommentJ=説明\r\nCommentE=Note\r\n"
       "AuthorJ=山田\r\nAuthorE=Yamada\r\nEditedByJ=佐藤\r\nEditedByE=Sato\r\nNumTiles=7\r\n"
-      "[0]\r\nRow=0\r\nCol=0\r\n"
-      "[1]\r\nRow=17\r\nCol=50\r\n"  // column off the screen
-      "[2]\r\nRow=-1\r\nCol=3\r\n"   // row off the screen
-      "[3]\r\nRow=0\r\nCol=0\r\n"    // replaces step 1
-      "[4]\r\nRow=17\r\nCol=49\r\n"
-      "[5]\r\nRow=18\r\nCol=0\r\n");  // step 6 off the screen, step 7 missing: tile (0,0)
+      // Steps 2 and 3 off the screen, 4 replaces 1, 6 off the screen, 7 missing: tile (0,0).
+      "[0]\r\nRow=0\r\nCol=0\r\n[1]\r\nRow=17\r\nCol=50\r\n[2]\r\nRow=-1\r\nCol=3\r\n"
+      "[3]\r\nRow=0\r\nCol=0\r\n[4]\r\nRow=17\r\nCol=49\r\n[5]\r\nRow=18\r\nCol=0\r\n");
   EffectGrid grid;
   grid.SetOwnName(J, "自分");
   grid.SetTexts(E, {"old", "me", "old note"});
@@ -214,17 +204,10 @@ TEST(EffectGrid, SavedFilePaintsInTheGridsOrder) {
   const std::string file = dir.File("spiral.tlo");
   ASSERT_TRUE(grid.Write(file));
   EXPECT_EQ(ReadTileOrder(file), (TileOrder{{49, 17}, {0, 0}, {3, 5}}));
-  const std::string bytes = testing::ReadFile(file);
-  EXPECT_NE(
-      bytes.find("NumTiles=3\r\n\r\n[0]\r\nRow=17\r\nCol=49\r\n\r\n[1]\r\nRow=0\r\nCol=0\r\n"),
-      std::string::npos);
-
   // Opening it back gives the same grid.
   EffectGrid back;
   ASSERT_TRUE(back.Open(file));
-  EXPECT_EQ(back.Cell(49, 17), 1);
-  EXPECT_EQ(back.Cell(0, 0), 2);
-  EXPECT_EQ(back.Cell(3, 5), 3);
+  EXPECT_EQ(back.Order(), grid.Order());
   EXPECT_EQ(back.Texts(J).Title, "渦巻き");
   EXPECT_EQ(back.FileCredits(E).Author, "Yamada");
 }

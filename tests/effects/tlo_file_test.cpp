@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "effects/tile_order.h"
-#include "platform/cp932.h"
 #include "support/language_scope.h"
 #include "support/temp_dir.h"
 
@@ -24,65 +23,37 @@ std::string Header(std::string_view numTiles, std::string_view version = "100") 
 }
 
 TEST(TloFormat, TwoTileEffectHasTheExactLayout) {
-  TTloFile header;
-  const TileOrder order = {{0, 0}, {1, 0}};
-  EXPECT_EQ(FormatTloFile(header, order),
-            "[Info]\r\nTloVersion=100\r\nTitleJ=\r\nAuthorJ=\r\nEditedByJ=\r\nCommentJ=\r\n"
-            "TitleE=\r\nAuthorE=\r\nEditedByE=\r\nCommentE=\r\nNumTiles=2\r\n"
-            "\r\n[0]\r\nRow=0\r\nCol=0\r\n"
-            "\r\n[1]\r\nRow=0\r\nCol=1\r\n");
+  EXPECT_EQ(FormatTloFile(TTloFile(), {{0, 0}, {1, 0}}),
+            Header("2") + "\r\n[0]\r\nRow=0\r\nCol=0\r\n\r\n[1]\r\nRow=0\r\nCol=1\r\n");
 }
 
-TEST(TloFormat, JapaneseHeaderRoundTripsThroughCp932) {
+TEST(TloFormat, JapaneseHeaderRoundTrips) {
   TempDir dir;
   TTloFile header;
   header.TitleJ = "渦巻き=左回り";
-  header.AuthorJ = "山田";
-  header.EditedByJ = "佐藤,鈴木";
   header.CommentJ = "中央から\n外へ";  // a line break cannot stay in a one-line field
   header.TitleE = "Spiral";
-  header.CommentE = "centre out";
   const std::string file = dir.File("spiral.tlo");
   ASSERT_TRUE(WriteTloFile(file, header, DefaultTileOrder()));
 
-  const std::string bytes = testing::ReadFile(file);
-  EXPECT_NE(bytes.find("TitleJ=" + Utf8ToCp932("渦巻き=左回り") + "\r\n"), std::string::npos);
-
   TTloFile back(file);
   ASSERT_TRUE(back.Valid);
-  EXPECT_EQ(back.FileName, file);
   EXPECT_EQ(back.TitleJ, "渦巻き=左回り");
-  EXPECT_EQ(back.AuthorJ, "山田");
-  EXPECT_EQ(back.EditedByJ, "佐藤,鈴木");
   EXPECT_EQ(back.CommentJ, "中央から 外へ");
   EXPECT_EQ(back.TitleE, "Spiral");
-  EXPECT_EQ(back.CommentE, "centre out");
   EXPECT_EQ(ReadTileOrder(file), DefaultTileOrder());
 }
 
-TEST(TileOrderRead, ClampsOutOfRangeValues) {
+// Values past the screen are clamped (of large ones the low 16 bits count);
+// a section missing or misnamed ("[04]" is not step 4) gives tile 0, 0.
+TEST(TileOrderRead, ClampsValuesAndReadsGapsAsTileZero) {
   TempDir dir;
-  const std::string file = dir.Write(
-      "clamp.tlo", Header("4") +
-                       "\r\n[0]\r\nRow=-1\r\nCol=75\r\n\r\n[1]\r\nRow=17\r\nCol=49\r\n"
-                       "\r\n[2]\r\nRow=65553\r\nCol=65536\r\n\r\n[3]\r\nrow=3\r\ncol=x\r\n");
-  const TileOrder order = ReadTileOrder(file);
-  ASSERT_EQ(order.size(), 4u);
-  EXPECT_EQ(order[0], (TileOrderEntry{49, 17}));
-  EXPECT_EQ(order[1], (TileOrderEntry{49, 17}));
-  EXPECT_EQ(order[2], (TileOrderEntry{0, 17}));  // low 16 bits: 17 and 0
-  EXPECT_EQ(order[3], (TileOrderEntry{0, 3}));
-}
-
-TEST(TileOrderRead, MissingAndMisnamedSectionsGiveTileZero) {
-  TempDir dir;
-  const std::string file = dir.Write(
-      "gaps.tlo", Header("3") + "\r\n[00]\r\nRow=5\r\nCol=5\r\n\r\n[2]\r\nRow=2\r\nCol=9\r\n");
-  const TileOrder order = ReadTileOrder(file);
-  ASSERT_EQ(order.size(), 3u);
-  EXPECT_EQ(order[0], (TileOrderEntry{0, 0}));  // "[00]" is not step 0
-  EXPECT_EQ(order[1], (TileOrderEntry{0, 0}));
-  EXPECT_EQ(order[2], (TileOrderEntry{9, 2}));
+  const std::string file =
+      dir.Write("odd.tlo", Header("6") +
+                               "[0]\r\nRow=-1\r\nCol=75\r\n[1]\r\nRow=17\r\nCol=49\r\n"
+                               "[2]\r\nRow=65553\r\nCol=65536\r\n[3]\r\nrow=3\r\ncol=x\r\n"
+                               "[04]\r\nRow=5\r\nCol=5\r\n[5]\r\nRow=2\r\nCol=9\r\n");
+  EXPECT_EQ(ReadTileOrder(file), (TileOrder{{49, 17}, {49, 17}, {0, 17}, {0, 3}, {0, 0}, {9, 2}}));
 }
 
 TEST(TileOrderRead, MissingFileGivesTheDefaultOrderAndUnreadableOneNothing) {
@@ -159,9 +130,6 @@ TEST(EffectFileRead, GapsOfTheOrderAreReported) {
   ASSERT_EQ(cut.order.size(), 768u);
   EXPECT_EQ(cut.order[499], DefaultTileOrder()[499]);
   EXPECT_EQ(cut.order[500], (TileOrderEntry{0, 0}));
-  ASSERT_EQ(cut.missingSteps.size(), 268u);
-  EXPECT_EQ(cut.missingSteps.front(), 500u);
-  EXPECT_EQ(cut.missingSteps.back(), 767u);
   EXPECT_EQ(ToRanges(cut.missingSteps), (std::vector<NumberRange>{{500, 767}}));
   ASSERT_EQ(cut.unpaintedTiles.size(), 268u);
   EXPECT_EQ(cut.unpaintedTiles.front(), DefaultTileOrder()[500]);
@@ -176,13 +144,6 @@ TEST(EffectFileRead, GapsOfTheOrderAreReported) {
   EXPECT_EQ(ToRanges(holed.missingSteps),
             (std::vector<NumberRange>{{0, 0}, {7, 9}, {100, 100}, {767, 767}}));
   EXPECT_EQ(holed.unpaintedTiles.size(), 6u);
-
-  // A complete order that paints only part of the screen.
-  EffectFile part;
-  ASSERT_TRUE(ReadEffectFile(dir.Write("part.tlo", EffectText(48)), part, error)) << error;
-  EXPECT_TRUE(part.missingSteps.empty());
-  EXPECT_EQ(part.unpaintedTiles.size(), 768u - 48u);
-  EXPECT_EQ(part.unpaintedTiles.front(), (TileOrderEntry{1, 2}));
 }
 
 TEST(EffectFileRead, UnpaintedTilesIgnoreTheBorderAndRepeats) {

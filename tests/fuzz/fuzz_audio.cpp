@@ -1,12 +1,6 @@
 // Feeds arbitrary bytes, as a file, to the song opener (our WAV reader and
 // libsndfile with libsoxr behind it) and reads what it accepts. The reader
 // must deliver exactly the length it announced, or fail with a message.
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <string>
-#include <vector>
-
 #include "fuzz_files.h"
 #include "media/audio_reader.h"
 
@@ -34,16 +28,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (reader.Bytes() == 0) std::abort();
   std::vector<std::uint8_t> buffer(kPiece);
   std::uint64_t left = reader.Bytes();
-  std::size_t read = 0;
-  while (left > 0 && read < kMaxFuzzBytes) {
+  for (std::size_t read = 0; left > 0 && read < kMaxFuzzBytes; read += kPiece) {
     const std::size_t n = left < kPiece ? static_cast<std::size_t>(left) : kPiece;
-    const mosaicer::IoStatus status = reader.Read(buffer.data(), n);
-    if (!status.ok()) {
+    if (const mosaicer::IoStatus status = reader.Read(buffer.data(), n); !status.ok()) {
       if (status.error().empty()) std::abort();
       return 0;
     }
     left -= n;
-    read += n;
   }
   // Nothing past the announced length.
   if (left == 0 && reader.Read(buffer.data(), 1).ok()) std::abort();

@@ -1,10 +1,8 @@
 // Feeds arbitrary bytes to the BMP reader. Whatever it accepts must survive a
 // trip through the writer and back unchanged.
 #include <algorithm>
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
 
+#include "fuzz_target.h"
 #include "platform/bmp_codec.h"
 
 // Huge pictures (RLE can declare them in a few bytes) are only decoded: the

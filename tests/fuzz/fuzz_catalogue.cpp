@@ -1,11 +1,7 @@
 // Feeds arbitrary bytes to the message-catalogue (.mo) reader. Whatever it
 // accepts holds only texts that lie in the bytes themselves, never the
 // header entry.
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <string_view>
-
+#include "fuzz_target.h"
 #include "platform/language.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

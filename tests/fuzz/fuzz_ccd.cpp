@@ -1,9 +1,5 @@
 // Feeds arbitrary text to the .ccd parser and the TOC reply built from it.
-#include <cstddef>
-#include <cstdint>
-#include <string>
-#include <string_view>
-
+#include "fuzz_target.h"
 #include "ripper/clone_cd_image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -1,15 +1,10 @@
 // Feeds arbitrary text to the command line's value readers and to the
 // option parser. Whatever a reader accepts must lie in its range and, where
 // the value can be written back, read back the same.
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <string>
-#include <vector>
-
 #include "authoring/msf.h"
 #include "cli/args.h"
 #include "cli/values.h"
+#include "fuzz_target.h"
 
 namespace {
 
@@ -51,24 +46,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   // The same bytes as a command line, split at NUL bytes.
-  std::vector<std::string> argv;
-  std::string word;
+  std::vector<std::string> argv(1);
   for (char c : text) {
-    if (c == '\0') {
-      argv.push_back(word);
-      word.clear();
-    } else {
-      word += c;
-    }
+    if (c == '\0') argv.emplace_back();
+    else argv.back() += c;
   }
-  argv.push_back(word);
   const std::vector<OptionDef> known = {
       {"output", 'o', true}, {"force", 0, false}, {"at", 0, true}, {"tracks", 0, true}};
   std::string error;
-  if (const auto args = Args::Parse(argv, known, error)) {
-    Check(error.empty());
-  } else {
-    Check(!error.empty());
-  }
+  Check(Args::Parse(argv, known, error).has_value() == error.empty());
   return 0;
 }

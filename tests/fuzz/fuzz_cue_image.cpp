@@ -1,5 +1,5 @@
-// A CUE image (.cue + d.bin) from arbitrary bytes: see fuzz_sheet_image.h.
-#include "fuzz_sheet_image.h"
+// A CUE image (.cue + d.bin) from arbitrary bytes: see fuzz_disc_image.h.
+#include "fuzz_disc_image.h"
 #include "ripper/cue_image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -1,9 +1,8 @@
 // Feeds arbitrary packs to the decoder, painting unscaled and stretched onto
 // a canvas smaller than the screen, then takes both snapshots.
-#include <cstddef>
-#include <cstdint>
 #include <sstream>
 
+#include "fuzz_target.h"
 #include "player/cdg_canvas.h"
 #include "player/cdg_decoder.h"
 

@@ -1,10 +1,7 @@
 // Feeds arbitrary bytes to the effect editor's reader, then checks and
 // saves what it filled in, as a user opening any file and pressing Save would.
-#include <cstddef>
-#include <cstdint>
-#include <string_view>
-
 #include "effects/effect_grid.h"
+#include "fuzz_target.h"
 #include "platform/cp932.h"
 #include "platform/ini_file.h"
 

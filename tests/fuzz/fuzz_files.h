@@ -3,10 +3,9 @@
 
 #include <stdlib.h>
 
-#include <cstddef>
-#include <cstdint>
 #include <cstdio>
-#include <string>
+
+#include "fuzz_target.h"
 
 namespace mosaicer::fuzz {
 

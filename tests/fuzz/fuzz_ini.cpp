@@ -1,8 +1,5 @@
 // Feeds arbitrary text to the INI parser, then reads and writes through it.
-#include <cstddef>
-#include <cstdint>
-#include <string_view>
-
+#include "fuzz_target.h"
 #include "platform/ini_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

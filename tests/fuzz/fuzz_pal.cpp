@@ -1,10 +1,8 @@
 // Feeds arbitrary bytes to the .pal reader. Whatever it loads must come back
 // the same after being written out and read again.
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
 #include <span>
 
+#include "fuzz_target.h"
 #include "image/pal_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -1,9 +1,6 @@
 // Feeds arbitrary bytes to the picture reader (BMP, PNG, JPEG). Whatever it
 // accepts must be a bitmap of a depth the reader promises.
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-
+#include "fuzz_target.h"
 #include "media/picture_reader.h"
 
 // Larger pictures are refused before decoding, so one run stays quick and

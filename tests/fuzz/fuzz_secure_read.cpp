@@ -3,13 +3,11 @@
 // the same bytes, spoilt differently each time or failing) and the Q-time
 // slip meter. Byte 0 chooses the re-read count; the rest is the subcode.
 #include <algorithm>
-#include <cstddef>
-#include <cstdint>
 #include <cstring>
-#include <vector>
 
 #include "core/parity.h"
 #include "core/subcode_pack.h"
+#include "fuzz_target.h"
 #include "ripper/secure_read.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

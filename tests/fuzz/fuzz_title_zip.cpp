@@ -2,12 +2,9 @@
 // then libsndfile for the song it finds) and reads what it accepts. A refusal
 // must say why; an accepted title must deliver every sector it announces, or
 // fail with a message.
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
 #include <memory>
-#include <vector>
 
+#include "fuzz_target.h"
 #include "title/mp3g_zip.h"
 
 // The codec libraries behind libsndfile leak on some damaged songs (inside

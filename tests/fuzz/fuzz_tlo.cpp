@@ -1,12 +1,8 @@
 // Feeds arbitrary bytes to the effect-file reader: decoding, header, tile
 // order and the steps and tiles the order leaves out.
-#include <cstddef>
-#include <cstdint>
-#include <string_view>
-#include <vector>
-
 #include "effects/tile_order.h"
 #include "effects/tlo_file.h"
+#include "fuzz_target.h"
 #include "platform/cp932.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -1,10 +1,9 @@
 // Feeds an arbitrary full-TOC reply, as a drive might send it, through the
 // table-of-contents parser with and without BCD repair.
 #include <algorithm>
-#include <cstddef>
-#include <cstdint>
 #include <cstring>
 
+#include "fuzz_target.h"
 #include "ripper/cd_drive.h"
 
 namespace {

@@ -1,5 +1,5 @@
-// A cdrdao image (.toc + d.bin) from arbitrary bytes: see fuzz_sheet_image.h.
-#include "fuzz_sheet_image.h"
+// A cdrdao image (.toc + d.bin) from arbitrary bytes: see fuzz_disc_image.h.
+#include "fuzz_disc_image.h"
 #include "ripper/toc_image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -1,9 +1,8 @@
 // Feeds arbitrary bytes to the WAV header reader.
-#include <cstddef>
-#include <cstdint>
 #include <span>
 
 #include "authoring/wave_info.h"
+#include "fuzz_target.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   mosaicer::WaveInfo info;

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 #include "core/subcode_pack.h"
@@ -19,6 +19,7 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
 constexpr auto kGenerous = 10s;
+using EventList = std::vector<std::pair<int, std::intptr_t>>;  // event, value
 
 // A CDG file of `sectors` sectors whose subcode byte 0 of each sector holds
 // the sector number (mod 256), so handed-out packs can be traced.
@@ -32,7 +33,7 @@ std::string CdgFile(testing::TempDir& dir, int sectors) {
 // Records the events the worker sends, with their times.
 struct Events {
   std::mutex mutex;
-  std::vector<std::pair<int, std::intptr_t>> list;  // event, value (first pack byte for 14)
+  EventList list;  // the value of a packs event is its first pack's byte
   std::vector<Clock::duration> packTimes;
   Clock::time_point start = Clock::now();
   AutoResetEvent changed;
@@ -49,21 +50,32 @@ struct Events {
     }
     self->changed.Set();
   }
-  bool WaitFor(int event) {
-    const auto deadline = Clock::now() + kGenerous;
-    while (Clock::now() < deadline) {
-      {
-        std::lock_guard lock(mutex);
-        for (const auto& e : list)
-          if (e.first == event) return true;
-      }
-      changed.WaitFor(50ms);
-    }
-    return false;
+  // Waits up to kGenerous for `done`, looking again at each event.
+  template <typename Done>
+  bool WaitUntil(Done done) {
+    for (const auto deadline = Clock::now() + kGenerous; !done(); changed.WaitFor(50ms))
+      if (Clock::now() > deadline) return false;
+    return true;
   }
-  std::vector<std::pair<int, std::intptr_t>> Snapshot() {
+  bool WaitFor(int event) {
+    return WaitUntil([&] {
+      const EventList now = Snapshot();
+      return std::any_of(now.begin(), now.end(), [&](const auto& e) { return e.first == event; });
+    });
+  }
+  EventList Snapshot() {
     std::lock_guard lock(mutex);
     return list;
+  }
+  std::vector<std::intptr_t> Packs() {  // the first byte of each step's packs
+    std::vector<std::intptr_t> packs;
+    for (const auto& e : Snapshot())
+      if (e.first == kCdgInPacks) packs.push_back(e.second);
+    return packs;
+  }
+  void Clear() {
+    std::lock_guard lock(mutex);
+    list.clear();
   }
 };
 
@@ -88,16 +100,9 @@ class CdgInTest : public ::testing::Test {
 TEST_F(CdgInTest, StepsOfNSectorsWithAShortLastStepThenStoppedAndEnded) {
   Start(CdgFile(dir, 7), 3);
   ASSERT_TRUE(events.WaitFor(kCdgInEnded));
-  using E = std::vector<std::pair<int, std::intptr_t>>;
-  EXPECT_EQ(events.Snapshot(), (E{{kCdgInStarted, 0},
-                                  {kCdgInStep, 3},
-                                  {kCdgInPacks, 0},
-                                  {kCdgInStep, 3},
-                                  {kCdgInPacks, 3},
-                                  {kCdgInStep, 1},
-                                  {kCdgInPacks, 6},
-                                  {kCdgInStopped, 0},
-                                  {kCdgInEnded, 0}}));
+  EXPECT_EQ(events.Snapshot(), (EventList{{kCdgInStarted, 0}, {kCdgInStep, 3}, {kCdgInPacks, 0},
+                                          {kCdgInStep, 3}, {kCdgInPacks, 3}, {kCdgInStep, 1},
+                                          {kCdgInPacks, 6}, {kCdgInStopped, 0}, {kCdgInEnded, 0}}));
   EXPECT_EQ(player.State(), csStop);
 }
 
@@ -106,46 +111,35 @@ TEST_F(CdgInTest, EmptyFileEndsAtOnceEvenWithRepeat) {
   player.SetOnMemory(true);
   Start(dir.Write("empty.cdg", std::string(100, 'x')), 3);  // less than one sector
   ASSERT_TRUE(events.WaitFor(kCdgInEnded));
-  using E = std::vector<std::pair<int, std::intptr_t>>;
-  EXPECT_EQ(events.Snapshot(), (E{{kCdgInStarted, 0}, {kCdgInStopped, 0}, {kCdgInEnded, 0}}));
+  EXPECT_EQ(events.Snapshot(),
+            (EventList{{kCdgInStarted, 0}, {kCdgInStopped, 0}, {kCdgInEnded, 0}}));
 }
 
-TEST_F(CdgInTest, MissingFileReportsAFailureAndFreesTheOutput) {
-  Start(dir.File("missing.cdg"), 3);
-  ASSERT_TRUE(events.WaitFor(kCdgInFailed));
-  EXPECT_EQ(player.State(), csStop);
-  EXPECT_FALSE(player.Output().IsOpen());
-  // The output was given back, so the next try starts cleanly.
-  events.list.clear();
-  ASSERT_TRUE(player.SetFileName(CdgFile(dir, 2)));
-  ASSERT_TRUE(player.Play());
-  EXPECT_TRUE(events.WaitFor(kCdgInEnded));
-}
-
-TEST_F(CdgInTest, WhatIsNoRegularFileIsAFailureNotAnEndlessSong) {
+// A missing file, or one that is no regular file (not an endless song),
+// is a failure that gives the output back, so the next try starts cleanly.
+TEST_F(CdgInTest, WhatCannotBeReadIsAFailureThatFreesTheOutput) {
   std::filesystem::create_directory(dir.File("folder.cdg"));
   std::filesystem::create_symlink("/dev/zero", dir.File("zero.cdg"));
   for (const bool onMemory : {false, true}) {
-    for (const std::string& file : {dir.File("folder.cdg"), dir.File("zero.cdg")}) {
-      {
-        std::lock_guard lock(events.mutex);
-        events.list.clear();
-      }
+    for (const std::string& file :
+         {dir.File("missing.cdg"), dir.File("folder.cdg"), dir.File("zero.cdg")}) {
+      events.Clear();
       ASSERT_TRUE(player.SetOnMemory(onMemory));
       Start(file, 3);
       ASSERT_TRUE(events.WaitFor(kCdgInFailed)) << file << " " << onMemory;
-      using E = std::vector<std::pair<int, std::intptr_t>>;
-      EXPECT_EQ(events.Snapshot(), (E{{kCdgInFailed, 0}})) << file;
+      EXPECT_EQ(events.Snapshot(), (EventList{{kCdgInFailed, 0}})) << file;
       EXPECT_EQ(player.State(), csStop);
+      EXPECT_FALSE(player.Output().IsOpen());
     }
   }
+  Start(CdgFile(dir, 2), 3);
+  EXPECT_TRUE(events.WaitFor(kCdgInEnded));
 }
 
 TEST_F(CdgInTest, StopWhilePausedAndStereoModeStoredMeanwhile) {
   Start(CdgFile(dir, 750), 3);
   ASSERT_TRUE(events.WaitFor(kCdgInStarted));
-  const auto deadline = Clock::now() + kGenerous;
-  while (player.State() != csPlay && Clock::now() < deadline) std::this_thread::sleep_for(1ms);
+  ASSERT_TRUE(events.WaitUntil([&] { return player.State() == csPlay; }));
   ASSERT_TRUE(player.Pause());
   EXPECT_EQ(player.State(), csPause);
   EXPECT_TRUE(player.SetStereoMode(3));
@@ -163,19 +157,10 @@ TEST_F(CdgInTest, RepeatIsReadAtEachEndOfTheFile) {
   player.SetRepeat(true);
   Start(CdgFile(dir, 2), 1);
   // Wait until the file has been played twice over, then turn repeat off.
-  const auto deadline = Clock::now() + kGenerous;
-  for (;;) {
-    int packs = 0;
-    for (const auto& e : events.Snapshot()) packs += e.first == kCdgInPacks;
-    if (packs >= 5 || Clock::now() > deadline) break;
-    events.changed.WaitFor(50ms);
-  }
+  events.WaitUntil([&] { return events.Packs().size() >= 5; });
   player.SetRepeat(false);
   ASSERT_TRUE(events.WaitFor(kCdgInEnded));
-  const auto list = events.Snapshot();
-  std::vector<std::intptr_t> order;
-  for (const auto& e : list)
-    if (e.first == kCdgInPacks) order.push_back(e.second);
+  const auto order = events.Packs();
   ASSERT_GE(order.size(), 6u);
   for (std::size_t i = 0; i < order.size(); ++i) EXPECT_EQ(order[i], static_cast<int>(i % 2));
   EXPECT_EQ(order.size() % 2, 0u);  // it ended at the end of the file

@@ -11,14 +11,7 @@ namespace mosaicer {
 namespace {
 
 // Four frames, so one whole group, each (left, right).
-std::vector<std::int16_t> Block(std::int16_t left, std::int16_t right) {
-  std::vector<std::int16_t> samples;
-  for (int frame = 0; frame < 4; ++frame) {
-    samples.push_back(left);
-    samples.push_back(right);
-  }
-  return samples;
-}
+std::vector<std::int16_t> Block(std::int16_t l, std::int16_t r) { return {l, r, l, r, l, r, l, r}; }
 
 std::vector<std::int16_t> Applied(std::uint8_t mode, std::int16_t left, std::int16_t right) {
   TStereoChanger changer;
@@ -51,16 +44,13 @@ TEST(TStereoChanger, EveryFrameOfASectorChangesAndNothingBeyond) {
   constexpr std::size_t kSectorFrames = 588;
   constexpr std::int16_t kGuard = 12345;
   std::vector<std::int16_t> samples(kSectorFrames * 2 + 2, kGuard);
-  for (std::size_t frame = 0; frame < kSectorFrames; ++frame) {
-    samples[2 * frame] = static_cast<std::int16_t>(frame);
-    samples[2 * frame + 1] = 0;
-  }
+  for (std::size_t frame = 0; frame < kSectorFrames; ++frame)
+    samples[2 * frame] = static_cast<std::int16_t>(frame), samples[2 * frame + 1] = 0;
   TStereoChanger changer;
   changer.SetMode(1);
   changer.Apply(samples.data(), kSectorFrames);
-  for (std::size_t frame = 0; frame < kSectorFrames; ++frame) {
+  for (std::size_t frame = 0; frame < kSectorFrames; ++frame)
     ASSERT_EQ(samples[2 * frame + 1], static_cast<std::int16_t>(frame)) << frame;
-  }
   EXPECT_EQ(samples[2 * kSectorFrames], kGuard);
   EXPECT_EQ(samples[2 * kSectorFrames + 1], kGuard);
 }
