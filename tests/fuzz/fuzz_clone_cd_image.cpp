@@ -32,11 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::WriteFile("disc.sub", sub.data(), sub.size());
 
   CloneCdImage image;
-  std::string error;
-  if (!image.Open(ccd, error)) {
-    if (error.empty() || image.Sectors() != 0 || !image.Files().empty()) __builtin_trap();
-    return 0;
-  }
+  if (!fuzz::Opened(image, ccd)) return 0;
   const std::int64_t sectors = image.Sectors();
   if (image.Files().size() != 3 || sectors < CcdLeadOutSector(image.Toc()) ||
       sectors != static_cast<std::int64_t>(std::min(imgSectors, subSectors)))

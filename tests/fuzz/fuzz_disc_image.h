@@ -36,6 +36,15 @@ inline PatternAndText SplitInput(const std::uint8_t* data, std::size_t size, std
   return {{data + header, data + header + length}, {text, size - header - length}};
 }
 
+// Opens the image; a refusal must say why and leave the image empty.
+template <typename Image>
+bool Opened(Image& image, const std::string& path) {
+  std::string error;
+  if (image.Open(path, error)) return true;
+  if (error.empty() || image.Sectors() != 0 || !image.Files().empty()) __builtin_trap();
+  return false;
+}
+
 // Reads every track of `toc` with every read command; `check(lba, bytes)`
 // sees each sector read. `held` is the image's length in sectors.
 template <typename Check>
@@ -82,11 +91,7 @@ int FuzzSheetImage(const std::uint8_t* data, std::size_t size, const char* sheet
   const std::string sheet = WriteFile(sheetName, text, input.text.size());
 
   Image image;
-  std::string error;
-  if (!image.Open(sheet, error)) {
-    if (error.empty() || image.Sectors() != 0 || !image.Files().empty()) __builtin_trap();
-    return 0;
-  }
+  if (!Opened(image, sheet)) return 0;
   const std::int64_t held = image.Sectors();
   if (image.Files().empty() || held <= 0) __builtin_trap();
   TNkCdRom drive("fuzz");

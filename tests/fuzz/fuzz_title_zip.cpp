@@ -32,8 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint64_t sectors = title.Sectors() < kMaxFuzzSectors ? title.Sectors() : kMaxFuzzSectors;
   for (std::uint64_t at = 0; at < sectors; at += kStep) {
     const std::uint64_t n = sectors - at < kStep ? sectors - at : kStep;
-    const mosaicer::IoStatus read = title.Read(n, audio.data(), subcode.data());
-    if (!read) {
+    if (const mosaicer::IoStatus read = title.Read(n, audio.data(), subcode.data()); !read) {
       if (read.error().empty()) std::abort();
       return 0;
     }

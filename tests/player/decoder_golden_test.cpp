@@ -26,17 +26,16 @@ std::uint64_t Fnv1a(const std::string& bytes) {
   return hash;
 }
 
+// After `sectors`, the checksums of the 300 x 216 snapshot and of the
+// 600 x 432 one with the scroll offsets applied.
 struct Golden {
-  std::uint64_t sectors;
-  std::uint64_t plain;   // the 300 x 216 snapshot
-  std::uint64_t scaled;  // 600 x 432 with the scroll offsets applied
+  std::uint64_t sectors, plain, scaled;
 };
 
 TEST(DecoderGolden, EveryInstructionGivesThePinnedFrames) {
   std::ifstream in(MOSAICER_TEST_DATA "/every_instruction.rws", std::ios::binary);
   const std::string stream((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  ASSERT_EQ(stream.size() % kSubcodeBytesPerSector, 0u);
-  ASSERT_GT(stream.size(), 0u);
+  ASSERT_TRUE(!stream.empty() && stream.size() % kSubcodeBytesPerSector == 0);
 
   // The sectors are those of every_instruction.txt: after the presets and
   // colour tables, the normal tiles, the XOR tiles, scroll presets and

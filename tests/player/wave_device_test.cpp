@@ -15,8 +15,10 @@ WaveFormat CdFormat() {
 }
 
 // Notices arrive on the device's thread; the test reads them on its own.
-class DoneLog {
- public:
+struct DoneLog {
+  std::mutex mutex_;
+  std::vector<const std::uint8_t*> done_;
+
   WaveDevice::DoneNotice Notice() {
     return [this](const std::uint8_t* data) {
       std::lock_guard lock(mutex_);
@@ -27,10 +29,6 @@ class DoneLog {
     std::lock_guard lock(mutex_);
     return done_;
   }
-
- private:
-  std::mutex mutex_;
-  std::vector<const std::uint8_t*> done_;
 };
 
 TEST(WaveQueue, TakesAcrossBufferEndsAndReportsEachBufferOnceEvenWhenDropped) {
