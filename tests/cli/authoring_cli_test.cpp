@@ -11,10 +11,9 @@
 namespace mosaicer::cli {
 namespace {
 
-using testing::TempDir;
-
 using testing::Cli;
 using testing::CliResult;
+using testing::TempDir;
 
 class AuthoringCli : public ::testing::Test {
  protected:
@@ -40,15 +39,13 @@ TEST_F(AuthoringCli, CreateWritesTheSongWithCheckedGraphics) {
 
 TEST_F(AuthoringCli, RwsIsTheSubcodeOfTheCdg) {
   const std::string cdg = dir.File("a.cdg"), rws = dir.File("a.rws");
-  const std::vector<std::string> options = {"--optimize", "full", "--blank",  "2",
-                                            "--border",   "7",    "--method", "rgb3d",
-                                            "--origin",   "10,20"};
-  std::vector<std::string> create = {"create", photo, song, "-o", cdg, "--timing", "first"};
-  create.insert(create.end(), options.begin(), options.end());
-  ASSERT_EQ(Cli(create).status, kExitSuccess);
-  std::vector<std::string> makeRws = {"rws", photo, "-o", rws};
-  makeRws.insert(makeRws.end(), options.begin(), options.end());
-  ASSERT_EQ(Cli(makeRws).status, kExitSuccess);
+  for (std::vector<std::string> args : {std::vector<std::string>{"create", photo, song, "-o", cdg,
+                                                                 "--timing", "first"},
+                                       {"rws", photo, "-o", rws}}) {
+    args.insert(args.end(), {"--optimize", "full", "--blank", "2", "--border", "7", "--method",
+                             "rgb3d", "--origin", "10,20"});
+    ASSERT_EQ(Cli(args).status, kExitSuccess) << args[0];
+  }
   const std::string c = testing::ReadFile(cdg), s = testing::ReadFile(rws);
   ASSERT_EQ(s.size() % 96, 0u);
   const std::size_t g = s.size() / 96;

@@ -11,20 +11,14 @@
 namespace mosaicer::cli {
 namespace {
 
+using testing::CdgOf;
+using testing::Cli;
 using testing::PresetStream;
 using testing::TempDir;
 
-using testing::Cli;
-
-std::string Picture(const TempDir& dir) {
-  return testing::WritePicture(dir, "picture.bmp", testing::Gradient(320, 240));
-}
-
-using testing::CdgOf;
-
 TEST(RenderCli, LastFrameOfAnAuthoredStreamIsThePreparedPicture) {
   TempDir dir;
-  const std::string picture = Picture(dir);
+  const std::string picture = testing::WritePicture(dir, "picture.bmp", testing::Gradient(320, 240));
   const std::string rws = dir.File("a.rws"), visible = dir.File("v.bmp");
   ASSERT_EQ(Cli({"rws", picture, "-o", rws, "--border", "5"}).status, kExitSuccess);
   ASSERT_EQ(Cli({"bmp", picture, "-o", visible, "--border", "5"}).status, kExitSuccess);

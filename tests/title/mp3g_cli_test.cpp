@@ -44,11 +44,10 @@ TEST_F(Mp3gCli, AZipFromCreateRendersAsTheCdgFileDoes) {
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_EQ(entries[0].name, "title.cdg");
   EXPECT_EQ(entries[1].name, "title.mp3");
-  for (const char* at : {"00:00:00", "00:00:30", "00:01:10", "00:02:00", "00:02:74"}) {
-    SCOPED_TRACE(at);
+  for (const char* at : {"00:00:00", "00:01:10", "00:02:74"}) {
     const std::string fromCdg = Render(cdg, at);
     EXPECT_FALSE(fromCdg.empty());
-    EXPECT_EQ(Render(zip, at), fromCdg);
+    EXPECT_TRUE(Render(zip, at) == fromCdg) << at;
   }
   // create -o OUT.rws: the same subcode alone.
   ASSERT_EQ(Cli({"create", picture, song, "-o", dir.File("title.rws"), "-q"}).status, kExitSuccess);
@@ -63,22 +62,18 @@ TEST_F(Mp3gCli, DivideAndCombineConvertBetweenEveryKind) {
   const std::string cdg = dir.File("t.cdg");
   ASSERT_EQ(Cli({"create", picture, song, "-o", cdg, "-q"}).status, kExitSuccess);
   // CDG file -> FLAC pair -> zip of WAV -> CDG file again, unchanged.
-  const std::string flac = dir.File("pair/t.flac");
   fs::create_directory(dir.File("pair"));
-  CliResult r = Cli({"divide", cdg, "-o", flac, "-q"});
-  ASSERT_EQ(r.status, kExitSuccess) << r.err;
-  EXPECT_TRUE(fs::exists(dir.File("pair/t.cdg")));
-  r = Cli({"divide", dir.File("pair/t.cdg"), "-o", dir.File("w.zip"), "--audio", "wav", "-q"});
-  ASSERT_EQ(r.status, kExitSuccess) << r.err;
-  r = Cli({"divide", dir.File("w.zip"), "-o", dir.File("back.rws"), "--wav", dir.File("back.wav"),
-           "-q"});
-  ASSERT_EQ(r.status, kExitSuccess) << r.err;
-  r = Cli({"combine", dir.File("back.rws"), dir.File("back.wav"), "-o", dir.File("back.cdg"), "-q"});
-  ASSERT_EQ(r.status, kExitSuccess) << r.err;
+  const std::string rws = dir.File("back.rws"), wav = dir.File("back.wav");
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"divide", cdg, "-o", dir.File("pair/t.flac")},
+           {"divide", dir.File("pair/t.cdg"), "-o", dir.File("w.zip"), "--audio", "wav"},
+           {"divide", dir.File("w.zip"), "-o", rws, "--wav", wav},
+           {"combine", rws, wav, "-o", dir.File("back.cdg")},
+           {"combine", rws, wav, "-o", dir.File("c.zip")}}) {  // straight into a zip
+    const CliResult r = Cli(args);
+    ASSERT_EQ(r.status, kExitSuccess) << args[1] << ": " << r.err;
+  }
   EXPECT_TRUE(ReadFile(dir.File("back.cdg")) == ReadFile(cdg));
-  // combine straight into a zip.
-  r = Cli({"combine", dir.File("back.rws"), dir.File("back.wav"), "-o", dir.File("c.zip"), "-q"});
-  ASSERT_EQ(r.status, kExitSuccess) << r.err;
   EXPECT_EQ(Render(dir.File("c.zip"), "00:02:00"), Render(cdg, "00:02:00"));
 }
 
@@ -128,9 +123,9 @@ TEST_F(Mp3gCli, CheckReportsHowTheSongAndTheSubcodeDiffer) {
     here.Write("t.wav", testing::CdWave(testing::AudioBytes(c.audioSectors * kAudioBytesPerSector)));
     const CliResult r = Cli({"check", here.File("t.cdg")});
     EXPECT_EQ(r.status, kExitSuccess) << r.err;
-    EXPECT_NE(r.out.find("format: mp3+g pair\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find(c.says), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("sectors: " + std::to_string(c.subcodeSectors) + "\n"), std::string::npos);
+    for (const std::string& line : {std::string("format: mp3+g pair\n"), c.says,
+                                    "sectors: " + std::to_string(c.subcodeSectors) + "\n"})
+      EXPECT_NE(r.out.find(line), std::string::npos) << r.out;
     EXPECT_EQ(r.err.empty(), c.subcodeSectors == static_cast<int>(c.audioSectors)) << r.err;
   }
 }

@@ -51,15 +51,21 @@ AVCodecContext* OpenX264(const EncoderSetup& setup) {
   return c;
 }
 
-// A moving pattern that differs for every `seed`.
-void Paint(AVFrame* f, int seed) {
+// Calls visit(plane, x, y, byte) for every sample of a 4:2:0 frame.
+template <typename Visit>
+void EachSample(AVFrame* f, Visit visit) {
   for (int plane = 0; plane < 3; ++plane) {
     const int w = plane == 0 ? f->width : f->width / 2, h = plane == 0 ? f->height : f->height / 2;
     for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x)
-        f->data[plane][y * f->linesize[plane] + x] =
-            static_cast<std::uint8_t>((x * (plane + 1) + y * 3 + seed * 37) % 200 + 16);
+      for (int x = 0; x < w; ++x) visit(plane, x, y, f->data[plane][y * f->linesize[plane] + x]);
   }
+}
+
+// A moving pattern that differs for every `seed`.
+void Paint(AVFrame* f, int seed) {
+  EachSample(f, [&](int plane, int x, int y, std::uint8_t& v) {
+    v = static_cast<std::uint8_t>((x * (plane + 1) + y * 3 + seed * 37) % 200 + 16);
+  });
 }
 
 // Decodes Annex B access units; every error fails the test.
@@ -80,13 +86,7 @@ std::vector<Picture> Decode(const std::uint8_t* headers, int headersSize,
     while (avcodec_receive_frame(c, frame) == 0) {
       EXPECT_EQ(frame->decode_error_flags, 0) << "picture " << pictures.size();
       Picture p;
-      for (int plane = 0; plane < 3; ++plane) {
-        const int w = plane == 0 ? frame->width : frame->width / 2;
-        const int h = plane == 0 ? frame->height : frame->height / 2;
-        for (int y = 0; y < h; ++y)
-          p.insert(p.end(), frame->data[plane] + y * frame->linesize[plane],
-                   frame->data[plane] + y * frame->linesize[plane] + w);
-      }
+      EachSample(frame, [&](int, int, int, std::uint8_t v) { p.push_back(v); });
       pictures.push_back(std::move(p));
     }
   };
@@ -191,27 +191,20 @@ TEST(H264Repeater, RefusesStreamsTheCopiesCannotJoin) {
   ASSERT_NE(good, nullptr);
   const std::vector<std::uint8_t> headers(good->extradata, good->extradata + good->extradata_size);
   avcodec_free_context(&good);
-  const std::vector<std::uint8_t> garbage = {0, 0, 1, 0x67, 0xFF, 0xFF, 0xFF};
-  struct Case {
-    const char* name;
-    std::vector<std::uint8_t> bytes;
-  };
-  const Case cases[] = {
+  std::vector<std::uint8_t> twice = headers;
+  twice.insert(twice.end(), headers.begin(), headers.end());
+  const std::pair<const char*, std::vector<std::uint8_t>> cases[] = {
       {"nothing", {}},
       {"no start code", {0x67, 0x64, 0x00, 0x1E}},
-      {"a sequence set of nonsense", garbage},
-      {"a sequence set cut short", std::vector<std::uint8_t>(headers.begin(), headers.begin() + 8)},
-      {"every header twice", [&] {
-         std::vector<std::uint8_t> twice = headers;
-         twice.insert(twice.end(), headers.begin(), headers.end());
-         return twice;
-       }()},
+      {"a sequence set of nonsense", {0, 0, 1, 0x67, 0xFF, 0xFF, 0xFF}},
+      {"a sequence set cut short", {headers.begin(), headers.begin() + 8}},
+      {"every header twice", twice},
   };
-  for (const Case& c : cases) {
+  for (const auto& [name, bytes] : cases) {
     H264Repeater r;
-    EXPECT_FALSE(r.Configure(c.bytes.data(), c.bytes.size())) << c.name;
+    EXPECT_FALSE(r.Configure(bytes.data(), bytes.size())) << name;
     std::vector<std::uint8_t> out;
-    EXPECT_FALSE(r.Renumber(headers.data(), headers.size(), out)) << c.name;
+    EXPECT_FALSE(r.Renumber(headers.data(), headers.size(), out)) << name;
   }
   H264Repeater r;
   EXPECT_TRUE(r.Configure(headers.data(), headers.size()));
