@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <optional>
 #include <thread>
 
 #include "cli/cli.h"

@@ -4,7 +4,6 @@
 #include <sndfile.h>
 
 #include <cmath>
-#include <cstring>
 #include <numbers>
 #include <random>
 #include <string>

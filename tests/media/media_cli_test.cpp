@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
-#include <random>
 #include <string>
 #include <vector>
 

@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "video/h264_repeat.h"

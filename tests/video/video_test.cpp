@@ -6,7 +6,6 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
-#include <memory>
 #include <string>
 #include <vector>
 
