@@ -45,11 +45,11 @@ struct BmpParts {
   std::int32_t width = kWidth, height = kHeight;
   std::uint16_t planes = 1, bits = 8;
   std::uint32_t compression = 0;
-  std::optional<std::uint32_t> colourCount;  // default: the palette's size
-  std::vector<std::uint32_t> masks;          // inside headers of 52+ bytes, else after the header
-  std::vector<Rgb> palette;
-  ByteVector pixels;
-  std::optional<std::uint32_t> pixelOffset;  // default: right after the palette
+  std::optional<std::uint32_t> colourCount{};  // default: the palette's size
+  std::vector<std::uint32_t> masks{};  // inside headers of 52+ bytes, else after the header
+  std::vector<Rgb> palette{};
+  ByteVector pixels{};
+  std::optional<std::uint32_t> pixelOffset{};  // default: right after the palette
 };
 
 ByteVector Assemble(const BmpParts& p) {
@@ -120,12 +120,8 @@ struct Encoding {
 };
 
 BmpParts Encode(const Encoding& e) {
-  BmpParts p;
-  p.headerSize = e.headerSize;
-  p.bits = e.bits;
-  p.compression = e.compression;
-  p.masks = e.masks;
-  p.height = e.topDown ? -kHeight : kHeight;
+  BmpParts p{.headerSize = e.headerSize, .height = e.topDown ? -kHeight : kHeight, .bits = e.bits,
+             .compression = e.compression, .masks = e.masks};
   const int colours = e.bits == 1 ? 2 : 8;
   if (e.bits <= 8) {
     p.palette.assign(kColours, kColours + colours);
@@ -197,35 +193,26 @@ TEST_P(ReadEncoding, ReproducesThePictureFromMemoryAndFromAFile) {
 }
 
 const Encoding kEncodings[] = {
-    {"Rgb1", 40, 1},
-    {"Rgb4", 40, 4},
-    {"Rgb8", 40, 8},
-    {"Rle4", 40, 4, 2},
-    {"Rle8", 40, 8, 1},
-    {"Rgb16", 40, 16},
+    // clang-format off
+    {"Rgb1", 40, 1}, {"Rgb4", 40, 4}, {"Rgb8", 40, 8}, {"Rle4", 40, 4, 2}, {"Rle8", 40, 8, 1},
+    {"Rgb16", 40, 16}, {"Rgb24", 40, 24}, {"Rgb32", 40, 32},
     {"Bitfields565", 40, 16, 3, {0xF800, 0x07E0, 0x001F}},
     {"Bitfields555InV4Header", 108, 16, 3, {0x7C00, 0x03E0, 0x001F}},
     {"Bitfields16In56ByteHeader", 56, 16, 3, {0x001F, 0x07E0, 0xF800}},
-    {"Rgb24", 40, 24},
-    {"Rgb32", 40, 32},
     {"Bitfields32InV5Header", 124, 32, 3, {0x000000FF, 0x0000FF00, 0x00FF0000}},
     {"Bitfields32In52ByteHeader", 52, 32, 3, {0xFF000000, 0x00FF0000, 0x0000FF00}},
-    {"Os2Core1", 12, 1},
-    {"Os2Core4", 12, 4},
-    {"Os2Core8", 12, 8},
-    {"Os2Core24", 12, 24},
-    {"TopDown1", 40, 1, 0, {}, true},
-    {"TopDown24", 40, 24, 0, {}, true},
+    {"Os2Core1", 12, 1}, {"Os2Core4", 12, 4}, {"Os2Core8", 12, 8}, {"Os2Core24", 12, 24},
+    {"TopDown1", 40, 1, 0, {}, true}, {"TopDown24", 40, 24, 0, {}, true},
     {"TopDownBitfields32", 40, 32, 3, {0xFF0000, 0xFF00, 0xFF}, true},
+    // clang-format on
 };
 INSTANTIATE_TEST_SUITE_P(AllEncodings, ReadEncoding, ::testing::ValuesIn(kEncodings),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ReadBmpBitfields, ShortChannelsAreStretchedToFullRange) {
-  BmpParts p;
-  p.width = 2, p.height = 1, p.bits = 16, p.compression = 3;
-  p.masks = {0xF800, 0x07E0, 0x001F};
-  p.pixels = LeBytes().U16(16 << 11 | 32 << 5 | 31).U16(1 << 11).bytes;
+  const BmpParts p{.width = 2, .height = 1, .bits = 16, .compression = 3,
+                   .masks = {0xF800, 0x07E0, 0x001F},
+                   .pixels = LeBytes().U16(16 << 11 | 32 << 5 | 31).U16(1 << 11).bytes};
   const BitmapResult result = ReadBmp(Assemble(p));
   ASSERT_TRUE(result.ok()) << result.error;
   EXPECT_EQ(result.bitmap->ColourAt(0, 0), (Rgb{132, 130, 255}));
@@ -244,11 +231,8 @@ TEST(ReadBmpLayout, PaddingOfTheLastStoredRowMayBeMissing) {
 
 // An RLE8 file of kWidth x kHeight with the given data.
 BitmapResult ReadRle8(const ByteVector& data) {
-  BmpParts p;
-  p.compression = 1;
-  p.palette.assign(kColours, kColours + 8);
-  p.pixels = data;
-  return ReadBmp(Assemble(p));
+  return ReadBmp(
+      Assemble({.compression = 1, .palette = {kColours, kColours + 8}, .pixels = data}));
 }
 
 TEST(ReadBmpRle, DeltaAndEarlyEndLeaveSkippedPixelsAtZero) {
