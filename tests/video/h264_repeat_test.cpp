@@ -33,14 +33,11 @@ AVCodecContext* OpenX264(const EncoderSetup& setup) {
   if (codec == nullptr) return nullptr;
   av_log_set_level(AV_LOG_ERROR);  // x264's banner is not for the test log
   AVCodecContext* c = avcodec_alloc_context3(codec);
-  c->width = setup.width;
-  c->height = setup.height;
+  c->width = setup.width, c->height = setup.height, c->pix_fmt = AV_PIX_FMT_YUV420P;
   c->time_base = AVRational{1, 25};
-  c->pix_fmt = AV_PIX_FMT_YUV420P;
   c->gop_size = 8;  // a short frame_num cycle, so runs of copies wrap round it
   c->max_b_frames = setup.bFrames;
-  c->refs = 1;
-  c->thread_count = 1;
+  c->refs = 1, c->thread_count = 1;
   c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
   av_opt_set(c->priv_data, "preset", "veryfast", 0);
   av_opt_set(c->priv_data, "crf", "18", 0);
@@ -126,22 +123,19 @@ TEST(H264Repeater, CopiesDecodeAsThePictureBeforeAndLeaveTheEncodersPicturesAlon
 
     std::vector<std::vector<std::uint8_t>> plain, joined;  // x264's stream; with copies
     AVFrame* frame = av_frame_alloc();
-    frame->format = AV_PIX_FMT_YUV420P;
-    frame->width = setup.width;
-    frame->height = setup.height;
+    frame->format = AV_PIX_FMT_YUV420P, frame->width = setup.width, frame->height = setup.height;
     ASSERT_GE(av_frame_get_buffer(frame, 0), 0);
     AVPacket* packet = av_packet_alloc();
     std::int64_t written = 0;
+    const auto copiesUpTo = [&](std::int64_t end) {
+      for (; written < end; ++written) repeater.Repeat(joined.emplace_back());
+    };
     const auto receive = [&] {
       while (avcodec_receive_packet(encoder, packet) == 0) {
-        for (; written < packet->pts; ++written) {
-          joined.emplace_back();
-          repeater.Repeat(joined.back());
-        }
+        copiesUpTo(packet->pts);
         plain.emplace_back(packet->data, packet->data + packet->size);
-        joined.emplace_back();
         ASSERT_TRUE(repeater.Renumber(packet->data, static_cast<std::size_t>(packet->size),
-                                      joined.back()));
+                                      joined.emplace_back()));
         written = packet->pts + 1;
         av_packet_unref(packet);
       }
@@ -156,10 +150,7 @@ TEST(H264Repeater, CopiesDecodeAsThePictureBeforeAndLeaveTheEncodersPicturesAlon
     }
     avcodec_send_frame(encoder, nullptr);
     receive();
-    for (; written < static_cast<std::int64_t>(changes.size()); ++written) {
-      joined.emplace_back();
-      repeater.Repeat(joined.back());
-    }
+    copiesUpTo(std::ssize(changes));
 
     const std::vector<Picture> own = Decode(encoder->extradata, encoder->extradata_size, plain);
     const std::vector<Picture> all = Decode(encoder->extradata, encoder->extradata_size, joined);
