@@ -19,27 +19,24 @@ Bitmap RandomPicture(int w, int h, unsigned seed) {
 }
 
 TEST(ScaleArea, IntegerRatiosGiveTheBlockAverages) {
-  struct Case {
-    int blockW, blockH;
-  };
-  for (const Case c : {Case{2, 2}, Case{3, 3}, Case{4, 2}, Case{1, 5}}) {
+  for (const auto& [blockW, blockH] : {std::pair{2, 2}, {3, 3}, {4, 2}, {1, 5}}) {
     const int tw = 7, th = 5;
-    const Bitmap source = RandomPicture(tw * c.blockW, th * c.blockH, c.blockW * 10 + c.blockH);
+    const Bitmap source = RandomPicture(tw * blockW, th * blockH, blockW * 10 + blockH);
     const BitmapResult scaled = ScaleArea(source, tw, th);
     ASSERT_TRUE(scaled.ok());
     for (int ty = 0; ty < th; ++ty)
       for (int tx = 0; tx < tw; ++tx) {
         int sum[3] = {};
-        for (int y = 0; y < c.blockH; ++y)
-          for (int x = 0; x < c.blockW; ++x) {
-            const Rgb p = source.PixelRgb(tx * c.blockW + x, ty * c.blockH + y);
+        for (int y = 0; y < blockH; ++y)
+          for (int x = 0; x < blockW; ++x) {
+            const Rgb p = source.PixelRgb(tx * blockW + x, ty * blockH + y);
             sum[0] += p.r, sum[1] += p.g, sum[2] += p.b;
           }
-        const int n = c.blockW * c.blockH;
+        const int n = blockW * blockH;
         const Rgb got = scaled.bitmap->PixelRgb(tx, ty);
         const int component[3] = {got.r, got.g, got.b};
         for (int i = 0; i < 3; ++i)
-          ASSERT_EQ(component[i], (sum[i] + n / 2) / n) << c.blockW << "x" << c.blockH;
+          ASSERT_EQ(component[i], (sum[i] + n / 2) / n) << blockW << "x" << blockH;
       }
   }
 }

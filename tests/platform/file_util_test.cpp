@@ -210,9 +210,8 @@ TEST_F(FileUtilTest, SettingsFolderOutrightBesideTheProgramOrXdg) {
   EXPECT_EQ(SettingsFolder(program, xdgEnv), fs::path("/cfg/mosaicer"));
   EXPECT_EQ(EffectFolder(program, xdgEnv), fs::path("/data/mosaicer/Tlo"));
   fs::permissions(bin, fs::perms::owner_write, fs::perm_options::add);
-}
 
-TEST_F(FileUtilTest, UnsetOrRelativeXdgVariablesFallBackToHome) {
+  // Unset or relative XDG variables fall back to the home folder.
   const fs::path elsewhere = root_ / "missing-bin" / "mosaicer";
   for (const auto& env :
        {FakeEnvironment({{"HOME", "/home/u"}}),

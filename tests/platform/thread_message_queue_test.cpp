@@ -48,13 +48,11 @@ TEST(ThreadMessageQueueTimedWait, WaitsEndWhenAnotherThreadPosts) {
   ThreadMessageQueue queue;
   std::atomic<bool> lastPosted{false};
   std::thread poster([&] {
-    std::this_thread::sleep_for(kPostDelay);
-    queue.Post(42);
-    std::this_thread::sleep_for(kPostDelay);
-    queue.Post(43);
-    std::this_thread::sleep_for(kPostDelay);
-    lastPosted = true;
-    queue.Post(44);
+    for (std::uint32_t message : {42u, 43u, 44u}) {
+      std::this_thread::sleep_for(kPostDelay);
+      lastPosted = message == 44;
+      queue.Post(message);
+    }
   });
   EXPECT_TRUE(queue.Wait(kGenerousTimeout));
   EXPECT_EQ(queue.Size(), 1u);  // Wait leaves the message queued

@@ -142,7 +142,6 @@ TEST_F(Mp3gCli, MistakesAboutMp3gOutputsAreUsageErrors) {
       {{"divide", cdg, "-o", dir.File("a.zip"), "--bitrate", "100"}, "--bitrate must be"},
       {{"divide", cdg, "-o", dir.File("a.rws"), "--bitrate", "128"}, "need an MP3+G output"},
       {{"divide", cdg, "-o", dir.File("a.mp3"), "--audio", "ogg"}, "--audio is for a zip"},
-      {{"divide", cdg, "-o", dir.File("a.zip"), "--wav", dir.File("a.wav")}, "--wav goes with"},
       {{"create", picture, song, "-o", dir.File("a.cdg"), "--audio", "mp3"}, "need an MP3+G"},
       {{"create", picture, song, "-o", dir.File("a.rws"), "--bitrate", "128"}, "holds none"},
   };
