@@ -93,7 +93,7 @@ TEST(CliHelpLanguage, SynopsisAndOptionColumnStayAsTyped) {
           << shown[i];
     }
     // Each option line of the help begins with the option as it is typed.
-    for (const char* paragraph : command.help) {
+    for (const char* paragraph : command.help)
       for (const std::string& line : Lines(paragraph)) {
         const std::string start = Trimmed(line);
         if (!start.starts_with("-")) continue;
@@ -104,7 +104,6 @@ TEST(CliHelpLanguage, SynopsisAndOptionColumnStayAsTyped) {
             start.substr(0, gap != std::string::npos ? gap : start.find(' '));
         EXPECT_NE(help.find("  " + syntax), std::string::npos) << syntax;
       }
-    }
   }
 }
 

@@ -54,13 +54,6 @@ std::unique_ptr<AudioReader> Open(const std::string& path) {
   return std::move(opened.reader);
 }
 
-// Both channels of a mono signal.
-std::vector<std::int16_t> Doubled(const std::vector<std::int16_t>& mono) {
-  std::vector<std::int16_t> stereo;
-  for (auto v : mono) stereo.insert(stereo.end(), {v, v});
-  return stereo;
-}
-
 // Lossless songs of 16-bit values at 44.1 kHz, in any container and sample
 // format that holds them (8-bit ones holding only the top byte), give back
 // exactly those values; mono fills both channels.
@@ -94,7 +87,8 @@ TEST(OpenAudio, LosslessSongsOfA16BitSignalDecodeExactly) {
     ASSERT_NE(reader, nullptr);
     EXPECT_FALSE(reader->PassesThrough());
     EXPECT_EQ(reader->Conversion(), std::string(c.conversion) + " \u2192 44100 Hz 16-bit ステレオ");
-    const std::vector<std::int16_t> want = c.channels == 1 ? Doubled(c.samples) : c.samples;
+    std::vector<std::int16_t> want;  // mono in both channels
+    for (auto v : c.samples) want.insert(want.end(), 3 - c.channels, v);
     EXPECT_EQ(reader->Bytes(), want.size() * 2);
     EXPECT_EQ(reader->Sectors(), static_cast<std::int64_t>((want.size() * 2 + 2351) / 2352));
     EXPECT_EQ(ReadAll(*reader), want);
@@ -124,26 +118,22 @@ TEST(OpenAudio, CdFormatWavPassesThroughByteForByte) {
 
 TEST(OpenAudio, FloatSamplesAreRoundedAndClipped) {
   TempDir dir;
-  struct Case {
-    double in;
-    std::int16_t out;
-  };
-  const Case cases[] = {{1.5, 32767},        {-1.5, -32768},       {1.0, 32767},
-                        {-1.0, -32768},      {0.25, 8192},         {0.0, 0},
-                        {100.0 / 32768, 100}, {100.4 / 32768, 100}, {100.6 / 32768, 101},
-                        {-100.6 / 32768, -101}};
+  const std::pair<double, std::int16_t> cases[] = {
+      {1.5, 32767},         {-1.5, -32768},       {1.0, 32767},         {-1.0, -32768},
+      {0.25, 8192},         {0.0, 0},             {100.0 / 32768, 100}, {100.4 / 32768, 100},
+      {100.6 / 32768, 101}, {-100.6 / 32768, -101}};
   std::vector<double> samples;
-  for (const Case& c : cases) samples.insert(samples.end(), {c.in, -c.in});
+  for (const auto& [in, out] : cases) samples.insert(samples.end(), {in, -in});
   const auto reader =
       Open(WriteDoubles(dir, "f.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 2, samples));
   ASSERT_NE(reader, nullptr);
   const std::vector<std::int16_t> out = ReadAll(*reader);
   ASSERT_EQ(out.size(), samples.size());
   for (std::size_t i = 0; i < std::size(cases); ++i) {
-    EXPECT_EQ(out[2 * i], cases[i].out) << cases[i].in;
-    const int negated = std::clamp(-static_cast<int>(cases[i].out), -32768, 32767);
+    const auto [in, want] = cases[i];
+    EXPECT_EQ(out[2 * i], want) << in;
     // -1.5 and 1.5 clip to either end; others mirror.
-    EXPECT_TRUE(std::abs(cases[i].in) >= 1.0 || out[2 * i + 1] == negated) << -cases[i].in;
+    EXPECT_TRUE(std::abs(in) >= 1.0 || out[2 * i + 1] == -want) << -in;
   }
 }
 
@@ -167,12 +157,9 @@ Tone Measure(const std::vector<std::int16_t>& stereo, int channel, int rate) {
       ++crossings;
     }
   }
-  Tone t;
-  t.hertz = (crossings - 1) * static_cast<double>(rate) / static_cast<double>(last - first);
-  t.rms = std::sqrt(sum / static_cast<double>(to - from));
-  return t;
+  return {(crossings - 1) * static_cast<double>(rate) / static_cast<double>(last - first),
+          std::sqrt(sum / static_cast<double>(to - from))};
 }
-
 
 TEST(OpenAudio, SurroundIsMixedDownKeepingTheLevel) {
   TempDir dir;

@@ -27,10 +27,7 @@ std::string Text(const std::vector<std::uint8_t>& bytes) { return {bytes.begin()
 
 // A sample of `bits` bits as an 8-bit value: 16-bit samples are multiples of
 // 257 in these tests, so both roundings agree.
-unsigned To8(unsigned v, int bits) {
-  if (bits == 16) return v / 257;
-  return v * 255 / ((1u << bits) - 1);
-}
+unsigned To8(unsigned v, int bits) { return bits == 16 ? v / 257 : v * 255 / ((1u << bits) - 1); }
 unsigned OnBlack(unsigned c, unsigned a) { return (c * a + 127) / 255; }
 
 // The largest difference of the three components.
@@ -64,11 +61,9 @@ TEST_P(PngColourTypes, DecodesTheWrittenPixels) {
   const int channels = testing::PngChannels(c.colourType);
   picture.samples = RandomSamples(static_cast<std::size_t>(picture.width * picture.height * channels),
                                c.bitDepth, static_cast<unsigned>(c.colourType * 100 + c.bitDepth));
-  if (c.colourType == PNG_COLOR_TYPE_PALETTE) {
-    for (int i = 0; i < (1 << c.bitDepth); ++i)
-      picture.palette.push_back(png_color{static_cast<png_byte>(i * 7), static_cast<png_byte>(255 - i),
-                                       static_cast<png_byte>(i * 3 + 1)});
-  }
+  for (int i = 0; c.colourType == PNG_COLOR_TYPE_PALETTE && i < (1 << c.bitDepth); ++i)
+    picture.palette.push_back(png_color{static_cast<png_byte>(i * 7), static_cast<png_byte>(255 - i),
+                                        static_cast<png_byte>(i * 3 + 1)});
   const std::vector<std::uint8_t> file = EncodePng(picture);
   ASSERT_FALSE(file.empty());
 
@@ -83,7 +78,7 @@ TEST_P(PngColourTypes, DecodesTheWrittenPixels) {
     EXPECT_EQ(bitmap.PaletteCount(), static_cast<int>(picture.palette.size()));
   }
 
-  for (int y = 0; y < picture.height; ++y) {
+  for (int y = 0; y < picture.height; ++y)
     for (int x = 0; x < picture.width; ++x) {
       const unsigned* s = picture.samples.data() + (y * picture.width + x) * channels;
       Rgb want;
@@ -97,15 +92,13 @@ TEST_P(PngColourTypes, DecodesTheWrittenPixels) {
         // Colour samples as 8-bit levels, laid on black by the alpha sample.
         const int colours = channels <= 2 ? 1 : 3;
         const unsigned alpha = channels > colours ? To8(s[colours], c.bitDepth) : 255;
-        std::uint8_t level[3];
-        for (int i = 0; i < 3; ++i)
-          level[i] = static_cast<std::uint8_t>(
-              OnBlack(To8(s[colours == 1 ? 0 : i], c.bitDepth), alpha));
-        want = {level[0], level[1], level[2]};
+        const auto level = [&](int i) {
+          return static_cast<std::uint8_t>(OnBlack(To8(s[colours == 1 ? 0 : i], c.bitDepth), alpha));
+        };
+        want = {level(0), level(1), level(2)};
       }
       ASSERT_EQ(bitmap.ColourAt(x, y), want) << "at " << x << "," << y;
     }
-  }
 }
 
 // clang-format off
@@ -181,22 +174,16 @@ TEST_P(JpegKinds, DecodesWithinTheCodecsTolerance) {
   ASSERT_EQ(bitmap.Width(), picture.width);
   ASSERT_EQ(bitmap.Height(), picture.height);
   constexpr int kTolerance = 6;
-  for (int y = 0; y < picture.height; ++y) {
+  for (int y = 0; y < picture.height; ++y)
     for (int x = 0; x < picture.width; ++x) {
       const std::uint8_t* s = picture.samples.data() + (y * picture.width + x) * components;
+      // libjpeg writes CMYK with Adobe's marker: samples are inverted ink,
+      // so a channel is C' * K' / 255.
       int want[3];
-      if (components == 1) {
-        want[0] = want[1] = want[2] = s[0];
-      } else if (components == 3) {
-        want[0] = s[0], want[1] = s[1], want[2] = s[2];
-      } else {
-        // libjpeg writes CMYK with Adobe's marker: samples are inverted ink,
-        // so a channel is C' * K' / 255.
-        for (int i = 0; i < 3; ++i) want[i] = s[i] * s[3] / 255;
-      }
+      for (int i = 0; i < 3; ++i)
+        want[i] = components == 1 ? s[0] : components == 3 ? s[i] : s[i] * s[3] / 255;
       EXPECT_LE(Distance(bitmap.PixelRgb(x, y), want), kTolerance) << x << "," << y;
     }
-  }
 }
 
 const JpegCase kJpegCases[] = {{"baseline", JCS_RGB, false},
@@ -226,7 +213,7 @@ TEST(JpegOrientation, EveryExifOrientationShowsThePictureUpright) {
       {7, {kWhite, kGreen, kBlue, kRed}}, {8, {kBlue, kRed, kWhite, kGreen}},
   };
   constexpr int kW = 32, kH = 16;
-  for (const OrientationCase& c : cases) {
+  for (const OrientationCase& c : cases)
     for (bool bigEndian : {true, false}) {
       JpegPicture picture{.width = kW, .height = kH};
       picture.app1 = testing::ExifWithOrientation(c.orientation, bigEndian);
@@ -248,7 +235,6 @@ TEST(JpegOrientation, EveryExifOrientationShowsThePictureUpright) {
       for (int i = 0; i < 4; ++i)
         EXPECT_LE(Distance(corners[i], want[i]), 8) << "orientation " << c.orientation << " corner " << i;
     }
-  }
 }
 
 TEST(ExifOrientation, MalformedSegmentsMeanUpright) {

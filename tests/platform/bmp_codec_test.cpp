@@ -182,14 +182,13 @@ TEST_P(ReadEncoding, ReproducesThePictureFromMemoryAndFromAFile) {
       EXPECT_EQ(bitmap.Palette()[i], (PaletteEntry{c.r, c.g, c.b, 0})) << i;
     }
   }
-  for (int y = 0; y < kHeight; ++y) {
+  for (int y = 0; y < kHeight; ++y)
     for (int x = 0; x < kWidth; ++x) {
       if (e.bits <= 8) {
         EXPECT_EQ(bitmap.PixelIndex(x, y), IndexAt(x, y, colours)) << x << "," << y;
       }
       EXPECT_EQ(bitmap.ColourAt(x, y), kColours[IndexAt(x, y, colours)]) << x << "," << y;
     }
-  }
 }
 
 const Encoding kEncodings[] = {
@@ -366,7 +365,7 @@ TEST(WriteBmp, FourBitFileHasExactHeaderPaletteAndPaddedBottomUpRows) {
 // pixels well past the headers' first block.
 TEST(WriteBmp, EveryDepthRoundTripsExactlyAndIoFailuresAreReported) {
   const std::filesystem::path path = std::filesystem::path(::testing::TempDir()) / "round_trip.bmp";
-  for (int bits : {1, 4, 8, 24}) {
+  for (int bits : {1, 4, 8, 24})
     for (const Bitmap& b : {Filled(7, 5, bits), Filled(301, 40, bits)}) {
       ASSERT_TRUE(WriteBmpFile(b, path).ok());
       for (const BitmapResult& back : {ReadBmp(WriteBmp(b)), ReadBmpFile(path)}) {
@@ -379,7 +378,6 @@ TEST(WriteBmp, EveryDepthRoundTripsExactlyAndIoFailuresAreReported) {
         EXPECT_TRUE(std::ranges::equal(b.Pixels(), back.bitmap->Pixels())) << bits;
       }
     }
-  }
   std::filesystem::remove(path);
   const Bitmap b = Filled(5, 3, 24);
   EXPECT_FALSE(ReadBmpFile(path).ok());
