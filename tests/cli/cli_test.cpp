@@ -61,9 +61,7 @@ TEST(CliCheck, FormatComesFromThePacksUnlessGiven) {
 TEST(CliEffect, PrintsTheJapaneseHeaderAndTheTileOrder) {
   TempDir dir;
   TTloFile header;
-  header.TitleJ = "左から右へ";
-  header.TitleE = "Left to right";
-  header.AuthorJ = "作者";
+  header.TitleJ = "左から右へ", header.TitleE = "Left to right", header.AuthorJ = "作者";
   const std::string file = dir.File("ltr.tlo");
   ASSERT_TRUE(WriteTloFile(file, header, {{0, 0}, {49, 17}}));
   ASSERT_NE(testing::ReadFile(file).find(Utf8ToCp932("左から右へ")), std::string::npos);
@@ -117,8 +115,7 @@ TEST_F(AuthoringCli, RwsIsTheSubcodeOfTheCdg) {
   }
   const std::string c = testing::ReadFile(cdg), s = testing::ReadFile(rws);
   ASSERT_EQ(s.size() % 96, 0u);
-  const std::size_t g = s.size() / 96;
-  for (std::size_t k = 0; k < g; ++k)
+  for (std::size_t k = 0; k < s.size() / 96; ++k)
     ASSERT_EQ(c.substr(k * kCdgSectorSize + kAudioBytesPerSector, 96), s.substr(k * 96, 96)) << k;
   EXPECT_EQ(s[2 * 96 + 2 * 24 + 4], 7);  // the screen clear uses border colour 7
 }
@@ -129,7 +126,7 @@ TEST(RenderCli, LastFrameOfAnAuthoredStreamIsThePreparedPicture) {
   const std::string rws = dir.File("a.rws"), visible = dir.File("v.bmp");
   ASSERT_EQ(Cli({"rws", picture, "-o", rws, "--border", "5"}).status, kExitSuccess);
   ASSERT_EQ(Cli({"bmp", picture, "-o", visible, "--border", "5"}).status, kExitSuccess);
-  const std::string frame = dir.File("f.bmp");
+  const std::string frame = dir.File("f.bmp"), fromCdg = dir.File("c.bmp"), big = dir.File("big.bmp");
   ASSERT_EQ(Cli({"render", rws, "-o", frame}).status, kExitSuccess);
 
   const Bitmap want = testing::LoadBmp(visible), got = testing::LoadBmp(frame);
@@ -147,11 +144,9 @@ TEST(RenderCli, LastFrameOfAnAuthoredStreamIsThePreparedPicture) {
 
   // The same packs inside CDG sectors give the same frame.
   const std::string cdg = dir.Write("a.cdg", CdgOf(testing::ReadFile(rws)));
-  const std::string fromCdg = dir.File("c.bmp");
   ASSERT_EQ(Cli({"render", cdg, "-o", fromCdg}).status, kExitSuccess);
   EXPECT_EQ(testing::ReadFile(fromCdg), testing::ReadFile(frame));
 
-  const std::string big = dir.File("big.bmp");
   ASSERT_EQ(Cli({"render", cdg, "-o", big, "--size", "600x432", "--format", "cdg"}).status,
             kExitSuccess);
   const Bitmap scaled = testing::LoadBmp(big);

@@ -25,6 +25,10 @@ class Mp3gCli : public ::testing::Test {
   std::string picture = testing::WritePicture(dir, "pic.bmp", testing::RandomPicture(5));
   // Three seconds: enough for the picture to be drawn over several moments.
   std::string song = dir.Write("song.wav", testing::CdWave(testing::ToneAudio(3 * 44100)));
+  std::string cdg = dir.File("t.cdg");
+  void SetUp() override {
+    ASSERT_EQ(Cli({"create", picture, song, "-o", cdg, "-q"}).status, kExitSuccess);
+  }
 
   std::string Render(const std::string& input, const std::string& at) {
     const std::string frame = dir.File("frame.bmp");
@@ -36,8 +40,7 @@ class Mp3gCli : public ::testing::Test {
 
 // create -o OUT.zip draws what create -o OUT.cdg draws, at every moment.
 TEST_F(Mp3gCli, AZipFromCreateRendersAsTheCdgFileDoes) {
-  const std::string cdg = dir.File("title.cdg"), zip = dir.File("title.zip");
-  ASSERT_EQ(Cli({"create", picture, song, "-o", cdg, "-q"}).status, kExitSuccess);
+  const std::string zip = dir.File("title.zip");
   const CliResult made = Cli({"create", picture, song, "-o", zip});
   ASSERT_EQ(made.status, kExitSuccess) << made.err;
   const auto entries = testing::ZipEntries(zip);
@@ -59,8 +62,6 @@ TEST_F(Mp3gCli, AZipFromCreateRendersAsTheCdgFileDoes) {
 }
 
 TEST_F(Mp3gCli, DivideAndCombineConvertBetweenEveryKind) {
-  const std::string cdg = dir.File("t.cdg");
-  ASSERT_EQ(Cli({"create", picture, song, "-o", cdg, "-q"}).status, kExitSuccess);
   // CDG file -> FLAC pair -> zip of WAV -> CDG file again, unchanged.
   fs::create_directory(dir.File("pair"));
   const std::string rws = dir.File("back.rws"), wav = dir.File("back.wav");
@@ -79,8 +80,6 @@ TEST_F(Mp3gCli, DivideAndCombineConvertBetweenEveryKind) {
 
 // Both files of a pair follow --force together.
 TEST_F(Mp3gCli, APairIsWrittenWholeOrNotAtAll) {
-  const std::string cdg = dir.File("t.cdg");
-  ASSERT_EQ(Cli({"create", picture, song, "-o", cdg, "-q"}).status, kExitSuccess);
   fs::create_directory(dir.File("out"));
   const std::string old = dir.Write("out/p.cdg", "old subcode");
   CliResult r = Cli({"divide", cdg, "-o", dir.File("out/p.mp3")});
@@ -132,8 +131,6 @@ TEST_F(Mp3gCli, CheckReportsHowTheSongAndTheSubcodeDiffer) {
 
 TEST_F(Mp3gCli, MistakesAboutMp3gOutputsAreUsageErrors) {
   testing::LanguageScope english(Language::English);
-  const std::string cdg = dir.File("t.cdg");
-  ASSERT_EQ(Cli({"create", picture, song, "-o", cdg, "-q"}).status, kExitSuccess);
   struct Case {
     std::vector<std::string> args;
     std::string says;
