@@ -34,7 +34,7 @@ TEST(ThreadMessageQueue, MessagesLeaveInOrderAndPeekRemovesOnlyWhenAsked) {
   queue.Post(9);
   ASSERT_TRUE(queue.Peek(out, false));
   ASSERT_TRUE(queue.Peek(out, false));
-  EXPECT_EQ(queue.Size(), 3u);
+  ASSERT_EQ(queue.Size(), 3u);
   ASSERT_TRUE(queue.Peek(out, true));
   EXPECT_EQ(Fields(out), Fields({7, 70, -70}));
   queue.Get(out);
