@@ -24,10 +24,7 @@ using testing::LanguageScope;
 
 // Kana and kanji take three bytes in UTF-8, led by 0xE3..0xE9.
 bool HasJapanese(const std::string& text) {
-  return std::any_of(text.begin(), text.end(), [](char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    return byte >= 0xE3 && byte <= 0xE9;
-  });
+  return std::ranges::any_of(text, [](unsigned char c) { return c >= 0xE3 && c <= 0xE9; });
 }
 
 // Every "--name" and "-x" option a text shows.

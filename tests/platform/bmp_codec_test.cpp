@@ -119,6 +119,8 @@ struct Encoding {
   bool topDown = false;
 };
 
+void PrintTo(const Encoding& e, std::ostream* os) { *os << e.name; }
+
 BmpParts Encode(const Encoding& e) {
   BmpParts p{.headerSize = e.headerSize, .height = e.topDown ? -kHeight : kHeight, .bits = e.bits,
              .compression = e.compression, .masks = e.masks};
@@ -305,6 +307,8 @@ const Hostile kHostile[] = {
     {"RleEndsInDelta", Rle8With({0, 2, 1}), Nothing, "ends before"},
     {"RleEndsInAbsolute", Rle8With({0, 5, 1, 2, 3}), Nothing, "ends before"},
 };
+
+void PrintTo(const Hostile& h, std::ostream* os) { *os << h.name; }
 
 class ReadHostile : public ::testing::TestWithParam<Hostile> {};
 

@@ -57,20 +57,16 @@ TEST_F(TitleSourceTest, EveryKindDeliversItsSubcodeAndItsSong) {
       {"zip, deflated",
        {{"t.zip", ZipOf({{"t.cdg", subcode}, {"t.wav", CdWave(song)}})}},
        "t.zip", TitleKind::Zip, song, "t.wav"},
+      // clang-format off
       {"zip, stored, names in other case, extra files",
-       {{"t.zip", ZipOf({{"readme.txt", "hello"},
-                         {"cover.jpg", "\xFF\xD8"},
-                         {"Title.CDG", subcode},
-                         {"other.wav", CdWave(AudioBytes(100))},
-                         {"TITLE.wav", CdWave(song)}},
-                        true)}},
+       {{"t.zip", ZipOf({{"readme.txt", "hello"}, {"cover.jpg", "\xFF\xD8"}, {"Title.CDG", subcode},
+                         {"other.wav", CdWave(AudioBytes(100))}, {"TITLE.wav", CdWave(song)}}, true)}},
        "t.zip", TitleKind::Zip, song, "TITLE.wav"},
       {"zip with two .cdgs takes the first and its song",
-       {{"t.zip", ZipOf({{"a.cdg", subcode},
-                         {"b.cdg", PresetStream(3)},
-                         {"b.wav", CdWave(AudioBytes(500))},
-                         {"a.wav", CdWave(song)}})}},
+       {{"t.zip", ZipOf({{"a.cdg", subcode}, {"b.cdg", PresetStream(3)},
+                         {"b.wav", CdWave(AudioBytes(500))}, {"a.wav", CdWave(song)}})}},
        "t.zip", TitleKind::Zip, song, "a.wav"},
+      // clang-format on
       {"zip without a song is silent", {{"t.zip", ZipOf({{"t.cdg", subcode}})}}, "t.zip",
        TitleKind::Zip, "", ""},
   };
@@ -151,24 +147,21 @@ TEST_F(TitleSourceTest, SeekingGivesTheSameSectors) {
 }
 
 TEST_F(TitleSourceTest, TheSongBesideIsFoundByNameInAnyCase) {
-  struct Case {
-    std::vector<std::string> files;
-    std::string subcode;
-    std::string found;
-  } cases[] = {
-      {{"a.cdg", "a.mp3"}, "a.cdg", "a.mp3"},
-      {{"a.cdg", "A.MP3"}, "a.cdg", "A.MP3"},
-      {{"a.cdg", "a.wav", "a.flac", "a.ogg", "a.mp3"}, "a.cdg", "a.mp3"},
-      {{"a.cdg", "a.wav", "a.flac"}, "a.cdg", "a.flac"},
-      {{"a.cdg", "a.opus"}, "a.cdg", "a.opus"},
-      {{"a.cdg", "a.zip", "a.rws", "a.bin", "ab.mp3", "a"}, "a.cdg", ""},
-      {{"a.b.rws", "a.b.wav", "a.wav"}, "a.b.rws", "a.b.wav"},
+  // The files of a folder, the first one the subcode, and the song found beside it.
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"a.cdg", "a.mp3"}, "a.mp3"},
+      {{"a.cdg", "A.MP3"}, "A.MP3"},
+      {{"a.cdg", "a.wav", "a.flac", "a.ogg", "a.mp3"}, "a.mp3"},
+      {{"a.cdg", "a.wav", "a.flac"}, "a.flac"},
+      {{"a.cdg", "a.opus"}, "a.opus"},
+      {{"a.cdg", "a.zip", "a.rws", "a.bin", "ab.mp3", "a"}, ""},
+      {{"a.b.rws", "a.b.wav", "a.wav"}, "a.b.wav"},
   };
-  for (const Case& c : cases) {
+  for (const auto& [files, song] : cases) {
     const TempDir here;
-    for (const std::string& name : c.files) here.Write(name, "x");
-    const std::string found = FindSongBeside(here.File(c.subcode));
-    EXPECT_EQ(found.empty() ? "" : fs::path(found).filename().string(), c.found) << c.found;
+    for (const std::string& name : files) here.Write(name, "x");
+    const std::string found = FindSongBeside(here.File(files[0]));
+    EXPECT_EQ(found.empty() ? "" : fs::path(found).filename().string(), song) << files[1];
   }
   const TempDir here;  // a folder is no song
   fs::create_directory(here.File("a.mp3"));
