@@ -1,6 +1,6 @@
 #include "app/bitmap_image.h"
 
-#include <gtest/gtest.h>
+#include "ui_test.h"
 
 namespace mosaicer {
 namespace {
@@ -10,19 +10,15 @@ TEST(BitmapImage, EveryDepthShowsTheColoursOfItsPixels) {
   for (const int bits : {1, 4, 8, 24}) {
     SCOPED_TRACE(bits);
     Bitmap bitmap = *Bitmap::Create(13, 5, bits).bitmap;
+    using U8 = std::uint8_t;
     for (int i = 0; i < kPaletteSize; ++i)
-      bitmap.SetPaletteEntry(
-          i, PaletteEntry{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(255 - i),
-                          static_cast<std::uint8_t>(i * 7), 0});
+      bitmap.SetPaletteEntry(i, PaletteEntry{U8(i), U8(255 - i), U8(i * 7), 0});
     for (int y = 0; y < 5; ++y)
       for (int x = 0; x < 13; ++x) {
         if (bits == 24)
-          bitmap.SetPixelRgb(
-              x, y,
-              Rgb{static_cast<std::uint8_t>(x * 19), static_cast<std::uint8_t>(y * 50),
-                  static_cast<std::uint8_t>(x + y)});
+          bitmap.SetPixelRgb(x, y, Rgb{U8(x * 19), U8(y * 50), U8(x + y)});
         else
-          bitmap.SetPixelIndex(x, y, static_cast<std::uint8_t>(x * 3 + y * 11));
+          bitmap.SetPixelIndex(x, y, U8(x * 3 + y * 11));
       }
     const QImage image = ToQImage(bitmap);
     ASSERT_EQ(image.size(), QSize(13, 5));

@@ -1,40 +1,27 @@
+// The main window: settings, saves and their failures, the files it makes
+// against the command line's, and what it shows of a chosen song.
 #include "app/main_window.h"
 
-#include <gtest/gtest.h>
+#include "ui_test.h"
 
-#include <QAction>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QSpinBox>
 #include <QStatusBar>
-#include <QTest>
-#include <QTimer>
 
 #include <algorithm>
-#include <filesystem>
 
 #include "app/picture_box.h"
 #include "app/progress_dialogs.h"
 #include "authoring/messages.h"
-#include "child.h"
+#include "core/subcode_pack.h"
 #include "effects/tlo_file.h"
 #include "image/ui/bmp_frm.h"
 #include "platform/ini_file.h"
-#include "scripted_dialogs.h"
-#include "support/cli_run.h"
+#include "support/language_scope.h"
 #include "support/picture.h"
-#include "support/temp_dir.h"
 #include "support/wave_file.h"
+#include "utility/ui/util_frm.h"
 
 namespace mosaicer {
 namespace {
-
-using testing::Child;
-
-using testing::ReadFile;
-
-constexpr int kSectorBytes = 2352;
 
 std::string WritePhoto(const testing::TempDir& dir, const char* name, int width, int height) {
   return testing::WritePicture(dir, name, testing::Gradient(width, height));
@@ -42,19 +29,18 @@ std::string WritePhoto(const testing::TempDir& dir, const char* name, int width,
 
 std::string WriteWav(const testing::TempDir& dir, const char* name, std::size_t sectors,
                      std::size_t extraBytes = 0) {
-  return dir.Write(name, testing::CdWave(testing::AudioBytes(sectors * kSectorBytes + extraBytes)));
+  return dir.Write(name, testing::CdWave(testing::AudioBytes(sectors * kAudioBytesPerSector + extraBytes)));
 }
 
-std::string WriteEffect(const std::string& folder, const std::string& name,
-                        const std::string& title) {
+// An effect that lays the tiles in reverse order.
+std::string WriteEffect(const std::string& folder, const std::string& title) {
   std::filesystem::create_directories(folder);
   TTloFile header;
   header.TitleJ = title;
-  const std::string path = folder + "/" + name;
   TileOrder order = DefaultTileOrder();
   std::reverse(order.begin(), order.end());
-  EXPECT_TRUE(WriteTloFile(path, header, order));
-  return path;
+  EXPECT_TRUE(WriteTloFile(folder + "/effect.tlo", header, order));
+  return folder + "/effect.tlo";
 }
 
 class MainWindowTest : public ::testing::Test {
@@ -87,7 +73,7 @@ class MainWindowTest : public ::testing::Test {
 };
 
 TEST_F(MainWindowTest, SettingsAreWrittenOnCloseAndReadBack) {
-  WriteEffect(tloDir, "wipe.tlo", "ワイプ");
+  WriteEffect(tloDir, "ワイプ");
   const std::string other = dir.Write("mosaicer.ini", "; kept\r\n[Elsewhere]\r\nKey=1\r\n");
   {
     auto window = Make();
@@ -129,36 +115,34 @@ TEST_F(MainWindowTest, SavesSayTheyWorkedAndFailuresSayWhy) {
   const std::string bmp = dir.File("visible.bmp");
   dialogs.files.push_back(bmp);
   Child<QAction>(window, "FileSaveBmp")->trigger();
-  EXPECT_TRUE(dialogs.Errors().empty());
   EXPECT_EQ(window->statusBar()->currentMessage().toStdString(), "\"" + bmp + "\"に保存しました。");
 
-  // A folder that is not there: the reason follows the outcome.
-  const std::string nowhere = dir.File("no/such/folder/out.rws");
-  dialogs.files.push_back(nowhere);
+  // A folder that is not there: the reason, naming the file, follows the outcome.
+  const auto expectFailure = [&](const auto& outcome, const char* file) {
+    ASSERT_EQ(dialogs.Errors().size(), 1u);
+    EXPECT_EQ(dialogs.Errors()[0].rfind(std::string(outcome) + "\n", 0), 0u);
+    EXPECT_NE(dialogs.Errors()[0].find(file), std::string::npos) << dialogs.Errors()[0];
+    dialogs.ClearErrors();
+  };
+  dialogs.files.push_back(dir.File("no/such/folder/out.rws"));
   Child<QAction>(window, "FileMakeRws")->trigger();
-  ASSERT_EQ(dialogs.Errors().size(), 1u);
-  EXPECT_EQ(dialogs.Errors()[0].rfind(std::string(kRwsFailed) + "\n", 0), 0u);
-  EXPECT_NE(dialogs.Errors()[0].find("out.rws"), std::string::npos) << dialogs.Errors()[0];
-
+  expectFailure(kRwsFailed, "out.rws");
   OpenWav(*window, WriteWav(dir, "song.wav", 50));
   dialogs.files.push_back(dir.File("no/such/folder/out.cdg"));
   QTest::mouseClick(MakeBtn, Qt::LeftButton);
-  ASSERT_EQ(dialogs.Errors().size(), 2u);
-  EXPECT_EQ(dialogs.Errors()[1].rfind(std::string(kCdgFailed) + "\n", 0), 0u);
-  EXPECT_NE(dialogs.Errors()[1].find("out.cdg"), std::string::npos) << dialogs.Errors()[1];
+  expectFailure(kCdgFailed, "out.cdg");
 
   // Never into the song it reads.
   dialogs.files.push_back(dir.File("song.wav"));  // refused before any question
   QTest::mouseClick(MakeBtn, Qt::LeftButton);
-  ASSERT_EQ(dialogs.Errors().size(), 3u);
-  EXPECT_NE(dialogs.Errors()[2].find("読み込むファイルと同じです"), std::string::npos);
-  EXPECT_TRUE(dialogs.Informations().empty());
+  ASSERT_EQ(dialogs.Errors().size(), 1u);
+  EXPECT_NE(dialogs.Errors()[0].find("読み込むファイルと同じです"), std::string::npos);
 }
 
 TEST_F(MainWindowTest, WindowsMakeTheSameFilesAsTheCommandLine) {
   const std::string photo = WritePhoto(dir, "photo.bmp", 320, 240);
   const std::string wav = WriteWav(dir, "song.wav", 200, 1000);
-  const std::string effect = WriteEffect(tloDir, "rev.tlo", "逆順");
+  const std::string effect = WriteEffect(tloDir, "逆順");
   auto window = Make();
   OpenPicture(*window, photo);
   ASSERT_EQ(Child<QLineEdit>(window, "BmpPathEdit")->text().toStdString(), photo);
@@ -176,19 +160,21 @@ TEST_F(MainWindowTest, WindowsMakeTheSameFilesAsTheCommandLine) {
   EXPECT_EQ(window->Job().JobStatus(), kJobIdle);
   EXPECT_EQ(window->CdgDir(), dir.path().string());
 
-  const auto cli =
-      testing::Cli({"create", photo, wav, "-o", dir.File("cli.cdg"), "--effect", effect,
-                    "--optimize", "tile", "--timing", "first", "--blank", "10", "-q"});
-  ASSERT_EQ(cli.status, 0) << cli.err;
+  // The command line with the window's choices.
+  const auto cli = [&](std::vector<std::string> args, bool timing = true) {
+    for (const char* option : {"--effect", "", "--optimize", "tile", "--blank", "10", "-q"})
+      args.push_back(*option ? option : effect);
+    if (timing) args.insert(args.end(), {"--timing", "first"});
+    const testing::CliResult run = Cli(args);
+    EXPECT_EQ(run.status, 0) << run.err;
+  };
+  cli({"create", photo, wav, "-o", dir.File("cli.cdg")});
   EXPECT_EQ(ReadFile(cdg), ReadFile(dir.File("cli.cdg")));
 
   dialogs.files.push_back(dir.File("gui.rws"));
   Child<QAction>(window, "FileMakeRws")->trigger();
   EXPECT_EQ(dialogs.Informations().back(), kRwsCreated);
-  ASSERT_EQ(testing::Cli({"rws", photo, "-o", dir.File("cli.rws"), "--effect", effect, "--optimize",
-                          "tile", "--blank", "10", "-q"})
-                .status,
-            0);
+  cli({"rws", photo, "-o", dir.File("cli.rws")}, false);
   EXPECT_EQ(ReadFile(dir.File("gui.rws")), ReadFile(dir.File("cli.rws")));
 
   // MP3+G: a FLAC song with its subcode beside it, as the command line makes it.
@@ -197,23 +183,18 @@ TEST_F(MainWindowTest, WindowsMakeTheSameFilesAsTheCommandLine) {
   dialogs.files.push_back(dir.File("gui/title.flac"));
   Child<QAction>(window, "FileMakeMp3g")->trigger();
   EXPECT_EQ(dialogs.Informations().back(), kMp3gCreated);
-  ASSERT_EQ(testing::Cli({"create", photo, wav, "-o", dir.File("cli/title.flac"), "--effect", effect,
-                          "--optimize", "tile", "--timing", "first", "--blank", "10", "-q"})
-                .status,
-            0);
+  cli({"create", photo, wav, "-o", dir.File("cli/title.flac")});
   for (const char* name : {"title.flac", "title.cdg"})
     EXPECT_EQ(ReadFile(dir.File("gui/") + name), ReadFile(dir.File("cli/") + name)) << name;
   dialogs.files.push_back(dir.File("gui/title.txt"));
   Child<QAction>(window, "FileMakeMp3g")->trigger();
-  ASSERT_EQ(dialogs.Errors().size(), 1u);
-  EXPECT_NE(dialogs.Errors().back().find("title.txt"), std::string::npos);
+  ExpectOneErrorNaming(dialogs, "title.txt");
   dialogs.ClearErrors();
 
   dialogs.files.push_back(dir.File("gui.bmp"));
   Child<QAction>(window, "FileSaveBmp")->trigger();
-  ASSERT_EQ(testing::Cli({"bmp", photo, "-o", dir.File("cli.bmp"), "-q"}).status, 0);
+  ASSERT_EQ(Cli({"bmp", photo, "-o", dir.File("cli.bmp"), "-q"}).status, 0);
   EXPECT_EQ(ReadFile(dir.File("gui.bmp")), ReadFile(dir.File("cli.bmp")));
-  EXPECT_TRUE(dialogs.Errors().empty());
 }
 
 TEST_F(MainWindowTest, CancelLeavesThePartialFileAndSaysSo) {
@@ -221,7 +202,7 @@ TEST_F(MainWindowTest, CancelLeavesThePartialFileAndSaysSo) {
   OpenPicture(*window, WritePhoto(dir, "photo.bmp", 300, 200));
   // Ten minutes: far longer than the moment the cancel button needs.
   constexpr std::uint64_t kSectors = 45000;
-  OpenWav(*window, testing::WriteSilentCdWave(dir.File("long.wav"), kSectors * kSectorBytes));
+  OpenWav(*window, testing::WriteSilentCdWave(dir.File("long.wav"), kSectors * kAudioBytesPerSector));
   const std::string cdg = dir.File("cancelled.cdg");
   dialogs.files.push_back(cdg);
   QTimer::singleShot(0, window.get(), [&] {
@@ -245,7 +226,6 @@ TEST_F(MainWindowTest, ExistingFilesNeedConsentAndReadOnlyOnesAreRefused) {
   dialogs.confirms.push_back(false);
   FileMakeRws->trigger();
   EXPECT_EQ(ReadFile(existing), "old");
-  EXPECT_TRUE(dialogs.Informations().empty());
 
   const std::string locked = dir.Write("locked.bmp", "locked");
   std::filesystem::permissions(
@@ -261,6 +241,60 @@ TEST_F(MainWindowTest, ExistingFilesNeedConsentAndReadOnlyOnesAreRefused) {
   FileMakeRws->trigger();
   EXPECT_EQ(dialogs.Informations(), std::vector<std::string>{kRwsCreated});
   EXPECT_GT(ReadFile(existing).size(), 3u);
+}
+
+// What the windows show of a chosen song and which songs their file dialogs
+// offer, in either language.
+TEST(SongBox, TheSongsLengthAndConversionShowUnderTheSongBox) {
+  testing::TempDir dir;
+  // One second each: CD audio, and 48 kHz mono.
+  const std::string cd = dir.Write("cd.wav", testing::CdWave(std::string(176400, '\0')));
+  const std::string mono =
+      dir.Write("mono.wav", testing::Riff(testing::Chunk("fmt ", testing::PcmFormat(1, 48000, 16)) +
+                                          testing::Chunk("data", std::string(96000, '\0'))));
+  struct Case {
+    Language language;
+    std::string file;
+    const char* shown;
+  };
+  const Case cases[] = {
+      {Language::English, cd, "Length 0:01 (75 sectors)"},
+      {Language::English, mono,
+       "Length 0:01 (75 sectors)\nConverted: 48000 Hz 16-bit mono \u2192 44100 Hz 16-bit stereo"},
+      {Language::Japanese, mono,
+       "長さ 0:01 (75セクタ)\n変換: 48000 Hz 16-bit モノラル \u2192 44100 Hz 16-bit ステレオ"},
+  };
+  for (const Case& c : cases) {
+    testing::LanguageScope scope(c.language);
+    testing::ScriptedDialogs dialogs;
+    TMscMainFrm window(dialogs, AppPaths{dir.File("mosaicer.ini"), dir.File("Tlo")});
+    QLabel* length = Child<QLabel>(window, "WavLengthLbl");
+    EXPECT_TRUE(length->isHidden());  // no song yet
+    dialogs.files.push_back(c.file);
+    Child<QAction>(window, "FileOpenWav")->trigger();
+    EXPECT_FALSE(length->isHidden());
+    EXPECT_EQ(length->text().toStdString(), c.shown);
+  }
+}
+
+TEST(SongBox, TheUtilityOffersTheSameSongsAsTheMainWindow) {
+  testing::TempDir dir;
+  for (const Language language : {Language::English, Language::Japanese}) {
+    testing::LanguageScope scope(language);
+    testing::ScriptedDialogs dialogs;
+    TMscMainFrm window(dialogs, AppPaths{dir.File("mosaicer.ini"), dir.File("Tlo")});
+    dialogs.files.push_back(std::nullopt);
+    Child<QAction>(window, "FileOpenWav")->trigger();
+    TUtilFrm utility(dialogs);
+    dialogs.files.push_back(std::nullopt);
+    Child<QPushButton>(utility, "WavBrowseBtn")->click();
+    ASSERT_EQ(dialogs.filters.size(), 2u);
+    EXPECT_EQ(dialogs.filters[0], dialogs.filters[1]);
+    const std::string songs = language == Language::English
+                                  ? "Songs (*.wav *.flac *.ogg *.opus *.mp3)|"
+                                  : "曲 (*.wav *.flac *.ogg *.opus *.mp3)|";
+    EXPECT_EQ(dialogs.filters[0].rfind(songs, 0), 0u) << dialogs.filters[0];
+  }
 }
 
 }  // namespace

@@ -1,60 +1,37 @@
+// The player window: its actions and the worker, pause, repeat, the
+// display's keys and snapshots, video export, and a track of a disc image
+// played directly.
 #include "player/ui/play_frm.h"
 
-#include <gtest/gtest.h>
+#include "ui_test.h"
 
-#include <QAction>
 #include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
 
-#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
-#include "authoring/encoder.h"
-#include "child.h"
-#include "modal.h"
-#include "platform/bmp_codec.h"
 #include "platform/file_util.h"
-#include "player/cdg_canvas.h"
-#include "player/player_settings.h"
-#include "player/stereo_changer.h"
 #include "player/ui/cdg_display.h"
-#include "scripted_dialogs.h"
-#include "support/cli_run.h"
+#include "player/wave_device.h"
+#include "support/clone_cd_disc.h"
 #include "support/pack_stream.h"
-#include "support/picture.h"
-#include "support/temp_dir.h"
-#include "support/wave_file.h"
 
 namespace mosaicer {
 namespace {
 
-using testing::Child;
-
-using testing::RunModal;
-
 constexpr int kGenerous = 15000;  // milliseconds: time-outs that only a hang reaches
-
-std::string WriteCdg(const testing::TempDir& dir, const std::string& name,
-                     const std::string& stream) {
-  return dir.Write(name, testing::CdgOf(stream));
-}
-
-// A song of `sectors` sectors (75 a second) whose packs clear the screen.
-std::string ShortSong(const testing::TempDir& dir, int sectors,
-                      const std::string& name = "song.cdg") {
-  return WriteCdg(dir, name, testing::PresetStream(sectors));
-}
 
 class PlayFrmTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { qputenv(kAudioVariable, kNullAudioValue); }
 
+  // Puts a song of `sectors` sectors (75 a second) whose packs clear the
+  // screen in the file box.
+  void Load(int sectors) {
+    const std::string song = dir.Write("song.cdg", testing::CdgOf(testing::PresetStream(sectors)));
+    PathEdit->setText(QString::fromStdString(song));
+  }
   bool WaitFor(const std::function<bool()>& condition) {
     return QTest::qWaitFor(condition, kGenerous);
   }
@@ -98,10 +75,9 @@ class PlayFrmTest : public ::testing::Test {
 };
 
 TEST_F(PlayFrmTest, ActionsWaitForTheWorkerAndTheWindowWaitsToClose) {
-  const std::string song = ShortSong(dir, 150);
   Run([&] {
     EXPECT_TRUE(WaitFor([&] { return display.isVisible(); }));  // shown with the player
-    PathEdit->setText(QString::fromStdString(song));
+    Load(150);
     QTest::mouseClick(PlayBtn, Qt::LeftButton);
     // Nothing has been heard from the worker yet: no event was processed.
     EXPECT_TRUE(frm.Starting());
@@ -121,9 +97,8 @@ TEST_F(PlayFrmTest, ActionsWaitForTheWorkerAndTheWindowWaitsToClose) {
 }
 
 TEST_F(PlayFrmTest, PauseTogglesAndTheStereoModeChosenMeanwhileIsKept) {
-  const std::string song = ShortSong(dir, 300);
   Run([&] {
-    PathEdit->setText(QString::fromStdString(song));
+    Load(300);
     QTest::mouseClick(PlayBtn, Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return Playing(); }));
 
@@ -134,8 +109,6 @@ TEST_F(PlayFrmTest, PauseTogglesAndTheStereoModeChosenMeanwhileIsKept) {
     EXPECT_TRUE(frm.Paused());
     EXPECT_EQ(frm.Source().State(), csPause);
     EXPECT_TRUE(Playing());  // Stop and Pause stay offered
-    StereoCmb->setCurrentIndex(kStereoModeStereo);
-    EXPECT_EQ(frm.Source().StereoMode(), kStereoModeStereo);
     StereoCmb->setCurrentIndex(4);
     EXPECT_EQ(frm.Source().StereoMode(), 4);
 
@@ -152,9 +125,8 @@ TEST_F(PlayFrmTest, PauseTogglesAndTheStereoModeChosenMeanwhileIsKept) {
 }
 
 TEST_F(PlayFrmTest, SongEndsAndWithRepeatTheSourceLoopsByItself) {
-  const std::string song = ShortSong(dir, 20);  // about a quarter of a second
   Run([&] {
-    PathEdit->setText(QString::fromStdString(song));
+    Load(20);  // about a quarter of a second
     QTest::mouseClick(PlayBtn, Qt::LeftButton);
     EXPECT_TRUE(WaitFor([&] { return Idle() && frm.Source().State() == csStop; }));
 
@@ -178,9 +150,8 @@ TEST_F(PlayFrmTest, SongEndsAndWithRepeatTheSourceLoopsByItself) {
 }
 
 TEST_F(PlayFrmTest, RepeatCheckedAfterTheSourceEndedStartsTheSongAgain) {
-  const std::string song = ShortSong(dir, 20);
   Run([&] {
-    PathEdit->setText(QString::fromStdString(song));
+    Load(20);
     QTest::mouseClick(PlayBtn, Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return Playing(); }));
     // Let the song end without handling the window's events, so its end
@@ -195,7 +166,6 @@ TEST_F(PlayFrmTest, RepeatCheckedAfterTheSourceEndedStartsTheSongAgain) {
   });
 }
 
-
 TEST_F(PlayFrmTest, TheDisplayAnswersThePlayersKeysAndSnapshotsSayWhereTheyWent) {
   const std::string folder = dir.File("shots");
   Run([&] {
@@ -208,8 +178,7 @@ TEST_F(PlayFrmTest, TheDisplayAnswersThePlayersKeysAndSnapshotsSayWhereTheyWent)
     QTest::keyClick(&display, Qt::Key_F10, Qt::ControlModifier);
     EXPECT_TRUE(FileExists(folder + "/song000.bmp"));
     EXPECT_TRUE(FileExists(folder + "/song001.bmp"));
-    const QLabel* status = frm.findChild<QLabel*>("StatusLbl");
-    ASSERT_NE(status, nullptr);
+    const QLabel* status = Child<QLabel>(frm, "StatusLbl");
     EXPECT_EQ(status->text(), QStringLiteral("song001.bmpを保存しました。"));
     EXPECT_EQ(status->toolTip().toStdString(), folder + "/song001.bmp");
 
@@ -224,7 +193,107 @@ TEST_F(PlayFrmTest, TheDisplayAnswersThePlayersKeysAndSnapshotsSayWhereTheyWent)
     EXPECT_FALSE(frm.isVisible());
     EXPECT_FALSE(display.isVisible());
   });
-  EXPECT_TRUE(dialogs.Errors().empty());
+}
+
+// The file in the box becomes a video beside it, or a refusal that names
+// the file.
+TEST_F(PlayFrmTest, VideoExportsTheFileInTheBoxOrSaysWhyNot) {
+  ::setenv("MOSAICER_VIDEO_MODULE", MOSAICER_VIDEO_MODULE_PATH, 1);
+  auto* video = Child<QPushButton>(frm, "VideoBtn");
+  auto* status = Child<QLabel>(frm, "StatusLbl");
+  EXPECT_FALSE(video->isEnabled());  // nothing to export yet
+  Load(150);
+  ASSERT_TRUE(video->isEnabled());
+  // A name without an extension becomes an MP4.
+  dialogs.files.push_back(dir.File("song video"));
+  QTest::mouseClick(video, Qt::LeftButton);
+  const std::string made = dir.File("song video.mp4");
+  ASSERT_TRUE(std::filesystem::exists(made)) << status->text().toStdString();
+  EXPECT_EQ(ReadFile(made).substr(4, 4), "ftyp");
+  EXPECT_TRUE(status->text().contains("song video.mp4"));
+
+  // A folder that is not there: nothing is made.
+  dialogs.files.push_back(dir.File("gone/song.mkv"));
+  QTest::mouseClick(video, Qt::LeftButton);
+  ExpectOneErrorNaming(dialogs, "gone/song.mkv");
+  EXPECT_FALSE(std::filesystem::exists(dir.File("gone")));
+}
+
+// A disc image beside its track 2 ripped by the command line.
+class PlayFrmDiscTest : public PlayFrmTest {
+ protected:
+  void SetUp() override {
+    dir.Write("disc.img", disc.audio);
+    dir.Write("disc.sub", disc.sub);
+    ccd = dir.Write("disc.ccd", testing::kCcd);
+    const testing::CliResult r = Cli(
+        {"rip", ccd, "--track", "2", "-o", dir.File("track2.cdg"), "--no-log", "-q"});
+    ASSERT_EQ(r.status, 0) << r.err;
+  }
+  bool Stopped() const {
+    return PlayPlay->isEnabled() && !PlayStop->isEnabled() && !frm.Starting();
+  }
+  // Plays what the window is set to until its end, then saves the screen.
+  void PlayToTheEnd() {
+    QTest::mouseClick(PlayBtn, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return PlayStop->isEnabled(); }, kGenerous));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Stopped(); }, kGenerous));
+    QTest::qWait(50);  // the last packs' posts
+    Child<QAction>(frm, "CdgBmp")->trigger();
+  }
+
+  testing::Disc disc = testing::MakeDisc(150, 17);
+  std::string ccd;
+  QCheckBox* DiscCk = Child<QCheckBox>(frm, "DiscCk");
+  QComboBox* DriveCmb = Child<QComboBox>(frm, "DriveCmb");
+  QSpinBox* TrackUd = Child<QSpinBox>(frm, "TrackUd");
+  QPushButton* ImageBtn = Child<QPushButton>(frm, "ImageBtn");
+};
+
+TEST_F(PlayFrmDiscTest, ATrackOfAnImagePlaysAsItsRippedFile) {
+  const std::string shots = dir.File("shots");
+  Run([&] {
+    BmpPathEdit->setText(QString::fromStdString(shots));
+    // The ripped file first, through the file box.
+    PathEdit->setText(QString::fromStdString(dir.File("track2.cdg")));
+    ASSERT_NO_FATAL_FAILURE(PlayToTheEnd());
+
+    // Then the disc: the image opened into the drive list, its track 2.
+    display.Reset();
+    QTest::mouseClick(DiscCk, Qt::LeftButton);
+    EXPECT_FALSE(PathEdit->isVisible());
+    EXPECT_TRUE(DriveCmb->isVisible());
+    dialogs.files.push_back(ccd);
+    QTest::mouseClick(ImageBtn, Qt::LeftButton);
+    ASSERT_GE(DriveCmb->count(), 1);
+    EXPECT_EQ(DriveCmb->currentIndex(), DriveCmb->count() - 1);
+    TrackUd->setValue(2);
+    ASSERT_NO_FATAL_FAILURE(PlayToTheEnd());
+    EXPECT_EQ(frm.Source().State(), csStop);
+
+    // Back to the file box, as it was.
+    QTest::mouseClick(DiscCk, Qt::LeftButton);
+    EXPECT_TRUE(PathEdit->isVisible());
+    EXPECT_FALSE(DriveCmb->isVisible());
+    EXPECT_EQ(PathEdit->text().toStdString(), dir.File("track2.cdg"));
+  });
+  const std::string fromFile = ReadFile(shots + "/track2000.bmp");
+  const std::string fromDisc = ReadFile(shots + "/track02000.bmp");
+  ASSERT_FALSE(fromFile.empty());
+  EXPECT_EQ(fromDisc, fromFile);
+}
+
+TEST_F(PlayFrmDiscTest, AMissingTrackIsRefusedNamingTheDrive) {
+  Run([&] {
+    QTest::mouseClick(DiscCk, Qt::LeftButton);
+    dialogs.files.push_back(ccd);
+    QTest::mouseClick(ImageBtn, Qt::LeftButton);
+    TrackUd->setValue(5);
+    QTest::mouseClick(PlayBtn, Qt::LeftButton);
+    EXPECT_TRUE(Stopped());
+  });
+  ExpectOneErrorNaming(dialogs, "disc.ccd");
+  EXPECT_NE(dialogs.Errors()[0].find("5"), std::string::npos) << dialogs.Errors()[0];
 }
 
 }  // namespace

@@ -53,23 +53,11 @@ class ScriptedDialogs : public Dialogs {
   }
   bool Confirm(QWidget*, const std::string& text) override {
     questions.push_back(text);
-    if (confirms.empty()) {
-      ADD_FAILURE() << "unexpected question: " << text;
-      return false;
-    }
-    const bool answer = confirms.front();
-    confirms.pop_front();
-    return answer;
+    return Next(confirms, "question: " + text);
   }
   SaveAnswer AskSave(QWidget*, const std::string& text) override {
     questions.push_back(text);
-    if (saveAnswers.empty()) {
-      ADD_FAILURE() << "unexpected save question: " << text;
-      return SaveAnswer::Cancel;
-    }
-    const SaveAnswer answer = saveAnswers.front();
-    saveAnswers.pop_front();
-    return answer;
+    return Next(saveAnswers, "save question: " + text, SaveAnswer::Cancel);
   }
   ~ScriptedDialogs() override {
     const auto unused = [](const char* what, std::size_t left) {
@@ -114,11 +102,12 @@ class ScriptedDialogs : public Dialogs {
   std::vector<std::string> errors_, informations_;
   std::size_t errorsSeen_ = 0, informationsSeen_ = 0;
 
+  // The next scripted answer; without one, a failure and `none`.
   template <typename T>
-  static T Next(std::deque<T>& answers, const char* what) {
+  static T Next(std::deque<T>& answers, const std::string& what, T none = T{}) {
     if (answers.empty()) {
       ADD_FAILURE() << "unexpected " << what;
-      return T{};
+      return none;
     }
     T answer = answers.front();
     answers.pop_front();

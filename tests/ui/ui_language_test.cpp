@@ -1,49 +1,41 @@
-// The windows speak the chosen language: under Japanese every text is the
-// one the windows have always shown (tests/data/ui_texts_ja.txt, written
-// once from the windows before they learnt English).
-#include <gtest/gtest.h>
+// What the windows say. They speak the chosen language: under Japanese
+// every text is the one the windows have always shown
+// (tests/data/ui_texts_ja.txt, written once from the windows before they
+// learnt English). And every control reads, through the accessibility
+// interface a screen reader uses, as what the user reads beside it: a label
+// tied to it, its own caption, or a name of its own, never the title of the
+// group box around it or nothing at all.
+#include "ui_test.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
+#include <QAccessible>
+#include <QAccessibleInterface>
 #include <QApplication>
-#include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
+#include <QHeaderView>
 #include <QMap>
 #include <QMenuBar>
-#include <QPushButton>
-#include <QStringList>
+#include <QSet>
 #include <QTabBar>
 
-#include <filesystem>
-#include <memory>
-#include <string>
-#include <vector>
+#include <algorithm>
 
 #include "app/application.h"
 #include "app/gen_setting_dlg.h"
 #include "app/main_window.h"
 #include "effects/tlo_file.h"
 #include "effects/ui/tlo_view_frm.h"
-#include "platform/language.h"
-#include "scripted_dialogs.h"
-#include "support/temp_dir.h"
-#include "visible_texts.h"
+#include "ripper/ui/rip_frm.h"
 #include "support/language_scope.h"
+#include "visible_texts.h"
 
 namespace mosaicer {
 namespace {
 
 const QString kJapaneseTable = QStringLiteral(MOSAICER_TEST_DATA "/ui_texts_ja.txt");
-
-// The main window and every window it owns.
-QList<QWidget*> WindowsOf(QWidget& main) {
-  QList<QWidget*> windows{&main};
-  for (QWidget* w : main.findChildren<QWidget*>())
-    if (w->isWindow() && w->windowType() != Qt::Popup) windows << w;
-  return windows;
-}
 
 QStringList ReadLines(const QString& path) {
   QFile file(path);
@@ -52,27 +44,17 @@ QStringList ReadLines(const QString& path) {
 }
 
 using testing::LanguageScope;
+using testing::WindowsOf;
 
+// Kana, kanji and full-width forms all lie at U+3000 and above.
 bool HasJapanese(const QString& text) {
-  for (const QChar c : text) {
-    const char16_t u = c.unicode();
-    if ((u >= 0x3000 && u <= 0x30FF) || (u >= 0x4E00 && u <= 0x9FFF) ||
-        (u >= 0xFF00 && u <= 0xFFEF))
-      return true;
-  }
-  return false;
+  return std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x3000; });
 }
 
 // The letter after a single "&" (Alt+letter), lower-cased; none for "&&".
 QChar AccessKey(const QString& text) {
-  for (qsizetype i = 0; i + 1 < text.size(); ++i) {
-    if (text[i] != '&') continue;
-    if (text[i + 1] == '&') {
-      ++i;
-      continue;
-    }
-    return text[i + 1].toLower();
-  }
+  for (qsizetype i = 0; i + 1 < text.size(); ++i)
+    if (text[i] == '&' && text[++i] != '&') return text[i].toLower();
   return {};
 }
 
@@ -161,20 +143,22 @@ TEST(UiLanguage, EnglishWindowsAreWhollyEnglishAndFit) {
 TEST(UiLanguage, TheLanguageBoxTakesEffectOnOkOnly) {
   testing::ScriptedDialogs dialogs;
   TGenSettingDlg dialog(dialogs);
-  QComboBox* LanguageCmb = testing::Child<QComboBox>(dialog, "LanguageCmb");
+  QComboBox* LanguageCmb = Child<QComboBox>(dialog, "LanguageCmb");
+  dialog.ReadSettings(IniFile());  // a first start follows the system's language
+  EXPECT_FALSE(dialog.LanguageChoice().has_value());
   dialog.ReadSettings(IniFile("[GenSettingDlg]\nLanguage=en\n"));
   dialog.show();
   EXPECT_EQ(LanguageCmb->currentIndex(), 1);
   LanguageCmb->setCurrentIndex(2);
-  testing::Child<QPushButton>(dialog, "CancelBtn")->click();
+  Child<QPushButton>(dialog, "CancelBtn")->click();
   EXPECT_EQ(dialog.LanguageChoice(), Language::English);
   dialog.show();
   LanguageCmb->setCurrentIndex(0);
-  testing::Child<QPushButton>(dialog, "OkBtn")->click();
+  Child<QPushButton>(dialog, "OkBtn")->click();
   EXPECT_FALSE(dialog.LanguageChoice().has_value());  // the system's
   dialog.show();
   LanguageCmb->setCurrentIndex(2);
-  testing::Child<QPushButton>(dialog, "OkBtn")->click();
+  Child<QPushButton>(dialog, "OkBtn")->click();
   IniFile ini;
   dialog.WriteSettings(ini);
   EXPECT_EQ(TGenSettingDlg::LanguageChoice(ini), Language::Japanese);
@@ -196,8 +180,7 @@ TEST(UiLanguage, EffectsShowTheTextsOfTheWindowsLanguage) {
     Language language;
     std::string file;
     int page;  // 0 Japanese, 1 English
-    const char* title;
-    const char* comment;
+    const char *title, *comment;
   };
   const std::vector<Case> cases = {
       {Language::English, both, 1, "Spiral", "Turns inwards"},
@@ -208,10 +191,9 @@ TEST(UiLanguage, EffectsShowTheTextsOfTheWindowsLanguage) {
     LanguageScope language(c.language);
     TTloViewFrm viewer;
     viewer.LoadEffect(c.file);
-    EXPECT_EQ(testing::Child<QTabBar>(viewer, "InfoTab")->currentIndex(), c.page) << c.file;
-    EXPECT_EQ(testing::Child<QLineEdit>(viewer, "TitleEdit")->text(), QString::fromUtf8(c.title));
-    EXPECT_EQ(testing::Child<QLineEdit>(viewer, "CommentEdit")->text(),
-              QString::fromUtf8(c.comment));
+    EXPECT_EQ(Child<QTabBar>(viewer, "InfoTab")->currentIndex(), c.page) << c.file;
+    EXPECT_EQ(Child<QLineEdit>(viewer, "TitleEdit")->text(), QString::fromUtf8(c.title));
+    EXPECT_EQ(Child<QLineEdit>(viewer, "CommentEdit")->text(), QString::fromUtf8(c.comment));
   }
 }
 
@@ -235,6 +217,83 @@ TEST(UiLanguage, JapaneseWindowsShowTheirTextsUnchanged) {
     EXPECT_TRUE(lines.contains(line)) << "no longer shown: " << line.toStdString();
   for (const QString& line : lines)
     EXPECT_TRUE(expected.contains(line)) << "not shown before: " << line.toStdString();
+}
+
+bool IsControl(const QWidget* w) {
+  // Parts of a control (the edit of a spin box or combo box, the headers and
+  // corner of a table) belong to that control.
+  const QWidget* parent = w->parentWidget();
+  if (qobject_cast<const QLineEdit*>(w) &&
+      (qobject_cast<const QAbstractSpinBox*>(parent) || qobject_cast<const QComboBox*>(parent)))
+    return false;
+  if (qobject_cast<const QHeaderView*>(w) || w->inherits("QTableCornerButton")) return false;
+  return qobject_cast<const QAbstractButton*>(w) || qobject_cast<const QLineEdit*>(w) ||
+         qobject_cast<const QComboBox*>(w) || qobject_cast<const QAbstractSpinBox*>(w) ||
+         qobject_cast<const QAbstractItemView*>(w) || qobject_cast<const QTabBar*>(w);
+}
+
+QString NameOf(QWidget* w) {
+  QAccessibleInterface* face = QAccessible::queryAccessibleInterface(w);
+  return face ? face->text(QAccessible::Name).trimmed() : QString();
+}
+
+// A label whose buddy is the control, as a screen reader finds it.
+bool LabelledByALabel(QWidget* w) {
+  QAccessibleInterface* face = QAccessible::queryAccessibleInterface(w);
+  if (!face) return false;
+  for (const auto& [other, relation] : face->relations(QAccessible::Label))
+    if (other && qobject_cast<QLabel*>(other->object())) return true;
+  return false;
+}
+
+// Fields are named by a label of their own or a name given to them;
+// buttons and tabs by their captions.
+QString Problem(QWidget* w, const QSet<QString>& groupTitles) {
+  const QString name = NameOf(w);
+  const bool field = qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) ||
+                     qobject_cast<QAbstractSpinBox*>(w) || qobject_cast<QAbstractItemView*>(w);
+  if (field && w->accessibleName().isEmpty() && !LabelledByALabel(w))
+    return "has no label and no name (reads \"" + name + "\")";
+  if (name.isEmpty()) return "has no name";
+  if (groupTitles.contains(name)) return "reads as its group box: " + name;
+  return {};
+}
+
+TEST(Accessibility, EveryControlOfEveryWindowHasItsOwnNames) {
+  testing::TempDir dir;
+  testing::ScriptedDialogs dialogs;
+  TMscMainFrm window(dialogs, AppPaths{dir.File("mosaicer.ini"), dir.File("Tlo")});
+
+  const QList<QWidget*> windows = testing::WindowsOf(window);
+  ASSERT_GE(windows.size(), 10);
+
+  int checked = 0;
+  for (QWidget* top : windows) {
+    QSet<QString> groupTitles, objectNames;
+    for (const QGroupBox* group : top->findChildren<QGroupBox*>())
+      groupTitles << group->title().trimmed();
+    for (QWidget* w : top->findChildren<QWidget*>()) {
+      if (w->window() != top || !IsControl(w)) continue;
+      // Scroll bars of lists and tables are their own accessible objects.
+      if (w->objectName().startsWith("qt_")) continue;
+      ++checked;
+      // Tests and tools find every control by its object name; the arrows of
+      // an up-down are found within it.
+      const bool part = qobject_cast<TUpDown*>(w->parentWidget()) != nullptr;
+      EXPECT_FALSE(w->objectName().isEmpty())
+          << top->objectName().toStdString() << ": a " << w->metaObject()->className()
+          << " reading \"" << NameOf(w).toStdString() << "\" has no object name";
+      EXPECT_TRUE(part || w->objectName().isEmpty() || !objectNames.contains(w->objectName()))
+          << top->objectName().toStdString() << ": two controls named "
+          << w->objectName().toStdString();
+      objectNames << w->objectName();
+      const QString problem = Problem(w, groupTitles);
+      EXPECT_TRUE(problem.isEmpty())
+          << top->objectName().toStdString() << " / " << w->objectName().toStdString() << " ("
+          << w->metaObject()->className() << ") " << problem.toStdString();
+    }
+  }
+  EXPECT_GT(checked, 60);
 }
 
 }  // namespace

