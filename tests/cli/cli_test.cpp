@@ -122,11 +122,11 @@ TEST_F(AuthoringCli, RwsIsTheSubcodeOfTheCdg) {
 
 TEST(RenderCli, LastFrameOfAnAuthoredStreamIsThePreparedPicture) {
   TempDir dir;
-  const std::string picture = testing::WritePicture(dir, "picture.bmp", testing::Gradient(320, 240));
+  const std::string picture = testing::WritePicture(dir, "pic.bmp", testing::Gradient(320, 240));
   const std::string rws = dir.File("a.rws"), visible = dir.File("v.bmp");
   ASSERT_EQ(Cli({"rws", picture, "-o", rws, "--border", "5"}).status, kExitSuccess);
   ASSERT_EQ(Cli({"bmp", picture, "-o", visible, "--border", "5"}).status, kExitSuccess);
-  const std::string frame = dir.File("f.bmp"), fromCdg = dir.File("c.bmp"), big = dir.File("big.bmp");
+  const std::string frame = dir.File("f.bmp"), fromCdg = dir.File("c.bmp");
   ASSERT_EQ(Cli({"render", rws, "-o", frame}).status, kExitSuccess);
 
   const Bitmap want = testing::LoadBmp(visible), got = testing::LoadBmp(frame);
@@ -147,6 +147,7 @@ TEST(RenderCli, LastFrameOfAnAuthoredStreamIsThePreparedPicture) {
   ASSERT_EQ(Cli({"render", cdg, "-o", fromCdg}).status, kExitSuccess);
   EXPECT_EQ(testing::ReadFile(fromCdg), testing::ReadFile(frame));
 
+  const std::string big = dir.File("big.bmp");
   ASSERT_EQ(Cli({"render", cdg, "-o", big, "--size", "600x432", "--format", "cdg"}).status,
             kExitSuccess);
   const Bitmap scaled = testing::LoadBmp(big);

@@ -106,12 +106,7 @@ TEST(CliHelpLanguage, SynopsisAndOptionColumnStayAsTyped) {
 
 // A command line that is a usage error, and the option or word the message
 // must name as the user typed it.
-struct UsageCase {
-  std::vector<std::string> args;
-  std::string named;
-};
-
-const std::vector<UsageCase> kUsageCases = {
+const std::vector<std::pair<std::vector<std::string>, std::string>> kUsageCases = {
     {{"create"}, "PICTURE"},
     {{"create", "a.bmp", "b.wav", "-o", "c.cdg", "--bits", "9"}, "--bits"},
     {{"create", "a.bmp", "b.wav", "-o", "c.cdg", "--reduce", "--no-reduce"}, "--no-reduce"},
@@ -139,18 +134,18 @@ std::string Joined(const std::vector<std::string>& args) {
 }
 
 TEST(CliHelpLanguage, UsageErrorsSpeakTheLanguageAndKeepWhatWasTyped) {
-  for (const UsageCase& c : kUsageCases) {
-    SCOPED_TRACE(Joined(c.args));
-    const CliResult english = CliIn(Language::English, c.args);
-    const CliResult japanese = CliIn(Language::Japanese, c.args);
+  for (const auto& [args, named] : kUsageCases) {
+    SCOPED_TRACE(Joined(args));
+    const CliResult english = CliIn(Language::English, args);
+    const CliResult japanese = CliIn(Language::Japanese, args);
     ASSERT_EQ(english.status, kExitUsage) << english.err;
     ASSERT_EQ(japanese.status, kExitUsage) << japanese.err;
     EXPECT_FALSE(HasJapanese(english.err)) << english.err;
     EXPECT_TRUE(HasJapanese(japanese.err)) << japanese.err;
-    const std::string command = c.args[0];
+    const std::string command = args[0];
     for (const std::string* err : {&english.err, &japanese.err}) {
       EXPECT_EQ(err->rfind("mosaicer " + command + ": ", 0), 0u) << *err;
-      EXPECT_NE(err->find(c.named), std::string::npos) << *err;
+      EXPECT_NE(err->find(named), std::string::npos) << *err;
       EXPECT_NE(err->find("'mosaicer " + command + " --help'"), std::string::npos) << *err;
     }
     // Whatever the message says, it is one sentence a line: the same number

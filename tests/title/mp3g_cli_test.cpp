@@ -131,10 +131,7 @@ TEST_F(Mp3gCli, CheckReportsHowTheSongAndTheSubcodeDiffer) {
 
 TEST_F(Mp3gCli, MistakesAboutMp3gOutputsAreUsageErrors) {
   testing::LanguageScope english(Language::English);
-  struct Case {
-    std::vector<std::string> args;
-    std::string says;
-  } cases[] = {
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{"divide", cdg, "-o", dir.File("a.zip"), "--audio", "aac"}, "--audio must be"},
       {{"divide", cdg, "-o", dir.File("a.zip"), "--bitrate", "100"}, "--bitrate must be"},
       {{"divide", cdg, "-o", dir.File("a.rws"), "--bitrate", "128"}, "need an MP3+G output"},
@@ -142,11 +139,10 @@ TEST_F(Mp3gCli, MistakesAboutMp3gOutputsAreUsageErrors) {
       {{"create", picture, song, "-o", dir.File("a.cdg"), "--audio", "mp3"}, "need an MP3+G"},
       {{"create", picture, song, "-o", dir.File("a.rws"), "--bitrate", "128"}, "holds none"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.says);
-    const CliResult r = Cli(c.args);
-    EXPECT_EQ(r.status, kExitUsage);
-    EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+  for (const auto& [args, says] : cases) {
+    const CliResult r = Cli(args);
+    EXPECT_EQ(r.status, kExitUsage) << says;
+    EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
   }
   EXPECT_FALSE(fs::exists(dir.File("a.zip")));
   EXPECT_FALSE(fs::exists(dir.File("a.mp3")));
