@@ -18,6 +18,7 @@
 namespace mosaicer {
 namespace {
 
+using testing::GarbageAfter;
 using testing::TempDir;
 using testing::WriteDoubles;
 using testing::WriteSong;
@@ -263,9 +264,6 @@ TEST(OpenAudio, DamagedAndUnknownFilesAreRefusedNamingThem) {
       WriteSong(dir, "good.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 2, signal));
   const std::string ogg = testing::ReadFile(
       WriteSong(dir, "good.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100, 2, signal));
-  auto garbageAfter = [](const std::string& file, std::size_t keep) {
-    return testing::GarbageAfter(file, keep, 2);
-  };
   struct Case {
     const char* name;
     std::string bytes;
@@ -273,8 +271,8 @@ TEST(OpenAudio, DamagedAndUnknownFilesAreRefusedNamingThem) {
   };
   const Case cases[] = {
       {"cut.flac", flac.substr(0, flac.size() / 2), "is damaged"},
-      {"garbage.flac", garbageAfter(flac, 42), "is damaged"},  // fLaC and STREAMINFO kept
-      {"garbage.ogg", garbageAfter(ogg, 200), "is damaged"},
+      {"garbage.flac", GarbageAfter(flac, 42, 2), "is damaged"},  // fLaC and STREAMINFO kept
+      {"garbage.ogg", GarbageAfter(ogg, 200, 2), "is damaged"},
       {"header.flac", flac.substr(0, 4), "is damaged"},
       {"text.wav", "this is not a song at all", "is not a song this program can read"},
       {"empty.mp3", "", "is not a song this program can read"},

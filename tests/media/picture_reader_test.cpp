@@ -19,6 +19,7 @@ namespace {
 
 using testing::EncodeJpeg;
 using testing::EncodePng;
+using testing::GarbageAfter;
 using testing::JpegPicture;
 using testing::PngPicture;
 using testing::TempDir;
@@ -256,24 +257,21 @@ PngPicture SmallRgbPng() {
 TEST(ReadPicture, RefusesDamagedAndUnknownFilesNamingThem) {
   testing::LanguageScope english(Language::English);
   TempDir dir;
-  const std::vector<std::uint8_t> png = EncodePng(SmallRgbPng());
-  const std::vector<std::uint8_t> jpeg =
-      EncodeJpeg({.width = 64, .height = 64, .samples = SmoothSamples(64, 64, 3)});
-  auto garbageAfter = [](const std::vector<std::uint8_t>& file, std::size_t keep) {
-    return testing::GarbageAfter(Text(file), keep, 3);
-  };
+  const std::string png = Text(EncodePng(SmallRgbPng()));
+  const std::string jpeg =
+      Text(EncodeJpeg({.width = 64, .height = 64, .samples = SmoothSamples(64, 64, 3)}));
   struct Case {
     const char* name;
     std::string bytes;
     const char* says;
   };
   const Case cases[] = {
-      {"cut.png", Text(png).substr(0, png.size() / 2), "is damaged"},
-      {"garbage.png", garbageAfter(png, 33), "is damaged"},  // signature and IHDR kept
-      {"nodata.png", Text(png).substr(0, 8), "is damaged"},
-      {"cut.jpg", Text(jpeg).substr(0, jpeg.size() / 2), "is damaged"},
-      {"garbage.jpg", garbageAfter(jpeg, 400), "is damaged"},  // the headers kept
-      {"header.jpg", Text(jpeg).substr(0, 3), "is damaged"},
+      {"cut.png", png.substr(0, png.size() / 2), "is damaged"},
+      {"garbage.png", GarbageAfter(png, 33, 3), "is damaged"},  // signature and IHDR kept
+      {"nodata.png", png.substr(0, 8), "is damaged"},
+      {"cut.jpg", jpeg.substr(0, jpeg.size() / 2), "is damaged"},
+      {"garbage.jpg", GarbageAfter(jpeg, 400, 3), "is damaged"},  // the headers kept
+      {"header.jpg", jpeg.substr(0, 3), "is damaged"},
       {"text.png", "hello, this is no picture", "is not a picture this program can read"},
       {"empty.jpg", "", "is not a picture this program can read"},
       {"cut.bmp", "BM\x10\x00", "is not a BMP picture that can be read"},

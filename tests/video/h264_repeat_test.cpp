@@ -71,8 +71,7 @@ std::vector<Picture> Decode(const std::uint8_t* headers, int headersSize,
   AVCodecContext* c = avcodec_alloc_context3(codec);
   c->extradata = static_cast<std::uint8_t*>(av_mallocz(headersSize + AV_INPUT_BUFFER_PADDING_SIZE));
   std::memcpy(c->extradata, headers, static_cast<std::size_t>(headersSize));
-  c->extradata_size = headersSize;
-  c->thread_count = 1;
+  c->extradata_size = headersSize, c->thread_count = 1;
   c->err_recognition = AV_EF_EXPLODE | AV_EF_BITSTREAM | AV_EF_BUFFER | AV_EF_CRCCHECK;
   EXPECT_EQ(avcodec_open2(c, codec, nullptr), 0);
   AVPacket* packet = av_packet_alloc();

@@ -161,8 +161,7 @@ Decoded DecodeVideo(const std::string& path, const std::vector<int>& sample) {
   if (video.index < 0 || audio.index < 0) return out;
   EXPECT_EQ(video.codec->codec_id, AV_CODEC_ID_H264);
   EXPECT_EQ(audio.codec->codec_id, AV_CODEC_ID_AAC);
-  out.width = video.codec->width;
-  out.height = video.codec->height;
+  out.width = video.codec->width, out.height = video.codec->height;
   SwsContext* toRgb = nullptr;
   AVFrame* frame = av_frame_alloc();
   AVPacket* packet = av_packet_alloc();
