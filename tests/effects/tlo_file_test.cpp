@@ -45,8 +45,9 @@ TEST(TloFormat, JapaneseHeaderRoundTrips) {
 }
 
 // Values past the screen are clamped (of large ones the low 16 bits count);
-// a section missing or misnamed ("[04]" is not step 4) gives tile 0, 0.
-TEST(TileOrderRead, ClampsValuesAndReadsGapsAsTileZero) {
+// a section missing or misnamed ("[04]" is not step 4) gives tile 0, 0; a
+// missing file gives the default order, and an unreadable one nothing.
+TEST(TileOrderRead, ClampsValuesReadsGapsAsTileZeroAndMissingFilesAsTheDefault) {
   TempDir dir;
   const std::string file =
       dir.Write("odd.tlo", Header("6") +
@@ -54,10 +55,6 @@ TEST(TileOrderRead, ClampsValuesAndReadsGapsAsTileZero) {
                                "[2]\r\nRow=65553\r\nCol=65536\r\n[3]\r\nrow=3\r\ncol=x\r\n"
                                "[04]\r\nRow=5\r\nCol=5\r\n[5]\r\nRow=2\r\nCol=9\r\n");
   EXPECT_EQ(ReadTileOrder(file), (TileOrder{{49, 17}, {49, 17}, {0, 17}, {0, 3}, {0, 0}, {9, 2}}));
-}
-
-TEST(TileOrderRead, MissingFileGivesTheDefaultOrderAndUnreadableOneNothing) {
-  TempDir dir;
   EXPECT_EQ(ReadTileOrder(dir.File("gone.tlo")), DefaultTileOrder());
   std::string why;
   EXPECT_TRUE(ReadTileOrder(dir.path().string(), &why).empty());  // a folder

@@ -97,19 +97,19 @@ class CdgInTest : public ::testing::Test {
   }
 };
 
-TEST_F(CdgInTest, StepsOfNSectorsWithAShortLastStepThenStoppedAndEnded) {
+TEST_F(CdgInTest, StepsOfNSectorsWithAShortLastStepThenStoppedAndEndedEvenForNoSector) {
   Start(CdgFile(dir, 7), 3);
   ASSERT_TRUE(events.WaitFor(kCdgInEnded));
   EXPECT_EQ(events.Snapshot(), (EventList{{kCdgInStarted, 0}, {kCdgInStep, 3}, {kCdgInPacks, 0},
                                           {kCdgInStep, 3}, {kCdgInPacks, 3}, {kCdgInStep, 1},
                                           {kCdgInPacks, 6}, {kCdgInStopped, 0}, {kCdgInEnded, 0}}));
   EXPECT_EQ(player.State(), csStop);
-}
 
-TEST_F(CdgInTest, EmptyFileEndsAtOnceEvenWithRepeat) {
+  // Less than one sector ends at once, even with repeat.
+  events.Clear();
   player.SetRepeat(true);
   player.SetOnMemory(true);
-  Start(dir.Write("empty.cdg", std::string(100, 'x')), 3);  // less than one sector
+  Start(dir.Write("empty.cdg", std::string(100, 'x')), 3);
   ASSERT_TRUE(events.WaitFor(kCdgInEnded));
   EXPECT_EQ(events.Snapshot(),
             (EventList{{kCdgInStarted, 0}, {kCdgInStopped, 0}, {kCdgInEnded, 0}}));
