@@ -60,11 +60,19 @@ TEST(EffectGrid, TypedTextStaysOnlyAsANumberFrom1To900) {
   EXPECT_EQ(EffectGrid::ParseStep("007"), 7);
 }
 
-TEST(EffectGrid, MissingNumberIsTheFirstGap) {
-  EffectGrid grid = Titled();
-  Number(grid, {{{0, 0}, 1}, {{1, 0}, 2}, {{2, 0}, 4}, {{3, 0}, 6}});
-  EXPECT_EQ(grid.CheckSteps().result, StepCheck::Result::Gap);
+// A save needs a title in either language (unless for a test) and every
+// number up to the last; the first gap is named.
+TEST(EffectGrid, SaveNeedsATitleExceptForATestAndNamesTheFirstGap) {
+  EffectGrid grid;
+  Number(grid, {{{0, 0}, 1}});
   EXPECT_FALSE(grid.CheckWrite(false).ok);
+  EXPECT_EQ(grid.CheckWrite(false).message, kTitleMissingMessage);
+  EXPECT_TRUE(grid.CheckWrite(true).ok);
+  grid.SetTexts(E, {"Sunset", "", ""});
+  EXPECT_TRUE(grid.CheckWrite(false).ok);
+
+  Number(grid, {{{1, 0}, 2}, {{2, 0}, 4}, {{3, 0}, 6}});
+  EXPECT_EQ(grid.CheckSteps().result, StepCheck::Result::Gap);
   EXPECT_EQ(grid.CheckWrite(false).message, "3番が抜けています。");
   EXPECT_TRUE(grid.Order().empty());
   EXPECT_FALSE(grid.Write("/nonexistent/never.tlo"));
@@ -82,16 +90,6 @@ TEST(EffectGrid, DuplicateNamesTheLaterCellFirstInTileOrGridPositions) {
   const StepCheck touch = grid.EnterTouchMode();
   EXPECT_FALSE(grid.TouchMode());
   EXPECT_EQ(StepCheckMessage(touch, PositionStyle::Grid), "5番が(4,3)と(1,1)に重複しています。");
-}
-
-TEST(EffectGrid, TitleInEitherLanguageIsNeededExceptForATest) {
-  EffectGrid grid;
-  Number(grid, {{{0, 0}, 1}});
-  EXPECT_EQ(grid.CheckWrite(false).message, kTitleMissingMessage);
-  EXPECT_FALSE(grid.CheckWrite(false).ok);
-  EXPECT_TRUE(grid.CheckWrite(true).ok);
-  grid.SetTexts(E, {"Sunset", "", ""});
-  EXPECT_TRUE(grid.CheckWrite(false).ok);
 }
 
 TEST(EffectGrid, TouchModeNumbersOnAndTakesBackTheLast) {
@@ -124,7 +122,7 @@ TEST(EffectGrid, TouchModeNumbersOnAndTakesBackTheLast) {
   EXPECT_EQ(grid.Cell(49, 17), 1);
 }
 
-TEST(EffectGrid, AuthorThenEditorsAreAddedOnce) {
+TEST(EffectGrid, AuthorThenEditorsAreAddedOnceToTheFileLastOpened) {
   TempDir dir;
   // A new effect: the own name becomes the author.
   EffectGrid fresh = Titled();
@@ -146,13 +144,11 @@ TEST(EffectGrid, AuthorThenEditorsAreAddedOnce) {
   // A name inside another counts as listed (a plain substring test).
   EXPECT_EQ(SaveAs(dir, CreditedFile(dir, "long.tlo", "A", "Bob"), "Bo", "bo.tlo"),
             (EffectCredits{"A", "Bob"}));
-}
 
-TEST(EffectGrid, CreditsFollowTheFileLastOpenedNotTheLastSave) {
-  TempDir dir;
+  // The credits follow the file last opened, not the last save.
   EffectGrid grid;
   grid.SetOwnName(J, "B");
-  ASSERT_TRUE(grid.Open(CreditedFile(dir, "a.tlo", "A", "")));
+  ASSERT_TRUE(grid.Open(CreditedFile(dir, "opened.tlo", "A", "")));
   EXPECT_EQ(grid.Header().EditedByJ, "B");
   ASSERT_TRUE(grid.Write(dir.File("saved.tlo")));
   grid.SetOwnName(J, "C");

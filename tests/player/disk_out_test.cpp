@@ -29,18 +29,20 @@ TEST(TDiskOut, OneSecondOfCdAudioHasItsExactHeader) {
   EXPECT_EQ(ReadFile(file), CdWave(audio));
 }
 
-TEST(TDiskOut, FormatGoesIntoTheHeaderAndIsFixedWhileOpen) {
+TEST(TDiskOut, FormatGoesIntoTheHeaderIsFixedWhileOpenAndADroppedOutputIsCompleted) {
   TempDir dir;
   const std::string file = dir.File("mono.wav");
-  TDiskOut out;
-  ASSERT_TRUE(out.SetFormat(1, 8, 22050));
-  ASSERT_TRUE(out.SetDevice(file));
-  ASSERT_TRUE(out.Open());
-  EXPECT_FALSE(out.SetFormat(2, 16, 44100));
-  EXPECT_FALSE(out.SetDevice(dir.File("other.wav")));
-  EXPECT_FALSE(out.ConfigBuffers(1, 1));
-  ASSERT_TRUE(out.Close());
-  EXPECT_EQ(ReadFile(file), Riff(Chunk("fmt ", PcmFormat(1, 22050, 8)) + Chunk("data", "")));
+  {
+    TDiskOut out;
+    ASSERT_TRUE(out.SetFormat(1, 8, 22050));
+    ASSERT_TRUE(out.SetDevice(file) && out.Open());
+    EXPECT_FALSE(out.SetFormat(2, 16, 44100));
+    EXPECT_FALSE(out.SetDevice(dir.File("other.wav")));
+    EXPECT_FALSE(out.ConfigBuffers(1, 1));
+    const std::uint8_t frame[4] = {1, 2, 3, 4};
+    ASSERT_TRUE(out.Write(frame, sizeof frame));
+  }  // destroyed while open
+  EXPECT_EQ(ReadFile(file), Riff(Chunk("fmt ", PcmFormat(1, 22050, 8)) + Chunk("data", "\1\2\3\4")));
 }
 
 TEST(TDiskOut, AFullDiskFailsAndLeavesTheOldFile) {
@@ -57,18 +59,6 @@ TEST(TDiskOut, AFullDiskFailsAndLeavesTheOldFile) {
   EXPECT_FALSE(written && out.Close());
   EXPECT_NE(out.Error().find("File too large"), std::string::npos) << out.Error();
   EXPECT_EQ(ReadFile(file), "old");
-}
-
-TEST(TDiskOut, DestroyingAnOpenOutputCompletesTheHeader) {
-  TempDir dir;
-  const std::string file = dir.File("dropped.wav");
-  {
-    TDiskOut out;
-    ASSERT_TRUE(out.SetDevice(file) && out.Open());
-    const std::uint8_t frame[4] = {1, 2, 3, 4};
-    ASSERT_TRUE(out.Write(frame, sizeof frame));
-  }
-  EXPECT_EQ(ReadFile(file), CdWave("\1\2\3\4"));
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ TEST(PlayerSettings, ValuesOutsideTheirRangesAreBroughtBack) {
   EXPECT_EQ(PlayerSettings::Read(IniFile("[Path]\nCdgBmpDir=\n"), "/prog/Bmp").bmpDir, "");
 }
 
-TEST(SnapshotNames, AGapIsFilledAndTheLastIsReused) {
+TEST(SnapshotNames, FirstFreeNumberIsTakenAndTheLastIsReused) {
   std::set<std::string> existing = {"s000.bmp", "s002.bmp"};
   const auto exists = [&](const std::string& path) { return existing.count(path) > 0; };
   EXPECT_EQ(NextSnapshotName("s", exists), "s001.bmp");
@@ -28,9 +28,8 @@ TEST(SnapshotNames, AGapIsFilledAndTheLastIsReused) {
   int asked = 0;
   NextSnapshotName("s", [&](const std::string&) { return ++asked, true; });
   EXPECT_EQ(asked, kLastSnapshotNumber);  // 999 is never looked at
-}
 
-TEST(SnapshotNames, ExistingFilesOnDiskAreSkipped) {
+  // On disk, files and folders take their names.
   testing::TempDir dir;
   const std::string prefix = SnapshotPrefix(dir.path().string(), "/songs/song.cdg");
   EXPECT_EQ(NextSnapshotName(prefix), dir.File("song000.bmp"));
