@@ -4,30 +4,28 @@
 
 #include <cstdint>
 #include <limits>
+#include <tuple>
 
 namespace mosaicer {
 namespace {
 
-TEST(MsfConversion, SplitsAndJoinsFrameCounts) {
-  const Msf msf = FramesToMsf(4574);
-  EXPECT_EQ(msf.minutes, 1);
-  EXPECT_EQ(msf.seconds, 0);
-  EXPECT_EQ(msf.frames, 74);
-  EXPECT_EQ(MsfToFrames(0, 1, 0), 75);
-  EXPECT_EQ(MsfToFrames(1, 0, 0), 4500);
+TEST(MsfConversion, SplitsJoinsAndShowsFrameCounts) {
+  const std::tuple<std::int64_t, const char*, int, int, int> cases[] = {
+      {0, "00:00:00", 0, 0, 0},
+      {4574, "01:00:74", 1, 0, 74},
+      {449'999, "99:59:74", 99, 59, 74},
+      {75 * 61 + 3, "01:01:03", 1, 1, 3}};
+  for (const auto& [frames, text, m, s, f] : cases) {
+    EXPECT_EQ(MsfText(frames), text);
+    const Msf msf = FramesToMsf(frames);
+    EXPECT_EQ(std::tuple(msf.minutes, msf.seconds, msf.frames), std::tuple(m, s, f)) << text;
+  }
   for (std::int64_t frames = 0; frames < 2 * kFramesPerMinute; frames += 7) {
     const Msf back = FramesToMsf(frames);
     ASSERT_LT(back.seconds, 60);
     ASSERT_LT(back.frames, 75);
     ASSERT_EQ(MsfToFrames(back.minutes, back.seconds, back.frames), frames);
   }
-}
-
-TEST(MsfConversion, TextShowsTwoDigitsPerPart) {
-  EXPECT_EQ(MsfText(0), "00:00:00");
-  EXPECT_EQ(MsfText(4574), "01:00:74");
-  EXPECT_EQ(MsfText(449'999), "99:59:74");
-  EXPECT_EQ(MsfText(75 * 61 + 3), "01:01:03");
 }
 
 TEST(MsfFramesToLba, ProgramAreaThenLeadInThenNothing) {
@@ -42,39 +40,24 @@ TEST(MsfFramesToLba, ProgramAreaThenLeadInThenNothing) {
   EXPECT_EQ(FramesToLba(std::numeric_limits<std::int64_t>::max()), 0);
 }
 
-TEST(MsfField, ShowsLimitAndRestoresSavedValues) {
-  TMsfField field;
-  EXPECT_EQ(field.ShowLimit(), "00:00:00");
-  field.SetLimit(4574);
-  EXPECT_EQ(field.ShowLimit(), "01:00:74");
-  field.SetLimit(-20);
-  EXPECT_EQ(field.Limit(), 0);
-}
-
-TEST(MsfField, TypedTimeBecomesLimitWithCapsShown) {
-  TMsfField field;
-  EXPECT_EQ(field.EditChange("12:34:56"), "12:34:56");
-  EXPECT_EQ(field.Limit(), (12 * 60 + 34) * 75 + 56);
-  EXPECT_EQ(field.EditChange("00:75:80"), "00:59:74");
-  EXPECT_EQ(field.Limit(), 4499);
-  // Minutes have no cap of their own.
-  EXPECT_EQ(field.EditChange("99:99:99"), "99:59:74");
-  EXPECT_EQ(field.Limit(), 449'999);
-  field.ReadLimit("00:02:00");
-  EXPECT_EQ(field.Limit(), 150);
-}
-
-TEST(MsfField, GarbageShortAndHalfTypedTextReadsPartByPart) {
+TEST(MsfField, TypedTextReadsPartByPartWithCapsShown) {
   struct Case {
     const char* typed;
     const char* shown;
     std::int64_t limit;
   };
   const Case cases[] = {
-      {"", "00:00:00", 0},           {"ab:cd:ef", "00:00:00", 0},
-      {"12", "12:00:00", 12 * 4500}, {"00:05", "00:05:00", 5 * 75},
-      {"-1:-2:-3", "00:00:00", 0},   {"1_:__:__", "01:00:00", 4500},  // leading digits count
-      {"_1:0 :7_", "00:00:07", 7},   {"00:00:0123", "00:00:01", 1},   // only two characters a part
+      {"12:34:56", "12:34:56", (12 * 60 + 34) * 75 + 56},
+      {"00:75:80", "00:59:74", 4499},
+      {"99:99:99", "99:59:74", 449'999},  // minutes have no cap of their own
+      {"", "00:00:00", 0},
+      {"ab:cd:ef", "00:00:00", 0},
+      {"12", "12:00:00", 12 * 4500},
+      {"00:05", "00:05:00", 5 * 75},
+      {"-1:-2:-3", "00:00:00", 0},
+      {"1_:__:__", "01:00:00", 4500},  // leading digits count
+      {"_1:0 :7_", "00:00:07", 7},
+      {"00:00:0123", "00:00:01", 1},  // only two characters a part
   };
   for (const Case& c : cases) {
     TMsfField field;
@@ -82,6 +65,14 @@ TEST(MsfField, GarbageShortAndHalfTypedTextReadsPartByPart) {
     EXPECT_EQ(field.EditChange(c.typed), c.shown) << '"' << c.typed << '"';
     EXPECT_EQ(field.Limit(), c.limit) << '"' << c.typed << '"';
   }
+  TMsfField field;
+  EXPECT_EQ(field.ShowLimit(), "00:00:00");
+  field.SetLimit(4574);
+  EXPECT_EQ(field.ShowLimit(), "01:00:74");
+  field.SetLimit(-20);
+  EXPECT_EQ(field.Limit(), 0);
+  field.ReadLimit("00:02:00");
+  EXPECT_EQ(field.Limit(), 150);
 }
 
 // Types `keys` over `text` as the masked field does: each key replaces the

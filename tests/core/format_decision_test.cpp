@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <random>
 #include <string>
 #include <vector>
@@ -44,31 +43,17 @@ Bytes PackStream(int sectors, bool parity, unsigned seed) {
   return bytes;
 }
 
-// A CDG file: each sector's subcode from `subcode` after 2352 bytes of a
-// 16-bit stereo tone (silent when `amplitude` is 0).
-Bytes CdgFile(const Bytes& subcode, int amplitude) {
-  const std::size_t sectors = subcode.size() / kSubcodeBytesPerSector;
-  Bytes bytes;
-  std::size_t frame = 0;
-  for (std::size_t s = 0; s < sectors; ++s) {
-    for (std::size_t f = 0; f < kAudioBytesPerSector / 4; ++f, ++frame) {
-      const auto v = static_cast<std::int16_t>(amplitude * std::sin(frame * 0.0627));
-      for (int c = 0; c < 2; ++c) {
-        bytes.push_back(static_cast<std::uint8_t>(v & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>((v >> 8) & 0xFF));
-      }
-    }
-    bytes.insert(bytes.end(), subcode.begin() + s * kSubcodeBytesPerSector,
-                 subcode.begin() + (s + 1) * kSubcodeBytesPerSector);
-  }
+// A CDG file: each sector's subcode from `subcode` after a sector of noisy
+// audio, or of silence.
+Bytes CdgFile(const Bytes& subcode, bool silent = false) {
+  Bytes bytes = FromString(testing::CdgOf(std::string(subcode.begin(), subcode.end())));
+  for (std::size_t at = 0; silent && at < bytes.size(); at += kCdgSectorSize)
+    std::fill_n(bytes.begin() + at, kAudioBytesPerSector, 0);
   return bytes;
 }
 
 Bytes RandomBytes(std::size_t size, unsigned seed) {
-  std::mt19937 rng(seed);
-  Bytes bytes(size);
-  for (auto& b : bytes) b = static_cast<std::uint8_t>(rng());
-  return bytes;
+  return FromString(testing::AudioBytes(size, seed));
 }
 
 // These files are shorter than a sample: the sample is the whole file.
@@ -81,9 +66,9 @@ TEST(FormatDecision, ContentDecidesWhenTheSizeFitsBothLayouts) {
   const Bytes rws = FromString(testing::PresetStream(765));
   ASSERT_EQ(rws.size() % kCdgSectorSize, 0u);
   const Bytes mp3g = PackStream(765, false, 1);
-  const Bytes tone = CdgFile(PackStream(30, true, 2), 9000);
-  const Bytes toneNoParity = CdgFile(PackStream(30, false, 3), 9000);
-  const Bytes silent = CdgFile(PackStream(30, false, 4), 0);
+  const Bytes tone = CdgFile(PackStream(30, true, 2));
+  const Bytes toneNoParity = CdgFile(PackStream(30, false, 3));
+  const Bytes silent = CdgFile(PackStream(30, false, 4), true);
   ASSERT_EQ(tone.size(), rws.size());
   struct Case {
     const char* name;
@@ -92,11 +77,10 @@ TEST(FormatDecision, ContentDecidesWhenTheSizeFitsBothLayouts) {
     FormatDecision expected;
   } cases[] = {
       {"rws named .cdg", ".cdg", rws, FormatDecision::Rws},
-      {"rws named .bin", ".bin", rws, FormatDecision::Rws},
       {"rws with no extension", "", rws, FormatDecision::Rws},
       {"mp3+g packs without parity", ".cdg", mp3g, FormatDecision::Rws},
-      {"cdg with a tone", ".cdg", tone, FormatDecision::Cdg},
-      {"cdg with a tone, no parity", ".CDG", toneNoParity, FormatDecision::Cdg},
+      {"cdg with sound", ".cdg", tone, FormatDecision::Cdg},
+      {"cdg with sound, no parity", ".CDG", toneNoParity, FormatDecision::Cdg},
       {"cdg with silent audio", ".bin", silent, FormatDecision::Cdg},
       {"cdg named .rws", ".rws", tone, FormatDecision::Rws},
   };
@@ -104,7 +88,7 @@ TEST(FormatDecision, ContentDecidesWhenTheSizeFitsBothLayouts) {
 }
 
 TEST(FormatDecision, SizeFittingOneLayoutNeedsContentThatFitsIt) {
-  const Bytes cdg31 = CdgFile(PackStream(31, true, 5), 12000);  // 31 × 2448: not whole RWS sectors
+  const Bytes cdg31 = CdgFile(PackStream(31, true, 5));  // 31 × 2448: not whole RWS sectors
   ASSERT_NE(cdg31.size() % kSubcodeBytesPerSector, 0u);
   const Bytes mp3g = PackStream(300, false, 6);  // 28 800 bytes: not whole CDG sectors
   ASSERT_NE(mp3g.size() % kCdgSectorSize, 0u);
@@ -130,8 +114,8 @@ TEST(FormatDecision, SizeFittingOneLayoutNeedsContentThatFitsIt) {
 }
 
 TEST(FormatDecision, SubcodeAtTheWrongPlaceOfTheSectorIsNotCdg) {
-  // Subcode first, then audio: where CDG keeps subcode there is tone.
-  const Bytes right = CdgFile(PackStream(31, true, 10), 9000);
+  // Subcode first, then audio: where CDG keeps subcode there is sound.
+  const Bytes right = CdgFile(PackStream(31, true, 10));
   Bytes moved = right;
   for (std::size_t s = 0; s + kCdgSectorSize <= right.size(); s += kCdgSectorSize)
     std::rotate(moved.begin() + s, moved.begin() + s + kAudioBytesPerSector,
@@ -140,7 +124,7 @@ TEST(FormatDecision, SubcodeAtTheWrongPlaceOfTheSectorIsNotCdg) {
   EXPECT_EQ(Decide(".cdg", moved), FormatDecision::Undecidable);
 
   // A few damaged packs do not hide the layout; a quarter of them do.
-  Bytes damaged = CdgFile(PackStream(31, false, 11), 9000);
+  Bytes damaged = CdgFile(PackStream(31, false, 11));
   for (std::size_t s = 0; s < 31; s += 5) damaged[s * kCdgSectorSize + kAudioBytesPerSector] = 0x3F;
   EXPECT_EQ(Decide(".cdg", damaged), FormatDecision::Cdg);
   for (std::size_t s = 0; s < 31; ++s)
@@ -158,7 +142,7 @@ TEST(FormatDecisionFile, ReadsASpreadSampleAndNamesTheFileOnFailure) {
   };
   // Long enough that the sample skips most windows.
   const Bytes longRws = FromString(testing::PresetStream(51 * 200));
-  const Bytes longCdg = CdgFile(PackStream(2 * 100, true, 13), 9000);
+  const Bytes longCdg = CdgFile(PackStream(2 * 100, true, 13));
   FormatDecision decision = FormatDecision::Empty;
   ASSERT_TRUE(DecideSubcodeFileFormat(write("long.cdg", longRws), decision));
   EXPECT_EQ(decision, FormatDecision::Rws);
@@ -174,16 +158,18 @@ TEST(FormatDecisionFile, ReadsASpreadSampleAndNamesTheFileOnFailure) {
   // Windows spread from the first to the last.
   ASSERT_EQ(sample.size(), kFormatSampleWindows * kFormatSampleWindow);
   EXPECT_TRUE(std::equal(sample.begin(), sample.begin() + kFormatSampleWindow, longRws.begin()));
-  EXPECT_TRUE(std::equal(sample.end() - kFormatSampleWindow, sample.end(), longRws.end() - kFormatSampleWindow));
+  EXPECT_TRUE(std::equal(sample.end() - kFormatSampleWindow, sample.end(),
+                         longRws.end() - kFormatSampleWindow));
 
-  const IoStatus missing = DecideSubcodeFileFormat(dir.File("gone.cdg"), decision);
-  EXPECT_FALSE(missing);
-  EXPECT_NE(missing.error().find("gone.cdg"), std::string::npos);
-  EXPECT_NE(missing.error().find("not found"), std::string::npos);
-  const IoStatus folder = DecideSubcodeFileFormat(dir.path(), decision);
-  EXPECT_FALSE(folder);
-  EXPECT_NE(folder.error().find("folder"), std::string::npos);
-  EXPECT_FALSE(DecideSubcodeFileFormat("/dev/zero", decision));
+  for (const auto& [path, says] :
+       {std::pair<std::string, const char*>{dir.File("gone.cdg"), "not found"},
+        {dir.path().string(), "folder"},
+        {"/dev/zero", "not a regular file"}}) {
+    const IoStatus failed = DecideSubcodeFileFormat(path, decision);
+    EXPECT_FALSE(failed);
+    EXPECT_NE(failed.error().find(path), std::string::npos) << failed.error();
+    EXPECT_NE(failed.error().find(says), std::string::npos) << failed.error();
+  }
 }
 
 }  // namespace
