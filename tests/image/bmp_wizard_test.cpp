@@ -13,22 +13,7 @@ namespace {
 using namespace std::chrono_literals;
 using Wizard = TBmpWizardModel;
 
-using testing::Gradient;
-using testing::SixteenColours;
-
-TEST(BmpWizardSelection, StaysInsideThePicture) {
-  Wizard wizard;
-  const Bitmap larger = SixteenColours(300, 200);
-  ASSERT_TRUE(wizard.SetPicture(&larger));
-  wizard.Next();
-  wizard.MoveSelection(-5, 3);
-  EXPECT_EQ(wizard.SelectionX(), 0);
-  EXPECT_EQ(wizard.SelectionY(), 3);
-
-  const Bitmap small = SixteenColours(287, 192);
-  EXPECT_FALSE(wizard.SetPicture(&small));
-  EXPECT_FALSE(wizard.SetPicture(nullptr));
-}
+using namespace testing;
 
 TEST(BmpWizardSteps, SixteenColourPictureSkipsReductionUntilUnticked) {
   const Bitmap picture = SixteenColours(300, 200);
@@ -54,8 +39,15 @@ TEST(BmpWizardSteps, SixteenColourPictureSkipsReductionUntilUnticked) {
   wizard.Next();
   EXPECT_EQ(wizard.CurrentStep(), Wizard::kReduceStep);
   wizard.Next();
+  wizard.MoveSelection(-5, 3);  // the selection stays inside the picture
+  EXPECT_EQ(wizard.SelectionX(), 0);
+  EXPECT_EQ(wizard.SelectionY(), 3);
   wizard.Prev();
   EXPECT_EQ(wizard.CurrentStep(), Wizard::kReduceStep);
+
+  const Bitmap small = SixteenColours(287, 192);
+  EXPECT_FALSE(wizard.SetPicture(&small));
+  EXPECT_FALSE(wizard.SetPicture(nullptr));
 }
 
 TEST(BmpWizardSteps, OtherPicturesStartFromAGeneratedPalette) {
@@ -193,22 +185,20 @@ TEST(BmpWizardOutput, BorderFrameAroundTheSelectionInCutColours) {
   EXPECT_TRUE(std::ranges::equal(result.picture.Pixels(), out.Pixels()));
 }
 
-TEST(PreparePicture, RefusesSmallPicturesAndImpossibleChoices) {
-  const PreparedPicture small = PreparePicture(Gradient(288, 191), {});
-  EXPECT_EQ(small.error, "288×192ピクセル以上のビットマップを選択して下さい。");
-  PictureOptions keepColours;
-  keepColours.reduce = false;
-  EXPECT_FALSE(PreparePicture(Gradient(288, 192), keepColours).ok());
-}
-
 // A 16-colour picture goes through unreduced, with its own colour table.
-TEST(PreparePicture, SixteenColourPicturesKeepTheirColours) {
+TEST(PreparePicture, SixteenColourPicturesKeepTheirColoursAndSmallOnesAreRefused) {
   const Bitmap picture = SixteenColours(300, 200);
   const PreparedPicture prepared = PreparePicture(picture, {});
   ASSERT_TRUE(prepared.ok()) << prepared.error;
   for (int i = 0; i < 16; ++i) EXPECT_EQ(prepared.palette.entries[i], picture.Palette()[i]) << i;
   for (auto [x, y] : {std::pair{0, 0}, {287, 191}, {13, 40}})
     EXPECT_EQ(prepared.picture.PixelIndex(6 + x, 12 + y), picture.PixelIndex(x, y));
+
+  EXPECT_EQ(PreparePicture(Gradient(288, 191), {}).error,
+            "288×192ピクセル以上のビットマップを選択して下さい。");
+  PictureOptions keepColours;
+  keepColours.reduce = false;
+  EXPECT_FALSE(PreparePicture(Gradient(288, 192), keepColours).ok());
 }
 
 TEST(PreparePicture, PaletteFileColoursWithKeepRegenerateTheRest) {
