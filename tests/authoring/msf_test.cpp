@@ -41,12 +41,7 @@ TEST(MsfFramesToLba, ProgramAreaThenLeadInThenNothing) {
 }
 
 TEST(MsfField, TypedTextReadsPartByPartWithCapsShown) {
-  struct Case {
-    const char* typed;
-    const char* shown;
-    std::int64_t limit;
-  };
-  const Case cases[] = {
+  const std::tuple<const char*, const char*, std::int64_t> cases[] = {
       {"12:34:56", "12:34:56", (12 * 60 + 34) * 75 + 56},
       {"00:75:80", "00:59:74", 4499},
       {"99:99:99", "99:59:74", 449'999},  // minutes have no cap of their own
@@ -59,11 +54,11 @@ TEST(MsfField, TypedTextReadsPartByPartWithCapsShown) {
       {"_1:0 :7_", "00:00:07", 7},
       {"00:00:0123", "00:00:01", 1},  // only two characters a part
   };
-  for (const Case& c : cases) {
+  for (const auto& [typed, shown, limit] : cases) {
     TMsfField field;
     field.SetLimit(1234);
-    EXPECT_EQ(field.EditChange(c.typed), c.shown) << '"' << c.typed << '"';
-    EXPECT_EQ(field.Limit(), c.limit) << '"' << c.typed << '"';
+    EXPECT_EQ(field.EditChange(typed), shown) << '"' << typed << '"';
+    EXPECT_EQ(field.Limit(), limit) << '"' << typed << '"';
   }
   TMsfField field;
   EXPECT_EQ(field.ShowLimit(), "00:00:00");
@@ -105,27 +100,23 @@ TEST(MsfField, CapsApplyOnceAPartIsTypedWhole) {
   EXPECT_EQ(field.EditChange("00:00:99", 7), "00:00:99");
 }
 
-TEST(MsfField, StepsMoveOneFrameAndStopAtZero) {
+TEST(MsfField, StepsMoveOneFrameAndStopAtZeroAndTheSongsLength) {
   TMsfField field;
   EXPECT_EQ(field.StepDown(), "00:00:00");
   EXPECT_EQ(field.Limit(), 0);
   field.SetLimit(74);
   EXPECT_EQ(field.StepUp(), "00:01:00");
   EXPECT_EQ(field.StepDown(), "00:00:74");
-}
 
-TEST(MsfFieldWav, TimeBeyondTheSongStoresItsLengthButStaysVisible) {
-  TMsfField field;
+  // A time beyond the song stores its length but stays visible.
   EXPECT_EQ(field.AcceptWav(3000, "00:00:00"), "00:00:00");
   EXPECT_EQ(field.EditChange("05:00:00"), "05:00:00");
   EXPECT_EQ(field.Limit(), 3000);
   EXPECT_EQ(field.StepUp(), "00:40:00");
   EXPECT_EQ(field.Limit(), 3000);
   EXPECT_EQ(field.StepDown(), "00:39:74");
-}
 
-TEST(MsfFieldWav, AcceptingRereadsTheFieldAndClearingLiftsTheCap) {
-  TMsfField field;
+  // Accepting a song rereads the field; clearing it lifts the cap.
   field.EditChange("05:00:00");
   EXPECT_EQ(field.AcceptWav(3000, "05:00:00"), "00:40:00");
   EXPECT_EQ(field.AcceptWav(3000, "00:10:00"), "00:10:00");

@@ -105,25 +105,19 @@ TEST(WaveInfo, SongHeaderNamesTheFileAndTheReason) {
   testing::LanguageScope english(Language::English);
   TempDir dir;
   std::filesystem::create_directory(dir.File("folder.wav"));
-  struct Case {
-    const char* name;
-    std::string path;
-    const char* fragment;
-  } cases[] = {
-      {"missing", dir.File("gone.wav"), "not found"},
-      {"folder", dir.File("folder.wav"), "folder"},
-      {"device", "/dev/zero", "not a regular file"},
-      {"not a wave", dir.Write("text.wav", "hello"), "not a PCM WAVE file"},
-      {"float", dir.Write("float.wav", Wav(PcmFormat(2, 44100, 32, 3), "abcd")),
-       "not a PCM WAVE file"},
-      {"no audio", dir.Write("silent.wav", CdWave("")), "no audio"},
+  const std::pair<std::string, const char*> cases[] = {
+      {dir.File("gone.wav"), "not found"},
+      {dir.File("folder.wav"), "folder"},
+      {"/dev/zero", "not a regular file"},
+      {dir.Write("text.wav", "hello"), "not a PCM WAVE file"},
+      {dir.Write("silent.wav", CdWave("")), "no audio"},
   };
-  for (const Case& c : cases) {
+  for (const auto& [path, fragment] : cases) {
     WaveInfo song;
-    const IoStatus s = ReadSongHeader(c.path, song);
-    EXPECT_FALSE(s) << c.name;
-    EXPECT_NE(s.error().find(c.path), std::string::npos) << c.name << ": " << s.error();
-    EXPECT_NE(s.error().find(c.fragment), std::string::npos) << c.name << ": " << s.error();
+    const IoStatus s = ReadSongHeader(path, song);
+    EXPECT_FALSE(s) << path;
+    EXPECT_NE(s.error().find(path), std::string::npos) << s.error();
+    EXPECT_NE(s.error().find(fragment), std::string::npos) << s.error();
   }
   WaveInfo song;  // a mono song is read; whether it will do is the caller's question
   ASSERT_TRUE(ReadSongHeader(dir.Write("mono.wav", Wav(PcmFormat(1, 44100, 16), "ab")), song));

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/parity.h"
@@ -70,12 +71,7 @@ TEST(FormatDecision, ContentDecidesWhenTheSizeFitsBothLayouts) {
   const Bytes toneNoParity = CdgFile(PackStream(30, false, 3));
   const Bytes silent = CdgFile(PackStream(30, false, 4), true);
   ASSERT_EQ(tone.size(), rws.size());
-  struct Case {
-    const char* name;
-    const char* extension;
-    const Bytes& file;
-    FormatDecision expected;
-  } cases[] = {
+  const std::tuple<const char*, const char*, const Bytes&, FormatDecision> cases[] = {
       {"rws named .cdg", ".cdg", rws, FormatDecision::Rws},
       {"rws with no extension", "", rws, FormatDecision::Rws},
       {"mp3+g packs without parity", ".cdg", mp3g, FormatDecision::Rws},
@@ -84,7 +80,8 @@ TEST(FormatDecision, ContentDecidesWhenTheSizeFitsBothLayouts) {
       {"cdg with silent audio", ".bin", silent, FormatDecision::Cdg},
       {"cdg named .rws", ".rws", tone, FormatDecision::Rws},
   };
-  for (const Case& c : cases) EXPECT_EQ(Decide(c.extension, c.file), c.expected) << c.name;
+  for (const auto& [name, extension, file, expected] : cases)
+    EXPECT_EQ(Decide(extension, file), expected) << name;
 }
 
 TEST(FormatDecision, SizeFittingOneLayoutNeedsContentThatFitsIt) {
@@ -92,11 +89,7 @@ TEST(FormatDecision, SizeFittingOneLayoutNeedsContentThatFitsIt) {
   ASSERT_NE(cdg31.size() % kSubcodeBytesPerSector, 0u);
   const Bytes mp3g = PackStream(300, false, 6);  // 28 800 bytes: not whole CDG sectors
   ASSERT_NE(mp3g.size() % kCdgSectorSize, 0u);
-  struct Case {
-    const char* name;
-    Bytes file;
-    FormatDecision expected;
-  } cases[] = {
+  const std::tuple<const char*, Bytes, FormatDecision> cases[] = {
       {"cdg of an odd sector count", cdg31, FormatDecision::Cdg},
       {"mp3+g packs", mp3g, FormatDecision::Rws},
       {"random, cdg size", RandomBytes(31 * kCdgSectorSize, 7), FormatDecision::Undecidable},
@@ -110,7 +103,8 @@ TEST(FormatDecision, SizeFittingOneLayoutNeedsContentThatFitsIt) {
       {"zeros, both sizes", Bytes(30 * kCdgSectorSize, 0), FormatDecision::Undecidable},
       {"0x09 bytes, both sizes", Bytes(30 * kCdgSectorSize, 0x09), FormatDecision::Undecidable},
   };
-  for (const Case& c : cases) EXPECT_EQ(Decide(".cdg", c.file), c.expected) << c.name;
+  for (const auto& [name, file, expected] : cases)
+    EXPECT_EQ(Decide(".cdg", file), expected) << name;
 }
 
 TEST(FormatDecision, SubcodeAtTheWrongPlaceOfTheSectorIsNotCdg) {
