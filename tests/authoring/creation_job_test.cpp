@@ -31,14 +31,21 @@ class CreationTest : public ::testing::Test {
   }
 };
 
-// Collects the codes a worker sends, from its own thread.
+// Collects the codes a worker sends, from its own thread; cancels `cancel`
+// at the second step of the song's encoding (a run of 100 steps).
 struct Codes {
   std::mutex mutex;
   std::vector<int> list;
-  static int Callback(std::int8_t code, int, void* context) {
+  TCreationJob* cancel = nullptr;
+  int encoded = -1;
+  static int Callback(std::int8_t code, int value, void* context) {
     auto* self = static_cast<Codes*>(context);
     std::lock_guard lock(self->mutex);
-    if (code != kProgressStep) self->list.push_back(code);
+    if (code == kProgressSteps && value == 100) self->encoded = 0;
+    if (code != kProgressStep)
+      self->list.push_back(code);
+    else if (self->cancel && self->encoded >= 0 && ++self->encoded == 2)
+      self->cancel->CancelJob();
     return 0;
   }
 };
@@ -93,17 +100,9 @@ TEST_F(CreationTest, AnMp3gOutputEncodesTheSongAfterwardsAndACancelLeavesNothing
   // Cancelled while the song is encoded: the CDG file beside it is gone and
   // the zip is not written.
   job.SetJobStatus(kJobIdle);
-  struct Canceller {
-    TCreationJob* job;
-    int steps = 0;
-    static int Callback(std::int8_t code, int value, void* context) {
-      auto* self = static_cast<Canceller*>(context);
-      if (code == kProgressSteps && value == 100) self->steps = 1;
-      if (code == kProgressStep && self->steps > 0 && ++self->steps == 3) self->job->CancelJob();
-      return 0;
-    }
-  } canceller{&job};
-  ASSERT_TRUE(job.SetProgressCallback(&Canceller::Callback, &canceller));
+  Codes canceller;
+  canceller.cancel = &job;
+  ASSERT_TRUE(job.SetProgressCallback(&Codes::Callback, &canceller));
   const auto other = TitleOutputFor(dir.File("other.zip"));
   ASSERT_TRUE(job.Start(state, ecc, *other));
   job.Wait();

@@ -68,10 +68,15 @@ TEST(BmpWizardSteps, OtherPicturesStartFromAGeneratedPalette) {
   for (int i = 0; i < 16; ++i) EXPECT_EQ(wizard.Swatch(i), expected.entries[i].colour());
 }
 
-TEST(BmpWizardSteps, NextTakesTheSwatchesAndGoingBackRecomputesNothing) {
+// A 24-bit picture in a wizard on its palette step.
+class GradientWizard : public ::testing::Test {
+ protected:
   const Bitmap picture = Gradient(300, 200);
   Wizard wizard;
-  ASSERT_TRUE(wizard.SetPicture(&picture));
+  void SetUp() override { ASSERT_TRUE(wizard.SetPicture(&picture)); }
+};
+
+TEST_F(GradientWizard, NextTakesTheSwatchesAndGoingBackRecomputesNothing) {
   wizard.SetSwatchColour(3, {9, 8, 7});
   wizard.Next();
   ASSERT_EQ(wizard.CurrentStep(), Wizard::kReduceStep);
@@ -105,10 +110,7 @@ TEST(BmpWizardSteps, NextTakesTheSwatchesAndGoingBackRecomputesNothing) {
   EXPECT_EQ(wizard.BorderIndex(), 0);
 }
 
-TEST(BmpWizardSwatches, DraggingSwapsColoursIncludingThePickedOne) {
-  const Bitmap picture = Gradient(300, 200);
-  Wizard wizard;
-  ASSERT_TRUE(wizard.SetPicture(&picture));
+TEST_F(GradientWizard, DraggingSwapsColoursIncludingThePickedOne) {
   const Rgb three = wizard.Swatch(3), nine = wizard.Swatch(9), five = wizard.Swatch(5);
   EXPECT_EQ(wizard.PressSwatch(3, 1000ms, 500ms), Wizard::SwatchPress::Drag);
   EXPECT_EQ(wizard.SelectedSwatch(), 3);
@@ -135,10 +137,7 @@ TEST(BmpWizardSwatches, DraggingSwapsColoursIncludingThePickedOne) {
   EXPECT_EQ(wizard.SelectedSwatch(), 1);
 }
 
-TEST(BmpWizardSwatches, GenerationKeepsTheFirstKSwatches) {
-  const Bitmap picture = Gradient(300, 200);
-  Wizard wizard;
-  ASSERT_TRUE(wizard.SetPicture(&picture));
+TEST_F(GradientWizard, GenerationKeepsTheFirstKSwatches) {
   wizard.SetKeep(2);
   wizard.SetSwatchColour(0, {200, 0, 0});
   wizard.SetSwatchColour(1, {0, 200, 0});

@@ -16,13 +16,19 @@ namespace {
 using testing::ReadFile;
 using testing::TempDir;
 
-// Every progress code with its value, in order.
+// Every progress code with its value, in order; cancels at step `cancelAt`.
 struct Recorder {
   std::vector<std::pair<int, int>> codes;
   TJobOwner owner;
-  Recorder() { owner.SetProgressCallback(&Record, this); }
-  static int Record(std::int8_t code, int value, void* self) {
-    static_cast<Recorder*>(self)->codes.emplace_back(code, value);
+  int cancelAt = 0;
+  explicit Recorder(int cancelAt = 0) : cancelAt(cancelAt) {
+    owner.SetProgressCallback(&Record, this);
+  }
+  static int Record(std::int8_t code, int value, void* context) {
+    auto* self = static_cast<Recorder*>(context);
+    self->codes.emplace_back(code, value);
+    if (code == kProgressStep && self->Count(kProgressStep) == self->cancelAt)
+      self->owner.CancelJob();
     return 0;
   }
   int Count(int code) const {
@@ -128,17 +134,7 @@ TEST_F(DivideCombine, SongsThatAreNotCdAudioAreConverted) {
 // that counts exactly the audio written.
 TEST_F(DivideCombine, ACancelKeepsWholeSectorsAndACompleteWavHeader) {
   const std::string input = dir.Write("in.cdg", testing::AudioBytes(100 * kCdgSectorSize));
-  struct CancelAfter {
-    TJobOwner owner;
-    int steps = 0, after = 0;
-    static int Callback(std::int8_t code, int, void* context) {
-      auto* self = static_cast<CancelAfter*>(context);
-      if (code == kProgressStep && ++self->steps == self->after) self->owner.CancelJob();
-      return 0;
-    }
-  } divideStop, combineStop;
-  divideStop.after = 2;  // two blocks of kDivideBlockSectors
-  ASSERT_TRUE(divideStop.owner.SetProgressCallback(&CancelAfter::Callback, &divideStop));
+  Recorder divideStop(2);  // two blocks of kDivideBlockSectors
   const UtilityResult divided = Divide({input, rws, wav, true}, &divideStop.owner);
   EXPECT_EQ(divided.outcome, UtilityOutcome::Cancelled);
   EXPECT_EQ(divided.sectors, 2 * kDivideBlockSectors);
@@ -150,8 +146,7 @@ TEST_F(DivideCombine, ACancelKeepsWholeSectorsAndACompleteWavHeader) {
   ASSERT_EQ(ReadWaveInfo(wav, info), 1);
   EXPECT_EQ(info.dataSize, audioBytes);
 
-  combineStop.after = 7;
-  ASSERT_TRUE(combineStop.owner.SetProgressCallback(&CancelAfter::Callback, &combineStop));
+  Recorder combineStop(7);
   const UtilityResult combined = Combine({rws, wav, cdg}, &combineStop.owner);
   EXPECT_EQ(combined.outcome, UtilityOutcome::Cancelled);
   EXPECT_EQ(ReadFile(cdg), ReadFile(input).substr(0, 7 * kCdgSectorSize));
