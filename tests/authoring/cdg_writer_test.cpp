@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <optional>
+#include <tuple>
 
 #include "authoring/authoring_state.h"
 #include "platform/io_status.h"
@@ -108,19 +109,16 @@ class CdgWriterTest : public ::testing::Test {
   // Checks every sector of `file` against the layout.
   void ExpectSectors(const std::string& file, const CdgLayout& layout) {
     ASSERT_EQ(file.size(), layout.Sectors() * kCdgSectorSize);
-    std::string padded = audio + std::string(kAudioBytesPerSector, '\0');
+    const std::string padded = audio + std::string(kAudioBytesPerSector, '\0');
+    const std::string subcode(stream.begin(), stream.end()), none(kAudioBytesPerSector, '\0');
     for (std::int64_t k = 0; k < layout.Sectors(); ++k) {
-      const char* sector = file.data() + k * kCdgSectorSize;
-      const std::int64_t j = layout.AudioAt(k);
-      const std::string expectAudio =
-          j < 0 ? std::string(kAudioBytesPerSector, '\0')
-                : padded.substr(j * kAudioBytesPerSector, kAudioBytesPerSector);
-      ASSERT_EQ(std::string(sector, kAudioBytesPerSector), expectAudio) << "sector " << k;
-      const std::int64_t s = layout.StreamAt(k);
-      const std::string expectSub =
-          s < 0 ? std::string(96, '\0')
-                : std::string(reinterpret_cast<const char*>(stream.data()) + s * 96, 96);
-      ASSERT_EQ(std::string(sector + kAudioBytesPerSector, 96), expectSub) << "sector " << k;
+      const std::int64_t j = layout.AudioAt(k), s = layout.StreamAt(k);
+      ASSERT_EQ(file.substr(k * kCdgSectorSize, kAudioBytesPerSector),
+                j < 0 ? none : padded.substr(j * kAudioBytesPerSector, kAudioBytesPerSector))
+          << "sector " << k;
+      ASSERT_EQ(file.substr(k * kCdgSectorSize + kAudioBytesPerSector, 96),
+                s < 0 ? none.substr(0, 96) : subcode.substr(s * 96, 96))
+          << "sector " << k;
     }
   }
 };
@@ -181,11 +179,7 @@ class LateStream final : public StreamSource {
 };
 
 TEST_F(CdgWriterTest, WritingBeforeTheStreamIsMadeGivesTheSameFile) {
-  struct Case {
-    int timing;
-    std::int64_t limit;
-    std::size_t audioBytes;
-  } cases[] = {
+  const std::tuple<int, std::int64_t, std::size_t> cases[] = {
       {kTimingTogether, 0, 600 * kAudioBytesPerSector + 1000},
       {kTimingTogether, 0, 5 * kAudioBytesPerSector + 1000},  // graphics outlast the song
       {kTimingDisplayFirst, 0, 600 * kAudioBytesPerSector + 1000},
@@ -195,19 +189,19 @@ TEST_F(CdgWriterTest, WritingBeforeTheStreamIsMadeGivesTheSameFile) {
       {kTimingTarget, 100, 600 * kAudioBytesPerSector + 1000},  // start again
       {kTimingTarget, 400, 600 * kAudioBytesPerSector + 1000},
   };
-  for (const Case& c : cases) {
-    MakeInputs(c.audioBytes, 300);
+  for (const auto& [timing, limit, audioBytes] : cases) {
+    MakeInputs(audioBytes, 300);
     Reset();
-    const std::string serial = Write(PlanCdgLayout(c.timing, wave.dataSize, 300 * 4, c.limit));
+    const std::string serial = Write(PlanCdgLayout(timing, wave.dataSize, 300 * 4, limit));
     ASSERT_TRUE(last.ok()) << last.error();
     const Recorder serialReport = recorder;
     for (int polls : {0, 1, 2, 1000}) {
-      SCOPED_TRACE(::testing::Message() << "timing " << c.timing << ", limit " << c.limit
-                                        << ", audio " << c.audioBytes << ", ready after " << polls);
+      SCOPED_TRACE(::testing::Message() << "timing " << timing << ", limit " << limit << ", audio "
+                                        << audioBytes << ", ready after " << polls);
       Reset();
       LateStream source({stream, 300 * 4, ""}, polls);
       const std::string out = dir.File("ahead.cdg");
-      const IoStatus status = WriteCdgFile(c.timing, c.limit, wavPath, wave, source, out, owner);
+      const IoStatus status = WriteCdgFile(timing, limit, wavPath, wave, source, out, owner);
       ASSERT_TRUE(status.ok()) << status.error();
       EXPECT_EQ(owner.JobStatus(), kJobSucceeded);
       EXPECT_TRUE(ReadFile(out) == serial);

@@ -29,15 +29,12 @@ TEST(MsfConversion, SplitsJoinsAndShowsFrameCounts) {
 }
 
 TEST(MsfFramesToLba, ProgramAreaThenLeadInThenNothing) {
-  EXPECT_EQ(FramesToLba(150), 0);
-  EXPECT_EQ(FramesToLba(0), -150);
-  EXPECT_EQ(FramesToLba(404'999), 404'849);
-  EXPECT_EQ(FramesToLba(405'000), -45'150);
-  EXPECT_EQ(FramesToLba(409'498), -40'652);
-  EXPECT_EQ(FramesToLba(409'499), 0);
-  EXPECT_EQ(FramesToLba(-1), 0);
-  EXPECT_EQ(FramesToLba(std::numeric_limits<std::int64_t>::min()), 0);
-  EXPECT_EQ(FramesToLba(std::numeric_limits<std::int64_t>::max()), 0);
+  constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
+  constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+  const std::pair<std::int64_t, std::int64_t> cases[] = {
+      {150, 0},     {0, -150}, {404'999, 404'849}, {405'000, -45'150}, {409'498, -40'652},
+      {409'499, 0}, {-1, 0},   {kMin, 0},          {kMax, 0}};
+  for (const auto& [frames, lba] : cases) EXPECT_EQ(FramesToLba(frames), lba) << frames;
 }
 
 TEST(MsfField, TypedTextReadsPartByPartWithCapsShown) {
