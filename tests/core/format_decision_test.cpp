@@ -17,9 +17,7 @@
 namespace mosaicer {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes FromString(const std::string& s) { return Bytes(s.begin(), s.end()); }
+using Bytes = std::string;
 
 // Graphics packs as an MP3+G file carries them: known instructions, random
 // data, with or without parity; every third pack empty.
@@ -28,10 +26,10 @@ Bytes PackStream(int sectors, bool parity, unsigned seed) {
                                                    kLoadClutLo, kScrollPreset};
   TSubCodeErrorCorrect ecc;
   std::mt19937 rng(seed);
-  Bytes bytes(static_cast<std::size_t>(sectors) * kSubcodeBytesPerSector, 0);
+  Bytes bytes(static_cast<std::size_t>(sectors) * kSubcodeBytesPerSector, '\0');
   for (std::size_t p = 0; p < bytes.size() / kPackSize; ++p) {
     if (p % 3 == 2) continue;
-    std::uint8_t* pack = bytes.data() + p * kPackSize;
+    auto* pack = reinterpret_cast<std::uint8_t*>(bytes.data() + p * kPackSize);
     pack[kCommandIndex] = kCommandGraphics;
     pack[kInstructionIndex] = kInstructions[rng() % std::size(kInstructions)];
     for (std::size_t i = kDataIndex; i < kDataIndex + kDataSize; ++i)
@@ -47,24 +45,23 @@ Bytes PackStream(int sectors, bool parity, unsigned seed) {
 // A CDG file: each sector's subcode from `subcode` after a sector of noisy
 // audio, or of silence.
 Bytes CdgFile(const Bytes& subcode, bool silent = false) {
-  Bytes bytes = FromString(testing::CdgOf(std::string(subcode.begin(), subcode.end())));
+  Bytes bytes = testing::CdgOf(subcode);
   for (std::size_t at = 0; silent && at < bytes.size(); at += kCdgSectorSize)
-    std::fill_n(bytes.begin() + at, kAudioBytesPerSector, 0);
+    std::fill_n(bytes.begin() + at, kAudioBytesPerSector, '\0');
   return bytes;
 }
 
-Bytes RandomBytes(std::size_t size, unsigned seed) {
-  return FromString(testing::AudioBytes(size, seed));
-}
+using testing::AudioBytes;  // noise
 
 // These files are shorter than a sample: the sample is the whole file.
 FormatDecision Decide(const char* extension, const Bytes& file) {
-  return DecideSubcodeFormat(extension, file.size(), file);
+  return DecideSubcodeFormat(extension, file.size(),
+                             {reinterpret_cast<const std::uint8_t*>(file.data()), file.size()});
 }
 
 TEST(FormatDecision, ContentDecidesWhenTheSizeFitsBothLayouts) {
   // 765 sectors of 96 bytes are exactly 30 of 2448.
-  const Bytes rws = FromString(testing::PresetStream(765));
+  const Bytes rws = testing::PresetStream(765);
   ASSERT_EQ(rws.size() % kCdgSectorSize, 0u);
   const Bytes mp3g = PackStream(765, false, 1);
   const Bytes tone = CdgFile(PackStream(30, true, 2));
@@ -92,16 +89,16 @@ TEST(FormatDecision, SizeFittingOneLayoutNeedsContentThatFitsIt) {
   const std::tuple<const char*, Bytes, FormatDecision> cases[] = {
       {"cdg of an odd sector count", cdg31, FormatDecision::Cdg},
       {"mp3+g packs", mp3g, FormatDecision::Rws},
-      {"random, cdg size", RandomBytes(31 * kCdgSectorSize, 7), FormatDecision::Undecidable},
-      {"random, rws size", RandomBytes(300 * kSubcodeBytesPerSector, 8),
+      {"random, cdg size", AudioBytes(31 * kCdgSectorSize, 7), FormatDecision::Undecidable},
+      {"random, rws size", AudioBytes(300 * kSubcodeBytesPerSector, 8),
        FormatDecision::Undecidable},
-      {"zeros, rws size", Bytes(300 * kSubcodeBytesPerSector, 0), FormatDecision::Rws},
-      {"zeros, cdg size", Bytes(31 * kCdgSectorSize, 0), FormatDecision::Cdg},
-      {"size fits neither", Bytes(kCdgSectorSize + 1, 0), FormatDecision::Undecidable},
+      {"zeros, rws size", Bytes(300 * kSubcodeBytesPerSector, '\0'), FormatDecision::Rws},
+      {"zeros, cdg size", Bytes(31 * kCdgSectorSize, '\0'), FormatDecision::Cdg},
+      {"size fits neither", Bytes(kCdgSectorSize + 1, '\0'), FormatDecision::Undecidable},
       // Nothing to go by.
-      {"random, both sizes", RandomBytes(30 * kCdgSectorSize, 9), FormatDecision::Undecidable},
-      {"zeros, both sizes", Bytes(30 * kCdgSectorSize, 0), FormatDecision::Undecidable},
-      {"0x09 bytes, both sizes", Bytes(30 * kCdgSectorSize, 0x09), FormatDecision::Undecidable},
+      {"random, both sizes", AudioBytes(30 * kCdgSectorSize, 9), FormatDecision::Undecidable},
+      {"zeros, both sizes", Bytes(30 * kCdgSectorSize, '\0'), FormatDecision::Undecidable},
+      {"0x09 bytes, both sizes", Bytes(30 * kCdgSectorSize, '\x09'), FormatDecision::Undecidable},
   };
   for (const auto& [name, file, expected] : cases)
     EXPECT_EQ(Decide(".cdg", file), expected) << name;
@@ -131,22 +128,19 @@ TEST(FormatDecisionFile, ReadsASpreadSampleAndNamesTheFileOnFailure) {
   // The reasons are checked in English words.
   testing::LanguageScope english(Language::English);
   testing::TempDir dir;
-  const auto write = [&](const char* name, const Bytes& bytes) {
-    return dir.Write(name, std::string(bytes.begin(), bytes.end()));
-  };
   // Long enough that the sample skips most windows.
-  const Bytes longRws = FromString(testing::PresetStream(51 * 200));
+  const Bytes longRws = testing::PresetStream(51 * 200);
   const Bytes longCdg = CdgFile(PackStream(2 * 100, true, 13));
   FormatDecision decision = FormatDecision::Empty;
-  ASSERT_TRUE(DecideSubcodeFileFormat(write("long.cdg", longRws), decision));
+  ASSERT_TRUE(DecideSubcodeFileFormat(dir.Write("long.cdg", longRws), decision));
   EXPECT_EQ(decision, FormatDecision::Rws);
-  ASSERT_TRUE(DecideSubcodeFileFormat(write("song.bin", longCdg), decision));
+  ASSERT_TRUE(DecideSubcodeFileFormat(dir.Write("song.bin", longCdg), decision));
   EXPECT_EQ(decision, FormatDecision::Cdg);
-  ASSERT_TRUE(DecideSubcodeFileFormat(write("empty.cdg", {}), decision));
+  ASSERT_TRUE(DecideSubcodeFileFormat(dir.Write("empty.cdg", ""), decision));
   EXPECT_EQ(decision, FormatDecision::Empty);
 
   std::uint64_t size = 0;
-  Bytes sample;
+  std::vector<std::uint8_t> sample;  // of pack bytes, below 0x80 as chars too
   ASSERT_TRUE(ReadFormatSample(dir.File("long.cdg"), size, sample));
   EXPECT_EQ(size, longRws.size());
   // Windows spread from the first to the last.
