@@ -114,8 +114,8 @@ TEST_F(CreationTest, TargetTimingEndsTheGraphicsAtTheLimit) {
   job.RunCreation(state, ecc, dir.File("t.cdg"));
   ASSERT_EQ(job.JobStatus(), kJobSucceeded);
   const std::string file = ReadFile(dir.File("t.cdg"));
-  ASSERT_EQ(file.size(),
-            (620u + 1000u) * kCdgSectorSize);  // the sectors are checked in the layout tests
+  // The sectors are checked in the layout tests.
+  ASSERT_EQ(file.size(), (620u + 1000u) * kCdgSectorSize);
   EXPECT_EQ(file.substr(620 * kCdgSectorSize, 16), audio.substr(0, 16));
 }
 
@@ -129,10 +129,9 @@ TEST_F(CreationTest, BuildFailureEndsWithFailureCode) {
   EXPECT_EQ(job.JobStatus(), kJobFailed);
   EXPECT_EQ(codes.list, std::vector<int>{kProgressFailed});
   EXPECT_TRUE(CreationOutcome(job.JobStatus()).error);
-}
 
-// What the files hold is checked by the command-line tests.
-TEST_F(CreationTest, SavesNameTheFileOnFailure) {
+  // Saves name the file; what the files hold is checked by the command-line tests.
+  state = StateWith(RandomPicture(11));
   const std::string rws = dir.File("missing/p.rws"), bmp = dir.File("missing/p.bmp");
   for (const auto& [saved, path] :
        {std::pair{SaveRwsFile(state, ecc, rws), rws}, std::pair{SaveVisibleBmp(state, bmp), bmp}}) {
