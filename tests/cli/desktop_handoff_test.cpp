@@ -4,8 +4,6 @@
 
 #include <sys/stat.h>
 
-#include <map>
-
 #include "support/temp_dir.h"
 
 namespace mosaicer::cli {

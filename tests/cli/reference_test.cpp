@@ -21,9 +21,8 @@ std::set<std::string> LongOptions(std::string text) {
   std::set<std::string> names;
   const std::regex option(R"(--([a-z][a-z0-9-]*))");
   for (auto it = std::sregex_iterator(text.begin(), text.end(), option);
-       it != std::sregex_iterator(); ++it) {
+       it != std::sregex_iterator(); ++it)
     names.insert((*it)[1]);
-  }
   return names;
 }
 
@@ -61,13 +60,11 @@ TEST(Reference, ManPageAndHelpListTheSameOptionsForEveryCommand) {
 
 TEST(Reference, ManPageCarriesTheCommonOptionsExitStatusAndEnvironment) {
   const std::string page = ManPage();
-  for (const OptionDef& def : CommonOptions()) {
+  for (const OptionDef& def : CommonOptions())
     EXPECT_NE(page.find("\\-\\-" + def.name), std::string::npos) << def.name;
-  }
   for (const char* heading : {".SH EXIT STATUS", ".SH ENVIRONMENT", ".SH FILES", "MOSAICER_HOME",
-                              "MOSAICER_AUDIO", ".SH SEE ALSO"}) {
+                              "MOSAICER_AUDIO", ".SH SEE ALSO"})
     EXPECT_NE(page.find(heading), std::string::npos) << heading;
-  }
   // No line may start a request by accident with text from the help.
   std::istringstream lines(page);
   for (std::string line; std::getline(lines, line);) {
@@ -78,12 +75,9 @@ TEST(Reference, ManPageCarriesTheCommonOptionsExitStatusAndEnvironment) {
 
 TEST(Reference, FixedValuesAndFilesAreReadFromTheHelp) {
   const auto find = [](const std::string& commandName, const std::string& option) {
-    for (const Command& command : Commands()) {
-      if (command.name != commandName) continue;
-      for (const OptionReference& o : DescribeOptions(command)) {
-        if (o.name == option) return o;
-      }
-    }
+    for (const Command& command : Commands())
+      for (const OptionReference& o : DescribeOptions(command))
+        if (command.name == commandName && o.name == option) return o;
     ADD_FAILURE() << commandName << " --" << option;
     return OptionReference{};
   };
@@ -116,10 +110,9 @@ TEST(Reference, CompletionOffersEveryCommandAndOption) {
     const std::size_t at = text.find(line);
     ASSERT_NE(at, std::string::npos) << command.name;
     const std::string options = text.substr(at, text.find('\n', at) - at);
-    for (const OptionReference& o : DescribeOptions(command)) {
+    for (const OptionReference& o : DescribeOptions(command))
       EXPECT_NE(options.find("--" + o.name + " "), std::string::npos)
           << command.name << " --" << o.name;
-    }
   }
   EXPECT_NE(text.find("\"create --method\")\n      COMPREPLY=($(compgen -W 'rgb3d rrggbb rgbrgb'"),
             std::string::npos);

@@ -24,10 +24,7 @@ using testing::LanguageScope;
 
 // Kana and kanji take three bytes in UTF-8, led by 0xE3..0xE9.
 bool HasJapanese(const std::string& text) {
-  return std::any_of(text.begin(), text.end(), [](char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    return byte >= 0xE3 && byte <= 0xE9;
-  });
+  return std::ranges::any_of(text, [](unsigned char c) { return c >= 0xE3 && c <= 0xE9; });
 }
 
 // Every "--name" and "-x" option a text shows.
@@ -35,9 +32,8 @@ std::set<std::string> Options(const std::string& text) {
   std::set<std::string> names;
   const std::regex option(R"((^|[^A-Za-z0-9-])(--?[a-z][a-z0-9-]*))");
   for (auto it = std::sregex_iterator(text.begin(), text.end(), option);
-       it != std::sregex_iterator(); ++it) {
+       it != std::sregex_iterator(); ++it)
     names.insert((*it)[2]);
-  }
   return names;
 }
 
@@ -53,29 +49,21 @@ std::string Trimmed(const std::string& line) {
   return start == std::string::npos ? std::string() : line.substr(start);
 }
 
-// The help of every command and the overview, in one language.
-std::vector<std::pair<std::string, std::string>> EveryHelp(Language language) {
+CliResult CliIn(Language language, const std::vector<std::string>& args) {
   LanguageScope scope(language);
-  std::vector<std::pair<std::string, std::string>> helps;
-  const CliResult overview = Cli({"--help"});
-  EXPECT_EQ(overview.status, kExitSuccess);
-  helps.emplace_back("(overview)", overview.out);
-  for (const Command& command : Commands()) {
-    const CliResult help = Cli({command.name, "--help"});
-    EXPECT_EQ(help.status, kExitSuccess) << command.name;
-    helps.emplace_back(command.name, help.out);
-  }
-  return helps;
+  return Cli(args);
 }
 
 TEST(CliHelpLanguage, EveryHelpIsJapaneseOrEnglishByTheLanguage) {
-  const auto english = EveryHelp(Language::English);
-  const auto japanese = EveryHelp(Language::Japanese);
-  ASSERT_EQ(english.size(), japanese.size());
-  for (std::size_t i = 0; i < english.size(); ++i) {
-    const auto& [name, englishHelp] = english[i];
-    const std::string& japaneseHelp = japanese[i].second;
-    SCOPED_TRACE(name);
+  std::vector<std::vector<std::string>> helps = {{"--help"}};
+  for (const Command& command : Commands()) helps.push_back({command.name, "--help"});
+  for (const auto& args : helps) {
+    SCOPED_TRACE(args[0]);
+    const CliResult english = CliIn(Language::English, args);
+    const CliResult japanese = CliIn(Language::Japanese, args);
+    ASSERT_EQ(english.status, kExitSuccess);
+    ASSERT_EQ(japanese.status, kExitSuccess);
+    const std::string &englishHelp = english.out, &japaneseHelp = japanese.out;
     EXPECT_FALSE(HasJapanese(englishHelp)) << englishHelp;
     EXPECT_TRUE(HasJapanese(japaneseHelp)) << japaneseHelp;
     EXPECT_NE(englishHelp, japaneseHelp);
@@ -88,11 +76,7 @@ TEST(CliHelpLanguage, EveryHelpIsJapaneseOrEnglishByTheLanguage) {
 TEST(CliHelpLanguage, SynopsisAndOptionColumnStayAsTyped) {
   for (const Command& command : Commands()) {
     SCOPED_TRACE(command.name);
-    std::string help;
-    {
-      LanguageScope japanese(Language::Japanese);
-      help = Cli({command.name, "--help"}).out;
-    }
+    const std::string help = CliIn(Language::Japanese, {command.name, "--help"}).out;
     // Every synopsis line, continuation lines lined up anew under the
     // longer Japanese lead.
     const std::vector<std::string> synopsis = Lines(command.usage);
@@ -106,7 +90,7 @@ TEST(CliHelpLanguage, SynopsisAndOptionColumnStayAsTyped) {
           << shown[i];
     }
     // Each option line of the help begins with the option as it is typed.
-    for (const char* paragraph : command.help) {
+    for (const char* paragraph : command.help)
       for (const std::string& line : Lines(paragraph)) {
         const std::string start = Trimmed(line);
         if (!start.starts_with("-")) continue;
@@ -117,18 +101,12 @@ TEST(CliHelpLanguage, SynopsisAndOptionColumnStayAsTyped) {
             start.substr(0, gap != std::string::npos ? gap : start.find(' '));
         EXPECT_NE(help.find("  " + syntax), std::string::npos) << syntax;
       }
-    }
   }
 }
 
 // A command line that is a usage error, and the option or word the message
 // must name as the user typed it.
-struct UsageCase {
-  std::vector<std::string> args;
-  std::string named;
-};
-
-const std::vector<UsageCase> kUsageCases = {
+const std::vector<std::pair<std::vector<std::string>, std::string>> kUsageCases = {
     {{"create"}, "PICTURE"},
     {{"create", "a.bmp", "b.wav", "-o", "c.cdg", "--bits", "9"}, "--bits"},
     {{"create", "a.bmp", "b.wav", "-o", "c.cdg", "--reduce", "--no-reduce"}, "--no-reduce"},
@@ -156,25 +134,18 @@ std::string Joined(const std::vector<std::string>& args) {
 }
 
 TEST(CliHelpLanguage, UsageErrorsSpeakTheLanguageAndKeepWhatWasTyped) {
-  for (const UsageCase& c : kUsageCases) {
-    SCOPED_TRACE(Joined(c.args));
-    CliResult english, japanese;
-    {
-      LanguageScope scope(Language::English);
-      english = Cli(c.args);
-    }
-    {
-      LanguageScope scope(Language::Japanese);
-      japanese = Cli(c.args);
-    }
+  for (const auto& [args, named] : kUsageCases) {
+    SCOPED_TRACE(Joined(args));
+    const CliResult english = CliIn(Language::English, args);
+    const CliResult japanese = CliIn(Language::Japanese, args);
     ASSERT_EQ(english.status, kExitUsage) << english.err;
     ASSERT_EQ(japanese.status, kExitUsage) << japanese.err;
     EXPECT_FALSE(HasJapanese(english.err)) << english.err;
     EXPECT_TRUE(HasJapanese(japanese.err)) << japanese.err;
-    const std::string command = c.args[0];
+    const std::string command = args[0];
     for (const std::string* err : {&english.err, &japanese.err}) {
       EXPECT_EQ(err->rfind("mosaicer " + command + ": ", 0), 0u) << *err;
-      EXPECT_NE(err->find(c.named), std::string::npos) << *err;
+      EXPECT_NE(err->find(named), std::string::npos) << *err;
       EXPECT_NE(err->find("'mosaicer " + command + " --help'"), std::string::npos) << *err;
     }
     // Whatever the message says, it is one sentence a line: the same number
@@ -184,8 +155,7 @@ TEST(CliHelpLanguage, UsageErrorsSpeakTheLanguageAndKeepWhatWasTyped) {
 }
 
 TEST(CliHelpLanguage, AnUnknownCommandIsNamedAsTyped) {
-  LanguageScope japanese(Language::Japanese);
-  const CliResult r = Cli({"frobnicate"});
+  const CliResult r = CliIn(Language::Japanese, {"frobnicate"});
   EXPECT_EQ(r.status, kExitUsage);
   EXPECT_TRUE(HasJapanese(r.err)) << r.err;
   EXPECT_NE(r.err.find("'frobnicate'"), std::string::npos) << r.err;

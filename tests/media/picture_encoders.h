@@ -22,12 +22,12 @@ struct PngPicture {
   int colourType = PNG_COLOR_TYPE_RGB;
   int bitDepth = 8;
   bool interlaced = false;
-  std::vector<png_color> palette;        // PNG_COLOR_TYPE_PALETTE
-  std::vector<std::uint8_t> paletteAlpha;  // tRNS of a palette picture
+  std::vector<png_color> palette{};        // PNG_COLOR_TYPE_PALETTE
+  std::vector<std::uint8_t> paletteAlpha{};  // tRNS of a palette picture
   bool transparentColour = false;        // tRNS of a grey or RGB picture
   png_color_16 transparent{};
   // Samples per pixel in file order, each 0 .. 2^bitDepth - 1, row by row.
-  std::vector<unsigned> samples;
+  std::vector<unsigned> samples{};
 };
 
 inline void AppendPng(png_structp png, png_bytep data, png_size_t size) {
@@ -36,16 +36,8 @@ inline void AppendPng(png_structp png, png_bytep data, png_size_t size) {
 }
 
 inline int PngChannels(int colourType) {
-  switch (colourType) {
-    case PNG_COLOR_TYPE_GRAY_ALPHA:
-      return 2;
-    case PNG_COLOR_TYPE_RGB:
-      return 3;
-    case PNG_COLOR_TYPE_RGB_ALPHA:
-      return 4;
-    default:
-      return 1;
-  }
+  if (colourType == PNG_COLOR_TYPE_PALETTE) return 1;
+  return (colourType & PNG_COLOR_MASK_COLOR ? 3 : 1) + (colourType & PNG_COLOR_MASK_ALPHA ? 1 : 0);
 }
 
 // Packs the samples as PNG rows: sub-byte samples high bits first, 16-bit
@@ -59,10 +51,7 @@ inline std::vector<std::vector<std::uint8_t>> PngRows(const PngPicture& picture)
     for (int s = 0; s < picture.width * channels; ++s, ++i) {
       const unsigned v = picture.samples[i];
       if (picture.bitDepth == 16) {
-        row[2 * s] = static_cast<std::uint8_t>(v >> 8);
-        row[2 * s + 1] = static_cast<std::uint8_t>(v);
-      } else if (picture.bitDepth == 8) {
-        row[s] = static_cast<std::uint8_t>(v);
+        row[2 * s] = static_cast<std::uint8_t>(v >> 8), row[2 * s + 1] = static_cast<std::uint8_t>(v);
       } else {
         const int perByte = 8 / picture.bitDepth;
         const int shift = 8 - picture.bitDepth * (s % perByte + 1);
@@ -96,10 +85,8 @@ inline std::vector<std::uint8_t> EncodePng(const PngPicture& picture) {
   if (!picture.paletteAlpha.empty())
     png_set_tRNS(png, info, picture.paletteAlpha.data(), static_cast<int>(picture.paletteAlpha.size()),
                  nullptr);
-  if (picture.transparentColour) {
-    png_color_16 colour = picture.transparent;
-    png_set_tRNS(png, info, nullptr, 0, &colour);
-  }
+  png_color_16 colour = picture.transparent;
+  if (picture.transparentColour) png_set_tRNS(png, info, nullptr, 0, &colour);
   png_write_info(png, info);
   png_write_image(png, pointers.data());
   png_write_end(png, info);
@@ -112,8 +99,8 @@ struct JpegPicture {
   J_COLOR_SPACE space = JCS_RGB;  // JCS_RGB, JCS_GRAYSCALE or JCS_CMYK
   bool progressive = false;
   int quality = 100;
-  std::vector<std::uint8_t> app1;  // written as an APP1 marker when not empty
-  std::vector<std::uint8_t> samples;  // interleaved, row by row
+  std::vector<std::uint8_t> app1{};  // written as an APP1 marker when not empty
+  std::vector<std::uint8_t> samples{};  // interleaved, row by row
 };
 
 struct JpegTestError {
@@ -174,19 +161,11 @@ inline std::vector<std::uint8_t> ExifWithOrientation(int orientation, bool bigEn
     for (int i = 0; i < bytes; ++i)
       d.push_back(static_cast<std::uint8_t>(v >> 8 * (bigEndian ? bytes - 1 - i : i)));
   };
-  auto u16 = [&](unsigned v) { put(v, 2); };
-  auto u32 = [&](unsigned v) { put(v, 4); };
-  d.push_back(bigEndian ? 'M' : 'I');
-  d.push_back(bigEndian ? 'M' : 'I');
-  u16(42);
-  u32(8);       // the first directory follows the header
-  u16(1);       // one entry
-  u16(0x0112);  // orientation
-  u16(3);       // SHORT
-  u32(1);
-  u16(static_cast<unsigned>(orientation));
-  u16(0);
-  u32(0);  // no next directory
+  d.insert(d.end(), 2, bigEndian ? 'M' : 'I');
+  put(42, 2), put(8, 4);  // the first directory follows the header
+  put(1, 2);              // one entry: the orientation, one SHORT
+  put(0x0112, 2), put(3, 2), put(1, 4), put(static_cast<unsigned>(orientation), 2), put(0, 2);
+  put(0, 4);  // no next directory
   return d;
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <random>
 #include <string>
@@ -18,6 +19,7 @@ namespace {
 
 using testing::EncodeJpeg;
 using testing::EncodePng;
+using testing::GarbageAfter;
 using testing::JpegPicture;
 using testing::PngPicture;
 using testing::TempDir;
@@ -26,20 +28,12 @@ std::string Text(const std::vector<std::uint8_t>& bytes) { return {bytes.begin()
 
 // A sample of `bits` bits as an 8-bit value: 16-bit samples are multiples of
 // 257 in these tests, so both roundings agree.
-unsigned To8(unsigned v, int bits) {
-  if (bits == 16) return v / 257;
-  return v * 255 / ((1u << bits) - 1);
-}
+unsigned To8(unsigned v, int bits) { return bits == 16 ? v / 257 : v * 255 / ((1u << bits) - 1); }
 unsigned OnBlack(unsigned c, unsigned a) { return (c * a + 127) / 255; }
 
-// Each of the three components within `tolerance` levels.
-::testing::AssertionResult Near(Rgb got, const int (&want)[3], int tolerance) {
-  if (std::abs(got.r - want[0]) <= tolerance && std::abs(got.g - want[1]) <= tolerance &&
-      std::abs(got.b - want[2]) <= tolerance)
-    return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "got " << int{got.r} << "," << int{got.g} << ","
-                                       << int{got.b} << " for " << want[0] << "," << want[1]
-                                       << "," << want[2];
+// The largest difference of the three components.
+int Distance(Rgb got, const int (&want)[3]) {
+  return std::max({std::abs(got.r - want[0]), std::abs(got.g - want[1]), std::abs(got.b - want[2])});
 }
 
 // Random samples; 16-bit ones are multiples of 257 (see To8).
@@ -63,20 +57,14 @@ class PngColourTypes : public ::testing::TestWithParam<PngCase> {};
 // the decoded colours are the written samples, laid on black by their alpha.
 TEST_P(PngColourTypes, DecodesTheWrittenPixels) {
   const PngCase& c = GetParam();
-  PngPicture picture;
-  picture.width = 37;  // not a multiple of any packing or interlace step
-  picture.height = 23;
-  picture.colourType = c.colourType;
-  picture.bitDepth = c.bitDepth;
-  picture.interlaced = c.interlaced;
+  // 37 x 23: not a multiple of any packing or interlace step.
+  PngPicture picture{37, 23, c.colourType, c.bitDepth, c.interlaced};
   const int channels = testing::PngChannels(c.colourType);
   picture.samples = RandomSamples(static_cast<std::size_t>(picture.width * picture.height * channels),
                                c.bitDepth, static_cast<unsigned>(c.colourType * 100 + c.bitDepth));
-  if (c.colourType == PNG_COLOR_TYPE_PALETTE) {
-    for (int i = 0; i < (1 << c.bitDepth); ++i)
-      picture.palette.push_back(png_color{static_cast<png_byte>(i * 7), static_cast<png_byte>(255 - i),
-                                       static_cast<png_byte>(i * 3 + 1)});
-  }
+  for (int i = 0; c.colourType == PNG_COLOR_TYPE_PALETTE && i < (1 << c.bitDepth); ++i)
+    picture.palette.push_back(png_color{static_cast<png_byte>(i * 7), static_cast<png_byte>(255 - i),
+                                        static_cast<png_byte>(i * 3 + 1)});
   const std::vector<std::uint8_t> file = EncodePng(picture);
   ASSERT_FALSE(file.empty());
 
@@ -91,7 +79,7 @@ TEST_P(PngColourTypes, DecodesTheWrittenPixels) {
     EXPECT_EQ(bitmap.PaletteCount(), static_cast<int>(picture.palette.size()));
   }
 
-  for (int y = 0; y < picture.height; ++y) {
+  for (int y = 0; y < picture.height; ++y)
     for (int x = 0; x < picture.width; ++x) {
       const unsigned* s = picture.samples.data() + (y * picture.width + x) * channels;
       Rgb want;
@@ -105,42 +93,32 @@ TEST_P(PngColourTypes, DecodesTheWrittenPixels) {
         // Colour samples as 8-bit levels, laid on black by the alpha sample.
         const int colours = channels <= 2 ? 1 : 3;
         const unsigned alpha = channels > colours ? To8(s[colours], c.bitDepth) : 255;
-        std::uint8_t level[3];
-        for (int i = 0; i < 3; ++i)
-          level[i] = static_cast<std::uint8_t>(
-              OnBlack(To8(s[colours == 1 ? 0 : i], c.bitDepth), alpha));
-        want = {level[0], level[1], level[2]};
+        const auto level = [&](int i) {
+          return static_cast<std::uint8_t>(OnBlack(To8(s[colours == 1 ? 0 : i], c.bitDepth), alpha));
+        };
+        want = {level(0), level(1), level(2)};
       }
       ASSERT_EQ(bitmap.ColourAt(x, y), want) << "at " << x << "," << y;
     }
-  }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    AllKinds, PngColourTypes,
-    ::testing::Values(
-        PngCase{"grey1", PNG_COLOR_TYPE_GRAY, 1, false}, PngCase{"grey2", PNG_COLOR_TYPE_GRAY, 2, true},
-        PngCase{"grey4", PNG_COLOR_TYPE_GRAY, 4, false}, PngCase{"grey8", PNG_COLOR_TYPE_GRAY, 8, true},
-        PngCase{"grey16", PNG_COLOR_TYPE_GRAY, 16, false},
-        PngCase{"greyAlpha8", PNG_COLOR_TYPE_GRAY_ALPHA, 8, false},
-        PngCase{"greyAlpha16", PNG_COLOR_TYPE_GRAY_ALPHA, 16, true},
-        PngCase{"rgb8", PNG_COLOR_TYPE_RGB, 8, false}, PngCase{"rgb8i", PNG_COLOR_TYPE_RGB, 8, true},
-        PngCase{"rgb16", PNG_COLOR_TYPE_RGB, 16, false},
-        PngCase{"rgba8", PNG_COLOR_TYPE_RGB_ALPHA, 8, true},
-        PngCase{"rgba16", PNG_COLOR_TYPE_RGB_ALPHA, 16, false},
-        PngCase{"palette1", PNG_COLOR_TYPE_PALETTE, 1, false},
-        PngCase{"palette2", PNG_COLOR_TYPE_PALETTE, 2, false},
-        PngCase{"palette4", PNG_COLOR_TYPE_PALETTE, 4, true},
-        PngCase{"palette8", PNG_COLOR_TYPE_PALETTE, 8, false}),
-    [](const ::testing::TestParamInfo<PngCase>& info) { return info.param.name; });
+// clang-format off
+const PngCase kPngCases[] = {
+    {"grey1", PNG_COLOR_TYPE_GRAY, 1, false},       {"grey2", PNG_COLOR_TYPE_GRAY, 2, true},
+    {"grey4", PNG_COLOR_TYPE_GRAY, 4, false},       {"grey8", PNG_COLOR_TYPE_GRAY, 8, true},
+    {"grey16", PNG_COLOR_TYPE_GRAY, 16, false},     {"greyAlpha8", PNG_COLOR_TYPE_GRAY_ALPHA, 8, false},
+    {"greyAlpha16", PNG_COLOR_TYPE_GRAY_ALPHA, 16, true}, {"rgb8", PNG_COLOR_TYPE_RGB, 8, false},
+    {"rgb8i", PNG_COLOR_TYPE_RGB, 8, true},         {"rgb16", PNG_COLOR_TYPE_RGB, 16, false},
+    {"rgba8", PNG_COLOR_TYPE_RGB_ALPHA, 8, true},   {"rgba16", PNG_COLOR_TYPE_RGB_ALPHA, 16, false},
+    {"palette1", PNG_COLOR_TYPE_PALETTE, 1, false}, {"palette2", PNG_COLOR_TYPE_PALETTE, 2, false},
+    {"palette4", PNG_COLOR_TYPE_PALETTE, 4, true},  {"palette8", PNG_COLOR_TYPE_PALETTE, 8, false}};
+// clang-format on
+INSTANTIATE_TEST_SUITE_P(AllKinds, PngColourTypes, ::testing::ValuesIn(kPngCases),
+                         [](const auto& info) { return info.param.name; });
 
 TEST(PngTransparency, PaletteAlphaAndTransparentColourAreLaidOnBlack) {
   // A 16-colour palette whose entry 3 is half transparent and 5 invisible.
-  PngPicture palette;
-  palette.width = 4;
-  palette.height = 2;
-  palette.colourType = PNG_COLOR_TYPE_PALETTE;
-  palette.bitDepth = 4;
+  PngPicture palette{.width = 4, .height = 2, .colourType = PNG_COLOR_TYPE_PALETTE, .bitDepth = 4};
   for (int i = 0; i < 16; ++i)
     palette.palette.push_back(png_color{200, 100, static_cast<png_byte>(i * 16)});
   palette.paletteAlpha = {255, 255, 255, 128, 255, 0};
@@ -154,14 +132,8 @@ TEST(PngTransparency, PaletteAlphaAndTransparentColourAreLaidOnBlack) {
   EXPECT_EQ(read.bitmap->PixelIndex(1, 1), 3);
 
   // An RGB picture whose colour (10, 20, 30) is marked transparent.
-  PngPicture rgb;
-  rgb.width = 2;
-  rgb.height = 1;
-  rgb.colourType = PNG_COLOR_TYPE_RGB;
-  rgb.transparentColour = true;
-  rgb.transparent.red = 10;
-  rgb.transparent.green = 20;
-  rgb.transparent.blue = 30;
+  PngPicture rgb{.width = 2, .height = 1, .transparentColour = true};
+  rgb.transparent.red = 10, rgb.transparent.green = 20, rgb.transparent.blue = 30;
   rgb.samples = {10, 20, 30, 10, 20, 31};
   const BitmapResult rgbRead = DecodePicture(EncodePng(rgb));
   ASSERT_TRUE(rgbRead.ok()) << rgbRead.error;
@@ -190,11 +162,7 @@ class JpegKinds : public ::testing::TestWithParam<JpegCase> {};
 
 TEST_P(JpegKinds, DecodesWithinTheCodecsTolerance) {
   const JpegCase& c = GetParam();
-  JpegPicture picture;
-  picture.width = 40;
-  picture.height = 24;
-  picture.space = c.space;
-  picture.progressive = c.progressive;
+  JpegPicture picture{.width = 40, .height = 24, .space = c.space, .progressive = c.progressive};
   const int components = c.space == JCS_GRAYSCALE ? 1 : c.space == JCS_CMYK ? 4 : 3;
   picture.samples = SmoothSamples(picture.width, picture.height, components);
   const std::vector<std::uint8_t> file = EncodeJpeg(picture);
@@ -207,33 +175,25 @@ TEST_P(JpegKinds, DecodesWithinTheCodecsTolerance) {
   ASSERT_EQ(bitmap.Width(), picture.width);
   ASSERT_EQ(bitmap.Height(), picture.height);
   constexpr int kTolerance = 6;
-  for (int y = 0; y < picture.height; ++y) {
+  for (int y = 0; y < picture.height; ++y)
     for (int x = 0; x < picture.width; ++x) {
       const std::uint8_t* s = picture.samples.data() + (y * picture.width + x) * components;
+      // libjpeg writes CMYK with Adobe's marker: samples are inverted ink,
+      // so a channel is C' * K' / 255.
       int want[3];
-      if (components == 1) {
-        want[0] = want[1] = want[2] = s[0];
-      } else if (components == 3) {
-        want[0] = s[0], want[1] = s[1], want[2] = s[2];
-      } else {
-        // libjpeg writes CMYK with Adobe's marker: samples are inverted ink,
-        // so a channel is C' * K' / 255.
-        for (int i = 0; i < 3; ++i) want[i] = s[i] * s[3] / 255;
-      }
-      EXPECT_TRUE(Near(bitmap.PixelRgb(x, y), want, kTolerance)) << x << "," << y;
+      for (int i = 0; i < 3; ++i)
+        want[i] = components == 1 ? s[0] : components == 3 ? s[i] : s[i] * s[3] / 255;
+      EXPECT_LE(Distance(bitmap.PixelRgb(x, y), want), kTolerance) << x << "," << y;
     }
-  }
 }
 
-INSTANTIATE_TEST_SUITE_P(AllKinds, JpegKinds,
-                         ::testing::Values(JpegCase{"baseline", JCS_RGB, false},
-                                           JpegCase{"progressive", JCS_RGB, true},
-                                           JpegCase{"grey", JCS_GRAYSCALE, false},
-                                           JpegCase{"greyProgressive", JCS_GRAYSCALE, true},
-                                           JpegCase{"cmyk", JCS_CMYK, false}),
-                         [](const ::testing::TestParamInfo<JpegCase>& info) {
-                           return info.param.name;
-                         });
+const JpegCase kJpegCases[] = {{"baseline", JCS_RGB, false},
+                               {"progressive", JCS_RGB, true},
+                               {"grey", JCS_GRAYSCALE, false},
+                               {"greyProgressive", JCS_GRAYSCALE, true},
+                               {"cmyk", JCS_CMYK, false}};
+INSTANTIATE_TEST_SUITE_P(AllKinds, JpegKinds, ::testing::ValuesIn(kJpegCases),
+                         [](const auto& info) { return info.param.name; });
 
 // Corner colours: red, green, blue and white corners of an upright picture.
 constexpr Rgb kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kWhite{255, 255, 255};
@@ -254,11 +214,9 @@ TEST(JpegOrientation, EveryExifOrientationShowsThePictureUpright) {
       {7, {kWhite, kGreen, kBlue, kRed}}, {8, {kBlue, kRed, kWhite, kGreen}},
   };
   constexpr int kW = 32, kH = 16;
-  for (const OrientationCase& c : cases) {
+  for (const OrientationCase& c : cases)
     for (bool bigEndian : {true, false}) {
-      JpegPicture picture;
-      picture.width = kW;
-      picture.height = kH;
+      JpegPicture picture{.width = kW, .height = kH};
       picture.app1 = testing::ExifWithOrientation(c.orientation, bigEndian);
       for (int y = 0; y < kH; ++y)
         for (int x = 0; x < kW; ++x) {
@@ -276,17 +234,15 @@ TEST(JpegOrientation, EveryExifOrientationShowsThePictureUpright) {
                               b.PixelRgb(b.Width() - 2, b.Height() - 2)};
       const int want[4][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
       for (int i = 0; i < 4; ++i)
-        EXPECT_TRUE(Near(corners[i], want[i], 8)) << "orientation " << c.orientation << " corner " << i;
+        EXPECT_LE(Distance(corners[i], want[i]), 8) << "orientation " << c.orientation << " corner " << i;
     }
-  }
 }
 
 TEST(ExifOrientation, MalformedSegmentsMeanUpright) {
   std::vector<std::uint8_t> good = testing::ExifWithOrientation(6, true);
   EXPECT_EQ(ExifOrientation(good), 6);
   EXPECT_EQ(ExifOrientation(testing::ExifWithOrientation(9, false)), 1);  // no such orientation
-  std::vector<std::uint8_t> cut(good.begin(), good.begin() + 20);  // entry cut short
-  EXPECT_EQ(ExifOrientation(cut), 1);
+  EXPECT_EQ(ExifOrientation({good.begin(), good.begin() + 20}), 1);  // entry cut short
   std::vector<std::uint8_t> farDirectory = good;
   farDirectory[6 + 4] = 0x7F;  // first directory far past the end
   EXPECT_EQ(ExifOrientation(farDirectory), 1);
@@ -294,36 +250,28 @@ TEST(ExifOrientation, MalformedSegmentsMeanUpright) {
 }
 
 PngPicture SmallRgbPng() {
-  PngPicture picture;
-  picture.width = picture.height = 64;
-  picture.samples = RandomSamples(64 * 64 * 3, 8, 7);
-  return picture;
+  return {.width = 64, .height = 64, .samples = RandomSamples(64 * 64 * 3, 8, 7)};
 }
 
 // Damaged and unknown files are refused with a sentence naming the file.
 TEST(ReadPicture, RefusesDamagedAndUnknownFilesNamingThem) {
   testing::LanguageScope english(Language::English);
   TempDir dir;
-  const std::vector<std::uint8_t> png = EncodePng(SmallRgbPng());
-  JpegPicture smooth;
-  smooth.width = smooth.height = 64;
-  smooth.samples = SmoothSamples(64, 64, 3);
-  const std::vector<std::uint8_t> jpeg = EncodeJpeg(smooth);
-  auto garbageAfter = [](const std::vector<std::uint8_t>& file, std::size_t keep) {
-    return testing::GarbageAfter(Text(file), keep, 3);
-  };
+  const std::string png = Text(EncodePng(SmallRgbPng()));
+  const std::string jpeg =
+      Text(EncodeJpeg({.width = 64, .height = 64, .samples = SmoothSamples(64, 64, 3)}));
   struct Case {
     const char* name;
     std::string bytes;
     const char* says;
   };
   const Case cases[] = {
-      {"cut.png", Text(png).substr(0, png.size() / 2), "is damaged"},
-      {"garbage.png", garbageAfter(png, 33), "is damaged"},  // signature and IHDR kept
-      {"nodata.png", Text(png).substr(0, 8), "is damaged"},
-      {"cut.jpg", Text(jpeg).substr(0, jpeg.size() / 2), "is damaged"},
-      {"garbage.jpg", garbageAfter(jpeg, 400), "is damaged"},  // the headers kept
-      {"header.jpg", Text(jpeg).substr(0, 3), "is damaged"},
+      {"cut.png", png.substr(0, png.size() / 2), "is damaged"},
+      {"garbage.png", GarbageAfter(png, 33, 3), "is damaged"},  // signature and IHDR kept
+      {"nodata.png", png.substr(0, 8), "is damaged"},
+      {"cut.jpg", jpeg.substr(0, jpeg.size() / 2), "is damaged"},
+      {"garbage.jpg", GarbageAfter(jpeg, 400, 3), "is damaged"},  // the headers kept
+      {"header.jpg", jpeg.substr(0, 3), "is damaged"},
       {"text.png", "hello, this is no picture", "is not a picture this program can read"},
       {"empty.jpg", "", "is not a picture this program can read"},
       {"cut.bmp", "BM\x10\x00", "is not a BMP picture that can be read"},
@@ -343,18 +291,10 @@ TEST(ReadPicture, RefusesDamagedAndUnknownFilesNamingThem) {
 TEST(ReadPicture, RefusesPicturesPastTheSizeLimitsBeforeDecoding) {
   testing::LanguageScope english(Language::English);
   // A one-row picture wider than any Bitmap may be; tiny as a file.
-  PngPicture wide;
-  wide.width = 30'001;
-  wide.height = 1;
-  wide.colourType = PNG_COLOR_TYPE_GRAY;
-  wide.bitDepth = 1;
-  wide.samples.assign(30'001, 0);
-  JpegPicture tall;
-  tall.width = 1;
-  tall.height = 30'001;
-  tall.space = JCS_GRAYSCALE;
-  tall.quality = 50;
-  tall.samples.assign(30'001, 0);
+  const PngPicture wide{.width = 30'001, .height = 1, .colourType = PNG_COLOR_TYPE_GRAY,
+                        .bitDepth = 1, .samples = std::vector<unsigned>(30'001, 0)};
+  const JpegPicture tall{.width = 1, .height = 30'001, .space = JCS_GRAYSCALE, .quality = 50,
+                         .samples = std::vector<std::uint8_t>(30'001, 0)};
   for (const std::vector<std::uint8_t>& file : {EncodePng(wide), EncodeJpeg(tall)}) {
     ASSERT_FALSE(file.empty());
     const BitmapResult read = DecodePicture(file);

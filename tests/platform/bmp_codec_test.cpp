@@ -1,3 +1,4 @@
+// Bitmaps and their BMP files.
 #include "platform/bmp_codec.h"
 
 #include <gtest/gtest.h>
@@ -44,11 +45,11 @@ struct BmpParts {
   std::int32_t width = kWidth, height = kHeight;
   std::uint16_t planes = 1, bits = 8;
   std::uint32_t compression = 0;
-  std::optional<std::uint32_t> colourCount;  // default: the palette's size
-  std::vector<std::uint32_t> masks;          // inside headers of 52+ bytes, else after the header
-  std::vector<Rgb> palette;
-  ByteVector pixels;
-  std::optional<std::uint32_t> pixelOffset;  // default: right after the palette
+  std::optional<std::uint32_t> colourCount{};  // default: the palette's size
+  std::vector<std::uint32_t> masks{};  // inside headers of 52+ bytes, else after the header
+  std::vector<Rgb> palette{};
+  ByteVector pixels{};
+  std::optional<std::uint32_t> pixelOffset{};  // default: right after the palette
 };
 
 ByteVector Assemble(const BmpParts& p) {
@@ -66,15 +67,9 @@ ByteVector Assemble(const BmpParts& p) {
     if (p.headerSize != 12) h.U8(0);
   }
   const std::uint32_t offset = p.pixelOffset.value_or(14 + h.bytes.size());
-  return LeBytes()
-      .U8('B')
-      .U8('M')
-      .U32(offset + p.pixels.size())
-      .U32(0)
-      .U32(offset)
-      .Add(h.bytes)
-      .Add(p.pixels)
-      .bytes;
+  LeBytes file;
+  file.U8('B').U8('M').U32(offset + p.pixels.size()).U32(0).U32(offset);
+  return file.Add(h.bytes).Add(p.pixels).bytes;
 }
 
 // Uncompressed rows, bottom-up unless topDown, each padded to 4 bytes.
@@ -127,12 +122,8 @@ struct Encoding {
 void PrintTo(const Encoding& e, std::ostream* os) { *os << e.name; }
 
 BmpParts Encode(const Encoding& e) {
-  BmpParts p;
-  p.headerSize = e.headerSize;
-  p.bits = e.bits;
-  p.compression = e.compression;
-  p.masks = e.masks;
-  p.height = e.topDown ? -kHeight : kHeight;
+  BmpParts p{.headerSize = e.headerSize, .height = e.topDown ? -kHeight : kHeight, .bits = e.bits,
+             .compression = e.compression, .masks = e.masks};
   const int colours = e.bits == 1 ? 2 : 8;
   if (e.bits <= 8) {
     p.palette.assign(kColours, kColours + colours);
@@ -155,12 +146,32 @@ BmpParts Encode(const Encoding& e) {
   return p;
 }
 
+// The file reader reads rows from the file as it needs them instead of the
+// whole file first: it must agree with the reader of bytes in memory, on
+// good files and on damaged ones.
+BitmapResult ReadThroughFile(const ByteVector& bytes) {
+  // A name of its own: tests run in parallel processes.
+  const std::filesystem::path path = std::filesystem::path(::testing::TempDir()) /
+                                     ("through-" + std::to_string(::getpid()) + ".bmp");
+  EXPECT_TRUE(WriteWholeFile(path, bytes).ok());
+  BitmapResult result = ReadBmpFile(path);
+  std::filesystem::remove(path);
+  return result;
+}
+
 class ReadEncoding : public ::testing::TestWithParam<Encoding> {};
 
-TEST_P(ReadEncoding, ReproducesThePicture) {
+TEST_P(ReadEncoding, ReproducesThePictureFromMemoryAndFromAFile) {
   const Encoding& e = GetParam();
-  const BitmapResult result = ReadBmp(Assemble(Encode(e)));
+  const ByteVector file = Assemble(Encode(e));
+  const BitmapResult result = ReadBmp(file);
   ASSERT_TRUE(result.ok()) << result.error;
+  const BitmapResult fromFile = ReadThroughFile(file);
+  ASSERT_TRUE(fromFile.ok()) << fromFile.error;
+  EXPECT_EQ(fromFile.bitmap->BitsPerPixel(), result.bitmap->BitsPerPixel());
+  EXPECT_TRUE(std::ranges::equal(fromFile.bitmap->Pixels(), result.bitmap->Pixels()));
+  EXPECT_EQ(fromFile.bitmap->PaletteCount(), result.bitmap->PaletteCount());
+  EXPECT_TRUE(std::ranges::equal(fromFile.bitmap->Palette(), result.bitmap->Palette()));
   const Bitmap& bitmap = *result.bitmap;
   ASSERT_EQ(bitmap.Width(), kWidth);
   ASSERT_EQ(bitmap.Height(), kHeight);
@@ -173,47 +184,36 @@ TEST_P(ReadEncoding, ReproducesThePicture) {
       EXPECT_EQ(bitmap.Palette()[i], (PaletteEntry{c.r, c.g, c.b, 0})) << i;
     }
   }
-  for (int y = 0; y < kHeight; ++y) {
+  for (int y = 0; y < kHeight; ++y)
     for (int x = 0; x < kWidth; ++x) {
       if (e.bits <= 8) {
         EXPECT_EQ(bitmap.PixelIndex(x, y), IndexAt(x, y, colours)) << x << "," << y;
       }
       EXPECT_EQ(bitmap.ColourAt(x, y), kColours[IndexAt(x, y, colours)]) << x << "," << y;
     }
-  }
 }
 
 const Encoding kEncodings[] = {
-    {"Rgb1", 40, 1},
-    {"Rgb4", 40, 4},
-    {"Rgb8", 40, 8},
-    {"Rle4", 40, 4, 2},
-    {"Rle8", 40, 8, 1},
-    {"Rgb16", 40, 16},
+    // clang-format off
+    {"Rgb1", 40, 1}, {"Rgb4", 40, 4}, {"Rgb8", 40, 8}, {"Rle4", 40, 4, 2}, {"Rle8", 40, 8, 1},
+    {"Rgb16", 40, 16}, {"Rgb24", 40, 24}, {"Rgb32", 40, 32},
     {"Bitfields565", 40, 16, 3, {0xF800, 0x07E0, 0x001F}},
     {"Bitfields555InV4Header", 108, 16, 3, {0x7C00, 0x03E0, 0x001F}},
     {"Bitfields16In56ByteHeader", 56, 16, 3, {0x001F, 0x07E0, 0xF800}},
-    {"Rgb24", 40, 24},
-    {"Rgb32", 40, 32},
     {"Bitfields32InV5Header", 124, 32, 3, {0x000000FF, 0x0000FF00, 0x00FF0000}},
     {"Bitfields32In52ByteHeader", 52, 32, 3, {0xFF000000, 0x00FF0000, 0x0000FF00}},
-    {"Os2Core1", 12, 1},
-    {"Os2Core4", 12, 4},
-    {"Os2Core8", 12, 8},
-    {"Os2Core24", 12, 24},
-    {"TopDown1", 40, 1, 0, {}, true},
-    {"TopDown8", 40, 8, 0, {}, true},
-    {"TopDown24", 40, 24, 0, {}, true},
+    {"Os2Core1", 12, 1}, {"Os2Core4", 12, 4}, {"Os2Core8", 12, 8}, {"Os2Core24", 12, 24},
+    {"TopDown1", 40, 1, 0, {}, true}, {"TopDown24", 40, 24, 0, {}, true},
     {"TopDownBitfields32", 40, 32, 3, {0xFF0000, 0xFF00, 0xFF}, true},
+    // clang-format on
 };
 INSTANTIATE_TEST_SUITE_P(AllEncodings, ReadEncoding, ::testing::ValuesIn(kEncodings),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ReadBmpBitfields, ShortChannelsAreStretchedToFullRange) {
-  BmpParts p;
-  p.width = 2, p.height = 1, p.bits = 16, p.compression = 3;
-  p.masks = {0xF800, 0x07E0, 0x001F};
-  p.pixels = LeBytes().U16(16 << 11 | 32 << 5 | 31).U16(1 << 11).bytes;
+  const BmpParts p{.width = 2, .height = 1, .bits = 16, .compression = 3,
+                   .masks = {0xF800, 0x07E0, 0x001F},
+                   .pixels = LeBytes().U16(16 << 11 | 32 << 5 | 31).U16(1 << 11).bytes};
   const BitmapResult result = ReadBmp(Assemble(p));
   ASSERT_TRUE(result.ok()) << result.error;
   EXPECT_EQ(result.bitmap->ColourAt(0, 0), (Rgb{132, 130, 255}));
@@ -232,11 +232,8 @@ TEST(ReadBmpLayout, PaddingOfTheLastStoredRowMayBeMissing) {
 
 // An RLE8 file of kWidth x kHeight with the given data.
 BitmapResult ReadRle8(const ByteVector& data) {
-  BmpParts p;
-  p.compression = 1;
-  p.palette.assign(kColours, kColours + 8);
-  p.pixels = data;
-  return ReadBmp(Assemble(p));
+  return ReadBmp(
+      Assemble({.compression = 1, .palette = {kColours, kColours + 8}, .pixels = data}));
 }
 
 TEST(ReadBmpRle, DeltaAndEarlyEndLeaveSkippedPixelsAtZero) {
@@ -296,10 +293,7 @@ const Hostile kHostile[] = {
      [](ByteVector& f) { f.resize(100); }, "palette extends"},
     {"MasksPastEnd", [](BmpParts& p) { p.bits = 16, p.compression = 3, p.pixelOffset = 54; },
      [](ByteVector& f) { f.resize(58); }, "masks extend"},
-    {"SplitMask",
-     [](BmpParts& p) {
-       p.bits = 32, p.compression = 3, p.masks = {0xF0F0, 0, 0};
-     },
+    {"SplitMask", [](BmpParts& p) { p.bits = 32, p.compression = 3, p.masks = {0xF0F0, 0, 0}; },
      Nothing, "invalid bit-field mask"},
     {"OffsetPastEnd", [](BmpParts& p) { p.pixelOffset = 100'000; }, Nothing, "past the end"},
     {"OffsetInsideHeaders", [](BmpParts& p) { p.pixelOffset = 20; }, Nothing, "inside the headers"},
@@ -329,46 +323,20 @@ ByteVector HostileFile(const Hostile& hostile) {
   return file;
 }
 
-TEST_P(ReadHostile, IsRefusedWithAReason) {
+TEST_P(ReadHostile, IsRefusedWithAReasonFromMemoryAndFromAFile) {
   testing::LanguageScope english(Language::English);
-  const BitmapResult result = ReadBmp(HostileFile(GetParam()));
+  const ByteVector file = HostileFile(GetParam());
+  const BitmapResult result = ReadBmp(file);
   ASSERT_FALSE(result.ok());
   EXPECT_FALSE(result.bitmap.has_value());
   EXPECT_NE(result.error.find(GetParam().error), std::string::npos) << result.error;
+  const BitmapResult fromFile = ReadThroughFile(file);
+  ASSERT_FALSE(fromFile.ok());
+  EXPECT_TRUE(fromFile.error.ends_with(": " + result.error)) << fromFile.error;
 }
 INSTANTIATE_TEST_SUITE_P(Cases, ReadHostile, ::testing::ValuesIn(kHostile),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// The file reader reads rows from the file as it needs them instead of the
-// whole file first: it must agree with the reader of bytes in memory, on
-// good files and on damaged ones.
-BitmapResult ReadThroughFile(const ByteVector& bytes) {
-  // A name of its own: tests run in parallel processes.
-  const std::filesystem::path path = std::filesystem::path(::testing::TempDir()) /
-                                     ("through-" + std::to_string(::getpid()) + ".bmp");
-  EXPECT_TRUE(WriteWholeFile(path, bytes).ok());
-  BitmapResult result = ReadBmpFile(path);
-  std::filesystem::remove(path);
-  return result;
-}
-
-TEST_P(ReadEncoding, FromAFileAsFromMemory) {
-  const ByteVector file = Assemble(Encode(GetParam()));
-  const BitmapResult inMemory = ReadBmp(file);
-  const BitmapResult fromFile = ReadThroughFile(file);
-  ASSERT_TRUE(fromFile.ok()) << fromFile.error;
-  EXPECT_EQ(fromFile.bitmap->BitsPerPixel(), inMemory.bitmap->BitsPerPixel());
-  EXPECT_TRUE(std::ranges::equal(fromFile.bitmap->Pixels(), inMemory.bitmap->Pixels()));
-  EXPECT_EQ(fromFile.bitmap->PaletteCount(), inMemory.bitmap->PaletteCount());
-  EXPECT_TRUE(std::ranges::equal(fromFile.bitmap->Palette(), inMemory.bitmap->Palette()));
-}
-
-TEST_P(ReadHostile, FromAFileIsRefusedForTheSameReason) {
-  const ByteVector file = HostileFile(GetParam());
-  const BitmapResult result = ReadThroughFile(file);
-  ASSERT_FALSE(result.ok());
-  EXPECT_TRUE(result.error.ends_with(": " + ReadBmp(file).error)) << result.error;
-}
 
 // A bitmap whose pixels and 16-entry palette all differ.
 Bitmap Filled(int width, int height, int bits) {
@@ -397,43 +365,78 @@ TEST(WriteBmp, FourBitFileHasExactHeaderPaletteAndPaddedBottomUpRows) {
   EXPECT_EQ(WriteBmp(b), expected.bytes);
 }
 
-TEST(WriteBmp, FourAndTwentyFourBitRoundTripExactly) {
-  for (int bits : {1, 4, 8, 24}) {
-    const Bitmap b = Filled(7, 5, bits);
-    const BitmapResult back = ReadBmp(WriteBmp(b));
-    ASSERT_TRUE(back.ok()) << back.error;
-    EXPECT_EQ(back.bitmap->BitsPerPixel(), bits);
-    EXPECT_EQ(back.bitmap->PaletteCount(), bits == 24 ? 0 : 1 << bits);
-    const auto& palette = back.bitmap->Palette();
-    EXPECT_TRUE(std::equal(palette.begin(), palette.begin() + back.bitmap->PaletteCount(),
-                           b.Palette().begin()));
-    EXPECT_TRUE(std::ranges::equal(b.Pixels(), back.bitmap->Pixels())) << bits;
-  }
-}
-
-TEST(BmpFiles, RoundTripThroughDiskAndReportIoFailures) {
+// Every depth round trips in memory and through a file, small and with
+// pixels well past the headers' first block.
+TEST(WriteBmp, EveryDepthRoundTripsExactlyAndIoFailuresAreReported) {
   const std::filesystem::path path = std::filesystem::path(::testing::TempDir()) / "round_trip.bmp";
-  const Bitmap b = Filled(5, 3, 24);
-  ASSERT_TRUE(WriteBmpFile(b, path).ok());
-  const BitmapResult back = ReadBmpFile(path);
-  ASSERT_TRUE(back.ok()) << back.error;
-  EXPECT_TRUE(std::ranges::equal(b.Pixels(), back.bitmap->Pixels()));
-  for (int bits : {4, 24}) {  // pixels well past the headers' first block
-    const Bitmap large = Filled(301, 40, bits);
-    ASSERT_TRUE(WriteBmpFile(large, path).ok());
-    const BitmapResult read = ReadBmpFile(path);
-    ASSERT_TRUE(read.ok()) << read.error;
-    EXPECT_TRUE(std::ranges::equal(large.Pixels(), read.bitmap->Pixels())) << bits;
-    if (bits == 4) {
-      EXPECT_TRUE(std::ranges::equal(large.Palette(), read.bitmap->Palette()));
+  for (int bits : {1, 4, 8, 24})
+    for (const Bitmap& b : {Filled(7, 5, bits), Filled(301, 40, bits)}) {
+      ASSERT_TRUE(WriteBmpFile(b, path).ok());
+      for (const BitmapResult& back : {ReadBmp(WriteBmp(b)), ReadBmpFile(path)}) {
+        ASSERT_TRUE(back.ok()) << back.error;
+        EXPECT_EQ(back.bitmap->BitsPerPixel(), bits);
+        EXPECT_EQ(back.bitmap->PaletteCount(), bits == 24 ? 0 : 1 << bits);
+        const auto& palette = back.bitmap->Palette();
+        EXPECT_TRUE(std::equal(palette.begin(), palette.begin() + back.bitmap->PaletteCount(),
+                               b.Palette().begin()));
+        EXPECT_TRUE(std::ranges::equal(b.Pixels(), back.bitmap->Pixels())) << bits;
+      }
     }
-  }
   std::filesystem::remove(path);
-
+  const Bitmap b = Filled(5, 3, 24);
   EXPECT_FALSE(ReadBmpFile(path).ok());
   EXPECT_FALSE(WriteBmpFile(b, path / "no_such_dir" / "x.bmp").ok());
   EXPECT_FALSE(WriteBmpFile(Bitmap{}, path).ok());
   EXPECT_TRUE(WriteBmp(Bitmap{}).empty());
+}
+
+// The bitmap the codec reads into and writes from.
+Bitmap Make(int width, int height, int bits) {
+  BitmapResult result = Bitmap::Create(width, height, bits);
+  EXPECT_TRUE(result.ok()) << result.error;
+  return result.ok() ? std::move(*result.bitmap) : Bitmap{};
+}
+
+TEST(BitmapCreate, RefusesSizesAndDepthsOutsideTheLimits) {
+  testing::LanguageScope english(Language::English);
+  EXPECT_EQ(Bitmap::Create(0, 10, 1).error, "invalid image size (0 x 10 pixels)");
+  EXPECT_EQ(Bitmap::Create(10, -1, 1).error, "invalid image size (10 x -1 pixels)");
+  // A side past 30000, or over 200 million pixels although each side is allowed.
+  for (const auto& [w, h] : {std::pair{30'001, 1}, {1, 30'001}, {20'000, 10'001}})
+    EXPECT_EQ(Bitmap::Create(w, h, 1).error,
+              "image too large (" + std::to_string(w) + " x " + std::to_string(h) + " pixels)");
+  EXPECT_TRUE(Bitmap::Create(30'000, 2, 1).ok());
+  for (int bits : {0, 2, 16, 32}) EXPECT_FALSE(Bitmap::Create(4, 4, bits).ok()) << bits;
+}
+
+TEST(BitmapLayout, IndexedPixelsPackLeftmostPixelInTheHighBits) {
+  Bitmap nibbles = Make(3, 2, 4);
+  nibbles.SetPixelIndex(0, 1, 0xA);
+  nibbles.SetPixelIndex(1, 1, 0x5);
+  nibbles.SetPixelIndex(2, 1, 0xF3);  // only the low four bits are kept
+  EXPECT_EQ(nibbles.ScanLine(1)[0], 0xA5);
+  EXPECT_EQ(nibbles.ScanLine(1)[1], 0x30);
+  EXPECT_EQ(nibbles.ScanLine(0)[0], 0x00);
+  nibbles.SetPixelIndex(0, 1, 0);
+  EXPECT_EQ(nibbles.PixelIndex(1, 1), 0x5);  // neighbour untouched
+
+  Bitmap bits = Make(10, 1, 1);
+  bits.SetPixelIndex(0, 0, 1);
+  bits.SetPixelIndex(9, 0, 1);
+  EXPECT_EQ(bits.ScanLine(0)[0], 0x80);
+  EXPECT_EQ(bits.ScanLine(0)[1], 0x40);
+  EXPECT_EQ(bits.PixelIndex(9, 0), 1);
+  EXPECT_EQ(bits.PixelIndex(8, 0), 0);
+}
+
+TEST(BitmapColour, IndexedPixelsLookUpThePalette) {
+  Bitmap bitmap = Make(2, 1, 8);
+  bitmap.SetPaletteEntry(200, PaletteEntry{1, 2, 3, 9});
+  bitmap.SetPixelIndex(1, 0, 200);
+  EXPECT_EQ(bitmap.ColourAt(1, 0), (Rgb{1, 2, 3}));
+  EXPECT_EQ(bitmap.ColourAt(0, 0), (Rgb{0, 0, 0}));
+  bitmap.SetPaletteCount(300);
+  EXPECT_EQ(bitmap.PaletteCount(), kPaletteSize);
 }
 
 }  // namespace

@@ -5,12 +5,10 @@
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cstdint>
 #include <filesystem>
 #include <map>
-#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -21,24 +19,15 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
-constexpr auto kReadOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
-
 // Each test works in a fresh folder of its own, removed afterwards.
 class FileUtilTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "mosaicer-test-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
-  }
-  // Read-only entries inside are no obstacle: removal needs only the root's write access.
-  void TearDown() override { fs::remove_all(root_); }
   fs::path MakeFile(const std::string& name, const Bytes& bytes = {}) {
     EXPECT_TRUE(WriteWholeFile(root_ / name, bytes));
     return root_ / name;
   }
-
-  fs::path root_;
+  testing::TempDir dir_;
+  fs::path root_ = dir_.path();
 };
 
 // A made-up environment, so the folder rules can be tried without touching the real one.
@@ -49,66 +38,40 @@ EnvironmentLookup FakeEnvironment(std::map<std::string, std::string> variables) 
   };
 }
 
-using FileUtilExistence = FileUtilTest;
-
-TEST_F(FileUtilExistence, FilesAndFoldersAreToldApart) {
+TEST_F(FileUtilTest, FilesFoldersAndWhatMayBeReplacedAreToldApart) {
   const fs::path file = MakeFile("a.bin");
-  EXPECT_TRUE(FileExists(file));
-  EXPECT_FALSE(FolderExists(file));
-  EXPECT_TRUE(FolderExists(root_));
-  EXPECT_FALSE(FileExists(root_));
-  EXPECT_FALSE(FileExists(root_ / "missing"));
-  EXPECT_FALSE(FolderExists(root_ / "missing"));
-  const fs::path self = ProgramPath();
-  EXPECT_TRUE(self.is_absolute());
-  EXPECT_EQ(self.filename(), "mosaicer_tests");
-  EXPECT_TRUE(FileExists(self));
-}
+  EXPECT_TRUE(FileExists(file) && !FolderExists(file));
+  EXPECT_TRUE(FolderExists(root_) && !FileExists(root_));
+  EXPECT_FALSE(FileExists(root_ / "missing") || FolderExists(root_ / "missing"));
+  EXPECT_TRUE(ProgramPath().is_absolute());
+  EXPECT_EQ(ProgramPath().filename(), "mosaicer_tests");
 
-using FileUtilReplace = FileUtilTest;
-
-TEST_F(FileUtilReplace, OnlyWritableFilesMayBeReplaced) {
-  const fs::path file = MakeFile("song.cdg");
   EXPECT_TRUE(CanReplace(file));
   EXPECT_FALSE(IsReadOnly(file));
   fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_TRUE(CanReplace(file));
   // No write bit anywhere: read-only even for the superuser the tests may run as.
-  fs::permissions(file, kReadOnly);
+  fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   EXPECT_TRUE(IsReadOnly(file));
   EXPECT_FALSE(CanReplace(file));
-}
-
-TEST_F(FileUtilReplace, MissingFileOrFolderCannotBeReplaced) {
-  EXPECT_FALSE(CanReplace(root_ / "missing.cdg"));
-  EXPECT_FALSE(IsReadOnly(root_ / "missing.cdg"));
+  EXPECT_FALSE(CanReplace(root_ / "missing.cdg") || IsReadOnly(root_ / "missing.cdg"));
   EXPECT_FALSE(CanReplace(root_));
 }
 
-using FileUtilTemp = FileUtilTest;
-
-TEST_F(FileUtilTemp, EachCallMakesANewEmptyFileWithThePrefix) {
+TEST_F(FileUtilTest, TempFilesAreNewAndEmptyAndFoldersAreMadeButNotBelowAFile) {
   std::set<fs::path> made;
   for (int i = 0; i < 5; ++i) {
     const fs::path path = MakeTempFile(root_, "tlo");
     ASSERT_FALSE(path.empty());
     EXPECT_EQ(path.parent_path(), root_);
-    EXPECT_EQ(path.filename().string().rfind("tlo", 0), 0u) << path;
-    EXPECT_TRUE(FileExists(path));
+    EXPECT_TRUE(path.filename().string().starts_with("tlo")) << path;
     EXPECT_EQ(fs::file_size(path), 0u);
     made.insert(path);
   }
   EXPECT_EQ(made.size(), 5u);
-}
-
-TEST_F(FileUtilTemp, FailsInAMissingFolderOrWithASlashInThePrefix) {
   EXPECT_TRUE(MakeTempFile(root_ / "missing", "tlo").empty());
   EXPECT_TRUE(MakeTempFile(root_, "sub/tlo").empty());
-}
 
-using FileUtilFolders = FileUtilTest;
-
-TEST_F(FileUtilFolders, CreatesMissingParentsButNotBelowAFile) {
   const fs::path deep = root_ / "a" / "b" / "c";
   EXPECT_TRUE(CreateFolders(deep));
   EXPECT_TRUE(FolderExists(deep));
@@ -118,9 +81,7 @@ TEST_F(FileUtilFolders, CreatesMissingParentsButNotBelowAFile) {
   EXPECT_FALSE(CreateFolders(file));
 }
 
-using FileUtilWholeFile = FileUtilTest;
-
-TEST_F(FileUtilWholeFile, RoundTripKeepsEveryByte) {
+TEST_F(FileUtilTest, WholeFilesRoundTripAndFailuresLeaveNoBytes) {
   // Larger than one read chunk, with every byte value.
   Bytes bytes(200'000);
   for (std::size_t i = 0; i < bytes.size(); ++i)
@@ -134,21 +95,17 @@ TEST_F(FileUtilWholeFile, RoundTripKeepsEveryByte) {
   EXPECT_EQ(back, (Bytes{9, 8}));
   EXPECT_TRUE(ReadWholeFile(MakeFile("empty.bin"), back));
   EXPECT_TRUE(back.empty());
-}
 
-TEST_F(FileUtilWholeFile, MissingFileOrFolderFailsAndLeavesNoBytes) {
-  Bytes back{1, 2, 3};
-  EXPECT_FALSE(ReadWholeFile(root_ / "missing.bin", back));
-  EXPECT_TRUE(back.empty());
-  back = {4};
-  EXPECT_FALSE(ReadWholeFile(root_, back));
-  EXPECT_TRUE(back.empty());
+  for (const fs::path& bad : {root_ / "missing.bin", root_}) {
+    back = {4};
+    EXPECT_FALSE(ReadWholeFile(bad, back)) << bad;
+    EXPECT_TRUE(back.empty());
+  }
   EXPECT_FALSE(WriteWholeFile(root_ / "missing" / "out.bin", Bytes{1}));
   EXPECT_FALSE(WriteWholeFile(root_, Bytes{1}));
 }
 
-TEST_F(FileUtilWholeFile, InputsAreCheckedForKindAndSize) {
-  // The reasons are checked in English words.
+TEST_F(FileUtilTest, InputsAreCheckedForKindAndSize) {
   testing::LanguageScope english(Language::English);
   Bytes back;
   const fs::path file = MakeFile("ten.bin", Bytes(10, 1));
@@ -165,7 +122,7 @@ TEST_F(FileUtilWholeFile, InputsAreCheckedForKindAndSize) {
   EXPECT_TRUE(CheckInputFile("/dev/null", kNoSizeLimit, InputKind::FileOrDevice));
 }
 
-TEST_F(FileUtilWholeFile, SameFileFollowsLinksAndNeedsBothFiles) {
+TEST_F(FileUtilTest, SameFileFollowsLinksAndNeedsBothFiles) {
   const fs::path a = MakeFile("a.bin", Bytes{1});
   fs::create_hard_link(a, root_ / "hard.bin");
   fs::create_symlink(a, root_ / "soft.bin");
@@ -177,14 +134,13 @@ TEST_F(FileUtilWholeFile, SameFileFollowsLinksAndNeedsBothFiles) {
 
 // Replacing a file: the old one stays until the new one is complete, and what
 // is replaced is the file, never a link or a device in its place.
-TEST_F(FileUtilWholeFile, ReplacingKeepsTheModeFollowsLinksAndRefusesDevices) {
-  // The reasons are checked in English words.
+TEST_F(FileUtilTest, ReplacingKeepsTheModeFollowsLinksAndRefusesDevices) {
   testing::LanguageScope english(Language::English);
   const fs::path kept = MakeFile("kept.bin", Bytes{1});
-  fs::permissions(kept, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+  fs::permissions(kept, mode);
   ASSERT_TRUE(WriteWholeFile(kept, Bytes{2, 3}));
-  EXPECT_EQ(fs::status(kept).permissions() & fs::perms::all,
-            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(fs::status(kept).permissions() & fs::perms::all, mode);
 
   fs::create_symlink(kept, root_ / "link.bin");
   ASSERT_TRUE(WriteWholeFile(root_ / "link.bin", Bytes{4}));
@@ -196,36 +152,23 @@ TEST_F(FileUtilWholeFile, ReplacingKeepsTheModeFollowsLinksAndRefusesDevices) {
   EXPECT_NE(WriteWholeFile("/dev/null", Bytes{1}).error().find("not a regular file"),
             std::string::npos);
   EXPECT_TRUE(fs::is_character_file("/dev/null"));
-
   {  // An output dropped before it is committed leaves nothing behind.
     OutputFile out;
     ASSERT_TRUE(out.Open(root_ / "dropped.bin"));
     ASSERT_TRUE(out.Write("x", 1));
   }
-  EXPECT_FALSE(fs::exists(root_ / "dropped.bin"));
   EXPECT_EQ(std::distance(fs::directory_iterator(root_), fs::directory_iterator()), 2);
 }
 
-class FileUtilSettingsFolder : public FileUtilTest {
- protected:
-  void SetUp() override {
-    FileUtilTest::SetUp();
-    program_ = root_ / "bin" / "mosaicer";
-    ASSERT_TRUE(CreateFolders(program_.parent_path()));
-  }
-  fs::path program_;
-};
-
-TEST_F(FileUtilSettingsFolder, MosaicerHomeWinsOverEverything) {
-  const auto env = FakeEnvironment(
+TEST_F(FileUtilTest, SettingsFolderOutrightBesideTheProgramOrXdg) {
+  const fs::path bin = root_ / "bin", program = bin / "mosaicer";
+  ASSERT_TRUE(CreateFolders(bin));
+  const auto home = FakeEnvironment(
       {{"MOSAICER_HOME", "/srv/karaoke"}, {"XDG_CONFIG_HOME", "/cfg"}, {"HOME", "/home/u"}});
-  EXPECT_EQ(SettingsFolder(program_, env), fs::path("/srv/karaoke"));
-  EXPECT_EQ(EffectFolder(program_, env), fs::path("/srv/karaoke/Tlo"));
-}
+  EXPECT_EQ(SettingsFolder(program, home), fs::path("/srv/karaoke"));
+  EXPECT_EQ(EffectFolder(program, home), fs::path("/srv/karaoke/Tlo"));
 
-TEST_F(FileUtilSettingsFolder, PortableUseNeedsSettingsBesideTheProgramOrABuildTree) {
   const auto env = FakeEnvironment({{"MOSAICER_HOME", ""}, {"HOME", "/home/u"}});
-  const fs::path bin = root_ / "bin";
   const fs::path xdg = "/home/u/.config/mosaicer";
   struct Case {
     const char* name;
@@ -246,8 +189,8 @@ TEST_F(FileUtilSettingsFolder, PortableUseNeedsSettingsBesideTheProgramOrABuildT
       ASSERT_TRUE(CreateFolders(file.parent_path()));
       ASSERT_TRUE(WriteWholeFile(file, Bytes{}));
     }
-    EXPECT_EQ(SettingsFolder(program_, env), c.settings);
-    EXPECT_EQ(UserEffectFolder(program_, env),
+    EXPECT_EQ(SettingsFolder(program, env), c.settings);
+    EXPECT_EQ(UserEffectFolder(program, env),
               c.settings == bin ? bin / "Tlo" : fs::path("/home/u/.local/share/mosaicer/Tlo"));
     for (const fs::path& file : c.files) fs::remove_all(file);
     fs::remove_all(bin / "mosaicer.ini");
@@ -258,20 +201,17 @@ TEST_F(FileUtilSettingsFolder, PortableUseNeedsSettingsBesideTheProgramOrABuildT
   // A bare name says nothing about where the program lives.
   ASSERT_TRUE(WriteWholeFile(bin / "mosaicer.ini", Bytes{}));
   EXPECT_EQ(SettingsFolder("mosaicer", env), xdg);
-}
 
-TEST_F(FileUtilSettingsFolder, ReadOnlyProgramFolderUsesXdgFolders) {
-  ASSERT_TRUE(WriteWholeFile(program_.parent_path() / "mosaicer.ini", Bytes{}));
-  fs::permissions(program_.parent_path(),
-                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+  // A read-only program folder uses the XDG folders.
+  fs::permissions(bin, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove);
-  const auto env = FakeEnvironment(
+  const auto xdgEnv = FakeEnvironment(
       {{"XDG_CONFIG_HOME", "/cfg"}, {"XDG_DATA_HOME", "/data"}, {"HOME", "/home/u"}});
-  EXPECT_EQ(SettingsFolder(program_, env), fs::path("/cfg/mosaicer"));
-  EXPECT_EQ(EffectFolder(program_, env), fs::path("/data/mosaicer/Tlo"));
-}
+  EXPECT_EQ(SettingsFolder(program, xdgEnv), fs::path("/cfg/mosaicer"));
+  EXPECT_EQ(EffectFolder(program, xdgEnv), fs::path("/data/mosaicer/Tlo"));
+  fs::permissions(bin, fs::perms::owner_write, fs::perm_options::add);
 
-TEST_F(FileUtilSettingsFolder, UnsetOrRelativeXdgVariablesFallBackToHome) {
+  // Unset or relative XDG variables fall back to the home folder.
   const fs::path elsewhere = root_ / "missing-bin" / "mosaicer";
   for (const auto& env :
        {FakeEnvironment({{"HOME", "/home/u"}}),
@@ -293,7 +233,6 @@ class SharedEffectFolderTest : public ::testing::Test {
     fs::create_directories(shared_);
     dir_.Write("usr/share/mosaicer/Tlo/spiral.TLO", "effect");
   }
-
   testing::TempDir dir_;
   fs::path program_ = dir_.path() / "usr" / "bin" / "mosaicer";
   fs::path shared_ = dir_.path() / "usr" / "share" / "mosaicer" / "Tlo";
@@ -306,21 +245,18 @@ TEST_F(SharedEffectFolderTest, AFreshUserGetsTheInstallationsEffects) {
   EXPECT_EQ(UserEffectFolder(program_, env), own_);
   EXPECT_EQ(SharedEffectFolder(program_, env), shared_);
   EXPECT_EQ(EffectFolder(program_, env), shared_);
-
   // An empty folder of one's own, or one holding other files, still counts
   // as holding none.
   fs::create_directories(own_);
   dir_.Write("home/.local/share/mosaicer/Tlo/notes.txt", "x");
   EXPECT_EQ(EffectFolder(program_, env), shared_);
-
   // The first effect of one's own makes the folder the default.
   dir_.Write("home/.local/share/mosaicer/Tlo/mine.tlo", "effect");
   EXPECT_EQ(EffectFolder(program_, env), own_);
-}
-
-TEST_F(SharedEffectFolderTest, AFolderNamedOutrightIsUsedEvenWhenEmpty) {
-  const auto env = FakeEnvironment({{"HOME", home_.string()}, {"MOSAICER_HOME", "/srv/k"}});
-  EXPECT_EQ(EffectFolder(program_, env), fs::path("/srv/k/Tlo"));
+  // A folder named outright is used even when empty.
+  EXPECT_EQ(EffectFolder(program_, FakeEnvironment({{"HOME", home_.string()},
+                                                    {"MOSAICER_HOME", "/srv/k"}})),
+            fs::path("/srv/k/Tlo"));
 }
 
 TEST_F(SharedEffectFolderTest, DataDirsAreSearchedAfterTheInstallationInOrder) {

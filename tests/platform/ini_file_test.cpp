@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 
 namespace mosaicer {
 namespace {
@@ -40,14 +38,10 @@ TEST(IniFileRead, IntegersReadTheirLeadingDigits) {
   EXPECT_EQ(ini.ReadInteger("N", "missing", 5), 5);
 }
 
-TEST(IniFileWrite, ChangesOneLineAndKeepsEverythingElse) {
-  const std::string text = "; settings\r\n[Form]\r\nLeft=10\r\n\r\n[Path]\r\nBmp=/x\r\n";
-  IniFile ini(text);
-  ini.WriteString("form", "LEFT", "20");
-  EXPECT_EQ(ini.Text(), "; settings\r\n[Form]\r\nLEFT=20\r\n\r\n[Path]\r\nBmp=/x\r\n");
-}
-
-TEST(IniFileWrite, NewKeyGoesAfterTheSectionsLastLine) {
+TEST(IniFileWrite, ChangesOneLineOrAddsOneAfterTheSectionsLastLine) {
+  IniFile changed("; settings\r\n[Form]\r\nLeft=10\r\n\r\n[Path]\r\nBmp=/x\r\n");
+  changed.WriteString("form", "LEFT", "20");
+  EXPECT_EQ(changed.Text(), "; settings\r\n[Form]\r\nLEFT=20\r\n\r\n[Path]\r\nBmp=/x\r\n");
   IniFile ini("[Form]\nLeft=10\n\n[Path]\nBmp=/x\n");
   ini.WriteInteger("Form", "Top", 5);
   ini.WriteString("Path", "Wav", "/w");
@@ -67,14 +61,12 @@ TEST(IniFileWrite, NewSectionIsAppendedWithTheFilesLineEnding) {
   IniFile empty;
   empty.WriteString("S", "k", "v");
   EXPECT_EQ(empty.Text(), "[S]\nk=v\n");
-}
-
-TEST(IniFileWrite, ForgottenSectionsAreNotFound) {
-  IniFile ini("[0]\nCol=1\n[1]\nCol=2\n");
-  ini.ForgetSection("0");
-  EXPECT_FALSE(ini.HasSection("0"));
-  EXPECT_EQ(ini.ReadInteger("1", "Col"), 2);
-  EXPECT_EQ(ini.SectionNames(), std::vector<std::string>{"1"});
+  // Forgotten sections are not found.
+  IniFile forgot("[0]\nCol=1\n[1]\nCol=2\n");
+  forgot.ForgetSection("0");
+  EXPECT_FALSE(forgot.HasSection("0"));
+  EXPECT_EQ(forgot.ReadInteger("1", "Col"), 2);
+  EXPECT_EQ(forgot.SectionNames(), std::vector<std::string>{"1"});
 }
 
 TEST(IniFileFiles, SaveAndLoadRoundTrip) {

