@@ -179,16 +179,15 @@ class LateStream final : public StreamSource {
 };
 
 TEST_F(CdgWriterTest, WritingBeforeTheStreamIsMadeGivesTheSameFile) {
+  // A short song that the graphics outlast, and one that moves when the
+  // graphics lead in; limits of 100 start the file again too.
+  const std::size_t longSong = 600 * kAudioBytesPerSector + 1000,
+                    shortSong = 5 * kAudioBytesPerSector + 1000;
   const std::tuple<int, std::int64_t, std::size_t> cases[] = {
-      {kTimingTogether, 0, 600 * kAudioBytesPerSector + 1000},
-      {kTimingTogether, 0, 5 * kAudioBytesPerSector + 1000},  // graphics outlast the song
-      {kTimingDisplayFirst, 0, 600 * kAudioBytesPerSector + 1000},
-      {kTimingLeadIn, 0, 600 * kAudioBytesPerSector + 1000},
-      {kTimingLeadIn, 0, 5 * kAudioBytesPerSector + 1000},  // the song moves: start again
-      {kTimingTarget, 0, 600 * kAudioBytesPerSector},
-      {kTimingTarget, 100, 600 * kAudioBytesPerSector + 1000},  // start again
-      {kTimingTarget, 400, 600 * kAudioBytesPerSector + 1000},
-  };
+      {kTimingTogether, 0, longSong},     {kTimingTogether, 0, shortSong},
+      {kTimingDisplayFirst, 0, longSong}, {kTimingLeadIn, 0, longSong},
+      {kTimingLeadIn, 0, shortSong},      {kTimingTarget, 0, 600 * kAudioBytesPerSector},
+      {kTimingTarget, 100, longSong},     {kTimingTarget, 400, longSong}};
   for (const auto& [timing, limit, audioBytes] : cases) {
     MakeInputs(audioBytes, 300);
     Reset();

@@ -38,19 +38,15 @@ TEST(MsfFramesToLba, ProgramAreaThenLeadInThenNothing) {
 }
 
 TEST(MsfField, TypedTextReadsPartByPartWithCapsShown) {
+  // Minutes have no cap of their own; leading digits count; only two
+  // characters a part are read. 12:34:56 is (12 * 60 + 34) * 75 + 56 frames.
   const std::tuple<const char*, const char*, std::int64_t> cases[] = {
-      {"12:34:56", "12:34:56", (12 * 60 + 34) * 75 + 56},
-      {"00:75:80", "00:59:74", 4499},
-      {"99:99:99", "99:59:74", 449'999},  // minutes have no cap of their own
-      {"", "00:00:00", 0},
-      {"ab:cd:ef", "00:00:00", 0},
-      {"12", "12:00:00", 12 * 4500},
-      {"00:05", "00:05:00", 5 * 75},
-      {"-1:-2:-3", "00:00:00", 0},
-      {"1_:__:__", "01:00:00", 4500},  // leading digits count
-      {"_1:0 :7_", "00:00:07", 7},
-      {"00:00:0123", "00:00:01", 1},  // only two characters a part
-  };
+      {"12:34:56", "12:34:56", 56'606},  {"00:75:80", "00:59:74", 4499},
+      {"99:99:99", "99:59:74", 449'999}, {"", "00:00:00", 0},
+      {"ab:cd:ef", "00:00:00", 0},       {"12", "12:00:00", 12 * 4500},
+      {"00:05", "00:05:00", 5 * 75},     {"-1:-2:-3", "00:00:00", 0},
+      {"1_:__:__", "01:00:00", 4500},    {"_1:0 :7_", "00:00:07", 7},
+      {"00:00:0123", "00:00:01", 1}};
   for (const auto& [typed, shown, limit] : cases) {
     TMsfField field;
     field.SetLimit(1234);
