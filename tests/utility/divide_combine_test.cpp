@@ -13,8 +13,7 @@
 namespace mosaicer {
 namespace {
 
-using testing::ReadFile;
-using testing::TempDir;
+using namespace testing;
 
 // Every progress code with its value, in order; cancels at step `cancelAt`.
 struct Recorder {
