@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <optional>
+#include <tuple>
 
 #include "authoring/authoring_state.h"
 #include "platform/io_status.h"
@@ -47,9 +48,6 @@ TEST(CdgLayout, SectorCountsOfEveryTimingMode) {
 
 TEST(CdgLayout, PartialLastAudioSector) {
   const CdgLayout l = PlanCdgLayout(kTimingTarget, 2 * kSeconds + 1000, 770 * 4, 151);
-  EXPECT_EQ(l.fullAudio, 150);
-  EXPECT_EQ(l.partial, 1000);
-  EXPECT_EQ(l.audio, 151);
   EXPECT_EQ(l.Sectors(), l.lead + 151);
   EXPECT_EQ(l.AudioAt(l.Sectors() - 1), 150);
   EXPECT_EQ(l.StreamAt(l.Sectors() - 1), 769);  // the last audio sector carries the last graphics
@@ -91,6 +89,10 @@ class CdgWriterTest : public ::testing::Test {
     ASSERT_TRUE(owner.SetProgressCallback(&Recorder::Callback, &recorder));
   }
   IoStatus last = IoStatus::Ok();
+  void Reset(int cancelAfter = -1) {
+    owner.SetJobStatus(kJobIdle);
+    recorder = Recorder{{}, 0, -1, cancelAfter, &owner};
+  }
   void MakeInputs(std::size_t audioBytes, int streamSectors) {
     audio = AudioBytes(audioBytes);
     wavPath = dir.Write("song.wav", CdWave(audio));
@@ -107,19 +109,16 @@ class CdgWriterTest : public ::testing::Test {
   // Checks every sector of `file` against the layout.
   void ExpectSectors(const std::string& file, const CdgLayout& layout) {
     ASSERT_EQ(file.size(), layout.Sectors() * kCdgSectorSize);
-    std::string padded = audio + std::string(kAudioBytesPerSector, '\0');
+    const std::string padded = audio + std::string(kAudioBytesPerSector, '\0');
+    const std::string subcode(stream.begin(), stream.end()), none(kAudioBytesPerSector, '\0');
     for (std::int64_t k = 0; k < layout.Sectors(); ++k) {
-      const char* sector = file.data() + k * kCdgSectorSize;
-      const std::int64_t j = layout.AudioAt(k);
-      const std::string expectAudio =
-          j < 0 ? std::string(kAudioBytesPerSector, '\0')
-                : padded.substr(j * kAudioBytesPerSector, kAudioBytesPerSector);
-      ASSERT_EQ(std::string(sector, kAudioBytesPerSector), expectAudio) << "sector " << k;
-      const std::int64_t s = layout.StreamAt(k);
-      const std::string expectSub =
-          s < 0 ? std::string(96, '\0')
-                : std::string(reinterpret_cast<const char*>(stream.data()) + s * 96, 96);
-      ASSERT_EQ(std::string(sector + kAudioBytesPerSector, 96), expectSub) << "sector " << k;
+      const std::int64_t j = layout.AudioAt(k), s = layout.StreamAt(k);
+      ASSERT_EQ(file.substr(k * kCdgSectorSize, kAudioBytesPerSector),
+                j < 0 ? none : padded.substr(j * kAudioBytesPerSector, kAudioBytesPerSector))
+          << "sector " << k;
+      ASSERT_EQ(file.substr(k * kCdgSectorSize + kAudioBytesPerSector, 96),
+                s < 0 ? none.substr(0, 96) : subcode.substr(s * 96, 96))
+          << "sector " << k;
     }
   }
 };
@@ -128,8 +127,7 @@ TEST_F(CdgWriterTest, EveryWriterLaysAudioAndGraphicsAsPlanned) {
   MakeInputs(4 * kAudioBytesPerSector + 1000, 7);  // A = 5 with a partial sector, G = 7
   for (int timing : {kTimingTogether, kTimingDisplayFirst, kTimingLeadIn, kTimingTarget}) {
     SCOPED_TRACE(timing);
-    owner.SetJobStatus(kJobIdle);
-    recorder = Recorder{{}, 0, -1, -1, &owner};
+    Reset();
     const CdgLayout layout = PlanCdgLayout(timing, wave.dataSize, 7 * 4, 3);
     ExpectSectors(Write(layout), layout);
     EXPECT_EQ(owner.JobStatus(), kJobSucceeded);
@@ -140,19 +138,16 @@ TEST_F(CdgWriterTest, EveryWriterLaysAudioAndGraphicsAsPlanned) {
   }
 }
 
-TEST_F(CdgWriterTest, AudioLongerThanGraphicsGetsEmptySubcode) {
-  MakeInputs(10 * kAudioBytesPerSector, 3);
-  const CdgLayout layout = PlanCdgLayout(kTimingTogether, wave.dataSize, 3 * 4, 0);
-  const std::string file = Write(layout);
-  ExpectSectors(file, layout);
-  EXPECT_EQ(file.size(), 10 * kCdgSectorSize);
-}
-
-TEST_F(CdgWriterTest, CancelInDisplayFirstLeavesOnlySilentGraphics) {
+TEST_F(CdgWriterTest, SuccessAndCancelReplaceTheOldFile) {
   MakeInputs(20 * kAudioBytesPerSector, 10);
-  recorder.cancelAfter = 4;
-  const CdgLayout layout = PlanCdgLayout(kTimingDisplayFirst, wave.dataSize, 10 * 4, 0);
-  const std::string file = Write(layout);
+  dir.Write("out.cdg", "old");
+  const CdgLayout layout = PlanCdgLayout(kTimingTogether, wave.dataSize, 40, 0);
+  ExpectSectors(Write(layout), layout);  // audio outlasts the graphics: empty subcode after
+  EXPECT_TRUE(last.ok());
+  // Cancelled while the graphics come first: the partial file, all silent, takes the name.
+  dir.Write("out.cdg", "old");
+  Reset(4);
+  const std::string file = Write(PlanCdgLayout(kTimingDisplayFirst, wave.dataSize, 40, 0));
   EXPECT_EQ(owner.JobStatus(), kJobCancelRequested);
   ASSERT_EQ(file.size(), 4 * kCdgSectorSize);
   for (int k = 0; k < 4; ++k) {
@@ -161,118 +156,51 @@ TEST_F(CdgWriterTest, CancelInDisplayFirstLeavesOnlySilentGraphics) {
     EXPECT_NE(file[k * kCdgSectorSize + kAudioBytesPerSector], 0);
   }
   EXPECT_EQ(recorder.codes, std::vector<int>{kProgressSteps});  // no "all done"
-}
-
-TEST_F(CdgWriterTest, AFailureLeavesTheOldFileAndSaysWhy) {
-  // The reasons are checked in English words.
-  testing::LanguageScope english(Language::English);
-  MakeInputs(300 * kAudioBytesPerSector, 2);
-  const CdgLayout layout = PlanCdgLayout(kTimingTogether, wave.dataSize, 8, 0);
-  WaveInfo longer = wave;  // a WAV shorter than its header says
-  longer.dataSize += 5000;
-  const std::string old = dir.Write("out.cdg", "the user's old file");
-  struct Case {
-    const char* name;
-    std::string wav, out;
-    const WaveInfo* info;
-    bool fullDisk;
-    std::string says;
-  } cases[] = {
-      {"missing folder", wavPath, dir.File("no/such/folder/out.cdg"), &wave, false,
-       ErrnoReason(ENOENT)},
-      {"missing song", dir.File("gone.wav"), old, &wave, false, "gone.wav"},
-      {"short song", wavPath, old, &longer, false, "ends before"},
-      {"full disk", wavPath, old, &wave, true, "File too large"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    owner.SetJobStatus(kJobIdle);
-    IoStatus status = IoStatus::Ok();
-    {
-      std::optional<DiskFullAfter> full;
-      if (c.fullDisk) full.emplace(100 * 1000);
-      status = WriteCdgFile(c.info == &wave ? layout
-                                            : PlanCdgLayout(kTimingTogether, longer.dataSize, 8, 0),
-                            c.wav, *c.info, stream, c.out, owner);
-    }
-    EXPECT_EQ(owner.JobStatus(), kJobFailed);
-    ASSERT_FALSE(status.ok());
-    EXPECT_NE(status.error().find(c.says), std::string::npos) << status.error();
-    EXPECT_EQ(ReadFile(old), "the user's old file");
-    EXPECT_TRUE(LeftoverTempFiles(dir.path()).empty());
-  }
-  // What the message says is left on disk.
-  owner.SetJobStatus(kJobIdle);
-  EXPECT_NE(WriteCdgFile(layout, dir.File("gone.wav"), wave, stream, dir.File("new.cdg"), owner)
-                .error()
-                .find("no \"" + dir.File("new.cdg") + "\" was written"),
-            std::string::npos);
-  EXPECT_NE(WriteCdgFile(layout, dir.File("gone.wav"), wave, stream, old, owner)
-                .error()
-                .find("\"" + old + "\" is unchanged"),
-            std::string::npos);
-}
-
-TEST_F(CdgWriterTest, SuccessAndCancelReplaceTheOldFile) {
-  MakeInputs(20 * kAudioBytesPerSector, 10);
-  dir.Write("out.cdg", "old");
-  const CdgLayout layout = PlanCdgLayout(kTimingTogether, wave.dataSize, 40, 0);
-  ExpectSectors(Write(layout), layout);
-  EXPECT_TRUE(last.ok());
-  dir.Write("out.cdg", "old");
-  owner.SetJobStatus(kJobIdle);
-  recorder = Recorder{{}, 0, -1, 3, &owner};
-  EXPECT_EQ(Write(layout).size(), 3 * kCdgSectorSize);  // the partial file takes the name
-  EXPECT_EQ(owner.JobStatus(), kJobCancelRequested);
   EXPECT_TRUE(LeftoverTempFiles(dir.path()).empty());
 }
 
 // A stream that turns up after the writer has asked for it `polls` times
-// (each time after a batch of audio written ahead).
+// (each time after a batch of audio written ahead); `cancelOwner` is
+// cancelled at the third time.
 class LateStream final : public StreamSource {
  public:
-  LateStream(MadeStream made, int polls) : made_(std::move(made)), polls_(polls) {}
-  bool Ready() override { return polls_-- <= 0; }
+  LateStream(MadeStream made, int polls, TJobOwner* cancelOwner = nullptr)
+      : made_(std::move(made)), polls_(polls), cancelOwner_(cancelOwner) {}
+  bool Ready() override {
+    if (cancelOwner_ && ++asked_ == 3) cancelOwner_->CancelJob();
+    return polls_-- <= 0;
+  }
   const MadeStream& Wait() override { return made_; }
 
  private:
   MadeStream made_;
-  int polls_;
+  int polls_, asked_ = 0;
+  TJobOwner* cancelOwner_;
 };
 
 TEST_F(CdgWriterTest, WritingBeforeTheStreamIsMadeGivesTheSameFile) {
-  struct Case {
-    int timing;
-    std::int64_t limit;
-    std::size_t audioBytes;
-    int graphics;
-  } cases[] = {
-      {kTimingTogether, 0, 600 * kAudioBytesPerSector + 1000, 300},
-      {kTimingTogether, 0, 5 * kAudioBytesPerSector + 1000, 300},  // graphics outlast the song
-      {kTimingDisplayFirst, 0, 600 * kAudioBytesPerSector + 1000, 300},
-      {kTimingLeadIn, 0, 600 * kAudioBytesPerSector + 1000, 300},
-      {kTimingLeadIn, 0, 5 * kAudioBytesPerSector + 1000, 300},  // the song moves: start again
-      {kTimingTarget, 0, 600 * kAudioBytesPerSector, 300},
-      {kTimingTarget, 100, 600 * kAudioBytesPerSector + 1000, 300},  // start again
-      {kTimingTarget, 400, 600 * kAudioBytesPerSector + 1000, 300},
-  };
-  for (const Case& c : cases) {
-    MakeInputs(c.audioBytes, c.graphics);
-    const CdgLayout layout = PlanCdgLayout(c.timing, wave.dataSize, c.graphics * 4, c.limit);
-    owner.SetJobStatus(kJobIdle);
-    recorder = Recorder{{}, 0, -1, -1, &owner};
-    const std::string serial = Write(layout);
+  // A short song that the graphics outlast, and one that moves when the
+  // graphics lead in; limits of 100 start the file again too.
+  const std::size_t longSong = 600 * kAudioBytesPerSector + 1000,
+                    shortSong = 5 * kAudioBytesPerSector + 1000;
+  const std::tuple<int, std::int64_t, std::size_t> cases[] = {
+      {kTimingTogether, 0, longSong},     {kTimingTogether, 0, shortSong},
+      {kTimingDisplayFirst, 0, longSong}, {kTimingLeadIn, 0, longSong},
+      {kTimingLeadIn, 0, shortSong},      {kTimingTarget, 0, 600 * kAudioBytesPerSector},
+      {kTimingTarget, 100, longSong},     {kTimingTarget, 400, longSong}};
+  for (const auto& [timing, limit, audioBytes] : cases) {
+    MakeInputs(audioBytes, 300);
+    Reset();
+    const std::string serial = Write(PlanCdgLayout(timing, wave.dataSize, 300 * 4, limit));
     ASSERT_TRUE(last.ok()) << last.error();
     const Recorder serialReport = recorder;
     for (int polls : {0, 1, 2, 1000}) {
-      SCOPED_TRACE(::testing::Message() << "timing " << c.timing << ", limit " << c.limit
-                                      << ", audio " << c.audioBytes << ", ready after "
-                                      << polls);
-      owner.SetJobStatus(kJobIdle);
-      recorder = Recorder{{}, 0, -1, -1, &owner};
-      LateStream source({stream, c.graphics * 4, ""}, polls);
+      SCOPED_TRACE(::testing::Message() << "timing " << timing << ", limit " << limit << ", audio "
+                                        << audioBytes << ", ready after " << polls);
+      Reset();
+      LateStream source({stream, 300 * 4, ""}, polls);
       const std::string out = dir.File("ahead.cdg");
-      const IoStatus status = WriteCdgFile(c.timing, c.limit, wavPath, wave, source, out, owner);
+      const IoStatus status = WriteCdgFile(timing, limit, wavPath, wave, source, out, owner);
       ASSERT_TRUE(status.ok()) << status.error();
       EXPECT_EQ(owner.JobStatus(), kJobSucceeded);
       EXPECT_TRUE(ReadFile(out) == serial);
@@ -284,28 +212,34 @@ TEST_F(CdgWriterTest, WritingBeforeTheStreamIsMadeGivesTheSameFile) {
   }
 }
 
-TEST_F(CdgWriterTest, AFailureOnEitherSideWhileWritingAheadFailsTheJob) {
+// Written after the stream is made (polls -1) or ahead of it.
+TEST_F(CdgWriterTest, AFailureLeavesTheOldFileAndSaysWhy) {
   // The reasons are checked in English words.
   testing::LanguageScope english(Language::English);
-  MakeInputs(600 * kAudioBytesPerSector, 300);
+  MakeInputs(300 * kAudioBytesPerSector, 300);
   WaveInfo longer = wave;  // a WAV shorter than its header says
   longer.dataSize += 5000;
   const std::string old = dir.Write("out.cdg", "the user's old file");
   struct Case {
     const char* name;
+    std::string wav, out;
     const WaveInfo* info;
     std::string streamError;
     bool fullDisk;
     std::string says;
   } cases[] = {
-      {"no picture", &wave, "\"pic.bmp\" is not a BMP file", false, "\"pic.bmp\" is not a BMP file"},
-      {"short song", &longer, "", false, "ends before"},
-      {"full disk", &wave, "", true, "File too large"},
+      {"missing folder", wavPath, dir.File("no/such/folder/out.cdg"), &wave, "", false,
+       ErrnoReason(ENOENT)},
+      {"missing song", dir.File("gone.wav"), old, &wave, "", false, "gone.wav"},
+      {"short song", wavPath, old, &longer, "", false, "ends before"},
+      {"full disk", wavPath, old, &wave, "", true, "File too large"},
+      {"no picture", wavPath, old, &wave, "\"pic.bmp\" is not a BMP file", false, "pic.bmp"},
       // Both: the picture's failure is told, as it would be without writing ahead.
-      {"short song, no picture", &longer, "no picture", false, "no picture"},
+      {"short song, no picture", wavPath, old, &longer, "no picture", false, "no picture"},
   };
   for (const Case& c : cases) {
-    for (int polls : {0, 2, 1000}) {
+    for (int polls : {-1, 0, 2, 1000}) {
+      if (polls < 0 && !c.streamError.empty()) continue;
       SCOPED_TRACE(::testing::Message() << c.name << ", ready after " << polls);
       owner.SetJobStatus(kJobIdle);
       LateStream source({stream, 300 * 4, c.streamError}, polls);
@@ -313,11 +247,17 @@ TEST_F(CdgWriterTest, AFailureOnEitherSideWhileWritingAheadFailsTheJob) {
       {
         std::optional<DiskFullAfter> full;
         if (c.fullDisk) full.emplace(100 * 1000);
-        status = WriteCdgFile(kTimingTogether, 0, wavPath, *c.info, source, old, owner);
+        status = polls < 0 ? WriteCdgFile(PlanCdgLayout(kTimingTogether, c.info->dataSize, 1200, 0),
+                                          c.wav, *c.info, stream, c.out, owner)
+                           : WriteCdgFile(kTimingTogether, 0, c.wav, *c.info, source, c.out, owner);
       }
       EXPECT_EQ(owner.JobStatus(), kJobFailed);
       ASSERT_FALSE(status.ok());
       EXPECT_NE(status.error().find(c.says), std::string::npos) << status.error();
+      // The message says what is left on disk, except the picture's own.
+      const std::string left =
+          c.out == old ? "\"" + old + "\" is unchanged" : "no \"" + c.out + "\" was written";
+      EXPECT_EQ(status.error().find(left) != std::string::npos, c.streamError.empty());
       if (!c.streamError.empty()) {
         EXPECT_EQ(status.error(), c.streamError);
       }
@@ -338,29 +278,16 @@ TEST_F(CdgWriterTest, CancelWhileThePictureIsMadeKeepsWhatWasWritten) {
 
   // Cancelled after some batches were written ahead: they keep the stream's subcode.
   MakeInputs(2600 * kAudioBytesPerSector, 300);
-  owner.SetJobStatus(kJobIdle);
-  recorder = Recorder{{}, 0, -1, -1, &owner};
-  struct CancelAfterPolls final : StreamSource {
-    MadeStream made;
-    TJobOwner* owner = nullptr;
-    int polls = 0;
-    bool Ready() override {
-      if (++polls == 3) owner->CancelJob();
-      return false;
-    }
-    const MadeStream& Wait() override { return made; }
-  } late;
-  late.made = {stream, 300 * 4, ""};
-  late.owner = &owner;
+  Reset();
+  LateStream late({stream, 300 * 4, ""}, 1000, &owner);
   ASSERT_TRUE(WriteCdgFile(kTimingTogether, 0, wavPath, wave, late, file, owner).ok());
   EXPECT_EQ(owner.JobStatus(), kJobCancelRequested);
-  const CdgLayout layout = PlanCdgLayout(kTimingTogether, wave.dataSize, 300 * 4, 0);
   std::string kept = ReadFile(file);
   ASSERT_EQ(kept.size() % kCdgSectorSize, 0u);
   ASSERT_GT(kept.size(), 300 * kCdgSectorSize);  // past the graphics
   ASSERT_LT(kept.size(), 2600 * kCdgSectorSize);
   owner.SetJobStatus(kJobIdle);
-  const std::string whole = Write(layout);
+  const std::string whole = Write(PlanCdgLayout(kTimingTogether, wave.dataSize, 300 * 4, 0));
   EXPECT_TRUE(kept == whole.substr(0, kept.size()));
 }
 

@@ -2,22 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
-#include <functional>
 #include <mutex>
-#include <new>
-#include <thread>
 
 #include "authoring/encoder.h"
-#include "authoring/messages.h"
-#include "core/pack_check.h"
-#include "platform/bmp_codec.h"
-#include "platform/file_util.h"
-#include "support/disk_full.h"
 #include "support/picture.h"
 #include "support/temp_dir.h"
 #include "support/wave_file.h"
@@ -42,14 +31,21 @@ class CreationTest : public ::testing::Test {
   }
 };
 
-// Collects the codes a worker sends, from its own thread.
+// Collects the codes a worker sends, from its own thread; cancels `cancel`
+// at the second step of the song's encoding (a run of 100 steps).
 struct Codes {
   std::mutex mutex;
   std::vector<int> list;
-  static int Callback(std::int8_t code, int, void* context) {
+  TCreationJob* cancel = nullptr;
+  int encoded = -1;
+  static int Callback(std::int8_t code, int value, void* context) {
     auto* self = static_cast<Codes*>(context);
     std::lock_guard lock(self->mutex);
-    if (code != kProgressStep) self->list.push_back(code);
+    if (code == kProgressSteps && value == 100) self->encoded = 0;
+    if (code != kProgressStep)
+      self->list.push_back(code);
+    else if (self->cancel && self->encoded >= 0 && ++self->encoded == 2)
+      self->cancel->CancelJob();
     return 0;
   }
 };
@@ -70,18 +66,9 @@ TEST_F(CreationTest, WorkerWritesACdgWithTheSongAndValidGraphics) {
   job.SetJobStatus(kJobIdle);
 
   const std::string file = ReadFile(out);
-  ASSERT_EQ(file.size(), (5u + 770u) * kCdgSectorSize);  // graphics outlast the song
-  std::string heard;
-  for (std::size_t k = 0; k < 21; ++k)
-    heard += file.substr(k * kCdgSectorSize, kAudioBytesPerSector);
-  EXPECT_EQ(heard.substr(0, audio.size()), audio);
-  EXPECT_EQ(heard.substr(audio.size()), std::string(heard.size() - audio.size(), '\0'));
-
-  PackChecker checker;
-  checker.AddBytes(reinterpret_cast<const std::uint8_t*>(file.data()), file.size(),
-                   SubcodeFormat::Cdg);
-  EXPECT_EQ(checker.Counts().graphicsPacks, 770u * 4);
-  EXPECT_EQ(checker.Counts().failingQ + checker.Counts().failingP, 0u);
+  // Graphics outlast the song; where the audio lies is checked by the writer tests.
+  ASSERT_EQ(file.size(), (5u + 770u) * kCdgSectorSize);
+  EXPECT_EQ(file.substr(0, 64), audio.substr(0, 64));
 }
 
 // A zip is made from a CDG file written beside it: the song's encoding is a
@@ -98,35 +85,25 @@ TEST_F(CreationTest, AnMp3gOutputEncodesTheSongAfterwardsAndACancelLeavesNothing
   EXPECT_EQ(job.JobStatus(), kJobSucceeded) << job.Error();
   EXPECT_EQ(codes.list, (std::vector<int>{kProgressSteps, kProgressAllSteps, kProgressSteps,
                                           kProgressAllSteps, kProgressDone}));
+  // Nothing but the song and the zip: the CDG file made on the way is gone.
   const auto listed = [&] {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
-      names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
+    return std::distance(std::filesystem::directory_iterator(dir.path()), {});
   };
-  EXPECT_EQ(listed(), (std::vector<std::string>{"song.wav", "song.zip"}));
+  EXPECT_EQ(listed(), 2);
+  EXPECT_TRUE(std::filesystem::exists(zip->path));
 
   // Cancelled while the song is encoded: the CDG file beside it is gone and
   // the zip is not written.
   job.SetJobStatus(kJobIdle);
-  struct Canceller {
-    TCreationJob* job;
-    int steps = 0;
-    static int Callback(std::int8_t code, int value, void* context) {
-      auto* self = static_cast<Canceller*>(context);
-      if (code == kProgressSteps && value == 100) self->steps = 1;
-      if (code == kProgressStep && self->steps > 0 && ++self->steps == 3) self->job->CancelJob();
-      return 0;
-    }
-  } canceller{&job};
-  ASSERT_TRUE(job.SetProgressCallback(&Canceller::Callback, &canceller));
+  Codes canceller;
+  canceller.cancel = &job;
+  ASSERT_TRUE(job.SetProgressCallback(&Codes::Callback, &canceller));
   const auto other = TitleOutputFor(dir.File("other.zip"));
   ASSERT_TRUE(job.Start(state, ecc, *other));
   job.Wait();
   EXPECT_EQ(job.JobStatus(), kJobCancelRequested);
   EXPECT_TRUE(CreationOutcome(job.JobStatus(), other->kind).cancelled);
-  EXPECT_EQ(listed(), (std::vector<std::string>{"song.wav", "song.zip"}));
+  EXPECT_EQ(listed(), 2);
 }
 
 TEST_F(CreationTest, TargetTimingEndsTheGraphicsAtTheLimit) {
@@ -137,12 +114,8 @@ TEST_F(CreationTest, TargetTimingEndsTheGraphicsAtTheLimit) {
   job.RunCreation(state, ecc, dir.File("t.cdg"));
   ASSERT_EQ(job.JobStatus(), kJobSucceeded);
   const std::string file = ReadFile(dir.File("t.cdg"));
+  // The sectors are checked in the layout tests.
   ASSERT_EQ(file.size(), (620u + 1000u) * kCdgSectorSize);
-  const auto subcodeAt = [&](std::size_t k) {
-    return file[k * kCdgSectorSize + kAudioBytesPerSector];
-  };
-  EXPECT_NE(subcodeAt(769), 0);  // last graphics sector: audio sector 149
-  EXPECT_EQ(subcodeAt(770), 0);
   EXPECT_EQ(file.substr(620 * kCdgSectorSize, 16), audio.substr(0, 16));
 }
 
@@ -156,28 +129,15 @@ TEST_F(CreationTest, BuildFailureEndsWithFailureCode) {
   EXPECT_EQ(job.JobStatus(), kJobFailed);
   EXPECT_EQ(codes.list, std::vector<int>{kProgressFailed});
   EXPECT_TRUE(CreationOutcome(job.JobStatus()).error);
-}
 
-TEST_F(CreationTest, RwsIsTheStreamAndBmpIsTheVisibleArea) {
-  std::vector<std::uint8_t> stream;
-  std::int64_t packs = 0;
-  ASSERT_TRUE(BuildPackStream(state, ecc, stream, packs));
-  ASSERT_TRUE(SaveRwsFile(state, ecc, dir.File("p.rws")));
-  EXPECT_EQ(ReadFile(dir.File("p.rws")), std::string(stream.begin(), stream.end()));
-  EXPECT_FALSE(SaveRwsFile(state, ecc, dir.File("missing/p.rws")));
-
-  for (int i = 0; i < 16; ++i)
-    state.picture.SetPaletteEntry(i, CutToFourBits(state.palette.entries[i]));
-  ASSERT_TRUE(SaveVisibleBmp(state, dir.File("p.bmp")));
-  const BitmapResult back = ReadBmpFile(dir.File("p.bmp"));
-  ASSERT_TRUE(back.ok()) << back.error;
-  ASSERT_EQ(back.bitmap->Width(), 288);
-  ASSERT_EQ(back.bitmap->Height(), 192);
-  EXPECT_EQ(back.bitmap->BitsPerPixel(), 4);
-  for (int y = 0; y < 192; ++y)
-    for (int x = 0; x < 288; ++x)
-      ASSERT_EQ(back.bitmap->PixelIndex(x, y), state.picture.PixelIndex(x + 6, y + 12));
-  EXPECT_EQ(back.bitmap->Palette()[5].colour(), state.picture.Palette()[5].colour());
+  // Saves name the file; what the files hold is checked by the command-line tests.
+  state = StateWith(RandomPicture(11));
+  const std::string rws = dir.File("missing/p.rws"), bmp = dir.File("missing/p.bmp");
+  for (const auto& [saved, path] :
+       {std::pair{SaveRwsFile(state, ecc, rws), rws}, std::pair{SaveVisibleBmp(state, bmp), bmp}}) {
+    ASSERT_FALSE(saved);
+    EXPECT_NE(saved.error().find(path), std::string::npos) << saved.error();
+  }
   EXPECT_FALSE(SaveVisibleBmp(AuthoringState{}, dir.File("none.bmp")));
 }
 

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/parity.h"
@@ -17,9 +17,7 @@
 namespace mosaicer {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes FromString(const std::string& s) { return Bytes(s.begin(), s.end()); }
+using Bytes = std::string;
 
 // Graphics packs as an MP3+G file carries them: known instructions, random
 // data, with or without parity; every third pack empty.
@@ -28,10 +26,10 @@ Bytes PackStream(int sectors, bool parity, unsigned seed) {
                                                    kLoadClutLo, kScrollPreset};
   TSubCodeErrorCorrect ecc;
   std::mt19937 rng(seed);
-  Bytes bytes(static_cast<std::size_t>(sectors) * kSubcodeBytesPerSector, 0);
+  Bytes bytes(static_cast<std::size_t>(sectors) * kSubcodeBytesPerSector, '\0');
   for (std::size_t p = 0; p < bytes.size() / kPackSize; ++p) {
     if (p % 3 == 2) continue;
-    std::uint8_t* pack = bytes.data() + p * kPackSize;
+    auto* pack = reinterpret_cast<std::uint8_t*>(bytes.data() + p * kPackSize);
     pack[kCommandIndex] = kCommandGraphics;
     pack[kInstructionIndex] = kInstructions[rng() % std::size(kInstructions)];
     for (std::size_t i = kDataIndex; i < kDataIndex + kDataSize; ++i)
@@ -44,94 +42,71 @@ Bytes PackStream(int sectors, bool parity, unsigned seed) {
   return bytes;
 }
 
-// A CDG file: each sector's subcode from `subcode` after 2352 bytes of a
-// 16-bit stereo tone (silent when `amplitude` is 0).
-Bytes CdgFile(const Bytes& subcode, int amplitude) {
-  const std::size_t sectors = subcode.size() / kSubcodeBytesPerSector;
-  Bytes bytes;
-  std::size_t frame = 0;
-  for (std::size_t s = 0; s < sectors; ++s) {
-    for (std::size_t f = 0; f < kAudioBytesPerSector / 4; ++f, ++frame) {
-      const auto v = static_cast<std::int16_t>(amplitude * std::sin(frame * 0.0627));
-      for (int c = 0; c < 2; ++c) {
-        bytes.push_back(static_cast<std::uint8_t>(v & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>((v >> 8) & 0xFF));
-      }
-    }
-    bytes.insert(bytes.end(), subcode.begin() + s * kSubcodeBytesPerSector,
-                 subcode.begin() + (s + 1) * kSubcodeBytesPerSector);
-  }
+// A CDG file: each sector's subcode from `subcode` after a sector of noisy
+// audio, or of silence.
+Bytes CdgFile(const Bytes& subcode, bool silent = false) {
+  Bytes bytes = testing::CdgOf(subcode);
+  for (std::size_t at = 0; silent && at < bytes.size(); at += kCdgSectorSize)
+    std::fill_n(bytes.begin() + at, kAudioBytesPerSector, '\0');
   return bytes;
 }
 
-Bytes RandomBytes(std::size_t size, unsigned seed) {
-  std::mt19937 rng(seed);
-  Bytes bytes(size);
-  for (auto& b : bytes) b = static_cast<std::uint8_t>(rng());
-  return bytes;
-}
+using testing::AudioBytes;  // noise
 
 // These files are shorter than a sample: the sample is the whole file.
 FormatDecision Decide(const char* extension, const Bytes& file) {
-  return DecideSubcodeFormat(extension, file.size(), file);
+  return DecideSubcodeFormat(extension, file.size(),
+                             {reinterpret_cast<const std::uint8_t*>(file.data()), file.size()});
 }
 
 TEST(FormatDecision, ContentDecidesWhenTheSizeFitsBothLayouts) {
   // 765 sectors of 96 bytes are exactly 30 of 2448.
-  const Bytes rws = FromString(testing::PresetStream(765));
+  const Bytes rws = testing::PresetStream(765);
   ASSERT_EQ(rws.size() % kCdgSectorSize, 0u);
   const Bytes mp3g = PackStream(765, false, 1);
-  const Bytes tone = CdgFile(PackStream(30, true, 2), 9000);
-  const Bytes toneNoParity = CdgFile(PackStream(30, false, 3), 9000);
-  const Bytes silent = CdgFile(PackStream(30, false, 4), 0);
+  const Bytes tone = CdgFile(PackStream(30, true, 2));
+  const Bytes toneNoParity = CdgFile(PackStream(30, false, 3));
+  const Bytes silent = CdgFile(PackStream(30, false, 4), true);
   ASSERT_EQ(tone.size(), rws.size());
-  struct Case {
-    const char* name;
-    const char* extension;
-    const Bytes& file;
-    FormatDecision expected;
-  } cases[] = {
+  const std::tuple<const char*, const char*, const Bytes&, FormatDecision> cases[] = {
       {"rws named .cdg", ".cdg", rws, FormatDecision::Rws},
-      {"rws named .bin", ".bin", rws, FormatDecision::Rws},
       {"rws with no extension", "", rws, FormatDecision::Rws},
       {"mp3+g packs without parity", ".cdg", mp3g, FormatDecision::Rws},
-      {"cdg with a tone", ".cdg", tone, FormatDecision::Cdg},
-      {"cdg with a tone, no parity", ".CDG", toneNoParity, FormatDecision::Cdg},
+      {"cdg with sound", ".cdg", tone, FormatDecision::Cdg},
+      {"cdg with sound, no parity", ".CDG", toneNoParity, FormatDecision::Cdg},
       {"cdg with silent audio", ".bin", silent, FormatDecision::Cdg},
       {"cdg named .rws", ".rws", tone, FormatDecision::Rws},
   };
-  for (const Case& c : cases) EXPECT_EQ(Decide(c.extension, c.file), c.expected) << c.name;
+  for (const auto& [name, extension, file, expected] : cases)
+    EXPECT_EQ(Decide(extension, file), expected) << name;
 }
 
 TEST(FormatDecision, SizeFittingOneLayoutNeedsContentThatFitsIt) {
-  const Bytes cdg31 = CdgFile(PackStream(31, true, 5), 12000);  // 31 × 2448: not whole RWS sectors
+  const Bytes cdg31 = CdgFile(PackStream(31, true, 5));  // 31 × 2448: not whole RWS sectors
   ASSERT_NE(cdg31.size() % kSubcodeBytesPerSector, 0u);
   const Bytes mp3g = PackStream(300, false, 6);  // 28 800 bytes: not whole CDG sectors
   ASSERT_NE(mp3g.size() % kCdgSectorSize, 0u);
-  struct Case {
-    const char* name;
-    Bytes file;
-    FormatDecision expected;
-  } cases[] = {
+  const std::tuple<const char*, Bytes, FormatDecision> cases[] = {
       {"cdg of an odd sector count", cdg31, FormatDecision::Cdg},
       {"mp3+g packs", mp3g, FormatDecision::Rws},
-      {"random, cdg size", RandomBytes(31 * kCdgSectorSize, 7), FormatDecision::Undecidable},
-      {"random, rws size", RandomBytes(300 * kSubcodeBytesPerSector, 8),
+      {"random, cdg size", AudioBytes(31 * kCdgSectorSize, 7), FormatDecision::Undecidable},
+      {"random, rws size", AudioBytes(300 * kSubcodeBytesPerSector, 8),
        FormatDecision::Undecidable},
-      {"zeros, rws size", Bytes(300 * kSubcodeBytesPerSector, 0), FormatDecision::Rws},
-      {"zeros, cdg size", Bytes(31 * kCdgSectorSize, 0), FormatDecision::Cdg},
-      {"size fits neither", Bytes(kCdgSectorSize + 1, 0), FormatDecision::Undecidable},
+      {"zeros, rws size", Bytes(300 * kSubcodeBytesPerSector, '\0'), FormatDecision::Rws},
+      {"zeros, cdg size", Bytes(31 * kCdgSectorSize, '\0'), FormatDecision::Cdg},
+      {"size fits neither", Bytes(kCdgSectorSize + 1, '\0'), FormatDecision::Undecidable},
       // Nothing to go by.
-      {"random, both sizes", RandomBytes(30 * kCdgSectorSize, 9), FormatDecision::Undecidable},
-      {"zeros, both sizes", Bytes(30 * kCdgSectorSize, 0), FormatDecision::Undecidable},
-      {"0x09 bytes, both sizes", Bytes(30 * kCdgSectorSize, 0x09), FormatDecision::Undecidable},
+      {"random, both sizes", AudioBytes(30 * kCdgSectorSize, 9), FormatDecision::Undecidable},
+      {"zeros, both sizes", Bytes(30 * kCdgSectorSize, '\0'), FormatDecision::Undecidable},
+      {"0x09 bytes, both sizes", Bytes(30 * kCdgSectorSize, '\x09'), FormatDecision::Undecidable},
   };
-  for (const Case& c : cases) EXPECT_EQ(Decide(".cdg", c.file), c.expected) << c.name;
+  for (const auto& [name, file, expected] : cases)
+    EXPECT_EQ(Decide(".cdg", file), expected) << name;
 }
 
 TEST(FormatDecision, SubcodeAtTheWrongPlaceOfTheSectorIsNotCdg) {
-  // Subcode first, then audio: where CDG keeps subcode there is tone.
-  const Bytes right = CdgFile(PackStream(31, true, 10), 9000);
+  // Subcode first, then audio: where CDG keeps subcode there is sound.
+  const Bytes right = CdgFile(PackStream(31, true, 10));
   Bytes moved = right;
   for (std::size_t s = 0; s + kCdgSectorSize <= right.size(); s += kCdgSectorSize)
     std::rotate(moved.begin() + s, moved.begin() + s + kAudioBytesPerSector,
@@ -140,7 +115,7 @@ TEST(FormatDecision, SubcodeAtTheWrongPlaceOfTheSectorIsNotCdg) {
   EXPECT_EQ(Decide(".cdg", moved), FormatDecision::Undecidable);
 
   // A few damaged packs do not hide the layout; a quarter of them do.
-  Bytes damaged = CdgFile(PackStream(31, false, 11), 9000);
+  Bytes damaged = CdgFile(PackStream(31, false, 11));
   for (std::size_t s = 0; s < 31; s += 5) damaged[s * kCdgSectorSize + kAudioBytesPerSector] = 0x3F;
   EXPECT_EQ(Decide(".cdg", damaged), FormatDecision::Cdg);
   for (std::size_t s = 0; s < 31; ++s)
@@ -153,37 +128,36 @@ TEST(FormatDecisionFile, ReadsASpreadSampleAndNamesTheFileOnFailure) {
   // The reasons are checked in English words.
   testing::LanguageScope english(Language::English);
   testing::TempDir dir;
-  const auto write = [&](const char* name, const Bytes& bytes) {
-    return dir.Write(name, std::string(bytes.begin(), bytes.end()));
-  };
   // Long enough that the sample skips most windows.
-  const Bytes longRws = FromString(testing::PresetStream(51 * 200));
-  const Bytes longCdg = CdgFile(PackStream(2 * 100, true, 13), 9000);
+  const Bytes longRws = testing::PresetStream(51 * 200);
+  const Bytes longCdg = CdgFile(PackStream(2 * 100, true, 13));
   FormatDecision decision = FormatDecision::Empty;
-  ASSERT_TRUE(DecideSubcodeFileFormat(write("long.cdg", longRws), decision));
+  ASSERT_TRUE(DecideSubcodeFileFormat(dir.Write("long.cdg", longRws), decision));
   EXPECT_EQ(decision, FormatDecision::Rws);
-  ASSERT_TRUE(DecideSubcodeFileFormat(write("song.bin", longCdg), decision));
+  ASSERT_TRUE(DecideSubcodeFileFormat(dir.Write("song.bin", longCdg), decision));
   EXPECT_EQ(decision, FormatDecision::Cdg);
-  ASSERT_TRUE(DecideSubcodeFileFormat(write("empty.cdg", {}), decision));
+  ASSERT_TRUE(DecideSubcodeFileFormat(dir.Write("empty.cdg", ""), decision));
   EXPECT_EQ(decision, FormatDecision::Empty);
 
   std::uint64_t size = 0;
-  Bytes sample;
+  std::vector<std::uint8_t> sample;  // of pack bytes, below 0x80 as chars too
   ASSERT_TRUE(ReadFormatSample(dir.File("long.cdg"), size, sample));
   EXPECT_EQ(size, longRws.size());
   // Windows spread from the first to the last.
   ASSERT_EQ(sample.size(), kFormatSampleWindows * kFormatSampleWindow);
   EXPECT_TRUE(std::equal(sample.begin(), sample.begin() + kFormatSampleWindow, longRws.begin()));
-  EXPECT_TRUE(std::equal(sample.end() - kFormatSampleWindow, sample.end(), longRws.end() - kFormatSampleWindow));
+  EXPECT_TRUE(std::equal(sample.end() - kFormatSampleWindow, sample.end(),
+                         longRws.end() - kFormatSampleWindow));
 
-  const IoStatus missing = DecideSubcodeFileFormat(dir.File("gone.cdg"), decision);
-  EXPECT_FALSE(missing);
-  EXPECT_NE(missing.error().find("gone.cdg"), std::string::npos);
-  EXPECT_NE(missing.error().find("not found"), std::string::npos);
-  const IoStatus folder = DecideSubcodeFileFormat(dir.path(), decision);
-  EXPECT_FALSE(folder);
-  EXPECT_NE(folder.error().find("folder"), std::string::npos);
-  EXPECT_FALSE(DecideSubcodeFileFormat("/dev/zero", decision));
+  for (const auto& [path, says] :
+       {std::pair<std::string, const char*>{dir.File("gone.cdg"), "not found"},
+        {dir.path().string(), "folder"},
+        {"/dev/zero", "not a regular file"}}) {
+    const IoStatus failed = DecideSubcodeFileFormat(path, decision);
+    EXPECT_FALSE(failed);
+    EXPECT_NE(failed.error().find(path), std::string::npos) << failed.error();
+    EXPECT_NE(failed.error().find(says), std::string::npos) << failed.error();
+  }
 }
 
 }  // namespace

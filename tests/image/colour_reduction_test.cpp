@@ -2,8 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <vector>
+
+#include "support/picture.h"
 
 namespace mosaicer {
 namespace {
@@ -57,13 +58,7 @@ TEST(ReduceColours, MakesAFourBitPictureCarryingThePalette) {
 }
 
 TEST(ReduceColours, WithoutDiffusionEachPixelMapsOnItsOwn) {
-  std::mt19937 rng(7);
-  Bitmap picture = *Bitmap::Create(9, 5, 8).bitmap;
-  for (int i = 0; i < 256; ++i)
-    picture.SetPaletteEntry(i, {static_cast<std::uint8_t>(rng()), static_cast<std::uint8_t>(rng()),
-                                static_cast<std::uint8_t>(rng()), 0});
-  for (int y = 0; y < 5; ++y)
-    for (int x = 0; x < 9; ++x) picture.SetPixelIndex(x, y, static_cast<std::uint8_t>(rng()));
+  const Bitmap picture = testing::SixteenColours(9, 5);
   LogPalette palette = LogPalette::Cleared(16);
   for (int i = 0; i < 16; ++i)
     palette.entries[i] = {static_cast<std::uint8_t>(i * 17), static_cast<std::uint8_t>(255 - i * 9),

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "authoring/wave_info.h"
-#include "core/subcode_pack.h"
 #include "player/disk_out.h"
 #include "support/temp_dir.h"
 #include "support/wave_file.h"
@@ -14,16 +13,21 @@
 namespace mosaicer {
 namespace {
 
-using testing::ReadFile;
-using testing::TempDir;
+using namespace testing;
 
-// Every progress code with its value, in order.
+// Every progress code with its value, in order; cancels at step `cancelAt`.
 struct Recorder {
   std::vector<std::pair<int, int>> codes;
   TJobOwner owner;
-  Recorder() { owner.SetProgressCallback(&Record, this); }
-  static int Record(std::int8_t code, int value, void* self) {
-    static_cast<Recorder*>(self)->codes.emplace_back(code, value);
+  int cancelAt = 0;
+  explicit Recorder(int cancelAt = 0) : cancelAt(cancelAt) {
+    owner.SetProgressCallback(&Record, this);
+  }
+  static int Record(std::int8_t code, int value, void* context) {
+    auto* self = static_cast<Recorder*>(context);
+    self->codes.emplace_back(code, value);
+    if (code == kProgressStep && self->Count(kProgressStep) == self->cancelAt)
+      self->owner.CancelJob();
     return 0;
   }
   int Count(int code) const {
@@ -59,11 +63,7 @@ TEST_F(DivideCombine, SixtySectorsAndAPartOneMakeTwoBlocksAndARemainder) {
   EXPECT_EQ(ReadFile(rws), subcode);
   const std::string wave = ReadFile(wav);
   ASSERT_EQ(wave.size(), kWaveHeaderSize + 141120);
-  EXPECT_EQ(wave.substr(kWaveHeaderSize), audio);
-  WaveInfo info;
-  ASSERT_EQ(ReadWaveInfo(wav, info), 1);
-  EXPECT_TRUE(info.IsCdAudio());
-  EXPECT_EQ(info.dataSize, 141120u);
+  EXPECT_EQ(wave.substr(kWaveHeaderSize), audio);  // the header is read back after a cancel
 
   // Maximum 2, two whole blocks and the remainder, then the bar is filled.
   ASSERT_FALSE(progress.codes.empty());
@@ -71,55 +71,54 @@ TEST_F(DivideCombine, SixtySectorsAndAPartOneMakeTwoBlocksAndARemainder) {
   EXPECT_EQ(progress.Count(kProgressStep), 3);
   EXPECT_EQ(progress.Count(kProgressAllSteps), 1);
   EXPECT_EQ(progress.codes.back().first, kProgressDone);
-}
 
-TEST_F(DivideCombine, WithoutWavNoWavIsWrittenEvenWhenNamed) {
-  const std::string input = dir.Write("in.cdg", testing::AudioBytes(3 * kCdgSectorSize));
+  std::filesystem::remove(wav);  // without WAV none is written, even when named
   ASSERT_TRUE(Divide({input, rws, wav, false}).ok());
-  EXPECT_EQ(ReadFile(rws).size(), 3 * kSubcodeBytesPerSector);
+  EXPECT_EQ(ReadFile(rws), subcode);
   EXPECT_FALSE(std::filesystem::exists(wav));
 }
 
-TEST_F(DivideCombine, ShortAudioIsPaddedWithSilenceAndKeepsEverySubcodeSector) {
-  const std::string audio = testing::AudioBytes(kAudioBytesPerSector * 10 + 100, 3);
-  const std::string subcode = testing::AudioBytes(12 * kSubcodeBytesPerSector + 50, 4);
-  const std::string song = dir.Write("song.wav", testing::CdWave(audio));
-  const std::string sub = dir.Write("sub.rws", subcode);
-  Recorder progress;
-  ASSERT_TRUE(Combine({sub, song, cdg}, &progress.owner).ok());
-
-  const std::string out = ReadFile(cdg);
-  ASSERT_EQ(out.size(), 12 * kCdgSectorSize);  // the partial RWS sector is dropped
-  for (std::size_t k = 0; k < 12; ++k)
-    EXPECT_EQ(Subcode(out, k), subcode.substr(k * kSubcodeBytesPerSector, kSubcodeBytesPerSector));
-  EXPECT_EQ(Audio(out, 9), audio.substr(9 * kAudioBytesPerSector, kAudioBytesPerSector));
-  EXPECT_EQ(Audio(out, 10), audio.substr(10 * kAudioBytesPerSector) +
-                                std::string(kAudioBytesPerSector - 100, '\0'));
-  EXPECT_EQ(Audio(out, 11), std::string(kAudioBytesPerSector, '\0'));
-  EXPECT_EQ(progress.codes.front(), std::make_pair(int{kProgressSteps}, 12));
-  EXPECT_EQ(progress.Count(kProgressStep), 12);
-}
-
-TEST_F(DivideCombine, ShortSubcodeIsPaddedWithZeroBytesUpToAPartialAudioSector) {
-  const std::string audio = testing::AudioBytes(kAudioBytesPerSector * 4 + 8, 5);
-  const std::string subcode = testing::AudioBytes(2 * kSubcodeBytesPerSector, 6);
-  const std::string song = dir.Write("song.wav", testing::CdWave(audio));
-  const std::string sub = dir.Write("sub.rws", subcode);
-  ASSERT_TRUE(Combine({sub, song, cdg}).ok());
-  const std::string out = ReadFile(cdg);
-  ASSERT_EQ(out.size(), 5 * kCdgSectorSize);
-  EXPECT_EQ(Subcode(out, 1), subcode.substr(kSubcodeBytesPerSector));
-  for (std::size_t k = 2; k < 5; ++k)
-    EXPECT_EQ(Subcode(out, k), std::string(kSubcodeBytesPerSector, '\0')) << k;
-  EXPECT_EQ(Audio(out, 4).substr(0, 8), audio.substr(4 * kAudioBytesPerSector));
+// The shorter input is padded: audio with silence, subcode with zero bytes,
+// and a partial last sector of subcode is dropped.
+TEST_F(DivideCombine, TheShorterInputIsPaddedWithZeroBytes) {
+  const struct {
+    std::size_t audioBytes, subcodeBytes, sectors;
+    int steps;  // of the bar; 0: not checked
+  } cases[] = {{kAudioBytesPerSector * 10 + 100, 12 * kSubcodeBytesPerSector + 50, 12, 12},
+               {kAudioBytesPerSector * 4 + 8, 2 * kSubcodeBytesPerSector, 5, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.sectors);
+    const std::string audio = testing::AudioBytes(c.audioBytes, 3);
+    const std::string subcode = testing::AudioBytes(c.subcodeBytes, 4);
+    const std::string song = dir.Write("song.wav", testing::CdWave(audio));
+    Recorder progress;
+    ASSERT_TRUE(Combine({dir.Write("sub.rws", subcode), song, cdg}, &progress.owner).ok());
+    const std::string out = ReadFile(cdg);
+    ASSERT_EQ(out.size(), c.sectors * kCdgSectorSize);
+    const std::string paddedAudio = audio + std::string(c.sectors * kAudioBytesPerSector, '\0');
+    const std::string paddedSubcode =
+        subcode.substr(0, subcode.size() / kSubcodeBytesPerSector * kSubcodeBytesPerSector) +
+        std::string(c.sectors * kSubcodeBytesPerSector, '\0');
+    for (std::size_t k = 0; k < c.sectors; ++k) {
+      EXPECT_EQ(Audio(out, k), paddedAudio.substr(k * kAudioBytesPerSector, kAudioBytesPerSector))
+          << k;
+      EXPECT_EQ(Subcode(out, k),
+                paddedSubcode.substr(k * kSubcodeBytesPerSector, kSubcodeBytesPerSector))
+          << k;
+    }
+    if (c.steps) {
+      EXPECT_EQ(progress.codes.front(), std::make_pair(int{kProgressSteps}, c.steps));
+      EXPECT_EQ(progress.Count(kProgressStep), c.steps);
+    }
+  }
 }
 
 TEST_F(DivideCombine, SongsThatAreNotCdAudioAreConverted) {
   const std::string sub = dir.Write("sub.rws", std::string(kSubcodeBytesPerSector, 'x'));
   // 588 mono frames of 0x0101: one sector of that sample on both channels.
-  const std::string mono = dir.Write(
-      "mono.wav", testing::Riff(testing::Chunk("fmt ", testing::PcmFormat(1, 44100, 16)) +
-                                testing::Chunk("data", std::string(2 * 588, '\1'))));
+  const std::string mono =
+      dir.Write("mono.wav", testing::Riff(testing::Chunk("fmt ", testing::PcmFormat(1, 44100, 16)) +
+                                          testing::Chunk("data", std::string(2 * 588, '\1'))));
   EXPECT_EQ(Combine({sub, mono, cdg}).outcome, UtilityOutcome::Succeeded);
   const std::string out = ReadFile(cdg);
   ASSERT_EQ(out.size(), kCdgSectorSize);
@@ -130,17 +129,7 @@ TEST_F(DivideCombine, SongsThatAreNotCdAudioAreConverted) {
 // that counts exactly the audio written.
 TEST_F(DivideCombine, ACancelKeepsWholeSectorsAndACompleteWavHeader) {
   const std::string input = dir.Write("in.cdg", testing::AudioBytes(100 * kCdgSectorSize));
-  struct CancelAfter {
-    TJobOwner owner;
-    int steps = 0, after = 0;
-    static int Callback(std::int8_t code, int, void* context) {
-      auto* self = static_cast<CancelAfter*>(context);
-      if (code == kProgressStep && ++self->steps == self->after) self->owner.CancelJob();
-      return 0;
-    }
-  } divideStop, combineStop;
-  divideStop.after = 2;  // two blocks of kDivideBlockSectors
-  ASSERT_TRUE(divideStop.owner.SetProgressCallback(&CancelAfter::Callback, &divideStop));
+  Recorder divideStop(2);  // two blocks of kDivideBlockSectors
   const UtilityResult divided = Divide({input, rws, wav, true}, &divideStop.owner);
   EXPECT_EQ(divided.outcome, UtilityOutcome::Cancelled);
   EXPECT_EQ(divided.sectors, 2 * kDivideBlockSectors);
@@ -150,10 +139,10 @@ TEST_F(DivideCombine, ACancelKeepsWholeSectorsAndACompleteWavHeader) {
   ASSERT_EQ(song.size(), kWaveHeaderSize + audioBytes);
   WaveInfo info;
   ASSERT_EQ(ReadWaveInfo(wav, info), 1);
+  EXPECT_TRUE(info.IsCdAudio());
   EXPECT_EQ(info.dataSize, audioBytes);
 
-  combineStop.after = 7;
-  ASSERT_TRUE(combineStop.owner.SetProgressCallback(&CancelAfter::Callback, &combineStop));
+  Recorder combineStop(7);
   const UtilityResult combined = Combine({rws, wav, cdg}, &combineStop.owner);
   EXPECT_EQ(combined.outcome, UtilityOutcome::Cancelled);
   EXPECT_EQ(ReadFile(cdg), ReadFile(input).substr(0, 7 * kCdgSectorSize));
